@@ -1,0 +1,64 @@
+// The schema's numbered steps. A step, once released, is never changed: later
+// changes come as new steps.
+#include "data/migration.h"
+
+namespace Tarvo::Data {
+
+namespace {
+
+void m0001_settings(MigrationContext& ctx)
+{
+    ctx.createTable(Table(QStringLiteral("scm_parametrs"))
+                        .string(QStringLiteral("inside_name_nastr"), 50)
+                        .notNull()
+                        .string(QStringLiteral("value_nastr"), 200)
+                        .primaryKey(QStringLiteral("PK_scm_parametrs"), {QStringLiteral("inside_name_nastr")}));
+    ctx.createTable(Table(QStringLiteral("SCL_CONFIG"))
+                        .identity(QStringLiteral("CF_ID"))
+                        .integer(QStringLiteral("CF_TYPE"))
+                        .notNull()
+                        .string(QStringLiteral("CF_DESCR"), 100)
+                        .notNull()
+                        .bytes(QStringLiteral("CF_UST"))
+                        .primaryKey(QStringLiteral("PK_SCL_CONFIG"), {QStringLiteral("CF_ID")})
+                        .unique(QStringLiteral("ix_scl_config_descr"), {QStringLiteral("CF_TYPE"), QStringLiteral("CF_DESCR")}));
+    ctx.createTable(Table(QStringLiteral("CRM_USERS"))
+                        .identity(QStringLiteral("US_ID"))
+                        .string(QStringLiteral("US_LOGIN"), 20)
+                        .notNull()
+                        .string(QStringLiteral("US_NAME"), 60)
+                        .string(QStringLiteral("US_DEP"), 60)
+                        .string(QStringLiteral("US_POSITION"), 60)
+                        .string(QStringLiteral("US_DESCR"), 60)
+                        .string(QStringLiteral("US_EMAILINSIDE"), 60)
+                        .string(QStringLiteral("US_EMAIL"), 60)
+                        .string(QStringLiteral("US_PHONEINSIDE"), 10)
+                        .string(QStringLiteral("US_PHONE"), 20)
+                        .string(QStringLiteral("US_PHONE_MOB"), 20)
+                        .string(QStringLiteral("US_ROOMNUM"), 10)
+                        .dateTime(QStringLiteral("US_DATEBRD"))
+                        .dateTime(QStringLiteral("US_DATEIN"))
+                        .dateTime(QStringLiteral("US_DATEOUT"))
+                        .string(QStringLiteral("US_NOTE"), 60)
+                        .integer(QStringLiteral("US_PWD_MODE"))
+                        .defaultsTo(QStringLiteral("0"))
+                        .bytes(QStringLiteral("US_PWD"), 250)
+                        .boolean(QStringLiteral("US_ACTIVE"))
+                        .defaultsTo(QStringLiteral("true"))
+                        .boolean(QStringLiteral("US_NEW_SECUR_ACTIVE"))
+                        .defaultsTo(QStringLiteral("false"))
+                        .primaryKey(QStringLiteral("PK_CRM_USERS"), {QStringLiteral("US_ID")})
+                        .unique(QStringLiteral("ix_crm_users_login"), {QStringLiteral("US_LOGIN")}));
+}
+
+} // namespace
+
+const QList<Migration>& schemaMigrations()
+{
+    static const QList<Migration> all{
+        {1, QStringLiteral("Параметры программы, настройки и пользователи"), m0001_settings},
+    };
+    return all;
+}
+
+} // namespace Tarvo::Data

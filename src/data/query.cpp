@@ -1,0 +1,349 @@
+#include "data/query.h"
+
+#include "data/database.h"
+
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlResult>
+#include <sqlite3.h>
+
+namespace Tarvo::Data {
+
+namespace {
+
+Query::ColumnKind kindFromDeclaredType(QString decl)
+{
+    decl = decl.toUpper();
+    if (decl.startsWith(QLatin1String("NUMERIC")) || decl.startsWith(QLatin1String("DECIMAL")) ||
+        decl == QLatin1String("MONEY"))
+        return Query::ColumnKind::Money;
+    if (decl.startsWith(QLatin1String("DATETIME")) || decl == QLatin1String("DATE") ||
+        decl.startsWith(QLatin1String("TIMESTAMP")))
+        return Query::ColumnKind::DateTime;
+    if (decl == QLatin1String("BOOLEAN") || decl == QLatin1String("BOOL") || decl == QLatin1String("BIT"))
+        return Query::ColumnKind::Boolean;
+    return Query::ColumnKind::Plain;
+}
+
+} // namespace
+
+Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(db.sql())
+{
+    m_prepared = toPositional(sql, &m_markers);
+    int positional = 0;
+    for (const QString& m : m_markers) {
+        if (m.isEmpty()) {
+            ++positional;
+        } else if (!hasParameter(m)) {
+            Param p;
+            p.name = m;
+            m_named.append(p);
+        }
+    }
+    m_positional.resize(positional);
+    m_query.setForwardOnly(true);
+    m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+}
+
+QString Query::toPositional(const QString& sql, QStringList* markers)
+{
+    QString out;
+    out.reserve(sql.size());
+    const int n = sql.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // Copy a quoted literal or identifier whole; a doubled quote stays inside.
+            int j = i + 1;
+            while (j < n) {
+                if (sql[j] == c) {
+                    if (j + 1 < n && sql[j + 1] == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(sql).mid(i, std::min(j, n - 1) - i + 1);
+            i = j;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            int j = sql.indexOf(QLatin1Char('\n'), i);
+            if (j < 0)
+                j = n;
+            out += QStringView(sql).mid(i, j - i);
+            i = j - 1;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            int j = sql.indexOf(QLatin1String("*/"), i + 2);
+            j = j < 0 ? n : j + 2;
+            out += QStringView(sql).mid(i, j - i);
+            i = j - 1;
+        } else if (c == QLatin1Char(':') && i + 1 < n && sql[i + 1] == QLatin1Char(':')) {
+            out += QLatin1String("::");
+            ++i;
+        } else if (c == QLatin1Char(':') && i + 1 < n && (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_')) &&
+                   (i == 0 || !sql[i - 1].isLetterOrNumber())) {
+            int j = i + 1;
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
+                ++j;
+            markers->append(sql.mid(i + 1, j - i - 1));
+            out += QLatin1Char('?');
+            i = j - 1;
+        } else if (c == QLatin1Char('?')) {
+            markers->append(QString());
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool Query::hasParameter(const QString& name) const
+{
+    for (const Param& p : m_named)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+QStringList Query::parameterNames() const
+{
+    QStringList r;
+    for (const Param& p : m_named)
+        r << p.name;
+    return r;
+}
+
+Query& Query::declare(const QString& name, ParamType type, int size)
+{
+    for (Param& p : m_named)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            p.type = type;
+            p.size = size;
+            return *this;
+        }
+    throw Exception(QStringLiteral("Параметр %1 не найден в запросе").arg(name));
+}
+
+Query& Query::bind(const QString& name, const QVariant& value)
+{
+    for (Param& p : m_named)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            p.value = value;
+            return *this;
+        }
+    throw Exception(QStringLiteral("Параметр %1 не найден в запросе").arg(name));
+}
+
+Query& Query::bind(const QString& name, const QVariant& value, ParamType type, int size)
+{
+    declare(name, type, size);
+    return bind(name, value);
+}
+
+Query& Query::bindAt(int index, const QVariant& value, ParamType type, int size)
+{
+    if (index < 0 || index >= m_positional.size())
+        throw Exception(QStringLiteral("Нет параметра с номером %1 в запросе").arg(index + 1));
+    m_positional[index] = Param{QString(), type, size, value};
+    return *this;
+}
+
+Query& Query::bindAll(const QVariantList& values)
+{
+    if (values.size() != m_positional.size())
+        throw Exception(QStringLiteral("Запросу нужно параметров: %1, передано: %2")
+                            .arg(m_positional.size())
+                            .arg(values.size()));
+    for (int i = 0; i < values.size(); ++i)
+        m_positional[i].value = values[i];
+    return *this;
+}
+
+QString Query::dateTimeText(const QDateTime& value)
+{
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+QDateTime Query::parseDateTime(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime();
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate().startOfDay();
+    const QString s = value.toString();
+    for (const char* fmt : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
+                            "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
+        QDateTime d = QDateTime::fromString(s, QLatin1String(fmt));
+        if (d.isValid())
+            return d;
+    }
+    return {};
+}
+
+QVariant Query::toBindValue(const Param& p) const
+{
+    const QVariant& v = p.value;
+    const bool sqlite = m_db.engine() == Engine::SQLite;
+    if (v.isNull() || !v.isValid()) {
+        switch (p.type) {
+        case ParamType::Bytes:
+            return QVariant(QMetaType::fromType<QByteArray>());
+        case ParamType::Integer:
+        case ParamType::SmallInt:
+            return QVariant(QMetaType::fromType<int>());
+        default:
+            return QVariant(QMetaType::fromType<QString>());
+        }
+    }
+    ParamType type = p.type;
+    if (type == ParamType::Auto) {
+        const int id = v.metaType().id();
+        if (v.metaType() == QMetaType::fromType<Money>())
+            type = ParamType::Money;
+        else if (id == QMetaType::QDateTime || id == QMetaType::QDate)
+            type = ParamType::DateTime;
+        else if (id == QMetaType::Bool)
+            type = ParamType::Boolean;
+        else
+            return v;
+    }
+    switch (type) {
+    case ParamType::Integer:
+    case ParamType::SmallInt:
+        return v.toLongLong();
+    case ParamType::String:
+        return v.toString();
+    case ParamType::DateTime:
+        return dateTimeText(parseDateTime(v));
+    case ParamType::Money: {
+        const Money m = Money::fromVariant(v);
+        // SQLite keeps decimals as binary floating point; PostgreSQL gets the exact text.
+        return sqlite ? QVariant(m.toDouble()) : QVariant(m.toString());
+    }
+    case ParamType::Float:
+        return v.toDouble();
+    case ParamType::Boolean:
+        return sqlite ? QVariant(v.toBool() ? 1 : 0) : QVariant(v.toBool());
+    case ParamType::Bytes:
+        return v.toByteArray();
+    case ParamType::Auto:
+        break;
+    }
+    return v;
+}
+
+Query& Query::exec()
+{
+    if (!m_isPrepared) {
+        if (!m_query.prepare(m_prepared))
+            m_db.raise(m_query.lastError(), m_sql);
+        m_isPrepared = true;
+    }
+    int positional = 0;
+    for (int i = 0; i < m_markers.size(); ++i) {
+        const QString& name = m_markers[i];
+        if (name.isEmpty()) {
+            m_query.bindValue(i, toBindValue(m_positional[positional++]));
+        } else {
+            for (const Param& p : m_named)
+                if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+                    m_query.bindValue(i, toBindValue(p));
+                    break;
+                }
+        }
+    }
+    if (!m_query.exec())
+        m_db.raise(m_query.lastError(), m_sql);
+    describeColumns();
+    return *this;
+}
+
+void Query::describeColumns()
+{
+    const QSqlRecord rec = m_query.record();
+    m_columns.resize(rec.count());
+    sqlite3_stmt* stmt = nullptr;
+    if (m_db.engine() == Engine::SQLite && rec.count() > 0) {
+        const QVariant h = m_query.result()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0)
+            stmt = *static_cast<sqlite3_stmt* const*>(h.constData());
+    }
+    for (int i = 0; i < rec.count(); ++i) {
+        ColumnInfo& c = m_columns[i];
+        c.name = rec.fieldName(i);
+        if (stmt) {
+            const char* decl = sqlite3_column_decltype(stmt, i);
+            c.kind = decl ? kindFromDeclaredType(QString::fromLatin1(decl)) : ColumnKind::Plain;
+        } else {
+            switch (rec.field(i).metaType().id()) {
+            case QMetaType::Double:
+                // Numeric columns arrive as exact text under HighPrecision; floats stay doubles.
+                c.kind = ColumnKind::Money;
+                break;
+            case QMetaType::QDateTime:
+            case QMetaType::QDate:
+                c.kind = ColumnKind::DateTime;
+                break;
+            case QMetaType::Bool:
+                c.kind = ColumnKind::Boolean;
+                break;
+            default:
+                c.kind = ColumnKind::Plain;
+            }
+        }
+    }
+}
+
+bool Query::next()
+{
+    return m_query.next();
+}
+
+int Query::columnIndex(const QString& name) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant Query::value(int column) const
+{
+    const QVariant v = m_query.value(column);
+    if (v.isNull() || column < 0 || column >= m_columns.size())
+        return v;
+    switch (m_columns[column].kind) {
+    case ColumnKind::Money:
+        if (v.metaType().id() == QMetaType::Double && m_db.engine() == Engine::PostgreSQL)
+            return v; // a float column
+        return Money::fromVariant(v).toVariant();
+    case ColumnKind::DateTime:
+        return parseDateTime(v);
+    case ColumnKind::Boolean:
+        if (v.metaType().id() == QMetaType::QString)
+            return v.toString() == QLatin1String("1") || v.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        return v.toBool();
+    case ColumnKind::Plain:
+        break;
+    }
+    return v;
+}
+
+QVariant Query::value(const QString& column) const
+{
+    const int i = columnIndex(column);
+    if (i < 0)
+        throw Exception(QStringLiteral("Поле %1 не найдено в результате запроса").arg(column));
+    return value(i);
+}
+
+QDateTime Query::dateTime(int column) const
+{
+    return parseDateTime(m_query.value(column));
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,76 @@
+// tarvo-admin: creates and checks the database on either engine, with the
+// client's settings ("tarvo.ini" and NAME=VALUE overrides).
+#include "data/connector.h"
+#include "data/migration.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+
+namespace {
+
+QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+int usage()
+{
+    err() << "Использование: tarvo-admin init|check [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "  init   создать базу данных или довести её схему до текущей версии\n"
+             "  check  проверить соединение и версию схемы, ничего не меняя\n"
+             "Параметры ИМЯ=ЗНАЧЕНИЕ заменяют ключи \"tarvo.ini\" (ENGINE, SERVER NAME, DATABASE MAIN, DB USER, ...).\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString command;
+    QStringList overrides;
+    for (const QString& a : args) {
+        if (a.contains(QLatin1Char('=')))
+            overrides << a;
+        else if (command.isEmpty())
+            command = a;
+        else
+            return usage();
+    }
+    try {
+        const ConnectionSettings settings = Connector::settingsFrom(overrides);
+        if (command == QLatin1String("init")) {
+            auto db = Connector::connect(settings, false);
+            const int applied = Migrator::apply(*db);
+            out() << "База данных " << settings.describe() << ": схема версии " << Migrator::currentVersion(*db)
+                  << " (применено шагов: " << applied << ")\n";
+            return 0;
+        }
+        if (command == QLatin1String("check")) {
+            auto db = Connector::connect(settings, false);
+            const int current = Migrator::currentVersion(*db);
+            out() << "База данных " << settings.describe() << ": схема версии " << current << " из "
+                  << Migrator::latestVersion() << "\n";
+            if (current < Migrator::latestVersion()) {
+                err() << "Схема устарела: выполните tarvo-admin init\n";
+                return 3;
+            }
+            return 0;
+        }
+        return usage();
+    } catch (const Exception& e) {
+        err() << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+}
