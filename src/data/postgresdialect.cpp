@@ -12,7 +12,7 @@ QString PostgresDialect::objectExistsQuery() const
 {
     // The second placeholder keeps the parameter count equal to the SQLite form.
     return QStringLiteral("select c.relname from pg_class c where c.relkind in ('r', 'v', 'p') "
-                          "and lower(c.relname) = lower(?) and pg_table_is_visible(c.oid) and ? is not null");
+                          "and lower(c.relname) = lower(?::text) and pg_table_is_visible(c.oid) and ?::text is not null");
 }
 
 QString PostgresDialect::columnType(const Column& c) const

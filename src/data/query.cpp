@@ -238,6 +238,13 @@ QVariant Query::toBindValue(const Param& p) const
 
 Query& Query::exec()
 {
+    if (m_markers.isEmpty()) {
+        // Without parameters the text runs directly: PostgreSQL cannot prepare DDL.
+        if (!m_query.exec(m_prepared))
+            m_db.raise(m_query.lastError(), m_sql);
+        describeColumns();
+        return *this;
+    }
     if (!m_isPrepared) {
         if (!m_query.prepare(m_prepared))
             m_db.raise(m_query.lastError(), m_sql);

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Starts or stops a private PostgreSQL server for the tests: its own data and
+# socket folder, a free port on 127.0.0.1, never the machine's own cluster.
+#   pg-test-server.sh start DIR   prints "PORT" on success
+#   pg-test-server.sh stop DIR
+set -euo pipefail
+cmd=${1:?start|stop}
+dir=${2:?folder}
+bindir=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+
+as_pg() {
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+case "$cmd" in
+start)
+  mkdir -p "$dir"
+  [ "$(id -u)" -eq 0 ] && chown postgres:postgres "$dir"
+  chmod 700 "$dir"
+  if [ ! -f "$dir/data/PG_VERSION" ]; then
+    as_pg "$bindir/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1
+  fi
+  for attempt in $(seq 1 20); do
+    port=$(( 20000 + (RANDOM % 20000) ))
+    if as_pg "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
+         -o "-p $port -c listen_addresses=127.0.0.1 -k $dir -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200 -c timezone=UTC" \
+         start >/dev/null 2>&1; then
+      echo "$port" > "$dir/port"
+      echo "$port"
+      exit 0
+    fi
+  done
+  echo "Не удалось запустить тестовый сервер PostgreSQL, см. $dir/server.log" >&2
+  exit 1
+  ;;
+stop)
+  [ -d "$dir/data" ] && as_pg "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null 2>&1 || true
+  ;;
+*)
+  echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac
