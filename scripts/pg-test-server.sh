@@ -19,6 +19,8 @@ start)
   chmod 700 "$dir"
   if [ ! -f "$dir/data/PG_VERSION" ]; then
     as_pg "$bindir/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1
+    # One role must give a password, so that a wrong one can be tested.
+    as_pg sh -c "printf 'host all tarvo_pw 127.0.0.1/32 scram-sha-256\nlocal all all trust\nhost all all 127.0.0.1/32 trust\n' > '$dir/data/pg_hba.conf'"
   fi
   for attempt in $(seq 1 20); do
     port=$(( 20000 + (RANDOM % 20000) ))
