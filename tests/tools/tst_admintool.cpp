@@ -1,0 +1,116 @@
+#include "data/database.h"
+#include "support/testdatabase.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run admin(const QStringList& args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("TARVO_TEST_BINARY_DIR") + QStringLiteral("/tools/tarvo-admin"), args);
+    if (!p.waitForFinished(60000))
+        qFatal("tarvo-admin did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+bool isPostgres()
+{
+    return Test::TestDatabase::engine() == Engine::PostgreSQL;
+}
+
+} // namespace
+
+class AdminToolTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initCreatesThenCheckAgrees()
+    {
+        Test::TestDatabase t;
+        Run r = admin(QStringList{QStringLiteral("check")} + t.overrides());
+        QCOMPARE(r.code, 3); // empty database: schema missing
+        QVERIFY(r.err.contains(QStringLiteral("tarvo-admin init")));
+        r = admin(QStringList{QStringLiteral("init")} + t.overrides());
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        r = admin(QStringList{QStringLiteral("init")} + t.overrides());
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("применено шагов: 0")));
+        r = admin(QStringList{QStringLiteral("check")} + t.overrides());
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(t.connectAgain()->objectExists(QStringLiteral("CRM_USERS")));
+    }
+
+    void newerSchemaIsRefusedUntouched()
+    {
+        Test::TestDatabase t;
+        t.db().exec(QStringLiteral("insert into scm_schema_version (version, title) values (9999, 'future')"));
+        const Run r = admin(QStringList{QStringLiteral("init")} + t.overrides());
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(QStringLiteral("9999")));
+        QCOMPARE(t.connectAgain()->scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt(), 2);
+    }
+
+    void badTargetsGiveClearErrors()
+    {
+        Test::TestDatabase t;
+        if (!isPostgres()) {
+            // A file that is not a database is refused and left as it was.
+            const QString path = t.tempPath() + QStringLiteral("/notes.db");
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray content = QByteArray("This is not a database file at all.\n").repeated(200);
+            f.write(content);
+            f.close();
+            const Run r = admin({QStringLiteral("init"), QStringLiteral("ENGINE=SQLITE"), QStringLiteral("DATABASE MAIN=") + path});
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("не является базой данных")), qPrintable(r.err));
+            QFile back(path);
+            QVERIFY(back.open(QIODevice::ReadOnly));
+            QCOMPARE(back.readAll(), content);
+            return;
+        }
+        // Nothing listens on port 1 of the loopback address.
+        Run r = admin({QStringLiteral("check"), QStringLiteral("SERVER NAME=127.0.0.1:1"), QStringLiteral("DATABASE MAIN=x"),
+                       QStringLiteral("CONNECTION TIMEOUT=5")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("127.0.0.1:1")) && r.err.contains(QStringLiteral("недоступен")),
+                 qPrintable(r.err));
+
+        // The test server asks this one role for a password.
+        t.db().exec(QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'tarvo_pw') THEN "
+                                   "CREATE ROLE tarvo_pw LOGIN PASSWORD 'right-one'; END IF; END $$"));
+        QStringList args = t.overrides();
+        args.removeIf([](const QString& a) { return a.startsWith(QLatin1String("DB USER=")); });
+        r = admin(QStringList{QStringLiteral("check"), QStringLiteral("DB USER=tarvo_pw"), QStringLiteral("DB PASSWORD=wrong")} + args);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("неверное имя пользователя или пароль")), qPrintable(r.err));
+
+        r = admin({QStringLiteral("check"), QStringLiteral("ENGINE=POSTGRESQL"),
+                   QStringLiteral("SERVER NAME=%1:%2").arg(t.settings().host).arg(t.settings().port),
+                   QStringLiteral("DATABASE MAIN=no_such_db"), QStringLiteral("DB USER=postgres")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("no_such_db")), qPrintable(r.err));
+    }
+
+    void unknownCommandShowsUsage()
+    {
+        const Run r = admin({QStringLiteral("frobnicate")});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(QStringLiteral("Использование")));
+    }
+};
+
+QTEST_GUILESS_MAIN(AdminToolTest)
+#include "tst_admintool.moc"
