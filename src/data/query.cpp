@@ -3,6 +3,7 @@
 #include "data/database.h"
 
 #include <QSqlDriver>
+#include <cstdio>
 #include <QSqlField>
 #include <QSqlResult>
 #include <sqlite3.h>
@@ -163,8 +164,62 @@ Query& Query::bindAll(const QVariantList& values)
 
 QString Query::dateTimeText(const QDateTime& value)
 {
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    // Hand-formatted: this runs once per bound date and QDateTime::toString is slow.
+    if (!value.isValid())
+        return {};
+    const QDate d = value.date();
+    const QTime t = value.time();
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(),
+                                t.hour(), t.minute(), t.second(), t.msec());
+    return QString::fromLatin1(buf, n);
 }
+
+namespace {
+
+// Reads "yyyy-MM-dd", optionally followed by " HH:mm[:ss[.fff]]" or "T...", and an ignored zone suffix.
+QDateTime parseIsoText(QStringView s)
+{
+    auto digits = [&](int pos, int count, int* out) {
+        if (pos + count > s.size())
+            return false;
+        int v = 0;
+        for (int i = pos; i < pos + count; ++i) {
+            const char16_t c = s[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v = v * 10 + (c - u'0');
+        }
+        *out = v;
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, sec = 0, ms = 0;
+    if (!digits(0, 4, &y) || s.size() < 10 || s[4] != u'-' || !digits(5, 2, &mo) || s[7] != u'-' || !digits(8, 2, &d))
+        return {};
+    if (s.size() > 10 && (s[10] == u' ' || s[10] == u'T')) {
+        if (!digits(11, 2, &h) || s.size() < 16 || s[13] != u':' || !digits(14, 2, &mi))
+            return {};
+        if (s.size() > 16 && s[16] == u':') {
+            if (!digits(17, 2, &sec))
+                return {};
+            if (s.size() > 19 && (s[19] == u'.' || s[19] == u',')) {
+                int pos = 20, scale = 100;
+                while (pos < s.size() && s[pos].isDigit()) {
+                    ms += (s[pos].unicode() - u'0') * scale;
+                    scale /= 10;
+                    ++pos;
+                }
+            }
+        }
+    }
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, sec, ms);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
+} // namespace
 
 QDateTime Query::parseDateTime(const QVariant& value)
 {
@@ -174,14 +229,11 @@ QDateTime Query::parseDateTime(const QVariant& value)
         return value.toDateTime();
     if (value.metaType().id() == QMetaType::QDate)
         return value.toDate().startOfDay();
-    const QString s = value.toString();
-    for (const char* fmt : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
-                            "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
-        QDateTime d = QDateTime::fromString(s, QLatin1String(fmt));
-        if (d.isValid())
-            return d;
-    }
-    return {};
+    const QString s = value.toString().trimmed();
+    QDateTime d = parseIsoText(s);
+    if (!d.isValid())
+        d = QDateTime::fromString(s, Qt::ISODateWithMs);
+    return d;
 }
 
 QVariant Query::toBindValue(const Param& p) const
@@ -242,7 +294,7 @@ Query& Query::exec()
         // Without parameters the text runs directly: PostgreSQL cannot prepare DDL.
         if (!m_query.exec(m_prepared))
             m_db.raise(m_query.lastError(), m_sql);
-        describeColumns();
+        m_described = false;
         return *this;
     }
     if (!m_isPrepared) {
@@ -265,12 +317,14 @@ Query& Query::exec()
     }
     if (!m_query.exec())
         m_db.raise(m_query.lastError(), m_sql);
-    describeColumns();
+    // Columns are described on first read, so statements without results pay nothing.
+    m_described = false;
     return *this;
 }
 
 void Query::describeColumns()
 {
+    m_described = true;
     const QSqlRecord rec = m_query.record();
     m_columns.resize(rec.count());
     sqlite3_stmt* stmt = nullptr;
@@ -307,11 +361,15 @@ void Query::describeColumns()
 
 bool Query::next()
 {
+    if (!m_described)
+        describeColumns();
     return m_query.next();
 }
 
 int Query::columnIndex(const QString& name) const
 {
+    if (!m_described)
+        const_cast<Query*>(this)->describeColumns();
     for (int i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
@@ -320,6 +378,8 @@ int Query::columnIndex(const QString& name) const
 
 QVariant Query::value(int column) const
 {
+    if (!m_described)
+        const_cast<Query*>(this)->describeColumns();
     const QVariant v = m_query.value(column);
     if (v.isNull() || column < 0 || column >= m_columns.size())
         return v;

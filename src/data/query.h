@@ -50,8 +50,8 @@ public:
     bool isActive() const { return m_query.isActive(); }
     int numRowsAffected() const { return m_query.numRowsAffected(); }
     QSqlRecord record() const { return m_query.record(); }
-    int columnCount() const { return m_columns.size(); }
-    QString columnName(int i) const { return m_columns.value(i).name; }
+    int columnCount() const { return m_query.record().count(); }
+    QString columnName(int i) const { return m_query.record().fieldName(i); }
     int columnIndex(const QString& name) const; // -1 when absent; case-insensitive
     void finish() { m_query.finish(); }
 
@@ -89,6 +89,7 @@ private:
     QVector<Param> m_positional;  // by "?" order among the positional ones
     QSqlQuery m_query;
     bool m_isPrepared = false;
+    bool m_described = false;
     struct ColumnInfo
     {
         QString name;
