@@ -1,5 +1,6 @@
 #include "data/database.h"
 #include "data/migration.h"
+#include "data/procedureregistry.h"
 #include "data/query.h"
 #include "support/testdatabase.h"
 
@@ -269,6 +270,41 @@ private slots:
                     .arg(Database::quote(QStringLiteral("it's"))));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from scm_parametrs where inside_name_nastr = ?"),
                            {QStringLiteral("it's")}).toInt(), 1);
+    }
+
+    void proceduresRunInsideTheCallersTransaction()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        ProcedureRegistry::instance().add(QStringLiteral("scm_test_add_parent"), [](Database& d, const QVariantMap& p) {
+            ProcedureResult r;
+            r.outputs.insert(QStringLiteral("p_id"),
+                             d.insertReturning(QStringLiteral("insert into t_parent (p_code) values (?)"), QStringLiteral("p_id"),
+                                               {p.value(QStringLiteral("code"))}));
+            return r;
+        });
+        {
+            Transaction tx(db);
+            const auto r = ProcedureRegistry::instance().call(db, QStringLiteral("SCM_TEST_ADD_PARENT"),
+                                                              {{QStringLiteral("@Code"), QStringLiteral("Z1")}});
+            QVERIFY(r.outputs.value(QStringLiteral("p_id")).toLongLong() > 0);
+            QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 1);
+        } // rolled back with the caller's transaction
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 0);
+        QVERIFY_THROWS_EXCEPTION(Exception, ProcedureRegistry::instance().call(db, QStringLiteral("scm_nothing"), {}));
+    }
+
+    void temporaryTablesLiveOnTheConnection()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        db.exec(db.dialect().createTempTable(Table(QStringLiteral("tmp_pick")).integer(QStringLiteral("id")).money(QStringLiteral("amount"))));
+        db.exec(QStringLiteral("insert into tmp_pick (id, amount) values (?, ?)"), {1, Money::fromRaw(15).toVariant()});
+        QVERIFY(db.objectExists(QStringLiteral("tmp_pick")) || db.engine() == Engine::PostgreSQL);
+        QCOMPARE(Money::fromVariant(db.scalar(QStringLiteral("select amount from tmp_pick"))), Money::fromRaw(15));
+        auto other = t.connectAgain();
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, other->exec(QStringLiteral("select * from tmp_pick")));
     }
 
     void migrationsAreIdempotentAndNewerSchemaIsRefused()
