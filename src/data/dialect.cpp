@@ -24,6 +24,18 @@ QString Dialect::columnDefinition(const Column& c) const
     return def;
 }
 
+QString Dialect::foreignKeyClause(const ForeignKey& fk) const
+{
+    QString action;
+    if (fk.onDelete == RefAction::Cascade)
+        action = QStringLiteral(" ON DELETE CASCADE");
+    else if (fk.onDelete == RefAction::SetNull)
+        action = QStringLiteral(" ON DELETE SET NULL");
+    return QStringLiteral("CONSTRAINT %1 FOREIGN KEY (%2) REFERENCES %3 (%4)%5")
+        .arg(quoted(fk.name), fk.columns.join(QStringLiteral(", ")), fk.refTable,
+             fk.refColumns.join(QStringLiteral(", ")), action);
+}
+
 QString Dialect::createTempTable(const Table& table) const
 {
     QStringList cols;

@@ -52,6 +52,7 @@ public:
 
 protected:
     QString columnDefinition(const Column& column) const;
+    QString foreignKeyClause(const ForeignKey& fk) const;
     virtual QString defaultNow() const = 0;
 };
 

@@ -143,16 +143,8 @@ QStringList SqliteDialect::createTable(const Table& table) const
     if (!pkInline && !table.primaryKeyColumns().isEmpty())
         defs << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
                     .arg(quoted(table.primaryKeyName()), table.primaryKeyColumns().join(QStringLiteral(", ")));
-    for (const ForeignKey& fk : table.foreignKeys()) {
-        QString action;
-        if (fk.onDelete == RefAction::Cascade)
-            action = QStringLiteral(" ON DELETE CASCADE");
-        else if (fk.onDelete == RefAction::SetNull)
-            action = QStringLiteral(" ON DELETE SET NULL");
-        defs << QStringLiteral("CONSTRAINT %1 FOREIGN KEY (%2) REFERENCES %3 (%4)%5")
-                    .arg(quoted(fk.name), fk.columns.join(QStringLiteral(", ")), fk.refTable,
-                         fk.refColumns.join(QStringLiteral(", ")), action);
-    }
+    for (const ForeignKey& fk : table.foreignKeys())
+        defs << foreignKeyClause(fk);
     QStringList out{QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name(), defs.join(QStringLiteral(", ")))};
     for (const Index& ix : table.indexes())
         out << createIndex(table.name(), ix);
