@@ -1,30 +1,65 @@
-#include "data/connector.h"
+#include "data/databaseerror.h"
+#include "shell/commandlineswitches.h"
+#include "shell/connectionfailure.h"
 #include "shell/exception.h"
+#include "shell/programparameters.h"
+#include "shell/startupsteps.h"
+#include "shell/tdatabaseconnection.h"
+#include "shell/ui/busycursor.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/tarvoapplication.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
+
+using namespace Tarvo;
+using namespace Tarvo::Shell;
+
+namespace {
+
+// Connect, then the registered steps (rights catalog, login, filters, extensions,
+// messaging, reports). Any failure is shown and ends the program; a cancelled
+// login ends it silently.
+void continueStartup()
+{
+    try {
+        try {
+            TDataBaseConnection::instance().connect(QApplication::arguments());
+        } catch (const Data::ConnectionError& e) {
+            throw Exception(ConnectionFailure::message(e));
+        }
+        StartupSteps::runAll();
+    } catch (const Abort&) {
+        QApplication::exit(0);
+    } catch (const Exception& e) {
+        TarvoApplication::showError(e.message());
+        QApplication::exit(1);
+    } catch (const std::exception& e) {
+        TarvoApplication::showError(QString::fromUtf8(e.what()));
+        QApplication::exit(1);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Тарво SCM"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Тарво SCM"));
+    TarvoApplication app(argc, argv);
 
-    Tarvo::Shell::MainWindow window;
-    window.showMaximized();
+    int rc = 0;
+    {
+        CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
+        ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
+        MainWindow window;
+        window.showMaximized();
 
-    std::unique_ptr<Tarvo::Data::Database> db;
-    // Connect at the first idle moment, once the window is on screen.
-    QTimer::singleShot(0, &window, [&] {
-        try {
-            db = Tarvo::Data::Connector::connect(Tarvo::Data::Connector::settingsFrom(QApplication::arguments()));
-            Tarvo::Data::Database::setMain(db.get());
-        } catch (const Tarvo::Exception& e) {
-            QMessageBox::critical(&window, QApplication::applicationDisplayName(), e.message());
-            QApplication::exit(1);
-        }
-    });
-    return QApplication::exec();
+        BusyCursor::install();
+        QTimer::singleShot(0, &window, [&window] {
+            continueStartup();
+            window.refreshMenus();
+        });
+        rc = QApplication::exec();
+        BusyCursor::uninstall();
+    }
+    TDataBaseConnection::instance().disconnect();
+    return rc;
 }
