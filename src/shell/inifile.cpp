@@ -158,6 +158,9 @@ QDateTime IniFile::readDateTime(const QString& section, const QString& key, cons
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    // Read-modify-write like the profile functions, so that two objects on
+    // the same file never undo each other's writes.
+    reload();
     QString flat = value;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.remove(QLatin1Char('\r'));
@@ -236,6 +239,7 @@ QStringList IniFile::keys(const QString& section) const
 
 void IniFile::eraseSection(const QString& section)
 {
+    reload();
     int s = findSection(section);
     if (s < 0)
         return;
@@ -245,6 +249,7 @@ void IniFile::eraseSection(const QString& section)
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
+    reload();
     int k = findKey(findSection(section), key);
     if (k < 0)
         return;
