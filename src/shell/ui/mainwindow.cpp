@@ -27,6 +27,16 @@ const char* const BuiltinProperty = "tarvoBuiltin";
 constexpr int RightUsers = 100003;
 constexpr int RightSecurity = 100002;
 constexpr int ReportGroup = 1001;
+
+// The main connection, or nullptr before connecting.
+Data::Database* connection()
+{
+    try {
+        return Data::Database::main();
+    } catch (const Exception&) {
+        return nullptr;
+    }
+}
 } // namespace
 
 const QString MainWindow::ExitQuestion = QStringLiteral("Вы хотите выйти из программы ?");
@@ -200,7 +210,7 @@ QMenu* MainWindow::menu(const QString& key) const
 bool MainWindow::isAvailable(QAction* item) const
 {
     if (item->property(BuiltinProperty).toBool())
-        return item->objectName() != QLatin1String("itemParams") || Data::Database::main();
+        return item->objectName() != QLatin1String("itemParams") || connection();
     const int formType = item->property(FormTypeProperty).toInt();
     if (formType)
         return FormActivationRegistry::instance().contains(formType) ||
@@ -236,20 +246,24 @@ void MainWindow::refreshMenus()
         {"itemSupplierOrders", "su_orders"},
         {"itemAcceptedOrders", "acceptedOrders"},
         {"itemWayBills", "scm_waybill"}};
+    // A document item follows its register's name only when the dictionary renamed
+    // the register; otherwise it keeps its own name ("Заявка покупателя", not "Заявки").
+    static const QList<std::pair<const char*, const char*>> documentOf{
+        {"itemBusinessOffers", "itemNewBusinessOffer"},
+        {"itemSupplierOrders", "itemNewSupplierOrder"},
+        {"itemWayBills", "itemNewWayBill"}};
     for (const auto& [key, table] : registerTables) {
         const QString caption = MenuHooks::tableCaption(QLatin1String(table));
-        if (!caption.isEmpty())
-            menuItem(QLatin1String(key))->setText(caption);
+        if (caption.isEmpty())
+            continue;
+        menuItem(QLatin1String(key))->setText(caption);
+        for (const auto& [reg, document] : documentOf)
+            if (qstrcmp(reg, key) == 0)
+                menuItem(QLatin1String(document))->setText(caption);
     }
-    static const QList<std::pair<const char*, const char*>> documentFromRegister{
-        {"itemNewBusinessOffer", "itemBusinessOffers"},
-        {"itemNewSupplierOrder", "itemSupplierOrders"},
-        {"itemNewWayBill", "itemWayBills"}};
-    for (const auto& [document, reg] : documentFromRegister)
-        menuItem(QLatin1String(document))->setText(menuItem(QLatin1String(reg))->text());
 
     bool designer = false;
-    if (Data::Database* db = Data::Database::main()) {
+    if (Data::Database* db = connection()) {
         try {
             designer = db->isOpen() && db->objectExists(QStringLiteral("FR_MENU"));
         } catch (const Exception&) {
@@ -317,7 +331,7 @@ void MainWindow::openRefreshSettings()
 
 void MainWindow::openParameters()
 {
-    Data::Database* db = Data::Database::main();
+    Data::Database* db = connection();
     if (!db)
         return;
     TfrmParams dialog(*db, this);
