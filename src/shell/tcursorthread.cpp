@@ -28,6 +28,13 @@ void TCursorThread::enterBusy()
     m_busy.store(true);
 }
 
+void TCursorThread::leaveBusy()
+{
+    int n = m_nesting.load();
+    while (n > 0 && !m_nesting.compare_exchange_weak(n, n - 1)) {
+    }
+}
+
 void TCursorThread::idle()
 {
     m_nesting.store(0);

@@ -25,8 +25,9 @@ public:
     explicit TCursorThread(Applier applier, QObject* parent = nullptr);
     ~TCursorThread() override;
 
-    // UI thread: an event is about to be handled.
+    // UI thread: an event is about to be handled / has been handled.
     void enterBusy();
+    void leaveBusy();
     // UI thread: the event loop is about to wait (idle notification).
     void idle();
     // UI thread: normal cursor now (after an error shown during a long operation).

@@ -22,7 +22,6 @@ BusyCursor::BusyCursor()
         QMetaObject::invokeMethod(
             qApp, [self] { if (self) self->sync(); }, Qt::QueuedConnection);
     });
-    qApp->installEventFilter(this);
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_thread->idle(); },
                 Qt::DirectConnection);
@@ -31,7 +30,6 @@ BusyCursor::BusyCursor()
 
 BusyCursor::~BusyCursor()
 {
-    qApp->removeEventFilter(this);
     m_thread.reset();
     if (m_applied)
         QApplication::restoreOverrideCursor();
@@ -59,13 +57,10 @@ void BusyCursor::reset()
     if (!g_instance)
         return;
     g_instance->m_thread->reset();
-    g_instance->sync();
-}
-
-bool BusyCursor::eventFilter(QObject* watched, QEvent* event)
-{
-    m_thread->enterBusy();
-    return QObject::eventFilter(watched, event);
+    // Not sync(): the watchdog may not have seen the reset yet.
+    if (g_instance->m_applied)
+        QApplication::restoreOverrideCursor();
+    g_instance->m_applied = false;
 }
 
 void BusyCursor::sync()

@@ -7,9 +7,10 @@ namespace Tarvo::Shell {
 
 class TCursorThread;
 
-// Connects the watchdog thread to the application: every event marks the UI
-// thread busy, every wait of the event loop marks it idle, and the watchdog's
-// verdict is turned into the application's override cursor on the UI thread.
+// Connects the watchdog thread to the application: TarvoApplication::notify
+// marks the UI thread busy while an event is handled, every wait of the event
+// loop marks it idle, and the watchdog's verdict becomes the application's
+// override cursor on the UI thread.
 class BusyCursor : public QObject
 {
     Q_OBJECT
@@ -21,9 +22,6 @@ public:
     static void reset();
 
     TCursorThread* watchdog() const { return m_thread.get(); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     BusyCursor();
