@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -388,6 +389,34 @@ private slots:
         QCOMPARE(w->sb->value(), 10);
         QVERIFY(w->width() >= 377 && w->height() >= 91);
         QVERIFY(!(w->windowFlags() & Qt::WindowCloseButtonHint));
+    }
+
+    // The menu drops down under its title; TARVO_SCREENSHOT=<file> saves the picture.
+    void openMenuDropsUnderItsTitle()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x"), QStringLiteral("-admin")}));
+        MenuHooks::setHandler(QStringLiteral("itemForeignPrice"), [] {});
+        w.resize(1000, 640);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QMenu* setup = w.menu(QStringLiteral("menuSetup"));
+        const QRect title = w.menuBar()->actionGeometry(setup->menuAction());
+        w.menuBar()->setActiveAction(setup->menuAction());
+        QTRY_VERIFY(setup->isVisible());
+        const QPoint at = w.mapFromGlobal(setup->pos());
+        QCOMPARE(at.x(), w.menuBar()->mapTo(&w, title.bottomLeft()).x());
+        QVERIFY(at.y() >= w.menuBar()->geometry().bottom() - 2);
+
+        QImage image = w.grab().toImage();
+        {
+            QPainter painter(&image);
+            painter.drawPixmap(at, setup->grab());
+        }
+        QVERIFY(!image.isNull());
+        const QString file = qEnvironmentVariable("TARVO_SCREENSHOT");
+        if (!file.isEmpty())
+            QVERIFY(image.save(file));
+        setup->hide();
     }
 
 private:
