@@ -1,9 +1,6 @@
-#include "data/databaseerror.h"
 #include "shell/commandlineswitches.h"
-#include "shell/connectionfailure.h"
-#include "shell/exception.h"
 #include "shell/programparameters.h"
-#include "shell/startupsteps.h"
+#include "shell/startup.h"
 #include "shell/tdatabaseconnection.h"
 #include "shell/ui/busycursor.h"
 #include "shell/ui/mainwindow.h"
@@ -11,35 +8,7 @@
 
 #include <QTimer>
 
-using namespace Tarvo;
 using namespace Tarvo::Shell;
-
-namespace {
-
-// Connect, then the registered steps (rights catalog, login, filters, extensions,
-// messaging, reports). Any failure is shown and ends the program; a cancelled
-// login ends it silently.
-void continueStartup()
-{
-    try {
-        try {
-            TDataBaseConnection::instance().connect(QApplication::arguments());
-        } catch (const Data::ConnectionError& e) {
-            throw Exception(ConnectionFailure::message(e));
-        }
-        StartupSteps::runAll();
-    } catch (const Abort&) {
-        QApplication::exit(0);
-    } catch (const Exception& e) {
-        TarvoApplication::showError(e.message());
-        QApplication::exit(1);
-    } catch (const std::exception& e) {
-        TarvoApplication::showError(QString::fromUtf8(e.what()));
-        QApplication::exit(1);
-    }
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -51,11 +20,15 @@ int main(int argc, char** argv)
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
         MainWindow window;
         window.showMaximized();
-
         BusyCursor::install();
+
+        // The first turn of the event loop, once the window is on screen.
         QTimer::singleShot(0, &window, [&window] {
-            continueStartup();
-            window.refreshMenus();
+            const int exitCode = Startup::run(QApplication::arguments(), &TarvoApplication::showError);
+            if (exitCode != Startup::GoOn)
+                QApplication::exit(exitCode);
+            else
+                window.refreshMenus();
         });
         rc = QApplication::exec();
         BusyCursor::uninstall();
