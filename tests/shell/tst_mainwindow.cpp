@@ -4,6 +4,7 @@
 #include "shell/tformsfile.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
+#include "shell/ui/tdmallbuttons.h"
 #include "shell/ui/tfstatusmessage.h"
 #include "shell/ui/thostform.h"
 #include "shell/ui/tnetintervaldlg.h"
@@ -389,6 +390,13 @@ private slots:
         QCOMPARE(w->sb->value(), 10);
         QVERIFY(w->width() >= 377 && w->height() >= 91);
         QVERIFY(!(w->windowFlags() & Qt::WindowCloseButtonHint));
+    }
+
+    void everyToolbarActionHasAnIcon()
+    {
+        for (int a = TdmAllButtons::New; a <= TdmAllButtons::Help; ++a)
+            QVERIFY2(!TdmAllButtons::icon(TdmAllButtons::Action(a)).pixmap(TdmAllButtons::smallSize()).isNull(),
+                     qPrintable(QString::number(a)));
     }
 
     // The menu drops down under its title; TARVO_SCREENSHOT=<file> saves the picture.
