@@ -11,9 +11,9 @@ CommandLineSwitches& instance()
 } // namespace
 
 CommandLineSwitches::CommandLineSwitches(const QStringList& arguments)
-    : m_arguments(arguments), m_admin(has(QStringLiteral("ADMIN"))), m_serverCursor(has(QStringLiteral("SCR")))
-{
-}
+    : m_arguments(arguments), m_admin(has(QStringLiteral("ADMIN"))),
+      m_serverCursor(has(QStringLiteral("SCR")))
+{}
 
 bool CommandLineSwitches::isSwitch(const QString& argument, const QString& name)
 {

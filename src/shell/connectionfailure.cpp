@@ -21,7 +21,9 @@ QString ConnectionFailure::message(const Data::ConnectionError& error)
         bool ok = false;
         const int native = error.engineCode().trimmed().toInt(&ok);
         const bool numeric = ok && error.engineCode().trimmed().size() < 5;
-        text += QStringLiteral("\r\nNative error %1\r\nDescription %2").arg(numeric ? native : 0).arg(error.details());
+        text += QStringLiteral("\r\nNative error %1\r\nDescription %2")
+                    .arg(numeric ? native : 0)
+                    .arg(error.details());
     }
     return text;
 }

@@ -9,7 +9,12 @@ namespace Tarvo::Shell {
 // written as "left top width height state".
 struct FormPlacement
 {
-    enum State { Normal = 0, Minimized = 1, Maximized = 2 };
+    enum State
+    {
+        Normal = 0,
+        Minimized = 1,
+        Maximized = 2
+    };
 
     int left = 0;
     int top = 0;

@@ -147,8 +147,8 @@ double IniFile::readFloat(const QString& section, const QString& key, double def
 QDateTime IniFile::readDateTime(const QString& section, const QString& key, const QDateTime& def) const
 {
     const QString v = readString(section, key);
-    for (const QString& fmt : {DateTimeFormat, QStringLiteral("dd.MM.yyyy"), QStringLiteral("yyyy-MM-dd HH:mm:ss"),
-                               QStringLiteral("yyyy-MM-dd")}) {
+    for (const QString& fmt : {DateTimeFormat, QStringLiteral("dd.MM.yyyy"),
+                               QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
         QDateTime d = QDateTime::fromString(v, fmt);
         if (d.isValid())
             return d;
@@ -179,7 +179,8 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     } else {
         // After the section's last key, before blank lines that separate sections.
         int pos = sectionEnd(s);
-        while (pos > s + 1 && m_lines[pos - 1].kind == Line::Other && m_lines[pos - 1].text.trimmed().isEmpty())
+        while (pos > s + 1 && m_lines[pos - 1].kind == Line::Other &&
+               m_lines[pos - 1].text.trimmed().isEmpty())
             --pos;
         m_lines.insert(pos, line);
     }
@@ -263,7 +264,8 @@ void IniFile::save() const
     QDir().mkpath(info.absolutePath());
     QSaveFile f(m_path);
     if (!f.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+        throw Exception(
+            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
     QByteArray out;
     for (const Line& l : m_lines) {
         out += l.text.toUtf8();
@@ -271,7 +273,8 @@ void IniFile::save() const
     }
     f.write(out);
     if (!f.commit())
-        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+        throw Exception(
+            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
 }
 
 } // namespace Tarvo

@@ -8,9 +8,9 @@ namespace Tarvo::Shell {
 // One process-wide copy is read at start and changed only by the setup dialog.
 struct ProgramParameters
 {
-    int roubleDecimals = 2;   // [FORMAT] CURRDIGIT
-    int quantityDecimals = 2; // [FORMAT] DECCDIGIT
-    int currencyDecimals = 2; // [FORMAT] CUR_D_DIGIT
+    int roubleDecimals = 2;          // [FORMAT] CURRDIGIT
+    int quantityDecimals = 2;        // [FORMAT] DECCDIGIT
+    int currencyDecimals = 2;        // [FORMAT] CUR_D_DIGIT
     bool paintOrdersInColor = false; // [SETTING] PaintOrdersInColor
     bool paritetImportArtc = false;  // [PARITET] ParitetImportArtc
 

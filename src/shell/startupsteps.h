@@ -13,7 +13,16 @@ namespace Tarvo::Shell {
 class StartupSteps
 {
 public:
-    enum class Stage { RightsCatalog, Login, FilterModule, ExtensionMenu, ExtensionActions, Messaging, Reports };
+    enum class Stage
+    {
+        RightsCatalog,
+        Login,
+        FilterModule,
+        ExtensionMenu,
+        ExtensionActions,
+        Messaging,
+        Reports
+    };
 
     static void add(Stage stage, const QString& name, std::function<void()> step);
     static void runAll();

@@ -4,7 +4,8 @@
 
 namespace Tarvo::Shell {
 
-TCursorThread::TCursorThread(Applier applier, QObject* parent) : QThread(parent), m_applier(std::move(applier))
+TCursorThread::TCursorThread(Applier applier, QObject* parent)
+    : QThread(parent), m_applier(std::move(applier))
 {
     setObjectName(QStringLiteral("TCursorThread"));
 }

@@ -23,7 +23,10 @@ public:
     {
         return file().readDateTime(m_section, key, def);
     }
-    void writeDate(const QString& key, const QDateTime& value) { m_file.writeDateTime(m_section, key, value); }
+    void writeDate(const QString& key, const QDateTime& value)
+    {
+        m_file.writeDateTime(m_section, key, value);
+    }
     double readFloat(const QString& key, double def) const { return file().readFloat(m_section, key, def); }
     void writeFloat(const QString& key, double value) { m_file.writeFloat(m_section, key, value); }
 

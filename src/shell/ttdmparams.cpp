@@ -9,13 +9,14 @@ const QList<TTDMParams::Parameter>& TTDMParams::parameters()
 {
     static const QList<Parameter> all{
         {QStringLiteral("id_sclad"), QStringLiteral("Склад прихода"), Kind::Lookup},
-        {QStringLiteral("USE_DOPREGN_SCL"), QStringLiteral("Использовать рег. номер поставщика как склад прихода"),
-         Kind::Flag},
+        {QStringLiteral("USE_DOPREGN_SCL"),
+         QStringLiteral("Использовать рег. номер поставщика как склад прихода"), Kind::Flag},
         {QStringLiteral("MyOrgCons"), QStringLiteral("Моя организация"), Kind::Lookup},
         {QStringLiteral("NDS"), QStringLiteral("НДС"), Kind::Lookup},
         {QStringLiteral("NSP"), QStringLiteral("НСП"), Kind::Lookup},
         {QStringLiteral("VIBOR"), QStringLiteral("Параметр для выбора поставщика"), Kind::Lookup},
-        {QStringLiteral("USE_MYORG_PLAT"), QStringLiteral("Подставлять \"мою организацию\" в платеж"), Kind::Flag},
+        {QStringLiteral("USE_MYORG_PLAT"), QStringLiteral("Подставлять \"мою организацию\" в платеж"),
+         Kind::Flag},
     };
     return all;
 }
@@ -48,9 +49,10 @@ void TTDMParams::open()
     m_stored = m_values;
 
     m_choices.clear();
-    m_choices.insert(QStringLiteral("id_sclad"),
-                     readChoices(QStringLiteral("sclad_r"),
-                                 QStringLiteral("select ID_SCLAD, NAME_SCLAD from sclad_r order by NAME_SCLAD")));
+    m_choices.insert(
+        QStringLiteral("id_sclad"),
+        readChoices(QStringLiteral("sclad_r"),
+                    QStringLiteral("select ID_SCLAD, NAME_SCLAD from sclad_r order by NAME_SCLAD")));
     m_choices.insert(QStringLiteral("MyOrgCons"),
                      readChoices(QStringLiteral("_partner"),
                                  QStringLiteral("select n_user, name_user from _partner where my_organiz = ? "
@@ -73,9 +75,10 @@ void TTDMParams::save()
     if (!isModified())
         return;
     Data::Transaction t(m_db);
-    Data::Query update(m_db, QStringLiteral("update scm_parametrs set value_nastr = ? where inside_name_nastr = ?"));
-    Data::Query insert(m_db,
-                       QStringLiteral("insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)"));
+    Data::Query update(
+        m_db, QStringLiteral("update scm_parametrs set value_nastr = ? where inside_name_nastr = ?"));
+    Data::Query insert(
+        m_db, QStringLiteral("insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)"));
     for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
         if (m_stored.value(it.key()) == it.value() && m_stored.contains(it.key()))
             continue;

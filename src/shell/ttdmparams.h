@@ -15,7 +15,11 @@ namespace Tarvo::Shell {
 class TTDMParams
 {
 public:
-    enum class Kind { Lookup, Flag };
+    enum class Kind
+    {
+        Lookup,
+        Flag
+    };
     struct Choice
     {
         QString value;
@@ -23,7 +27,7 @@ public:
     };
     struct Parameter
     {
-        QString key;   // inside_name_nastr
+        QString key; // inside_name_nastr
         QString label;
         Kind kind = Kind::Lookup;
     };
@@ -44,7 +48,10 @@ public:
     void save();
 
     static QString flagText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
-    static bool isTrue(const QString& value) { return value.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0; }
+    static bool isTrue(const QString& value)
+    {
+        return value.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+    }
 
 private:
     QList<Choice> readChoices(const QString& table, const QString& sql, const QVariantList& params = {});

@@ -50,8 +50,7 @@ QStringList describe(const QList<QAction*>& actions, const QString& prefix)
 }
 
 // Answers the next modal dialog once it is up, with `act` on the dialog.
-template <typename Dialog>
-void whenModal(std::function<void(Dialog*)> act)
+template <typename Dialog> void whenModal(std::function<void(Dialog*)> act)
 {
     QTimer::singleShot(0, [act] {
         QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
@@ -207,8 +206,10 @@ private slots:
         QVERIFY(w.menuItem(QStringLiteral("itemForeignPrice"))->isEnabled());
         QVERIFY(!w.menuItem(QStringLiteral("itemUsers"))->isEnabled()); // no right 100003
         QCOMPARE(w.menuItem(QStringLiteral("itemBusinessOffers"))->text(), QStringLiteral("Заявки клиентов"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemNewBusinessOffer"))->text(), QStringLiteral("Заявки клиентов"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemNewSupplierOrder"))->text(), QStringLiteral("Заказ поставщику"));
+        QCOMPARE(w.menuItem(QStringLiteral("itemNewBusinessOffer"))->text(),
+                 QStringLiteral("Заявки клиентов"));
+        QCOMPARE(w.menuItem(QStringLiteral("itemNewSupplierOrder"))->text(),
+                 QStringLiteral("Заказ поставщику"));
         w.menuItem(QStringLiteral("itemForeignPrice"))->trigger();
         QCOMPARE(opened, 1);
     }
@@ -345,7 +346,8 @@ private slots:
         }
 
         // A damaged value leaves the designed size alone.
-        TFormsFile().writeString(QStringLiteral("DESKTOP"), QStringLiteral("TPlacedForm"), QStringLiteral("1 2 x"));
+        TFormsFile().writeString(QStringLiteral("DESKTOP"), QStringLiteral("TPlacedForm"),
+                                 QStringLiteral("1 2 x"));
         TPlacedForm f;
         f.setSizeable(true);
         f.show();
@@ -395,8 +397,9 @@ private slots:
     void everyToolbarActionHasAnIcon()
     {
         for (int a = TdmAllButtons::New; a <= TdmAllButtons::Help; ++a)
-            QVERIFY2(!TdmAllButtons::icon(TdmAllButtons::Action(a)).pixmap(TdmAllButtons::smallSize()).isNull(),
-                     qPrintable(QString::number(a)));
+            QVERIFY2(
+                !TdmAllButtons::icon(TdmAllButtons::Action(a)).pixmap(TdmAllButtons::smallSize()).isNull(),
+                qPrintable(QString::number(a)));
     }
 
     // The menu drops down under its title; TARVO_SCREENSHOT=<file> saves the picture.

@@ -18,7 +18,8 @@ using namespace Tarvo::Shell;
 namespace {
 QString stored(Data::Database& db, const QString& key)
 {
-    return db.scalar(QStringLiteral("select value_nastr from scm_parametrs where inside_name_nastr = ?"), {key})
+    return db
+        .scalar(QStringLiteral("select value_nastr from scm_parametrs where inside_name_nastr = ?"), {key})
         .toString();
 }
 

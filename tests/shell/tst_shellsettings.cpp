@@ -62,7 +62,8 @@ private slots:
             QVERIFY2(CommandLineSwitches({QStringLiteral("tarvo-scm"), QLatin1String(arg)}).admin(), arg);
         for (const char* arg : {"ADMIN", "--ADMIN", "-ADMINX", "+ADMIN", "-ADM", "ADMIN=1"})
             QVERIFY2(!CommandLineSwitches({QStringLiteral("tarvo-scm"), QLatin1String(arg)}).admin(), arg);
-        const CommandLineSwitches both({QStringLiteral("x"), QStringLiteral("/scr"), QStringLiteral("-admin")});
+        const CommandLineSwitches both(
+            {QStringLiteral("x"), QStringLiteral("/scr"), QStringLiteral("-admin")});
         QVERIFY(both.admin());
         QVERIFY(both.serverCursor());
         QVERIFY(!CommandLineSwitches({QStringLiteral("x"), QStringLiteral("-admin")}).serverCursor());
@@ -74,8 +75,10 @@ private slots:
         writeFile(ini, "[SERVER]\nSERVER NAME=fileserver\nDATABASE MAIN=filedb\nCOMMAND TIMEOUT=45\n");
         IniParamReader r(ini, {QStringLiteral("server name=cmdserver"), QStringLiteral("DATABASE MAIN="),
                                QStringLiteral("COMMAND TIMEOUT=90"), QStringLiteral("-ADMIN")});
-        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("SERVER NAME")), QStringLiteral("cmdserver"));
-        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("DATABASE MAIN")), QStringLiteral("filedb"));
+        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("SERVER NAME")),
+                 QStringLiteral("cmdserver"));
+        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("DATABASE MAIN")),
+                 QStringLiteral("filedb"));
         QCOMPARE(r.readInteger(QStringLiteral("SERVER"), QStringLiteral("COMMAND TIMEOUT"), 0), 90);
         QCOMPARE(r.readInteger(QStringLiteral("SERVER"), QStringLiteral("CONNECTION TIMEOUT"), 7), 7);
     }
@@ -138,7 +141,8 @@ private slots:
         TFormsFile forms;
         QCOMPARE(forms.readString(QStringLiteral("desktop"), QStringLiteral("tviewsupplierorder")),
                  QStringLiteral("-35 12 800 600 2"));
-        QCOMPARE(*forms.placement(QStringLiteral("TViewSupplierOrder")), (FormPlacement{-35, 12, 800, 600, 2}));
+        QCOMPARE(*forms.placement(QStringLiteral("TViewSupplierOrder")),
+                 (FormPlacement{-35, 12, 800, 600, 2}));
         QVERIFY(!forms.placement(QStringLiteral("TNeverSaved")));
     }
 
@@ -159,7 +163,9 @@ private slots:
         QVERIFY(text.contains(QLatin1String("DECCDIGIT=3")));
         QVERIFY(text.contains(QLatin1String("[PARITET]")));
 
-        writeFile(path, "[format]\ncurrdigit=7\nDECCDIGIT=abc\nCUR_D_DIGIT=-1\n[Setting]\npaintordersincolor=True\n");
+        writeFile(
+            path,
+            "[format]\ncurrdigit=7\nDECCDIGIT=abc\nCUR_D_DIGIT=-1\n[Setting]\npaintordersincolor=True\n");
         const ProgramParameters bad = ProgramParameters::readFrom(path);
         QCOMPARE(bad.roubleDecimals, 2);
         QCOMPARE(bad.quantityDecimals, 2);
@@ -183,7 +189,8 @@ private slots:
         writeFile(path, garbage);
         IniFile damaged(path);
         QCOMPARE(damaged.readInteger(QStringLiteral("DESKTOP"), QStringLiteral("TMainForm"), 42), 42);
-        damaged.writeString(QStringLiteral("DESKTOP"), QStringLiteral("TMainForm"), QStringLiteral("1 2 3 4 0"));
+        damaged.writeString(QStringLiteral("DESKTOP"), QStringLiteral("TMainForm"),
+                            QStringLiteral("1 2 3 4 0"));
         QCOMPARE(IniFile(path).readString(QStringLiteral("desktop"), QStringLiteral("tmainform")),
                  QStringLiteral("1 2 3 4 0"));
 
@@ -192,12 +199,14 @@ private slots:
         IniFile dup(path);
         QCOMPARE(dup.readString(QStringLiteral("S"), QStringLiteral("KEY")), QStringLiteral("first"));
         dup.writeString(QStringLiteral("s"), QStringLiteral("key"), QStringLiteral("changed"));
-        QCOMPARE(IniFile(path).readString(QStringLiteral("S"), QStringLiteral("Key")), QStringLiteral("changed"));
+        QCOMPARE(IniFile(path).readString(QStringLiteral("S"), QStringLiteral("Key")),
+                 QStringLiteral("changed"));
         QVERIFY(readFile(path).contains("key=second"));
 
         // Cyrillic names and values, keys with blanks.
         IniFile cyr(path);
-        cyr.writeString(QStringLiteral("Окна"), QStringLiteral("Имя окна"), QStringLiteral("Заявки покупателей"));
+        cyr.writeString(QStringLiteral("Окна"), QStringLiteral("Имя окна"),
+                        QStringLiteral("Заявки покупателей"));
         QCOMPARE(IniFile(path).readString(QStringLiteral("ОКНА"), QStringLiteral("имя ОКНА")),
                  QStringLiteral("Заявки покупателей"));
     }
@@ -242,8 +251,10 @@ private slots:
         QStringList ran;
         StartupSteps::add(StartupSteps::Stage::Reports, QStringLiteral("reports"), [&] { ran << "reports"; });
         StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("login"), [&] { ran << "login"; });
-        StartupSteps::add(StartupSteps::Stage::RightsCatalog, QStringLiteral("rights"), [&] { ran << "rights"; });
-        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("user card"), [&] { ran << "user card"; });
+        StartupSteps::add(StartupSteps::Stage::RightsCatalog, QStringLiteral("rights"),
+                          [&] { ran << "rights"; });
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("user card"),
+                          [&] { ran << "user card"; });
         StartupSteps::runAll();
         QCOMPARE(ran, (QStringList{"rights", "login", "user card", "reports"}));
 
@@ -258,8 +269,8 @@ private slots:
 
     void connectionFailureCarriesCodeAndDetails()
     {
-        const Data::ConnectionError sqlite(QStringLiteral("Не удалось открыть базу данных"), QStringLiteral("26"),
-                                           QStringLiteral("file is not a database"));
+        const Data::ConnectionError sqlite(QStringLiteral("Не удалось открыть базу данных"),
+                                           QStringLiteral("26"), QStringLiteral("file is not a database"));
         QCOMPARE(ConnectionFailure::message(sqlite),
                  QStringLiteral("Не удалось открыть базу данных\r\nError code 0x1a\r\nNative error 26\r\n"
                                 "Description file is not a database"));

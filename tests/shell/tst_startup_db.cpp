@@ -80,8 +80,8 @@ private slots:
         QStringList errors;
         // Nothing listens on port 1 of the loopback.
         const QStringList args{QStringLiteral("tarvo-scm"), QStringLiteral("ENGINE=POSTGRESQL"),
-                               QStringLiteral("SERVER NAME=127.0.0.1:1"), QStringLiteral("DATABASE MAIN=tarvo"),
-                               QStringLiteral("CONNECTION TIMEOUT=2")};
+                               QStringLiteral("SERVER NAME=127.0.0.1:1"),
+                               QStringLiteral("DATABASE MAIN=tarvo"), QStringLiteral("CONNECTION TIMEOUT=2")};
         QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), 1);
         QVERIFY(!ran);
         QCOMPARE(errors.size(), 1);

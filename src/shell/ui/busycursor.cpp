@@ -20,11 +20,17 @@ BusyCursor::BusyCursor()
     // thread, so the cursor follows as soon as the UI thread handles events.
     m_thread = std::make_unique<TCursorThread>([self](bool) {
         QMetaObject::invokeMethod(
-            qApp, [self] { if (self) self->sync(); }, Qt::QueuedConnection);
+            qApp,
+            [self] {
+                if (self)
+                    self->sync();
+            },
+            Qt::QueuedConnection);
     });
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_thread->idle(); },
-                Qt::DirectConnection);
+        connect(
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_thread->idle(); },
+            Qt::DirectConnection);
     m_thread->start(QThread::LowPriority);
 }
 

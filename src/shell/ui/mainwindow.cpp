@@ -83,7 +83,8 @@ QAction* MainWindow::addItem(QMenu* menu, const QString& key, const QString& cap
     return a;
 }
 
-QAction* MainWindow::addBuiltin(QMenu* menu, const QString& key, const QString& caption, void (MainWindow::*slot)())
+QAction* MainWindow::addBuiltin(QMenu* menu, const QString& key, const QString& caption,
+                                void (MainWindow::*slot)())
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(key);
@@ -102,14 +103,16 @@ void MainWindow::buildMenu()
     addItem(refs, QStringLiteral("itemShippers"), QStringLiteral("Грузоотправители..."));
     addItem(refs, QStringLiteral("itemPhrases"), QStringLiteral("Этапы..."));
     addItem(refs, QStringLiteral("itemEquivalents"), QStringLiteral("Группы эквивалентов..."));
-    addItem(refs, QStringLiteral("itemPartners"), QStringLiteral("Контрагенты"))->setVisible(m_switches.admin());
+    addItem(refs, QStringLiteral("itemPartners"), QStringLiteral("Контрагенты"))
+        ->setVisible(m_switches.admin());
     addItem(refs, QStringLiteral("itemOrganisations"), QStringLiteral("Организации"));
     addItem(refs, QStringLiteral("itemUrgencyTypes"), QStringLiteral("Типы срочности документов"));
     addItem(refs, QStringLiteral("itemCurrencies"), QStringLiteral("Справочник валют"));
     refs->addSeparator();
     addItem(refs, QStringLiteral("itemProductPurposes"), QStringLiteral("Назначения товаров"));
     refs->addSeparator();
-    addItem(refs, QStringLiteral("itemImportGoods"), QStringLiteral("Прием товаров из склада в каталог товаров"));
+    addItem(refs, QStringLiteral("itemImportGoods"),
+            QStringLiteral("Прием товаров из склада в каталог товаров"));
 
     QMenu* regs = addMenu(nullptr, QStringLiteral("menuRegisters"), QStringLiteral("&Реестры"));
     addItem(regs, QStringLiteral("itemBusinessOffers"), QStringLiteral("Заявки покупателей"), 113)
@@ -139,7 +142,8 @@ void MainWindow::buildMenu()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     QMenu* reports = addMenu(nullptr, QStringLiteral("menuReports"), QStringLiteral("&Отчеты"));
-    addItem(reports, QStringLiteral("itemProductReport"), QStringLiteral("Отчет по товарам (активные документы)"));
+    addItem(reports, QStringLiteral("itemProductReport"),
+            QStringLiteral("Отчет по товарам (активные документы)"));
     addItem(reports, QStringLiteral("itemOrderReport"), QStringLiteral("Отчет по заказам"));
     addItem(reports, QStringLiteral("itemSupplierSettlement"), QStringLiteral("Расчет с поставщиками"));
     reports->addSeparator();
@@ -157,15 +161,18 @@ void MainWindow::buildMenu()
     addItem(setup, QStringLiteral("itemUsers"), QStringLiteral("Пользователи"));
     addItem(setup, QStringLiteral("itemSecurity"), QStringLiteral("Права доступа"));
     setup->addSeparator();
-    addBuiltin(setup, QStringLiteral("itemSetup"), QStringLiteral("Параметры программы"), &MainWindow::openSetupDialog);
+    addBuiltin(setup, QStringLiteral("itemSetup"), QStringLiteral("Параметры программы"),
+               &MainWindow::openSetupDialog);
     addItem(setup, QStringLiteral("itemRenameColumns"), QStringLiteral("Настройка имен колонок"));
     addBuiltin(setup, QStringLiteral("itemNetInterval"), QStringLiteral("Обновления реестров"),
                &MainWindow::openRefreshSettings);
 
     QMenu* actions = addMenu(nullptr, QStringLiteral("menuActions"), QStringLiteral("Дей&ствия"));
-    QMenu* freeSale = addMenu(actions, QStringLiteral("menuFreeSale"), QStringLiteral("Заказ под свободную продажу"));
+    QMenu* freeSale =
+        addMenu(actions, QStringLiteral("menuFreeSale"), QStringLiteral("Заказ под свободную продажу"));
     addItem(freeSale, QStringLiteral("itemWilson"), QStringLiteral("Расчет оптимального заказа"));
-    QMenu* weekly = addMenu(freeSale, QStringLiteral("menuWeeklySales"), QStringLiteral("Анализ продаж по неделям"));
+    QMenu* weekly =
+        addMenu(freeSale, QStringLiteral("menuWeeklySales"), QStringLiteral("Анализ продаж по неделям"));
     addItem(weekly, QStringLiteral("itemOrderGoods"), QStringLiteral("Заказ товаров"));
     addItem(weekly, QStringLiteral("itemReorderGoods"), QStringLiteral("Дозаказ товаров"));
     actions->addSeparator();

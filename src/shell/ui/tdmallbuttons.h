@@ -10,7 +10,22 @@ namespace Tarvo::Shell {
 class TdmAllButtons
 {
 public:
-    enum Action { New, Open, Edit, Delete, Save, Cancel, Refresh, Print, Find, Filter, Export, Close, Help };
+    enum Action
+    {
+        New,
+        Open,
+        Edit,
+        Delete,
+        Save,
+        Cancel,
+        Refresh,
+        Print,
+        Find,
+        Filter,
+        Export,
+        Close,
+        Help
+    };
 
     static QIcon icon(Action action);
     // Toolbars of registers use the large size, small toolbars of dialogs the small one.

@@ -9,7 +9,8 @@
 namespace Tarvo::Shell {
 
 TfStatusMessage::TfStatusMessage()
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(nullptr,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint),
       lStatus(new QLabel), lStatus1(new QLabel), sb(new QProgressBar)
 {
     setMinimumSize(377, 91);

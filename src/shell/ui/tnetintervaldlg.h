@@ -12,7 +12,11 @@ class TNetIntervalDlg : public QDialog
 {
     Q_OBJECT
 public:
-    enum Mode { ShowMessage = 0, RefreshWindows = 1 };
+    enum Mode
+    {
+        ShowMessage = 0,
+        RefreshWindows = 1
+    };
     static constexpr int MaxPeriod = 10000;
 
     TNetIntervalDlg(int mode, int periodSeconds, QWidget* parent = nullptr);

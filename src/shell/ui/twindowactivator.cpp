@@ -9,8 +9,7 @@ namespace Tarvo::Shell {
 
 TWindowActivator::TWindowActivator(int formType, Factory factory, Restore restore, Loader loader)
     : m_formType(formType), m_factory(std::move(factory)), m_restore(restore), m_loader(std::move(loader))
-{
-}
+{}
 
 QWidget* TWindowActivator::frame() const
 {

@@ -18,7 +18,11 @@ public:
     // Called after every activation with the parameter (document editors load it).
     using Loader = std::function<void(QWidget* window, int parameter)>;
 
-    enum class Restore { ShowOnly, ToNormal };
+    enum class Restore
+    {
+        ShowOnly,
+        ToNormal
+    };
 
     TWindowActivator(int formType, Factory factory, Restore restore = Restore::ShowOnly, Loader loader = {});
 
