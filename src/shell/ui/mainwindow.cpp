@@ -206,12 +206,30 @@ void MainWindow::buildMenu()
 
 QAction* MainWindow::menuItem(const QString& key) const
 {
-    return findChild<QAction*>(key);
+    for (QAction* a : menuActions())
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
 }
 
 QMenu* MainWindow::menu(const QString& key) const
 {
-    return findChild<QMenu*>(key);
+    QAction* a = menuItem(key);
+    return a ? a->menu() : nullptr;
+}
+
+QList<QAction*> MainWindow::menuActions() const
+{
+    // Only the menu's own actions: MDI children have actions of their own.
+    QList<QAction*> all;
+    QList<QAction*> pending = menuBar()->actions();
+    while (!pending.isEmpty()) {
+        QAction* a = pending.takeFirst();
+        all << a;
+        if (a->menu())
+            pending << a->menu()->actions();
+    }
+    return all;
 }
 
 bool MainWindow::isAvailable(QAction* item) const
@@ -237,7 +255,7 @@ void MainWindow::run(QAction* item)
 
 void MainWindow::refreshMenus()
 {
-    for (QAction* a : findChildren<QAction*>()) {
+    for (QAction* a : menuActions()) {
         if (a->menu() || a->isSeparator() || !a->objectName().startsWith(QLatin1String("item")) ||
             a->objectName() == QLatin1String("itemExit"))
             continue;

@@ -57,6 +57,7 @@ private:
     QAction* addBuiltin(QMenu* menu, const QString& key, const QString& caption, void (MainWindow::*slot)());
     void run(QAction* item);
     bool isAvailable(QAction* item) const;
+    QList<QAction*> menuActions() const;
 
     QMdiArea* m_mdi;
     CommandLineSwitches m_switches;
