@@ -147,8 +147,8 @@ double IniFile::readFloat(const QString& section, const QString& key, double def
 QDateTime IniFile::readDateTime(const QString& section, const QString& key, const QDateTime& def) const
 {
     const QString v = readString(section, key);
-    for (const QString& fmt : {DateTimeFormat, QStringLiteral("dd.MM.yyyy"), QStringLiteral("yyyy-MM-dd HH:mm:ss"),
-                               QStringLiteral("yyyy-MM-dd")}) {
+    for (const QString& fmt : {DateTimeFormat, QStringLiteral("dd.MM.yyyy"),
+                               QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd")}) {
         QDateTime d = QDateTime::fromString(v, fmt);
         if (d.isValid())
             return d;
@@ -158,6 +158,9 @@ QDateTime IniFile::readDateTime(const QString& section, const QString& key, cons
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
+    // Read-modify-write like the profile functions, so that two objects on
+    // the same file never undo each other's writes.
+    reload();
     QString flat = value;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.remove(QLatin1Char('\r'));
@@ -176,7 +179,8 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     } else {
         // After the section's last key, before blank lines that separate sections.
         int pos = sectionEnd(s);
-        while (pos > s + 1 && m_lines[pos - 1].kind == Line::Other && m_lines[pos - 1].text.trimmed().isEmpty())
+        while (pos > s + 1 && m_lines[pos - 1].kind == Line::Other &&
+               m_lines[pos - 1].text.trimmed().isEmpty())
             --pos;
         m_lines.insert(pos, line);
     }
@@ -236,6 +240,7 @@ QStringList IniFile::keys(const QString& section) const
 
 void IniFile::eraseSection(const QString& section)
 {
+    reload();
     int s = findSection(section);
     if (s < 0)
         return;
@@ -245,6 +250,7 @@ void IniFile::eraseSection(const QString& section)
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
+    reload();
     int k = findKey(findSection(section), key);
     if (k < 0)
         return;
@@ -258,7 +264,8 @@ void IniFile::save() const
     QDir().mkpath(info.absolutePath());
     QSaveFile f(m_path);
     if (!f.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+        throw Exception(
+            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
     QByteArray out;
     for (const Line& l : m_lines) {
         out += l.text.toUtf8();
@@ -266,7 +273,8 @@ void IniFile::save() const
     }
     f.write(out);
     if (!f.commit())
-        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+        throw Exception(
+            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
 }
 
 } // namespace Tarvo

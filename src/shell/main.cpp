@@ -1,30 +1,38 @@
-#include "data/connector.h"
-#include "shell/exception.h"
+#include "shell/commandlineswitches.h"
+#include "shell/programparameters.h"
+#include "shell/startup.h"
+#include "shell/tdatabaseconnection.h"
+#include "shell/ui/busycursor.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/tarvoapplication.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
+
+using namespace Tarvo::Shell;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Тарво SCM"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Тарво SCM"));
+    TarvoApplication app(argc, argv);
 
-    Tarvo::Shell::MainWindow window;
-    window.showMaximized();
+    int rc = 0;
+    {
+        CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
+        ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
+        MainWindow window;
+        window.showMaximized();
+        BusyCursor::install();
 
-    std::unique_ptr<Tarvo::Data::Database> db;
-    // Connect at the first idle moment, once the window is on screen.
-    QTimer::singleShot(0, &window, [&] {
-        try {
-            db = Tarvo::Data::Connector::connect(Tarvo::Data::Connector::settingsFrom(QApplication::arguments()));
-            Tarvo::Data::Database::setMain(db.get());
-        } catch (const Tarvo::Exception& e) {
-            QMessageBox::critical(&window, QApplication::applicationDisplayName(), e.message());
-            QApplication::exit(1);
-        }
-    });
-    return QApplication::exec();
+        // The first turn of the event loop, once the window is on screen.
+        QTimer::singleShot(0, &window, [&window] {
+            const int exitCode = Startup::run(QApplication::arguments(), &TarvoApplication::showError);
+            if (exitCode != Startup::GoOn)
+                QApplication::exit(exitCode);
+            else
+                window.refreshMenus();
+        });
+        rc = QApplication::exec();
+        BusyCursor::uninstall();
+    }
+    TDataBaseConnection::instance().disconnect();
+    return rc;
 }

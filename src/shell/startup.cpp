@@ -1,0 +1,31 @@
+#include "shell/startup.h"
+
+#include "data/databaseerror.h"
+#include "shell/connectionfailure.h"
+#include "shell/exception.h"
+#include "shell/startupsteps.h"
+#include "shell/tdatabaseconnection.h"
+
+namespace Tarvo::Shell {
+
+int Startup::run(const QStringList& arguments, const std::function<void(const QString&)>& showError)
+{
+    try {
+        try {
+            TDataBaseConnection::instance().connect(arguments);
+        } catch (const Data::ConnectionError& e) {
+            throw Exception(ConnectionFailure::message(e));
+        }
+        StartupSteps::runAll();
+        return GoOn;
+    } catch (const Abort&) {
+        return 0;
+    } catch (const Exception& e) {
+        showError(e.message());
+    } catch (const std::exception& e) {
+        showError(QString::fromUtf8(e.what()));
+    }
+    return 1;
+}
+
+} // namespace Tarvo::Shell

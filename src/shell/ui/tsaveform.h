@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+namespace Tarvo::Shell {
+
+// Base of the windows that remember their place: restored from "forms.ini"
+// when first shown, saved when closed or destroyed. Both steps swallow errors.
+class TSaveForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TSaveForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~TSaveForm() override;
+
+    // The "forms.ini" key: the class name without its namespace.
+    QString placementKey() const;
+    void restorePlacement();
+    void savePlacement();
+    // A window with a fixed size only gets its position back.
+    void setSizeable(bool sizeable) { m_sizeable = sizeable; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // The widget whose place is kept: the MDI frame when hosted in one.
+    QWidget* placementTarget();
+
+private:
+    bool m_sizeable = true;
+    bool m_restored = false;
+};
+
+} // namespace Tarvo::Shell

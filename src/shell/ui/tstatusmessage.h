@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace Tarvo::Shell {
+
+class TfStatusMessage;
+
+// The status window of long operations. Each setter repaints at once when the
+// value changes, so the window stays current while the UI thread is busy.
+class TStatusMessage
+{
+public:
+    TStatusMessage();
+    ~TStatusMessage();
+
+    void setCaption(const QString& caption);
+    void setStatus(const QString& text);
+    void setStatus1(const QString& text);
+    void setMaximum(int maximum);
+    void setPosition(int position);
+    void show();
+
+    TfStatusMessage* window() const { return m_window.get(); }
+
+private:
+    std::unique_ptr<TfStatusMessage> m_window;
+};
+
+} // namespace Tarvo::Shell

@@ -1,0 +1,127 @@
+#include "data/database.h"
+#include "data/query.h"
+#include "shell/ttdmparams.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/tfrmparams.h"
+#include "support/testdatabase.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Shell;
+
+namespace {
+QString stored(Data::Database& db, const QString& key)
+{
+    return db
+        .scalar(QStringLiteral("select value_nastr from scm_parametrs where inside_name_nastr = ?"), {key})
+        .toString();
+}
+
+void clickButton(QWidget* dialog, const QString& text)
+{
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        if (b->text() == text) {
+            b->click();
+            return;
+        }
+    QFAIL(qPrintable(QStringLiteral("no button ") + text));
+}
+} // namespace
+
+class ParamsDb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
+    }
+
+    void cleanup() { Data::Database::setMain(nullptr); }
+
+    void parametersDialogSavesTheRowsFromTheMenu()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        db.exec(QStringLiteral("insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)"),
+                {QStringLiteral("NDS"), QStringLiteral("18")});
+        db.exec(QStringLiteral("insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)"),
+                {QStringLiteral("USE_MYORG_PLAT"), QStringLiteral("True")});
+        // A lookup table of this database: the choices come from it.
+        if (!db.objectExists(QStringLiteral("scm_values"))) {
+            db.exec(QStringLiteral("create table scm_values (INSIDE_NAME_NASTR varchar(50), VALUE_NAME_NASTR "
+                                   "varchar(200), COMMENT varchar(200))"));
+        }
+        db.exec(QStringLiteral("insert into scm_values (INSIDE_NAME_NASTR, VALUE_NAME_NASTR, COMMENT) values "
+                               "('VIBOR', 'PRICE', 'По цене'), ('VIBOR', 'TERM', 'По сроку')"));
+        Data::Database::setMain(&db);
+
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        QAction* item = w.menuItem(QStringLiteral("itemParams"));
+        w.refreshMenus();
+        QVERIFY(item->isEnabled());
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<TfrmParams*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->windowTitle(), QStringLiteral("Параметры"));
+            QCOMPARE(d->lookup(QStringLiteral("NDS"))->currentText(), QStringLiteral("18")); // kept, not lost
+            QVERIFY(d->flag(QStringLiteral("USE_MYORG_PLAT"))->isChecked());
+            QVERIFY(!d->flag(QStringLiteral("USE_DOPREGN_SCL"))->isChecked());
+            QComboBox* vibor = d->lookup(QStringLiteral("VIBOR"));
+            QCOMPARE(vibor->count(), 2);
+            vibor->setCurrentIndex(vibor->findText(QStringLiteral("По сроку")));
+            d->lookup(QStringLiteral("NDS"))->setEditText(QStringLiteral("20 % 'ставка'"));
+            d->flag(QStringLiteral("USE_MYORG_PLAT"))->setChecked(false);
+            d->flag(QStringLiteral("USE_DOPREGN_SCL"))->setChecked(true);
+            clickButton(d, QStringLiteral("Сохранить"));
+        });
+        item->trigger();
+        QCOMPARE(stored(db, QStringLiteral("VIBOR")), QStringLiteral("TERM"));
+        QCOMPARE(stored(db, QStringLiteral("NDS")), QStringLiteral("20 % 'ставка'"));
+        QCOMPARE(stored(db, QStringLiteral("USE_MYORG_PLAT")), QStringLiteral("False"));
+        QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
+        // Untouched parameters get no rows.
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from scm_parametrs where inside_name_nastr = ?"),
+                           {QStringLiteral("id_sclad")})
+                     .toInt(),
+                 0);
+
+        // "Отмена" discards.
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<TfrmParams*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->lookup(QStringLiteral("VIBOR"))->currentText(), QStringLiteral("По сроку"));
+            d->flag(QStringLiteral("USE_DOPREGN_SCL"))->setChecked(false);
+            clickButton(d, QStringLiteral("Отмена"));
+        });
+        item->trigger();
+        QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
+    }
+
+    void reportDesignerShowsOnlyWithFrMenu()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        Data::Database::setMain(&db);
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.refreshMenus();
+        QVERIFY(!w.menuItem(QStringLiteral("itemReportDesigner"))->isVisible());
+        db.exec(QStringLiteral("create table FR_MENU (id integer)"));
+        w.refreshMenus();
+        QVERIFY(w.menuItem(QStringLiteral("itemReportDesigner"))->isVisible());
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QTEST_MAIN(ParamsDb)
+#include "tst_params_db.moc"

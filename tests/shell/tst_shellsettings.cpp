@@ -1,0 +1,288 @@
+#include "data/databaseerror.h"
+#include "shell/apppaths.h"
+#include "shell/commandlineswitches.h"
+#include "shell/connectionfailure.h"
+#include "shell/formactivationregistry.h"
+#include "shell/formplacement.h"
+#include "shell/iniparamreader.h"
+#include "shell/programparameters.h"
+#include "shell/startupsteps.h"
+#include "shell/tformsfile.h"
+#include "shell/tinistorage.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Shell;
+
+namespace {
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class CountingActivator : public TFormActivation
+{
+public:
+    CountingActivator(int type, QList<int>* log) : m_type(type), m_log(log) {}
+    void activate(int parameter) override { m_log->append(m_type * 1000 + parameter); }
+    int formType() const override { return m_type; }
+
+private:
+    int m_type;
+    QList<int>* m_log;
+};
+} // namespace
+
+class ShellSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
+        QVERIFY(AppPaths::userFolder().startsWith(m_home.path()));
+    }
+
+    void switchesTakeEveryPrefixInAnyCase()
+    {
+        for (const char* arg : {"-ADMIN", "/admin", "\\Admin", "-aDmIn"})
+            QVERIFY2(CommandLineSwitches({QStringLiteral("tarvo-scm"), QLatin1String(arg)}).admin(), arg);
+        for (const char* arg : {"ADMIN", "--ADMIN", "-ADMINX", "+ADMIN", "-ADM", "ADMIN=1"})
+            QVERIFY2(!CommandLineSwitches({QStringLiteral("tarvo-scm"), QLatin1String(arg)}).admin(), arg);
+        const CommandLineSwitches both(
+            {QStringLiteral("x"), QStringLiteral("/scr"), QStringLiteral("-admin")});
+        QVERIFY(both.admin());
+        QVERIFY(both.serverCursor());
+        QVERIFY(!CommandLineSwitches({QStringLiteral("x"), QStringLiteral("-admin")}).serverCursor());
+    }
+
+    void overridesWinUnlessEmpty()
+    {
+        const QString ini = m_home.filePath(QStringLiteral("over/tarvo.ini"));
+        writeFile(ini, "[SERVER]\nSERVER NAME=fileserver\nDATABASE MAIN=filedb\nCOMMAND TIMEOUT=45\n");
+        IniParamReader r(ini, {QStringLiteral("server name=cmdserver"), QStringLiteral("DATABASE MAIN="),
+                               QStringLiteral("COMMAND TIMEOUT=90"), QStringLiteral("-ADMIN")});
+        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("SERVER NAME")),
+                 QStringLiteral("cmdserver"));
+        QCOMPARE(r.readString(QStringLiteral("SERVER"), QStringLiteral("DATABASE MAIN")),
+                 QStringLiteral("filedb"));
+        QCOMPARE(r.readInteger(QStringLiteral("SERVER"), QStringLiteral("COMMAND TIMEOUT"), 0), 90);
+        QCOMPARE(r.readInteger(QStringLiteral("SERVER"), QStringLiteral("CONNECTION TIMEOUT"), 7), 7);
+    }
+
+    void perUserFileIsSeededOnceAndNeverOverwritten()
+    {
+        const QString name = QStringLiteral("tst_seed_%1.ini").arg(QCoreApplication::applicationPid());
+        const QString seed = AppPaths::programFolder() + name;
+        writeFile(seed, "[DESKTOP]\nTfCatalog=1 2 3 4 0\n");
+        const QString user = AppPaths::userFile(name);
+        QVERIFY(user.startsWith(AppPaths::userFolder()));
+        QCOMPARE(readFile(user), QByteArray("[DESKTOP]\nTfCatalog=1 2 3 4 0\n"));
+        writeFile(user, "[DESKTOP]\nTfCatalog=9 9 9 9 2\n");
+        QCOMPARE(AppPaths::userFile(name), user);
+        QCOMPARE(readFile(user), QByteArray("[DESKTOP]\nTfCatalog=9 9 9 9 2\n"));
+        // Deleting the user's copy brings the program folder's layout back.
+        QFile::remove(user);
+        QCOMPARE(readFile(AppPaths::userFile(name)), QByteArray("[DESKTOP]\nTfCatalog=1 2 3 4 0\n"));
+        QFile::remove(seed);
+        QFile::remove(user);
+        // Without a seed the path is still the per-user one, created on the first write.
+        QVERIFY(!QFile::exists(AppPaths::userFile(name)));
+    }
+
+    void placementParse_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("normalised");
+        QTest::newRow("plain") << "10 20 300 400 0" << true << "10 20 300 400 0";
+        QTest::newRow("negative left") << "-120 5 640 480 2" << true << "-120 5 640 480 2";
+        QTest::newRow("junk between") << "x10,20;;300 400/1 " << true << "10 20 300 400 1";
+        QTest::newRow("more than five") << "1 2 3 4 0 99" << true << "1 2 3 4 0";
+        QTest::newRow("lone minus skipped") << "1 - 2 3 4 0" << true << "1 2 3 4 0";
+        QTest::newRow("four numbers") << "10 20 300 400" << false << "";
+        QTest::newRow("empty") << "" << false << "";
+        QTest::newRow("state 3") << "10 20 300 400 3" << false << "";
+        QTest::newRow("negative state") << "10 20 300 400 -1" << false << "";
+        QTest::newRow("zero width") << "10 20 0 400 0" << false << "";
+        QTest::newRow("overflow") << "99999999999 20 300 400 0" << false << "";
+        QTest::newRow("garbage") << "\xD0\x9F\xD1\x80\xD0\xB8 ???" << false << "";
+    }
+    void placementParse()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(QString, normalised);
+        const auto p = FormPlacement::parse(text);
+        QCOMPARE(p.has_value(), valid);
+        if (valid)
+            QCOMPARE(p->toString(), normalised);
+    }
+
+    void formsFileRoundTripsPlacement()
+    {
+        {
+            TFormsFile forms;
+            forms.writePlacement(QStringLiteral("TViewSupplierOrder"), {-35, 12, 800, 600, 2});
+        }
+        TFormsFile forms;
+        QCOMPARE(forms.readString(QStringLiteral("desktop"), QStringLiteral("tviewsupplierorder")),
+                 QStringLiteral("-35 12 800 600 2"));
+        QCOMPARE(*forms.placement(QStringLiteral("TViewSupplierOrder")),
+                 (FormPlacement{-35, 12, 800, 600, 2}));
+        QVERIFY(!forms.placement(QStringLiteral("TNeverSaved")));
+    }
+
+    void programParametersRoundTripAndRejectBadValues()
+    {
+        const QString path = m_home.filePath(QStringLiteral("cfg/scm_cfg.ini"));
+        QCOMPARE(ProgramParameters::readFrom(path), ProgramParameters()); // missing file: defaults
+        ProgramParameters p;
+        p.quantityDecimals = 3;
+        p.roubleDecimals = 0;
+        p.currencyDecimals = 4;
+        p.paintOrdersInColor = true;
+        p.paritetImportArtc = true;
+        p.writeTo(path);
+        QCOMPARE(ProgramParameters::readFrom(path), p);
+        const QString text = QString::fromUtf8(readFile(path));
+        QVERIFY(text.contains(QLatin1String("[FORMAT]")));
+        QVERIFY(text.contains(QLatin1String("DECCDIGIT=3")));
+        QVERIFY(text.contains(QLatin1String("[PARITET]")));
+
+        writeFile(
+            path,
+            "[format]\ncurrdigit=7\nDECCDIGIT=abc\nCUR_D_DIGIT=-1\n[Setting]\npaintordersincolor=True\n");
+        const ProgramParameters bad = ProgramParameters::readFrom(path);
+        QCOMPARE(bad.roubleDecimals, 2);
+        QCOMPARE(bad.quantityDecimals, 2);
+        QCOMPARE(bad.currencyDecimals, 2);
+        QVERIFY(bad.paintOrdersInColor);
+    }
+
+    void iniEdgeCases()
+    {
+        const QString path = m_home.filePath(QStringLiteral("edge.ini"));
+        // Missing file.
+        IniFile missing(path);
+        QCOMPARE(missing.readString(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("def")),
+                 QStringLiteral("def"));
+        QCOMPARE(missing.readInteger(QStringLiteral("A"), QStringLiteral("B"), 5), 5);
+
+        // Garbage bytes give defaults, and a write still produces a readable file.
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage += char((i * 7919) & 0xFF);
+        writeFile(path, garbage);
+        IniFile damaged(path);
+        QCOMPARE(damaged.readInteger(QStringLiteral("DESKTOP"), QStringLiteral("TMainForm"), 42), 42);
+        damaged.writeString(QStringLiteral("DESKTOP"), QStringLiteral("TMainForm"),
+                            QStringLiteral("1 2 3 4 0"));
+        QCOMPARE(IniFile(path).readString(QStringLiteral("desktop"), QStringLiteral("tmainform")),
+                 QStringLiteral("1 2 3 4 0"));
+
+        // Duplicate sections and keys: the first wins, and a write changes that one.
+        writeFile(path, "[S]\nKey=first\nkey=second\n[s]\nKEY=third\n");
+        IniFile dup(path);
+        QCOMPARE(dup.readString(QStringLiteral("S"), QStringLiteral("KEY")), QStringLiteral("first"));
+        dup.writeString(QStringLiteral("s"), QStringLiteral("key"), QStringLiteral("changed"));
+        QCOMPARE(IniFile(path).readString(QStringLiteral("S"), QStringLiteral("Key")),
+                 QStringLiteral("changed"));
+        QVERIFY(readFile(path).contains("key=second"));
+
+        // Cyrillic names and values, keys with blanks.
+        IniFile cyr(path);
+        cyr.writeString(QStringLiteral("Окна"), QStringLiteral("Имя окна"),
+                        QStringLiteral("Заявки покупателей"));
+        QCOMPARE(IniFile(path).readString(QStringLiteral("ОКНА"), QStringLiteral("имя ОКНА")),
+                 QStringLiteral("Заявки покупателей"));
+    }
+
+    void iniStorageWorksOnItsSection()
+    {
+        auto find = TIniStorage::open(QStringLiteral("Find"));
+        auto catalog = TIniStorage::open(QStringLiteral("TfCatalog"));
+        find->writeBool(QStringLiteral("WithExit"), true);
+        catalog->writeInteger(QStringLiteral("nSSG"), 3);
+        catalog->writeFloat(QStringLiteral("Ratio"), 1.25);
+        const QDateTime when(QDate(2024, 2, 29), QTime(13, 45, 10));
+        catalog->writeDate(QStringLiteral("Last"), when);
+        auto again = TIniStorage::open(QStringLiteral("TfCatalog"));
+        QCOMPARE(again->readInteger(QStringLiteral("nSSG"), 0), 3);
+        QCOMPARE(again->readInteger(QStringLiteral("WithExit"), -1), -1);
+        QCOMPARE(again->readFloat(QStringLiteral("Ratio"), 0), 1.25);
+        QCOMPARE(again->readDate(QStringLiteral("Last"), {}), when);
+        QVERIFY(TIniStorage::open(QStringLiteral("find"))->readBool(QStringLiteral("withexit"), false));
+        QVERIFY(QFile::exists(AppPaths::userFolder() + QStringLiteral("fc.ini")));
+    }
+
+    void openByFormType()
+    {
+        auto& registry = FormActivationRegistry::instance();
+        registry.clear();
+        QList<int> log;
+        registry.add(std::make_unique<CountingActivator>(113, &log));
+        registry.add(std::make_unique<CountingActivator>(160, &log));
+        QVERIFY(registry.open(160, 25));
+        QVERIFY(registry.open(113, 0));
+        QVERIFY(!registry.open(999, 1)); // unknown: nothing happens
+        QCOMPARE(log, (QList<int>{160025, 113000}));
+        QVERIFY(registry.contains(113));
+        QVERIFY(!registry.contains(129));
+        registry.clear();
+    }
+
+    void startupStepsRunInStageOrderAndStopOnFailure()
+    {
+        StartupSteps::clear();
+        QStringList ran;
+        StartupSteps::add(StartupSteps::Stage::Reports, QStringLiteral("reports"), [&] { ran << "reports"; });
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("login"), [&] { ran << "login"; });
+        StartupSteps::add(StartupSteps::Stage::RightsCatalog, QStringLiteral("rights"),
+                          [&] { ran << "rights"; });
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("user card"),
+                          [&] { ran << "user card"; });
+        StartupSteps::runAll();
+        QCOMPARE(ran, (QStringList{"rights", "login", "user card", "reports"}));
+
+        StartupSteps::clear();
+        ran.clear();
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("login"), [&] { throw Abort(); });
+        StartupSteps::add(StartupSteps::Stage::Messaging, QStringLiteral("agent"), [&] { ran << "agent"; });
+        QVERIFY_THROWS_EXCEPTION(Abort, StartupSteps::runAll());
+        QVERIFY(ran.isEmpty());
+        StartupSteps::clear();
+    }
+
+    void connectionFailureCarriesCodeAndDetails()
+    {
+        const Data::ConnectionError sqlite(QStringLiteral("Не удалось открыть базу данных"),
+                                           QStringLiteral("26"), QStringLiteral("file is not a database"));
+        QCOMPARE(ConnectionFailure::message(sqlite),
+                 QStringLiteral("Не удалось открыть базу данных\r\nError code 0x1a\r\nNative error 26\r\n"
+                                "Description file is not a database"));
+        const Data::ConnectionError pg(QStringLiteral("Сервер недоступен"), QStringLiteral("08001"));
+        QCOMPARE(ConnectionFailure::message(pg), QStringLiteral("Сервер недоступен\r\nError code 08001"));
+        QCOMPARE(ConnectionFailure::codeText(QStringLiteral("28P01")), QStringLiteral("28P01"));
+        QCOMPARE(ConnectionFailure::codeText(QString()), QStringLiteral("0x0"));
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QTEST_GUILESS_MAIN(ShellSettings)
+#include "tst_shellsettings.moc"

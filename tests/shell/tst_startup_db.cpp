@@ -1,0 +1,98 @@
+#include "data/database.h"
+#include "shell/exception.h"
+#include "shell/startup.h"
+#include "shell/startupsteps.h"
+#include "shell/tdatabaseconnection.h"
+#include "support/testdatabase.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Shell;
+
+class StartupDb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
+    }
+
+    void cleanup()
+    {
+        StartupSteps::clear();
+        TDataBaseConnection::instance().disconnect();
+    }
+
+    void connectsThenRunsTheStepsWithTheConnectionPublished()
+    {
+        Test::TestDatabase t;
+        t.db(); // created and migrated
+        QStringList ran;
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("login"), [&] {
+            Data::Database* db = Data::Database::main();
+            QVERIFY(db->isOpen());
+            QVERIFY(db->objectExists(QStringLiteral("CRM_USERS")));
+            ran << QStringLiteral("login");
+        });
+        StartupSteps::add(StartupSteps::Stage::RightsCatalog, QStringLiteral("rights"),
+                          [&] { ran << QStringLiteral("rights"); });
+        QStringList errors;
+        QStringList args{QStringLiteral("tarvo-scm")};
+        args << t.overrides() << QStringLiteral("SCM USER NAME=petrov");
+        QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), Startup::GoOn);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(ran, (QStringList{"rights", "login"}));
+        QCOMPARE(TDataBaseConnection::instance().proposedLogin(), QStringLiteral("petrov"));
+        QVERIFY(Data::Database::serverCursor() != Data::Database::main());
+    }
+
+    void cancelledLoginEndsSilentlyAndFailureIsShown()
+    {
+        Test::TestDatabase t;
+        t.db();
+        QStringList args{QStringLiteral("tarvo-scm")};
+        args << t.overrides();
+        bool later = false;
+        StartupSteps::add(StartupSteps::Stage::Login, QStringLiteral("login"), [] { throw Abort(); });
+        StartupSteps::add(StartupSteps::Stage::Reports, QStringLiteral("reports"), [&] { later = true; });
+        QStringList errors;
+        QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), 0);
+        QVERIFY(errors.isEmpty());
+        QVERIFY(!later);
+
+        StartupSteps::clear();
+        TDataBaseConnection::instance().disconnect();
+        StartupSteps::add(StartupSteps::Stage::ExtensionMenu, QStringLiteral("modules"),
+                          [] { throw Exception(QStringLiteral("Модуль расширения не загружен")); });
+        QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), 1);
+        QCOMPARE(errors, QStringList{QStringLiteral("Модуль расширения не загружен")});
+    }
+
+    void connectionFailureShowsCodeAndEnds()
+    {
+        bool ran = false;
+        StartupSteps::add(StartupSteps::Stage::RightsCatalog, QStringLiteral("rights"), [&] { ran = true; });
+        QStringList errors;
+        // Nothing listens on port 1 of the loopback.
+        const QStringList args{QStringLiteral("tarvo-scm"), QStringLiteral("ENGINE=POSTGRESQL"),
+                               QStringLiteral("SERVER NAME=127.0.0.1:1"),
+                               QStringLiteral("DATABASE MAIN=tarvo"), QStringLiteral("CONNECTION TIMEOUT=2")};
+        QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), 1);
+        QVERIFY(!ran);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QLatin1String("\r\nError code ")), qPrintable(errors[0]));
+        QVERIFY2(errors[0].contains(QLatin1String("127.0.0.1")), qPrintable(errors[0]));
+        QVERIFY(!TDataBaseConnection::instance().isConnected());
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QTEST_GUILESS_MAIN(StartupDb)
+#include "tst_startup_db.moc"
