@@ -195,7 +195,7 @@ void MainWindow::buildMenu()
     QMenu* rtPartners = addMenu(rt, QStringLiteral("menuRtPartners"), QStringLiteral("контрагенты"));
     addItem(rtPartners, QStringLiteral("itemRtPartnerOne"), QStringLiteral("Выбор одного"));
     addItem(rtPartners, QStringLiteral("itemRtPartnerMany"), QStringLiteral("Выбор нескольких"));
-    QMenu* rtUrgency = addMenu(rt, QStringLiteral("menuRtUrgency"), QStringLiteral("типы срочности"));
+    QMenu* rtUrgency = addMenu(rt, QStringLiteral("menuRtUrgency"), QStringLiteral("титпы срочности"));
     addItem(rtUrgency, QStringLiteral("itemRtUrgencyOne"), QStringLiteral("Выбор одного"));
     addItem(rtUrgency, QStringLiteral("itemRtUrgencyMany"), QStringLiteral("Выбор нескольких"));
     rt->menuAction()->setVisible(m_switches.admin());

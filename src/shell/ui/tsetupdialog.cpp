@@ -36,7 +36,7 @@ TSetupDialog::TSetupDialog(QWidget* parent, QString path) : QDialog(parent), m_p
     form->addRow(QStringLiteral("В &рублевых ценах и суммах"), m_rouble);
     form->addRow(QStringLiteral("В &валютных ценах и суммах"), m_currency);
     m_paint =
-        new QCheckBox(QStringLiteral("&Подсвечивать в реестре заказов несоответствие сумм и количеств"));
+        new QCheckBox(QStringLiteral("&Подсвечивать в реестре заказов несоответсвие сумм и количеств"));
     m_paint->setChecked(p.paintOrdersInColor);
     m_paritet =
         new QCheckBox(QStringLiteral("&Новый артикул - макс. значение(для проц разбора прайс-листов)"));
