@@ -2,6 +2,7 @@
 // client's settings ("tarvo.ini" and NAME=VALUE overrides).
 #include "data/connector.h"
 #include "data/migration.h"
+#include "db/demodata.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -25,9 +26,12 @@ QTextStream& err()
 
 int usage()
 {
-    err() << "Использование: tarvo-admin init|check [ИМЯ=ЗНАЧЕНИЕ ...]\n"
-             "  init   создать базу данных или довести её схему до текущей версии\n"
-             "  check  проверить соединение и версию схемы, ничего не меняя\n"
+    err() << "Использование: tarvo-admin init|check|demo [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "       tarvo-admin generate --scale N [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "  init      создать базу данных или довести её схему до текущей версии\n"
+             "  check     проверить соединение и версию схемы, ничего не меняя\n"
+             "  demo      заполнить пустую базу демонстрационной компанией\n"
+             "  generate  заполнить пустую базу объёмными данными (масштаб 1: 200 тыс. товаров, 1 млн строк заявок)\n"
              "Параметры ИМЯ=ЗНАЧЕНИЕ заменяют ключи \"tarvo.ini\" (ENGINE, SERVER NAME, DATABASE MAIN, DB USER, ...).\n";
     return 2;
 }
@@ -55,6 +59,13 @@ int main(int argc, char** argv)
             const int applied = Migrator::apply(*db);
             out() << "База данных " << settings.describe() << ": схема версии " << Migrator::currentVersion(*db)
                   << " (применено шагов: " << applied << ")\n";
+            return 0;
+        }
+        if (command == QLatin1String("demo")) {
+            auto db = Connector::connect(settings, false);
+            Migrator::apply(*db);
+            DemoData::fill(*db);
+            out() << "База данных " << settings.describe() << ": демонстрационные данные загружены\n";
             return 0;
         }
         if (command == QLatin1String("check")) {
