@@ -23,7 +23,9 @@ constexpr qsizetype CopyChunk = 1 << 20;
 PGconn* pgConnection(Database& db)
 {
     const QVariant h = db.sql().driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "PGconn*") != 0)
+    // QPSQL names the type "PGconn*" or by its struct tag "pg_conn*".
+    const QByteArray type(h.typeName());
+    if (!h.isValid() || !(type == "PGconn*" || type == "pg_conn*"))
         return nullptr;
     return *static_cast<PGconn* const*>(h.constData());
 }
