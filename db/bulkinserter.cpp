@@ -15,9 +15,14 @@ namespace Tarvo::Data {
 
 namespace {
 
-// Both engines take up to 32766 parameters per statement; fewer rows per
-// statement keep the text small while the per-statement cost is already spread.
-constexpr int MaxParameters = 8000;
+// Parameters per multi-row statement. The SQLite driver looks every parameter
+// up by position in a list (quadratic in the count), so SQLite gets short statements.
+int maxParameters(Engine engine)
+{
+    if (qEnvironmentVariableIsSet("TARVO_BULK_PARAMS"))
+        return qEnvironmentVariableIntValue("TARVO_BULK_PARAMS");
+    return engine == Engine::SQLite ? 200 : 8000;
+}
 constexpr qsizetype CopyChunk = 1 << 20;
 
 PGconn* pgConnection(Database& db)
@@ -39,7 +44,7 @@ BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Pat
         m_path = db.engine() == Engine::PostgreSQL ? Path::Copy : Path::Values;
     if (m_path == Path::Copy && db.engine() != Engine::PostgreSQL)
         m_path = Path::Values;
-    m_rowsPerStatement = std::max(1, MaxParameters / int(m_columns.size()));
+    m_rowsPerStatement = std::max(1, maxParameters(db.engine()) / int(m_columns.size()));
 }
 
 BulkInserter::~BulkInserter()
