@@ -7,7 +7,9 @@
 
 #include <QDateTime>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,15 +37,35 @@ PGconn* pgConnection(Database& db)
     return *static_cast<PGconn* const*>(h.constData());
 }
 
+sqlite3* sqliteConnection(Database& db)
+{
+    const QVariant h = db.sql().driver()->handle();
+    if (!h.isValid() || QByteArray(h.typeName()) != "sqlite3*")
+        return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
 } // namespace
 
 BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Path path)
     : m_db(db), m_table(std::move(table)), m_columns(std::move(columns)), m_path(path)
 {
     if (m_path == Path::Auto)
-        m_path = db.engine() == Engine::PostgreSQL ? Path::Copy : Path::Values;
+        m_path = db.engine() == Engine::PostgreSQL ? Path::Copy : Path::SqliteNative;
     if (m_path == Path::Copy && db.engine() != Engine::PostgreSQL)
         m_path = Path::Values;
+    if (m_path == Path::SqliteNative) {
+        sqlite3* h = db.engine() == Engine::SQLite ? sqliteConnection(db) : nullptr;
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = u"insert into %1 (%2) values (%3)"_s
+                                   .arg(m_table, m_columns.join(u", "_s),
+                                        QStringList(m_columns.size(), u"?"_s).join(u", "_s))
+                                   .toUtf8();
+        if (h && sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) == SQLITE_OK)
+            m_stmt = st;
+        else
+            m_path = Path::Values;
+    }
     m_rowsPerStatement = std::max(1, maxParameters(db.engine()) / int(m_columns.size()));
 }
 
@@ -56,12 +78,19 @@ BulkInserter::~BulkInserter()
             // Destruction cannot report; callers that care call flush() themselves.
         }
     }
+    sqlite3_finalize(static_cast<sqlite3_stmt*>(m_stmt));
 }
 
 void BulkInserter::add(const QVariantList& row)
 {
     Q_ASSERT(row.size() == m_columns.size());
     ++m_total;
+    if (m_path == Path::SqliteNative) {
+        for (BulkInserter* parent : m_parents)
+            parent->flush();
+        stepNative(row);
+        return;
+    }
     if (m_path == Path::Copy) {
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i)
@@ -84,7 +113,7 @@ void BulkInserter::flush()
         parent->flush();
     if (m_path == Path::Copy)
         flushCopy();
-    else
+    else if (m_path == Path::Values)
         flushValues();
 }
 
@@ -109,6 +138,61 @@ void BulkInserter::flushValues()
     }
     m_pending.clear();
     m_pendingRows = 0;
+}
+
+void BulkInserter::stepNative(const QVariantList& row)
+{
+    auto* st = static_cast<sqlite3_stmt*>(m_stmt);
+    for (int i = 0; i < int(row.size()); ++i) {
+        const QVariant& v = row.at(i);
+        const int at = i + 1;
+        if (!v.isValid() || v.isNull()) {
+            sqlite3_bind_null(st, at);
+            continue;
+        }
+        if (v.metaType() == QMetaType::fromType<Money>()) {
+            // The same representation the Query layer gives SQLite.
+            sqlite3_bind_double(st, at, v.value<Money>().toDouble());
+            continue;
+        }
+        switch (v.metaType().id()) {
+        case QMetaType::Bool:
+            sqlite3_bind_int(st, at, v.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            sqlite3_bind_int64(st, at, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(st, at, v.toDouble());
+            break;
+        case QMetaType::QDateTime:
+        case QMetaType::QDate: {
+            const QByteArray t = Query::dateTimeText(Query::parseDateTime(v)).toUtf8();
+            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            sqlite3_bind_blob(st, at, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = v.toString().toUtf8();
+            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    if (sqlite3_step(st) != SQLITE_DONE) {
+        sqlite3* h = sqlite3_db_handle(st);
+        const QString text = QString::fromUtf8(sqlite3_errmsg(h));
+        const QString code = QString::number(sqlite3_extended_errcode(h));
+        sqlite3_reset(st);
+        m_db.raise(QSqlError(text, text, QSqlError::StatementError, code), QString::fromUtf8(sqlite3_sql(st)));
+    }
+    sqlite3_reset(st);
 }
 
 void BulkInserter::appendCopyField(const QVariant& v)
@@ -175,13 +259,17 @@ void BulkInserter::flushCopy()
                              int(std::min(CopyChunk, m_copyBuffer.size() - at))) == 1;
     PQputCopyEnd(conn, sent ? nullptr : "send failed");
     m_copyBuffer.clear();
+    QString state;
     while ((res = PQgetResult(conn)) != nullptr) {
-        if (PQresultStatus(res) != PGRES_COMMAND_OK && error.isEmpty())
-            error = QString::fromUtf8(PQresultErrorMessage(res));
+        if (PQresultStatus(res) != PGRES_COMMAND_OK && error.isEmpty()) {
+            error = QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY));
+            state = QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+        }
         PQclear(res);
     }
+    // Mapped like any statement's error, so key refusals read the same on every path.
     if (!error.isEmpty())
-        throw Exception(u"Загрузка в %1 не удалась: %2"_s.arg(m_table, error.trimmed()));
+        m_db.raise(QSqlError(error, error, QSqlError::StatementError, state), QString::fromUtf8(sql));
 }
 
 } // namespace Tarvo::Data

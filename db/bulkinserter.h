@@ -11,13 +11,14 @@ namespace Tarvo::Data {
 class Database;
 class Query;
 
-// Loads many rows into one table fast: multi-row VALUES statements prepared
-// once, or PostgreSQL COPY on the same connection. Runs inside the caller's
-// transaction; flush() (or destruction) sends what is pending.
+// Loads many rows into one table fast, on the caller's connection and inside its
+// transaction: PostgreSQL COPY, a single-row statement stepped through the SQLite
+// library directly (in-process, so no batching is needed), or multi-row VALUES
+// through QtSql on either engine. flush() (or destruction) sends what is pending.
 class BulkInserter
 {
 public:
-    enum class Path { Auto, Values, Copy };
+    enum class Path { Auto, Values, Copy, SqliteNative };
 
     BulkInserter(Database& db, QString table, QStringList columns, Path path = Path::Auto);
     ~BulkInserter();
@@ -36,6 +37,7 @@ private:
     void flushValues();
     void flushCopy();
     void appendCopyField(const QVariant& value);
+    void stepNative(const QVariantList& row);
 
     Database& m_db;
     QString m_table;
@@ -46,6 +48,7 @@ private:
     int m_pendingRows = 0;
     std::unique_ptr<Query> m_full; // the statement for a full batch, prepared once
     QByteArray m_copyBuffer;       // COPY path
+    void* m_stmt = nullptr;        // SQLite native path: sqlite3_stmt
     qint64 m_total = 0;
     QList<BulkInserter*> m_parents;
 };

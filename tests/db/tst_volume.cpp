@@ -51,6 +51,26 @@ private slots:
         QCOMPARE(db.scalar(u"select valcotir from cotirval"_s).toDouble(), 91.2345);
     }
 
+    // A bulk load meets the same keys as single statements, with the same mapped error.
+    void bulkRefusalsAreMapped_data() { bulkPathsKeepEveryValue_data(); }
+    void bulkRefusalsAreMapped()
+    {
+        QFETCH(int, path);
+        Test::TestDatabase t;
+        auto& db = t.db();
+        Transaction tx(db);
+        BulkInserter b(db, u"crm_product"_s, {u"PR_ARTICUL"_s, u"PR_NAME"_s}, BulkInserter::Path(path));
+        try {
+            b.add({u"A-1"_s, u"Болт"_s});
+            b.add({u"A-1"_s, u"Болт"_s});
+            b.flush();
+            QFAIL("a duplicate article was loaded");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.nativeError(), NativeError::UniqueIndex);
+            QCOMPARE(e.constraint(), u"ix_crm_product"_s);
+        }
+    }
+
     void generatedDataIsConsistent()
     {
         Test::TestDatabase t;
