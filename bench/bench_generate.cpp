@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         out << engine << ": " << rows << " rows of six columns\n"
             << "  raw bulk insert (" << (sqlite ? "prepared INSERT, C API" : "COPY, libpq") << "): "
             << qint64(rows / raw) << " rows/s\n"
-            << "  BulkInserter (" << (sqlite ? "multi-row VALUES" : "COPY") << "): " << qint64(rows / our)
+            << "  BulkInserter (" << (sqlite ? "statement stepped through the library" : "COPY") << "): " << qint64(rows / our)
             << " rows/s, ratio " << QString::number(raw / our, 'f', 2) << "\n";
         out.flush();
 
