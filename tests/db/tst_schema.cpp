@@ -165,6 +165,19 @@ private slots:
         expectRefusal(db, u"delete from scm_bp_delivery where bpd_bof_id = 1 and bpd_pr_id = 1"_s, {},
                       NativeError::Reference, u"FK_scm_bo_ordered_scm_bp_delivery"_s);
         db.exec(u"delete from scm_bp_delivery where bpd_bof_id = 1 and bpd_pr_id = 2"_s);
+        // Nor can the request itself, though its lines follow it otherwise.
+        try {
+            db.exec(u"delete from scm_business_offer where bof_id = 1"_s);
+            QFAIL("a request with distributed lines was deleted");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.nativeError(), NativeError::Reference);
+        }
+        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery where bpd_bof_id = 1"_s).toLongLong(), 1);
+        db.exec(u"insert into scm_business_offer (bof_person, bof_date) values (1, ?)"_s,
+                {QDateTime(QDate(2026, 3, 5), QTime(0, 0))});
+        db.exec(u"insert into scm_bp_delivery (bpd_bof_id, bpd_pr_id, bpd_amount) values (2, 2, 1)"_s);
+        db.exec(u"delete from scm_business_offer where bof_id = 2"_s);
+        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery where bpd_bof_id = 2"_s).toLongLong(), 0);
         // Group tree and report catalogue names.
         db.exec(u"insert into crm_productgroups (pg_groupname) values ('Крепёж')"_s);
         db.exec(u"update crm_product set PR_GROUPID = 1 where PR_ID = 1"_s);
