@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <libpq-fe.h>
@@ -71,6 +72,8 @@ double rawSqlite(const QString& file, qint64 rows)
     sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
     const double s = t.elapsed() / 1000.0;
     sqlite3_close(db);
+    for (const QString& suffix : {QString(), u"-wal"_s, u"-shm"_s})
+        QFile::remove(file + suffix);
     return s;
 }
 
