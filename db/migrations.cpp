@@ -1,6 +1,9 @@
 // The schema's numbered steps. A step, once released, is never changed: later
 // changes come as new steps.
 #include "data/migration.h"
+#include "db/schemasteps.h"
+#include "db/totalstriggers.h"
+#include "data/database.h"
 
 namespace Tarvo::Data {
 
@@ -51,12 +54,31 @@ void m0001_settings(MigrationContext& ctx)
                         .unique(QStringLiteral("ix_crm_users_login"), {QStringLiteral("US_LOGIN")}));
 }
 
+void m0005_documentTotals(MigrationContext& ctx)
+{
+    const QList<TotalsRule> rules{
+        {QStringLiteral("scm_business_offer"), QStringLiteral("bof_id"), QStringLiteral("scm_bp_delivery"),
+         QStringLiteral("bpd_bof_id"), {QStringLiteral("bof_sum"), QStringLiteral("bof_sum_valut")},
+         {QStringLiteral("bpd_sum"), QStringLiteral("bpd_sum_valut")}},
+        {QStringLiteral("scm_supplier_order"), QStringLiteral("suo_id"), QStringLiteral("scm_so_products"),
+         QStringLiteral("sop_suo_id"), {QStringLiteral("suo_sum"), QStringLiteral("suo_sum_valut")},
+         {QStringLiteral("sop_sum"), QStringLiteral("sop_sum_valut")}},
+    };
+    for (const TotalsRule& rule : rules)
+        for (const QString& sql : TotalsTriggers::create(ctx.db().engine(), rule))
+            ctx.exec(sql);
+}
+
 } // namespace
 
 const QList<Migration>& schemaMigrations()
 {
     static const QList<Migration> all{
         {1, QStringLiteral("Параметры программы, настройки и пользователи"), m0001_settings},
+        {2, QStringLiteral("Справочники, контрагенты, склад и каталог товаров"), SchemaSteps::catalog},
+        {3, QStringLiteral("Права, договоры, документы цепочки и платежи"), SchemaSteps::documents},
+        {4, QStringLiteral("Отчёты и представление распределения заявок"), SchemaSteps::reports},
+        {5, QStringLiteral("Итоги заявок и заказов из строк"), m0005_documentTotals},
     };
     return all;
 }

@@ -1,6 +1,7 @@
 #include "data/connector.h"
 
 #include "data/migration.h"
+#include "db/demodata.h"
 #include "shell/apppaths.h"
 
 namespace Tarvo::Data {
@@ -14,9 +15,12 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
 {
     auto db = std::make_unique<Database>(settings);
     db->open();
-    if (migrate)
+    if (migrate) {
         Migrator::apply(*db);
-    else
+        // A first start without settings shows the demo company instead of an empty program.
+        if (db->createdNew() && settings.isEmbeddedDefault())
+            DemoData::fill(*db);
+    } else
         Migrator::checkNotNewer(*db);
     return db;
 }

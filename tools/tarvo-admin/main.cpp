@@ -2,6 +2,10 @@
 // client's settings ("tarvo.ini" and NAME=VALUE overrides).
 #include "data/connector.h"
 #include "data/migration.h"
+#include "db/demodata.h"
+#include "db/volumegenerator.h"
+
+#include <QElapsedTimer>
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -25,9 +29,12 @@ QTextStream& err()
 
 int usage()
 {
-    err() << "Использование: tarvo-admin init|check [ИМЯ=ЗНАЧЕНИЕ ...]\n"
-             "  init   создать базу данных или довести её схему до текущей версии\n"
-             "  check  проверить соединение и версию схемы, ничего не меняя\n"
+    err() << "Использование: tarvo-admin init|check|demo [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "       tarvo-admin generate --scale N [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "  init      создать базу данных или довести её схему до текущей версии\n"
+             "  check     проверить соединение и версию схемы, ничего не меняя\n"
+             "  demo      заполнить пустую базу демонстрационной компанией\n"
+             "  generate  заполнить пустую базу объёмными данными (масштаб 1: 200 тыс. товаров, 1 млн строк заявок)\n"
              "Параметры ИМЯ=ЗНАЧЕНИЕ заменяют ключи \"tarvo.ini\" (ENGINE, SERVER NAME, DATABASE MAIN, DB USER, ...).\n";
     return 2;
 }
@@ -40,8 +47,15 @@ int main(int argc, char** argv)
     QStringList args = QCoreApplication::arguments().mid(1);
     QString command;
     QStringList overrides;
-    for (const QString& a : args) {
-        if (a.contains(QLatin1Char('=')))
+    double scale = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--scale") && i + 1 < args.size()) {
+            bool ok = false;
+            scale = args.at(++i).toDouble(&ok);
+            if (!ok || scale <= 0)
+                return usage();
+        } else if (a.contains(QLatin1Char('=')))
             overrides << a;
         else if (command.isEmpty())
             command = a;
@@ -55,6 +69,32 @@ int main(int argc, char** argv)
             const int applied = Migrator::apply(*db);
             out() << "База данных " << settings.describe() << ": схема версии " << Migrator::currentVersion(*db)
                   << " (применено шагов: " << applied << ")\n";
+            return 0;
+        }
+        if (command == QLatin1String("demo")) {
+            auto db = Connector::connect(settings, false);
+            Migrator::apply(*db);
+            DemoData::fill(*db);
+            out() << "База данных " << settings.describe() << ": демонстрационные данные загружены\n";
+            return 0;
+        }
+        if (command == QLatin1String("generate")) {
+            if (scale <= 0)
+                return usage();
+            auto db = Connector::connect(settings, false);
+            Migrator::apply(*db);
+            QElapsedTimer timer;
+            timer.start();
+            VolumeGenerator generator(*db, scale);
+            generator.setProgress([](const QString& table, qint64 rows) {
+                out() << "  " << table << ": " << rows << "\n";
+                out().flush();
+            });
+            const qint64 rows = generator.run();
+            const double seconds = timer.elapsed() / 1000.0;
+            out() << "База данных " << settings.describe() << ": записано строк " << rows << " за "
+                  << QString::number(seconds, 'f', 1) << " с (" << qint64(rows / std::max(seconds, 0.001))
+                  << " строк/с)\n";
             return 0;
         }
         if (command == QLatin1String("check")) {

@@ -1,0 +1,275 @@
+#include "db/bulkinserter.h"
+
+#include "data/database.h"
+#include "data/money.h"
+#include "data/query.h"
+#include "shell/exception.h"
+
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Data {
+
+namespace {
+
+// Parameters per multi-row statement. The SQLite driver looks every parameter
+// up by position in a list (quadratic in the count), so SQLite gets short statements.
+int maxParameters(Engine engine)
+{
+    if (qEnvironmentVariableIsSet("TARVO_BULK_PARAMS"))
+        return qEnvironmentVariableIntValue("TARVO_BULK_PARAMS");
+    return engine == Engine::SQLite ? 200 : 8000;
+}
+constexpr qsizetype CopyChunk = 1 << 20;
+
+PGconn* pgConnection(Database& db)
+{
+    const QVariant h = db.sql().driver()->handle();
+    // QPSQL names the type "PGconn*" or by its struct tag "pg_conn*".
+    const QByteArray type(h.typeName());
+    if (!h.isValid() || !(type == "PGconn*" || type == "pg_conn*"))
+        return nullptr;
+    return *static_cast<PGconn* const*>(h.constData());
+}
+
+sqlite3* sqliteConnection(Database& db)
+{
+    const QVariant h = db.sql().driver()->handle();
+    if (!h.isValid() || QByteArray(h.typeName()) != "sqlite3*")
+        return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+} // namespace
+
+BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Path path)
+    : m_db(db), m_table(std::move(table)), m_columns(std::move(columns)), m_path(path)
+{
+    if (m_path == Path::Auto)
+        m_path = db.engine() == Engine::PostgreSQL ? Path::Copy : Path::SqliteNative;
+    if (m_path == Path::Copy && db.engine() != Engine::PostgreSQL)
+        m_path = Path::Values;
+    if (m_path == Path::SqliteNative) {
+        sqlite3* h = db.engine() == Engine::SQLite ? sqliteConnection(db) : nullptr;
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = u"insert into %1 (%2) values (%3)"_s
+                                   .arg(m_table, m_columns.join(u", "_s),
+                                        QStringList(m_columns.size(), u"?"_s).join(u", "_s))
+                                   .toUtf8();
+        if (h && sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) == SQLITE_OK)
+            m_stmt = st;
+        else
+            m_path = Path::Values;
+    }
+    m_rowsPerStatement = std::max(1, maxParameters(db.engine()) / int(m_columns.size()));
+}
+
+BulkInserter::~BulkInserter()
+{
+    if (std::uncaught_exceptions() == 0) {
+        try {
+            flush();
+        } catch (...) {
+            // Destruction cannot report; callers that care call flush() themselves.
+        }
+    }
+    sqlite3_finalize(static_cast<sqlite3_stmt*>(m_stmt));
+}
+
+void BulkInserter::add(const QVariantList& row)
+{
+    Q_ASSERT(row.size() == m_columns.size());
+    ++m_total;
+    if (m_path == Path::SqliteNative) {
+        for (BulkInserter* parent : m_parents)
+            parent->flush();
+        stepNative(row);
+        return;
+    }
+    if (m_path == Path::Copy) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i)
+                m_copyBuffer += '\t';
+            appendCopyField(row.at(i));
+        }
+        m_copyBuffer += '\n';
+        if (m_copyBuffer.size() >= 64 * CopyChunk)
+            flush();
+        return;
+    }
+    m_pending += row;
+    if (++m_pendingRows == m_rowsPerStatement)
+        flush();
+}
+
+void BulkInserter::flush()
+{
+    for (BulkInserter* parent : m_parents)
+        parent->flush();
+    if (m_path == Path::Copy)
+        flushCopy();
+    else if (m_path == Path::Values)
+        flushValues();
+}
+
+void BulkInserter::flushValues()
+{
+    if (m_pendingRows == 0)
+        return;
+    const QString tuple = u'(' + QStringList(m_columns.size(), u"?"_s).join(u", "_s) + u')';
+    const auto statement = [&](int rows) {
+        return u"insert into %1 (%2) values "_s.arg(m_table, m_columns.join(u", "_s))
+               + QStringList(rows, tuple).join(u", "_s);
+    };
+    if (m_pendingRows == m_rowsPerStatement) {
+        if (!m_full)
+            m_full = std::make_unique<Query>(m_db, statement(m_rowsPerStatement));
+        m_full->bindAll(m_pending);
+        m_full->exec();
+    } else {
+        Query q(m_db, statement(m_pendingRows));
+        q.bindAll(m_pending);
+        q.exec();
+    }
+    m_pending.clear();
+    m_pendingRows = 0;
+}
+
+void BulkInserter::stepNative(const QVariantList& row)
+{
+    auto* st = static_cast<sqlite3_stmt*>(m_stmt);
+    for (int i = 0; i < int(row.size()); ++i) {
+        const QVariant& v = row.at(i);
+        const int at = i + 1;
+        if (!v.isValid() || v.isNull()) {
+            sqlite3_bind_null(st, at);
+            continue;
+        }
+        if (v.metaType() == QMetaType::fromType<Money>()) {
+            // The same representation the Query layer gives SQLite.
+            sqlite3_bind_double(st, at, v.value<Money>().toDouble());
+            continue;
+        }
+        switch (v.metaType().id()) {
+        case QMetaType::Bool:
+            sqlite3_bind_int(st, at, v.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            sqlite3_bind_int64(st, at, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(st, at, v.toDouble());
+            break;
+        case QMetaType::QDateTime:
+        case QMetaType::QDate: {
+            const QByteArray t = Query::dateTimeText(Query::parseDateTime(v)).toUtf8();
+            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            sqlite3_bind_blob(st, at, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = v.toString().toUtf8();
+            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    if (sqlite3_step(st) != SQLITE_DONE) {
+        sqlite3* h = sqlite3_db_handle(st);
+        const QString text = QString::fromUtf8(sqlite3_errmsg(h));
+        const QString code = QString::number(sqlite3_extended_errcode(h));
+        sqlite3_reset(st);
+        m_db.raise(QSqlError(text, text, QSqlError::StatementError, code), QString::fromUtf8(sqlite3_sql(st)));
+    }
+    sqlite3_reset(st);
+}
+
+void BulkInserter::appendCopyField(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) {
+        m_copyBuffer += "\\N";
+        return;
+    }
+    if (v.metaType() == QMetaType::fromType<Money>()) {
+        m_copyBuffer += v.value<Money>().toString().toLatin1();
+        return;
+    }
+    switch (v.metaType().id()) {
+    case QMetaType::Bool:
+        m_copyBuffer += v.toBool() ? 't' : 'f';
+        return;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        m_copyBuffer += QByteArray::number(v.toLongLong());
+        return;
+    case QMetaType::Double:
+        m_copyBuffer += QByteArray::number(v.toDouble(), 'g', 17);
+        return;
+    case QMetaType::QDateTime:
+        m_copyBuffer += Query::dateTimeText(v.toDateTime()).toLatin1();
+        return;
+    case QMetaType::QDate:
+        m_copyBuffer += v.toDate().toString(Qt::ISODate).toLatin1();
+        return;
+    default:
+        break;
+    }
+    const QByteArray text = v.toString().toUtf8();
+    for (char c : text) {
+        switch (c) {
+        case '\\': m_copyBuffer += "\\\\"; break;
+        case '\t': m_copyBuffer += "\\t"; break;
+        case '\n': m_copyBuffer += "\\n"; break;
+        case '\r': m_copyBuffer += "\\r"; break;
+        default: m_copyBuffer += c;
+        }
+    }
+}
+
+void BulkInserter::flushCopy()
+{
+    if (m_copyBuffer.isEmpty())
+        return;
+    PGconn* conn = pgConnection(m_db);
+    if (!conn)
+        throw Exception(u"Нет соединения PostgreSQL для COPY"_s);
+    const QByteArray sql = u"COPY %1 (%2) FROM STDIN"_s.arg(m_table, m_columns.join(u", "_s)).toUtf8();
+    PGresult* res = PQexec(conn, sql.constData());
+    const bool started = PQresultStatus(res) == PGRES_COPY_IN;
+    QString error = started ? QString() : QString::fromUtf8(PQresultErrorMessage(res));
+    PQclear(res);
+    if (!started)
+        throw Exception(u"Загрузка в %1 не начата: %2"_s.arg(m_table, error.trimmed()));
+    bool sent = true;
+    for (qsizetype at = 0; at < m_copyBuffer.size() && sent; at += CopyChunk)
+        sent = PQputCopyData(conn, m_copyBuffer.constData() + at,
+                             int(std::min(CopyChunk, m_copyBuffer.size() - at))) == 1;
+    PQputCopyEnd(conn, sent ? nullptr : "send failed");
+    m_copyBuffer.clear();
+    QString state;
+    while ((res = PQgetResult(conn)) != nullptr) {
+        if (PQresultStatus(res) != PGRES_COMMAND_OK && error.isEmpty()) {
+            error = QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY));
+            state = QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+        }
+        PQclear(res);
+    }
+    // Mapped like any statement's error, so key refusals read the same on every path.
+    if (!error.isEmpty())
+        m_db.raise(QSqlError(error, error, QSqlError::StatementError, state), QString::fromUtf8(sql));
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+#include <QVariantList>
+#include <memory>
+
+namespace Tarvo::Data {
+
+class Database;
+class Query;
+
+// Loads many rows into one table fast, on the caller's connection and inside its
+// transaction: PostgreSQL COPY, a single-row statement stepped through the SQLite
+// library directly (in-process, so no batching is needed), or multi-row VALUES
+// through QtSql on either engine. flush() (or destruction) sends what is pending.
+class BulkInserter
+{
+public:
+    enum class Path { Auto, Values, Copy, SqliteNative };
+
+    BulkInserter(Database& db, QString table, QStringList columns, Path path = Path::Auto);
+    ~BulkInserter();
+    BulkInserter(const BulkInserter&) = delete;
+    BulkInserter& operator=(const BulkInserter&) = delete;
+
+    // One row, values in column order: integers, QString, Money, QDateTime, bool or a null QVariant.
+    void add(const QVariantList& row);
+    void flush();
+    // Rows of `parent` are sent before any of this table's rows (foreign keys).
+    void after(BulkInserter& parent) { m_parents << &parent; }
+    qint64 rowCount() const { return m_total; }
+    Path path() const { return m_path; }
+
+private:
+    void flushValues();
+    void flushCopy();
+    void appendCopyField(const QVariant& value);
+    void stepNative(const QVariantList& row);
+
+    Database& m_db;
+    QString m_table;
+    QStringList m_columns;
+    Path m_path;
+    int m_rowsPerStatement;
+    QVariantList m_pending; // VALUES path
+    int m_pendingRows = 0;
+    std::unique_ptr<Query> m_full; // the statement for a full batch, prepared once
+    QByteArray m_copyBuffer;       // COPY path
+    void* m_stmt = nullptr;        // SQLite native path: sqlite3_stmt
+    qint64 m_total = 0;
+    QList<BulkInserter*> m_parents;
+};
+
+} // namespace Tarvo::Data

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "data/migration.h"
+
+namespace Tarvo::Data::SchemaSteps {
+
+// Adds a foreign key with an index on its columns, unless they lead the primary
+// key (declare the primary key first): every join and delete check stays indexed.
+void reference(Table& table, const QString& name, const QStringList& columns, const QString& refTable,
+               const QStringList& refColumns, RefAction onDelete = RefAction::NoAction);
+
+void catalog(MigrationContext& ctx);   // reference books, counterparties, warehouse, catalog, prices
+void documents(MigrationContext& ctx); // rights, contracts, the document chain, payments
+void reports(MigrationContext& ctx);   // report catalogue and the distribution view
+
+} // namespace Tarvo::Data::SchemaSteps

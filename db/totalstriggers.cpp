@@ -1,0 +1,58 @@
+#include "db/totalstriggers.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Data {
+
+namespace {
+
+// "set sum = coalesce((select sum(line) ...), 0), ..." for the header row named by `keyExpr`.
+QString recompute(const TotalsRule& r, const QString& headerAlias)
+{
+    QStringList sets;
+    for (qsizetype i = 0; i < r.sumColumns.size(); ++i)
+        sets << u"%1 = coalesce((select sum(l.%2) from %3 l where l.%4 = %5.%6), 0)"_s.arg(
+            r.sumColumns.at(i), r.lineColumns.at(i), r.lines, r.linesKey, headerAlias, r.headerKey);
+    return sets.join(u", "_s);
+}
+
+} // namespace
+
+QStringList TotalsTriggers::create(Engine engine, const TotalsRule& r)
+{
+    QStringList out;
+    const QString name = r.lines.toLower() + u"_totals"_s;
+    if (engine == Engine::SQLite) {
+        const QString update = u"update %1 set %2 where %3 = %4.%5;"_s;
+        const QString set = recompute(r, r.header);
+        out << u"create trigger %1_ins after insert on %2 for each row begin %3 end"_s.arg(
+            name, r.lines, update.arg(r.header, set, r.headerKey, u"NEW"_s, r.linesKey));
+        out << u"create trigger %1_del after delete on %2 for each row begin %3 end"_s.arg(
+            name, r.lines, update.arg(r.header, set, r.headerKey, u"OLD"_s, r.linesKey));
+        out << u"create trigger %1_upd after update on %2 for each row begin %3 %4 end"_s.arg(
+            name, r.lines, update.arg(r.header, set, r.headerKey, u"NEW"_s, r.linesKey),
+            update.arg(r.header, set, r.headerKey, u"OLD"_s, r.linesKey));
+        return out;
+    }
+    struct Event
+    {
+        QString suffix, event, referencing, keys;
+    };
+    const QList<Event> events{
+        {u"ins"_s, u"insert"_s, u"new table as changed"_s, u"select %1 from changed"_s.arg(r.linesKey)},
+        {u"del"_s, u"delete"_s, u"old table as changed"_s, u"select %1 from changed"_s.arg(r.linesKey)},
+        {u"upd"_s, u"update"_s, u"old table as changed_old new table as changed"_s,
+         u"select %1 from changed union select %1 from changed_old"_s.arg(r.linesKey)},
+    };
+    for (const Event& e : events) {
+        const QString fn = name + u'_' + e.suffix;
+        out << u"create function %1() returns trigger language plpgsql as $body$ begin "
+               "update %2 h set %3 where h.%4 in (%5); return null; end $body$"_s.arg(
+                   fn, r.header, recompute(r, u"h"_s), r.headerKey, e.keys);
+        out << u"create trigger %1 after %2 on %3 referencing %4 for each statement execute function %1()"_s.arg(
+            fn, e.event, r.lines, e.referencing);
+    }
+    return out;
+}
+
+} // namespace Tarvo::Data

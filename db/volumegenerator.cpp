@@ -1,0 +1,310 @@
+#include "db/volumegenerator.h"
+
+#include "data/database.h"
+#include "data/money.h"
+#include "db/bulkinserter.h"
+#include "db/demodata.h"
+#include "shell/exception.h"
+
+#include <QDateTime>
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Data {
+
+namespace {
+
+constexpr int Suppliers = 50;
+constexpr int OffersPerProduct = 5;
+constexpr int RequestsPerOrder = 5;
+constexpr int LinesPerRequest = 10;
+constexpr int Buyers = 500;
+constexpr int RootGroups = 20;
+constexpr int SubGroups = 10;
+
+Money priceOf(qint64 product)
+{
+    return Money::fromRaw((100 + (product * 37) % 50000) * 1000);
+}
+
+Money costOf(qint64 product)
+{
+    return Money::fromRaw(priceOf(product).raw() * 7 / 10);
+}
+
+QDateTime day(int offset)
+{
+    return QDateTime(DemoData::anchorDate().addDays(offset), QTime(0, 0));
+}
+
+} // namespace
+
+VolumeGenerator::VolumeGenerator(Database& db, double scale) : m_db(db)
+{
+    // Each order holds 50 distinct products of one supplier: the catalog needs 2500 at least.
+    m_products = std::max<qint64>(2500, std::llround(200000 * scale));
+    m_orders = std::max<qint64>(1, std::llround(20000 * scale));
+    m_requests = m_orders * RequestsPerOrder;
+}
+
+qint64 VolumeGenerator::run()
+{
+    if (DemoData::hasDocuments(m_db) || m_db.scalar(u"select count(*) from crm_product"_s).toLongLong() > 0)
+        throw Exception(u"База данных не пуста: объёмные данные загружаются только в пустую базу"_s);
+    qint64 total = 0;
+    const auto done = [&](BulkInserter& b, const QString& name) {
+        b.flush();
+        total += b.rowCount();
+        if (m_progress)
+            m_progress(name, b.rowCount());
+    };
+    Transaction tx(m_db);
+    m_db.exec(u"insert into SCLAD_R (ID_SCLAD, NAME_SCLAD) values (1, 'Основной склад')"_s);
+    m_db.exec(u"insert into CRM_USERS (US_ID, US_LOGIN, US_NAME, US_DEP) values (1, 'Админ', 'Админ', 'Отдел закупок')"_s);
+    {
+        BulkInserter partner(m_db, u"_partner"_s, {u"N_USER"_s, u"NAME_USER"_s, u"MY_ORGANIZ"_s});
+        BulkInserter scm(m_db, u"scm_partner"_s, {u"par_ID"_s, u"par_nuser"_s});
+        scm.after(partner);
+        for (int i = 1; i <= Suppliers + Buyers; ++i) {
+            const bool supplier = i <= Suppliers;
+            const QString nuser = (supplier ? u"П%1"_s : u"К%1"_s).arg(i, 5, 10, QChar(u'0'));
+            partner.add({nuser, (supplier ? u"Поставщик %1"_s : u"Покупатель %1"_s).arg(i),
+                         supplier ? u"Т"_s : u"К"_s});
+            scm.add({i, nuser});
+        }
+        done(partner, u"_partner"_s);
+        done(scm, u"scm_partner"_s);
+    }
+    {
+        BulkInserter groups(m_db, u"crm_productgroups"_s, {u"pg_groupid"_s, u"pg_groupname"_s, u"pg_parent"_s});
+        BulkInserter rel(m_db, u"crm_groupsrel"_s, {u"groupid"_s, u"ancestor"_s});
+        rel.after(groups);
+        for (int r = 1; r <= RootGroups; ++r) {
+            groups.add({r, u"Группа %1"_s.arg(r), QVariant()});
+            rel.add({r, r});
+        }
+        groups.flush(); // the subgroups refer to their roots
+        for (int g = 0; g < RootGroups * SubGroups; ++g) {
+            const int id = RootGroups + 1 + g, root = 1 + g / SubGroups;
+            groups.add({id, u"Подгруппа %1.%2"_s.arg(root).arg(g % SubGroups + 1), root});
+            rel.add({id, id});
+            rel.add({id, root});
+        }
+        done(groups, u"crm_productgroups"_s);
+        done(rel, u"crm_groupsrel"_s);
+    }
+    {
+        BulkInserter products(m_db, u"crm_product"_s,
+                              {u"PR_ID"_s, u"PR_ARTICUL"_s, u"PR_NAME"_s, u"PR_GROUPID"_s, u"PR_EDIN_IZMER"_s});
+        BulkInserter prices(m_db, u"crm_ourprice"_s, {u"op_pr_id"_s, u"ou_price"_s, u"op_prval"_s});
+        prices.after(products);
+        for (qint64 p = 1; p <= m_products; ++p) {
+            products.add({p, u"V-%1"_s.arg(p, 7, 10, QChar(u'0')), u"Товар %1"_s.arg(p),
+                          RootGroups + 1 + p % (RootGroups * SubGroups), u"шт"_s});
+            prices.add({p, priceOf(p).toVariant(), false});
+        }
+        done(products, u"crm_product"_s);
+        done(prices, u"crm_ourprice"_s);
+    }
+    {
+        BulkInserter offers(m_db, u"scm_artcmap"_s,
+                            {u"sam_pr_id"_s, u"sam_prv_id"_s, u"sam_artc"_s, u"sam_deliverydelay"_s, u"sam_minpartia"_s,
+                             u"sam_price"_s, u"sam_updatedate"_s});
+        const QDateTime updated = day(-5);
+        for (qint64 p = 1; p <= m_products; ++p)
+            for (int k = 0; k < OffersPerProduct; ++k) {
+                const qint64 supplier = 1 + (p + 11 * k) % Suppliers;
+                offers.add({p, supplier, u"S%1-%2"_s.arg(supplier).arg(p), int(5 + (p + k) % 25), Money(1).toVariant(),
+                            Money::fromRaw(costOf(p).raw() * (95 + k * 3) / 100).toVariant(), updated});
+            }
+        done(offers, u"scm_artcmap"_s);
+    }
+    // Request r belongs to order r / 5; its 10 lines are distinct products of the order's supplier.
+    const qint64 perSupplier = m_products / Suppliers;
+    const auto productOf = [&](qint64 order, int requestInOrder, int line) {
+        // Supplier 1 + o % 50 offers (first of five) every product p with p % 50 == o % 50.
+        const qint64 residue = order % Suppliers;
+        const qint64 m = (order * RequestsPerOrder * LinesPerRequest + requestInOrder * LinesPerRequest + line) % perSupplier;
+        return m * Suppliers + (residue == 0 ? Suppliers : residue);
+    };
+    const auto amountOf = [](qint64 request, int line) { return Money(int(1 + (request + line) % 20)); };
+    const auto stageOf = [](qint64 order) { return int(order % 10); }; // 0-3 ordered, 4-6 confirmed, 7-9 shipped
+    const int span = 720;
+    {
+        BulkInserter offers(m_db, u"scm_business_offer"_s,
+                            {u"bof_id"_s, u"bof_person"_s, u"bof_date"_s, u"bof_cod_valut"_s, u"bof_description"_s,
+                             u"bof_user_id"_s, u"bof_dopnomer"_s, u"bof_accepted"_s});
+        for (qint64 r = 0; r < m_requests; ++r)
+            offers.add({r + 1, Suppliers + 1 + r % Buyers, day(-span + int(r * span / m_requests)), u""_s,
+                        u"Заявка %1"_s.arg(r + 1), 1, r + 1, true});
+        done(offers, u"scm_business_offer"_s);
+        BulkInserter lines(m_db, u"scm_bp_delivery"_s,
+                           {u"bpd_bof_id"_s, u"bpd_pr_id"_s, u"bpd_amount"_s, u"bpd_deliverydate"_s, u"bpd_sum"_s,
+                            u"bpd_sum_valut"_s});
+        for (qint64 r = 0; r < m_requests; ++r) {
+            const QDateTime when = day(-span + int(r * span / m_requests) + 30);
+            for (int j = 0; j < LinesPerRequest; ++j) {
+                const qint64 p = productOf(r / RequestsPerOrder, int(r % RequestsPerOrder), j);
+                const Money a = amountOf(r, j);
+                lines.add({r + 1, p, a.toVariant(), when, (priceOf(p) * a).toVariant(), Money().toVariant()});
+            }
+        }
+        done(lines, u"scm_bp_delivery"_s);
+    }
+    {
+        BulkInserter orders(m_db, u"scm_supplier_order"_s,
+                            {u"suo_id"_s, u"suo_supplier"_s, u"suo_date"_s, u"suo_cod_valut"_s, u"suo_accepted"_s,
+                             u"suo_description"_s, u"suo_dopnomer"_s, u"suo_id_sclad"_s, u"suo_user_id"_s});
+        for (qint64 o = 0; o < m_orders; ++o)
+            orders.add({o + 1, 1 + o % Suppliers, day(-span + int(o * span / m_orders) + 2), u""_s, stageOf(o) >= 4,
+                        u"Заказ %1"_s.arg(o + 1), o + 1, 1, 1});
+        done(orders, u"scm_supplier_order"_s);
+        BulkInserter proformas(m_db, u"scm_Proforma"_s,
+                               {u"pf_id"_s, u"pf_dopnomer"_s, u"pf_supplier"_s, u"pf_sum"_s, u"pf_date"_s,
+                                u"pf_cod_valut"_s, u"pf_user_id"_s});
+        BulkInserter waybills(m_db, u"scm_waybill"_s,
+                              {u"swb_id"_s, u"swb_departure_platform"_s, u"swb_department"_s, u"swb_dopnomer"_s});
+        BulkInserter invoices(m_db, u"scm_delivery"_s,
+                              {u"sde_id"_s, u"sde_swb_id"_s, u"sde_supplier"_s, u"sde_invoice_num"_s,
+                               u"sde_invoice_date"_s, u"sde_id_sclad"_s, u"sde_complited"_s});
+        BulkInserter payments(m_db, u"scm_payments"_s,
+                              {u"spm_id"_s, u"spm_payer"_s, u"spm_recipient"_s, u"spm_date"_s, u"spm_sum"_s,
+                               u"spm_inum"_s, u"spm_snum"_s});
+        BulkInserter plan(m_db, u"scm_payshedule"_s, {u"sps_pf_id"_s, u"sps_date"_s, u"sps_sum"_s});
+        BulkInserter paid(m_db, u"scm_pfpayment"_s, {u"spp_spm_id"_s, u"spp_pf_id"_s, u"spp_sum"_s});
+        plan.after(proformas);
+        paid.after(proformas);
+        paid.after(payments);
+        invoices.after(waybills);
+        for (qint64 o = 0; o < m_orders; ++o) {
+            const int stage = stageOf(o);
+            if (stage < 4)
+                continue;
+            const int when = -span + int(o * span / m_orders) + 7;
+            Money sum;
+            for (int q = 0; q < RequestsPerOrder; ++q)
+                for (int j = 0; j < LinesPerRequest; ++j)
+                    sum += costOf(productOf(o, q, j)) * amountOf(o * RequestsPerOrder + q, j);
+            proformas.add({o + 1, o + 1, 1 + o % Suppliers, sum.toVariant(), day(when), u""_s, 1});
+            plan.add({o + 1, day(when + 5), sum.toVariant()});
+            payments.add({o + 1, Suppliers + 1, 1 + o % Suppliers, day(when + 5), sum.toVariant(),
+                          QString::number(o + 1), u"ПП-%1"_s.arg(o + 1)});
+            paid.add({o + 1, o + 1, sum.toVariant()});
+            if (stage >= 7) {
+                waybills.add({o + 1, u"Москва-Товарная"_s, day(when + 10), o + 1});
+                invoices.add({o + 1, o + 1, 1 + o % Suppliers, u"INV-%1"_s.arg(o + 1), day(when + 10), 1, 0});
+            }
+        }
+        done(proformas, u"scm_Proforma"_s);
+        done(waybills, u"scm_waybill"_s);
+        done(invoices, u"scm_delivery"_s);
+        done(payments, u"scm_payments"_s);
+        done(plan, u"scm_payshedule"_s);
+        done(paid, u"scm_pfpayment"_s);
+    }
+    {
+        BulkInserter soProducts(m_db, u"scm_so_products"_s,
+                                {u"sop_suo_id"_s, u"sop_pr_id"_s, u"sop_deliverydate"_s, u"sop_amount"_s, u"sop_sum"_s,
+                                 u"sop_sum_valut"_s});
+        const auto each = [&](const std::function<void(qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship)>& f,
+                              int fromStage) {
+            for (qint64 o = 0; o < m_orders; ++o) {
+                if (stageOf(o) < fromStage)
+                    continue;
+                const QDateTime ship = day(-span + int(o * span / m_orders) + 16);
+                for (int q = 0; q < RequestsPerOrder; ++q)
+                    for (int j = 0; j < LinesPerRequest; ++j) {
+                        const qint64 r = o * RequestsPerOrder + q;
+                        f(o, r, productOf(o, q, j), amountOf(r, j), ship);
+                    }
+            }
+        };
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
+            soProducts.add({o + 1, p, ship, a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant()});
+        }, 0);
+        done(soProducts, u"scm_so_products"_s);
+        BulkInserter ordered(m_db, u"scm_bo_ordered"_s, {u"bpo_bof_id"_s, u"bpo_pr_id"_s, u"bpo_suo_id"_s, u"bpo_amount"_s});
+        for (qint64 o = 0; o < m_orders; ++o)
+            if (stageOf(o) < 4)
+                for (int q = 0; q < RequestsPerOrder; ++q)
+                    for (int j = 0; j < LinesPerRequest; ++j) {
+                        const qint64 r = o * RequestsPerOrder + q;
+                        ordered.add({r + 1, productOf(o, q, j), o + 1, amountOf(r, j).toVariant()});
+                    }
+        done(ordered, u"scm_bo_ordered"_s);
+        BulkInserter accepted(m_db, u"scm_so_accepted"_s,
+                              {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s, u"soa_amount"_s, u"soa_sum"_s,
+                               u"soa_sum_valut"_s, u"soa_pf_id"_s});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
+            accepted.add({o + 1, p, ship, a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant(), o + 1});
+        }, 4);
+        done(accepted, u"scm_so_accepted"_s);
+        BulkInserter boAccepted(m_db, u"scm_bo_accepted"_s,
+                                {u"boa_suo_id"_s, u"boa_pr_id"_s, u"boa_soa_deliverydate"_s, u"boa_bof_id"_s,
+                                 u"boa_amount"_s});
+        for (qint64 o = 0; o < m_orders; ++o) {
+            if (stageOf(o) < 4 || stageOf(o) >= 7)
+                continue;
+            const QDateTime ship = day(-span + int(o * span / m_orders) + 16);
+            for (int q = 0; q < RequestsPerOrder; ++q)
+                for (int j = 0; j < LinesPerRequest; ++j) {
+                    const qint64 r = o * RequestsPerOrder + q;
+                    boAccepted.add({o + 1, productOf(o, q, j), ship, r + 1, amountOf(r, j).toVariant()});
+                }
+        }
+        done(boAccepted, u"scm_bo_accepted"_s);
+        BulkInserter delivered(m_db, u"scm_deliveredProduct"_s,
+                               {u"sdp_swb_id"_s, u"sdp_sde_id"_s, u"sdp_pr_id"_s, u"sdp_amount"_s, u"sdp_amount2"_s,
+                                u"sdp_sum"_s, u"sdp_sum_val"_s});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime&) {
+            delivered.add({o + 1, o + 1, p, a.toVariant(), a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant()});
+        }, 7);
+        done(delivered, u"scm_deliveredProduct"_s);
+        BulkInserter orderInvoice(m_db, u"scm_order_invoice"_s,
+                                  {u"sdi_pr_id"_s, u"sdi_suo_id"_s, u"sdi_soa_deliverydate"_s, u"sdi_sde_id"_s,
+                                   u"sdi_swb_id"_s, u"sdi_amount"_s, u"sdi_sdp_pr_id"_s, u"sdi_sdp_amount"_s});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
+            orderInvoice.add({p, o + 1, ship, o + 1, o + 1, a.toVariant(), p, a.toVariant()});
+        }, 7);
+        done(orderInvoice, u"scm_order_invoice"_s);
+        BulkInserter offerInvoice(m_db, u"scm_offer_invoice"_s,
+                                  {u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s, u"soi_sde_id"_s,
+                                   u"soi_swb_id"_s, u"soi_bof_id"_s, u"soi_sdp_pr_id"_s, u"soi_amount"_s,
+                                   u"soi_sdp_amount"_s});
+        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship) {
+            offerInvoice.add({p, o + 1, ship, o + 1, o + 1, r + 1, p, a.toVariant(), a.toVariant()});
+        }, 7);
+        done(offerInvoice, u"scm_offer_invoice"_s);
+        // Orders at stage 9 are received into the warehouse.
+        BulkInserter moves(m_db, u"scl_move"_s,
+                           {u"recno"_s, u"id_sclad"_s, u"name_predm"_s, u"typdocm_pr"_s, u"numdocm_pr"_s,
+                            u"date_predm"_s, u"kolc_predm"_s});
+        BulkInserter toMove(m_db, u"SCM_TOMOVE"_s,
+                            {u"recno"_s, u"soi_bof_id"_s, u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s,
+                             u"soi_swb_id"_s, u"soi_sde_id"_s, u"soi_sdp_pr_id"_s});
+        toMove.after(moves);
+        qint64 recno = 0;
+        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship) {
+            if (stageOf(o) != 9)
+                return;
+            ++recno;
+            moves.add({recno, 1, u"V-%1"_s.arg(p, 7, 10, QChar(u'0')), u"П"_s, u"ПН-%1"_s.arg(o + 1),
+                       ship.addDays(12), a.toVariant()});
+            toMove.add({recno, r + 1, p, o + 1, ship, o + 1, o + 1, p});
+        }, 9);
+        done(moves, u"scl_move"_s);
+        done(toMove, u"SCM_TOMOVE"_s);
+    }
+    for (const auto& [table, key] : QList<QPair<QString, QString>>{
+             {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},
+             {u"scm_business_offer"_s, u"bof_id"_s}, {u"scm_supplier_order"_s, u"suo_id"_s},
+             {u"scm_Proforma"_s, u"pf_id"_s}, {u"scm_waybill"_s, u"swb_id"_s}, {u"scm_delivery"_s, u"sde_id"_s},
+             {u"scm_payments"_s, u"spm_id"_s}, {u"scl_move"_s, u"recno"_s}, {u"CRM_USERS"_s, u"US_ID"_s}})
+        for (const QString& sql : m_db.dialect().resetIdentity(table, key))
+            m_db.exec(sql);
+    tx.commit();
+    return total;
+}
+
+} // namespace Tarvo::Data

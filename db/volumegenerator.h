@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace Tarvo::Data {
+
+class Database;
+
+// Fills an empty database with volume data for measurements. At scale 1: 200k
+// products, 1M supplier offers, 100k buyer requests with 1M lines, 20k supplier
+// orders with 50 lines each and their stages (ordered, confirmed with proforma
+// and payment, shipped, received). Keys are assigned here, so every row goes
+// through the bulk path; the key generators are moved past them at the end.
+class VolumeGenerator
+{
+public:
+    VolumeGenerator(Database& db, double scale);
+    void setProgress(std::function<void(const QString& table, qint64 rows)> progress) { m_progress = std::move(progress); }
+    // Runs in one transaction; returns the number of rows written.
+    qint64 run();
+
+    qint64 products() const { return m_products; }
+    qint64 requests() const { return m_requests; }
+    qint64 orders() const { return m_orders; }
+
+private:
+    Database& m_db;
+    qint64 m_products;
+    qint64 m_orders;
+    qint64 m_requests;
+    std::function<void(const QString&, qint64)> m_progress;
+};
+
+} // namespace Tarvo::Data

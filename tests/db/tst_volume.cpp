@@ -1,0 +1,102 @@
+#include "data/database.h"
+#include "data/money.h"
+#include "data/query.h"
+#include "db/bulkinserter.h"
+#include "db/volumegenerator.h"
+#include "shell/exception.h"
+#include "support/testdatabase.h"
+
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+using namespace Qt::Literals::StringLiterals;
+
+class VolumeTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bulkPathsKeepEveryValue_data()
+    {
+        QTest::addColumn<int>("path");
+        QTest::newRow("values") << int(BulkInserter::Path::Values);
+        QTest::newRow("auto") << int(BulkInserter::Path::Auto); // COPY on PostgreSQL
+    }
+    void bulkPathsKeepEveryValue()
+    {
+        QFETCH(int, path);
+        Test::TestDatabase t;
+        auto& db = t.db();
+        const QString awkward = u"Таб\tперевод\nстроки \\ кавычка ' и \"двойная\""_s;
+        const QDateTime when(QDate(2026, 2, 28), QTime(13, 45, 7));
+        {
+            Transaction tx(db);
+            BulkInserter b(db, u"scm_values"_s, {u"INSIDE_NAME_NASTR"_s, u"VALUE_NAME_NASTR"_s, u"COMMENT"_s},
+                           BulkInserter::Path(path));
+            for (int i = 0; i < 5000; ++i)
+                b.add({u"K%1"_s.arg(i % 7), QString::number(i), i == 3 ? QVariant() : QVariant(awkward)});
+            b.flush();
+            BulkInserter c(db, u"VALUTCOD"_s, {u"CODVALUT"_s}, BulkInserter::Path(path));
+            c.add({u"USD"_s});
+            BulkInserter q(db, u"cotirval"_s, {u"codvalut"_s, u"datecotir"_s, u"valcotir"_s}, BulkInserter::Path(path));
+            q.after(c);
+            q.add({u"USD"_s, when, 91.2345});
+            q.flush();
+            tx.commit();
+        }
+        QCOMPARE(db.scalar(u"select count(*) from scm_values"_s).toLongLong(), 5000);
+        QCOMPARE(db.scalar(u"select COMMENT from scm_values where VALUE_NAME_NASTR = '10'"_s).toString(), awkward);
+        QVERIFY(db.scalar(u"select COMMENT from scm_values where VALUE_NAME_NASTR = '3'"_s).isNull());
+        QCOMPARE(Query::parseDateTime(db.scalar(u"select datecotir from cotirval"_s)), when);
+        QCOMPARE(db.scalar(u"select valcotir from cotirval"_s).toDouble(), 91.2345);
+    }
+
+    // A bulk load meets the same keys as single statements, with the same mapped error.
+    void bulkRefusalsAreMapped_data() { bulkPathsKeepEveryValue_data(); }
+    void bulkRefusalsAreMapped()
+    {
+        QFETCH(int, path);
+        Test::TestDatabase t;
+        auto& db = t.db();
+        Transaction tx(db);
+        BulkInserter b(db, u"crm_product"_s, {u"PR_ARTICUL"_s, u"PR_NAME"_s}, BulkInserter::Path(path));
+        try {
+            b.add({u"A-1"_s, u"Болт"_s});
+            b.add({u"A-1"_s, u"Болт"_s});
+            b.flush();
+            QFAIL("a duplicate article was loaded");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.nativeError(), NativeError::UniqueIndex);
+            QCOMPARE(e.constraint(), u"ix_crm_product"_s);
+        }
+    }
+
+    void generatedDataIsConsistent()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        VolumeGenerator g(db, 0.01);
+        const qint64 rows = g.run();
+        QVERIFY(rows > 50000);
+        QCOMPARE(db.scalar(u"select count(*) from crm_product"_s).toLongLong(), g.products());
+        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery"_s).toLongLong(), g.requests() * 10);
+        QCOMPARE(db.scalar(u"select count(*) from scm_so_products"_s).toLongLong(), g.orders() * 50);
+        // Totals kept from the lines, and no request line placed beyond its amount.
+        QCOMPARE(db.scalar(u"select count(*) from scm_business_offer where abs(bof_sum - coalesce((select "
+                           "sum(bpd_sum) from scm_bp_delivery where bpd_bof_id = bof_id), 0)) > 0.00005"_s).toLongLong(), 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_supplier_order where suo_sum = 0"_s).toLongLong(), 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery join vBusinessOfferState1 v on v.bof_id = bpd_bof_id "
+                           "and v.pr_id = bpd_pr_id where v.amount <> bpd_amount"_s).toLongLong(), 0);
+        // The key generators continue after the loaded keys.
+        const qint64 pr = db.insertReturning(u"insert into crm_product (PR_ARTICUL, PR_NAME) values ('NEW', 'Новый')"_s,
+                                             u"PR_ID"_s);
+        QCOMPARE(pr, g.products() + 1);
+        const qint64 bof = db.insertReturning(u"insert into scm_business_offer (bof_person, bof_date) values (51, ?)"_s,
+                                              u"bof_id"_s, {QDateTime::currentDateTime()});
+        QCOMPARE(bof, g.requests() + 1);
+        QVERIFY_THROWS_EXCEPTION(Exception, VolumeGenerator(db, 0.01).run());
+    }
+};
+
+QTEST_GUILESS_MAIN(VolumeTest)
+#include "tst_volume.moc"
