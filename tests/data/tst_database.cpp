@@ -261,7 +261,7 @@ private slots:
         Database& db = t.db();
         QVERIFY(db.objectExists(QStringLiteral("scm_parametrs")));
         QVERIFY(db.objectExists(QStringLiteral("SCM_PARAMETRS")));
-        QVERIFY(!db.objectExists(QStringLiteral("FR_MENU")));
+        QVERIFY(!db.objectExists(QStringLiteral("no_such_table")));
         const QDateTime now = db.serverTime();
         QVERIFY(now.isValid());
         QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTime())) < 24 * 3600);

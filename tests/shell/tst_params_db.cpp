@@ -109,7 +109,8 @@ private slots:
     void reportDesignerShowsOnlyWithFrMenu()
     {
         Test::TestDatabase t;
-        auto& db = t.db();
+        // A database without the report tables: the designer stays hidden until FR_MENU appears.
+        auto& db = t.db(false);
         Data::Database::setMain(&db);
         MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
         w.refreshMenus();

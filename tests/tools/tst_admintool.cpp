@@ -56,10 +56,11 @@ private slots:
     {
         Test::TestDatabase t;
         t.db().exec(QStringLiteral("insert into scm_schema_version (version, title) values (9999, 'future')"));
+        const int steps = t.db().scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt();
         const Run r = admin(QStringList{QStringLiteral("init")} + t.overrides());
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(QStringLiteral("9999")));
-        QCOMPARE(t.connectAgain()->scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt(), 2);
+        QCOMPARE(t.connectAgain()->scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt(), steps);
     }
 
     void badTargetsGiveClearErrors()

@@ -7,7 +7,7 @@ using namespace Tarvo;
 using namespace Qt::Literals::StringLiterals;
 
 // The admin tool as an operator runs it, against the test run's engine.
-class AdminToolTest : public QObject
+class AdminDataTest : public QObject
 {
     Q_OBJECT
 private:
@@ -46,5 +46,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(AdminToolTest)
-#include "tst_admintool.moc"
+QTEST_GUILESS_MAIN(AdminDataTest)
+#include "tst_admindata.moc"
