@@ -195,11 +195,21 @@ void TRowSet::loadFrom(Query& query)
         query.exec();
     m_state = RowSetState::Browse;
     m_store->rows.clear();
+    const QList<RowSetField> previous = m_store->fields;
     m_store->fields.clear();
     m_store->index.clear();
     const int n = query.columnCount();
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         addField(query.columnName(i), typeOfColumn(query, i));
+        // Captions and formats set by the window survive a re-read.
+        for (const RowSetField& old : previous)
+            if (old.name.compare(query.columnName(i), Qt::CaseInsensitive) == 0) {
+                RowSetField& f = m_store->fields.last();
+                f.displayLabel = old.displayLabel;
+                f.displayFormat = old.displayFormat;
+                f.readOnly = old.readOnly;
+            }
+    }
     auto& rows = m_store->rows;
     quint64 bookmark = m_store->nextBookmark;
     while (query.next()) {
@@ -343,6 +353,13 @@ void TRowSet::first()
 {
     checkBrowseMode();
     ensureView();
+    const RowSetRow* before = m_current;
+    struct Notice
+    {
+        TRowSet* rs;
+        const RowSetRow* before;
+        ~Notice() { rs->scrolled(before); }
+    } notice{this, before};
     m_pos = m_view.empty() ? -1 : 0;
     m_current = m_pos >= 0 ? m_view[0] : nullptr;
     m_bof = true;
@@ -353,6 +370,13 @@ void TRowSet::last()
 {
     checkBrowseMode();
     ensureView();
+    const RowSetRow* before = m_current;
+    struct Notice
+    {
+        TRowSet* rs;
+        const RowSetRow* before;
+        ~Notice() { rs->scrolled(before); }
+    } notice{this, before};
     m_pos = int(m_view.size()) - 1;
     m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
     m_eof = true;
@@ -363,6 +387,13 @@ void TRowSet::next()
 {
     checkBrowseMode();
     ensureView();
+    const RowSetRow* before = m_current;
+    struct Notice
+    {
+        TRowSet* rs;
+        const RowSetRow* before;
+        ~Notice() { rs->scrolled(before); }
+    } notice{this, before};
     if (m_pos + 1 < int(m_view.size())) {
         m_current = m_view[++m_pos];
         m_bof = false;
@@ -376,6 +407,13 @@ void TRowSet::prior()
 {
     checkBrowseMode();
     ensureView();
+    const RowSetRow* before = m_current;
+    struct Notice
+    {
+        TRowSet* rs;
+        const RowSetRow* before;
+        ~Notice() { rs->scrolled(before); }
+    } notice{this, before};
     if (m_pos > 0) {
         m_current = m_view[--m_pos];
         m_eof = false;
@@ -391,9 +429,11 @@ bool TRowSet::moveTo(int recNo)
     ensureView();
     if (recNo < 0 || recNo >= int(m_view.size()))
         return false;
+    const RowSetRow* before = m_current;
     m_pos = recNo;
     m_current = m_view[recNo];
     m_bof = m_eof = false;
+    scrolled(before);
     return true;
 }
 
@@ -450,10 +490,37 @@ UpdateStatus TRowSet::updateStatus() const
     return r ? r->status : UpdateStatus::Unchanged;
 }
 
+void TRowSet::requireModifiable() const
+{
+    if (!canModify())
+        throw Exception(QStringLiteral("Набор данных только для чтения"));
+}
+
+void TRowSet::scrolled(const RowSetRow* before)
+{
+    if (before == m_current)
+        return;
+    const auto listeners = m_scrollListeners;
+    for (const auto& l : listeners)
+        l.second();
+}
+
+int TRowSet::addScrollListener(std::function<void()> listener)
+{
+    m_scrollListeners.emplace_back(m_nextListenerId, std::move(listener));
+    return m_nextListenerId++;
+}
+
+void TRowSet::removeScrollListener(int id)
+{
+    std::erase_if(m_scrollListeners, [id](const auto& l) { return l.first == id; });
+}
+
 void TRowSet::edit()
 {
     if (m_state != RowSetState::Browse)
         return;
+    requireModifiable();
     const RowSetRow* r = current();
     if (!r)
         throw Exception(QStringLiteral("Нет текущей записи"));
@@ -465,6 +532,7 @@ void TRowSet::edit()
 
 void TRowSet::insert()
 {
+    requireModifiable();
     checkBrowseMode();
     m_buffer = QVariantList(fieldCount());
     m_state = RowSetState::Insert;
@@ -481,6 +549,7 @@ void TRowSet::insert()
         m_buffer.clear();
         throw;
     }
+    notifyChanged();
 }
 
 void TRowSet::post()
@@ -535,6 +604,7 @@ void TRowSet::remove()
         cancel();
         return;
     }
+    requireModifiable();
     cancel();
     if (!current())
         throw Exception(QStringLiteral("Нет текущей записи"));

@@ -137,6 +137,13 @@ public:
     // Called after any change of rows, values or visible set; views refresh themselves here.
     std::function<void()> onChanged;
 
+    // Called after the cursor moved to another row (detail datasets re-read here).
+    int addScrollListener(std::function<void()> listener);
+    void removeScrollListener(int id);
+
+    // False refuses edit, insert and delete.
+    virtual bool canModify() const { return true; }
+
     // The visible row at a position (for views); nullptr outside.
     const RowSetRow* rowAt(int recNo) const;
 
@@ -151,7 +158,8 @@ private:
     void invalidate();
     RowSetRow* current() const;
     QVariantList masterKey() const;
-    void requireBrowse(const char* what) const;
+    void requireModifiable() const;
+    void scrolled(const RowSetRow* before);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
@@ -175,6 +183,8 @@ private:
     mutable int m_pos = -1;
     mutable bool m_eof = true;
     mutable bool m_bof = true;
+    std::vector<std::pair<int, std::function<void()>>> m_scrollListeners;
+    int m_nextListenerId = 1;
 };
 
 } // namespace Tarvo::Data
