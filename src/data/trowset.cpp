@@ -637,6 +637,15 @@ void TRowSet::checkBrowseMode()
         post();
 }
 
+void TRowSet::discardCurrent()
+{
+    cancel();
+    if (RowSetRow* r = current()) {
+        m_store->erase(r);
+        notifyChanged();
+    }
+}
+
 void TRowSet::acceptCurrent()
 {
     RowSetRow* r = current();

@@ -101,6 +101,9 @@ public:
     // Posts a pending edit or insert.
     void checkBrowseMode();
 
+    // Drops the current row from the shared rows, leaving nothing pending for it.
+    void discardCurrent();
+
     // Pending changes.
     void acceptCurrent();
     void acceptAll();
