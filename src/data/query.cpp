@@ -25,6 +25,43 @@ Query::ColumnKind kindFromDeclaredType(QString decl)
     return Query::ColumnKind::Plain;
 }
 
+// The canonical text "yyyy-MM-dd[ T]HH:mm:ss[.zzz]" or "yyyy-MM-dd" without the format parser,
+// which costs tens of microseconds per value and dominated reading large results.
+QDateTime parseCanonicalDateTime(QStringView s)
+{
+    auto digits = [&s](qsizetype from, qsizetype n, int* out) {
+        int v = 0;
+        for (qsizetype i = from; i < from + n; ++i) {
+            const char16_t c = s[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v = v * 10 + (c - u'0');
+        }
+        *out = v;
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, sec = 0, ms = 0;
+    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-' || !digits(0, 4, &y) || !digits(5, 2, &mo) ||
+        !digits(8, 2, &d))
+        return {};
+    if (s.size() == 10)
+        return QDate(y, mo, d).startOfDay();
+    if (s.size() < 19 || (s[10] != u' ' && s[10] != u'T') || s[13] != u':' || s[16] != u':' ||
+        !digits(11, 2, &h) || !digits(14, 2, &mi) || !digits(17, 2, &sec))
+        return {};
+    if (s.size() == 23) {
+        if (s[19] != u'.' || !digits(20, 3, &ms))
+            return {};
+    } else if (s.size() != 19) {
+        return {};
+    }
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, sec, ms);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
+}
+
 } // namespace
 
 Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(db.sql())
@@ -175,6 +212,8 @@ QDateTime Query::parseDateTime(const QVariant& value)
     if (value.metaType().id() == QMetaType::QDate)
         return value.toDate().startOfDay();
     const QString s = value.toString();
+    if (QDateTime fast = parseCanonicalDateTime(s); fast.isValid())
+        return fast;
     for (const char* fmt : {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz",
                             "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd"}) {
         QDateTime d = QDateTime::fromString(s, QLatin1String(fmt));
