@@ -70,7 +70,8 @@ double load(Database& db, long* kb, int* rows)
 
 int main(int argc, char** argv)
 {
-    // Without TZ glibc re-reads /etc/localtime for every local date-time; the program should set it the same way.
+    // Without TZ glibc re-reads /etc/localtime for every local date-time; the program should set it the same
+    // way.
     const bool tzWasSet = qEnvironmentVariableIsSet("TZ");
     if (!tzWasSet && !qEnvironmentVariableIsSet("BENCH_KEEP_TZ_UNSET"))
         qputenv("TZ", ":/etc/localtime");
@@ -100,8 +101,8 @@ int main(int argc, char** argv)
     {
         Database db(s);
         db.open();
-        db.exec(QStringLiteral(
-            "create table bench_rows (b_id integer primary key, b_name varchar(40), b_amount numeric(19,4), b_date timestamp)"));
+        db.exec(QStringLiteral("create table bench_rows (b_id integer primary key, b_name varchar(40), "
+                               "b_amount numeric(19,4), b_date timestamp)"));
         const QString date = Database::quote(Query::dateTimeText(QDateTime(QDate(2024, 1, 1), QTime(0, 0))));
         if (s.engine == Engine::PostgreSQL)
             db.exec(QStringLiteral("insert into bench_rows select x, 'товар ' || x, x * 0.25, timestamp %1 "
@@ -109,10 +110,11 @@ int main(int argc, char** argv)
                         .arg(date)
                         .arg(count));
         else
-            db.exec(QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %2) "
-                                   "insert into bench_rows select x, 'товар ' || x, x * 0.25, %1 from c")
-                        .arg(date)
-                        .arg(count));
+            db.exec(
+                QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %2) "
+                               "insert into bench_rows select x, 'товар ' || x, x * 0.25, %1 from c")
+                    .arg(date)
+                    .arg(count));
 
         int stepped = 0, loaded = 0;
         long kb = 0;
@@ -124,7 +126,8 @@ int main(int argc, char** argv)
                     qEnvironmentVariableIsSet("TZ") ? qgetenv("TZ").constData() : "(unset)");
         std::printf("step only      %9.1f ms\n", step);
         std::printf("step and read  %9.1f ms\n", read);
-        std::printf("load row set   %9.1f ms  (%.2f x step only, %.2f x step and read)\n", ms, ms / step, ms / read);
+        std::printf("load row set   %9.1f ms  (%.2f x step only, %.2f x step and read)\n", ms, ms / step,
+                    ms / read);
         std::printf("memory         %9ld kB   (%.0f bytes per row of 4 values)\n", kb,
                     loaded ? kb * 1024.0 / loaded : 0.0);
         rc = loaded == count ? 0 : 1;

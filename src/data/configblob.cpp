@@ -13,7 +13,8 @@ constexpr int BlobType = 2;
 
 std::optional<QByteArray> load(Database& db, const QString& name)
 {
-    Query q(db, QStringLiteral("select CF_TYPE, CF_DESCR, CF_UST from SCL_CONFIG where CF_DESCR = ? and CF_TYPE = %1")
+    Query q(db, QStringLiteral(
+                    "select CF_TYPE, CF_DESCR, CF_UST from SCL_CONFIG where CF_DESCR = ? and CF_TYPE = %1")
                     .arg(BlobType));
     q.bindAt(0, name, ParamType::String, 100);
     q.exec();
@@ -41,7 +42,9 @@ void save(Database& db, const QString& name, const QByteArray& data)
     Query del(db, QStringLiteral("delete from SCL_CONFIG where CF_DESCR = ? and CF_TYPE = %1").arg(BlobType));
     del.bindAt(0, name, ParamType::String, 100);
     del.exec();
-    Query ins(db, QStringLiteral("insert into SCL_CONFIG (CF_TYPE, CF_DESCR, CF_UST) values (%1, ?, ?)").arg(BlobType));
+    Query ins(
+        db,
+        QStringLiteral("insert into SCL_CONFIG (CF_TYPE, CF_DESCR, CF_UST) values (%1, ?, ?)").arg(BlobType));
     ins.bindAt(0, name, ParamType::String, 100);
     ins.bindAt(1, data, ParamType::Bytes);
     ins.exec();

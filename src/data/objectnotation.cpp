@@ -52,7 +52,8 @@ public:
         NotationObject o;
         o.keyword = identifier();
         const QString kw = o.keyword.toLower();
-        if (kw != QLatin1String("object") && kw != QLatin1String("inherited") && kw != QLatin1String("inline"))
+        if (kw != QLatin1String("object") && kw != QLatin1String("inherited") &&
+            kw != QLatin1String("inline"))
             fail("ожидалось object");
         const QString first = identifier();
         if (peekChar() == u':') {
@@ -94,7 +95,9 @@ public:
 private:
     [[noreturn]] void fail(const char* what) const
     {
-        throw Exception(QStringLiteral("Ошибка в описании объекта (позиция %1): %2").arg(m_pos).arg(QString::fromUtf8(what)));
+        throw Exception(QStringLiteral("Ошибка в описании объекта (позиция %1): %2")
+                            .arg(m_pos)
+                            .arg(QString::fromUtf8(what)));
     }
     void skipBlanks()
     {
@@ -126,8 +129,9 @@ private:
     int number(int base)
     {
         const qsizetype start = m_pos;
-        while (m_pos < m_text.size() && (base == 16 ? isxdigit(m_text[m_pos].unicode()) && m_text[m_pos].unicode() < 128
-                                                    : m_text[m_pos].isDigit() && m_text[m_pos].unicode() < 128))
+        while (m_pos < m_text.size() &&
+               (base == 16 ? isxdigit(m_text[m_pos].unicode()) && m_text[m_pos].unicode() < 128
+                           : m_text[m_pos].isDigit() && m_text[m_pos].unicode() < 128))
             ++m_pos;
         bool ok = false;
         const int v = m_text.mid(start, m_pos - start).toInt(&ok, base);

@@ -12,18 +12,31 @@ struct NotationProperty;
 // A value of the class library's textual object notation.
 struct NotationValue
 {
-    enum class Kind { Integer, Float, String, Identifier, Binary, Set, List, Collection };
+    enum class Kind
+    {
+        Integer,
+        Float,
+        String,
+        Identifier,
+        Binary,
+        Set,
+        List,
+        Collection
+    };
     Kind kind = Kind::Identifier;
-    QString text;                                 // integer/float/identifier as written, the string's characters
-    QByteArray bytes;                             // Binary
-    QStringList set;                              // Set
-    QList<NotationValue> list;                    // List
-    QList<QList<NotationProperty>> items;         // Collection: the properties of each item
+    QString text;                         // integer/float/identifier as written, the string's characters
+    QByteArray bytes;                     // Binary
+    QStringList set;                      // Set
+    QList<NotationValue> list;            // List
+    QList<QList<NotationProperty>> items; // Collection: the properties of each item
 
     static NotationValue string(const QString& s);
     static NotationValue integer(qint64 v);
     static NotationValue identifier(const QString& s);
-    static NotationValue boolean(bool b) { return identifier(b ? QStringLiteral("True") : QStringLiteral("False")); }
+    static NotationValue boolean(bool b)
+    {
+        return identifier(b ? QStringLiteral("True") : QStringLiteral("False"));
+    }
     bool toBool() const { return text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0; }
 };
 

@@ -21,8 +21,8 @@ void acceptDataSetChanges(TRowSet& dataSet)
     dataSet.clone()->acceptAll();
 }
 
-void appendRecordsetRows(TRowSet& source, TRowSet& target, const QStringList& masterKeyFields, TRowSet* master,
-                         const QString& sourceLinkField)
+void appendRecordsetRows(TRowSet& source, TRowSet& target, const QStringList& masterKeyFields,
+                         TRowSet* master, const QString& sourceLinkField)
 {
     if (source.isEmpty())
         return;

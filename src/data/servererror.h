@@ -10,7 +10,8 @@ namespace Tarvo::Data {
 class Database;
 
 // What a refusal of the server means to the editors.
-enum class ServerErrorKind {
+enum class ServerErrorKind
+{
     Unclassified = 1,
     PrimaryKey = 2,
     UniqueKey = 3,

@@ -55,8 +55,7 @@ class TParamBlock : public TDataBlock
 public:
     TParamBlock(QVariant value, QString name, ParamType type, int size)
         : m_value(std::move(value)), m_name(std::move(name)), m_type(type), m_size(size)
-    {
-    }
+    {}
     void render(ACommandBuilder& out, TQueryNodes& query) override;
 
 private:

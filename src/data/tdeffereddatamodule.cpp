@@ -32,8 +32,7 @@ int tickCount()
 
 TDefferedDataModule::TDefferedDataModule(Database* db, QObject* parent)
     : QObject(parent), m_db(db), m_tempId(tickCount())
-{
-}
+{}
 
 void TDefferedDataModule::setSaveErrorPresenter(std::function<void(const QString&)> p)
 {

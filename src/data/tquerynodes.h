@@ -15,7 +15,9 @@ class Database;
 class TTableNode : public TDataBlock
 {
 public:
-    TTableNode(QString tableName, QString alias) : m_tableName(std::move(tableName)), m_alias(std::move(alias)) {}
+    TTableNode(QString tableName, QString alias)
+        : m_tableName(std::move(tableName)), m_alias(std::move(alias))
+    {}
 
     void render(ACommandBuilder& out, TQueryNodes& query) override;
 
@@ -106,9 +108,11 @@ private:
 
 // The builder's functions in the shape the register windows use them.
 namespace CommandBuilder {
-TQueryNodesPtr newStatement(const QString& selectText, const QString& mainTable, const QString& mainAlias = {});
+TQueryNodesPtr newStatement(const QString& selectText, const QString& mainTable,
+                            const QString& mainAlias = {});
 TTableNodePtr newTableNode(const QString& tableName, const QString& alias = {});
-void addJoin(TQueryNodes& statement, const QString& keyword, const TTableNodePtr& node, const QString& onText);
+void addJoin(TQueryNodes& statement, const QString& keyword, const TTableNodePtr& node,
+             const QString& onText);
 void addTail(TQueryNodes& statement, const QString& text);
 TTableNodePtr findNode(const TQueryNodes& statement, const QString& name);
 QString qualify(const TTableNode& node, const QString& column);

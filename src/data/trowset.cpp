@@ -4,9 +4,9 @@
 #include "data/trowsetfilter.h"
 #include "shell/exception.h"
 
+#include <QHash>
 #include <QSqlField>
 #include <QSqlRecord>
-#include <QHash>
 #include <algorithm>
 
 namespace Tarvo::Data {
@@ -84,8 +84,9 @@ QVariant normalise(const QVariant& v, FieldType type)
     case FieldType::Money:
         return QVariant::fromValue(Money::fromVariant(v));
     case FieldType::Integer:
-        return v.metaType() == QMetaType::fromType<Money>() ? QVariant(qint64(v.value<Money>().raw() / Money::Scale))
-                                                            : QVariant(v.toLongLong());
+        return v.metaType() == QMetaType::fromType<Money>()
+                   ? QVariant(qint64(v.value<Money>().raw() / Money::Scale))
+                   : QVariant(v.toLongLong());
     case FieldType::Float:
         return v.metaType() == QMetaType::fromType<Money>() ? QVariant(v.value<Money>().toDouble())
                                                             : QVariant(v.toDouble());
@@ -254,7 +255,8 @@ QVariantList TRowSet::masterKey() const
 {
     QVariantList key;
     for (int f : m_masterFields)
-        key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f) : QVariant());
+        key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f)
+                                                                                   : QVariant());
     return key;
 }
 
@@ -263,11 +265,12 @@ void TRowSet::ensureView() const
     QVariantList key;
     if (m_master)
         key = masterKey();
-    const bool masterMoved = m_master && (key.size() != m_viewMasterKey.size() ||
-                                          !std::equal(key.begin(), key.end(), m_viewMasterKey.begin(),
-                                                      [](const QVariant& a, const QVariant& b) {
-                                                          return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
-                                                      }));
+    const bool masterMoved =
+        m_master && (key.size() != m_viewMasterKey.size() ||
+                     !std::equal(key.begin(), key.end(), m_viewMasterKey.begin(),
+                                 [](const QVariant& a, const QVariant& b) {
+                                     return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
+                                 }));
     if (m_viewVersion == m_store->version && !masterMoved)
         return;
     m_view.clear();
@@ -736,7 +739,8 @@ void TRowSet::setSort(const QString& sort)
     QList<QPair<int, bool>> fields;
     for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));
-        const bool desc = words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+        const bool desc =
+            words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
         fields.append({fieldIndexOrThrow(words[0]), desc});
     }
     m_sortFields = fields;

@@ -16,8 +16,19 @@ namespace Tarvo::Data {
 class Query;
 class TRowSetFilter;
 
-enum class UpdateStatus { Unchanged, Modified, Inserted, Deleted };
-enum class RowSetState { Browse, Edit, Insert };
+enum class UpdateStatus
+{
+    Unchanged,
+    Modified,
+    Inserted,
+    Deleted
+};
+enum class RowSetState
+{
+    Browse,
+    Edit,
+    Insert
+};
 
 // One row of a row set with its pending status; original values are kept only while modified or deleted.
 struct RowSetRow
@@ -56,7 +67,8 @@ public:
     int fieldIndexOrThrow(const QString& name) const;
     QList<RowSetField> fields() const;
 
-    // Replaces fields and rows with the query's result; rows arrive unchanged. Runs the query when not active.
+    // Replaces fields and rows with the query's result; rows arrive unchanged. Runs the query when not
+    // active.
     void loadFrom(Query& query);
     // Appends a row that is not pending (as loaded from the server).
     void appendLoaded(QVariantList values);

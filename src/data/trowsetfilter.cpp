@@ -12,12 +12,23 @@ namespace Tarvo::Data {
 
 namespace {
 
-enum class Op { Eq, Ne, Lt, Gt, Le, Ge, Like, IsNull, NotNull };
+enum class Op
+{
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    Like,
+    IsNull,
+    NotNull
+};
 
 QDateTime parseDate(const QString& text)
 {
-    for (const char* fmt : {"dd.MM.yyyy HH:mm:ss", "dd.MM.yyyy HH:mm", "dd.MM.yyyy", "MM/dd/yyyy HH:mm:ss",
-                            "MM/dd/yyyy"}) {
+    for (const char* fmt :
+         {"dd.MM.yyyy HH:mm:ss", "dd.MM.yyyy HH:mm", "dd.MM.yyyy", "MM/dd/yyyy HH:mm:ss", "MM/dd/yyyy"}) {
         const QDateTime d = QDateTime::fromString(text, QLatin1String(fmt));
         if (d.isValid())
             return d;
@@ -45,7 +56,13 @@ QRegularExpression likePattern(const QString& pattern)
 
 struct TRowSetFilter::Node
 {
-    enum Kind { And, Or, Not, Compare } kind = Compare;
+    enum Kind
+    {
+        And,
+        Or,
+        Not,
+        Compare
+    } kind = Compare;
     std::unique_ptr<Node> left, right;
     int field = -1;
     FieldType type = FieldType::String;
@@ -147,7 +164,8 @@ private:
     {
         skipBlanks();
         const qsizetype end = m_pos + word.size();
-        if (end > m_text.size() || QStringView(m_text).mid(m_pos, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+        if (end > m_text.size() ||
+            QStringView(m_text).mid(m_pos, word.size()).compare(word, Qt::CaseInsensitive) != 0)
             return false;
         if (end < m_text.size() && (m_text[end].isLetterOrNumber() || m_text[end] == u'_'))
             return false;
@@ -338,8 +356,7 @@ private:
 
 TRowSetFilter::TRowSetFilter(const QString& expression, const QList<RowSetField>& fields)
     : m_root(Parser(expression, fields).parse())
-{
-}
+{}
 
 TRowSetFilter::~TRowSetFilter() = default;
 TRowSetFilter::TRowSetFilter(TRowSetFilter&&) noexcept = default;

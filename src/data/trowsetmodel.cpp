@@ -68,8 +68,9 @@ QVariant TRowSetModel::data(const QModelIndex& index, int role) const
         return {};
     const RowSetField& f = m_rowSet.field(index.column());
     QVariant v;
-    const bool editingThisRow = (m_rowSet.state() == RowSetState::Edit && index.row() == m_rowSet.recNo()) ||
-                                (m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount());
+    const bool editingThisRow =
+        (m_rowSet.state() == RowSetState::Edit && index.row() == m_rowSet.recNo()) ||
+        (m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount());
     if (editingThisRow) {
         v = m_rowSet.value(index.column());
     } else {
@@ -98,14 +99,16 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
         return false;
     m_inChange = true;
     try {
-        const bool inserting = m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount();
+        const bool inserting =
+            m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount();
         if (!inserting) {
             if (index.row() != m_rowSet.recNo())
                 m_rowSet.moveTo(index.row());
             m_rowSet.edit();
         }
         QVariant v = value;
-        if (m_rowSet.field(index.column()).type == FieldType::Money && value.metaType().id() == QMetaType::QString) {
+        if (m_rowSet.field(index.column()).type == FieldType::Money &&
+            value.metaType().id() == QMetaType::QString) {
             const auto m = Money::parse(value.toString());
             if (!m) {
                 m_inChange = false;
@@ -125,7 +128,8 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 QVariant TRowSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_rowSet.fieldCount())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_rowSet.fieldCount())
         return m_rowSet.field(section).caption();
     return QAbstractTableModel::headerData(section, orientation, role);
 }

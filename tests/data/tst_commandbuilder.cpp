@@ -20,8 +20,9 @@ private slots:
         CB::addJoin(*s, " join ", CB::newTableNode("scm_partner", "p"), " on bof_person=par_id ");
         CB::addTail(*s, " order by bof_id ");
         const auto r = TQueryCommandBuilder::render(*s);
-        QCOMPARE(r.sql(), QStringLiteral("select * from scm_business_offer b  join scm_partner p  on bof_person=par_id "
-                                         " order by bof_id "));
+        QCOMPARE(r.sql(), QStringLiteral(
+                              "select * from scm_business_offer b  join scm_partner p  on bof_person=par_id "
+                              " order by bof_id "));
         QVERIFY(!r.sql().contains("WHERE"));
         QVERIFY(r.params().isEmpty());
     }
@@ -52,12 +53,13 @@ private slots:
         CB::addParameter(*g3, "adm", 20, ParamType::String);
 
         const auto r = TQueryCommandBuilder::render(*s);
-        QCOMPARE(r.sql(), QStringLiteral("select * from scm_business_offer b  join scm_partner p  on bof_person=par_id "
-                                         "left join crm_users   on bof_user=us_id "
-                                         " WHERE b.bof_id > ? and b.bof_id < ?\n"
-                                         " AND p.par_name = ?\n"
-                                         " AND us_login = ?\n"
-                                         " order by bof_id "));
+        QCOMPARE(r.sql(), QStringLiteral(
+                              "select * from scm_business_offer b  join scm_partner p  on bof_person=par_id "
+                              "left join crm_users   on bof_user=us_id "
+                              " WHERE b.bof_id > ? and b.bof_id < ?\n"
+                              " AND p.par_name = ?\n"
+                              " AND us_login = ?\n"
+                              " order by bof_id "));
         // Main table first (node order), then groups by creation order within a node.
         QCOMPARE(r.params().size(), 4);
         QCOMPARE(r.params()[0].value.toInt(), 10);
@@ -103,8 +105,9 @@ private slots:
         QCOMPARE(CB::findNode(*s, "D"), std::static_pointer_cast<TTableNode>(inner));
 
         const auto r = TQueryCommandBuilder::render(*s);
-        QCOMPARE(r.sql(), QStringLiteral("select * from t   join  ( select x_id, sum(x_v) as v from x   WHERE x_v > ?\n"
-                                         " group by x_id  ) d  on d.x_id = t.id  WHERE t.k = ?\n"));
+        QCOMPARE(r.sql(), QStringLiteral(
+                              "select * from t   join  ( select x_id, sum(x_v) as v from x   WHERE x_v > ?\n"
+                              " group by x_id  ) d  on d.x_id = t.id  WHERE t.k = ?\n"));
         QCOMPARE(r.params()[0].value.toInt(), 1);
         QCOMPARE(r.params()[1].value.toInt(), 2);
     }
@@ -114,8 +117,12 @@ private slots:
         Test::TestDatabase t;
         Database& db = t.db(false);
         MigrationContext ctx(db);
-        ctx.createTable(Table("cb_partner").integer("par_id").string("par_name", 40).primaryKey("PK_cb_partner", {"par_id"}));
-        ctx.createTable(Table("cb_offer").integer("bof_id").integer("bof_person").primaryKey("PK_cb_offer", {"bof_id"}));
+        ctx.createTable(Table("cb_partner")
+                            .integer("par_id")
+                            .string("par_name", 40)
+                            .primaryKey("PK_cb_partner", {"par_id"}));
+        ctx.createTable(
+            Table("cb_offer").integer("bof_id").integer("bof_person").primaryKey("PK_cb_offer", {"bof_id"}));
         db.exec("insert into cb_partner (par_id, par_name) values (1, ?), (2, ?)", {"Альфа", "Бета"});
         db.exec("insert into cb_offer (bof_id, bof_person) values (10, 1), (11, 2), (12, 1), (13, 1)");
 

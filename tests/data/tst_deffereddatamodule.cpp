@@ -20,7 +20,11 @@ namespace {
 void createTables(Database& db)
 {
     MigrationContext ctx(db);
-    ctx.createTable(Table("dd_order").identity("o_id").string("o_name", 40).notNull().primaryKey("PK_dd_order", {"o_id"}));
+    ctx.createTable(Table("dd_order")
+                        .identity("o_id")
+                        .string("o_name", 40)
+                        .notNull()
+                        .primaryKey("PK_dd_order", {"o_id"}));
     ctx.createTable(Table("dd_line")
                         .identity("l_id")
                         .integer("l_order")
@@ -75,10 +79,12 @@ protected:
         h->setPendingOnly(true);
         for (h->first(); !h->eof(); h->next()) {
             if (h->updateStatus() == UpdateStatus::Inserted)
-                keys.insert(h->integer("o_id"), m_db.insertReturning("insert into dd_order (o_name) values (?)",
-                                                                     "o_id", {h->value("o_name")}));
+                keys.insert(h->integer("o_id"),
+                            m_db.insertReturning("insert into dd_order (o_name) values (?)", "o_id",
+                                                 {h->value("o_name")}));
             else if (h->updateStatus() == UpdateStatus::Modified)
-                m_db.exec("update dd_order set o_name = ? where o_id = ?", {h->value("o_name"), h->value("o_id")});
+                m_db.exec("update dd_order set o_name = ? where o_id = ?",
+                          {h->value("o_name"), h->value("o_id")});
         }
         auto l = lines.clone();
         l->setPendingOnly(true);
@@ -266,7 +272,8 @@ private slots:
         TRowSet lonely;
         lonely.addField("o_id", FieldType::Integer);
         lonely.appendLoaded({1});
-        QVERIFY_THROWS_EXCEPTION(Exception, RowSetHelpers::appendRecordsetRows(src, lines, {"o_id"}, &lonely, "l_order"));
+        QVERIFY_THROWS_EXCEPTION(
+            Exception, RowSetHelpers::appendRecordsetRows(src, lines, {"o_id"}, &lonely, "l_order"));
     }
 
     void configBlobsRoundTrip()

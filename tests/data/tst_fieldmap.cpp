@@ -90,9 +90,9 @@ private slots:
         const QByteArray good(storedDictionary);
         for (int cut = 0; cut < good.size() - 2; cut += 7)
             QVERIFY_THROWS_EXCEPTION(Exception, ObjectNotation::read(good.left(cut)));
-        for (const char* bad : {"object X\n  A = {ABC}\nend", "object X\n  A = #99999999\nend", "object X A = 'x' +\nend",
-                                "object X\n  A = <item end\nend", "objekt X end", "object X end end",
-                                "object X\n  A = (1 2\nend", "object X\n  A = [a,\nend"})
+        for (const char* bad : {"object X\n  A = {ABC}\nend", "object X\n  A = #99999999\nend",
+                                "object X A = 'x' +\nend", "object X\n  A = <item end\nend", "objekt X end",
+                                "object X end end", "object X\n  A = (1 2\nend", "object X\n  A = [a,\nend"})
             QVERIFY_THROWS_EXCEPTION(Exception, ObjectNotation::read(bad));
         // Deep nesting is refused, not a stack overflow.
         QByteArray deep = "object X\n  A = ";
@@ -190,7 +190,8 @@ end
         TDataTableFieldMap loaded = TDataTableFieldMap::load(db);
         QCOMPARE(loaded.findTable("su_orders")->findField("suo_sum")->displayName, QStringLiteral("Итого"));
         // A damaged blob: silently the defaults.
-        ConfigBlob::save(db, TDataTableFieldMap::BlobName, "object TDataTableFieldMap\n  Tables = <\n    item\n");
+        ConfigBlob::save(db, TDataTableFieldMap::BlobName,
+                         "object TDataTableFieldMap\n  Tables = <\n    item\n");
         TDataTableFieldMap damaged = TDataTableFieldMap::load(db);
         QCOMPARE(damaged.findTable("su_orders")->findField("suo_sum")->displayName, QStringLiteral("Сумма"));
     }

@@ -21,7 +21,8 @@ std::unique_ptr<TRowSet> lines()
     rs->addField("sop_date", FieldType::DateTime);
     rs->addField("suo_id", FieldType::Integer);
     rs->appendLoaded({1, "A-1", Money(5).toVariant(), QDateTime(QDate(2024, 1, 10), QTime(0, 0)), 100});
-    rs->appendLoaded({2, "b-2", Money::fromRaw(25000).toVariant(), QDateTime(QDate(2024, 2, 1), QTime(0, 0)), 100});
+    rs->appendLoaded(
+        {2, "b-2", Money::fromRaw(25000).toVariant(), QDateTime(QDate(2024, 2, 1), QTime(0, 0)), 100});
     rs->appendLoaded({3, "C'3", Money(7).toVariant(), QVariant(), 200});
     rs->first();
     return rs;
@@ -298,8 +299,8 @@ private slots:
         Database& db = t.db(false);
         db.exec("create table rs_t (a integer, b varchar(20), c numeric(19,4), d timestamp, e boolean)");
         db.exec("insert into rs_t values (1, ?, ?, ?, ?)",
-                {"Привет", Money::fromRaw(12345).toString(), Query::dateTimeText(QDateTime(QDate(2024, 3, 1), QTime(10, 0))),
-                 true});
+                {"Привет", Money::fromRaw(12345).toString(),
+                 Query::dateTimeText(QDateTime(QDate(2024, 3, 1), QTime(10, 0))), true});
         db.exec("insert into rs_t values (2, null, null, null, false)");
         Query q(db, "select a, b, c, d, e from rs_t order by a");
         TRowSet rs;

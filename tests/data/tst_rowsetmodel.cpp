@@ -20,7 +20,8 @@ private slots:
         rs.addField("ok", FieldType::Boolean);
         rs.field(1).displayLabel = "Сумма";
         rs.field(1).displayFormat = "2";
-        rs.appendLoaded({"a", Money::fromRaw(12345).toVariant(), QDateTime(QDate(2024, 5, 9), QTime(0, 0)), true});
+        rs.appendLoaded(
+            {"a", Money::fromRaw(12345).toVariant(), QDateTime(QDate(2024, 5, 9), QTime(0, 0)), true});
         rs.appendLoaded({"b", Money(3).toVariant(), QVariant(), false});
         rs.first();
         TRowSetModel model(rs);

@@ -41,23 +41,25 @@ class ServerErrorTest : public QObject
 private slots:
     void serverMessagesAreClassifiedByTheirTokens()
     {
-        auto ref = ServerError::classify(
-            err(547, "The DELETE statement conflicted with the COLUMN REFERENCE constraint 'FK_A'. The conflict "
-                     "occurred in database 'D', table 'T', column 'C'."));
+        auto ref = ServerError::classify(err(
+            547, "The DELETE statement conflicted with the COLUMN REFERENCE constraint 'FK_A'. The conflict "
+                 "occurred in database 'D', table 'T', column 'C'."));
         QCOMPARE(ref.kind, ServerErrorKind::Reference);
         QCOMPARE(ref.constraint, QStringLiteral("FK_A"));
         QCOMPARE(ref.table, QStringLiteral("T"));
         QCOMPARE(ref.column, QStringLiteral("C"));
 
         auto tableRef = ServerError::classify(
-            err(547, "INSERT statement conflicted with TABLE FOREIGN KEY constraint 'FK_B'. The conflict occurred "
-                     "in database 'D', table 'T2'."));
+            err(547,
+                "INSERT statement conflicted with TABLE FOREIGN KEY constraint 'FK_B'. The conflict occurred "
+                "in database 'D', table 'T2'."));
         QCOMPARE(tableRef.kind, ServerErrorKind::Reference);
         QCOMPARE(tableRef.constraint, QStringLiteral("FK_B"));
         QCOMPARE(tableRef.table, QStringLiteral("T2"));
         QVERIFY(tableRef.column.isEmpty());
 
-        const QString pk = "Violation of PRIMARY KEY constraint 'PK_X'. Cannot insert duplicate key in object 'X'.";
+        const QString pk =
+            "Violation of PRIMARY KEY constraint 'PK_X'. Cannot insert duplicate key in object 'X'.";
         auto p = ServerError::classify(err(2627, pk));
         QCOMPARE(p.kind, ServerErrorKind::PrimaryKey);
         QCOMPARE(p.constraint, QStringLiteral("PK_X"));
@@ -74,8 +76,8 @@ private slots:
         QCOMPARE(ix.table, QStringLiteral("dbo.T"));
         QCOMPARE(ix.constraint, QStringLiteral("IX_T"));
 
-        auto nn = ServerError::classify(err(
-            515, "Cannot insert the value NULL into column 'C1', table 'db.dbo.T1'; column does not allow nulls."));
+        auto nn = ServerError::classify(err(515, "Cannot insert the value NULL into column 'C1', table "
+                                                 "'db.dbo.T1'; column does not allow nulls."));
         QCOMPARE(nn.kind, ServerErrorKind::NotNull);
         QCOMPARE(nn.column, QStringLiteral("C1"));
         QCOMPARE(nn.table, QStringLiteral("db.dbo.T1"));
@@ -87,10 +89,10 @@ private slots:
 
     void firstClassifiedErrorOfTheListDecides()
     {
-        const QList<ProviderError> list{
-            err(3621, "The statement has been terminated."),
-            err(547, "conflicted with the COLUMN REFERENCE constraint 'FK_A'. database 'D', table 'T', column 'C'."),
-            err(515, "'c' 't'")};
+        const QList<ProviderError> list{err(3621, "The statement has been terminated."),
+                                        err(547, "conflicted with the COLUMN REFERENCE constraint 'FK_A'. "
+                                                 "database 'D', table 'T', column 'C'."),
+                                        err(515, "'c' 't'")};
         auto info = ServerError::classify(list);
         QCOMPARE(info.kind, ServerErrorKind::Reference);
         QCOMPARE(info.nativeError, 547);
@@ -155,12 +157,14 @@ private slots:
         QCOMPARE(uq.kind, ServerErrorKind::UniqueKey);
         QCOMPARE(uq.constraint.toLower(), QStringLiteral("uq_tse_master_code"));
 
-        auto ux = ServerError::classify(refusal(db, "insert into tse_detail (d_master, d_tag) values (1, 'x')"));
+        auto ux =
+            ServerError::classify(refusal(db, "insert into tse_detail (d_master, d_tag) values (1, 'x')"));
         QCOMPARE(ux.kind, ServerErrorKind::UniqueKey);
         QCOMPARE(ux.constraint.toLower(), QStringLiteral("ux_tse_detail_tag"));
         QCOMPARE(ux.table.toLower(), QStringLiteral("tse_detail"));
 
-        auto fkInsert = ServerError::classify(refusal(db, "insert into tse_detail (d_master, d_tag) values (9, 'y')"));
+        auto fkInsert =
+            ServerError::classify(refusal(db, "insert into tse_detail (d_master, d_tag) values (9, 'y')"));
         QCOMPARE(fkInsert.kind, ServerErrorKind::Reference);
         QCOMPARE(fkInsert.constraint.toLower(), QStringLiteral("fk_tse_detail_master"));
 

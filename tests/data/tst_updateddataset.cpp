@@ -14,7 +14,8 @@ namespace {
 void createTables(Database& db)
 {
     db.exec("create table ud_head (h_id integer primary key, h_name varchar(40))");
-    db.exec("create table ud_line (l_id integer primary key, l_head integer, l_name varchar(40), l_sum numeric(19,4))");
+    db.exec("create table ud_line (l_id integer primary key, l_head integer, l_name varchar(40), l_sum "
+            "numeric(19,4))");
     db.exec("insert into ud_head values (1, 'один'), (2, 'два')");
     db.exec("insert into ud_line values (10, 1, 'a', 1.5), (11, 1, 'b', 2), (20, 2, 'c', 3)");
 }
