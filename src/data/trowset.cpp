@@ -357,16 +357,11 @@ void TRowSet::first()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    struct Notice
-    {
-        TRowSet* rs;
-        const RowSetRow* before;
-        ~Notice() { rs->scrolled(before); }
-    } notice{this, before};
     m_pos = m_view.empty() ? -1 : 0;
     m_current = m_pos >= 0 ? m_view[0] : nullptr;
     m_bof = true;
     m_eof = m_view.empty();
+    scrolled(before);
 }
 
 void TRowSet::last()
@@ -374,16 +369,11 @@ void TRowSet::last()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    struct Notice
-    {
-        TRowSet* rs;
-        const RowSetRow* before;
-        ~Notice() { rs->scrolled(before); }
-    } notice{this, before};
     m_pos = int(m_view.size()) - 1;
     m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
     m_eof = true;
     m_bof = m_view.empty();
+    scrolled(before);
 }
 
 void TRowSet::next()
@@ -391,12 +381,6 @@ void TRowSet::next()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    struct Notice
-    {
-        TRowSet* rs;
-        const RowSetRow* before;
-        ~Notice() { rs->scrolled(before); }
-    } notice{this, before};
     if (m_pos + 1 < int(m_view.size())) {
         m_current = m_view[++m_pos];
         m_bof = false;
@@ -404,6 +388,7 @@ void TRowSet::next()
     } else {
         m_eof = true;
     }
+    scrolled(before);
 }
 
 void TRowSet::prior()
@@ -411,12 +396,6 @@ void TRowSet::prior()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    struct Notice
-    {
-        TRowSet* rs;
-        const RowSetRow* before;
-        ~Notice() { rs->scrolled(before); }
-    } notice{this, before};
     if (m_pos > 0) {
         m_current = m_view[--m_pos];
         m_eof = false;
@@ -424,6 +403,7 @@ void TRowSet::prior()
     } else {
         m_bof = true;
     }
+    scrolled(before);
 }
 
 bool TRowSet::moveTo(int recNo)
