@@ -553,6 +553,8 @@ void TRowSet::internalPost()
 {
     if (m_state == RowSetState::Edit) {
         RowSetRow* r = current();
+        if (!r)
+            throw Exception(QStringLiteral("Редактируемая запись удалена"));
         if (r->status == UpdateStatus::Unchanged) {
             r->original = r->values;
             r->status = UpdateStatus::Modified;
