@@ -293,6 +293,17 @@ private slots:
         QCOMPARE(detail->recordCount(), 4);
     }
 
+    void dateTextsReadAsBefore()
+    {
+        const QDate d(2024, 3, 1);
+        QCOMPARE(Query::parseDateTime("2024-03-01 10:20:30.456"), QDateTime(d, QTime(10, 20, 30, 456)));
+        QCOMPARE(Query::parseDateTime("2024-03-01T10:20:30"), QDateTime(d, QTime(10, 20, 30)));
+        QCOMPARE(Query::parseDateTime("2024-03-01"), d.startOfDay());
+        QVERIFY(!Query::parseDateTime("2024-13-01 00:00:00").isValid());
+        QVERIFY(!Query::parseDateTime("2024-03-01 25:00").isValid());
+        QVERIFY(!Query::parseDateTime("x").isValid());
+    }
+
     void loadsQueryResultsWithTypes()
     {
         Test::TestDatabase t;
