@@ -76,6 +76,8 @@ public:
     static QDateTime parseDateTime(const QVariant& value);
 
     enum class ColumnKind { Plain, Money, DateTime, Boolean };
+    // How value() normalises a result column.
+    ColumnKind columnKind(int i) const { return m_columns.value(i).kind; }
 
 private:
     QVariant toBindValue(const Param& p) const;

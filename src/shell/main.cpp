@@ -1,3 +1,4 @@
+#include "data/ui/saveerrorbox.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -12,7 +13,12 @@ using namespace Tarvo::Shell;
 
 int main(int argc, char** argv)
 {
+    // Without TZ the C library rereads the zone file for every local date-time,
+    // which dominates reading large results.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     TarvoApplication app(argc, argv);
+    Tarvo::Data::installSaveErrorBox();
 
     int rc = 0;
     {

@@ -1,0 +1,783 @@
+#include "data/trowset.h"
+
+#include "data/query.h"
+#include "data/trowsetfilter.h"
+#include "shell/exception.h"
+
+#include <QHash>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <algorithm>
+
+namespace Tarvo::Data {
+
+struct RowSetStore
+{
+    QList<RowSetField> fields;
+    QHash<QString, int> index; // lower-case name
+    std::vector<std::unique_ptr<RowSetRow>> rows;
+    quint64 nextBookmark = 1;
+    quint64 version = 0;
+    std::vector<TRowSet*> members; // the row set and its clones, for change notices
+
+    void changed() { ++version; }
+    void erase(RowSetRow* row)
+    {
+        auto it = std::find_if(rows.begin(), rows.end(), [row](const auto& r) { return r.get() == row; });
+        if (it != rows.end())
+            rows.erase(it);
+        changed();
+    }
+};
+
+namespace {
+
+bool isNullValue(const QVariant& v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+bool isNumeric(const QVariant& v)
+{
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return v.metaType() == QMetaType::fromType<Money>();
+    }
+}
+
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    const bool an = isNullValue(a), bn = isNullValue(b);
+    if (an || bn)
+        return int(bn) - int(an); // nulls first
+    if (isNumeric(a) && isNumeric(b)) {
+        const Money x = Money::fromVariant(a), y = Money::fromVariant(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::QDateTime || b.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime x = Query::parseDateTime(a), y = Query::parseDateTime(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::Bool && b.metaType().id() == QMetaType::Bool)
+        return int(a.toBool()) - int(b.toBool());
+    return QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+}
+
+bool valuesEqual(const QVariant& a, const QVariant& b)
+{
+    return compareValues(a, b) == 0;
+}
+
+QVariant normalise(const QVariant& v, FieldType type)
+{
+    if (isNullValue(v))
+        return {};
+    switch (type) {
+    case FieldType::Money:
+        return QVariant::fromValue(Money::fromVariant(v));
+    case FieldType::Integer:
+        return v.metaType() == QMetaType::fromType<Money>()
+                   ? QVariant(qint64(v.value<Money>().raw() / Money::Scale))
+                   : QVariant(v.toLongLong());
+    case FieldType::Float:
+        return v.metaType() == QMetaType::fromType<Money>() ? QVariant(v.value<Money>().toDouble())
+                                                            : QVariant(v.toDouble());
+    case FieldType::Boolean:
+        return v.toBool();
+    case FieldType::DateTime:
+        return Query::parseDateTime(v);
+    case FieldType::Bytes:
+        return v.toByteArray();
+    case FieldType::String:
+        return v.toString();
+    }
+    return v;
+}
+
+FieldType typeOfColumn(const Query& q, int i)
+{
+    switch (q.columnKind(i)) {
+    case Query::ColumnKind::Money:
+        return FieldType::Money;
+    case Query::ColumnKind::DateTime:
+        return FieldType::DateTime;
+    case Query::ColumnKind::Boolean:
+        return FieldType::Boolean;
+    case Query::ColumnKind::Plain:
+        break;
+    }
+    switch (q.record().field(i).metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return FieldType::Integer;
+    case QMetaType::Double:
+        return FieldType::Float;
+    case QMetaType::QByteArray:
+        return FieldType::Bytes;
+    default:
+        return FieldType::String;
+    }
+}
+
+} // namespace
+
+TRowSet::TRowSet() : m_store(std::make_shared<RowSetStore>())
+{
+    m_store->members.push_back(this);
+}
+
+TRowSet::~TRowSet()
+{
+    auto& m = m_store->members;
+    m.erase(std::remove(m.begin(), m.end(), this), m.end());
+}
+
+void TRowSet::addField(const QString& name, FieldType type, int size)
+{
+    if (!m_store->rows.empty())
+        throw Exception(QStringLiteral("Поля добавляются до первой строки"));
+    if (fieldIndex(name) >= 0)
+        throw Exception(QStringLiteral("Поле '%1' уже есть").arg(name));
+    RowSetField f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->fields << f;
+    m_store->changed();
+}
+
+int TRowSet::fieldCount() const
+{
+    return int(m_store->fields.size());
+}
+
+const RowSetField& TRowSet::field(int i) const
+{
+    return m_store->fields.at(i);
+}
+
+RowSetField& TRowSet::field(int i)
+{
+    return m_store->fields[i];
+}
+
+int TRowSet::fieldIndex(const QString& name) const
+{
+    return m_store->index.value(name.toLower(), -1);
+}
+
+int TRowSet::fieldIndexOrThrow(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw Exception(QStringLiteral("Поле '%1' не найдено").arg(name));
+    return i;
+}
+
+QList<RowSetField> TRowSet::fields() const
+{
+    return m_store->fields;
+}
+
+void TRowSet::loadFrom(Query& query)
+{
+    if (!query.isActive())
+        query.exec();
+    m_state = RowSetState::Browse;
+    m_store->rows.clear();
+    const QList<RowSetField> previous = m_store->fields;
+    m_store->fields.clear();
+    m_store->index.clear();
+    const int n = query.columnCount();
+    for (int i = 0; i < n; ++i) {
+        addField(query.columnName(i), typeOfColumn(query, i));
+        // Captions and formats set by the window survive a re-read.
+        for (const RowSetField& old : previous)
+            if (old.name.compare(query.columnName(i), Qt::CaseInsensitive) == 0) {
+                RowSetField& f = m_store->fields.last();
+                f.displayLabel = old.displayLabel;
+                f.displayFormat = old.displayFormat;
+                f.readOnly = old.readOnly;
+            }
+    }
+    auto& rows = m_store->rows;
+    quint64 bookmark = m_store->nextBookmark;
+    while (query.next()) {
+        auto row = std::make_unique<RowSetRow>();
+        row->values.reserve(n);
+        for (int i = 0; i < n; ++i)
+            row->values.append(query.value(i));
+        row->bookmark = bookmark++;
+        rows.push_back(std::move(row));
+    }
+    m_store->nextBookmark = bookmark;
+    m_store->changed();
+    m_current = nullptr;
+    m_pos = -1;
+    first();
+    notifyChanged();
+}
+
+void TRowSet::appendLoaded(QVariantList values)
+{
+    if (values.size() != fieldCount())
+        throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = normalise(values[i], m_store->fields[i].type);
+    auto row = std::make_unique<RowSetRow>();
+    row->values = std::move(values);
+    row->bookmark = m_store->nextBookmark++;
+    m_store->rows.push_back(std::move(row));
+    m_store->changed();
+    notifyChanged();
+}
+
+void TRowSet::clearRows()
+{
+    m_state = RowSetState::Browse;
+    m_store->rows.clear();
+    m_store->changed();
+    notifyChanged();
+}
+
+QVariantList TRowSet::masterKey() const
+{
+    QVariantList key;
+    for (int f : m_masterFields)
+        key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f)
+                                                                                   : QVariant());
+    return key;
+}
+
+void TRowSet::ensureView() const
+{
+    QVariantList key;
+    if (m_master)
+        key = masterKey();
+    const bool masterMoved =
+        m_master && (key.size() != m_viewMasterKey.size() ||
+                     !std::equal(key.begin(), key.end(), m_viewMasterKey.begin(),
+                                 [](const QVariant& a, const QVariant& b) {
+                                     return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
+                                 }));
+    if (m_viewVersion == m_store->version && !masterMoved)
+        return;
+    m_view.clear();
+    m_view.reserve(m_store->rows.size());
+    bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
+    for (const auto& r : m_store->rows) {
+        if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
+            continue;
+        if (m_master) {
+            if (keyIsNull)
+                continue;
+            bool match = true;
+            for (int i = 0; i < m_detailFields.size() && match; ++i)
+                match = valuesEqual(r->values.at(m_detailFields[i]), key.at(i));
+            if (!match)
+                continue;
+        }
+        if (m_filter && !m_filter->matches(r->values))
+            continue;
+        m_view.push_back(r.get());
+    }
+    if (!m_sortFields.isEmpty()) {
+        std::stable_sort(m_view.begin(), m_view.end(), [this](const RowSetRow* a, const RowSetRow* b) {
+            for (const auto& [f, desc] : m_sortFields) {
+                const int c = compareValues(a->values.at(f), b->values.at(f));
+                if (c != 0)
+                    return desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    m_viewVersion = m_store->version;
+    m_viewMasterKey = key;
+    const int size = int(m_view.size());
+    auto found = masterMoved ? m_view.end() : std::find(m_view.begin(), m_view.end(), m_current);
+    if (found != m_view.end() && m_current) {
+        m_pos = int(found - m_view.begin());
+    } else {
+        // The row left the view: the one that followed it becomes current.
+        m_pos = masterMoved ? (size ? 0 : -1) : std::min(std::max(m_pos, 0), size - 1);
+        m_eof = size == 0;
+        m_bof = size == 0 || masterMoved;
+    }
+    m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
+}
+
+void TRowSet::invalidate()
+{
+    m_viewVersion = ~quint64(0);
+}
+
+RowSetRow* TRowSet::current() const
+{
+    ensureView();
+    return m_current;
+}
+
+int TRowSet::recordCount() const
+{
+    ensureView();
+    return int(m_view.size());
+}
+
+int TRowSet::recNo() const
+{
+    ensureView();
+    return m_pos;
+}
+
+bool TRowSet::bof() const
+{
+    ensureView();
+    return m_bof;
+}
+
+bool TRowSet::eof() const
+{
+    ensureView();
+    return m_eof;
+}
+
+void TRowSet::first()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    m_pos = m_view.empty() ? -1 : 0;
+    m_current = m_pos >= 0 ? m_view[0] : nullptr;
+    m_bof = true;
+    m_eof = m_view.empty();
+    scrolled(before);
+}
+
+void TRowSet::last()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    m_pos = int(m_view.size()) - 1;
+    m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
+    m_eof = true;
+    m_bof = m_view.empty();
+    scrolled(before);
+}
+
+void TRowSet::next()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    if (m_pos + 1 < int(m_view.size())) {
+        m_current = m_view[++m_pos];
+        m_bof = false;
+        m_eof = false;
+    } else {
+        m_eof = true;
+    }
+    scrolled(before);
+}
+
+void TRowSet::prior()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    if (m_pos > 0) {
+        m_current = m_view[--m_pos];
+        m_eof = false;
+        m_bof = false;
+    } else {
+        m_bof = true;
+    }
+    scrolled(before);
+}
+
+bool TRowSet::moveTo(int recNo)
+{
+    checkBrowseMode();
+    ensureView();
+    if (recNo < 0 || recNo >= int(m_view.size()))
+        return false;
+    const RowSetRow* before = m_current;
+    m_pos = recNo;
+    m_current = m_view[recNo];
+    m_bof = m_eof = false;
+    scrolled(before);
+    return true;
+}
+
+bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
+{
+    QList<int> idx;
+    for (const QString& f : fields)
+        idx << fieldIndexOrThrow(f);
+    checkBrowseMode();
+    ensureView();
+    for (int p = 0; p < int(m_view.size()); ++p) {
+        bool match = true;
+        for (int i = 0; i < idx.size() && match; ++i) {
+            const QVariant& v = m_view[p]->values.at(idx[i]);
+            match = isNullValue(v) == isNullValue(values.value(i)) && valuesEqual(v, values.value(i));
+        }
+        if (match)
+            return moveTo(p);
+    }
+    return false;
+}
+
+QVariant TRowSet::value(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+    if (m_state != RowSetState::Browse)
+        return m_buffer.at(field);
+    const RowSetRow* r = current();
+    return r ? r->values.at(field) : QVariant();
+}
+
+QVariant TRowSet::originalValue(const QString& name) const
+{
+    const int f = fieldIndexOrThrow(name);
+    const RowSetRow* r = current();
+    if (!r)
+        return {};
+    return r->original.isEmpty() ? r->values.at(f) : r->original.at(f);
+}
+
+void TRowSet::setValue(int field, const QVariant& value)
+{
+    if (m_state == RowSetState::Browse)
+        throw Exception(QStringLiteral("Набор данных не в режиме редактирования"));
+    if (field < 0 || field >= fieldCount())
+        throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+    m_buffer[field] = normalise(value, m_store->fields[field].type);
+}
+
+UpdateStatus TRowSet::updateStatus() const
+{
+    const RowSetRow* r = current();
+    return r ? r->status : UpdateStatus::Unchanged;
+}
+
+void TRowSet::requireModifiable() const
+{
+    if (!canModify())
+        throw Exception(QStringLiteral("Набор данных только для чтения"));
+}
+
+void TRowSet::scrolled(const RowSetRow* before)
+{
+    if (before == m_current)
+        return;
+    const auto listeners = m_scrollListeners;
+    for (const auto& l : listeners)
+        l.second();
+}
+
+int TRowSet::addScrollListener(std::function<void()> listener)
+{
+    m_scrollListeners.emplace_back(m_nextListenerId, std::move(listener));
+    return m_nextListenerId++;
+}
+
+void TRowSet::removeScrollListener(int id)
+{
+    std::erase_if(m_scrollListeners, [id](const auto& l) { return l.first == id; });
+}
+
+void TRowSet::edit()
+{
+    if (m_state != RowSetState::Browse)
+        return;
+    requireModifiable();
+    const RowSetRow* r = current();
+    if (!r)
+        throw Exception(QStringLiteral("Нет текущей записи"));
+    if (r->status == UpdateStatus::Deleted)
+        throw Exception(QStringLiteral("Запись удалена"));
+    m_buffer = r->values;
+    m_state = RowSetState::Edit;
+}
+
+void TRowSet::insert()
+{
+    requireModifiable();
+    checkBrowseMode();
+    m_buffer = QVariantList(fieldCount());
+    m_state = RowSetState::Insert;
+    if (m_master) {
+        const QVariantList key = masterKey();
+        for (int i = 0; i < m_detailFields.size(); ++i)
+            m_buffer[m_detailFields[i]] = normalise(key.at(i), m_store->fields[m_detailFields[i]].type);
+    }
+    try {
+        if (onNewRecord)
+            onNewRecord(*this);
+    } catch (...) {
+        m_state = RowSetState::Browse;
+        m_buffer.clear();
+        throw;
+    }
+    notifyChanged();
+}
+
+void TRowSet::post()
+{
+    if (m_state == RowSetState::Browse)
+        return;
+    if (beforePost)
+        beforePost(*this);
+    internalPost();
+    m_state = RowSetState::Browse;
+    m_buffer.clear();
+    notifyChanged();
+    if (afterPost)
+        afterPost(*this);
+}
+
+void TRowSet::internalPost()
+{
+    if (m_state == RowSetState::Edit) {
+        RowSetRow* r = current();
+        if (!r)
+            throw Exception(QStringLiteral("Редактируемая запись удалена"));
+        if (r->status == UpdateStatus::Unchanged) {
+            r->original = r->values;
+            r->status = UpdateStatus::Modified;
+        }
+        r->values = m_buffer;
+    } else {
+        auto row = std::make_unique<RowSetRow>();
+        row->values = m_buffer;
+        row->status = UpdateStatus::Inserted;
+        row->bookmark = m_store->nextBookmark++;
+        m_current = row.get();
+        m_store->rows.push_back(std::move(row));
+        m_eof = m_bof = false;
+    }
+    m_store->changed();
+}
+
+void TRowSet::cancel()
+{
+    if (m_state == RowSetState::Browse)
+        return;
+    if (beforeCancel)
+        beforeCancel(*this);
+    m_state = RowSetState::Browse;
+    m_buffer.clear();
+    notifyChanged();
+}
+
+void TRowSet::remove()
+{
+    if (m_state == RowSetState::Insert) {
+        cancel();
+        return;
+    }
+    requireModifiable();
+    cancel();
+    if (!current())
+        throw Exception(QStringLiteral("Нет текущей записи"));
+    if (beforeDelete)
+        beforeDelete(*this);
+    internalDelete();
+    notifyChanged();
+    if (afterDelete)
+        afterDelete(*this);
+}
+
+void TRowSet::internalDelete()
+{
+    RowSetRow* r = current();
+    if (!r)
+        return;
+    if (r->status == UpdateStatus::Inserted) {
+        m_store->erase(r);
+        return;
+    }
+    if (r->status == UpdateStatus::Unchanged)
+        r->original = r->values;
+    r->status = UpdateStatus::Deleted;
+    m_store->changed();
+}
+
+void TRowSet::checkBrowseMode()
+{
+    if (m_state != RowSetState::Browse)
+        post();
+}
+
+void TRowSet::discardCurrent()
+{
+    cancel();
+    if (RowSetRow* r = current()) {
+        m_store->erase(r);
+        notifyChanged();
+    }
+}
+
+void TRowSet::acceptCurrent()
+{
+    RowSetRow* r = current();
+    if (!r)
+        return;
+    if (r->status == UpdateStatus::Deleted) {
+        m_store->erase(r);
+    } else {
+        r->status = UpdateStatus::Unchanged;
+        r->original.clear();
+        m_store->changed();
+    }
+    notifyChanged();
+}
+
+void TRowSet::acceptAll()
+{
+    auto& rows = m_store->rows;
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [](const auto& r) { return r->status == UpdateStatus::Deleted; }),
+               rows.end());
+    for (auto& r : rows) {
+        r->status = UpdateStatus::Unchanged;
+        r->original.clear();
+    }
+    m_store->changed();
+    notifyChanged();
+}
+
+void TRowSet::cancelUpdates()
+{
+    cancel();
+    auto& rows = m_store->rows;
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [](const auto& r) { return r->status == UpdateStatus::Inserted; }),
+               rows.end());
+    for (auto& r : rows) {
+        if (r->status != UpdateStatus::Unchanged) {
+            r->values = r->original;
+            r->original.clear();
+            r->status = UpdateStatus::Unchanged;
+        }
+    }
+    m_store->changed();
+    notifyChanged();
+}
+
+bool TRowSet::hasPendingChanges() const
+{
+    return std::any_of(m_store->rows.begin(), m_store->rows.end(),
+                       [](const auto& r) { return r->status != UpdateStatus::Unchanged; });
+}
+
+std::unique_ptr<TRowSet> TRowSet::clone() const
+{
+    auto c = std::make_unique<TRowSet>();
+    auto& own = c->m_store->members;
+    own.clear();
+    c->m_store = m_store;
+    m_store->members.push_back(c.get());
+    c->first();
+    return c;
+}
+
+void TRowSet::setFilter(const QString& expression)
+{
+    checkBrowseMode();
+    const QString text = expression.trimmed();
+    m_filter = text.isEmpty() ? nullptr : std::make_shared<TRowSetFilter>(text, m_store->fields);
+    m_filterText = text;
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+void TRowSet::setPendingOnly(bool on)
+{
+    checkBrowseMode();
+    m_pendingOnly = on;
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+void TRowSet::setSort(const QString& sort)
+{
+    checkBrowseMode();
+    QList<QPair<int, bool>> fields;
+    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        const bool desc =
+            words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+        fields.append({fieldIndexOrThrow(words[0]), desc});
+    }
+    m_sortFields = fields;
+    m_sortText = sort;
+    invalidate();
+    ensureView();
+    notifyChanged();
+}
+
+TRowSet::Bookmark TRowSet::bookmark() const
+{
+    const RowSetRow* r = current();
+    return r ? r->bookmark : 0;
+}
+
+bool TRowSet::gotoBookmark(Bookmark b)
+{
+    checkBrowseMode();
+    ensureView();
+    for (int p = 0; p < int(m_view.size()); ++p)
+        if (m_view[p]->bookmark == b)
+            return moveTo(p);
+    return false;
+}
+
+void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const QStringList& detailFields)
+{
+    if (masterFields.size() != detailFields.size())
+        throw Exception(QStringLiteral("Число полей связи не совпадает"));
+    m_masterFields.clear();
+    m_detailFields.clear();
+    if (master)
+        for (int i = 0; i < masterFields.size(); ++i) {
+            m_masterFields << master->fieldIndexOrThrow(masterFields[i]);
+            m_detailFields << fieldIndexOrThrow(detailFields[i]);
+        }
+    m_master = master;
+    m_viewMasterKey.clear();
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+const RowSetRow* TRowSet::rowAt(int recNo) const
+{
+    ensureView();
+    return recNo >= 0 && recNo < int(m_view.size()) ? m_view[recNo] : nullptr;
+}
+
+void TRowSet::notifyChanged()
+{
+    const auto members = m_store->members;
+    for (TRowSet* m : members)
+        if (m->onChanged)
+            m->onChanged();
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,339 @@
+#include "data/database.h"
+#include "data/query.h"
+#include "data/trowset.h"
+#include "shell/exception.h"
+#include "support/testdatabase.h"
+
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+
+namespace {
+
+// Lines of a document: id, article, amount, date.
+std::unique_ptr<TRowSet> lines()
+{
+    auto rs = std::make_unique<TRowSet>();
+    rs->addField("sop_id", FieldType::Integer);
+    rs->addField("pr_articul", FieldType::String, 20);
+    rs->addField("sop_amount", FieldType::Money);
+    rs->addField("sop_date", FieldType::DateTime);
+    rs->addField("suo_id", FieldType::Integer);
+    rs->appendLoaded({1, "A-1", Money(5).toVariant(), QDateTime(QDate(2024, 1, 10), QTime(0, 0)), 100});
+    rs->appendLoaded(
+        {2, "b-2", Money::fromRaw(25000).toVariant(), QDateTime(QDate(2024, 2, 1), QTime(0, 0)), 100});
+    rs->appendLoaded({3, "C'3", Money(7).toVariant(), QVariant(), 200});
+    rs->first();
+    return rs;
+}
+
+QList<qint64> ids(TRowSet& rs, const char* field = "sop_id")
+{
+    QList<qint64> out;
+    for (rs.first(); !rs.eof(); rs.next())
+        out << rs.integer(field);
+    return out;
+}
+
+} // namespace
+
+class RowSetTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void editPostKeepsOriginalAndCancelRestores()
+    {
+        auto rs = lines();
+        QCOMPARE(rs->fieldIndex("PR_ARTICUL"), 1);
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->setValue("sop_amount", 1)); // not editing
+        rs->edit();
+        QCOMPARE(rs->state(), RowSetState::Edit);
+        rs->setValue("sop_amount", 6);
+        QCOMPARE(rs->money("sop_amount"), Money(6)); // the buffer while editing
+        rs->cancel();
+        QCOMPARE(rs->money("sop_amount"), Money(5));
+        QCOMPARE(rs->updateStatus(), UpdateStatus::Unchanged);
+
+        rs->edit();
+        rs->setValue("sop_amount", "6.5");
+        rs->post();
+        QCOMPARE(rs->state(), RowSetState::Browse);
+        QCOMPARE(rs->updateStatus(), UpdateStatus::Modified);
+        QCOMPARE(rs->money("sop_amount"), Money::fromRaw(65000));
+        QCOMPARE(Money::fromVariant(rs->originalValue("sop_amount")), Money(5));
+        // A second edit keeps the first original.
+        rs->edit();
+        rs->setValue("sop_amount", 8);
+        rs->post();
+        QCOMPARE(Money::fromVariant(rs->originalValue("sop_amount")), Money(5));
+
+        rs->cancelUpdates();
+        QCOMPARE(rs->money("sop_amount"), Money(5));
+        QVERIFY(!rs->hasPendingChanges());
+    }
+
+    void insertDeleteAndPendingView()
+    {
+        auto rs = lines();
+        int newRecords = 0;
+        rs->onNewRecord = [&](TRowSet& r) {
+            ++newRecords;
+            r.setValue("sop_id", -1);
+        };
+        rs->insert();
+        QCOMPARE(rs->recordCount(), 3); // not yet in the rows
+        rs->setValue("pr_articul", "NEW");
+        rs->post();
+        QCOMPARE(newRecords, 1);
+        QCOMPARE(rs->recordCount(), 4);
+        QCOMPARE(rs->updateStatus(), UpdateStatus::Inserted);
+        QCOMPARE(rs->integer("sop_id"), -1);
+
+        // Deleting an inserted row leaves nothing pending for it.
+        rs->remove();
+        QCOMPARE(rs->recordCount(), 3);
+        QVERIFY(!rs->hasPendingChanges());
+
+        rs->locate({"sop_id"}, {2});
+        rs->remove();
+        QCOMPARE(ids(*rs), (QList<qint64>{1, 3}));
+        rs->locate({"sop_id"}, {3});
+        rs->edit();
+        rs->setValue("pr_articul", "X");
+        rs->post();
+
+        auto pending = rs->clone();
+        pending->setPendingOnly(true);
+        QCOMPARE(ids(*pending), (QList<qint64>{2, 3}));
+        pending->first();
+        QCOMPARE(pending->updateStatus(), UpdateStatus::Deleted);
+        QCOMPARE(pending->string("pr_articul"), QStringLiteral("b-2"));
+        pending->acceptCurrent(); // the deletion is gone for good
+        QCOMPARE(ids(*pending), (QList<qint64>{3}));
+        rs->acceptAll();
+        QCOMPARE(pending->recordCount(), 0);
+        QCOMPARE(ids(*rs), (QList<qint64>{1, 3}));
+        QCOMPARE(rs->updateStatus(), UpdateStatus::Unchanged);
+
+        // Cancelling an insert goes back to the row that was current.
+        rs->locate({"sop_id"}, {3});
+        rs->insert();
+        rs->cancel();
+        QCOMPARE(rs->integer("sop_id"), 3);
+        QCOMPARE(rs->recordCount(), 2);
+    }
+
+    void navigationPostsAndFailingBeforePostKeepsTheEdit()
+    {
+        auto rs = lines();
+        rs->edit();
+        rs->setValue("sop_amount", 9);
+        rs->next(); // posts
+        QCOMPARE(rs->state(), RowSetState::Browse);
+        rs->first();
+        QCOMPARE(rs->money("sop_amount"), Money(9));
+
+        rs->beforePost = [](TRowSet&) { throw Exception("refused"); };
+        rs->edit();
+        rs->setValue("sop_amount", 11);
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->post());
+        QCOMPARE(rs->state(), RowSetState::Edit);
+        QCOMPARE(rs->money("sop_amount"), Money(11));
+        rs->cancel();
+        QCOMPARE(rs->money("sop_amount"), Money(9));
+
+        // eof/bof as loops use them.
+        QVERIFY(rs->bof());
+        rs->last();
+        QVERIFY(rs->eof());
+        QCOMPARE(rs->integer("sop_id"), 3);
+        rs->prior();
+        QCOMPARE(rs->integer("sop_id"), 2);
+        TRowSet empty;
+        empty.addField("a", FieldType::Integer);
+        empty.first();
+        QVERIFY(empty.eof() && empty.bof());
+        QVERIFY_THROWS_EXCEPTION(Exception, empty.edit());
+    }
+
+    void clonesShareRowsWithOwnCursor()
+    {
+        auto rs = lines();
+        auto c = rs->clone();
+        c->last();
+        QCOMPARE(c->integer("sop_id"), 3);
+        QCOMPARE(rs->integer("sop_id"), 1);
+        c->edit();
+        c->setValue("pr_articul", "changed");
+        c->post();
+        rs->last();
+        QCOMPARE(rs->string("pr_articul"), QStringLiteral("changed"));
+        QCOMPARE(rs->updateStatus(), UpdateStatus::Modified);
+
+        // A row deleted through the clone disappears from the original; its cursor moves on.
+        rs->locate({"sop_id"}, {2});
+        c->locate({"sop_id"}, {2});
+        c->remove();
+        QCOMPARE(rs->recordCount(), 2);
+        QCOMPARE(rs->integer("sop_id"), 3);
+
+        int notices = 0;
+        rs->onChanged = [&] { ++notices; };
+        c->acceptAll();
+        QVERIFY(notices > 0);
+    }
+
+    void filterExpressions_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QList<qint64>>("expected");
+        QTest::newRow("eq int") << "sop_id=2" << QList<qint64>{2};
+        QTest::newRow("ne") << "sop_id <> 2" << QList<qint64>{1, 3};
+        QTest::newRow("money gt") << "sop_amount > 2.5" << QList<qint64>{1, 3};
+        QTest::newRow("money ge") << "sop_amount >= 2.5" << QList<qint64>{1, 2, 3};
+        QTest::newRow("string ci") << "pr_articul = 'B-2'" << QList<qint64>{2};
+        QTest::newRow("quote") << "pr_articul = 'C''3'" << QList<qint64>{3};
+        QTest::newRow("like start") << "pr_articul like 'a*'" << QList<qint64>{1};
+        QTest::newRow("like pct") << "pr_articul LIKE '%-%'" << QList<qint64>{1, 2};
+        QTest::newRow("and or") << "suo_id = 100 and sop_amount < 3 or sop_id = 3" << QList<qint64>{2, 3};
+        QTest::newRow("parens") << "suo_id = 100 and (sop_amount < 3 or sop_id = 1)" << QList<qint64>{1, 2};
+        QTest::newRow("date hash") << "sop_date >= #01/15/2024#" << QList<qint64>{2};
+        QTest::newRow("date text") << "sop_date < '15.01.2024'" << QList<qint64>{1};
+        QTest::newRow("null") << "sop_date is null" << QList<qint64>{3};
+        QTest::newRow("not null") << "sop_date <> null" << QList<qint64>{1, 2};
+        QTest::newRow("not") << "not suo_id = 100" << QList<qint64>{3};
+        QTest::newRow("bracket") << "[SOP_ID] <= 1" << QList<qint64>{1};
+    }
+
+    void filterExpressions()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QList<qint64>, expected);
+        auto rs = lines();
+        rs->setFilter(filter);
+        QCOMPARE(ids(*rs), expected);
+        rs->setFilter({});
+        QCOMPARE(rs->recordCount(), 3);
+    }
+
+    void malformedFiltersAreRefused()
+    {
+        auto rs = lines();
+        for (const char* f : {"sop_id =", "nofield = 1", "sop_id = 'x'", "(sop_id = 1", "sop_id = 1 extra",
+                              "pr_articul = 'open"})
+            QVERIFY_THROWS_EXCEPTION(Exception, rs->setFilter(f));
+    }
+
+    void filteredRowThatStopsMatchingLeavesTheView()
+    {
+        auto rs = lines();
+        rs->setFilter("suo_id = 100");
+        rs->first();
+        rs->edit();
+        rs->setValue("suo_id", 300);
+        rs->post();
+        QCOMPARE(ids(*rs), (QList<qint64>{2}));
+        // Inserted rows that match are shown.
+        rs->insert();
+        rs->setValue("sop_id", 9);
+        rs->setValue("suo_id", 100);
+        rs->post();
+        QCOMPARE(ids(*rs), (QList<qint64>{2, 9}));
+    }
+
+    void sortAndBookmarks()
+    {
+        auto rs = lines();
+        rs->setSort("sop_amount desc");
+        QCOMPARE(ids(*rs), (QList<qint64>{3, 1, 2}));
+        rs->setSort("sop_date");
+        QCOMPARE(ids(*rs), (QList<qint64>{3, 1, 2})); // nulls first
+        rs->setSort("suo_id desc, sop_id desc");
+        QCOMPARE(ids(*rs), (QList<qint64>{3, 2, 1}));
+        rs->setSort({});
+        rs->locate({"sop_id"}, {2});
+        const auto mark = rs->bookmark();
+        rs->first();
+        QVERIFY(rs->gotoBookmark(mark));
+        QCOMPARE(rs->integer("sop_id"), 2);
+        rs->remove();
+        QVERIFY(!rs->gotoBookmark(mark));
+    }
+
+    void masterDetailFollowsTheMasterRow()
+    {
+        TRowSet heads;
+        heads.addField("suo_id", FieldType::Integer);
+        heads.appendLoaded({100});
+        heads.appendLoaded({200});
+        heads.appendLoaded({300});
+        heads.first();
+        auto detail = lines();
+        detail->setMaster(&heads, {"SUO_ID"}, {"suo_id"});
+        QCOMPARE(ids(*detail), (QList<qint64>{1, 2}));
+        heads.next();
+        QCOMPARE(ids(*detail), (QList<qint64>{3}));
+        heads.next();
+        QCOMPARE(detail->recordCount(), 0);
+        // A new line takes the master's key.
+        detail->insert();
+        QCOMPARE(detail->integer("suo_id"), 300);
+        detail->setValue("sop_id", 4);
+        detail->post();
+        QCOMPARE(ids(*detail), (QList<qint64>{4}));
+        // A new master row with a temporary key: its lines follow it too.
+        heads.insert();
+        heads.setValue("suo_id", -5);
+        detail->insert();
+        QCOMPARE(detail->integer("suo_id"), -5);
+        detail->cancel();
+        heads.cancel();
+        detail->clearMaster();
+        QCOMPARE(detail->recordCount(), 4);
+    }
+
+    void dateTextsReadAsBefore()
+    {
+        const QDate d(2024, 3, 1);
+        QCOMPARE(Query::parseDateTime("2024-03-01 10:20:30.456"), QDateTime(d, QTime(10, 20, 30, 456)));
+        QCOMPARE(Query::parseDateTime("2024-03-01T10:20:30"), QDateTime(d, QTime(10, 20, 30)));
+        QCOMPARE(Query::parseDateTime("2024-03-01"), d.startOfDay());
+        QVERIFY(!Query::parseDateTime("2024-13-01 00:00:00").isValid());
+        QVERIFY(!Query::parseDateTime("2024-03-01 25:00").isValid());
+        QVERIFY(!Query::parseDateTime("x").isValid());
+    }
+
+    void loadsQueryResultsWithTypes()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        db.exec("create table rs_t (a integer, b varchar(20), c numeric(19,4), d timestamp, e boolean)");
+        db.exec("insert into rs_t values (1, ?, ?, ?, ?)",
+                {"Привет", Money::fromRaw(12345).toString(),
+                 Query::dateTimeText(QDateTime(QDate(2024, 3, 1), QTime(10, 0))), true});
+        db.exec("insert into rs_t values (2, null, null, null, false)");
+        Query q(db, "select a, b, c, d, e from rs_t order by a");
+        TRowSet rs;
+        rs.loadFrom(q);
+        QCOMPARE(rs.fieldCount(), 5);
+        QCOMPARE(rs.field(0).type, FieldType::Integer);
+        QCOMPARE(rs.field(1).type, FieldType::String);
+        QCOMPARE(rs.field(2).type, FieldType::Money);
+        QCOMPARE(rs.field(3).type, FieldType::DateTime);
+        QCOMPARE(rs.field(4).type, FieldType::Boolean);
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(rs.string("B"), QStringLiteral("Привет"));
+        QCOMPARE(rs.money("c"), Money::fromRaw(12345));
+        QCOMPARE(rs.value("d").toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(10, 0)));
+        QCOMPARE(rs.value("e").toBool(), true);
+        QVERIFY(!rs.hasPendingChanges());
+        rs.setFilter("c > 1 and e = true");
+        QCOMPARE(rs.recordCount(), 1);
+        rs.setFilter("b is null");
+        QCOMPARE(rs.integer("a"), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(RowSetTest)
+#include "tst_rowset.moc"

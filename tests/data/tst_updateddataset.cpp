@@ -1,0 +1,222 @@
+#include "data/database.h"
+#include "data/query.h"
+#include "data/tupdatedadodataset.h"
+#include "shell/exception.h"
+#include "support/testdatabase.h"
+
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+
+namespace {
+
+void createTables(Database& db)
+{
+    db.exec("create table ud_head (h_id integer primary key, h_name varchar(40))");
+    db.exec("create table ud_line (l_id integer primary key, l_head integer, l_name varchar(40), l_sum "
+            "numeric(19,4))");
+    db.exec("insert into ud_head values (1, 'один'), (2, 'два')");
+    db.exec("insert into ud_line values (10, 1, 'a', 1.5), (11, 1, 'b', 2), (20, 2, 'c', 3)");
+}
+
+int count(Database& db, const QString& table)
+{
+    return db.scalar("select count(*) from " + table).toInt();
+}
+
+// Writes each post and delete of ud_line with its own statements, as the editors do.
+void attachWriters(TUpdatedADODataSet& ds, Database& db, QStringList* log)
+{
+    ds.onInternalPost = [&db, log](TUpdatedADODataSet& d) {
+        if (d.state() == RowSetState::Insert) {
+            const qint64 id = db.scalar("select coalesce(max(l_id), 0) + 1 from ud_line").toLongLong();
+            db.exec("insert into ud_line (l_id, l_head, l_name, l_sum) values (?, ?, ?, ?)",
+                    {id, d.value("l_head"), d.value("l_name"), d.money("l_sum").toString()});
+            d.setValue("l_id", id);
+            *log << "insert";
+        } else {
+            db.exec("update ud_line set l_name = ?, l_sum = ? where l_id = ?",
+                    {d.value("l_name"), d.money("l_sum").toString(), d.value("l_id")});
+            *log << "update";
+        }
+    };
+    ds.onInternalDelete = [&db, log](TUpdatedADODataSet& d) {
+        db.exec("delete from ud_line where l_id = ?", {d.value("l_id")});
+        *log << "delete";
+    };
+}
+
+} // namespace
+
+class UpdatedDataSetTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void postsAndDeletesGoThroughTheHandlers()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        ds.setSql("select l_id, l_head, l_name, l_sum from ud_line where l_head = :h_id order by l_id");
+        ds.setParameter("h_id", 1);
+        QStringList log;
+        attachWriters(ds, db, &log);
+        ds.open();
+        QCOMPARE(ds.recordCount(), 2);
+
+        ds.insert();
+        ds.setValue("l_head", 1);
+        ds.setValue("l_name", "новая");
+        ds.setValue("l_sum", "4.25");
+        ds.post();
+        QCOMPARE(ds.integer("l_id"), 21); // the key the handler wrote back
+        QCOMPARE(ds.updateStatus(), UpdateStatus::Unchanged);
+        QVERIFY(!ds.hasPendingChanges());
+        QCOMPARE(db.scalar("select l_name from ud_line where l_id = 21").toString(), QStringLiteral("новая"));
+
+        ds.locate({"l_id"}, {10});
+        ds.edit();
+        ds.setValue("l_sum", 7);
+        ds.post();
+        QCOMPARE(Money::fromVariant(db.scalar("select l_sum from ud_line where l_id = 10")), Money(7));
+
+        ds.remove();
+        QCOMPARE(count(db, "ud_line"), 3);
+        QCOMPARE(log, (QStringList{"insert", "update", "delete"}));
+        QVERIFY(!ds.hasPendingChanges());
+    }
+
+    void failingHandlerKeepsTheUsersValuesAndWritesNothing()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        ds.setSql("select l_id, l_head, l_name from ud_line order by l_id");
+        ds.onInternalPost = [&db](TUpdatedADODataSet& d) {
+            // A duplicate key: the server refuses.
+            db.exec("insert into ud_line (l_id, l_head, l_name) values (10, 1, ?)", {d.value("l_name")});
+        };
+        ds.onInternalDelete = [](TUpdatedADODataSet&) { throw Exception("нельзя"); };
+        ds.open();
+        ds.insert();
+        ds.setValue("l_name", "ввод");
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, ds.post());
+        QCOMPARE(ds.state(), RowSetState::Insert);
+        QCOMPARE(ds.string("l_name"), QStringLiteral("ввод"));
+        QCOMPARE(ds.recordCount(), 3);
+        ds.cancel();
+
+        ds.first();
+        ds.edit();
+        ds.setValue("l_name", "правка");
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, ds.post());
+        QCOMPARE(ds.state(), RowSetState::Edit);
+        QCOMPARE(ds.string("l_name"), QStringLiteral("правка"));
+        ds.cancel();
+        QCOMPARE(ds.string("l_name"), QStringLiteral("a"));
+
+        QVERIFY_THROWS_EXCEPTION(Exception, ds.remove());
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(ds.updateStatus(), UpdateStatus::Unchanged);
+        QCOMPARE(count(db, "ud_line"), 3);
+    }
+
+    void batchModeKeepsChangesPending()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        ds.setSql("select l_id, l_name from ud_line");
+        int writes = 0;
+        ds.onInternalPost = [&](TUpdatedADODataSet&) { ++writes; };
+        ds.onInternalDelete = [&](TUpdatedADODataSet&) { ++writes; };
+        ds.setBatchMode(true);
+        ds.open();
+        ds.insert();
+        ds.setValue("l_id", -1);
+        ds.post();
+        ds.first();
+        ds.remove();
+        QCOMPARE(writes, 0);
+        QCOMPARE(ds.recordCount(), 3);
+        auto pending = ds.clone();
+        pending->setPendingOnly(true);
+        QCOMPARE(pending->recordCount(), 2);
+        QCOMPARE(count(db, "ud_line"), 3);
+    }
+
+    void refreshReadOnlyAndAssignedRecordSet()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        int reads = 0;
+        ds.createRecordSetProc = [&](TUpdatedADODataSet&) {
+            ++reads;
+            return std::make_unique<Query>(db, "select h_id, h_name from ud_head order by h_id");
+        };
+        ds.open();
+        QCOMPARE(reads, 1);
+        db.exec("insert into ud_head values (3, 'три')");
+        ds.refresh(); // no OnRefreshProc: ignored
+        QCOMPARE(ds.recordCount(), 2);
+        int refreshes = 0;
+        ds.onRefreshProc = [&](TUpdatedADODataSet&) { ++refreshes; };
+        ds.refresh();
+        QCOMPARE(refreshes, 1);
+        QCOMPARE(reads, 1);
+        ds.close();
+        ds.open();
+        QCOMPARE(ds.recordCount(), 3);
+
+        ds.setReadOnly(true);
+        QVERIFY_THROWS_EXCEPTION(Exception, ds.edit());
+        QVERIFY_THROWS_EXCEPTION(Exception, ds.insert());
+        QVERIFY_THROWS_EXCEPTION(Exception, ds.remove());
+
+        TUpdatedADODataSet assigned(&db);
+        assigned.createRecordSetProc = [&](TUpdatedADODataSet&) -> std::unique_ptr<Query> {
+            ++reads;
+            return nullptr;
+        };
+        auto q = std::make_unique<Query>(db, "select h_name from ud_head where h_id = 2");
+        assigned.assignRecordSet(std::move(q));
+        assigned.open();
+        QCOMPARE(reads, 2); // the assigned result was used, no new read
+        QCOMPARE(assigned.string("h_name"), QStringLiteral("два"));
+
+        TUpdatedADODataSet noConnection;
+        noConnection.setSql("select 1");
+        QVERIFY_THROWS_EXCEPTION(Exception, noConnection.open());
+    }
+
+    void detailFollowsTheMasterWithParameters()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet head(&db);
+        head.setSql("select h_id, h_name from ud_head order by h_id");
+        head.open();
+        TUpdatedADODataSet lines(&db);
+        lines.setSql("select l_id, l_name from ud_line where l_head = :h_id order by l_id");
+        lines.setParameter("h_id", head.value("h_id"));
+        lines.setDataSource(&head, {"h_id"});
+        lines.open();
+        QCOMPARE(lines.recordCount(), 2);
+        head.next();
+        QCOMPARE(lines.recordCount(), 1);
+        QCOMPARE(lines.string("l_name"), QStringLiteral("c"));
+        head.first();
+        QCOMPARE(lines.recordCount(), 2);
+        QCOMPARE(lines.recNo(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(UpdatedDataSetTest)
+#include "tst_updateddataset.moc"
