@@ -366,6 +366,13 @@ bool Query::next()
     return m_query.next();
 }
 
+Query::ColumnKind Query::columnKind(int i) const
+{
+    if (!m_described)
+        const_cast<Query*>(this)->describeColumns();
+    return m_columns.value(i).kind;
+}
+
 int Query::columnIndex(const QString& name) const
 {
     if (!m_described)

@@ -77,7 +77,7 @@ public:
 
     enum class ColumnKind { Plain, Money, DateTime, Boolean };
     // How value() normalises a result column.
-    ColumnKind columnKind(int i) const { return m_columns.value(i).kind; }
+    ColumnKind columnKind(int i) const;
 
 private:
     QVariant toBindValue(const Param& p) const;
