@@ -1,6 +1,8 @@
 # Shared by the set-up scripts: dependencies, build, private PostgreSQL server.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TARVO_BUILD_DIR:-$root/build}
+# Let ccache reuse objects between checkouts in different folders (CI clones anew).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
 
 tarvo_build() {
   "$root/scripts/install-deps.sh"

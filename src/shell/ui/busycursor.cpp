@@ -1,6 +1,7 @@
 #include "shell/ui/busycursor.h"
 
 #include "shell/tcursorthread.h"
+#include "shell/ui/x11busycursor.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -18,7 +19,10 @@ BusyCursor::BusyCursor()
     QPointer<BusyCursor> self(this);
     // Called on the watchdog thread; Qt's cursor may only be changed on the UI
     // thread, so the cursor follows as soon as the UI thread handles events.
-    m_thread = std::make_unique<TCursorThread>([self](bool) {
+    X11BusyCursor::init();
+    m_thread = std::make_unique<TCursorThread>([self](bool busy) {
+        // Drawn at once where the platform allows it from this thread; Qt's cursor follows.
+        X11BusyCursor::apply(busy);
         QMetaObject::invokeMethod(
             qApp,
             [self] {
@@ -29,7 +33,11 @@ BusyCursor::BusyCursor()
     });
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(
-            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { m_thread->idle(); },
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                m_thread->idle();
+                X11BusyCursor::publishWindows();
+            },
             Qt::DirectConnection);
     m_thread->start(QThread::LowPriority);
 }
@@ -72,10 +80,15 @@ void BusyCursor::reset()
 void BusyCursor::sync()
 {
     const bool busy = m_thread->isBusyShown();
-    if (busy && !m_applied)
+    if (busy && !m_applied) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (!busy && m_applied)
+    } else if (!busy && m_applied) {
         QApplication::restoreOverrideCursor();
+    } else if (!busy && X11BusyCursor::available()) {
+        // The watch was drawn behind Qt's back: have Qt put its own cursors back.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        QApplication::restoreOverrideCursor();
+    }
     m_applied = busy;
 }
 
