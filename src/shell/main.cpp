@@ -5,6 +5,7 @@
 #include "shell/tdatabaseconnection.h"
 #include "shell/ui/busycursor.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/menuhooks.h"
 #include "shell/ui/tarvoapplication.h"
 
 #include <QTimer>
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     {
         CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
+        MenuHooks::useCaptionDictionary();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();

@@ -2,6 +2,7 @@
 #include "data/query.h"
 #include "shell/ttdmparams.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/menuhooks.h"
 #include "shell/ui/tfrmparams.h"
 #include "support/testdatabase.h"
 
@@ -104,6 +105,21 @@ private slots:
         });
         item->trigger();
         QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
+    }
+
+    void registerCaptionsComeFromTheDictionary()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        Data::Database::setMain(&db);
+        MenuHooks::useCaptionDictionary();
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.refreshMenus();
+        QCOMPARE(w.menuItem(QStringLiteral("itemBusinessOffers"))->text(), QStringLiteral("Заявка покупателя"));
+        QCOMPARE(w.menuItem(QStringLiteral("itemSupplierOrders"))->text(), QStringLiteral("Заказ поставщику"));
+        QCOMPARE(w.menuItem(QStringLiteral("itemWayBills"))->text(), QStringLiteral("Посылка"));
+        QCOMPARE(w.menuItem(QStringLiteral("itemNewWayBill"))->text(), QStringLiteral("Посылка"));
+        MenuHooks::clear();
     }
 
     void reportDesignerShowsOnlyWithFrMenu()

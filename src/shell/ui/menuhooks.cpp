@@ -1,5 +1,8 @@
 #include "shell/ui/menuhooks.h"
 
+#include "data/tdatatablefieldmap.h"
+#include "shell/exception.h"
+
 namespace Tarvo::Shell {
 
 namespace {
@@ -69,6 +72,18 @@ void MenuHooks::refreshTick(int mode)
 {
     if (hooks().tick)
         hooks().tick(mode);
+}
+
+void MenuHooks::useCaptionDictionary()
+{
+    setTableCaption([](const QString& table) {
+        try {
+            const Data::TableInfo* info = Data::TDataTableFieldMap::instance().findTable(table);
+            return info ? info->displayName() : QString();
+        } catch (const Exception&) {
+            return QString(); // no connection yet: the menu keeps its own captions
+        }
+    });
 }
 
 void MenuHooks::clear()

@@ -29,6 +29,8 @@ public:
     // Table name -> display name from the field caption dictionary ("" keeps the caption).
     static void setTableCaption(std::function<QString(const QString& table)> caption);
     static QString tableCaption(const QString& table);
+    // Register captions from the field caption dictionary of the main connection.
+    static void useCaptionDictionary();
 
     // Rebuilds the report submenu for a report group.
     static void setReportMenuFiller(std::function<void(QMenu* menu, int group)> filler);
