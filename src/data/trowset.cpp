@@ -157,6 +157,74 @@ void TRowSet::addField(const QString& name, FieldType type, int size)
     m_store->changed();
 }
 
+void TRowSet::addCalculatedField(const QString& name, FieldType type, std::function<QVariant(const TRowSet&)> calculate)
+{
+    if (fieldIndex(name) >= 0)
+        throw Exception(QStringLiteral("Поле '%1' уже есть").arg(name));
+    if (m_state != RowSetState::Browse)
+        throw Exception(QStringLiteral("Поля не добавляются во время редактирования"));
+    RowSetField f;
+    f.name = name;
+    f.type = type;
+    f.readOnly = true;
+    f.calculate = std::move(calculate);
+    m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->fields << f;
+    for (auto& row : m_store->rows) {
+        row->values.append(QVariant());
+        if (!row->original.isEmpty())
+            row->original.append(QVariant());
+    }
+    m_store->changed();
+    recalculate();
+}
+
+void TRowSet::addLookupField(const QString& name, FieldType type, const QString& keyField, const TRowSet& lookup,
+                             const QString& lookupKeyField, const QString& resultField)
+{
+    // A clone of its own, so looking up never moves the lookup set's cursor.
+    std::shared_ptr<TRowSet> source(lookup.clone());
+    source->fieldIndexOrThrow(lookupKeyField);
+    source->fieldIndexOrThrow(resultField);
+    const int key = fieldIndexOrThrow(keyField);
+    addCalculatedField(name, type, [source, key, lookupKeyField, resultField](const TRowSet& rs) {
+        const QVariant k = rs.value(key);
+        if (k.isNull() || !source->locate({lookupKeyField}, {k}))
+            return QVariant();
+        return source->value(resultField);
+    });
+}
+
+void TRowSet::recalculateValues(QVariantList& values)
+{
+    const QVariantList* saved = m_calcSource;
+    m_calcSource = &values;
+    try {
+        for (int i = 0; i < m_store->fields.size(); ++i) {
+            const RowSetField& f = m_store->fields.at(i);
+            if (f.isCalculated())
+                values[i] = normalise(f.calculate(*this), f.type);
+        }
+    } catch (...) {
+        m_calcSource = saved;
+        throw;
+    }
+    m_calcSource = saved;
+}
+
+void TRowSet::recalculate()
+{
+    bool any = false;
+    for (const RowSetField& f : m_store->fields)
+        any = any || f.isCalculated();
+    if (!any)
+        return;
+    for (auto& row : m_store->rows)
+        recalculateValues(row->values);
+    m_store->changed();
+    notifyChanged();
+}
+
 int TRowSet::fieldCount() const
 {
     return int(m_store->fields.size());
@@ -211,13 +279,24 @@ void TRowSet::loadFrom(Query& query)
                 f.readOnly = old.readOnly;
             }
     }
+    for (const RowSetField& old : previous)
+        if (old.isCalculated() && fieldIndex(old.name) < 0) {
+            m_store->index.insert(old.name.toLower(), int(m_store->fields.size()));
+            m_store->fields << old;
+        }
+    const int total = fieldCount();
+    const bool calculated = total > n;
     auto& rows = m_store->rows;
     quint64 bookmark = m_store->nextBookmark;
     while (query.next()) {
         auto row = std::make_unique<RowSetRow>();
-        row->values.reserve(n);
+        row->values.reserve(total);
         for (int i = 0; i < n; ++i)
             row->values.append(query.value(i));
+        for (int i = n; i < total; ++i)
+            row->values.append(QVariant());
+        if (calculated)
+            recalculateValues(row->values);
         row->bookmark = bookmark++;
         rows.push_back(std::move(row));
     }
@@ -231,10 +310,17 @@ void TRowSet::loadFrom(Query& query)
 
 void TRowSet::appendLoaded(QVariantList values)
 {
-    if (values.size() != fieldCount())
+    int dataFields = 0;
+    for (const RowSetField& f : m_store->fields)
+        dataFields += f.isCalculated() ? 0 : 1;
+    if (values.size() != fieldCount() && values.size() != dataFields)
         throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+    while (values.size() < fieldCount())
+        values.append(QVariant());
     for (int i = 0; i < values.size(); ++i)
         values[i] = normalise(values[i], m_store->fields[i].type);
+    if (dataFields != fieldCount())
+        recalculateValues(values);
     auto row = std::make_unique<RowSetRow>();
     row->values = std::move(values);
     row->bookmark = m_store->nextBookmark++;
@@ -443,8 +529,27 @@ QVariant TRowSet::value(int field) const
 {
     if (field < 0 || field >= fieldCount())
         throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
-    if (m_state != RowSetState::Browse)
+    if (m_calcSource)
+        return m_calcSource->at(field);
+    if (m_state != RowSetState::Browse) {
+        const RowSetField& f = m_store->fields.at(field);
+        if (f.isCalculated()) {
+            // Follows the user's typing before the row is posted.
+            const QVariantList* saved = m_calcSource;
+            auto* self = const_cast<TRowSet*>(this);
+            self->m_calcSource = &m_buffer;
+            QVariant v;
+            try {
+                v = normalise(f.calculate(*this), f.type);
+            } catch (...) {
+                self->m_calcSource = saved;
+                throw;
+            }
+            self->m_calcSource = saved;
+            return v;
+        }
         return m_buffer.at(field);
+    }
     const RowSetRow* r = current();
     return r ? r->values.at(field) : QVariant();
 }
@@ -464,6 +569,8 @@ void TRowSet::setValue(int field, const QVariant& value)
         throw Exception(QStringLiteral("Набор данных не в режиме редактирования"));
     if (field < 0 || field >= fieldCount())
         throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+    if (m_store->fields[field].isCalculated())
+        throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
     m_buffer[field] = normalise(value, m_store->fields[field].type);
 }
 
@@ -551,6 +658,7 @@ void TRowSet::post()
 
 void TRowSet::internalPost()
 {
+    recalculateValues(m_buffer);
     if (m_state == RowSetState::Edit) {
         RowSetRow* r = current();
         if (!r)

@@ -58,6 +58,15 @@ public:
 
     // Structure: fields are added before the first row.
     void addField(const QString& name, FieldType type, int size = 0);
+    // A read-only field computed from the current row; may be added after rows are loaded and
+    // survives a reload.
+    void addCalculatedField(const QString& name, FieldType type, std::function<QVariant(const TRowSet&)> calculate);
+    // A calculated field that shows `resultField` of the row of `lookup` whose `lookupKeyField`
+    // equals this row's `keyField` (null when there is none). `lookup` must outlive this row set.
+    void addLookupField(const QString& name, FieldType type, const QString& keyField, const TRowSet& lookup,
+                        const QString& lookupKeyField, const QString& resultField);
+    // Works out every calculated field of every row again (after a lookup set changed).
+    void recalculate();
     int fieldCount() const;
     const RowSetField& field(int i) const;
     RowSetField& field(int i);
@@ -179,6 +188,9 @@ private:
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
     QVariantList m_buffer;
+    // While calculated fields are worked out, value() reads this row instead of the cursor's.
+    const QVariantList* m_calcSource = nullptr;
+    void recalculateValues(QVariantList& values);
 
     QString m_filterText;
     std::shared_ptr<TRowSetFilter> m_filter;
