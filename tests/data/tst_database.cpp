@@ -4,6 +4,8 @@
 #include "data/query.h"
 #include "support/testdatabase.h"
 
+#include "support/testenvironment.h"
+
 #include <QtTest>
 
 using namespace Tarvo;
@@ -330,8 +332,7 @@ private slots:
     void embeddedDatabaseIsCreatedOnFirstStart()
     {
         QTemporaryDir home;
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+        Test::isolateUserFolders(home.path());
         const ConnectionSettings s = ConnectionSettings::fromIni(home.path() + QStringLiteral("/none.ini"), {});
         QVERIFY(s.isEmbeddedDefault());
         Database db(s);

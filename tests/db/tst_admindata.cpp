@@ -1,6 +1,6 @@
 #include "support/testdatabase.h"
+#include "support/testenvironment.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -13,14 +13,10 @@ class AdminDataTest : public QObject
 private:
     static int run(const QStringList& args, QString* output = nullptr)
     {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(qEnvironmentVariable("TARVO_TEST_BINARY_DIR") + u"/tools/tarvo-admin"_s, args);
-        if (!p.waitForFinished(300000))
-            return -1;
+        const Test::ProgramRun r = Test::runProgram(u"tools/tarvo-admin"_s, args);
         if (output)
-            *output = QString::fromUtf8(p.readAll());
-        return p.exitCode();
+            *output = r.out + r.err;
+        return r.exitCode;
     }
 
 private slots:

@@ -11,6 +11,8 @@
 #include "shell/tinistorage.h"
 
 #include <QTemporaryDir>
+#include "support/testenvironment.h"
+
 #include <QtTest>
 
 using namespace Tarvo;
@@ -51,8 +53,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
-        qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
+        Test::isolateUserFolders(m_home.path());
         QVERIFY(AppPaths::userFolder().startsWith(m_home.path()));
     }
 

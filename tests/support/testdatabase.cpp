@@ -1,4 +1,5 @@
 #include "testdatabase.h"
+#include "testenvironment.h"
 
 #include "data/migration.h"
 
@@ -47,8 +48,7 @@ QString TestDatabase::engineName()
 TestDatabase::TestDatabase()
 {
     // Keep per-user files of the tests away from the real ones.
-    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+    Test::isolateUserFolders(m_dir.path());
     if (engine() == Data::Engine::SQLite) {
         m_settings.engine = Data::Engine::SQLite;
         m_settings.database = m_dir.path() + QStringLiteral("/test.db");

@@ -1,5 +1,6 @@
 #include "data/database.h"
 #include "support/testdatabase.h"
+#include "support/testenvironment.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -9,20 +10,11 @@ using namespace Tarvo::Data;
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = Test::ProgramRun;
 
 Run admin(const QStringList& args)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TARVO_TEST_BINARY_DIR") + QStringLiteral("/tools/tarvo-admin"), args);
-    if (!p.waitForFinished(60000))
-        qFatal("tarvo-admin did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return Test::runProgram(QStringLiteral("tools/tarvo-admin"), args, 60000);
 }
 
 bool isPostgres()
@@ -40,15 +32,15 @@ private slots:
     {
         Test::TestDatabase t;
         Run r = admin(QStringList{QStringLiteral("check")} + t.overrides());
-        QCOMPARE(r.code, 3); // empty database: schema missing
+        QCOMPARE(r.exitCode, 3); // empty database: schema missing
         QVERIFY(r.err.contains(QStringLiteral("tarvo-admin init")));
         r = admin(QStringList{QStringLiteral("init")} + t.overrides());
-        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         r = admin(QStringList{QStringLiteral("init")} + t.overrides());
-        QCOMPARE(r.code, 0);
+        QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains(QStringLiteral("применено шагов: 0")));
         r = admin(QStringList{QStringLiteral("check")} + t.overrides());
-        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY(t.connectAgain()->objectExists(QStringLiteral("CRM_USERS")));
     }
 
@@ -58,7 +50,7 @@ private slots:
         t.db().exec(QStringLiteral("insert into scm_schema_version (version, title) values (9999, 'future')"));
         const int steps = t.db().scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt();
         const Run r = admin(QStringList{QStringLiteral("init")} + t.overrides());
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains(QStringLiteral("9999")));
         QCOMPARE(t.connectAgain()->scalar(QStringLiteral("select count(*) from scm_schema_version")).toInt(), steps);
     }
@@ -75,7 +67,7 @@ private slots:
             f.write(content);
             f.close();
             const Run r = admin({QStringLiteral("init"), QStringLiteral("ENGINE=SQLITE"), QStringLiteral("DATABASE MAIN=") + path});
-            QCOMPARE(r.code, 1);
+            QCOMPARE(r.exitCode, 1);
             QVERIFY2(r.err.contains(QStringLiteral("не является базой данных")), qPrintable(r.err));
             QFile back(path);
             QVERIFY(back.open(QIODevice::ReadOnly));
@@ -85,7 +77,7 @@ private slots:
         // Nothing listens on port 1 of the loopback address.
         Run r = admin({QStringLiteral("check"), QStringLiteral("SERVER NAME=127.0.0.1:1"), QStringLiteral("DATABASE MAIN=x"),
                        QStringLiteral("CONNECTION TIMEOUT=5")});
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(QStringLiteral("127.0.0.1:1")) && r.err.contains(QStringLiteral("недоступен")),
                  qPrintable(r.err));
 
@@ -95,20 +87,20 @@ private slots:
         QStringList args = t.overrides();
         args.removeIf([](const QString& a) { return a.startsWith(QLatin1String("DB USER=")); });
         r = admin(QStringList{QStringLiteral("check"), QStringLiteral("DB USER=tarvo_pw"), QStringLiteral("DB PASSWORD=wrong")} + args);
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(QStringLiteral("неверное имя пользователя или пароль")), qPrintable(r.err));
 
         r = admin({QStringLiteral("check"), QStringLiteral("ENGINE=POSTGRESQL"),
                    QStringLiteral("SERVER NAME=%1:%2").arg(t.settings().host).arg(t.settings().port),
                    QStringLiteral("DATABASE MAIN=no_such_db"), QStringLiteral("DB USER=postgres")});
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(QStringLiteral("no_such_db")), qPrintable(r.err));
     }
 
     void unknownCommandShowsUsage()
     {
         const Run r = admin({QStringLiteral("frobnicate")});
-        QCOMPARE(r.code, 2);
+        QCOMPARE(r.exitCode, 2);
         QVERIFY(r.err.contains(QStringLiteral("Использование")));
     }
 };
