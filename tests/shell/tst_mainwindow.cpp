@@ -26,6 +26,8 @@
 #include <QTemporaryDir>
 #include "support/testenvironment.h"
 
+#include "support/widgetdriver.h"
+
 #include <QtTest>
 
 using namespace Tarvo;
@@ -52,23 +54,8 @@ QStringList describe(const QList<QAction*>& actions, const QString& prefix)
 }
 
 // Answers the next modal dialog once it is up, with `act` on the dialog.
-template <typename Dialog> void whenModal(std::function<void(Dialog*)> act)
-{
-    QTimer::singleShot(0, [act] {
-        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-        act(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-    });
-}
-
-void clickButton(QWidget* dialog, const QString& text)
-{
-    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
-        if (b->text() == text) {
-            b->click();
-            return;
-        }
-    QFAIL(qPrintable(QStringLiteral("no button ") + text));
-}
+using Test::clickButton;
+using Test::whenModal;
 
 class TPlacedForm : public TSaveForm
 {

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include "support/testenvironment.h"
 
+#include "support/widgetdriver.h"
+
 #include <QtTest>
 
 using namespace Tarvo;
@@ -26,15 +28,7 @@ QString stored(Data::Database& db, const QString& key)
         .toString();
 }
 
-void clickButton(QWidget* dialog, const QString& text)
-{
-    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
-        if (b->text() == text) {
-            b->click();
-            return;
-        }
-    QFAIL(qPrintable(QStringLiteral("no button ") + text));
-}
+using Test::clickButton;
 } // namespace
 
 class ParamsDb : public QObject
