@@ -46,6 +46,95 @@ Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(d
     m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
 }
 
+Query::~Query()
+{
+    if (m_direct)
+        sqlite3_finalize(m_direct);
+}
+
+void Query::finish()
+{
+    if (m_direct) {
+        sqlite3_reset(m_direct);
+        m_directActive = false;
+    }
+    m_query.finish();
+}
+
+void Query::execDirect()
+{
+    sqlite3* handle = nullptr;
+    const QVariant h = m_db.sql().driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        handle = *static_cast<sqlite3* const*>(h.constData());
+    if (!handle)
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    auto fail = [&](int code) {
+        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
+        if (m_direct)
+            sqlite3_reset(m_direct);
+        m_directActive = false;
+        m_db.raise(QSqlError(QStringLiteral("Unable to execute statement"), text, QSqlError::StatementError,
+                             QString::number(code)),
+                   m_sql);
+    };
+    if (!m_direct) {
+        const QByteArray text = m_prepared.toUtf8();
+        if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &m_direct, nullptr) != SQLITE_OK)
+            fail(sqlite3_extended_errcode(handle));
+    }
+    sqlite3_reset(m_direct);
+    int positional = 0;
+    for (int i = 0; i < m_markers.size(); ++i) {
+        const Param* p = nullptr;
+        if (m_markers[i].isEmpty()) {
+            p = &m_positional[positional++];
+        } else {
+            for (const Param& n : m_named)
+                if (n.name.compare(m_markers[i], Qt::CaseInsensitive) == 0) {
+                    p = &n;
+                    break;
+                }
+        }
+        const QVariant v = p ? toBindValue(*p) : QVariant();
+        const int pos = i + 1;
+        if (v.isNull()) {
+            sqlite3_bind_null(m_direct, pos);
+            continue;
+        }
+        switch (v.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Bool:
+            sqlite3_bind_int64(m_direct, pos, v.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            sqlite3_bind_double(m_direct, pos, v.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            sqlite3_bind_blob(m_direct, pos, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QString t = v.toString();
+            sqlite3_bind_text16(m_direct, pos, t.utf16(), int(t.size()) * 2, SQLITE_TRANSIENT);
+        }
+        }
+    }
+    const int rc = sqlite3_step(m_direct);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        fail(sqlite3_extended_errcode(handle));
+    m_directChanges = sqlite3_changes(handle);
+    sqlite3_reset(m_direct);
+    m_directActive = true;
+}
+
 QString Query::toPositional(const QString& sql, QStringList* markers)
 {
     QString out;
@@ -295,6 +384,23 @@ Query& Query::exec()
         if (!m_query.exec(m_prepared))
             m_db.raise(m_query.lastError(), m_sql);
         m_described = false;
+        return *this;
+    }
+    if (!m_directChecked) {
+        m_directChecked = true;
+        if (m_db.engine() == Engine::SQLite) {
+            const QString head = m_prepared.trimmed().left(6).toLower();
+            const bool write = head == QLatin1String("insert") || head == QLatin1String("update") ||
+                               head == QLatin1String("delete");
+            if (write && !m_prepared.contains(QLatin1String("returning"), Qt::CaseInsensitive)) {
+                m_direct = nullptr;
+                execDirect();
+                return *this;
+            }
+        }
+    }
+    if (m_direct) {
+        execDirect();
         return *this;
     }
     if (!m_isPrepared) {

@@ -12,6 +12,11 @@
 namespace Tarvo::Data {
 
 class Database;
+} // namespace Tarvo::Data
+
+struct sqlite3_stmt;
+
+namespace Tarvo::Data {
 
 // Parameter types of stored statements.
 enum class ParamType { Auto, Integer, String, DateTime, Money, Float, Boolean, SmallInt, Bytes };
@@ -32,6 +37,9 @@ class Query
 {
 public:
     Query(Database& db, const QString& sql);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
 
     // Declares a parameter's type and size (stored statements); the value may come later.
     Query& declare(const QString& name, ParamType type, int size = 0);
@@ -47,13 +55,13 @@ public:
     // Runs the statement; throws DatabaseError.
     Query& exec();
     bool next();
-    bool isActive() const { return m_query.isActive(); }
-    int numRowsAffected() const { return m_query.numRowsAffected(); }
+    bool isActive() const { return m_direct ? m_directActive : m_query.isActive(); }
+    int numRowsAffected() const { return m_direct ? m_directChanges : m_query.numRowsAffected(); }
     QSqlRecord record() const { return m_query.record(); }
     int columnCount() const { return m_query.record().count(); }
     QString columnName(int i) const { return m_query.record().fieldName(i); }
     int columnIndex(const QString& name) const; // -1 when absent; case-insensitive
-    void finish() { m_query.finish(); }
+    void finish();
 
     QVariant value(int column) const;
     QVariant value(const QString& column) const;
@@ -91,6 +99,13 @@ private:
     QVector<Param> m_positional;  // by "?" order among the positional ones
     QSqlQuery m_query;
     bool m_isPrepared = false;
+    // SQLite writes with parameters run straight on the engine's statement: QtSql's own binding
+    // costs more than the statement itself.
+    void execDirect();
+    ::sqlite3_stmt* m_direct = nullptr;
+    bool m_directChecked = false;
+    bool m_directActive = false;
+    int m_directChanges = -1;
     bool m_described = false;
     struct ColumnInfo
     {

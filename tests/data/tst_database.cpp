@@ -150,6 +150,15 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.integer(0), 1);
         QVERIFY_THROWS_EXCEPTION(Exception, q.bind(QStringLiteral("missing"), 1));
+
+        // Writes report the rows they touched, run after run.
+        Query upd(db, QStringLiteral("update t_parent set p_name = :n where p_code = :c"));
+        upd.bind(QStringLiteral("n"), QStringLiteral("первый")).bind(QStringLiteral("c"), QStringLiteral("X:1")).exec();
+        QCOMPARE(upd.numRowsAffected(), 1);
+        upd.bind(QStringLiteral("c"), QStringLiteral("nothing")).exec();
+        QCOMPARE(upd.numRowsAffected(), 0);
+        QCOMPARE(db.scalar(QStringLiteral("select p_name from t_parent where p_code = ?"), {QStringLiteral("X:1")}).toString(),
+                 QStringLiteral("первый"));
     }
 
     void rollbackLeavesNothingAndTransactionsDoNotNest()
