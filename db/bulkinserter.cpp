@@ -27,23 +27,6 @@ int maxParameters(Engine engine)
 }
 constexpr qsizetype CopyChunk = 1 << 20;
 
-PGconn* pgConnection(Database& db)
-{
-    const QVariant h = db.sql().driver()->handle();
-    // QPSQL names the type "PGconn*" or by its struct tag "pg_conn*".
-    const QByteArray type(h.typeName());
-    if (!h.isValid() || !(type == "PGconn*" || type == "pg_conn*"))
-        return nullptr;
-    return *static_cast<PGconn* const*>(h.constData());
-}
-
-sqlite3* sqliteConnection(Database& db)
-{
-    const QVariant h = db.sql().driver()->handle();
-    if (!h.isValid() || QByteArray(h.typeName()) != "sqlite3*")
-        return nullptr;
-    return *static_cast<sqlite3* const*>(h.constData());
-}
 
 } // namespace
 
@@ -55,7 +38,7 @@ BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Pat
     if (m_path == Path::Copy && db.engine() != Engine::PostgreSQL)
         m_path = Path::Values;
     if (m_path == Path::SqliteNative) {
-        sqlite3* h = db.engine() == Engine::SQLite ? sqliteConnection(db) : nullptr;
+        sqlite3* h = db.engine() == Engine::SQLite ? db.sqliteHandle() : nullptr;
         sqlite3_stmt* st = nullptr;
         const QByteArray sql = u"insert into %1 (%2) values (%3)"_s
                                    .arg(m_table, m_columns.join(u", "_s),
@@ -243,7 +226,7 @@ void BulkInserter::flushCopy()
 {
     if (m_copyBuffer.isEmpty())
         return;
-    PGconn* conn = pgConnection(m_db);
+    PGconn* conn = m_db.postgresHandle();
     if (!conn)
         throw Exception(u"Нет соединения PostgreSQL для COPY"_s);
     const QByteArray sql = u"COPY %1 (%2) FROM STDIN"_s.arg(m_table, m_columns.join(u", "_s)).toUtf8();

@@ -153,6 +153,23 @@ bool Database::isOpen() const
     return m_db.isValid() && m_db.isOpen();
 }
 
+sqlite3* Database::sqliteHandle()
+{
+    const QVariant h = m_db.isOpen() ? m_db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+pg_conn* Database::postgresHandle()
+{
+    const QVariant h = m_db.isOpen() ? m_db.driver()->handle() : QVariant();
+    // QPSQL names the type "PGconn*" or by its struct tag "pg_conn*".
+    if (!h.isValid() || !(qstrcmp(h.typeName(), "PGconn*") == 0 || qstrcmp(h.typeName(), "pg_conn*") == 0))
+        return nullptr;
+    return *static_cast<pg_conn* const*>(h.constData());
+}
+
 QString Database::databaseName() const
 {
     if (m_settings.engine == Engine::SQLite)

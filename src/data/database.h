@@ -10,6 +10,9 @@
 #include <QVariant>
 #include <memory>
 
+struct sqlite3;
+struct pg_conn;
+
 namespace Tarvo::Data {
 
 // The one connection service over both engines. All statements of the program
@@ -34,6 +37,10 @@ public:
     const Dialect& dialect() const { return *m_dialect; }
     Engine engine() const { return m_settings.engine; }
     QSqlDatabase& sql() { return m_db; }
+    // The engine library's own connection under QtSql's, for the paths that go around QtSql
+    // (bulk loads, row-set reads); nullptr on the other engine or when closed.
+    ::sqlite3* sqliteHandle();
+    ::pg_conn* postgresHandle();
     // The database's name as reported in messages.
     QString databaseName() const;
 

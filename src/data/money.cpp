@@ -127,6 +127,36 @@ std::optional<Money> Money::parse(QStringView text)
     return fromRaw(int64_t(digits));
 }
 
+std::optional<Money> Money::parseAscii(const char* text, qsizetype size)
+{
+    qsizetype pos = 0;
+    const bool negative = size > 0 && text[0] == '-';
+    if (negative)
+        ++pos;
+    int64_t digits = 0;
+    int count = 0;
+    int fraction = -1;
+    for (; pos < size; ++pos) {
+        const char c = text[pos];
+        if (c >= '0' && c <= '9' && count < 18 && fraction < 4) {
+            digits = digits * 10 + (c - '0');
+            ++count;
+            if (fraction >= 0)
+                ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return parse(QString::fromLatin1(text, size));
+        }
+    }
+    // Beyond 18 digits once scaled the careful parser decides (and refuses an overflow).
+    if (count == 0 || count + 4 - std::max(fraction, 0) > 18)
+        return parse(QString::fromLatin1(text, size));
+    for (int f = fraction < 0 ? 0 : fraction; f < 4; ++f)
+        digits *= 10;
+    return fromRaw(negative ? -digits : digits);
+}
+
 Money Money::fromVariant(const QVariant& value)
 {
     if (value.isNull() || !value.isValid())

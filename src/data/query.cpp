@@ -1,6 +1,8 @@
 #include "data/query.h"
 
 #include "data/database.h"
+#include "data/isodatetime.h"
+#include "data/sqlitestatement.h"
 
 #include <QSqlDriver>
 #include <cstdio>
@@ -10,11 +12,9 @@
 
 namespace Tarvo::Data {
 
-namespace {
-
-Query::ColumnKind kindFromDeclaredType(QString decl)
+Query::ColumnKind Query::kindOfDeclaredType(const QString& declared)
 {
-    decl = decl.toUpper();
+    const QString decl = declared.toUpper();
     if (decl.startsWith(QLatin1String("NUMERIC")) || decl.startsWith(QLatin1String("DECIMAL")) ||
         decl == QLatin1String("MONEY"))
         return Query::ColumnKind::Money;
@@ -25,8 +25,6 @@ Query::ColumnKind kindFromDeclaredType(QString decl)
         return Query::ColumnKind::Boolean;
     return Query::ColumnKind::Plain;
 }
-
-} // namespace
 
 Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(db.sql())
 {
@@ -63,80 +61,35 @@ void Query::finish()
 
 void Query::execDirect()
 {
-    sqlite3* handle = nullptr;
-    const QVariant h = m_db.sql().driver()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        handle = *static_cast<sqlite3* const*>(h.constData());
+    sqlite3* handle = m_db.sqliteHandle();
     if (!handle)
         throw Exception(QStringLiteral("Нет соединения с базой данных"));
-    auto fail = [&](int code) {
-        const QString text = QString::fromUtf8(sqlite3_errmsg(handle));
+    auto fail = [&] {
         if (m_direct)
             sqlite3_reset(m_direct);
         m_directActive = false;
-        m_db.raise(QSqlError(QStringLiteral("Unable to execute statement"), text, QSqlError::StatementError,
-                             QString::number(code)),
-                   m_sql);
+        raiseSqliteError(m_db, handle, m_sql);
     };
     if (!m_direct) {
         const QByteArray text = m_prepared.toUtf8();
         if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &m_direct, nullptr) != SQLITE_OK)
-            fail(sqlite3_extended_errcode(handle));
+            fail();
     }
     sqlite3_reset(m_direct);
-    int positional = 0;
-    for (int i = 0; i < m_markers.size(); ++i) {
-        const Param* p = nullptr;
-        if (m_markers[i].isEmpty()) {
-            p = &m_positional[positional++];
-        } else {
-            for (const Param& n : m_named)
-                if (n.name.compare(m_markers[i], Qt::CaseInsensitive) == 0) {
-                    p = &n;
-                    break;
-                }
-        }
-        const QVariant v = p ? toBindValue(*p) : QVariant();
-        const int pos = i + 1;
-        if (v.isNull()) {
-            sqlite3_bind_null(m_direct, pos);
-            continue;
-        }
-        switch (v.metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Bool:
-            sqlite3_bind_int64(m_direct, pos, v.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            sqlite3_bind_double(m_direct, pos, v.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray b = v.toByteArray();
-            sqlite3_bind_blob(m_direct, pos, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QString t = v.toString();
-            sqlite3_bind_text16(m_direct, pos, t.utf16(), int(t.size()) * 2, SQLITE_TRANSIENT);
-        }
-        }
-    }
+    const QVariantList values = boundValues();
+    for (int i = 0; i < values.size(); ++i)
+        bindSqliteValue(m_direct, i + 1, values[i]);
     const int rc = sqlite3_step(m_direct);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-        fail(sqlite3_extended_errcode(handle));
+        fail();
     m_directChanges = sqlite3_changes(handle);
     sqlite3_reset(m_direct);
     m_directActive = true;
 }
 
-QString Query::toPositional(const QString& sql, QStringList* markers)
+QString Query::toPositional(const QString& sql, QStringList* markers, bool numbered)
 {
+    auto mark = [&] { return numbered ? QStringLiteral("$%1").arg(markers->size()) : QStringLiteral("?"); };
     QString out;
     out.reserve(sql.size());
     const int n = sql.size();
@@ -177,11 +130,11 @@ QString Query::toPositional(const QString& sql, QStringList* markers)
             while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
                 ++j;
             markers->append(sql.mid(i + 1, j - i - 1));
-            out += QLatin1Char('?');
+            out += mark();
             i = j - 1;
         } else if (c == QLatin1Char('?')) {
             markers->append(QString());
-            out += c;
+            out += mark();
         } else {
             out += c;
         }
@@ -266,44 +219,11 @@ QString Query::dateTimeText(const QDateTime& value)
 
 namespace {
 
-// Reads "yyyy-MM-dd", optionally followed by " HH:mm[:ss[.fff]]" or "T...", and an ignored zone suffix.
 QDateTime parseIsoText(QStringView s)
 {
-    auto digits = [&](int pos, int count, int* out) {
-        if (pos + count > s.size())
-            return false;
-        int v = 0;
-        for (int i = pos; i < pos + count; ++i) {
-            const char16_t c = s[i].unicode();
-            if (c < u'0' || c > u'9')
-                return false;
-            v = v * 10 + (c - u'0');
-        }
-        *out = v;
-        return true;
-    };
-    int y, mo, d, h = 0, mi = 0, sec = 0, ms = 0;
-    if (!digits(0, 4, &y) || s.size() < 10 || s[4] != u'-' || !digits(5, 2, &mo) || s[7] != u'-' || !digits(8, 2, &d))
-        return {};
-    if (s.size() > 10 && (s[10] == u' ' || s[10] == u'T')) {
-        if (!digits(11, 2, &h) || s.size() < 16 || s[13] != u':' || !digits(14, 2, &mi))
-            return {};
-        if (s.size() > 16 && s[16] == u':') {
-            if (!digits(17, 2, &sec))
-                return {};
-            if (s.size() > 19 && (s[19] == u'.' || s[19] == u',')) {
-                int pos = 20, scale = 100;
-                while (pos < s.size() && s[pos].isDigit()) {
-                    ms += (s[pos].unicode() - u'0') * scale;
-                    scale /= 10;
-                    ++pos;
-                }
-            }
-        }
-    }
-    const QDate date(y, mo, d);
-    const QTime time(h, mi, sec, ms);
-    if (!date.isValid() || !time.isValid())
+    QDate date;
+    QTime time;
+    if (!parseIsoDateTime(s.utf16(), s.size(), &date, &time))
         return {};
     return QDateTime(date, time);
 }
@@ -408,19 +328,9 @@ Query& Query::exec()
             m_db.raise(m_query.lastError(), m_sql);
         m_isPrepared = true;
     }
-    int positional = 0;
-    for (int i = 0; i < m_markers.size(); ++i) {
-        const QString& name = m_markers[i];
-        if (name.isEmpty()) {
-            m_query.bindValue(i, toBindValue(m_positional[positional++]));
-        } else {
-            for (const Param& p : m_named)
-                if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
-                    m_query.bindValue(i, toBindValue(p));
-                    break;
-                }
-        }
-    }
+    const QVariantList values = boundValues();
+    for (int i = 0; i < values.size(); ++i)
+        m_query.bindValue(i, values[i]);
     if (!m_query.exec())
         m_db.raise(m_query.lastError(), m_sql);
     // Columns are described on first read, so statements without results pay nothing.
@@ -444,7 +354,7 @@ void Query::describeColumns()
         c.name = rec.fieldName(i);
         if (stmt) {
             const char* decl = sqlite3_column_decltype(stmt, i);
-            c.kind = decl ? kindFromDeclaredType(QString::fromLatin1(decl)) : ColumnKind::Plain;
+            c.kind = decl ? kindOfDeclaredType(QString::fromLatin1(decl)) : ColumnKind::Plain;
         } else {
             switch (rec.field(i).metaType().id()) {
             case QMetaType::Double:
@@ -496,9 +406,16 @@ QVariant Query::value(int column) const
     const QVariant v = m_query.value(column);
     if (v.isNull() || column < 0 || column >= m_columns.size())
         return v;
-    switch (m_columns[column].kind) {
+    return normalised(v, m_columns[column].kind, m_db.engine());
+}
+
+QVariant Query::normalised(const QVariant& v, ColumnKind kind, Engine engine)
+{
+    if (v.isNull())
+        return v;
+    switch (kind) {
     case ColumnKind::Money:
-        if (v.metaType().id() == QMetaType::Double && m_db.engine() == Engine::PostgreSQL)
+        if (v.metaType().id() == QMetaType::Double && engine == Engine::PostgreSQL)
             return v; // a float column
         return Money::fromVariant(v).toVariant();
     case ColumnKind::DateTime:
@@ -511,6 +428,26 @@ QVariant Query::value(int column) const
         break;
     }
     return v;
+}
+
+QVariantList Query::boundValues() const
+{
+    QVariantList values;
+    int positional = 0;
+    for (const QString& name : m_markers) {
+        const Param* p = nullptr;
+        if (name.isEmpty()) {
+            p = &m_positional[positional++];
+        } else {
+            for (const Param& n : m_named)
+                if (n.name.compare(name, Qt::CaseInsensitive) == 0) {
+                    p = &n;
+                    break;
+                }
+        }
+        values.append(p ? toBindValue(*p) : QVariant());
+    }
+    return values;
 }
 
 QVariant Query::value(const QString& column) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/connectionsettings.h"
 #include "data/money.h"
 
 #include <QDateTime>
@@ -78,7 +79,8 @@ public:
 
     // Splits ":NAME" and "?" markers out of SQL text, skipping quotes, comments and "::" casts.
     // Returns the text with every marker turned into "?", and each marker's name ("" for "?").
-    static QString toPositional(const QString& sql, QStringList* markers);
+    // With `numbered` the marks become "$1", "$2"... as libpq expects.
+    static QString toPositional(const QString& sql, QStringList* markers, bool numbered = false);
     // The canonical date-time text both engines read.
     static QString dateTimeText(const QDateTime& value);
     static QDateTime parseDateTime(const QVariant& value);
@@ -86,6 +88,14 @@ public:
     enum class ColumnKind { Plain, Money, DateTime, Boolean };
     // How value() normalises a result column.
     ColumnKind columnKind(int i) const;
+    // The kind of a column SQLite declares with this type.
+    static ColumnKind kindOfDeclaredType(const QString& declared);
+    // What value() makes of a value QtSql read from a column of this kind.
+    static QVariant normalised(const QVariant& raw, ColumnKind kind, Engine engine);
+
+    Database& database() const { return m_db; }
+    // The values bound to the "?" marks of preparedSql(), in order, as the engine receives them.
+    QVariantList boundValues() const;
 
 private:
     QVariant toBindValue(const Param& p) const;

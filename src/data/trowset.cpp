@@ -1,5 +1,6 @@
 #include "data/trowset.h"
 
+#include "data/directresult.h"
 #include "data/query.h"
 #include "data/trowsetfilter.h"
 #include "shell/exception.h"
@@ -8,6 +9,7 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <algorithm>
+#include <new>
 
 namespace Tarvo::Data {
 
@@ -15,19 +17,64 @@ struct RowSetStore
 {
     QList<RowSetField> fields;
     QHash<QString, int> index; // lower-case name
-    std::vector<std::unique_ptr<RowSetRow>> rows;
+    // Rows and the values they were loaded with live in the arena: no heap block per row.
+    // Declared before the rows that point into it.
+    RowArena arena;
+    std::vector<RowSetRow*> spare;
+    std::vector<RowSetRow*> rows; // natural order
     quint64 nextBookmark = 1;
     quint64 version = 0;
     std::vector<TRowSet*> members; // the row set and its clones, for change notices
 
     void changed() { ++version; }
+    RowSetRow* newRow()
+    {
+        if (!spare.empty()) {
+            RowSetRow* r = spare.back();
+            spare.pop_back();
+            return r;
+        }
+        void* memory = arena.allocate(sizeof(RowSetRow));
+        return new (memory) RowSetRow();
+    }
+    void release(RowSetRow* row)
+    {
+        *row = RowSetRow();
+        spare.push_back(row);
+    }
     void erase(RowSetRow* row)
     {
-        auto it = std::find_if(rows.begin(), rows.end(), [row](const auto& r) { return r.get() == row; });
-        if (it != rows.end())
+        auto it = std::find(rows.begin(), rows.end(), row);
+        if (it != rows.end()) {
             rows.erase(it);
+            release(row);
+        }
         changed();
     }
+    // Drops the rows for which `drop` holds, keeping the order of the rest.
+    template <class Pred>
+    void eraseIf(Pred drop)
+    {
+        auto kept = rows.begin();
+        for (RowSetRow* r : rows) {
+            if (drop(r))
+                release(r);
+            else
+                *kept++ = r;
+        }
+        rows.erase(kept, rows.end());
+    }
+    void clearRows()
+    {
+        for (RowSetRow* r : rows)
+            r->~RowSetRow();
+        for (RowSetRow* r : spare)
+            r->~RowSetRow();
+        rows.clear();
+        spare.clear();
+        arena.clear();
+    }
+    ~RowSetStore() { clearRows(); }
 };
 
 namespace {
@@ -170,10 +217,15 @@ void TRowSet::addCalculatedField(const QString& name, FieldType type, std::funct
     f.calculate = std::move(calculate);
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
     m_store->fields << f;
-    for (auto& row : m_store->rows) {
-        row->values.append(QVariant());
-        if (!row->original.isEmpty())
-            row->original.append(QVariant());
+    for (RowSetRow* row : m_store->rows) {
+        QVariantList values = row->values.toList();
+        values.append(QVariant());
+        row->values = RowValues(values);
+        if (!row->original.isEmpty()) {
+            QVariantList original = row->original.toList();
+            original.append(QVariant());
+            row->original = RowValues(original);
+        }
     }
     m_store->changed();
     recalculate();
@@ -212,6 +264,13 @@ void TRowSet::recalculateValues(QVariantList& values)
     m_calcSource = saved;
 }
 
+void TRowSet::recalculateRow(RowSetRow* row)
+{
+    QVariantList values = row->values.toList();
+    recalculateValues(values);
+    row->values = RowValues(values);
+}
+
 void TRowSet::recalculate()
 {
     bool any = false;
@@ -219,8 +278,8 @@ void TRowSet::recalculate()
         any = any || f.isCalculated();
     if (!any)
         return;
-    for (auto& row : m_store->rows)
-        recalculateValues(row->values);
+    for (RowSetRow* row : m_store->rows)
+        recalculateRow(row);
     m_store->changed();
     notifyChanged();
 }
@@ -258,21 +317,17 @@ QList<RowSetField> TRowSet::fields() const
     return m_store->fields;
 }
 
-void TRowSet::loadFrom(Query& query)
+void TRowSet::setLoadedFields(const QList<QPair<QString, FieldType>>& columns, const QList<RowSetField>& previous)
 {
-    if (!query.isActive())
-        query.exec();
     m_state = RowSetState::Browse;
-    m_store->rows.clear();
-    const QList<RowSetField> previous = m_store->fields;
+    m_store->clearRows();
     m_store->fields.clear();
     m_store->index.clear();
-    const int n = query.columnCount();
-    for (int i = 0; i < n; ++i) {
-        addField(query.columnName(i), typeOfColumn(query, i));
+    for (const auto& [name, type] : columns) {
+        addField(name, type);
         // Captions and formats set by the window survive a re-read.
         for (const RowSetField& old : previous)
-            if (old.name.compare(query.columnName(i), Qt::CaseInsensitive) == 0) {
+            if (old.name.compare(name, Qt::CaseInsensitive) == 0) {
                 RowSetField& f = m_store->fields.last();
                 f.displayLabel = old.displayLabel;
                 f.displayFormat = old.displayFormat;
@@ -284,21 +339,85 @@ void TRowSet::loadFrom(Query& query)
             m_store->index.insert(old.name.toLower(), int(m_store->fields.size()));
             m_store->fields << old;
         }
+}
+
+void TRowSet::loadFrom(Query& query)
+{
+    const QList<RowSetField> previous = m_store->fields;
+    if (!query.isActive()) {
+        if (const auto direct = DirectResult::run(query)) {
+            loadDirect(*direct, previous);
+            return;
+        }
+        query.exec();
+    }
+    const int n = query.columnCount();
+    QList<QPair<QString, FieldType>> columns;
+    for (int i = 0; i < n; ++i)
+        columns.append({query.columnName(i), typeOfColumn(query, i)});
+    setLoadedFields(columns, previous);
     const int total = fieldCount();
     const bool calculated = total > n;
     auto& rows = m_store->rows;
     quint64 bookmark = m_store->nextBookmark;
+    RowValues::Builder builder;
+    QVariantList values;
     while (query.next()) {
-        auto row = std::make_unique<RowSetRow>();
-        row->values.reserve(total);
-        for (int i = 0; i < n; ++i)
-            row->values.append(query.value(i));
-        for (int i = n; i < total; ++i)
-            row->values.append(QVariant());
-        if (calculated)
-            recalculateValues(row->values);
+        RowSetRow* row = m_store->newRow();
+        if (calculated) {
+            values.clear();
+            for (int i = 0; i < n; ++i)
+                values.append(query.value(i));
+            for (int i = n; i < total; ++i)
+                values.append(QVariant());
+            recalculateValues(values);
+            row->values = RowValues(values);
+        } else {
+            builder.start(total);
+            for (int i = 0; i < n; ++i)
+                builder.setVariant(i, query.value(i));
+            row->values = builder.finish(&m_store->arena);
+        }
         row->bookmark = bookmark++;
-        rows.push_back(std::move(row));
+        rows.push_back(row);
+    }
+    m_store->nextBookmark = bookmark;
+    m_store->changed();
+    m_current = nullptr;
+    m_pos = -1;
+    first();
+    notifyChanged();
+}
+
+void TRowSet::loadDirect(DirectResult& result, const QList<RowSetField>& previous)
+{
+    QList<QPair<QString, FieldType>> columns;
+    for (const DirectResult::Column& c : result.columns())
+        columns.append({c.name, c.type});
+    setLoadedFields(columns, previous);
+    const int n = int(columns.size());
+    const int total = fieldCount();
+    auto& rows = m_store->rows;
+    quint64 bookmark = m_store->nextBookmark;
+    RowValues::Builder builder;
+    builder.start(total);
+    try {
+        while (result.next(builder)) {
+            RowSetRow* row = m_store->newRow();
+            row->values = builder.finish(&m_store->arena);
+            if (total > n)
+                recalculateRow(row);
+            row->bookmark = bookmark++;
+            rows.push_back(row);
+        }
+    } catch (...) {
+        // Half a result is no result: the set stays empty rather than silently short.
+        m_store->clearRows();
+        m_store->changed();
+        m_current = nullptr;
+        m_pos = -1;
+        notifyChanged();
+        throw;
     }
     m_store->nextBookmark = bookmark;
     m_store->changed();
@@ -321,10 +440,14 @@ void TRowSet::appendLoaded(QVariantList values)
         values[i] = normalise(values[i], m_store->fields[i].type);
     if (dataFields != fieldCount())
         recalculateValues(values);
-    auto row = std::make_unique<RowSetRow>();
-    row->values = std::move(values);
+    RowValues::Builder builder;
+    builder.start(int(values.size()));
+    for (int i = 0; i < values.size(); ++i)
+        builder.setVariant(i, values[i]);
+    RowSetRow* row = m_store->newRow();
+    row->values = builder.finish(&m_store->arena);
     row->bookmark = m_store->nextBookmark++;
-    m_store->rows.push_back(std::move(row));
+    m_store->rows.push_back(row);
     m_store->changed();
     notifyChanged();
 }
@@ -332,7 +455,7 @@ void TRowSet::appendLoaded(QVariantList values)
 void TRowSet::clearRows()
 {
     m_state = RowSetState::Browse;
-    m_store->rows.clear();
+    m_store->clearRows();
     m_store->changed();
     notifyChanged();
 }
@@ -362,7 +485,7 @@ void TRowSet::ensureView() const
     m_view.clear();
     m_view.reserve(m_store->rows.size());
     bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
-    for (const auto& r : m_store->rows) {
+    for (RowSetRow* r : m_store->rows) {
         if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
             continue;
         if (m_master) {
@@ -376,12 +499,12 @@ void TRowSet::ensureView() const
         }
         if (m_filter && !m_filter->matches(r->values))
             continue;
-        m_view.push_back(r.get());
+        m_view.push_back(r);
     }
     if (!m_sortFields.isEmpty()) {
         std::stable_sort(m_view.begin(), m_view.end(), [this](const RowSetRow* a, const RowSetRow* b) {
             for (const auto& [f, desc] : m_sortFields) {
-                const int c = compareValues(a->values.at(f), b->values.at(f));
+                const int c = RowValues::compare(a->values, f, b->values, f, compareValues);
                 if (c != 0)
                     return desc ? c > 0 : c < 0;
             }
@@ -516,7 +639,7 @@ bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
     for (int p = 0; p < int(m_view.size()); ++p) {
         bool match = true;
         for (int i = 0; i < idx.size() && match; ++i) {
-            const QVariant& v = m_view[p]->values.at(idx[i]);
+            const QVariant v = m_view[p]->values.at(idx[i]);
             match = isNullValue(v) == isNullValue(values.value(i)) && valuesEqual(v, values.value(i));
         }
         if (match)
@@ -616,7 +739,7 @@ void TRowSet::edit()
         throw Exception(QStringLiteral("Нет текущей записи"));
     if (r->status == UpdateStatus::Deleted)
         throw Exception(QStringLiteral("Запись удалена"));
-    m_buffer = r->values;
+    m_buffer = r->values.toList();
     m_state = RowSetState::Edit;
 }
 
@@ -663,18 +786,20 @@ void TRowSet::internalPost()
         RowSetRow* r = current();
         if (!r)
             throw Exception(QStringLiteral("Редактируемая запись удалена"));
+        RowValues values(m_buffer);
         if (r->status == UpdateStatus::Unchanged) {
-            r->original = r->values;
+            r->original = std::move(r->values);
             r->status = UpdateStatus::Modified;
         }
-        r->values = m_buffer;
+        r->values = std::move(values);
     } else {
-        auto row = std::make_unique<RowSetRow>();
-        row->values = m_buffer;
+        RowValues values(m_buffer);
+        RowSetRow* row = m_store->newRow();
+        row->values = std::move(values);
         row->status = UpdateStatus::Inserted;
         row->bookmark = m_store->nextBookmark++;
-        m_current = row.get();
-        m_store->rows.push_back(std::move(row));
+        m_current = row;
+        m_store->rows.push_back(row);
         m_eof = m_bof = false;
     }
     m_store->changed();
@@ -756,11 +881,8 @@ void TRowSet::acceptCurrent()
 
 void TRowSet::acceptAll()
 {
-    auto& rows = m_store->rows;
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](const auto& r) { return r->status == UpdateStatus::Deleted; }),
-               rows.end());
-    for (auto& r : rows) {
+    m_store->eraseIf([](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
+    for (RowSetRow* r : m_store->rows) {
         r->status = UpdateStatus::Unchanged;
         r->original.clear();
     }
@@ -771,13 +893,10 @@ void TRowSet::acceptAll()
 void TRowSet::cancelUpdates()
 {
     cancel();
-    auto& rows = m_store->rows;
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](const auto& r) { return r->status == UpdateStatus::Inserted; }),
-               rows.end());
-    for (auto& r : rows) {
+    m_store->eraseIf([](const RowSetRow* r) { return r->status == UpdateStatus::Inserted; });
+    for (RowSetRow* r : m_store->rows) {
         if (r->status != UpdateStatus::Unchanged) {
-            r->values = r->original;
+            r->values = std::move(r->original);
             r->original.clear();
             r->status = UpdateStatus::Unchanged;
         }

@@ -2,6 +2,7 @@
 
 #include "data/money.h"
 #include "data/rowsetfield.h"
+#include "data/rowvalues.h"
 
 #include <QDateTime>
 #include <QList>
@@ -16,7 +17,7 @@ namespace Tarvo::Data {
 class Query;
 class TRowSetFilter;
 
-enum class UpdateStatus
+enum class UpdateStatus : quint8
 {
     Unchanged,
     Modified,
@@ -33,10 +34,10 @@ enum class RowSetState
 // One row of a row set with its pending status; original values are kept only while modified or deleted.
 struct RowSetRow
 {
-    QVariantList values;
-    QVariantList original;
-    UpdateStatus status = UpdateStatus::Unchanged;
+    RowValues values;
+    RowValues original;
     quint64 bookmark = 0;
+    UpdateStatus status = UpdateStatus::Unchanged;
 };
 
 // The rows and fields that a row set and its clones share.
@@ -191,6 +192,9 @@ private:
     // While calculated fields are worked out, value() reads this row instead of the cursor's.
     const QVariantList* m_calcSource = nullptr;
     void recalculateValues(QVariantList& values);
+    void recalculateRow(RowSetRow* row);
+    void loadDirect(class DirectResult& result, const QList<RowSetField>& previous);
+    void setLoadedFields(const QList<QPair<QString, FieldType>>& columns, const QList<RowSetField>& previous);
 
     QString m_filterText;
     std::shared_ptr<TRowSetFilter> m_filter;

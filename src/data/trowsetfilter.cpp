@@ -70,7 +70,7 @@ struct TRowSetFilter::Node
     QVariant literal; // converted to the field's type
     QRegularExpression like;
 
-    bool eval(const QVariantList& values) const
+    bool eval(const RowValues& values) const
     {
         switch (kind) {
         case And:
@@ -82,7 +82,7 @@ struct TRowSetFilter::Node
         case Compare:
             break;
         }
-        const QVariant& v = values.at(field);
+        const QVariant v = values.at(field);
         const bool isNull = v.isNull() || !v.isValid();
         if (op == Op::IsNull)
             return isNull;
@@ -361,7 +361,7 @@ TRowSetFilter::TRowSetFilter(const QString& expression, const QList<RowSetField>
 TRowSetFilter::~TRowSetFilter() = default;
 TRowSetFilter::TRowSetFilter(TRowSetFilter&&) noexcept = default;
 
-bool TRowSetFilter::matches(const QVariantList& values) const
+bool TRowSetFilter::matches(const RowValues& values) const
 {
     return m_root->eval(values);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/rowsetfield.h"
+#include "data/rowvalues.h"
 
 #include <QString>
 #include <QVariant>
@@ -21,7 +22,7 @@ public:
     ~TRowSetFilter();
     TRowSetFilter(TRowSetFilter&&) noexcept;
 
-    bool matches(const QVariantList& values) const;
+    bool matches(const RowValues& values) const;
 
     struct Node;
 
