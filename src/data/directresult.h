@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/query.h"
 #include "data/rowsetfield.h"
 #include "data/rowvalues.h"
 
@@ -8,8 +9,6 @@
 #include <memory>
 
 namespace Tarvo::Data {
-
-class Query;
 
 // A query's result read straight through the engine's client library into row values: how row
 // sets load. QtSql would make a QVariant of every value first, which costs more than the reading
@@ -37,6 +36,10 @@ public:
 protected:
     QVector<Column> m_columns;
 };
+
+// The row-set type of a result column: from its kind, else from the type SQLite declares for it
+// (by SQLite's affinity rules), else what its values are.
+FieldType fieldTypeOfColumn(Query::ColumnKind kind, const QByteArray& declared, FieldType byValues);
 
 std::unique_ptr<DirectResult> runSqliteResult(Query& query);
 std::unique_ptr<DirectResult> runPostgresResult(Query& query);

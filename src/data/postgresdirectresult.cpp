@@ -277,10 +277,13 @@ private:
             return;
         }
         case Reader::Bytes: {
-            if (n < 2 || p[0] != '\\' || p[1] != 'x')
+            // Hex or escape output, whichever the server is set to.
+            size_t size = 0;
+            unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(p), &size);
+            if (!bytes)
                 break;
-            const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(p + 2, n - 2));
-            row.setBytes(i, bytes.constData(), bytes.size());
+            row.setBytes(i, reinterpret_cast<const char*>(bytes), qsizetype(size));
+            PQfreemem(bytes);
             return;
         }
         case Reader::Text:

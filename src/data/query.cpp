@@ -354,12 +354,15 @@ void Query::describeColumns()
         c.name = rec.fieldName(i);
         if (stmt) {
             const char* decl = sqlite3_column_decltype(stmt, i);
+            c.declared = QByteArray(decl);
             c.kind = decl ? kindOfDeclaredType(QString::fromLatin1(decl)) : ColumnKind::Plain;
         } else {
             switch (rec.field(i).metaType().id()) {
             case QMetaType::Double:
-                // Numeric columns arrive as exact text under HighPrecision; floats stay doubles.
-                c.kind = ColumnKind::Money;
+                // Numeric columns arrive as exact text under HighPrecision; float4/float8 (the
+                // driver gives the type's number) stay doubles.
+                c.kind = rec.field(i).typeID() == 700 || rec.field(i).typeID() == 701 ? ColumnKind::Plain
+                                                                                       : ColumnKind::Money;
                 break;
             case QMetaType::QDateTime:
             case QMetaType::QDate:
@@ -387,6 +390,13 @@ Query::ColumnKind Query::columnKind(int i) const
     if (!m_described)
         const_cast<Query*>(this)->describeColumns();
     return m_columns.value(i).kind;
+}
+
+QByteArray Query::declaredType(int i) const
+{
+    if (!m_described)
+        const_cast<Query*>(this)->describeColumns();
+    return m_columns.value(i).declared;
 }
 
 int Query::columnIndex(const QString& name) const

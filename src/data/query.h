@@ -90,6 +90,8 @@ public:
     ColumnKind columnKind(int i) const;
     // The kind of a column SQLite declares with this type.
     static ColumnKind kindOfDeclaredType(const QString& declared);
+    // The type SQLite declares for a result column (empty for expressions and on PostgreSQL).
+    QByteArray declaredType(int i) const;
     // What value() makes of a value QtSql read from a column of this kind.
     static QVariant normalised(const QVariant& raw, ColumnKind kind, Engine engine);
 
@@ -121,6 +123,7 @@ private:
     {
         QString name;
         ColumnKind kind = ColumnKind::Plain;
+        QByteArray declared;
     };
     QVector<ColumnInfo> m_columns;
 };

@@ -10,31 +10,8 @@ namespace Tarvo::Data {
 
 namespace {
 
-FieldType fieldTypeOf(Query::ColumnKind kind, const char* declared, int storage)
+FieldType typeOfStorage(int storage)
 {
-    switch (kind) {
-    case Query::ColumnKind::Money:
-        return FieldType::Money;
-    case Query::ColumnKind::DateTime:
-        return FieldType::DateTime;
-    case Query::ColumnKind::Boolean:
-        return FieldType::Boolean;
-    case Query::ColumnKind::Plain:
-        break;
-    }
-    if (declared) {
-        // SQLite's own affinity rules.
-        const QByteArray d = QByteArray(declared).toUpper();
-        if (d.contains("INT"))
-            return FieldType::Integer;
-        if (d.contains("CHAR") || d.contains("CLOB") || d.contains("TEXT"))
-            return FieldType::String;
-        if (d.contains("BLOB"))
-            return FieldType::Bytes;
-        if (d.contains("REAL") || d.contains("FLOA") || d.contains("DOUB"))
-            return FieldType::Float;
-    }
-    // An expression: what its first value is.
     switch (storage) {
     case SQLITE_INTEGER:
         return FieldType::Integer;
@@ -93,8 +70,10 @@ public:
             const char* declared = sqlite3_column_decltype(m_statement, i);
             m_kinds[i] = declared ? Query::kindOfDeclaredType(QString::fromLatin1(declared)) : Query::ColumnKind::Plain;
             m_columns[i].name = QString::fromUtf8(sqlite3_column_name(m_statement, i));
-            m_columns[i].type =
-                fieldTypeOf(m_kinds[i], declared, m_pending ? sqlite3_column_type(m_statement, i) : SQLITE_NULL);
+            // An expression is typed by its first value.
+            m_columns[i].type = fieldTypeOfColumn(
+                m_kinds[i], QByteArray(declared),
+                typeOfStorage(m_pending ? sqlite3_column_type(m_statement, i) : SQLITE_NULL));
             m_nullTypes[i] = nullTypeOf(m_columns[i].type);
         }
     }

@@ -151,29 +151,24 @@ QVariant normalise(const QVariant& v, FieldType type)
 
 FieldType typeOfColumn(const Query& q, int i)
 {
-    switch (q.columnKind(i)) {
-    case Query::ColumnKind::Money:
-        return FieldType::Money;
-    case Query::ColumnKind::DateTime:
-        return FieldType::DateTime;
-    case Query::ColumnKind::Boolean:
-        return FieldType::Boolean;
-    case Query::ColumnKind::Plain:
-        break;
-    }
+    FieldType byValues = FieldType::String;
     switch (q.record().field(i).metaType().id()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
     case QMetaType::ULongLong:
-        return FieldType::Integer;
+        byValues = FieldType::Integer;
+        break;
     case QMetaType::Double:
-        return FieldType::Float;
+        byValues = FieldType::Float;
+        break;
     case QMetaType::QByteArray:
-        return FieldType::Bytes;
+        byValues = FieldType::Bytes;
+        break;
     default:
-        return FieldType::String;
+        break;
     }
+    return fieldTypeOfColumn(q.columnKind(i), q.declaredType(i), byValues);
 }
 
 } // namespace

@@ -29,6 +29,20 @@ private slots:
         QVERIFY(!Money::parse(u"-"));
     }
 
+    // The quick 8-bit parser agrees with the careful one everywhere, falling back where it must.
+    void parsesServerTextQuickly()
+    {
+        for (const char* text : {"123.4567", "0", "-0.0001", "5", "5.", ".5", "-12.30", "0.00005", "-0.00005", "1e3",
+                                 "922337203685477.5807", "922337203685477.5808", "99999999999999.9999",
+                                 "123456789012345678", "", "-", "1.2.3", "12a", "NaN", "+7"}) {
+            const auto quick = Money::parseAscii(text, qsizetype(strlen(text)));
+            const auto careful = Money::parse(QString::fromLatin1(text));
+            QCOMPARE(bool(quick), bool(careful));
+            if (quick)
+                QCOMPARE(quick->raw(), careful->raw());
+        }
+    }
+
     void printsAndConverts()
     {
         QCOMPARE(Money::fromRaw(-5).toString(), QStringLiteral("-0.0005"));
