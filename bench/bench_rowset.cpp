@@ -147,7 +147,8 @@ int main(int argc, char** argv)
         s.database = dir.path() + QStringLiteral("/bench.db");
         rc |= runEngine(s, QStringLiteral("sqlite"), count);
     }
-    if ((only.isEmpty() || only == QLatin1String("postgresql")) && qEnvironmentVariableIsSet("TARVO_BENCH_PG_PORT")) {
+    if ((only.isEmpty() || only == QLatin1String("postgresql")) &&
+        qEnvironmentVariableIsSet("TARVO_BENCH_PG_PORT")) {
         ConnectionSettings s;
         s.engine = Engine::PostgreSQL;
         s.host = qEnvironmentVariable("TARVO_BENCH_PG_HOST", QStringLiteral("127.0.0.1"));

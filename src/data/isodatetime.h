@@ -8,8 +8,7 @@ namespace Tarvo::Data {
 // Reads "yyyy-MM-dd", optionally followed by " HH:mm[:ss[.fff]]" or "T...", and an ignored zone
 // suffix, from UTF-16 or 8-bit text. Hand-written: result sets carry a date on every row and
 // QDateTime::fromString is far slower.
-template <class Ch>
-bool parseIsoDateTime(const Ch* s, qsizetype n, QDate* date, QTime* time)
+template <class Ch> bool parseIsoDateTime(const Ch* s, qsizetype n, QDate* date, QTime* time)
 {
     auto digits = [&](qsizetype pos, int count, int* out) {
         if (pos + count > n)

@@ -5,9 +5,9 @@
 #include "data/sqlitestatement.h"
 
 #include <QSqlDriver>
-#include <cstdio>
 #include <QSqlField>
 #include <QSqlResult>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace Tarvo::Data {
@@ -124,7 +124,8 @@ QString Query::toPositional(const QString& sql, QStringList* markers, bool numbe
         } else if (c == QLatin1Char(':') && i + 1 < n && sql[i + 1] == QLatin1Char(':')) {
             out += QLatin1String("::");
             ++i;
-        } else if (c == QLatin1Char(':') && i + 1 < n && (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_')) &&
+        } else if (c == QLatin1Char(':') && i + 1 < n &&
+                   (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_')) &&
                    (i == 0 || !sql[i - 1].isLetterOrNumber())) {
             int j = i + 1;
             while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
@@ -212,8 +213,8 @@ QString Query::dateTimeText(const QDateTime& value)
     const QDate d = value.date();
     const QTime t = value.time();
     char buf[32];
-    const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(),
-                                t.hour(), t.minute(), t.second(), t.msec());
+    const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(),
+                                d.day(), t.hour(), t.minute(), t.second(), t.msec());
     return QString::fromLatin1(buf, n);
 }
 
@@ -362,7 +363,7 @@ void Query::describeColumns()
                 // Numeric columns arrive as exact text under HighPrecision; float4/float8 (the
                 // driver gives the type's number) stay doubles.
                 c.kind = rec.field(i).typeID() == 700 || rec.field(i).typeID() == 701 ? ColumnKind::Plain
-                                                                                       : ColumnKind::Money;
+                                                                                      : ColumnKind::Money;
                 break;
             case QMetaType::QDateTime:
             case QMetaType::QDate:
@@ -432,7 +433,8 @@ QVariant Query::normalised(const QVariant& v, ColumnKind kind, Engine engine)
         return parseDateTime(v);
     case ColumnKind::Boolean:
         if (v.metaType().id() == QMetaType::QString)
-            return v.toString() == QLatin1String("1") || v.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            return v.toString() == QLatin1String("1") ||
+                   v.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         return v.toBool();
     case ColumnKind::Plain:
         break;

@@ -20,7 +20,18 @@ struct sqlite3_stmt;
 namespace Tarvo::Data {
 
 // Parameter types of stored statements.
-enum class ParamType { Auto, Integer, String, DateTime, Money, Float, Boolean, SmallInt, Bytes };
+enum class ParamType
+{
+    Auto,
+    Integer,
+    String,
+    DateTime,
+    Money,
+    Float,
+    Boolean,
+    SmallInt,
+    Bytes
+};
 
 struct Param
 {
@@ -85,7 +96,13 @@ public:
     static QString dateTimeText(const QDateTime& value);
     static QDateTime parseDateTime(const QVariant& value);
 
-    enum class ColumnKind { Plain, Money, DateTime, Boolean };
+    enum class ColumnKind
+    {
+        Plain,
+        Money,
+        DateTime,
+        Boolean
+    };
     // How value() normalises a result column.
     ColumnKind columnKind(int i) const;
     // The kind of a column SQLite declares with this type.
@@ -106,9 +123,9 @@ private:
     Database& m_db;
     QString m_sql;
     QString m_prepared;
-    QStringList m_markers;        // per "?" in m_prepared: the name, or "" for positional
-    QVector<Param> m_named;       // by name, in first-appearance order
-    QVector<Param> m_positional;  // by "?" order among the positional ones
+    QStringList m_markers;       // per "?" in m_prepared: the name, or "" for positional
+    QVector<Param> m_named;      // by name, in first-appearance order
+    QVector<Param> m_positional; // by "?" order among the positional ones
     QSqlQuery m_query;
     bool m_isPrepared = false;
     // SQLite writes with parameters run straight on the engine's statement: QtSql's own binding

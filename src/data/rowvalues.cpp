@@ -82,8 +82,8 @@ struct RowValues::Block
         if (b->boxed)
             for (int i = 0; i < b->count; ++i)
                 if (b->tags()[i] == Tag::Boxed)
-                    b->cells()[i] =
-                        quint64(reinterpret_cast<quintptr>(new QVariant(*reinterpret_cast<const QVariant*>(from->cells()[i]))));
+                    b->cells()[i] = quint64(reinterpret_cast<quintptr>(
+                        new QVariant(*reinterpret_cast<const QVariant*>(from->cells()[i]))));
         return b;
     }
 };
@@ -161,7 +161,8 @@ QDateTime RowValues::fromWallClockMsecs(qint64 msecs)
         rest += MsecsPerDay;
         --days;
     }
-    return QDateTime(QDate::fromJulianDay(days + JulianDayOfEpoch), QTime::fromMSecsSinceStartOfDay(int(rest)));
+    return QDateTime(QDate::fromJulianDay(days + JulianDayOfEpoch),
+                     QTime::fromMSecsSinceStartOfDay(int(rest)));
 }
 
 QVariant RowValues::at(int i) const
@@ -229,7 +230,8 @@ int RowValues::compare(const RowValues& a, int i, const RowValues& b, int j,
                 const int c = std::memcmp(pa, pb, size_t(std::min(na, nb)));
                 return c != 0 ? (c < 0 ? -1 : 1) : order(na, nb);
             }
-            const int c = QString::compare(QString::fromUtf8(pa, na), QString::fromUtf8(pb, nb), Qt::CaseSensitive);
+            const int c =
+                QString::compare(QString::fromUtf8(pa, na), QString::fromUtf8(pb, nb), Qt::CaseSensitive);
             return c < 0 ? -1 : (c > 0 ? 1 : 0);
         }
         default:

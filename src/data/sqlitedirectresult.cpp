@@ -54,7 +54,8 @@ public:
     void run()
     {
         const QByteArray text = m_query.preparedSql().toUtf8();
-        if (sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(m_handle, text.constData(), int(text.size()), &m_statement, nullptr) !=
+            SQLITE_OK)
             raiseSqliteError(m_query.database(), m_handle, m_query.sql());
         const QVariantList values = m_query.boundValues();
         for (int i = 0; i < values.size(); ++i)
@@ -68,7 +69,8 @@ public:
         m_columns.resize(n);
         for (int i = 0; i < n; ++i) {
             const char* declared = sqlite3_column_decltype(m_statement, i);
-            m_kinds[i] = declared ? Query::kindOfDeclaredType(QString::fromLatin1(declared)) : Query::ColumnKind::Plain;
+            m_kinds[i] = declared ? Query::kindOfDeclaredType(QString::fromLatin1(declared))
+                                  : Query::ColumnKind::Plain;
             m_columns[i].name = QString::fromUtf8(sqlite3_column_name(m_statement, i));
             // An expression is typed by its first value.
             m_columns[i].type = fieldTypeOfColumn(

@@ -41,8 +41,9 @@ void bindSqliteValue(sqlite3_stmt* statement, int position, const QVariant& v)
 
 void raiseSqliteError(Database& db, sqlite3* handle, const QString& sql)
 {
-    db.raise(QSqlError(QStringLiteral("Unable to execute statement"), QString::fromUtf8(sqlite3_errmsg(handle)),
-                       QSqlError::StatementError, QString::number(sqlite3_extended_errcode(handle))),
+    db.raise(QSqlError(QStringLiteral("Unable to execute statement"),
+                       QString::fromUtf8(sqlite3_errmsg(handle)), QSqlError::StatementError,
+                       QString::number(sqlite3_extended_errcode(handle))),
              sql);
 }
 

@@ -52,8 +52,7 @@ struct RowSetStore
         changed();
     }
     // Drops the rows for which `drop` holds, keeping the order of the rest.
-    template <class Pred>
-    void eraseIf(Pred drop)
+    template <class Pred> void eraseIf(Pred drop)
     {
         auto kept = rows.begin();
         for (RowSetRow* r : rows) {
@@ -199,7 +198,8 @@ void TRowSet::addField(const QString& name, FieldType type, int size)
     m_store->changed();
 }
 
-void TRowSet::addCalculatedField(const QString& name, FieldType type, std::function<QVariant(const TRowSet&)> calculate)
+void TRowSet::addCalculatedField(const QString& name, FieldType type,
+                                 std::function<QVariant(const TRowSet&)> calculate)
 {
     if (fieldIndex(name) >= 0)
         throw Exception(QStringLiteral("Поле '%1' уже есть").arg(name));
@@ -226,8 +226,8 @@ void TRowSet::addCalculatedField(const QString& name, FieldType type, std::funct
     recalculate();
 }
 
-void TRowSet::addLookupField(const QString& name, FieldType type, const QString& keyField, const TRowSet& lookup,
-                             const QString& lookupKeyField, const QString& resultField)
+void TRowSet::addLookupField(const QString& name, FieldType type, const QString& keyField,
+                             const TRowSet& lookup, const QString& lookupKeyField, const QString& resultField)
 {
     // A clone of its own, so looking up never moves the lookup set's cursor.
     std::shared_ptr<TRowSet> source(lookup.clone());
@@ -312,7 +312,8 @@ QList<RowSetField> TRowSet::fields() const
     return m_store->fields;
 }
 
-void TRowSet::setLoadedFields(const QList<QPair<QString, FieldType>>& columns, const QList<RowSetField>& previous)
+void TRowSet::setLoadedFields(const QList<QPair<QString, FieldType>>& columns,
+                              const QList<RowSetField>& previous)
 {
     m_state = RowSetState::Browse;
     m_store->clearRows();
@@ -477,10 +478,21 @@ void TRowSet::ensureView() const
                                  }));
     if (m_viewVersion == m_store->version && !masterMoved)
         return;
-    m_view.clear();
-    m_view.reserve(m_store->rows.size());
+    m_ownView.clear();
+    const bool everyRow = !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
+                          std::none_of(m_store->rows.begin(), m_store->rows.end(),
+                                       [](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
+    if (everyRow) {
+        m_ownView.shrink_to_fit();
+        m_viewRows = &m_store->rows;
+    } else {
+        m_viewRows = &m_ownView;
+        m_ownView.reserve(m_store->rows.size());
+    }
     bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
     for (RowSetRow* r : m_store->rows) {
+        if (everyRow)
+            break;
         if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
             continue;
         if (m_master) {
@@ -494,10 +506,10 @@ void TRowSet::ensureView() const
         }
         if (m_filter && !m_filter->matches(r->values))
             continue;
-        m_view.push_back(r);
+        m_ownView.push_back(r);
     }
     if (!m_sortFields.isEmpty()) {
-        std::stable_sort(m_view.begin(), m_view.end(), [this](const RowSetRow* a, const RowSetRow* b) {
+        std::stable_sort(m_ownView.begin(), m_ownView.end(), [this](const RowSetRow* a, const RowSetRow* b) {
             for (const auto& [f, desc] : m_sortFields) {
                 const int c = RowValues::compare(a->values, f, b->values, f, compareValues);
                 if (c != 0)
@@ -508,17 +520,18 @@ void TRowSet::ensureView() const
     }
     m_viewVersion = m_store->version;
     m_viewMasterKey = key;
-    const int size = int(m_view.size());
-    auto found = masterMoved ? m_view.end() : std::find(m_view.begin(), m_view.end(), m_current);
-    if (found != m_view.end() && m_current) {
-        m_pos = int(found - m_view.begin());
+    const auto& rows = view();
+    const int size = int(rows.size());
+    auto found = masterMoved ? rows.end() : std::find(rows.begin(), rows.end(), m_current);
+    if (found != rows.end() && m_current) {
+        m_pos = int(found - rows.begin());
     } else {
         // The row left the view: the one that followed it becomes current.
         m_pos = masterMoved ? (size ? 0 : -1) : std::min(std::max(m_pos, 0), size - 1);
         m_eof = size == 0;
         m_bof = size == 0 || masterMoved;
     }
-    m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
+    m_current = m_pos >= 0 ? rows[m_pos] : nullptr;
 }
 
 void TRowSet::invalidate()
@@ -535,7 +548,7 @@ RowSetRow* TRowSet::current() const
 int TRowSet::recordCount() const
 {
     ensureView();
-    return int(m_view.size());
+    return int(view().size());
 }
 
 int TRowSet::recNo() const
@@ -561,10 +574,10 @@ void TRowSet::first()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    m_pos = m_view.empty() ? -1 : 0;
-    m_current = m_pos >= 0 ? m_view[0] : nullptr;
+    m_pos = view().empty() ? -1 : 0;
+    m_current = m_pos >= 0 ? view()[0] : nullptr;
     m_bof = true;
-    m_eof = m_view.empty();
+    m_eof = view().empty();
     scrolled(before);
 }
 
@@ -573,10 +586,10 @@ void TRowSet::last()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    m_pos = int(m_view.size()) - 1;
-    m_current = m_pos >= 0 ? m_view[m_pos] : nullptr;
+    m_pos = int(view().size()) - 1;
+    m_current = m_pos >= 0 ? view()[m_pos] : nullptr;
     m_eof = true;
-    m_bof = m_view.empty();
+    m_bof = view().empty();
     scrolled(before);
 }
 
@@ -585,8 +598,8 @@ void TRowSet::next()
     checkBrowseMode();
     ensureView();
     const RowSetRow* before = m_current;
-    if (m_pos + 1 < int(m_view.size())) {
-        m_current = m_view[++m_pos];
+    if (m_pos + 1 < int(view().size())) {
+        m_current = view()[++m_pos];
         m_bof = false;
         m_eof = false;
     } else {
@@ -601,7 +614,7 @@ void TRowSet::prior()
     ensureView();
     const RowSetRow* before = m_current;
     if (m_pos > 0) {
-        m_current = m_view[--m_pos];
+        m_current = view()[--m_pos];
         m_eof = false;
         m_bof = false;
     } else {
@@ -614,11 +627,11 @@ bool TRowSet::moveTo(int recNo)
 {
     checkBrowseMode();
     ensureView();
-    if (recNo < 0 || recNo >= int(m_view.size()))
+    if (recNo < 0 || recNo >= int(view().size()))
         return false;
     const RowSetRow* before = m_current;
     m_pos = recNo;
-    m_current = m_view[recNo];
+    m_current = view()[recNo];
     m_bof = m_eof = false;
     scrolled(before);
     return true;
@@ -631,10 +644,10 @@ bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
         idx << fieldIndexOrThrow(f);
     checkBrowseMode();
     ensureView();
-    for (int p = 0; p < int(m_view.size()); ++p) {
+    for (int p = 0; p < int(view().size()); ++p) {
         bool match = true;
         for (int i = 0; i < idx.size() && match; ++i) {
-            const QVariant v = m_view[p]->values.at(idx[i]);
+            const QVariant v = view()[p]->values.at(idx[i]);
             match = isNullValue(v) == isNullValue(values.value(i)) && valuesEqual(v, values.value(i));
         }
         if (match)
@@ -688,7 +701,8 @@ void TRowSet::setValue(int field, const QVariant& value)
     if (field < 0 || field >= fieldCount())
         throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
     if (m_store->fields[field].isCalculated())
-        throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
+        throw Exception(
+            QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
     m_buffer[field] = normalise(value, m_store->fields[field].type);
 }
 
@@ -964,8 +978,8 @@ bool TRowSet::gotoBookmark(Bookmark b)
 {
     checkBrowseMode();
     ensureView();
-    for (int p = 0; p < int(m_view.size()); ++p)
-        if (m_view[p]->bookmark == b)
+    for (int p = 0; p < int(view().size()); ++p)
+        if (view()[p]->bookmark == b)
             return moveTo(p);
     return false;
 }
@@ -991,7 +1005,7 @@ void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const 
 const RowSetRow* TRowSet::rowAt(int recNo) const
 {
     ensureView();
-    return recNo >= 0 && recNo < int(m_view.size()) ? m_view[recNo] : nullptr;
+    return recNo >= 0 && recNo < int(view().size()) ? view()[recNo] : nullptr;
 }
 
 void TRowSet::notifyChanged()

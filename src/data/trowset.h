@@ -61,7 +61,8 @@ public:
     void addField(const QString& name, FieldType type, int size = 0);
     // A read-only field computed from the current row; may be added after rows are loaded and
     // survives a reload.
-    void addCalculatedField(const QString& name, FieldType type, std::function<QVariant(const TRowSet&)> calculate);
+    void addCalculatedField(const QString& name, FieldType type,
+                            std::function<QVariant(const TRowSet&)> calculate);
     // A calculated field that shows `resultField` of the row of `lookup` whose `lookupKeyField`
     // equals this row's `keyField` (null when there is none). `lookup` must outlive this row set.
     void addLookupField(const QString& name, FieldType type, const QString& keyField, const TRowSet& lookup,
@@ -207,7 +208,10 @@ private:
     QList<int> m_detailFields;
 
     // The visible rows, rebuilt when the shared rows or the master's row change.
-    mutable std::vector<RowSetRow*> m_view;
+    // The shared rows themselves when nothing hides or reorders any (no copy per set then).
+    mutable std::vector<RowSetRow*> m_ownView;
+    mutable const std::vector<RowSetRow*>* m_viewRows = &m_ownView;
+    const std::vector<RowSetRow*>& view() const { return *m_viewRows; }
     mutable quint64 m_viewVersion = ~quint64(0);
     mutable QVariantList m_viewMasterKey;
     mutable RowSetRow* m_current = nullptr;

@@ -31,10 +31,12 @@ void fillTable(Database& db)
     const QList<Line> lines = {
         {1, "Гвозди 'стальные'", Money::fromRaw(-12345).toVariant(), 0.1,
          QDateTime(QDate(2024, 2, 29), QTime(13, 45, 10, 123)), true, QByteArray("\0\x01\xff", 3), ""},
-        {2, "", Money(5).toVariant(), -1e10, QDateTime(QDate(1999, 12, 31), QTime(0, 0)), false, QByteArray(), "x"},
+        {2, "", Money(5).toVariant(), -1e10, QDateTime(QDate(1999, 12, 31), QTime(0, 0)), false, QByteArray(),
+         "x"},
         {3, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()},
         {4, QStringLiteral("смайл \U0001F600"), Money::fromRaw(9999999999999).toVariant(), 3.0,
-         QDateTime(QDate(1960, 6, 1), QTime(8, 0, 0, 1)), true, QByteArray(300, '\0'), "многострочный\nтекст"},
+         QDateTime(QDate(1960, 6, 1), QTime(8, 0, 0, 1)), true, QByteArray(300, '\0'),
+         "многострочный\nтекст"},
     };
     for (const Line& l : lines) {
         Query q(db, sql);
@@ -70,7 +72,10 @@ void compareSets(TRowSet& direct, TRowSet& viaQt)
             const QVariant a = direct.value(f), b = viaQt.value(f);
             QVERIFY2(a.isNull() == b.isNull(), qPrintable(direct.field(f).name));
             if (!a.isNull())
-                QVERIFY2(a == b, qPrintable(QStringLiteral("%1: %2 / %3").arg(direct.field(f).name, a.toString(), b.toString())));
+                QVERIFY2(
+                    a == b,
+                    qPrintable(
+                        QStringLiteral("%1: %2 / %3").arg(direct.field(f).name, a.toString(), b.toString())));
         }
 }
 
@@ -117,10 +122,13 @@ private slots:
         Test::TestDatabase t;
         Database& db = t.db(false);
         fillTable(db);
-        const QString sql = "select id, upper(name) as big, amount * 2 as twice, count(*) over () as n from lt "
-                            "where (name like :pattern or name = ?) and d >= :since order by id";
+        const QString sql =
+            "select id, upper(name) as big, amount * 2 as twice, count(*) over () as n from lt "
+            "where (name like :pattern or name = ?) and d >= :since order by id";
         auto bound = [&](Query& q) {
-            q.bind("pattern", "Гвозди%").bindAt(0, "").bind("since", QDateTime(QDate(1999, 12, 31), QTime(0, 0)));
+            q.bind("pattern", "Гвозди%")
+                .bindAt(0, "")
+                .bind("since", QDateTime(QDate(1999, 12, 31), QTime(0, 0)));
         };
         Query q1(db, sql), q2(db, sql);
         bound(q1);

@@ -41,7 +41,7 @@ private slots:
             0.1,
             true,
             QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999)),
-            QDateTime(QDate(1901, 1, 1), QTime(0, 0, 0, 1)), // before 1970
+            QDateTime(QDate(1901, 1, 1), QTime(0, 0, 0, 1)),     // before 1970
             QDateTime(QDate(2024, 1, 1), QTime(12, 0), Qt::UTC), // not local: kept boxed
             QStringLiteral("Поставщик «Альфа» 'кавычки'"),
             QString(""),
@@ -73,7 +73,8 @@ private slots:
 
     void copiesAreIndependent()
     {
-        auto* first = new RowValues(QVariantList{QVariant::fromValue(QStringList{"x"}), QStringLiteral("текст")});
+        auto* first =
+            new RowValues(QVariantList{QVariant::fromValue(QStringList{"x"}), QStringLiteral("текст")});
         RowValues copy(*first);
         RowValues assigned;
         assigned = *first;
@@ -98,7 +99,8 @@ private slots:
             const QByteArray name = QStringLiteral("товар %1").arg(i).toUtf8();
             b.setText(1, name.constData(), name.size());
             if (i % 2)
-                b.setVariant(2, QVariant::fromValue(QStringList{QString::number(i)})); // boxed, owned by the row
+                b.setVariant(2,
+                             QVariant::fromValue(QStringList{QString::number(i)})); // boxed, owned by the row
             else
                 b.setMoney(2, Money(i));
             rows.push_back(b.finish(&arena));
@@ -123,10 +125,11 @@ private slots:
 
     void comparesWithoutVariantsWhereTheCellsAllow()
     {
-        const RowValues a = row({1, Money(2).toVariant(), QDateTime(QDate(2024, 1, 1), QTime(0, 0)), "abc", "Яблоко",
-                                 QVariant(), true, "b"});
-        const RowValues b = row({2, Money::fromRaw(19999).toVariant(), QDateTime(QDate(2023, 12, 31), QTime(23, 59)),
-                                 "abd", "арбуз", 5, false, "ab"});
+        const RowValues a = row({1, Money(2).toVariant(), QDateTime(QDate(2024, 1, 1), QTime(0, 0)), "abc",
+                                 "Яблоко", QVariant(), true, "b"});
+        const RowValues b =
+            row({2, Money::fromRaw(19999).toVariant(), QDateTime(QDate(2023, 12, 31), QTime(23, 59)), "abd",
+                 "арбуз", 5, false, "ab"});
         QCOMPARE(RowValues::compare(a, 0, b, 0, compareVariants), -1);
         QCOMPARE(RowValues::compare(a, 1, b, 1, compareVariants), 1);
         QCOMPARE(RowValues::compare(a, 2, b, 2, compareVariants), 1);
@@ -145,8 +148,10 @@ private slots:
 
     void wallClockCountsFromTheEpochBothWays()
     {
-        for (const QDateTime& d : {QDateTime(QDate(1970, 1, 1), QTime(0, 0)), QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999)),
-                                   QDateTime(QDate(2100, 2, 28), QTime(1, 2, 3, 4)), QDateTime(QDate(1, 1, 1), QTime(0, 0))}) {
+        for (const QDateTime& d :
+             {QDateTime(QDate(1970, 1, 1), QTime(0, 0)),
+              QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999)),
+              QDateTime(QDate(2100, 2, 28), QTime(1, 2, 3, 4)), QDateTime(QDate(1, 1, 1), QTime(0, 0))}) {
             const qint64 ms = RowValues::wallClockMsecs(d.date(), d.time());
             QCOMPARE(RowValues::fromWallClockMsecs(ms), d);
         }
