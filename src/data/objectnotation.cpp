@@ -2,6 +2,8 @@
 
 #include "shell/exception.h"
 
+#include <QStringDecoder>
+
 namespace Tarvo::Data {
 
 NotationValue NotationValue::string(const QString& s)
@@ -43,7 +45,19 @@ constexpr int MaxDepth = 64;
 class Reader
 {
 public:
-    explicit Reader(const QByteArray& utf8) : m_text(QString::fromUtf8(utf8)) {}
+    explicit Reader(const QByteArray& text) : m_text(decode(text)) {}
+
+    // Ours is UTF-8 (in fact ASCII: the writer codes every other character). Texts that the
+    // Windows class library wrote keep its 8-bit strings in the Cyrillic code page.
+    static QString decode(const QByteArray& text)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString s = utf8(text);
+        if (!utf8.hasError())
+            return s;
+        QStringDecoder cp1251("windows-1251");
+        return cp1251.isValid() ? cp1251(text) : QString::fromLatin1(text);
+    }
 
     NotationObject readObject(int depth)
     {

@@ -85,6 +85,25 @@ private slots:
         QCOMPARE(ObjectNotation::write(ObjectNotation::read(storedDictionary)), QByteArray(storedDictionary));
     }
 
+    // The Windows class library kept 8-bit strings in the Cyrillic code page, started a long
+    // string on a line of its own and may code a quote as #39.
+    void readsTextsOfTheWindowsClassLibrary()
+    {
+        QByteArray text = "object TDataTableFieldMap\n  Caption = '";
+        text += QByteArray("\xc7\xe0\xff\xe2\xea\xe0 \xb9", 8); // cp1251
+        text += "'\n  Hint = \n    'It'#39's a very long line of text that the library wrote in chunks ' +\n"
+                "    'of sixty-four characters'\nend\n";
+        const NotationObject o = ObjectNotation::read(text);
+        QCOMPARE(o.find("Caption")->value.text, QStringLiteral("Заявка №"));
+        QCOMPARE(
+            o.find("Hint")->value.text,
+            QStringLiteral(
+                "It's a very long line of text that the library wrote in chunks of sixty-four characters"));
+        // What we write back is ASCII that both programs read.
+        const QByteArray ours = ObjectNotation::write(o);
+        QCOMPARE(ObjectNotation::read(ours).find("Caption")->value.text, QStringLiteral("Заявка №"));
+    }
+
     void damagedTextIsRefusedWithoutCrashing()
     {
         const QByteArray good(storedDictionary);
