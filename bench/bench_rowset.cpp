@@ -1,5 +1,7 @@
 // Loading a query result into a row set against stepping through the same query.
-//   bench_rowset [rows] [sqlite|postgresql]
+//   bench_rowset [rows] [sqlite|postgresql] [raw|step|read|load]
+// With an operation only that one runs, once, after the table is filled: for timing whole processes
+// and their peak memory from outside.
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
 // Each figure is the median of five rounds after an unmeasured one.
 #include "data/database.h"
@@ -78,7 +80,7 @@ void queryRead(Database& db)
             sum += q.value(i).isValid();
 }
 
-int runEngine(const ConnectionSettings& s, const QString& engine, int count)
+int runEngine(const ConnectionSettings& s, const QString& engine, int count, const QString& only)
 {
     Database db(s);
     db.open();
@@ -96,6 +98,21 @@ int runEngine(const ConnectionSettings& s, const QString& engine, int count)
                     .arg(date)
                     .arg(count));
 
+    if (!only.isEmpty()) {
+        if (only == QLatin1String("raw"))
+            rawStep(db);
+        else if (only == QLatin1String("step"))
+            queryStep(db);
+        else if (only == QLatin1String("read"))
+            queryRead(db);
+        else {
+            Query q(db, QString::fromLatin1(selectSql));
+            TRowSet rs;
+            rs.loadFrom(q);
+            return rs.recordCount() == count ? 0 : 1;
+        }
+        return 0;
+    }
     const double raw = median([&] { rawStep(db); });
     const double step = median([&] { queryStep(db); });
     const double read = median([&] { queryRead(db); });
@@ -140,12 +157,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? atoi(argv[1]) : 1000000;
     const QString only = argc > 2 ? QString::fromLatin1(argv[2]) : QString();
+    const QString operation = argc > 3 ? QString::fromLatin1(argv[3]) : QString();
     int rc = 0;
     if (only.isEmpty() || only == QLatin1String("sqlite")) {
         QTemporaryDir dir;
         ConnectionSettings s;
         s.database = dir.path() + QStringLiteral("/bench.db");
-        rc |= runEngine(s, QStringLiteral("sqlite"), count);
+        rc |= runEngine(s, QStringLiteral("sqlite"), count, operation);
     }
     if ((only.isEmpty() || only == QLatin1String("postgresql")) &&
         qEnvironmentVariableIsSet("TARVO_BENCH_PG_PORT")) {
@@ -163,7 +181,7 @@ int main(int argc, char** argv)
         }
         ConnectionSettings b = s;
         b.database = name;
-        rc |= runEngine(b, QStringLiteral("postgresql"), count);
+        rc |= runEngine(b, QStringLiteral("postgresql"), count, operation);
         Database admin(s);
         admin.open();
         admin.exec(QStringLiteral("drop database if exists %1 with (force)").arg(name));
