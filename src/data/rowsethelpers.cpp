@@ -24,7 +24,8 @@ void acceptDataSetChanges(TRowSet& dataSet)
 void appendRecordsetRows(TRowSet& source, TRowSet& target, const QStringList& masterKeyFields,
                          TRowSet* master, const QString& sourceLinkField)
 {
-    if (source.isEmpty())
+    // From the current row to the end: a source already walked to its end has nothing left.
+    if (source.isEmpty() || source.eof())
         return;
     while (true) {
         if (master) {

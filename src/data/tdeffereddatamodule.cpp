@@ -78,8 +78,11 @@ bool TDefferedDataModule::save()
         postEdits();
         writeChanges();
         // Committed before the in-memory changes are accepted, so that a refused commit
-        // still leaves the document's pending changes for the next attempt.
+        // still leaves the document's pending changes for the next attempt. What fails after the
+        // commit is reported the same way (nothing is left to roll back then).
         db.commit();
+        acceptChanges();
+        refreshAfterSave();
     } catch (const EDDMSaveError& e) {
         if (cursorReset())
             cursorReset()();
@@ -95,8 +98,6 @@ bool TDefferedDataModule::save()
             db.rollback();
         throw;
     }
-    acceptChanges();
-    refreshAfterSave();
     return true;
 }
 

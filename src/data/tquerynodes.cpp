@@ -190,9 +190,14 @@ void addParameter(TQueryBlockList& group, const QVariant& value, int size, Param
     group.addParam(value, size, type);
 }
 
+std::unique_ptr<Query> command(Database& db, TQueryNodes& statement)
+{
+    return TQueryCommandBuilder::render(statement).toQuery(db);
+}
+
 std::unique_ptr<Query> open(Database& db, TQueryNodes& statement)
 {
-    auto q = TQueryCommandBuilder::render(statement).toQuery(db);
+    auto q = command(db, statement);
     q->exec();
     return q;
 }

@@ -121,6 +121,9 @@ void addText(TQueryBlockList& group, const QString& text);
 void addParameter(TQueryBlockList& group, const QVariant& value, int size, ParamType type);
 // Renders the statement and runs it.
 std::unique_ptr<Query> open(Database& db, TQueryNodes& statement);
+// Renders the statement without running it: a row set loading it runs it and reads the rows
+// straight from the engine.
+std::unique_ptr<Query> command(Database& db, TQueryNodes& statement);
 } // namespace CommandBuilder
 
 } // namespace Tarvo::Data

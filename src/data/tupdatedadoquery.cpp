@@ -31,7 +31,7 @@ std::unique_ptr<Query> TUpdatedADOQuery::createRecordSet()
     auto q = std::make_unique<Query>(*m_db, m_sql.join(QLatin1Char('\n')));
     for (const QString& name : q->parameterNames())
         q->bind(name, m_params.value(name.toLower()));
-    q->exec();
+    // Not run here: the row set runs it and reads the rows straight from the engine.
     return q;
 }
 
@@ -76,10 +76,14 @@ void TUpdatedADOQuery::refresh()
 
 void TUpdatedADOQuery::masterChanged()
 {
-    if (!m_active || !m_master || m_master->fieldCount() == 0)
+    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
+    if (!m_active || !m_master || (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0))
         return;
-    if (hasParameters() || !m_masterFields.isEmpty())
-        for (const QString& f : m_masterFields)
+    // Master fields go into the statement's parameters of the same name; others are not made up.
+    QStringList names;
+    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
+    for (const QString& f : m_masterFields)
+        if (names.contains(f, Qt::CaseInsensitive))
             setParameter(f, m_master->value(f));
     checkBrowseMode();
     reopen();

@@ -221,6 +221,28 @@ private slots:
         QCOMPARE(count(db, "dd_line"), 1);
     }
 
+    void anOpenEditIsSavedThoughNothingWasPosted()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        OrderModule m(db);
+        m.head.insert();
+        m.head.setValue("o_name", "Заказ");
+        m.head.post();
+        addLine(m, "первая", 1);
+        m.setModified(false); // as if nothing had been posted yet
+        // The grid still holds a new line when the user presses Save.
+        m.lines.insert();
+        m.lines.setValue("l_name", "вторая");
+        m.lines.setValue("l_qty", 2);
+        QVERIFY(m.save());
+        QCOMPARE(m.lines.state(), RowSetState::Browse);
+        QCOMPARE(count(db, "dd_order"), 1);
+        QCOMPARE(count(db, "dd_line"), 2);
+        QVERIFY(!m.modified());
+    }
+
     void discardedLinesLeaveNoDeletions()
     {
         Test::TestDatabase t;
@@ -267,6 +289,11 @@ private slots:
         lines.clearMaster();
         QCOMPARE(lines.recordCount(), 2);
         QCOMPARE(lines.updateStatus(), UpdateStatus::Inserted);
+
+        // Walked to its end, the source has nothing more to give.
+        QVERIFY(src.eof());
+        RowSetHelpers::appendRecordsetRows(src, lines, {"o_id"}, &head, "L_ORDER");
+        QCOMPARE(lines.recordCount(), 2);
 
         src.first();
         TRowSet lonely;

@@ -214,6 +214,28 @@ end
         TDataTableFieldMap damaged = TDataTableFieldMap::load(db);
         QCOMPARE(damaged.findTable("su_orders")->findField("suo_sum")->displayName, QStringLiteral("Сумма"));
     }
+
+    // Menus ask for captions before the connection exists; the stored dictionary is read once it does.
+    void processDictionaryWaitsForTheConnection()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        TDataTableFieldMap stored = TDataTableFieldMap::load(db);
+        stored.findTable("bof_headers")->setEditName("клиента");
+        stored.save(db);
+
+        Database::setMain(nullptr);
+        QVERIFY_THROWS_EXCEPTION(Exception, TDataTableFieldMap::instance()); // the menus keep their texts
+        Database::setMain(&db);
+        TDataTableFieldMap& map = TDataTableFieldMap::instance();
+        QCOMPARE(map.findTable("bof_headers")->displayName(), QStringLiteral("Заявка клиента"));
+        // Read once: later changes on the server wait for the next start.
+        stored.findTable("bof_headers")->setEditName("заказчика");
+        stored.save(db);
+        QCOMPARE(&TDataTableFieldMap::instance(), &map);
+        QCOMPARE(map.findTable("bof_headers")->displayName(), QStringLiteral("Заявка клиента"));
+        Database::setMain(nullptr);
+    }
 };
 
 QTEST_GUILESS_MAIN(FieldMapTest)

@@ -63,6 +63,7 @@ private:
 };
 } // namespace
 
+// TARVO_RUN_SERIAL: measures time windows of a few hundred milliseconds.
 class BusyCursorTest : public QObject
 {
     Q_OBJECT
