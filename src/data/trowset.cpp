@@ -720,8 +720,12 @@ void TRowSet::requireModifiable() const
 
 void TRowSet::scrolled(const RowSetRow* before)
 {
-    if (before == m_current)
-        return;
+    if (before != m_current)
+        recordChanged();
+}
+
+void TRowSet::recordChanged()
+{
     const auto listeners = m_scrollListeners;
     for (const auto& l : listeners)
         l.second();
@@ -772,6 +776,7 @@ void TRowSet::insert()
         throw;
     }
     notifyChanged();
+    recordChanged();
 }
 
 void TRowSet::post()
@@ -784,6 +789,7 @@ void TRowSet::post()
     m_state = RowSetState::Browse;
     m_buffer.clear();
     notifyChanged();
+    recordChanged();
     if (afterPost)
         afterPost(*this);
 }
@@ -823,6 +829,7 @@ void TRowSet::cancel()
     m_state = RowSetState::Browse;
     m_buffer.clear();
     notifyChanged();
+    recordChanged();
 }
 
 void TRowSet::remove()
@@ -839,6 +846,7 @@ void TRowSet::remove()
         beforeDelete(*this);
     internalDelete();
     notifyChanged();
+    recordChanged();
     if (afterDelete)
         afterDelete(*this);
 }

@@ -163,7 +163,8 @@ public:
     // Called after any change of rows, values or visible set; views refresh themselves here.
     std::function<void()> onChanged;
 
-    // Called after the cursor moved to another row (detail datasets re-read here).
+    // Called after the cursor moved to another row and after the current row changed: an insert
+    // begun, a row posted, cancelled or deleted (detail datasets re-read here).
     int addScrollListener(std::function<void()> listener);
     void removeScrollListener(int id);
 
@@ -186,6 +187,7 @@ private:
     QVariantList masterKey() const;
     void requireModifiable() const;
     void scrolled(const RowSetRow* before);
+    void recordChanged();
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;

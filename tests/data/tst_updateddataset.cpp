@@ -215,6 +215,22 @@ private slots:
         head.first();
         QCOMPARE(lines.recordCount(), 2);
         QCOMPARE(lines.recNo(), 0);
+
+        // A new master row has no lines; once posted with a key the lines follow it.
+        head.insert();
+        QCOMPARE(lines.recordCount(), 0);
+        head.setValue("h_id", 2);
+        head.post();
+        QCOMPARE(lines.recordCount(), 1);
+        QCOMPARE(lines.string("l_name"), QStringLiteral("c"));
+        head.insert();
+        head.cancel();
+        QCOMPARE(head.integer("h_id"), 2);
+        QCOMPARE(lines.recordCount(), 1);
+        head.first();
+        head.remove();
+        QCOMPARE(head.integer("h_id"), 2);
+        QCOMPARE(lines.recordCount(), 1);
     }
 };
 
