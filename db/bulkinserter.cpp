@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/money.h"
 #include "data/query.h"
+#include "data/sqlitestatement.h"
 #include "shell/exception.h"
 
 #include <QDateTime>
@@ -27,7 +28,6 @@ int maxParameters(Engine engine)
 }
 constexpr qsizetype CopyChunk = 1 << 20;
 
-
 } // namespace
 
 BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Path path)
@@ -40,10 +40,10 @@ BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Pat
     if (m_path == Path::SqliteNative) {
         sqlite3* h = db.engine() == Engine::SQLite ? db.sqliteHandle() : nullptr;
         sqlite3_stmt* st = nullptr;
-        const QByteArray sql = u"insert into %1 (%2) values (%3)"_s
-                                   .arg(m_table, m_columns.join(u", "_s),
-                                        QStringList(m_columns.size(), u"?"_s).join(u", "_s))
-                                   .toUtf8();
+        const QByteArray sql =
+            u"insert into %1 (%2) values (%3)"_s
+                .arg(m_table, m_columns.join(u", "_s), QStringList(m_columns.size(), u"?"_s).join(u", "_s))
+                .toUtf8();
         if (h && sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr) == SQLITE_OK)
             m_stmt = st;
         else
@@ -106,8 +106,8 @@ void BulkInserter::flushValues()
         return;
     const QString tuple = u'(' + QStringList(m_columns.size(), u"?"_s).join(u", "_s) + u')';
     const auto statement = [&](int rows) {
-        return u"insert into %1 (%2) values "_s.arg(m_table, m_columns.join(u", "_s))
-               + QStringList(rows, tuple).join(u", "_s);
+        return u"insert into %1 (%2) values "_s.arg(m_table, m_columns.join(u", "_s)) +
+               QStringList(rows, tuple).join(u", "_s);
     };
     if (m_pendingRows == m_rowsPerStatement) {
         if (!m_full)
@@ -126,54 +126,11 @@ void BulkInserter::flushValues()
 void BulkInserter::stepNative(const QVariantList& row)
 {
     auto* st = static_cast<sqlite3_stmt*>(m_stmt);
-    for (int i = 0; i < int(row.size()); ++i) {
-        const QVariant& v = row.at(i);
-        const int at = i + 1;
-        if (!v.isValid() || v.isNull()) {
-            sqlite3_bind_null(st, at);
-            continue;
-        }
-        if (v.metaType() == QMetaType::fromType<Money>()) {
-            // The same representation the Query layer gives SQLite.
-            sqlite3_bind_double(st, at, v.value<Money>().toDouble());
-            continue;
-        }
-        switch (v.metaType().id()) {
-        case QMetaType::Bool:
-            sqlite3_bind_int(st, at, v.toBool() ? 1 : 0);
-            break;
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-            sqlite3_bind_int64(st, at, v.toLongLong());
-            break;
-        case QMetaType::Double:
-            sqlite3_bind_double(st, at, v.toDouble());
-            break;
-        case QMetaType::QDateTime:
-        case QMetaType::QDate: {
-            const QByteArray t = Query::dateTimeText(Query::parseDateTime(v)).toUtf8();
-            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case QMetaType::QByteArray: {
-            const QByteArray b = v.toByteArray();
-            sqlite3_bind_blob(st, at, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray t = v.toString().toUtf8();
-            sqlite3_bind_text(st, at, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        }
-        }
-    }
+    for (int i = 0; i < int(row.size()); ++i)
+        bindSqliteValue(st, i + 1, row.at(i));
     if (sqlite3_step(st) != SQLITE_DONE) {
-        sqlite3* h = sqlite3_db_handle(st);
-        const QString text = QString::fromUtf8(sqlite3_errmsg(h));
-        const QString code = QString::number(sqlite3_extended_errcode(h));
         sqlite3_reset(st);
-        m_db.raise(QSqlError(text, text, QSqlError::StatementError, code), QString::fromUtf8(sqlite3_sql(st)));
+        raiseSqliteError(m_db, sqlite3_db_handle(st), QString::fromUtf8(sqlite3_sql(st)));
     }
     sqlite3_reset(st);
 }
@@ -213,11 +170,20 @@ void BulkInserter::appendCopyField(const QVariant& v)
     const QByteArray text = v.toString().toUtf8();
     for (char c : text) {
         switch (c) {
-        case '\\': m_copyBuffer += "\\\\"; break;
-        case '\t': m_copyBuffer += "\\t"; break;
-        case '\n': m_copyBuffer += "\\n"; break;
-        case '\r': m_copyBuffer += "\\r"; break;
-        default: m_copyBuffer += c;
+        case '\\':
+            m_copyBuffer += "\\\\";
+            break;
+        case '\t':
+            m_copyBuffer += "\\t";
+            break;
+        case '\n':
+            m_copyBuffer += "\\n";
+            break;
+        case '\r':
+            m_copyBuffer += "\\r";
+            break;
+        default:
+            m_copyBuffer += c;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "data/sqlitestatement.h"
 
 #include "data/database.h"
+#include "data/query.h"
 
 #include <QSqlError>
 #include <sqlite3.h>
@@ -9,8 +10,13 @@ namespace Tarvo::Data {
 
 void bindSqliteValue(sqlite3_stmt* statement, int position, const QVariant& v)
 {
-    if (v.isNull()) {
+    if (!v.isValid() || v.isNull()) {
         sqlite3_bind_null(statement, position);
+        return;
+    }
+    if (v.metaType() == QMetaType::fromType<Money>()) {
+        // SQLite keeps decimals as binary floating point.
+        sqlite3_bind_double(statement, position, v.value<Money>().toDouble());
         return;
     }
     switch (v.metaType().id()) {
@@ -32,15 +38,22 @@ void bindSqliteValue(sqlite3_stmt* statement, int position, const QVariant& v)
         sqlite3_bind_blob(statement, position, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         break;
     }
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+        const QByteArray t = Query::dateTimeText(Query::parseDateTime(v)).toUtf8();
+        sqlite3_bind_text(statement, position, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        break;
+    }
     default: {
-        const QString t = v.toString();
-        sqlite3_bind_text16(statement, position, t.utf16(), int(t.size()) * 2, SQLITE_TRANSIENT);
+        const QByteArray t = v.toString().toUtf8();
+        sqlite3_bind_text(statement, position, t.constData(), int(t.size()), SQLITE_TRANSIENT);
     }
     }
 }
 
 void raiseSqliteError(Database& db, sqlite3* handle, const QString& sql)
 {
+    // The same error QtSql's driver would report.
     db.raise(QSqlError(QStringLiteral("Unable to execute statement"),
                        QString::fromUtf8(sqlite3_errmsg(handle)), QSqlError::StatementError,
                        QString::number(sqlite3_extended_errcode(handle))),

@@ -1,7 +1,7 @@
 #include "data/trowset.h"
 
-#include "data/directresult.h"
 #include "data/query.h"
+#include "data/resultreader.h"
 #include "data/trowsetfilter.h"
 #include "shell/exception.h"
 
@@ -146,28 +146,6 @@ QVariant normalise(const QVariant& v, FieldType type)
         return v.toString();
     }
     return v;
-}
-
-FieldType typeOfColumn(const Query& q, int i)
-{
-    FieldType byValues = FieldType::String;
-    switch (q.record().field(i).metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        byValues = FieldType::Integer;
-        break;
-    case QMetaType::Double:
-        byValues = FieldType::Float;
-        break;
-    case QMetaType::QByteArray:
-        byValues = FieldType::Bytes;
-        break;
-    default:
-        break;
-    }
-    return fieldTypeOfColumn(q.columnKind(i), q.declaredType(i), byValues);
 }
 
 } // namespace
@@ -340,55 +318,9 @@ void TRowSet::setLoadedFields(const QList<QPair<QString, FieldType>>& columns,
 void TRowSet::loadFrom(Query& query)
 {
     const QList<RowSetField> previous = m_store->fields;
-    if (!query.isActive()) {
-        if (const auto direct = DirectResult::run(query)) {
-            loadDirect(*direct, previous);
-            return;
-        }
-        query.exec();
-    }
-    const int n = query.columnCount();
+    const auto result = ResultReader::open(query);
     QList<QPair<QString, FieldType>> columns;
-    for (int i = 0; i < n; ++i)
-        columns.append({query.columnName(i), typeOfColumn(query, i)});
-    setLoadedFields(columns, previous);
-    const int total = fieldCount();
-    const bool calculated = total > n;
-    auto& rows = m_store->rows;
-    quint64 bookmark = m_store->nextBookmark;
-    RowValues::Builder builder;
-    QVariantList values;
-    while (query.next()) {
-        RowSetRow* row = m_store->newRow();
-        if (calculated) {
-            values.clear();
-            for (int i = 0; i < n; ++i)
-                values.append(query.value(i));
-            for (int i = n; i < total; ++i)
-                values.append(QVariant());
-            recalculateValues(values);
-            row->values = RowValues(values);
-        } else {
-            builder.start(total);
-            for (int i = 0; i < n; ++i)
-                builder.setVariant(i, query.value(i));
-            row->values = builder.finish(&m_store->arena);
-        }
-        row->bookmark = bookmark++;
-        rows.push_back(row);
-    }
-    m_store->nextBookmark = bookmark;
-    m_store->changed();
-    m_current = nullptr;
-    m_pos = -1;
-    first();
-    notifyChanged();
-}
-
-void TRowSet::loadDirect(DirectResult& result, const QList<RowSetField>& previous)
-{
-    QList<QPair<QString, FieldType>> columns;
-    for (const DirectResult::Column& c : result.columns())
+    for (const ResultReader::Column& c : result->columns())
         columns.append({c.name, c.type});
     setLoadedFields(columns, previous);
     const int n = int(columns.size());
@@ -398,7 +330,7 @@ void TRowSet::loadDirect(DirectResult& result, const QList<RowSetField>& previou
     RowValues::Builder builder;
     builder.start(total);
     try {
-        while (result.next(builder)) {
+        while (result->next(builder)) {
             RowSetRow* row = m_store->newRow();
             row->values = builder.finish(&m_store->arena);
             if (total > n)

@@ -196,7 +196,6 @@ private:
     const QVariantList* m_calcSource = nullptr;
     void recalculateValues(QVariantList& values);
     void recalculateRow(RowSetRow* row);
-    void loadDirect(class DirectResult& result, const QList<RowSetField>& previous);
     void setLoadedFields(const QList<QPair<QString, FieldType>>& columns, const QList<RowSetField>& previous);
 
     QString m_filterText;

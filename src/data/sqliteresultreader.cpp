@@ -1,7 +1,7 @@
 #include "data/database.h"
-#include "data/directresult.h"
 #include "data/isodatetime.h"
 #include "data/query.h"
+#include "data/resultreader.h"
 #include "data/sqlitestatement.h"
 
 #include <sqlite3.h>
@@ -45,11 +45,11 @@ int nullTypeOf(FieldType type)
     return QMetaType::QString;
 }
 
-class SqliteDirectResult final : public DirectResult
+class SqliteResultReader final : public ResultReader
 {
 public:
-    SqliteDirectResult(Query& query, sqlite3* handle) : m_query(query), m_handle(handle) {}
-    ~SqliteDirectResult() override { sqlite3_finalize(m_statement); }
+    SqliteResultReader(Query& query, sqlite3* handle) : m_query(query), m_handle(handle) {}
+    ~SqliteResultReader() override { sqlite3_finalize(m_statement); }
 
     void run()
     {
@@ -174,12 +174,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<DirectResult> runSqliteResult(Query& query)
+std::unique_ptr<ResultReader> readSqlite(Query& query)
 {
     sqlite3* handle = query.database().sqliteHandle();
     if (!handle)
         return nullptr;
-    auto result = std::make_unique<SqliteDirectResult>(query, handle);
+    auto result = std::make_unique<SqliteResultReader>(query, handle);
     result->run();
     return result;
 }

@@ -1,7 +1,7 @@
 #include "data/database.h"
-#include "data/directresult.h"
 #include "data/isodatetime.h"
 #include "data/query.h"
+#include "data/resultreader.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,7 +30,7 @@ enum Oid : unsigned
     NumericOid = 1700
 };
 
-enum class Reader
+enum class Conversion
 {
     Int32,
     Int64,
@@ -109,11 +109,11 @@ struct Parameters
 
 // Rows arrive one result each (single-row mode): no copy of the whole result in libpq's memory
 // before ours.
-class PostgresDirectResult final : public DirectResult
+class PostgresResultReader final : public ResultReader
 {
 public:
-    PostgresDirectResult(Query& query, PGconn* connection) : m_query(query), m_connection(connection) {}
-    ~PostgresDirectResult() override
+    PostgresResultReader(Query& query, PGconn* connection) : m_query(query), m_connection(connection) {}
+    ~PostgresResultReader() override
     {
         PQclear(m_result);
         // Left half read (an error while converting): the connection must be idle again.
@@ -141,7 +141,7 @@ public:
         fetch();
         const int n = m_result ? PQnfields(m_result) : 0;
         m_columns.resize(n);
-        m_readers.resize(n);
+        m_conversions.resize(n);
         m_nullTypes.resize(n);
         for (int i = 0; i < n; ++i) {
             m_columns[i].name = QString::fromUtf8(PQfname(m_result, i));
@@ -157,7 +157,7 @@ public:
             fetch();
         if (!m_result || PQresultStatus(m_result) != PGRES_SINGLE_TUPLE)
             return false;
-        for (int i = 0; i < m_readers.size(); ++i)
+        for (int i = 0; i < m_conversions.size(); ++i)
             read(row, i);
         return true;
     }
@@ -192,34 +192,34 @@ private:
 private:
     void describe(int i, unsigned type)
     {
-        auto set = [&](Reader r, FieldType t, int nullType) {
-            m_readers[i] = r;
+        auto set = [&](Conversion r, FieldType t, int nullType) {
+            m_conversions[i] = r;
             m_columns[i].type = t;
             m_nullTypes[i] = nullType;
         };
         switch (type) {
         case Int2Oid:
         case Int4Oid:
-            return set(Reader::Int32, FieldType::Integer, QMetaType::Int);
+            return set(Conversion::Int32, FieldType::Integer, QMetaType::Int);
         case Int8Oid:
         case OidOid:
-            return set(Reader::Int64, FieldType::Integer, QMetaType::LongLong);
+            return set(Conversion::Int64, FieldType::Integer, QMetaType::LongLong);
         case NumericOid:
-            return set(Reader::Money, FieldType::Money, QMetaType::fromType<Money>().id());
+            return set(Conversion::Money, FieldType::Money, QMetaType::fromType<Money>().id());
         case Float4Oid:
         case Float8Oid:
-            return set(Reader::Double, FieldType::Float, QMetaType::Double);
+            return set(Conversion::Double, FieldType::Float, QMetaType::Double);
         case BoolOid:
-            return set(Reader::Bool, FieldType::Boolean, QMetaType::Bool);
+            return set(Conversion::Bool, FieldType::Boolean, QMetaType::Bool);
         case DateOid:
         case TimestampOid:
-            return set(Reader::DateTime, FieldType::DateTime, QMetaType::QDateTime);
+            return set(Conversion::DateTime, FieldType::DateTime, QMetaType::QDateTime);
         case TimestampTzOid:
-            return set(Reader::ZonedDateTime, FieldType::DateTime, QMetaType::QDateTime);
+            return set(Conversion::ZonedDateTime, FieldType::DateTime, QMetaType::QDateTime);
         case ByteaOid:
-            return set(Reader::Bytes, FieldType::Bytes, QMetaType::QByteArray);
+            return set(Conversion::Bytes, FieldType::Bytes, QMetaType::QByteArray);
         default:
-            return set(Reader::Text, FieldType::String, QMetaType::QString);
+            return set(Conversion::Text, FieldType::String, QMetaType::QString);
         }
     }
 
@@ -231,26 +231,26 @@ private:
         }
         const char* p = PQgetvalue(m_result, m_row, i);
         const int n = PQgetlength(m_result, m_row, i);
-        switch (m_readers[i]) {
-        case Reader::Int32:
-        case Reader::Int64: {
+        switch (m_conversions[i]) {
+        case Conversion::Int32:
+        case Conversion::Int64: {
             qint64 v = 0;
             const auto r = std::from_chars(p, p + n, v);
             if (r.ec != std::errc() || r.ptr != p + n)
                 break;
-            if (m_readers[i] == Reader::Int32)
+            if (m_conversions[i] == Conversion::Int32)
                 row.setInt32(i, qint32(v));
             else
                 row.setInt64(i, v);
             return;
         }
-        case Reader::Money:
+        case Conversion::Money:
             if (const auto m = Money::parseAscii(p, n)) {
                 row.setMoney(i, *m);
                 return;
             }
             break;
-        case Reader::Double: {
+        case Conversion::Double: {
             double d = 0;
             const auto r = std::from_chars(p, p + n, d);
             if (r.ec != std::errc() || r.ptr != p + n)
@@ -258,10 +258,10 @@ private:
             row.setDouble(i, d);
             return;
         }
-        case Reader::Bool:
+        case Conversion::Bool:
             row.setBool(i, n > 0 && p[0] == 't');
             return;
-        case Reader::DateTime: {
+        case Conversion::DateTime: {
             QDate date;
             QTime time;
             if (!parseIsoDateTime(p, n, &date, &time))
@@ -269,14 +269,14 @@ private:
             row.setWallClock(i, RowValues::wallClockMsecs(date, time));
             return;
         }
-        case Reader::ZonedDateTime: {
+        case Conversion::ZonedDateTime: {
             const QDateTime d = QDateTime::fromString(QString::fromLatin1(p, n), Qt::ISODateWithMs);
             if (!d.isValid())
                 break;
             row.setVariant(i, d.toLocalTime());
             return;
         }
-        case Reader::Bytes: {
+        case Conversion::Bytes: {
             // Hex or escape output, whichever the server is set to.
             size_t size = 0;
             unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(p), &size);
@@ -286,15 +286,15 @@ private:
             PQfreemem(bytes);
             return;
         }
-        case Reader::Text:
+        case Conversion::Text:
             row.setText(i, p, n);
             return;
         }
         // Infinity dates, NaN numerics and the like: as Query::value makes them of the text.
         Query::ColumnKind kind = Query::ColumnKind::Plain;
-        if (m_readers[i] == Reader::Money)
+        if (m_conversions[i] == Conversion::Money)
             kind = Query::ColumnKind::Money;
-        else if (m_readers[i] == Reader::DateTime || m_readers[i] == Reader::ZonedDateTime)
+        else if (m_conversions[i] == Conversion::DateTime || m_conversions[i] == Conversion::ZonedDateTime)
             kind = Query::ColumnKind::DateTime;
         row.setVariant(i, Query::normalised(QVariant(QString::fromUtf8(p, n)), kind, Engine::PostgreSQL));
     }
@@ -302,7 +302,7 @@ private:
     Query& m_query;
     PGconn* m_connection;
     PGresult* m_result = nullptr;
-    QVector<Reader> m_readers;
+    QVector<Conversion> m_conversions;
     QVector<int> m_nullTypes;
     bool m_sent = false;
     bool m_first = true;
@@ -311,12 +311,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<DirectResult> runPostgresResult(Query& query)
+std::unique_ptr<ResultReader> readPostgres(Query& query)
 {
     PGconn* connection = query.database().postgresHandle();
     if (!connection)
         return nullptr;
-    auto result = std::make_unique<PostgresDirectResult>(query, connection);
+    auto result = std::make_unique<PostgresResultReader>(query, connection);
     result->run();
     return result;
 }
