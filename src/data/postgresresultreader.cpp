@@ -43,8 +43,9 @@ enum class Conversion
     Text
 };
 
-// Parameters go as text, typed as QtSql's literals would be: whole numbers as integers, other
-// numbers as numeric, text left for the server to infer; bytes in binary.
+// Parameters go as text of no stated type, so the server types each from where it stands in the
+// statement, as it does for QtSql's prepared statements (a number compared with a text column is
+// then text, not an error); bytes go in binary.
 struct Parameters
 {
     explicit Parameters(const QVariantList& values)
@@ -62,29 +63,21 @@ struct Parameters
             switch (v.metaType().id()) {
             case QMetaType::Bool:
                 storage[i] = v.toBool() ? "true" : "false";
-                types[i] = BoolOid;
                 break;
             case QMetaType::Int:
             case QMetaType::UInt:
             case QMetaType::Short:
             case QMetaType::UShort:
             case QMetaType::LongLong:
-            case QMetaType::ULongLong: {
-                const qlonglong x = v.toLongLong();
-                storage[i] = QByteArray::number(x);
-                types[i] = x >= INT_MIN && x <= INT_MAX ? Int4Oid : Int8Oid;
+            case QMetaType::ULongLong:
+                storage[i] = QByteArray::number(v.toLongLong());
                 break;
-            }
             case QMetaType::Double:
             case QMetaType::Float: {
                 const double d = v.toDouble();
-                if (std::isfinite(d)) {
-                    storage[i] = QByteArray::number(d, 'g', 17);
-                    types[i] = NumericOid;
-                } else {
-                    storage[i] = std::isnan(d) ? "NaN" : (d > 0 ? "Infinity" : "-Infinity");
-                    types[i] = Float8Oid;
-                }
+                storage[i] = std::isfinite(d)
+                                 ? QByteArray::number(d, 'g', 17)
+                                 : QByteArray(std::isnan(d) ? "NaN" : (d > 0 ? "Infinity" : "-Infinity"));
                 break;
             }
             case QMetaType::QByteArray:

@@ -154,6 +154,37 @@ private slots:
         QVERIFY(none.eof());
     }
 
+    // Parameters take their type from where they stand, as they do for statements run through QtSql.
+    void parametersAreTypedByTheStatement()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        fillTable(db);
+        db.exec("insert into lt (id, name, amount, flag) values (7, '5', 1.5, true)");
+        const QList<std::pair<const char*, QVariant>> cases = {
+            {"select id from lt where name = ?", 5},
+            {"select id from lt where id = ?", "7"},
+            {"select id from lt where id = ?", 7.0},
+            {"select id from lt where amount > ?", 1.25},
+            {"select id from lt where flag = ? and id = 7", true},
+            {"select id from lt order by id limit ?", 1},
+            {"select ? + 1 as x", 5},
+            {"select ? || 'x' as x", 5},
+            {"select abs(?) as x", -5},
+            {"select upper(?) as x", "ab"},
+        };
+        for (const auto& [sql, value] : cases) {
+            Query q1(db, sql), q2(db, sql);
+            q1.bindAt(0, value);
+            q2.bindAt(0, value);
+            TRowSet direct, viaQt;
+            direct.loadFrom(q1);
+            loadThroughQtSql(viaQt, q2);
+            QVERIFY2(!direct.isEmpty(), sql);
+            QCOMPARE(direct.value(0).toString(), viaQt.value(0).toString());
+        }
+    }
+
     void aFailingStatementLeavesTheConnectionUsable()
     {
         Test::TestDatabase t;
