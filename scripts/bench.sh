@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks on both engines (a private PostgreSQL server on 127.0.0.1).
+# Arguments go to the benchmarks that take rows and an engine (bench_dblayer, bench_rowset).
+# Volume generation writes into throw-away databases, never into the per-user one.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 tarvo_build
 tarvo_start_pg
+benchdir=$(mktemp -d /tmp/tarvo-bench.XXXXXX)
+trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; rm -rf "$pgdir" "$benchdir"' EXIT
 export TARVO_BENCH_PG_HOST=127.0.0.1 TARVO_BENCH_PG_PORT=$pg_port TARVO_BENCH_PG_USER=postgres
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
-  echo "== $(basename "$b")"
-  "$b" "$@"
+  [ -f "$b" ] && [ -x "$b" ] || continue
+  name=$(basename "$b")
+  echo "== $name"
+  if [ "$name" = bench_generate ]; then
+    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/generate.db"
+    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_generate"
+    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_generate" "DB USER=postgres"
+  else
+    "$b" "$@"
+  fi
 done
