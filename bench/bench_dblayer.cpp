@@ -4,6 +4,7 @@
 //
 //   bench_dblayer [ROWS] [sqlite|postgresql]
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
+#include "benchpostgres.h"
 #include "data/database.h"
 #include "data/migration.h"
 #include "data/query.h"
@@ -42,8 +43,9 @@ QVector<Row> makeRows(int n)
     rows.reserve(n);
     const QDateTime base(QDate(2026, 1, 1), QTime(8, 0));
     for (int i = 0; i < n; ++i)
-        rows.append({i + 1, QStringLiteral("Товар номер %1").arg(i), Money::fromRaw(int64_t(i) * 12345 % 99999999),
-                     base.addSecs(i * 37), i % 3 == 0, QStringLiteral("A-%1").arg(i % 1000)});
+        rows.append({i + 1, QStringLiteral("Товар номер %1").arg(i),
+                     Money::fromRaw(int64_t(i) * 12345 % 99999999), base.addSecs(i * 37), i % 3 == 0,
+                     QStringLiteral("A-%1").arg(i % 1000)});
     return rows;
 }
 
@@ -52,7 +54,9 @@ double layerInsert(Database& db, const QVector<Row>& rows)
     QElapsedTimer t;
     t.start();
     Transaction tx(db);
-    Query q(db, QStringLiteral("insert into bench_rows (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)"));
+    Query q(db,
+            QStringLiteral(
+                "insert into bench_rows (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)"));
     for (const Row& r : rows) {
         q.bindAt(0, r.id).bindAt(1, r.name).bindAt(2, r.amount.toVariant()).bindAt(3, r.created);
         q.bindAt(4, r.flag).bindAt(5, r.code);
@@ -71,8 +75,9 @@ double layerSelect(Database& db, int expected)
     int n = 0;
     qint64 check = 0;
     while (q.next()) {
-        check += q.value(0).toLongLong() + q.value(1).toString().size() + q.value(2).value<Money>().raw() % 7 +
-                 q.value(3).toDateTime().time().second() + q.value(4).toBool() + q.value(5).toString().size();
+        check += q.value(0).toLongLong() + q.value(1).toString().size() +
+                 q.value(2).value<Money>().raw() % 7 + q.value(3).toDateTime().time().second() +
+                 q.value(4).toBool() + q.value(5).toString().size();
         ++n;
     }
     if (n != expected)
@@ -87,7 +92,9 @@ double qtInsert(Database& db, const QVector<Row>& rows, const QString& table)
     t.start();
     Transaction tx(db);
     QSqlQuery q(db.sql());
-    q.prepare(QStringLiteral("insert into %1 (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)").arg(table));
+    q.prepare(
+        QStringLiteral("insert into %1 (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)")
+            .arg(table));
     for (const Row& r : rows) {
         q.bindValue(0, r.id);
         q.bindValue(1, r.name);
@@ -108,8 +115,9 @@ double sqliteRawInsert(sqlite3* db, const QVector<Row>& rows)
     t.start();
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "insert into bench_raw (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)", -1, &st,
-                       nullptr);
+    sqlite3_prepare_v2(
+        db, "insert into bench_raw (id, name, amount, created, flag, code) values (?, ?, ?, ?, ?, ?)", -1,
+        &st, nullptr);
     for (const Row& r : rows) {
         const QByteArray name = r.name.toUtf8();
         const QByteArray created = Query::dateTimeText(r.created).toUtf8();
@@ -134,7 +142,8 @@ double sqliteRawSelect(sqlite3* db, int expected)
     QElapsedTimer t;
     t.start();
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "select id, name, amount, created, flag, code from bench_raw order by id", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "select id, name, amount, created, flag, code from bench_raw order by id", -1, &st,
+                       nullptr);
     int n = 0;
     qint64 check = 0;
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -158,11 +167,14 @@ double pgRawInsert(PGconn* c, const QVector<Row>& rows)
     QElapsedTimer t;
     t.start();
     PQclear(PQexec(c, "BEGIN"));
-    PQclear(PQprepare(c, "ins", "insert into bench_raw (id, name, amount, created, flag, code) values ($1, $2, $3, $4, $5, $6)", 6,
-                      nullptr));
+    PQclear(PQprepare(
+        c, "ins",
+        "insert into bench_raw (id, name, amount, created, flag, code) values ($1, $2, $3, $4, $5, $6)", 6,
+        nullptr));
     for (const Row& r : rows) {
-        const QByteArray v[6] = {QByteArray::number(r.id), r.name.toUtf8(), r.amount.toString().toUtf8(),
-                                 Query::dateTimeText(r.created).toUtf8(), r.flag ? "t" : "f", r.code.toUtf8()};
+        const QByteArray v[6] = {QByteArray::number(r.id),     r.name.toUtf8(),
+                                 r.amount.toString().toUtf8(), Query::dateTimeText(r.created).toUtf8(),
+                                 r.flag ? "t" : "f",           r.code.toUtf8()};
         const char* values[6];
         for (int i = 0; i < 6; ++i)
             values[i] = v[i].constData();
@@ -225,7 +237,9 @@ int main(int argc, char** argv)
         Database db(s);
         db.open();
         db.exec(QString::fromLatin1(Create).arg(QStringLiteral("DATETIME")));
-        db.exec(QString::fromLatin1(Create).arg(QStringLiteral("DATETIME")).replace(QStringLiteral("bench_rows"), QStringLiteral("bench_raw")));
+        db.exec(QString::fromLatin1(Create)
+                    .arg(QStringLiteral("DATETIME"))
+                    .replace(QStringLiteral("bench_rows"), QStringLiteral("bench_raw")));
         sqlite3* raw = nullptr;
         sqlite3_open(s.database.toUtf8().constData(), &raw);
         sqlite3_busy_timeout(raw, 10000);
@@ -244,21 +258,21 @@ int main(int argc, char** argv)
         report("sqlite", "select", rows, ls, rs);
         sqlite3_close(raw);
     }
-    if ((only.isEmpty() || only == QLatin1String("postgresql")) && qEnvironmentVariableIsSet("TARVO_BENCH_PG_PORT")) {
-        ConnectionSettings s;
-        s.engine = Engine::PostgreSQL;
-        s.host = qEnvironmentVariable("TARVO_BENCH_PG_HOST", QStringLiteral("127.0.0.1"));
-        s.port = qEnvironmentVariableIntValue("TARVO_BENCH_PG_PORT");
-        s.user = qEnvironmentVariable("TARVO_BENCH_PG_USER", QStringLiteral("postgres"));
-        s.database = QStringLiteral("postgres");
+    if ((only.isEmpty() || only == QLatin1String("postgresql")) && benchPostgresAvailable()) {
+        const ConnectionSettings s = benchPostgresSettings();
         Database db(s);
         db.open();
         db.exec(QStringLiteral("drop table if exists bench_rows"));
         db.exec(QStringLiteral("drop table if exists bench_raw"));
         db.exec(QString::fromLatin1(Create).arg(QStringLiteral("timestamp(3)")));
-        db.exec(QString::fromLatin1(Create).arg(QStringLiteral("timestamp(3)")).replace(QStringLiteral("bench_rows"), QStringLiteral("bench_raw")));
+        db.exec(QString::fromLatin1(Create)
+                    .arg(QStringLiteral("timestamp(3)"))
+                    .replace(QStringLiteral("bench_rows"), QStringLiteral("bench_raw")));
         const QByteArray conninfo = QStringLiteral("host=%1 port=%2 user=%3 dbname=postgres")
-                                        .arg(s.host).arg(s.port).arg(s.user).toUtf8();
+                                        .arg(s.host)
+                                        .arg(s.port)
+                                        .arg(s.user)
+                                        .toUtf8();
         PGconn* raw = PQconnectdb(conninfo.constData());
         if (PQstatus(raw) != CONNECTION_OK)
             qFatal("libpq: %s", PQerrorMessage(raw));

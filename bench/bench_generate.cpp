@@ -29,8 +29,9 @@ namespace {
 QTextStream out(stdout);
 
 const QString Columns = u"bof_id, pr_id, amount, ddate, s, sv"_s;
-const QString Ddl = u"create table %1 (bof_id integer not null, pr_id integer not null, amount numeric(19,4), "
-                    "ddate timestamp, s numeric(19,4), sv numeric(19,4), primary key (bof_id, pr_id))"_s;
+const QString Ddl =
+    u"create table %1 (bof_id integer not null, pr_id integer not null, amount numeric(19,4), "
+    "ddate timestamp, s numeric(19,4), sv numeric(19,4), primary key (bof_id, pr_id))"_s;
 
 // Row i of the test set: ten lines per request, like the generator's request lines.
 struct Row
@@ -79,8 +80,9 @@ double rawSqlite(const QString& file, qint64 rows)
 
 double rawPostgres(const ConnectionSettings& cs, qint64 rows)
 {
-    const QByteArray conninfo = u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s
-                                    .arg(cs.host).arg(cs.port).arg(cs.database, cs.user, cs.password)
+    const QByteArray conninfo = u"host=%1 port=%2 dbname=%3 user=%4 password=%5"_s.arg(cs.host)
+                                    .arg(cs.port)
+                                    .arg(cs.database, cs.user, cs.password)
                                     .toUtf8();
     PGconn* c = PQconnectdb(conninfo.constData());
     PQclear(PQexec(c, Ddl.arg(u"bench_raw"_s).toUtf8().constData()));
@@ -92,8 +94,8 @@ double rawPostgres(const ConnectionSettings& cs, qint64 rows)
     const QByteArray when = When.toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s).toLatin1();
     for (qint64 i = 0; i < rows; ++i) {
         const Row r = row(i);
-        buf += QByteArray::number(r.bof) + '\t' + QByteArray::number(r.pr) + '\t' + r.amount.toString().toLatin1() + '\t'
-               + when + '\t' + r.sum.toString().toLatin1() + "\t0\n";
+        buf += QByteArray::number(r.bof) + '\t' + QByteArray::number(r.pr) + '\t' +
+               r.amount.toString().toLatin1() + '\t' + when + '\t' + r.sum.toString().toLatin1() + "\t0\n";
         if (buf.size() > (1 << 20)) {
             PQputCopyData(c, buf.constData(), int(buf.size()));
             buf.clear();
@@ -152,13 +154,14 @@ int main(int argc, char** argv)
         const bool sqlite = db->engine() == Engine::SQLite;
         const QString engine = sqlite ? u"SQLite"_s : u"PostgreSQL"_s;
 
-        const double raw = sqlite ? rawSqlite(db->sql().databaseName() + u".raw"_s, rows) : rawPostgres(cs, rows);
+        const double raw =
+            sqlite ? rawSqlite(db->sql().databaseName() + u".raw"_s, rows) : rawPostgres(cs, rows);
         const double our = ours(*db, rows);
         out << engine << ": " << rows << " rows of six columns\n"
-            << "  raw bulk insert (" << (sqlite ? "prepared INSERT, C API" : "COPY, libpq") << "): "
-            << qint64(rows / raw) << " rows/s\n"
-            << "  BulkInserter (" << (sqlite ? "statement stepped through the library" : "COPY") << "): " << qint64(rows / our)
-            << " rows/s, ratio " << QString::number(raw / our, 'f', 2) << "\n";
+            << "  raw bulk insert (" << (sqlite ? "prepared INSERT, C API" : "COPY, libpq")
+            << "): " << qint64(rows / raw) << " rows/s\n"
+            << "  BulkInserter (" << (sqlite ? "statement stepped through the library" : "COPY")
+            << "): " << qint64(rows / our) << " rows/s, ratio " << QString::number(raw / our, 'f', 2) << "\n";
         out.flush();
 
         VolumeGenerator g(*db, scale);
@@ -174,10 +177,12 @@ int main(int argc, char** argv)
             bytes = db->scalar(u"select pg_database_size(current_database())"_s).toLongLong();
         }
         const double lines = double(g.requests()) * 10;
-        out << "  generate --scale " << scale << ": " << generated << " rows in " << QString::number(s, 'f', 1)
-            << " s, " << qint64(generated / s) << " rows/s (schema with keys, indexes, reference checks, totals)\n"
+        out << "  generate --scale " << scale << ": " << generated << " rows in "
+            << QString::number(s, 'f', 1) << " s, " << qint64(generated / s)
+            << " rows/s (schema with keys, indexes, reference checks, totals)\n"
             << "  database size: " << bytes / (1024 * 1024) << " MiB, "
-            << qint64(bytes / lines * 1e6 / (1024 * 1024)) << " MiB per 1M request lines (with the whole chain)\n";
+            << qint64(bytes / lines * 1e6 / (1024 * 1024))
+            << " MiB per 1M request lines (with the whole chain)\n";
         return 0;
     } catch (const Exception& e) {
         QTextStream(stderr) << "Ошибка: " << e.message() << "\n";

@@ -4,6 +4,7 @@
 // and their peak memory from outside.
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
 // Each figure is the median of five rounds after an unmeasured one.
+#include "benchpostgres.h"
 #include "data/database.h"
 #include "data/query.h"
 #include "data/trowset.h"
@@ -165,14 +166,8 @@ int main(int argc, char** argv)
         s.database = dir.path() + QStringLiteral("/bench.db");
         rc |= runEngine(s, QStringLiteral("sqlite"), count, operation);
     }
-    if ((only.isEmpty() || only == QLatin1String("postgresql")) &&
-        qEnvironmentVariableIsSet("TARVO_BENCH_PG_PORT")) {
-        ConnectionSettings s;
-        s.engine = Engine::PostgreSQL;
-        s.host = qEnvironmentVariable("TARVO_BENCH_PG_HOST", QStringLiteral("127.0.0.1"));
-        s.port = qEnvironmentVariableIntValue("TARVO_BENCH_PG_PORT");
-        s.user = qEnvironmentVariable("TARVO_BENCH_PG_USER", QStringLiteral("postgres"));
-        s.database = QStringLiteral("postgres");
+    if ((only.isEmpty() || only == QLatin1String("postgresql")) && benchPostgresAvailable()) {
+        const ConnectionSettings s = benchPostgresSettings();
         const QString name = QStringLiteral("tarvo_bench_%1").arg(QCoreApplication::applicationPid());
         {
             Database admin(s);

@@ -10,6 +10,13 @@
 
 namespace Tarvo::Data {
 
+// A result column as a row set takes it.
+struct ResultColumn
+{
+    QString name;
+    FieldType type = FieldType::String;
+};
+
 // A query's result read row by row into row values: how row sets load. A query not yet run is run
 // and read straight through the engine's client library (QtSql would make a QVariant of every value
 // first, which costs more than the reading itself); one already running is read through QtSql.
@@ -17,11 +24,7 @@ namespace Tarvo::Data {
 class ResultReader
 {
 public:
-    struct Column
-    {
-        QString name;
-        FieldType type = FieldType::String;
-    };
+    using Column = ResultColumn;
 
     virtual ~ResultReader() = default;
 

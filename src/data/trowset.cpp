@@ -6,8 +6,6 @@
 #include "shell/exception.h"
 
 #include <QHash>
-#include <QSqlField>
-#include <QSqlRecord>
 #include <algorithm>
 #include <new>
 
@@ -290,8 +288,7 @@ QList<RowSetField> TRowSet::fields() const
     return m_store->fields;
 }
 
-void TRowSet::setLoadedFields(const QList<QPair<QString, FieldType>>& columns,
-                              const QList<RowSetField>& previous)
+void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous)
 {
     m_state = RowSetState::Browse;
     m_store->clearRows();
@@ -319,11 +316,8 @@ void TRowSet::loadFrom(Query& query)
 {
     const QList<RowSetField> previous = m_store->fields;
     const auto result = ResultReader::open(query);
-    QList<QPair<QString, FieldType>> columns;
-    for (const ResultReader::Column& c : result->columns())
-        columns.append({c.name, c.type});
-    setLoadedFields(columns, previous);
-    const int n = int(columns.size());
+    setLoadedFields(result->columns(), previous);
+    const int n = int(result->columns().size());
     const int total = fieldCount();
     auto& rows = m_store->rows;
     quint64 bookmark = m_store->nextBookmark;

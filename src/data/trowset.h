@@ -16,6 +16,7 @@ namespace Tarvo::Data {
 
 class Query;
 class TRowSetFilter;
+struct ResultColumn;
 
 enum class UpdateStatus : quint8
 {
@@ -196,7 +197,7 @@ private:
     const QVariantList* m_calcSource = nullptr;
     void recalculateValues(QVariantList& values);
     void recalculateRow(RowSetRow* row);
-    void setLoadedFields(const QList<QPair<QString, FieldType>>& columns, const QList<RowSetField>& previous);
+    void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
 
     QString m_filterText;
     std::shared_ptr<TRowSetFilter> m_filter;

@@ -119,6 +119,13 @@ int count(Database& db, const QString& table)
     return db.scalar("select count(*) from " + table).toInt();
 }
 
+void addHeader(OrderModule& m, const QString& name)
+{
+    m.head.insert();
+    m.head.setValue("o_name", name);
+    m.head.post();
+}
+
 void addLine(OrderModule& m, const QVariant& name, int qty)
 {
     m.lines.insert();
@@ -168,9 +175,7 @@ private slots:
         Database& db = t.db(false);
         createTables(db);
         OrderModule m(db);
-        m.head.insert();
-        m.head.setValue("o_name", "Заказ");
-        m.head.post();
+        addHeader(m, "Заказ");
         addLine(m, "первая", 1);
         addLine(m, QVariant(), 2); // refused by the server after the header and the first line
         QVERIFY(m.modified());
@@ -207,9 +212,7 @@ private slots:
         Database& db = t.db(false);
         createTables(db);
         OrderModule m(db);
-        m.head.insert();
-        m.head.setValue("o_name", "Пустой");
-        m.head.post();
+        addHeader(m, "Пустой");
         QVERIFY_THROWS_EXCEPTION(Abort, m.save());
         QCOMPARE(m_shown, QStringList{"Нет товаров! Сохранение невозможно!"});
         QVERIFY(m.modified());
@@ -227,9 +230,7 @@ private slots:
         Database& db = t.db(false);
         createTables(db);
         OrderModule m(db);
-        m.head.insert();
-        m.head.setValue("o_name", "Заказ");
-        m.head.post();
+        addHeader(m, "Заказ");
         addLine(m, "первая", 1);
         m.setModified(false); // as if nothing had been posted yet
         // The grid still holds a new line when the user presses Save.
@@ -249,9 +250,7 @@ private slots:
         Database& db = t.db(false);
         createTables(db);
         OrderModule m(db);
-        m.head.insert();
-        m.head.setValue("o_name", "З");
-        m.head.post();
+        addHeader(m, "З");
         addLine(m, "a", 1);
         addLine(m, "b", 2);
         addLine(m, "c", 3);
