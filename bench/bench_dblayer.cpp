@@ -5,9 +5,9 @@
 //   bench_dblayer [ROWS] [sqlite|postgresql]
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
 #include "benchpostgres.h"
-#include "data/database.h"
-#include "data/migration.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/migration.h"
+#include "data/engine/query.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,13 +3,13 @@
 //   bench_generate [--rows N] [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/bench.db"
 //   bench_generate ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=bench" "DB USER=postgres"
 // The database must be empty (the generator refuses one with data).
-#include "data/connector.h"
-#include "data/database.h"
-#include "data/migration.h"
-#include "data/money.h"
+#include "data/engine/connector.h"
+#include "data/engine/database.h"
+#include "data/engine/migration.h"
+#include "data/engine/money.h"
 #include "db/bulkinserter.h"
 #include "db/volumegenerator.h"
-#include "shell/exception.h"
+#include "core/exception.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -5,9 +5,9 @@
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
 // Each figure is the median of five rounds after an unmeasured one.
 #include "benchpostgres.h"
-#include "data/database.h"
-#include "data/query.h"
-#include "data/trowset.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+#include "data/rowset/trowset.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

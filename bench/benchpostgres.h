@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/connectionsettings.h"
+#include "data/engine/connectionsettings.h"
 
 #include <QtGlobal>
 

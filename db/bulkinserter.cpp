@@ -1,10 +1,10 @@
 #include "db/bulkinserter.h"
 
-#include "data/database.h"
-#include "data/money.h"
-#include "data/query.h"
-#include "data/sqlitestatement.h"
-#include "shell/exception.h"
+#include "data/engine/database.h"
+#include "data/engine/money.h"
+#include "data/engine/query.h"
+#include "data/engine/sqlitestatement.h"
+#include "core/exception.h"
 
 #include <QDateTime>
 #include <QSqlDriver>

@@ -1,8 +1,8 @@
 #include "db/demodata.h"
 
-#include "data/database.h"
-#include "data/money.h"
-#include "shell/exception.h"
+#include "data/engine/database.h"
+#include "data/engine/money.h"
+#include "core/exception.h"
 
 #include <QDateTime>
 #include <QHash>

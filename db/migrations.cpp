@@ -1,9 +1,9 @@
 // The schema's numbered steps. A step, once released, is never changed: later
 // changes come as new steps.
-#include "data/migration.h"
+#include "data/engine/migration.h"
 #include "db/schemasteps.h"
 #include "db/totalstriggers.h"
-#include "data/database.h"
+#include "data/engine/database.h"
 
 namespace Tarvo::Data {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/migration.h"
+#include "data/engine/migration.h"
 
 namespace Tarvo::Data::SchemaSteps {
 

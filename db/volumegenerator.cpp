@@ -1,10 +1,10 @@
 #include "db/volumegenerator.h"
 
-#include "data/database.h"
-#include "data/money.h"
+#include "data/engine/database.h"
+#include "data/engine/money.h"
 #include "db/bulkinserter.h"
 #include "db/demodata.h"
-#include "shell/exception.h"
+#include "core/exception.h"
 
 #include <QDateTime>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "shell/connectionfailure.h"
 
-#include "data/databaseerror.h"
+#include "data/engine/databaseerror.h"
 
 namespace Tarvo::Shell {
 

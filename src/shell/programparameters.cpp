@@ -1,7 +1,7 @@
 #include "shell/programparameters.h"
 
-#include "shell/apppaths.h"
-#include "shell/inifile.h"
+#include "core/apppaths.h"
+#include "core/inifile.h"
 
 namespace Tarvo::Shell {
 

@@ -1,8 +1,8 @@
 #include "shell/startup.h"
 
-#include "data/databaseerror.h"
+#include "data/engine/databaseerror.h"
 #include "shell/connectionfailure.h"
-#include "shell/exception.h"
+#include "core/exception.h"
 #include "shell/startupsteps.h"
 #include "shell/tdatabaseconnection.h"
 

@@ -1,6 +1,6 @@
 #include "shell/tappinifile.h"
 
-#include "shell/apppaths.h"
+#include "core/apppaths.h"
 
 namespace Tarvo::Shell {
 

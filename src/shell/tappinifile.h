@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/inifile.h"
+#include "core/inifile.h"
 
 namespace Tarvo::Shell {
 

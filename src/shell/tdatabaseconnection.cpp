@@ -1,6 +1,6 @@
 #include "shell/tdatabaseconnection.h"
 
-#include "data/connector.h"
+#include "data/engine/connector.h"
 
 namespace Tarvo::Shell {
 

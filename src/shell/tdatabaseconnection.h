@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/database.h"
+#include "data/engine/database.h"
 
 #include <QStringList>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "shell/ttdmparams.h"
 
-#include "data/database.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
 
 namespace Tarvo::Shell {
 

@@ -1,6 +1,6 @@
-#include "data/connectionsettings.h"
-#include "shell/exception.h"
-#include "shell/iniparamreader.h"
+#include "data/engine/connectionsettings.h"
+#include "core/exception.h"
+#include "core/iniparamreader.h"
 
 #include <QtTest>
 

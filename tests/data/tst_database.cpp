@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/migration.h"
-#include "data/procedureregistry.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/migration.h"
+#include "data/engine/procedureregistry.h"
+#include "data/engine/query.h"
 #include "support/testdatabase.h"
 
 #include "support/testenvironment.h"

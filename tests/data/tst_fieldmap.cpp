@@ -1,9 +1,9 @@
-#include "data/configblob.h"
-#include "data/database.h"
-#include "data/objectnotation.h"
-#include "data/tdatatablefieldmap.h"
-#include "data/trowset.h"
-#include "shell/exception.h"
+#include "data/modules/configblob.h"
+#include "data/engine/database.h"
+#include "data/modules/objectnotation.h"
+#include "data/modules/tdatatablefieldmap.h"
+#include "data/rowset/trowset.h"
+#include "core/exception.h"
 #include "support/testdatabase.h"
 
 #include <QRandomGenerator>

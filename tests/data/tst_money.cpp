@@ -1,7 +1,7 @@
-#include "data/money.h"
-#include "data/query.h"
-#include "data/sqlitefunctions.h"
-#include "shell/exception.h"
+#include "data/engine/money.h"
+#include "data/engine/query.h"
+#include "data/engine/sqlitefunctions.h"
+#include "core/exception.h"
 
 #include <QtTest>
 

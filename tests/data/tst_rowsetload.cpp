@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/databaseerror.h"
-#include "data/query.h"
-#include "data/trowset.h"
+#include "data/engine/database.h"
+#include "data/engine/databaseerror.h"
+#include "data/engine/query.h"
+#include "data/rowset/trowset.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "data/trowset.h"
-#include "data/trowsetmodel.h"
+#include "data/rowset/trowset.h"
+#include "data/rowset/trowsetmodel.h"
 
 #include <QSignalSpy>
 #include <QtTest>

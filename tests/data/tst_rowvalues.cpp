@@ -1,5 +1,5 @@
-#include "data/money.h"
-#include "data/rowvalues.h"
+#include "data/engine/money.h"
+#include "data/rowset/rowvalues.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "data/tdeffereddatamodule.h"
+#include "data/modules/tdeffereddatamodule.h"
 #include "data/ui/saveerrorbox.h"
 #include "support/testdatabase.h"
 

@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/migration.h"
-#include "data/schema.h"
-#include "data/servererror.h"
+#include "data/engine/database.h"
+#include "data/engine/migration.h"
+#include "data/engine/schema.h"
+#include "data/modules/servererror.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

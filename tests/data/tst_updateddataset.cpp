@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/query.h"
-#include "data/tupdatedadodataset.h"
-#include "shell/exception.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+#include "data/modules/tupdatedadodataset.h"
+#include "core/exception.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

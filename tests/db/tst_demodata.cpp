@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
 #include "db/demodata.h"
-#include "shell/exception.h"
+#include "core/exception.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

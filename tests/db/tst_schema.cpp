@@ -1,7 +1,7 @@
-#include "data/database.h"
-#include "data/databaseerror.h"
-#include "data/money.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/databaseerror.h"
+#include "data/engine/money.h"
+#include "data/engine/query.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

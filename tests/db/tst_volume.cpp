@@ -1,9 +1,9 @@
-#include "data/database.h"
-#include "data/money.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/money.h"
+#include "data/engine/query.h"
 #include "db/bulkinserter.h"
 #include "db/volumegenerator.h"
-#include "shell/exception.h"
+#include "core/exception.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 // libFuzzer target for the object notation reader: any input must either read or be refused
 // with Tarvo::Exception, and what reads must write and read back to the same text.
 //   scripts: see build-fuzz.sh beside this file
-#include "data/objectnotation.h"
-#include "shell/exception.h"
+#include "data/modules/objectnotation.h"
+#include "core/exception.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "shell/apppaths.h"
+#include "core/apppaths.h"
 #include "shell/formactivationregistry.h"
 #include "shell/programparameters.h"
 #include "shell/tformsfile.h"

@@ -1,5 +1,5 @@
-#include "data/database.h"
-#include "data/query.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
 #include "shell/ttdmparams.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"

@@ -1,5 +1,5 @@
-#include "data/database.h"
-#include "shell/exception.h"
+#include "data/engine/database.h"
+#include "core/exception.h"
 #include "shell/startup.h"
 #include "shell/startupsteps.h"
 #include "shell/tdatabaseconnection.h"

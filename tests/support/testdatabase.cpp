@@ -1,7 +1,7 @@
 #include "testdatabase.h"
 #include "testenvironment.h"
 
-#include "data/migration.h"
+#include "data/engine/migration.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "data/database.h"
+#include "data/engine/database.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 

@@ -1,7 +1,7 @@
 // tarvo-admin: creates and checks the database on either engine, with the
 // client's settings ("tarvo.ini" and NAME=VALUE overrides).
-#include "data/connector.h"
-#include "data/migration.h"
+#include "data/engine/connector.h"
+#include "data/engine/migration.h"
 #include "db/demodata.h"
 #include "db/volumegenerator.h"
 

@@ -1,6 +1,6 @@
 #include "data/ui/saveerrorbox.h"
 
-#include "data/tdeffereddatamodule.h"
+#include "data/modules/tdeffereddatamodule.h"
 
 #include <QApplication>
 #include <QMessageBox>

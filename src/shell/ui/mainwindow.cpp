@@ -1,6 +1,6 @@
 #include "shell/ui/mainwindow.h"
 
-#include "data/database.h"
+#include "data/engine/database.h"
 #include "shell/formactivationregistry.h"
 #include "shell/ui/menuhooks.h"
 #include "shell/ui/taboutform.h"

@@ -1,7 +1,7 @@
 #include "shell/ui/menuhooks.h"
 
-#include "data/tdatatablefieldmap.h"
-#include "shell/exception.h"
+#include "data/modules/tdatatablefieldmap.h"
+#include "core/exception.h"
 
 namespace Tarvo::Shell {
 

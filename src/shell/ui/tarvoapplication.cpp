@@ -1,6 +1,6 @@
 #include "shell/ui/tarvoapplication.h"
 
-#include "shell/exception.h"
+#include "core/exception.h"
 #include "shell/tcursorthread.h"
 #include "shell/ui/busycursor.h"
 

@@ -1,6 +1,6 @@
 #include "shell/ui/tfrmparams.h"
 
-#include "shell/exception.h"
+#include "core/exception.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "shell/ui/tsetupdialog.h"
 
-#include "shell/exception.h"
+#include "core/exception.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

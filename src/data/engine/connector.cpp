@@ -1,0 +1,28 @@
+#include "data/engine/connector.h"
+
+#include "data/engine/migration.h"
+#include "db/demodata.h"
+#include "core/apppaths.h"
+
+namespace Tarvo::Data {
+
+ConnectionSettings Connector::settingsFrom(const QStringList& arguments)
+{
+    return ConnectionSettings::fromIni(AppPaths::workstationIni(), arguments);
+}
+
+std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings, bool migrate)
+{
+    auto db = std::make_unique<Database>(settings);
+    db->open();
+    if (migrate) {
+        Migrator::apply(*db);
+        // A first start without settings shows the demo company instead of an empty program.
+        if (db->createdNew() && settings.isEmbeddedDefault())
+            DemoData::fill(*db);
+    } else
+        Migrator::checkNotNewer(*db);
+    return db;
+}
+
+} // namespace Tarvo::Data

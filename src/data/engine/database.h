@@ -1,0 +1,125 @@
+#pragma once
+
+#include "data/engine/connectionsettings.h"
+#include "data/engine/constraintcatalog.h"
+#include "data/engine/databaseerror.h"
+#include "data/engine/dialect.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3;
+struct pg_conn;
+
+namespace Tarvo::Data {
+
+// The one connection service over both engines. All statements of the program
+// go through a Database: the main connection for everything, and a second one
+// with the same settings for long product lists read with server-side cursors.
+class Database
+{
+public:
+    explicit Database(ConnectionSettings settings);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the connection; throws ConnectionError with the engine's message and the server's name.
+    void open();
+    void close();
+    bool isOpen() const;
+    // True when open() created the embedded database file.
+    bool createdNew() const { return m_createdNew; }
+
+    const ConnectionSettings& settings() const { return m_settings; }
+    const Dialect& dialect() const { return *m_dialect; }
+    Engine engine() const { return m_settings.engine; }
+    QSqlDatabase& sql() { return m_db; }
+    // The engine library's own connection under QtSql's, for the paths that go around QtSql
+    // (bulk loads, row-set reads); nullptr on the other engine or when closed.
+    ::sqlite3* sqliteHandle();
+    ::pg_conn* postgresHandle();
+    // The database's name as reported in messages.
+    QString databaseName() const;
+
+    // Convenience for statements with positional "?" or named ":NAME" parameters.
+    void exec(const QString& sql, const QVariantList& params = {});
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // Runs an INSERT and returns the key the server gave `keyColumn`.
+    qint64 insertReturning(const QString& insertSql, const QString& keyColumn, const QVariantList& params = {});
+    bool objectExists(const QString& name);
+    QDateTime serverTime();
+
+    // One transaction at a time on the shared connection.
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+    // Savepoints inside the transaction; names are generated.
+    QString setSavepoint();
+    void releaseSavepoint(const QString& name);
+    void rollbackToSavepoint(const QString& name);
+
+    const ConstraintCatalog& catalog() const { return m_catalog; }
+    void reloadCatalog();
+    // Throws DatabaseError for a failed statement, mapping the engine's codes.
+    [[noreturn]] void raise(const QSqlError& error, const QString& sql) const;
+    // The error list of the last failed statement (empty after a success is not tracked).
+    const QList<ProviderError>& lastErrors() const { return m_lastErrors; }
+
+    // The process-wide main connection and the server-cursor connection, published after connecting.
+    static Database* main();
+    static void setMain(Database* db);
+    static Database* serverCursor();
+    static void setServerCursor(Database* db);
+
+    // Text for the few statements built at run time: single quotes, embedded quotes doubled.
+    static QString quote(const QString& text);
+
+private:
+    void openSqlite();
+    void openPostgres();
+    void configureSqlite();
+
+    ConnectionSettings m_settings;
+    std::unique_ptr<Dialect> m_dialect;
+    QString m_connectionName;
+    QSqlDatabase m_db;
+    ConstraintCatalog m_catalog;
+    mutable QList<ProviderError> m_lastErrors;
+    bool m_inTransaction = false;
+    bool m_createdNew = false;
+    int m_savepointCounter = 0;
+};
+
+// Begins a transaction and rolls it back on destruction unless committed.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};
+
+// A savepoint that is rolled back to on destruction unless released; lets a
+// caller go on after a statement that may fail inside a transaction.
+class Savepoint
+{
+public:
+    explicit Savepoint(Database& db);
+    ~Savepoint();
+    void release();
+
+private:
+    Database& m_db;
+    QString m_name;
+    bool m_done = false;
+};
+
+} // namespace Tarvo::Data

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/exception.h"
+
+#include <QList>
+#include <QString>
+
+namespace Tarvo::Data {
+
+// The server's native error numbers that callers recognise. The engines'
+// own codes are mapped onto them so that the same checks work on both.
+namespace NativeError {
+constexpr int NotNull = 515;
+constexpr int Reference = 547;
+constexpr int UniqueIndex = 2601;
+constexpr int Constraint = 2627; // primary key or unique constraint
+constexpr int General = 50000;
+} // namespace NativeError
+
+// One entry of the connection's error list after a failed statement.
+struct ProviderError
+{
+    int nativeError = NativeError::General;
+    QString message;    // in the wording the classifier reads (names in single quotes)
+    QString constraint; // names as known, empty otherwise
+    QString table;
+    QString column;
+};
+
+// A failed statement: the engine's own message, plus the mapped errors.
+class DatabaseError : public Exception
+{
+public:
+    DatabaseError(QString engineMessage, QString engineCode, QList<ProviderError> errors, QString sql = {});
+
+    const QString& engineMessage() const { return m_engineMessage; }
+    // SQLite extended result code or PostgreSQL SQLSTATE, as text.
+    const QString& engineCode() const { return m_engineCode; }
+    const QList<ProviderError>& errors() const { return m_errors; }
+    const QString& sql() const { return m_sql; }
+    // The first error's mapped number and names.
+    int nativeError() const { return m_errors.isEmpty() ? NativeError::General : m_errors.first().nativeError; }
+    QString constraint() const { return m_errors.isEmpty() ? QString() : m_errors.first().constraint; }
+    QString table() const { return m_errors.isEmpty() ? QString() : m_errors.first().table; }
+    QString column() const { return m_errors.isEmpty() ? QString() : m_errors.first().column; }
+
+private:
+    QString m_engineMessage;
+    QString m_engineCode;
+    QList<ProviderError> m_errors;
+    QString m_sql;
+};
+
+// Opening the connection failed (unreachable server, wrong password, not a database, ...).
+class ConnectionError : public Exception
+{
+public:
+    ConnectionError(QString message, QString engineCode = {}, QString details = {})
+        : Exception(std::move(message)), m_code(std::move(engineCode)), m_details(std::move(details))
+    {
+    }
+    const QString& engineCode() const { return m_code; }
+    const QString& details() const { return m_details; }
+
+private:
+    QString m_code;
+    QString m_details;
+};
+
+} // namespace Tarvo::Data

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "data/engine/connectionsettings.h"
+#include "data/engine/databaseerror.h"
+#include "data/engine/schema.h"
+
+#include <QSqlError>
+#include <QStringList>
+#include <memory>
+
+class QSqlDatabase;
+
+namespace Tarvo::Data {
+
+class ConstraintCatalog;
+
+// What really differs between the engines; every other statement is written once.
+class Dialect
+{
+public:
+    virtual ~Dialect() = default;
+    static std::unique_ptr<Dialect> create(Engine engine);
+
+    virtual Engine engine() const = 0;
+    virtual QString driverName() const = 0;
+
+    // An expression giving the server's current local date and time.
+    virtual QString currentTime() const = 0;
+    // A query with one "?" (the object's name) that returns a row when a table or view exists.
+    virtual QString objectExistsQuery() const = 0;
+    // The case-insensitive LIKE operator ("like" with our Unicode folding on SQLite, "ilike" on PostgreSQL).
+    virtual QString likeOperator() const = 0;
+    virtual QString beginTransaction() const = 0;
+    // "create temporary table NAME (columns)".
+    QString createTempTable(const Table& table) const;
+
+    // DDL for a new table with its keys and indexes.
+    virtual QStringList createTable(const Table& table) const = 0;
+    virtual QStringList addColumn(const QString& table, const Column& column) const;
+    QString createIndex(const QString& table, const Index& index) const;
+    virtual QString columnType(const Column& column) const = 0;
+    // Statements that bring a table's key generator past explicitly inserted keys.
+    virtual QStringList resetIdentity(const QString& table, const QString& column) const = 0;
+
+    // Reads keys and unique indexes of the current schema.
+    virtual void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const = 0;
+    // Turns an engine error into the connection's error list.
+    virtual QList<ProviderError> mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+                                          const QString& databaseName) const = 0;
+
+    static QString quoted(const QString& identifier) { return QLatin1Char('"') + identifier + QLatin1Char('"'); }
+
+protected:
+    QString columnDefinition(const Column& column) const;
+    QString foreignKeyClause(const ForeignKey& fk) const;
+    virtual QString defaultNow() const = 0;
+};
+
+// Messages in the wording the error classifier reads: names in single quotes.
+namespace ErrorText {
+ProviderError primaryKey(const QString& constraint, const QString& table);
+ProviderError uniqueConstraint(const QString& constraint, const QString& table);
+ProviderError uniqueIndex(const QString& table, const QString& index);
+ProviderError foreignKey(bool deleting, const QString& statement, const QString& constraint,
+                         const QString& database, const QString& table, const QString& column);
+ProviderError notNull(const QString& column, const QString& table);
+} // namespace ErrorText
+
+} // namespace Tarvo::Data

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "data/engine/dialect.h"
+
+namespace Tarvo::Data {
+
+class PostgresDialect final : public Dialect
+{
+public:
+    Engine engine() const override { return Engine::PostgreSQL; }
+    QString driverName() const override { return QStringLiteral("QPSQL"); }
+    QString currentTime() const override { return QStringLiteral("localtimestamp(3)"); }
+    QString objectExistsQuery() const override;
+    QString likeOperator() const override { return QStringLiteral("ilike"); }
+    QString beginTransaction() const override { return QStringLiteral("BEGIN"); }
+    QStringList createTable(const Table& table) const override;
+    QString columnType(const Column& column) const override;
+    QStringList resetIdentity(const QString& table, const QString& column) const override;
+    void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const override;
+    QList<ProviderError> mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+                                  const QString& databaseName) const override;
+
+protected:
+    QString defaultNow() const override { return QStringLiteral("localtimestamp(3)"); }
+};
+
+} // namespace Tarvo::Data

@@ -1,0 +1,104 @@
+#include "data/modules/tdeffereddatamodule.h"
+
+#include "data/engine/database.h"
+
+#include <chrono>
+
+namespace Tarvo::Data {
+
+namespace {
+
+std::function<void(const QString&)>& presenter()
+{
+    static std::function<void(const QString&)> p;
+    return p;
+}
+
+std::function<void()>& cursorReset()
+{
+    static std::function<void()> r;
+    return r;
+}
+
+int tickCount()
+{
+    // Milliseconds of the monotonic clock, wrapped to 31 bits like a 32-bit tick counter.
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    return int(ms.count() & 0x7fffffff);
+}
+
+} // namespace
+
+TDefferedDataModule::TDefferedDataModule(Database* db, QObject* parent)
+    : QObject(parent), m_db(db), m_tempId(tickCount())
+{}
+
+void TDefferedDataModule::setSaveErrorPresenter(std::function<void(const QString&)> p)
+{
+    presenter() = std::move(p);
+}
+
+void TDefferedDataModule::setCursorReset(std::function<void()> reset)
+{
+    cursorReset() = std::move(reset);
+}
+
+Database& TDefferedDataModule::database() const
+{
+    Database* db = m_db ? m_db : Database::main();
+    if (!db)
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    return *db;
+}
+
+bool TDefferedDataModule::modified()
+{
+    if (!m_modified)
+        postEdits();
+    return m_modified;
+}
+
+void TDefferedDataModule::setModified(bool value)
+{
+    if (value == m_modified)
+        return;
+    m_modified = value;
+    emit modifiedChanged(this, value);
+}
+
+bool TDefferedDataModule::save()
+{
+    if (!modified())
+        return false;
+    Database& db = database();
+    db.beginTransaction();
+    try {
+        m_saveTime = QDateTime::currentDateTime();
+        postEdits();
+        writeChanges();
+        // Committed before the in-memory changes are accepted, so that a refused commit
+        // still leaves the document's pending changes for the next attempt. What fails after the
+        // commit is reported the same way (nothing is left to roll back then).
+        db.commit();
+        acceptChanges();
+        refreshAfterSave();
+    } catch (const EDDMSaveError& e) {
+        if (cursorReset())
+            cursorReset()();
+        if (db.inTransaction())
+            db.rollback();
+        if (presenter())
+            presenter()(e.message());
+        throw Abort();
+    } catch (...) {
+        if (cursorReset())
+            cursorReset()();
+        if (db.inTransaction())
+            db.rollback();
+        throw;
+    }
+    return true;
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,106 @@
+#include "data/modules/tupdatedadoquery.h"
+
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+#include "core/exception.h"
+
+namespace Tarvo::Data {
+
+TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db) {}
+
+TUpdatedADOQuery::~TUpdatedADOQuery()
+{
+    if (m_master)
+        m_master->removeScrollListener(m_listener);
+}
+
+void TUpdatedADOQuery::setDataSource(TRowSet* master, const QStringList& masterFields)
+{
+    if (m_master)
+        m_master->removeScrollListener(m_listener);
+    m_master = master;
+    m_masterFields = masterFields;
+    if (m_master)
+        m_listener = m_master->addScrollListener([this] { masterChanged(); });
+}
+
+std::unique_ptr<Query> TUpdatedADOQuery::createRecordSet()
+{
+    if (!m_db)
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    auto q = std::make_unique<Query>(*m_db, m_sql.join(QLatin1Char('\n')));
+    for (const QString& name : q->parameterNames())
+        q->bind(name, m_params.value(name.toLower()));
+    // Not run here: the row set runs it and reads the rows straight from the engine.
+    return q;
+}
+
+void TUpdatedADOQuery::assignRecordSet(std::unique_ptr<Query> query)
+{
+    m_assigned = std::move(query);
+}
+
+void TUpdatedADOQuery::reopen()
+{
+    std::unique_ptr<Query> q = m_assigned ? std::move(m_assigned) : createRecordSet();
+    loadFrom(*q);
+}
+
+void TUpdatedADOQuery::open()
+{
+    if (m_active)
+        return;
+    reopen();
+    m_active = true;
+    first();
+    notifyChanged();
+}
+
+void TUpdatedADOQuery::close()
+{
+    if (!m_active)
+        return;
+    cancel();
+    clearRows();
+    m_active = false;
+}
+
+void TUpdatedADOQuery::refresh()
+{
+    if (!m_active)
+        return;
+    checkBrowseMode();
+    reopen();
+    notifyChanged();
+}
+
+void TUpdatedADOQuery::masterChanged()
+{
+    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
+    if (!m_active || !m_master || (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0))
+        return;
+    // Master fields go into the statement's parameters of the same name; others are not made up.
+    QStringList names;
+    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
+    for (const QString& f : m_masterFields)
+        if (names.contains(f, Qt::CaseInsensitive))
+            setParameter(f, m_master->value(f));
+    checkBrowseMode();
+    reopen();
+    first();
+    notifyChanged();
+}
+
+void TUpdatedADOQuery::internalPost()
+{
+    TRowSet::internalPost();
+    acceptAll();
+}
+
+void TUpdatedADOQuery::internalDelete()
+{
+    TRowSet::internalDelete();
+    acceptAll();
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,953 @@
+#include "data/rowset/trowset.h"
+
+#include "data/engine/query.h"
+#include "data/engine/resultreader.h"
+#include "data/rowset/trowsetfilter.h"
+#include "core/exception.h"
+
+#include <QHash>
+#include <algorithm>
+#include <new>
+
+namespace Tarvo::Data {
+
+struct RowSetStore
+{
+    QList<RowSetField> fields;
+    QHash<QString, int> index; // lower-case name
+    // Rows and the values they were loaded with live in the arena: no heap block per row.
+    // Declared before the rows that point into it.
+    RowArena arena;
+    std::vector<RowSetRow*> spare;
+    std::vector<RowSetRow*> rows; // natural order
+    quint64 nextBookmark = 1;
+    quint64 version = 0;
+    std::vector<TRowSet*> members; // the row set and its clones, for change notices
+
+    void changed() { ++version; }
+    RowSetRow* newRow()
+    {
+        if (!spare.empty()) {
+            RowSetRow* r = spare.back();
+            spare.pop_back();
+            return r;
+        }
+        void* memory = arena.allocate(sizeof(RowSetRow));
+        return new (memory) RowSetRow();
+    }
+    void release(RowSetRow* row)
+    {
+        *row = RowSetRow();
+        spare.push_back(row);
+    }
+    void erase(RowSetRow* row)
+    {
+        auto it = std::find(rows.begin(), rows.end(), row);
+        if (it != rows.end()) {
+            rows.erase(it);
+            release(row);
+        }
+        changed();
+    }
+    // Drops the rows for which `drop` holds, keeping the order of the rest.
+    template <class Pred> void eraseIf(Pred drop)
+    {
+        auto kept = rows.begin();
+        for (RowSetRow* r : rows) {
+            if (drop(r))
+                release(r);
+            else
+                *kept++ = r;
+        }
+        rows.erase(kept, rows.end());
+    }
+    void clearRows()
+    {
+        for (RowSetRow* r : rows)
+            r->~RowSetRow();
+        for (RowSetRow* r : spare)
+            r->~RowSetRow();
+        rows.clear();
+        spare.clear();
+        arena.clear();
+    }
+    ~RowSetStore() { clearRows(); }
+};
+
+namespace {
+
+bool isNullValue(const QVariant& v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+bool isNumeric(const QVariant& v)
+{
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return v.metaType() == QMetaType::fromType<Money>();
+    }
+}
+
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    const bool an = isNullValue(a), bn = isNullValue(b);
+    if (an || bn)
+        return int(bn) - int(an); // nulls first
+    if (isNumeric(a) && isNumeric(b)) {
+        const Money x = Money::fromVariant(a), y = Money::fromVariant(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::QDateTime || b.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime x = Query::parseDateTime(a), y = Query::parseDateTime(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::Bool && b.metaType().id() == QMetaType::Bool)
+        return int(a.toBool()) - int(b.toBool());
+    return QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+}
+
+bool valuesEqual(const QVariant& a, const QVariant& b)
+{
+    return compareValues(a, b) == 0;
+}
+
+QVariant normalise(const QVariant& v, FieldType type)
+{
+    if (isNullValue(v))
+        return {};
+    switch (type) {
+    case FieldType::Money:
+        return QVariant::fromValue(Money::fromVariant(v));
+    case FieldType::Integer:
+        return v.metaType() == QMetaType::fromType<Money>()
+                   ? QVariant(qint64(v.value<Money>().raw() / Money::Scale))
+                   : QVariant(v.toLongLong());
+    case FieldType::Float:
+        return v.metaType() == QMetaType::fromType<Money>() ? QVariant(v.value<Money>().toDouble())
+                                                            : QVariant(v.toDouble());
+    case FieldType::Boolean:
+        return v.toBool();
+    case FieldType::DateTime:
+        return Query::parseDateTime(v);
+    case FieldType::Bytes:
+        return v.toByteArray();
+    case FieldType::String:
+        return v.toString();
+    }
+    return v;
+}
+
+} // namespace
+
+TRowSet::TRowSet() : m_store(std::make_shared<RowSetStore>())
+{
+    m_store->members.push_back(this);
+}
+
+TRowSet::~TRowSet()
+{
+    auto& m = m_store->members;
+    m.erase(std::remove(m.begin(), m.end(), this), m.end());
+}
+
+void TRowSet::addField(const QString& name, FieldType type, int size)
+{
+    if (!m_store->rows.empty())
+        throw Exception(QStringLiteral("Поля добавляются до первой строки"));
+    if (fieldIndex(name) >= 0)
+        throw Exception(QStringLiteral("Поле '%1' уже есть").arg(name));
+    RowSetField f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->fields << f;
+    m_store->changed();
+}
+
+void TRowSet::addCalculatedField(const QString& name, FieldType type,
+                                 std::function<QVariant(const TRowSet&)> calculate)
+{
+    if (fieldIndex(name) >= 0)
+        throw Exception(QStringLiteral("Поле '%1' уже есть").arg(name));
+    if (m_state != RowSetState::Browse)
+        throw Exception(QStringLiteral("Поля не добавляются во время редактирования"));
+    RowSetField f;
+    f.name = name;
+    f.type = type;
+    f.readOnly = true;
+    f.calculate = std::move(calculate);
+    m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->fields << f;
+    for (RowSetRow* row : m_store->rows) {
+        QVariantList values = row->values.toList();
+        values.append(QVariant());
+        row->values = RowValues(values);
+        if (!row->original.isEmpty()) {
+            QVariantList original = row->original.toList();
+            original.append(QVariant());
+            row->original = RowValues(original);
+        }
+    }
+    m_store->changed();
+    recalculate();
+}
+
+void TRowSet::addLookupField(const QString& name, FieldType type, const QString& keyField,
+                             const TRowSet& lookup, const QString& lookupKeyField, const QString& resultField)
+{
+    // A clone of its own, so looking up never moves the lookup set's cursor.
+    std::shared_ptr<TRowSet> source(lookup.clone());
+    source->fieldIndexOrThrow(lookupKeyField);
+    source->fieldIndexOrThrow(resultField);
+    const int key = fieldIndexOrThrow(keyField);
+    addCalculatedField(name, type, [source, key, lookupKeyField, resultField](const TRowSet& rs) {
+        const QVariant k = rs.value(key);
+        if (k.isNull() || !source->locate({lookupKeyField}, {k}))
+            return QVariant();
+        return source->value(resultField);
+    });
+}
+
+void TRowSet::recalculateValues(QVariantList& values)
+{
+    const QVariantList* saved = m_calcSource;
+    m_calcSource = &values;
+    try {
+        for (int i = 0; i < m_store->fields.size(); ++i) {
+            const RowSetField& f = m_store->fields.at(i);
+            if (f.isCalculated())
+                values[i] = normalise(f.calculate(*this), f.type);
+        }
+    } catch (...) {
+        m_calcSource = saved;
+        throw;
+    }
+    m_calcSource = saved;
+}
+
+void TRowSet::recalculateRow(RowSetRow* row)
+{
+    QVariantList values = row->values.toList();
+    recalculateValues(values);
+    row->values = RowValues(values);
+}
+
+void TRowSet::recalculate()
+{
+    bool any = false;
+    for (const RowSetField& f : m_store->fields)
+        any = any || f.isCalculated();
+    if (!any)
+        return;
+    for (RowSetRow* row : m_store->rows)
+        recalculateRow(row);
+    m_store->changed();
+    notifyChanged();
+}
+
+int TRowSet::fieldCount() const
+{
+    return int(m_store->fields.size());
+}
+
+const RowSetField& TRowSet::field(int i) const
+{
+    return m_store->fields.at(i);
+}
+
+RowSetField& TRowSet::field(int i)
+{
+    return m_store->fields[i];
+}
+
+int TRowSet::fieldIndex(const QString& name) const
+{
+    return m_store->index.value(name.toLower(), -1);
+}
+
+int TRowSet::fieldIndexOrThrow(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw Exception(QStringLiteral("Поле '%1' не найдено").arg(name));
+    return i;
+}
+
+QList<RowSetField> TRowSet::fields() const
+{
+    return m_store->fields;
+}
+
+void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous)
+{
+    m_state = RowSetState::Browse;
+    m_store->clearRows();
+    m_store->fields.clear();
+    m_store->index.clear();
+    for (const auto& [name, type] : columns) {
+        addField(name, type);
+        // Captions and formats set by the window survive a re-read.
+        for (const RowSetField& old : previous)
+            if (old.name.compare(name, Qt::CaseInsensitive) == 0) {
+                RowSetField& f = m_store->fields.last();
+                f.displayLabel = old.displayLabel;
+                f.displayFormat = old.displayFormat;
+                f.readOnly = old.readOnly;
+            }
+    }
+    for (const RowSetField& old : previous)
+        if (old.isCalculated() && fieldIndex(old.name) < 0) {
+            m_store->index.insert(old.name.toLower(), int(m_store->fields.size()));
+            m_store->fields << old;
+        }
+}
+
+void TRowSet::loadFrom(Query& query)
+{
+    const QList<RowSetField> previous = m_store->fields;
+    const auto result = ResultReader::open(query);
+    setLoadedFields(result->columns(), previous);
+    const int n = int(result->columns().size());
+    const int total = fieldCount();
+    auto& rows = m_store->rows;
+    quint64 bookmark = m_store->nextBookmark;
+    RowValues::Builder builder;
+    builder.start(total);
+    try {
+        while (result->next(builder)) {
+            RowSetRow* row = m_store->newRow();
+            row->values = builder.finish(&m_store->arena);
+            if (total > n)
+                recalculateRow(row);
+            row->bookmark = bookmark++;
+            rows.push_back(row);
+        }
+    } catch (...) {
+        // Half a result is no result: the set stays empty rather than silently short.
+        m_store->clearRows();
+        m_store->changed();
+        m_current = nullptr;
+        m_pos = -1;
+        notifyChanged();
+        throw;
+    }
+    m_store->nextBookmark = bookmark;
+    m_store->changed();
+    m_current = nullptr;
+    m_pos = -1;
+    first();
+    notifyChanged();
+}
+
+void TRowSet::appendLoaded(QVariantList values)
+{
+    int dataFields = 0;
+    for (const RowSetField& f : m_store->fields)
+        dataFields += f.isCalculated() ? 0 : 1;
+    if (values.size() != fieldCount() && values.size() != dataFields)
+        throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+    while (values.size() < fieldCount())
+        values.append(QVariant());
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = normalise(values[i], m_store->fields[i].type);
+    if (dataFields != fieldCount())
+        recalculateValues(values);
+    RowValues::Builder builder;
+    builder.start(int(values.size()));
+    for (int i = 0; i < values.size(); ++i)
+        builder.setVariant(i, values[i]);
+    RowSetRow* row = m_store->newRow();
+    row->values = builder.finish(&m_store->arena);
+    row->bookmark = m_store->nextBookmark++;
+    m_store->rows.push_back(row);
+    m_store->changed();
+    notifyChanged();
+}
+
+void TRowSet::clearRows()
+{
+    m_state = RowSetState::Browse;
+    m_store->clearRows();
+    m_store->changed();
+    notifyChanged();
+}
+
+QVariantList TRowSet::masterKey() const
+{
+    QVariantList key;
+    for (int f : m_masterFields)
+        key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f)
+                                                                                   : QVariant());
+    return key;
+}
+
+void TRowSet::ensureView() const
+{
+    QVariantList key;
+    if (m_master)
+        key = masterKey();
+    const bool masterMoved =
+        m_master && (key.size() != m_viewMasterKey.size() ||
+                     !std::equal(key.begin(), key.end(), m_viewMasterKey.begin(),
+                                 [](const QVariant& a, const QVariant& b) {
+                                     return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
+                                 }));
+    if (m_viewVersion == m_store->version && !masterMoved)
+        return;
+    m_ownView.clear();
+    const bool everyRow = !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
+                          std::none_of(m_store->rows.begin(), m_store->rows.end(),
+                                       [](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
+    if (everyRow) {
+        m_ownView.shrink_to_fit();
+        m_viewRows = &m_store->rows;
+    } else {
+        m_viewRows = &m_ownView;
+        m_ownView.reserve(m_store->rows.size());
+    }
+    bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
+    for (RowSetRow* r : m_store->rows) {
+        if (everyRow)
+            break;
+        if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
+            continue;
+        if (m_master) {
+            if (keyIsNull)
+                continue;
+            bool match = true;
+            for (int i = 0; i < m_detailFields.size() && match; ++i)
+                match = valuesEqual(r->values.at(m_detailFields[i]), key.at(i));
+            if (!match)
+                continue;
+        }
+        if (m_filter && !m_filter->matches(r->values))
+            continue;
+        m_ownView.push_back(r);
+    }
+    if (!m_sortFields.isEmpty()) {
+        std::stable_sort(m_ownView.begin(), m_ownView.end(), [this](const RowSetRow* a, const RowSetRow* b) {
+            for (const auto& [f, desc] : m_sortFields) {
+                const int c = RowValues::compare(a->values, f, b->values, f, compareValues);
+                if (c != 0)
+                    return desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    m_viewVersion = m_store->version;
+    m_viewMasterKey = key;
+    const auto& rows = view();
+    const int size = int(rows.size());
+    auto found = masterMoved ? rows.end() : std::find(rows.begin(), rows.end(), m_current);
+    if (found != rows.end() && m_current) {
+        m_pos = int(found - rows.begin());
+    } else {
+        // The row left the view: the one that followed it becomes current.
+        m_pos = masterMoved ? (size ? 0 : -1) : std::min(std::max(m_pos, 0), size - 1);
+        m_eof = size == 0;
+        m_bof = size == 0 || masterMoved;
+    }
+    m_current = m_pos >= 0 ? rows[m_pos] : nullptr;
+}
+
+void TRowSet::invalidate()
+{
+    m_viewVersion = ~quint64(0);
+}
+
+RowSetRow* TRowSet::current() const
+{
+    ensureView();
+    return m_current;
+}
+
+int TRowSet::recordCount() const
+{
+    ensureView();
+    return int(view().size());
+}
+
+int TRowSet::recNo() const
+{
+    ensureView();
+    return m_pos;
+}
+
+bool TRowSet::bof() const
+{
+    ensureView();
+    return m_bof;
+}
+
+bool TRowSet::eof() const
+{
+    ensureView();
+    return m_eof;
+}
+
+void TRowSet::first()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    m_pos = view().empty() ? -1 : 0;
+    m_current = m_pos >= 0 ? view()[0] : nullptr;
+    m_bof = true;
+    m_eof = view().empty();
+    scrolled(before);
+}
+
+void TRowSet::last()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    m_pos = int(view().size()) - 1;
+    m_current = m_pos >= 0 ? view()[m_pos] : nullptr;
+    m_eof = true;
+    m_bof = view().empty();
+    scrolled(before);
+}
+
+void TRowSet::next()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    if (m_pos + 1 < int(view().size())) {
+        m_current = view()[++m_pos];
+        m_bof = false;
+        m_eof = false;
+    } else {
+        m_eof = true;
+    }
+    scrolled(before);
+}
+
+void TRowSet::prior()
+{
+    checkBrowseMode();
+    ensureView();
+    const RowSetRow* before = m_current;
+    if (m_pos > 0) {
+        m_current = view()[--m_pos];
+        m_eof = false;
+        m_bof = false;
+    } else {
+        m_bof = true;
+    }
+    scrolled(before);
+}
+
+bool TRowSet::moveTo(int recNo)
+{
+    checkBrowseMode();
+    ensureView();
+    if (recNo < 0 || recNo >= int(view().size()))
+        return false;
+    const RowSetRow* before = m_current;
+    m_pos = recNo;
+    m_current = view()[recNo];
+    m_bof = m_eof = false;
+    scrolled(before);
+    return true;
+}
+
+bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
+{
+    QList<int> idx;
+    for (const QString& f : fields)
+        idx << fieldIndexOrThrow(f);
+    checkBrowseMode();
+    ensureView();
+    for (int p = 0; p < int(view().size()); ++p) {
+        bool match = true;
+        for (int i = 0; i < idx.size() && match; ++i) {
+            const QVariant v = view()[p]->values.at(idx[i]);
+            match = isNullValue(v) == isNullValue(values.value(i)) && valuesEqual(v, values.value(i));
+        }
+        if (match)
+            return moveTo(p);
+    }
+    return false;
+}
+
+QVariant TRowSet::value(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+    if (m_calcSource)
+        return m_calcSource->at(field);
+    if (m_state != RowSetState::Browse) {
+        const RowSetField& f = m_store->fields.at(field);
+        if (f.isCalculated()) {
+            // Follows the user's typing before the row is posted.
+            const QVariantList* saved = m_calcSource;
+            auto* self = const_cast<TRowSet*>(this);
+            self->m_calcSource = &m_buffer;
+            QVariant v;
+            try {
+                v = normalise(f.calculate(*this), f.type);
+            } catch (...) {
+                self->m_calcSource = saved;
+                throw;
+            }
+            self->m_calcSource = saved;
+            return v;
+        }
+        return m_buffer.at(field);
+    }
+    const RowSetRow* r = current();
+    return r ? r->values.at(field) : QVariant();
+}
+
+QVariant TRowSet::originalValue(const QString& name) const
+{
+    const int f = fieldIndexOrThrow(name);
+    const RowSetRow* r = current();
+    if (!r)
+        return {};
+    return r->original.isEmpty() ? r->values.at(f) : r->original.at(f);
+}
+
+void TRowSet::setValue(int field, const QVariant& value)
+{
+    if (m_state == RowSetState::Browse)
+        throw Exception(QStringLiteral("Набор данных не в режиме редактирования"));
+    if (field < 0 || field >= fieldCount())
+        throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+    if (m_store->fields[field].isCalculated())
+        throw Exception(
+            QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
+    m_buffer[field] = normalise(value, m_store->fields[field].type);
+}
+
+UpdateStatus TRowSet::updateStatus() const
+{
+    const RowSetRow* r = current();
+    return r ? r->status : UpdateStatus::Unchanged;
+}
+
+void TRowSet::requireModifiable() const
+{
+    if (!canModify())
+        throw Exception(QStringLiteral("Набор данных только для чтения"));
+}
+
+void TRowSet::scrolled(const RowSetRow* before)
+{
+    if (before != m_current)
+        recordChanged();
+}
+
+void TRowSet::recordChanged()
+{
+    const auto listeners = m_scrollListeners;
+    for (const auto& l : listeners)
+        l.second();
+}
+
+int TRowSet::addScrollListener(std::function<void()> listener)
+{
+    m_scrollListeners.emplace_back(m_nextListenerId, std::move(listener));
+    return m_nextListenerId++;
+}
+
+void TRowSet::removeScrollListener(int id)
+{
+    std::erase_if(m_scrollListeners, [id](const auto& l) { return l.first == id; });
+}
+
+void TRowSet::edit()
+{
+    if (m_state != RowSetState::Browse)
+        return;
+    requireModifiable();
+    const RowSetRow* r = current();
+    if (!r)
+        throw Exception(QStringLiteral("Нет текущей записи"));
+    if (r->status == UpdateStatus::Deleted)
+        throw Exception(QStringLiteral("Запись удалена"));
+    m_buffer = r->values.toList();
+    m_state = RowSetState::Edit;
+}
+
+void TRowSet::insert()
+{
+    requireModifiable();
+    checkBrowseMode();
+    m_buffer = QVariantList(fieldCount());
+    m_state = RowSetState::Insert;
+    if (m_master) {
+        const QVariantList key = masterKey();
+        for (int i = 0; i < m_detailFields.size(); ++i)
+            m_buffer[m_detailFields[i]] = normalise(key.at(i), m_store->fields[m_detailFields[i]].type);
+    }
+    try {
+        if (onNewRecord)
+            onNewRecord(*this);
+    } catch (...) {
+        m_state = RowSetState::Browse;
+        m_buffer.clear();
+        throw;
+    }
+    notifyChanged();
+    recordChanged();
+}
+
+void TRowSet::post()
+{
+    if (m_state == RowSetState::Browse)
+        return;
+    if (beforePost)
+        beforePost(*this);
+    internalPost();
+    m_state = RowSetState::Browse;
+    m_buffer.clear();
+    notifyChanged();
+    recordChanged();
+    if (afterPost)
+        afterPost(*this);
+}
+
+void TRowSet::internalPost()
+{
+    recalculateValues(m_buffer);
+    if (m_state == RowSetState::Edit) {
+        RowSetRow* r = current();
+        if (!r)
+            throw Exception(QStringLiteral("Редактируемая запись удалена"));
+        RowValues values(m_buffer);
+        if (r->status == UpdateStatus::Unchanged) {
+            r->original = std::move(r->values);
+            r->status = UpdateStatus::Modified;
+        }
+        r->values = std::move(values);
+    } else {
+        RowValues values(m_buffer);
+        RowSetRow* row = m_store->newRow();
+        row->values = std::move(values);
+        row->status = UpdateStatus::Inserted;
+        row->bookmark = m_store->nextBookmark++;
+        m_current = row;
+        m_store->rows.push_back(row);
+        m_eof = m_bof = false;
+    }
+    m_store->changed();
+}
+
+void TRowSet::cancel()
+{
+    if (m_state == RowSetState::Browse)
+        return;
+    if (beforeCancel)
+        beforeCancel(*this);
+    m_state = RowSetState::Browse;
+    m_buffer.clear();
+    notifyChanged();
+    recordChanged();
+}
+
+void TRowSet::remove()
+{
+    if (m_state == RowSetState::Insert) {
+        cancel();
+        return;
+    }
+    requireModifiable();
+    cancel();
+    if (!current())
+        throw Exception(QStringLiteral("Нет текущей записи"));
+    if (beforeDelete)
+        beforeDelete(*this);
+    internalDelete();
+    notifyChanged();
+    recordChanged();
+    if (afterDelete)
+        afterDelete(*this);
+}
+
+void TRowSet::internalDelete()
+{
+    RowSetRow* r = current();
+    if (!r)
+        return;
+    if (r->status == UpdateStatus::Inserted) {
+        m_store->erase(r);
+        return;
+    }
+    if (r->status == UpdateStatus::Unchanged)
+        r->original = r->values;
+    r->status = UpdateStatus::Deleted;
+    m_store->changed();
+}
+
+void TRowSet::checkBrowseMode()
+{
+    if (m_state != RowSetState::Browse)
+        post();
+}
+
+void TRowSet::discardCurrent()
+{
+    cancel();
+    if (RowSetRow* r = current()) {
+        m_store->erase(r);
+        notifyChanged();
+    }
+}
+
+void TRowSet::acceptCurrent()
+{
+    RowSetRow* r = current();
+    if (!r)
+        return;
+    if (r->status == UpdateStatus::Deleted) {
+        m_store->erase(r);
+    } else {
+        r->status = UpdateStatus::Unchanged;
+        r->original.clear();
+        m_store->changed();
+    }
+    notifyChanged();
+}
+
+void TRowSet::acceptAll()
+{
+    m_store->eraseIf([](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
+    for (RowSetRow* r : m_store->rows) {
+        r->status = UpdateStatus::Unchanged;
+        r->original.clear();
+    }
+    m_store->changed();
+    notifyChanged();
+}
+
+void TRowSet::cancelUpdates()
+{
+    cancel();
+    m_store->eraseIf([](const RowSetRow* r) { return r->status == UpdateStatus::Inserted; });
+    for (RowSetRow* r : m_store->rows) {
+        if (r->status != UpdateStatus::Unchanged) {
+            r->values = std::move(r->original);
+            r->original.clear();
+            r->status = UpdateStatus::Unchanged;
+        }
+    }
+    m_store->changed();
+    notifyChanged();
+}
+
+bool TRowSet::hasPendingChanges() const
+{
+    return std::any_of(m_store->rows.begin(), m_store->rows.end(),
+                       [](const auto& r) { return r->status != UpdateStatus::Unchanged; });
+}
+
+std::unique_ptr<TRowSet> TRowSet::clone() const
+{
+    auto c = std::make_unique<TRowSet>();
+    auto& own = c->m_store->members;
+    own.clear();
+    c->m_store = m_store;
+    m_store->members.push_back(c.get());
+    c->first();
+    return c;
+}
+
+void TRowSet::setFilter(const QString& expression)
+{
+    checkBrowseMode();
+    const QString text = expression.trimmed();
+    m_filter = text.isEmpty() ? nullptr : std::make_shared<TRowSetFilter>(text, m_store->fields);
+    m_filterText = text;
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+void TRowSet::setPendingOnly(bool on)
+{
+    checkBrowseMode();
+    m_pendingOnly = on;
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+void TRowSet::setSort(const QString& sort)
+{
+    checkBrowseMode();
+    QList<QPair<int, bool>> fields;
+    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        const bool desc =
+            words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
+        fields.append({fieldIndexOrThrow(words[0]), desc});
+    }
+    m_sortFields = fields;
+    m_sortText = sort;
+    invalidate();
+    ensureView();
+    notifyChanged();
+}
+
+TRowSet::Bookmark TRowSet::bookmark() const
+{
+    const RowSetRow* r = current();
+    return r ? r->bookmark : 0;
+}
+
+bool TRowSet::gotoBookmark(Bookmark b)
+{
+    checkBrowseMode();
+    ensureView();
+    for (int p = 0; p < int(view().size()); ++p)
+        if (view()[p]->bookmark == b)
+            return moveTo(p);
+    return false;
+}
+
+void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const QStringList& detailFields)
+{
+    if (masterFields.size() != detailFields.size())
+        throw Exception(QStringLiteral("Число полей связи не совпадает"));
+    m_masterFields.clear();
+    m_detailFields.clear();
+    if (master)
+        for (int i = 0; i < masterFields.size(); ++i) {
+            m_masterFields << master->fieldIndexOrThrow(masterFields[i]);
+            m_detailFields << fieldIndexOrThrow(detailFields[i]);
+        }
+    m_master = master;
+    m_viewMasterKey.clear();
+    invalidate();
+    first();
+    notifyChanged();
+}
+
+const RowSetRow* TRowSet::rowAt(int recNo) const
+{
+    ensureView();
+    return recNo >= 0 && recNo < int(view().size()) ? view()[recNo] : nullptr;
+}
+
+void TRowSet::notifyChanged()
+{
+    const auto members = m_store->members;
+    for (TRowSet* m : members)
+        if (m->onChanged)
+            m->onChanged();
+}
+
+} // namespace Tarvo::Data

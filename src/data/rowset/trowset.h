@@ -1,0 +1,227 @@
+#pragma once
+
+#include "data/engine/money.h"
+#include "data/rowset/rowsetfield.h"
+#include "data/rowset/rowvalues.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace Tarvo::Data {
+
+class Query;
+class TRowSetFilter;
+struct ResultColumn;
+
+enum class UpdateStatus : quint8
+{
+    Unchanged,
+    Modified,
+    Inserted,
+    Deleted
+};
+enum class RowSetState
+{
+    Browse,
+    Edit,
+    Insert
+};
+
+// One row of a row set with its pending status; original values are kept only while modified or deleted.
+struct RowSetRow
+{
+    RowValues values;
+    RowValues original;
+    quint64 bookmark = 0;
+    UpdateStatus status = UpdateStatus::Unchanged;
+};
+
+// The rows and fields that a row set and its clones share.
+struct RowSetStore;
+
+// An in-memory table with per-row pending status, detached from the server: edits, inserts and
+// deletions stay pending until accepted. Clones share the rows and keep their own cursor, filter,
+// sort and master link. Fields are found by name without regard to case.
+class TRowSet
+{
+public:
+    using Bookmark = quint64;
+    using Handler = std::function<void(TRowSet&)>;
+
+    TRowSet();
+    virtual ~TRowSet();
+    TRowSet(const TRowSet&) = delete;
+    TRowSet& operator=(const TRowSet&) = delete;
+
+    // Structure: fields are added before the first row.
+    void addField(const QString& name, FieldType type, int size = 0);
+    // A read-only field computed from the current row; may be added after rows are loaded and
+    // survives a reload.
+    void addCalculatedField(const QString& name, FieldType type,
+                            std::function<QVariant(const TRowSet&)> calculate);
+    // A calculated field that shows `resultField` of the row of `lookup` whose `lookupKeyField`
+    // equals this row's `keyField` (null when there is none). `lookup` must outlive this row set.
+    void addLookupField(const QString& name, FieldType type, const QString& keyField, const TRowSet& lookup,
+                        const QString& lookupKeyField, const QString& resultField);
+    // Works out every calculated field of every row again (after a lookup set changed).
+    void recalculate();
+    int fieldCount() const;
+    const RowSetField& field(int i) const;
+    RowSetField& field(int i);
+    // -1 when absent.
+    int fieldIndex(const QString& name) const;
+    // Throws when absent.
+    int fieldIndexOrThrow(const QString& name) const;
+    QList<RowSetField> fields() const;
+
+    // Replaces fields and rows with the query's result; rows arrive unchanged. Runs the query when not
+    // active.
+    void loadFrom(Query& query);
+    // Appends a row that is not pending (as loaded from the server).
+    void appendLoaded(QVariantList values);
+    // Removes every row and every pending change; fields stay.
+    void clearRows();
+
+    // Navigation over the visible rows (filter, master link, pending view, sort).
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    int recNo() const; // 0-based, -1 without a current row
+    bool bof() const;
+    bool eof() const;
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool moveTo(int recNo);
+    // Finds the first visible row whose fields equal the values (strings compare exactly).
+    bool locate(const QStringList& fields, const QVariantList& values);
+
+    // The current row's values (the edit buffer while editing or inserting).
+    QVariant value(int field) const;
+    QVariant value(const QString& field) const { return value(fieldIndexOrThrow(field)); }
+    QString string(const QString& f) const { return value(f).toString(); }
+    qint64 integer(const QString& f) const { return value(f).toLongLong(); }
+    Money money(const QString& f) const { return Money::fromVariant(value(f)); }
+    bool isNull(const QString& f) const { return value(f).isNull(); }
+    // The value before the pending change (the value itself for unchanged and inserted rows).
+    QVariant originalValue(const QString& field) const;
+    // Only in edit or insert state.
+    void setValue(int field, const QVariant& value);
+    void setValue(const QString& field, const QVariant& value) { setValue(fieldIndexOrThrow(field), value); }
+    UpdateStatus updateStatus() const;
+
+    RowSetState state() const { return m_state; }
+    void edit();
+    void insert();
+    void append() { insert(); }
+    void post();
+    void cancel();
+    void remove();
+    // Posts a pending edit or insert.
+    void checkBrowseMode();
+
+    // Drops the current row from the shared rows, leaving nothing pending for it.
+    void discardCurrent();
+
+    // Pending changes.
+    void acceptCurrent();
+    void acceptAll();
+    // Undoes every pending change of the shared rows.
+    void cancelUpdates();
+    bool hasPendingChanges() const;
+
+    // A row set over the same rows with its own cursor, no filter, no sort and no master link.
+    std::unique_ptr<TRowSet> clone() const;
+    // Empty text clears the filter; throws Tarvo::Exception for a malformed one.
+    void setFilter(const QString& expression);
+    const QString& filter() const { return m_filterText; }
+    // Shows only rows with pending changes, deleted ones included.
+    void setPendingOnly(bool on);
+    bool pendingOnly() const { return m_pendingOnly; }
+    // "field [asc|desc], ..."; empty restores the natural order.
+    void setSort(const QString& sort);
+    const QString& sort() const { return m_sortText; }
+
+    Bookmark bookmark() const;
+    bool gotoBookmark(Bookmark b);
+
+    // Shows only rows whose detailFields equal the master's current masterFields; new rows take them.
+    void setMaster(TRowSet* master, const QStringList& masterFields, const QStringList& detailFields);
+    void clearMaster() { setMaster(nullptr, {}, {}); }
+
+    // Event handlers, in the order a dataset calls them.
+    Handler onNewRecord;
+    Handler beforePost;
+    Handler afterPost;
+    Handler beforeDelete;
+    Handler afterDelete;
+    Handler beforeCancel;
+    // Called after any change of rows, values or visible set; views refresh themselves here.
+    std::function<void()> onChanged;
+
+    // Called after the cursor moved to another row and after the current row changed: an insert
+    // begun, a row posted, cancelled or deleted (detail datasets re-read here).
+    int addScrollListener(std::function<void()> listener);
+    void removeScrollListener(int id);
+
+    // False refuses edit, insert and delete.
+    virtual bool canModify() const { return true; }
+
+    // The visible row at a position (for views); nullptr outside.
+    const RowSetRow* rowAt(int recNo) const;
+
+protected:
+    // The steps of post and delete that a dataset wraps with its own writes.
+    virtual void internalPost();
+    virtual void internalDelete();
+    void notifyChanged();
+
+private:
+    void ensureView() const;
+    void invalidate();
+    RowSetRow* current() const;
+    QVariantList masterKey() const;
+    void requireModifiable() const;
+    void scrolled(const RowSetRow* before);
+    void recordChanged();
+
+    std::shared_ptr<RowSetStore> m_store;
+    RowSetState m_state = RowSetState::Browse;
+    QVariantList m_buffer;
+    // While calculated fields are worked out, value() reads this row instead of the cursor's.
+    const QVariantList* m_calcSource = nullptr;
+    void recalculateValues(QVariantList& values);
+    void recalculateRow(RowSetRow* row);
+    void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
+
+    QString m_filterText;
+    std::shared_ptr<TRowSetFilter> m_filter;
+    bool m_pendingOnly = false;
+    QString m_sortText;
+    QList<QPair<int, bool>> m_sortFields; // field, descending
+
+    TRowSet* m_master = nullptr;
+    QList<int> m_masterFields;
+    QList<int> m_detailFields;
+
+    // The visible rows, rebuilt when the shared rows or the master's row change.
+    // The shared rows themselves when nothing hides or reorders any (no copy per set then).
+    mutable std::vector<RowSetRow*> m_ownView;
+    mutable const std::vector<RowSetRow*>* m_viewRows = &m_ownView;
+    const std::vector<RowSetRow*>& view() const { return *m_viewRows; }
+    mutable quint64 m_viewVersion = ~quint64(0);
+    mutable QVariantList m_viewMasterKey;
+    mutable RowSetRow* m_current = nullptr;
+    mutable int m_pos = -1;
+    mutable bool m_eof = true;
+    mutable bool m_bof = true;
+    std::vector<std::pair<int, std::function<void()>>> m_scrollListeners;
+    int m_nextListenerId = 1;
+};
+
+} // namespace Tarvo::Data

@@ -1,0 +1,156 @@
+#include "data/rowset/trowsetmodel.h"
+
+#include "data/engine/money.h"
+#include "data/rowset/trowset.h"
+#include "core/exception.h"
+
+namespace Tarvo::Data {
+
+TRowSetModel::TRowSetModel(TRowSet& rowSet, QObject* parent) : QAbstractTableModel(parent), m_rowSet(rowSet)
+{
+    m_rowSet.onChanged = [this] { rowSetChanged(); };
+}
+
+TRowSetModel::~TRowSetModel()
+{
+    m_rowSet.onChanged = nullptr;
+}
+
+void TRowSetModel::rowSetChanged()
+{
+    if (m_inChange)
+        return;
+    beginResetModel();
+    endResetModel();
+}
+
+int TRowSetModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    // A row being inserted is shown after the others.
+    return m_rowSet.recordCount() + (m_rowSet.state() == RowSetState::Insert ? 1 : 0);
+}
+
+int TRowSetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rowSet.fieldCount();
+}
+
+QString TRowSetModel::displayText(const QVariant& value, FieldType type, const QString& format)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    switch (type) {
+    case FieldType::Money: {
+        bool ok = false;
+        const int decimals = format.toInt(&ok);
+        const Money m = Money::fromVariant(value);
+        return ok ? m.toString(decimals) : m.toString(2);
+    }
+    case FieldType::DateTime: {
+        const QDateTime d = value.toDateTime();
+        if (!format.isEmpty())
+            return d.toString(format);
+        return d.time() == QTime(0, 0) ? d.toString(QStringLiteral("dd.MM.yyyy"))
+                                       : d.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    }
+    case FieldType::Boolean:
+        return value.toBool() ? QStringLiteral("Да") : QStringLiteral("Нет");
+    default:
+        return value.toString();
+    }
+}
+
+QVariant TRowSetModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const RowSetField& f = m_rowSet.field(index.column());
+    QVariant v;
+    const bool editingThisRow =
+        (m_rowSet.state() == RowSetState::Edit && index.row() == m_rowSet.recNo()) ||
+        (m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount());
+    if (editingThisRow) {
+        v = m_rowSet.value(index.column());
+    } else {
+        const RowSetRow* r = m_rowSet.rowAt(index.row());
+        if (!r)
+            return {};
+        v = r->values.at(index.column());
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(v, f.type, f.displayFormat);
+    case Qt::EditRole:
+        return f.type == FieldType::Money ? QVariant(Money::fromVariant(v).toString()) : v;
+    case Qt::TextAlignmentRole:
+        if (f.type == FieldType::Money || f.type == FieldType::Integer || f.type == FieldType::Float)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || m_rowSet.field(index.column()).readOnly)
+        return false;
+    m_inChange = true;
+    try {
+        const bool inserting =
+            m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount();
+        if (!inserting) {
+            if (index.row() != m_rowSet.recNo())
+                m_rowSet.moveTo(index.row());
+            m_rowSet.edit();
+        }
+        QVariant v = value;
+        if (m_rowSet.field(index.column()).type == FieldType::Money &&
+            value.metaType().id() == QMetaType::QString) {
+            const auto m = Money::parse(value.toString());
+            if (!m) {
+                m_inChange = false;
+                return false;
+            }
+            v = m->toVariant();
+        }
+        m_rowSet.setValue(index.column(), v);
+    } catch (...) {
+        m_inChange = false;
+        throw;
+    }
+    m_inChange = false;
+    emit dataChanged(index, index);
+    return true;
+}
+
+QVariant TRowSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_rowSet.fieldCount())
+        return m_rowSet.field(section).caption();
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags TRowSetModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && !m_rowSet.field(index.column()).readOnly)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TRowSetModel::submit()
+{
+    m_rowSet.checkBrowseMode();
+    return true;
+}
+
+void TRowSetModel::revert()
+{
+    m_rowSet.cancel();
+}
+
+} // namespace Tarvo::Data

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/rowset/rowsetfield.h"
+
+#include <QAbstractTableModel>
+
+namespace Tarvo::Data {
+
+class TRowSet;
+
+// Shows a row set in a grid: one column per field, captions from the field labels.
+// An edit starts the row set's edit state; the row is posted when the view submits
+// or moves to another row, and cancelled by revert.
+class TRowSetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    // The model takes the row set's onChanged handler; the row set must outlive the model.
+    explicit TRowSetModel(TRowSet& rowSet, QObject* parent = nullptr);
+    ~TRowSetModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool submit() override;
+    void revert() override;
+
+    TRowSet& rowSet() const { return m_rowSet; }
+    // Text of a value as the grid shows it.
+    static QString displayText(const QVariant& value, FieldType type, const QString& format);
+
+private:
+    void rowSetChanged();
+
+    TRowSet& m_rowSet;
+    bool m_inChange = false;
+};
+
+} // namespace Tarvo::Data
