@@ -1,0 +1,33 @@
+#include "security/rights.h"
+
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+#include "shell/tdatabaseconnection.h"
+
+namespace Tarvo::Security {
+
+ESecurityException::ESecurityException()
+    : Tarvo::Exception(QStringLiteral("У Вас нет доступа к выбранной операции"))
+{
+}
+
+bool HasRight(int rightId, int userId)
+{
+    Data::Query q(*Data::Database::main(),
+                  QStringLiteral("select 1 from crm_users_security where usc_sc_id = :sc and usc_us_id = :us"));
+    q.bind(QStringLiteral("sc"), rightId).bind(QStringLiteral("us"), userId).exec();
+    return q.next();
+}
+
+bool HasRight(int rightId)
+{
+    return HasRight(rightId, Shell::TDataBaseConnection::instance().currentUserId());
+}
+
+void RequireRight(int rightId)
+{
+    if (!HasRight(rightId))
+        throw ESecurityException();
+}
+
+} // namespace Tarvo::Security
