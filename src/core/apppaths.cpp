@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace Tarvo {
@@ -13,11 +14,16 @@ QString AppPaths::workstationIni()
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty())
         config = QDir::homePath() + QStringLiteral("/.config");
+    // A dangling link or a directory still counts as present: it is reported, not skipped.
+    const auto present = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
     const QString user = config + QStringLiteral("/TarvoSCM/") + name;
-    if (QFile::exists(user))
+    if (present(user))
         return user;
     const QString system = QStringLiteral("/etc/tarvo/") + name;
-    if (QFile::exists(system))
+    if (present(system))
         return system;
     return user;
 }

@@ -5,13 +5,36 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cerrno>
+#include <cstring>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace Tarvo {
 
 namespace {
-constexpr qint64 MaxIniSize = 16 * 1024 * 1024;
 const QString DateTimeFormat = QStringLiteral("dd.MM.yyyy HH:mm:ss");
+// Another program holds the lock only while it rewrites a small file.
+constexpr int LockWaitMs = 10000;
+
+QString decodeCp1251(const QByteArray& bytes)
+{
+    QStringDecoder d("windows-1251");
+    return d.isValid() ? d(bytes) : QString::fromLatin1(bytes);
+}
+
+QByteArray encodeCp1251(const QString& text)
+{
+    QStringEncoder e("windows-1251");
+    return e.isValid() ? QByteArray(e(text)) : text.toLatin1();
+}
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path))
@@ -48,27 +71,86 @@ IniFile::Line IniFile::parseLine(const QString& text)
 void IniFile::reload()
 {
     m_lines.clear();
+    m_readError.clear();
+    m_damaged = m_cp1251 = m_bom = m_crlf = false;
+    const QFileInfo info(m_path);
+    if (!info.exists()) {
+        if (info.isSymLink())
+            m_readError = QStringLiteral("ссылка указывает на несуществующий файл \"%1\"").arg(info.symLinkTarget());
+        return;
+    }
+    // A FIFO would block the reader and a device may never end: only regular files are read.
+    if (info.isDir())
+        m_readError = QStringLiteral("это папка, а не файл");
+    else if (!info.isFile())
+        m_readError = QStringLiteral("это не обычный файл (канал, устройство или сокет)");
+    else if (info.size() > MaxSize)
+        m_readError = QStringLiteral("файл больше %1 МБ").arg(MaxSize / (1024 * 1024));
+    if (!m_readError.isEmpty())
+        return;
     QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_readError = QStringLiteral("нет доступа на чтение (%1)").arg(f.errorString());
         return;
-    if (f.size() > MaxIniSize)
+    }
+    const QByteArray data = f.read(MaxSize + 1);
+    if (f.error() != QFileDevice::NoError) {
+        m_readError = QStringLiteral("ошибка чтения (%1)").arg(f.errorString());
         return;
-    QByteArray data = f.readAll();
-    if (data.startsWith("\xEF\xBB\xBF"))
+    }
+    if (data.size() > MaxSize) {
+        m_readError = QStringLiteral("файл больше %1 МБ").arg(MaxSize / (1024 * 1024));
+        return;
+    }
+    parse(data);
+}
+
+void IniFile::parse(QByteArray data)
+{
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        m_bom = true;
         data.remove(0, 3);
-    // Binary content is read as text with replacement characters; NULs end lines.
-    data.replace('\0', '\n');
-    const QString text = QString::fromUtf8(data);
-    const auto rawLines = QStringView(text).split(QLatin1Char('\n'));
+    }
+    for (const char c : std::as_const(data)) {
+        const auto u = uchar(c);
+        if (u < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && u != 0x1A) {
+            m_damaged = true;
+            break;
+        }
+    }
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString probe = utf8(data); // the decoder works only when its result is taken
+        m_cp1251 = utf8.hasError();
+    }
+    QList<QByteArray> rawLines = data.split('\n');
+    if (!rawLines.isEmpty() && rawLines.back().isEmpty())
+        rawLines.removeLast(); // the final line break
+    m_crlf = !rawLines.isEmpty() && rawLines.front().endsWith('\r');
     m_lines.reserve(rawLines.size());
-    for (QStringView raw : rawLines) {
-        QString l = raw.toString();
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-        m_lines.append(parseLine(l));
+    for (const QByteArray& raw : std::as_const(rawLines)) {
+        QByteArray bytes = raw;
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        Line line = parseLine(m_cp1251 ? decodeCp1251(bytes) : QString::fromUtf8(bytes));
+        line.raw = raw;
+        line.kept = true;
+        m_lines.append(line);
     }
     while (!m_lines.isEmpty() && m_lines.back().kind == Line::Other && m_lines.back().text.isEmpty())
         m_lines.removeLast();
+}
+
+void IniFile::requireReadable() const
+{
+    if (!m_readError.isEmpty())
+        throw Exception(QStringLiteral("Не удалось прочитать файл настроек \"%1\": %2. Исправьте или удалите "
+                                       "этот файл.")
+                            .arg(m_path, m_readError));
+    if (m_damaged)
+        throw Exception(QStringLiteral("Файл настроек \"%1\" повреждён: в нём двоичные данные, а не текст. "
+                                       "Исправьте или удалите этот файл.")
+                            .arg(m_path));
 }
 
 int IniFile::findSection(const QString& section) const
@@ -158,9 +240,14 @@ QDateTime IniFile::readDateTime(const QString& section, const QString& key, cons
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    // Read-modify-write like the profile functions, so that two objects on
-    // the same file never undo each other's writes.
-    reload();
+    modify([&] {
+        setString(section, key, value);
+        return true;
+    });
+}
+
+void IniFile::setString(const QString& section, const QString& key, const QString& value)
+{
     QString flat = value;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.remove(QLatin1Char('\r'));
@@ -184,7 +271,6 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
             --pos;
         m_lines.insert(pos, line);
     }
-    save();
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value)
@@ -240,41 +326,140 @@ QStringList IniFile::keys(const QString& section) const
 
 void IniFile::eraseSection(const QString& section)
 {
-    reload();
-    int s = findSection(section);
-    if (s < 0)
-        return;
-    m_lines.remove(s, sectionEnd(s) - s);
-    save();
+    modify([&] {
+        const int s = findSection(section);
+        if (s < 0)
+            return false;
+        m_lines.remove(s, sectionEnd(s) - s);
+        return true;
+    });
 }
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
-    reload();
-    int k = findKey(findSection(section), key);
-    if (k < 0)
-        return;
-    m_lines.remove(k);
-    save();
+    modify([&] {
+        const int k = findKey(findSection(section), key);
+        if (k < 0)
+            return false;
+        m_lines.remove(k);
+        return true;
+    });
 }
 
-void IniFile::save() const
+void IniFile::update(const std::function<void()>& changes)
 {
-    QFileInfo info(m_path);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw Exception(
-            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+    if (m_inUpdate) {
+        changes();
+        return;
+    }
+    modify([&] {
+        m_inUpdate = true;
+        try {
+            changes();
+        } catch (...) {
+            m_inUpdate = false;
+            throw;
+        }
+        m_inUpdate = false;
+        return true;
+    });
+}
+
+void IniFile::modify(const std::function<bool()>& change)
+{
+    // Inside update() the caller already holds the lock and saves once at the end.
+    if (m_inUpdate) {
+        change();
+        return;
+    }
+    const QFileInfo info(m_path);
+    if (!QDir().mkpath(info.absolutePath()))
+        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": не удалось создать папку \"%2\".")
+                            .arg(m_path, info.absolutePath()));
+    // Read-modify-write like the profile functions, under a lock so that other
+    // programs writing the same file never undo each other's writes.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(30000);
+    if (!lock.tryLock(LockWaitMs)) {
+        const QString why = lock.error() == QLockFile::LockFailedError
+                                ? QStringLiteral("файл занят другой программой")
+                                : QStringLiteral("не удалось создать файл блокировки \"%1.lock\" (нет прав на "
+                                                 "запись в папку?)")
+                                      .arg(m_path);
+        throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2.").arg(m_path, why));
+    }
+    reload();
+    if (!m_readError.isEmpty())
+        throw Exception(QStringLiteral("Файл настроек \"%1\" не записан: %2. Его содержимое оставлено как есть.")
+                            .arg(m_path, m_readError));
+    if (change())
+        save();
+}
+
+QByteArray IniFile::serialize()
+{
+    if (m_cp1251) {
+        // A value that windows-1251 cannot hold turns the file into UTF-8, with every line kept.
+        for (const Line& l : std::as_const(m_lines))
+            if (!l.kept && decodeCp1251(encodeCp1251(l.text)) != l.text) {
+                m_cp1251 = false;
+                for (Line& each : m_lines)
+                    each.kept = false;
+                break;
+            }
+    }
     QByteArray out;
-    for (const Line& l : m_lines) {
-        out += l.text.toUtf8();
+    if (m_bom)
+        out += "\xEF\xBB\xBF";
+    for (const Line& l : std::as_const(m_lines)) {
+        if (l.kept) {
+            out += l.raw;
+        } else {
+            out += m_cp1251 ? encodeCp1251(l.text) : l.text.toUtf8();
+            if (m_crlf)
+                out += '\r';
+        }
         out += '\n';
     }
-    f.write(out);
+    return out;
+}
+
+void IniFile::save()
+{
+    const QByteArray out = serialize();
+    // The new content goes to a temporary file that replaces the old one only when
+    // every byte is written and on disk; any failure leaves the old file in place.
+    QSaveFile f(m_path);
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        writeFailed(f.errorString(), out.size());
+    if (f.write(out) != out.size() || !f.flush()) {
+        const QString why = f.errorString();
+        f.cancelWriting();
+        writeFailed(why, out.size());
+    }
+#ifdef Q_OS_UNIX
+    if (::fsync(f.handle()) != 0) {
+        const QString why = QString::fromLocal8Bit(strerror(errno));
+        f.cancelWriting();
+        writeFailed(why, out.size());
+    }
+#endif
     if (!f.commit())
-        throw Exception(
-            QStringLiteral("Не удалось записать файл настроек \"%1\": %2").arg(m_path, f.errorString()));
+        writeFailed(f.errorString(), out.size());
+}
+
+void IniFile::writeFailed(const QString& why, qint64 bytes) const
+{
+    QString reason = why;
+    const QStorageInfo disk(QFileInfo(m_path).absolutePath());
+    if (disk.isValid() && disk.isReadOnly())
+        reason = QStringLiteral("диск доступен только для чтения");
+    else if (disk.isValid() && disk.bytesAvailable() < bytes + 4096)
+        reason = QStringLiteral("на диске нет места (%1)").arg(why);
+    throw Exception(QStringLiteral("Не удалось записать файл настроек \"%1\": %2. Прежнее содержимое файла "
+                                   "сохранено.")
+                        .arg(m_path, reason));
 }
 
 } // namespace Tarvo

@@ -5,6 +5,9 @@ namespace Tarvo {
 IniParamReader::IniParamReader(const QString& path, const QStringList& arguments)
     : m_file(path), m_overrides(overridesFrom(arguments))
 {
+    // This file decides which database opens: one that is there but cannot be read must
+    // stop the program, never let it fall back to the embedded demo company.
+    m_file.requireReadable();
 }
 
 QMap<QString, QString> IniParamReader::overridesFrom(const QStringList& arguments)

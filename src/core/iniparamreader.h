@@ -9,7 +9,8 @@ namespace Tarvo {
 
 // Reads "tarvo.ini" with the command line first: an argument NAME=VALUE with a
 // non-empty VALUE wins over key NAME of any section; an empty VALUE falls back
-// to the file. Integer lookups go through the text lookup.
+// to the file. Integer lookups go through the text lookup. A file that exists
+// but cannot be read, or holds binary data, throws Tarvo::Exception naming it.
 class IniParamReader
 {
 public:

@@ -39,11 +39,13 @@ ProgramParameters ProgramParameters::readFrom(const QString& path)
 void ProgramParameters::writeTo(const QString& path) const
 {
     IniFile ini(path);
-    ini.writeInteger(Format, QStringLiteral("CURRDIGIT"), roubleDecimals);
-    ini.writeInteger(Format, QStringLiteral("DECCDIGIT"), quantityDecimals);
-    ini.writeInteger(Format, QStringLiteral("CUR_D_DIGIT"), currencyDecimals);
-    ini.writeBool(Setting, QStringLiteral("PaintOrdersInColor"), paintOrdersInColor);
-    ini.writeBool(Paritet, QStringLiteral("ParitetImportArtc"), paritetImportArtc);
+    ini.update([&] {
+        ini.writeInteger(Format, QStringLiteral("CURRDIGIT"), roubleDecimals);
+        ini.writeInteger(Format, QStringLiteral("DECCDIGIT"), quantityDecimals);
+        ini.writeInteger(Format, QStringLiteral("CUR_D_DIGIT"), currencyDecimals);
+        ini.writeBool(Setting, QStringLiteral("PaintOrdersInColor"), paintOrdersInColor);
+        ini.writeBool(Paritet, QStringLiteral("ParitetImportArtc"), paritetImportArtc);
+    });
 }
 
 QString ProgramParameters::defaultPath()
