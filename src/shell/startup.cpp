@@ -1,8 +1,9 @@
 #include "shell/startup.h"
 
 #include "data/engine/databaseerror.h"
-#include "shell/connectionfailure.h"
+#include "core/apppaths.h"
 #include "core/exception.h"
+#include "shell/connectionfailure.h"
 #include "shell/startupsteps.h"
 #include "shell/tdatabaseconnection.h"
 
@@ -14,7 +15,8 @@ int Startup::run(const QStringList& arguments, const std::function<void(const QS
         try {
             TDataBaseConnection::instance().connect(arguments);
         } catch (const Data::ConnectionError& e) {
-            throw Exception(ConnectionFailure::message(e));
+            throw Exception(ConnectionFailure::message(
+                e, ConnectionFailure::advice(TDataBaseConnection::instance().settings(), AppPaths::workstationIni())));
         }
         StartupSteps::runAll();
         return GoOn;

@@ -1,6 +1,7 @@
 #include "shell/tdatabaseconnection.h"
 
 #include "data/engine/connector.h"
+#include "shell/storagecheck.h"
 
 namespace Tarvo::Shell {
 
@@ -12,8 +13,10 @@ TDataBaseConnection& TDataBaseConnection::instance()
 
 void TDataBaseConnection::connect(const QStringList& arguments)
 {
-    const Data::ConnectionSettings settings = Data::Connector::settingsFrom(arguments);
+    m_settings = Data::Connector::settingsFrom(arguments);
+    const Data::ConnectionSettings& settings = m_settings;
     m_proposedLogin = settings.scmUserName;
+    StorageCheck::requireWritableDatabase(settings);
     m_main = Data::Connector::connect(settings);
     m_serverCursor = std::make_unique<Data::Database>(settings);
     Data::Database::setMain(m_main.get());

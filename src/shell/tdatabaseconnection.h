@@ -17,8 +17,12 @@ public:
 
     // Reads "tarvo.ini" with the command line's NAME=VALUE overrides and opens
     // the main connection; the server-cursor connection gets the same settings
-    // and is opened by its first user. Throws Data::ConnectionError.
+    // and is opened by its first user. Throws Data::ConnectionError, or
+    // Tarvo::Exception for unreadable settings or an embedded database that
+    // could not be written.
     void connect(const QStringList& arguments);
+    // The settings of the last connect().
+    const Data::ConnectionSettings& settings() const { return m_settings; }
     void disconnect();
     bool isConnected() const { return m_main && m_main->isOpen(); }
     Data::Database* connection() const { return m_main.get(); }
@@ -34,6 +38,7 @@ public:
     const QString& currentUserDepartment() const { return m_userDepartment; }
 
 private:
+    Data::ConnectionSettings m_settings;
     std::unique_ptr<Data::Database> m_main;
     std::unique_ptr<Data::Database> m_serverCursor;
     QString m_proposedLogin;

@@ -4,6 +4,9 @@
 #include "shell/connectionfailure.h"
 #include "shell/formactivationregistry.h"
 #include "shell/formplacement.h"
+#include "shell/menumnemonics.h"
+#include "shell/startup.h"
+#include "data/engine/connectionsettings.h"
 #include "core/iniparamreader.h"
 #include "shell/programparameters.h"
 #include "shell/startupsteps.h"
@@ -14,6 +17,9 @@
 #include "support/testenvironment.h"
 
 #include <QtTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Tarvo;
 using namespace Tarvo::Shell;
@@ -278,7 +284,101 @@ private slots:
         const Data::ConnectionError pg(QStringLiteral("Сервер недоступен"), QStringLiteral("08001"));
         QCOMPARE(ConnectionFailure::message(pg), QStringLiteral("Сервер недоступен\r\nError code 08001"));
         QCOMPARE(ConnectionFailure::codeText(QStringLiteral("28P01")), QStringLiteral("28P01"));
-        QCOMPARE(ConnectionFailure::codeText(QString()), QStringLiteral("0x0"));
+        QCOMPARE(ConnectionFailure::codeText(QString()), QString());
+
+        // No code: no empty "0x0" nor "Native error 0"; the client library's text once, without tabs,
+        // after the Russian sentence and what to check.
+        const QString libpq = QStringLiteral("connection to server at \"127.0.0.1\", port 1 failed: Connection "
+                                             "refused\n\tIs the server running on that host and accepting TCP/IP "
+                                             "connections?\n");
+        Data::ConnectionSettings s;
+        s.engine = Data::Engine::PostgreSQL;
+        s.host = QStringLiteral("127.0.0.1");
+        s.port = 1;
+        QCOMPARE(s.describe(), QStringLiteral("127.0.0.1:1"));
+        const Data::ConnectionError unreachable(
+            QStringLiteral("Не удалось подключиться к серверу %1: сервер недоступен.\r\n%2").arg(s.describe(), libpq),
+            QString(), libpq);
+        const QString text =
+            ConnectionFailure::message(unreachable, ConnectionFailure::advice(s, QStringLiteral("/etc/tarvo/tarvo.ini")));
+        const QStringList lines = text.split(QStringLiteral("\r\n"));
+        QVERIFY2(lines[0].startsWith(QStringLiteral("Не удалось подключиться к серверу 127.0.0.1:1: сервер "
+                                                    "недоступен. Проверьте")),
+                 qPrintable(text));
+        QVERIFY(lines[0].contains(QStringLiteral("\"/etc/tarvo/tarvo.ini\"")));
+        QCOMPARE(text.count(QStringLiteral("Connection refused")), 1);
+        QVERIFY(!text.contains(QLatin1Char('\t')));
+        QVERIFY(!text.contains(QStringLiteral("0x0")));
+        QVERIFY(!text.contains(QStringLiteral("Native error")));
+        QCOMPARE(lines[1], QStringLiteral("Подробности: connection to server at \"127.0.0.1\", port 1 failed: "
+                                          "Connection refused"));
+    }
+
+    void menuMnemonicsAreUniqueWithinAMenu()
+    {
+        const QStringList marked = MenuMnemonics::assign(
+            {QStringLiteral("&Справочники"), QStringLiteral("Дей&ствия"), QStringLiteral("Отборы"),
+             QStringLiteral("&Отчеты"), QStringLiteral("Поиск && замена"), QStringLiteral("1"), QStringLiteral("1"),
+             QString()});
+        QCOMPARE(marked, (QStringList{QStringLiteral("&Справочники"), QStringLiteral("&Действия"),
+                                      QStringLiteral("О&тборы"), QStringLiteral("&Отчеты"),
+                                      QStringLiteral("&Поиск && замена"), QStringLiteral("&1"), QStringLiteral("1"),
+                                      QString()}));
+        QCOMPARE(MenuMnemonics::mnemonic(QStringLiteral("Поиск && &замена")), QChar(u'з'));
+        QCOMPARE(MenuMnemonics::plain(QStringLiteral("Дей&ствия")), QStringLiteral("Действия"));
+        QCOMPARE(MenuMnemonics::assign(marked), marked); // stable
+    }
+
+    void unreadableWorkstationFileOpensNothing()
+    {
+        const QString ini = m_home.filePath(QStringLiteral("config/TarvoSCM/tarvo.ini"));
+        QVERIFY(QDir().mkpath(ini)); // a folder where the file should be
+        const auto cleanup = qScopeGuard([&] { QDir(ini).removeRecursively(); });
+        QStringList errors;
+        QCOMPARE(Startup::run({QStringLiteral("tarvo-scm")}, [&](const QString& m) { errors << m; }), 1);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QLatin1Char('"') + ini + QLatin1Char('"')), qPrintable(errors[0]));
+        QVERIFY(!QFile::exists(Data::ConnectionSettings::embeddedDatabasePath()));
+    }
+
+    void userFolderProblemsAreToldAtStart()
+    {
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", saved); });
+
+        // A folder that cannot be created: a file stands where a folder should be.
+        writeFile(m_home.filePath(QStringLiteral("blocked")), "x");
+        qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("blocked/data")).toUtf8());
+        QStringList errors;
+        QCOMPARE(Startup::run({QStringLiteral("tarvo-scm")}, [&](const QString& m) { errors << m; }), 1);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].startsWith(QStringLiteral("Не удалось создать папку")), qPrintable(errors[0]));
+        QVERIFY2(!errors[0].contains(QStringLiteral("unable to open")), qPrintable(errors[0]));
+
+        // A folder that cannot be written: said at start, not at the first save.
+        const QString data = m_home.filePath(QStringLiteral("rodata"));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/TarvoSCM")));
+        const QByteArray mountPoint = (data + QStringLiteral("/TarvoSCM")).toLocal8Bit();
+        bool mounted = false;
+        if (geteuid() == 0) {
+            // Root writes anywhere; only a read-only file system stops it.
+            mounted = mount("tmpfs", mountPoint.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+            if (!mounted)
+                QSKIP("cannot mount a read-only file system here");
+        } else {
+            QVERIFY(QFile::setPermissions(data + QStringLiteral("/TarvoSCM"),
+                                          QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (mounted)
+                umount(mountPoint.constData());
+        });
+        qputenv("XDG_DATA_HOME", data.toUtf8());
+        errors.clear();
+        QCOMPARE(Startup::run({QStringLiteral("tarvo-scm")}, [&](const QString& m) { errors << m; }), 1);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QStringLiteral("нельзя записать")), qPrintable(errors[0]));
+        QVERIFY2(errors[0].contains(data + QStringLiteral("/TarvoSCM")), qPrintable(errors[0]));
     }
 
 private:

@@ -68,7 +68,7 @@ QString ConnectionSettings::describe() const
     QString r = host.isEmpty() ? QStringLiteral("localhost") : host;
     if (port)
         r += QLatin1Char(':') + QString::number(port);
-    return r + QLatin1Char('/') + database;
+    return database.isEmpty() ? r : r + QLatin1Char('/') + database;
 }
 
 } // namespace Tarvo::Data
