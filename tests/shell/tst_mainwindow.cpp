@@ -1,8 +1,11 @@
 #include "core/apppaths.h"
 #include "shell/formactivationregistry.h"
+#include "shell/menumnemonics.h"
+#include "shell/qttranslation.h"
 #include "shell/programparameters.h"
 #include "shell/tformsfile.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/taboutform.h"
 #include "shell/ui/menuhooks.h"
 #include "shell/ui/tdmallbuttons.h"
 #include "shell/ui/tfstatusmessage.h"
@@ -14,6 +17,10 @@
 #include "shell/ui/twindowactivator.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTranslator>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -193,11 +200,12 @@ private slots:
         w.refreshMenus();
         QVERIFY(w.menuItem(QStringLiteral("itemForeignPrice"))->isEnabled());
         QVERIFY(!w.menuItem(QStringLiteral("itemUsers"))->isEnabled()); // no right 100003
-        QCOMPARE(w.menuItem(QStringLiteral("itemBusinessOffers"))->text(), QStringLiteral("Заявки клиентов"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemNewBusinessOffer"))->text(),
-                 QStringLiteral("Заявки клиентов"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemNewSupplierOrder"))->text(),
-                 QStringLiteral("Заказ поставщику"));
+        const auto caption = [&](const char* key) {
+            return MenuMnemonics::plain(w.menuItem(QLatin1String(key))->text());
+        };
+        QCOMPARE(caption("itemBusinessOffers"), QStringLiteral("Заявки клиентов"));
+        QCOMPARE(caption("itemNewBusinessOffer"), QStringLiteral("Заявки клиентов"));
+        QCOMPARE(caption("itemNewSupplierOrder"), QStringLiteral("Заказ поставщику"));
         w.menuItem(QStringLiteral("itemForeignPrice"))->trigger();
         QCOMPARE(opened, 1);
     }
@@ -277,6 +285,133 @@ private slots:
         QCOMPARE(w.refreshTimer()->interval(), 30000);
     }
 
+    void setupDialogIsUsedByKeyboard()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.show();
+        const QString cfg = AppPaths::userFolder() + QStringLiteral("scm_cfg.ini");
+        // Type a value, Tab past "Отмена" and press Enter: the dialog is confirmed.
+        whenModal<TSetupDialog>([](TSetupDialog* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QCOMPARE(Test::focused(), d->quantityDecimals()); // the first field
+            QSpinBox* spin = d->quantityDecimals();
+            QVERIFY2(spin->width() <= spin->sizeHint().width() && spin->width() < d->width() / 3,
+                     qPrintable(QString::number(spin->width())));
+            Test::checkTabReachesEveryControl(d);
+            QVERIFY(Test::tabTo(spin));
+            QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(spin, QStringLiteral("1"));
+            QWidget* cancel = nullptr;
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Отмена"))
+                    cancel = b;
+            QVERIFY(Test::tabTo(cancel));
+            QTest::keyClick(cancel, Qt::Key_Tab);
+            QVERIFY(Test::focused() != cancel);
+            QTest::keyClick(Test::focused(), Qt::Key_Return);
+        });
+        w.menuItem(QStringLiteral("itemSetup"))->trigger();
+        QCOMPARE(ProgramParameters::readFrom(cfg).quantityDecimals, 1);
+
+        // Enter on "Отмена" itself still means "Ok".
+        whenModal<TSetupDialog>([](TSetupDialog* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QTest::keyClick(d->quantityDecimals(), Qt::Key_Up);
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Отмена"))
+                    QVERIFY(Test::tabTo(b));
+            QTest::keyClick(Test::focused(), Qt::Key_Return);
+        });
+        w.menuItem(QStringLiteral("itemSetup"))->trigger();
+        QCOMPARE(ProgramParameters::readFrom(cfg).quantityDecimals, 2);
+
+        // Esc cancels.
+        whenModal<TSetupDialog>([](TSetupDialog* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QTest::keyClick(d->quantityDecimals(), Qt::Key_Up);
+            QTest::keyClick(Test::focused(), Qt::Key_Escape);
+        });
+        w.menuItem(QStringLiteral("itemSetup"))->trigger();
+        QCOMPARE(ProgramParameters::readFrom(cfg).quantityDecimals, 2);
+    }
+
+    void refreshDialogIsUsedByKeyboard()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.show();
+        whenModal<TNetIntervalDlg>([](TNetIntervalDlg* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            auto* message = qobject_cast<QRadioButton*>(Test::focused());
+            QVERIFY(message && message->isChecked());
+            QVERIFY(d->periodBox()->width() <= d->periodBox()->sizeHint().width());
+            Test::checkTabReachesEveryControl(d);
+            QVERIFY(Test::tabTo(message));
+            QTest::keyClick(message, Qt::Key_Down); // the other choice
+            QVERIFY(Test::tabTo(d->periodBox()));
+            QTest::keyClick(d->periodBox(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(d->periodBox(), QStringLiteral("7"));
+            QTest::keyClick(d->periodBox(), Qt::Key_Tab);
+            QTest::keyClick(Test::focused(), Qt::Key_Return);
+        });
+        w.menuItem(QStringLiteral("itemNetInterval"))->trigger();
+        QCOMPARE(w.refreshMode(), int(TNetIntervalDlg::RefreshWindows));
+        QCOMPARE(w.refreshTimer()->interval(), 7000);
+
+        // It opens on the checked choice; Esc changes nothing.
+        whenModal<TNetIntervalDlg>([](TNetIntervalDlg* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            auto* refresh = qobject_cast<QRadioButton*>(Test::focused());
+            QVERIFY(refresh && refresh->isChecked());
+            QVERIFY(refresh->text().contains(QStringLiteral("Обновлять")));
+            QTest::keyClick(refresh, Qt::Key_Up);
+            QTest::keyClick(Test::focused(), Qt::Key_Escape);
+        });
+        w.menuItem(QStringLiteral("itemNetInterval"))->trigger();
+        QCOMPARE(w.refreshMode(), int(TNetIntervalDlg::RefreshWindows));
+    }
+
+    void aboutBoxClosesWithEnterAndEsc()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.show();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            bool open = false;
+            whenModal<TAboutForm>([&](TAboutForm* d) {
+                QVERIFY(QTest::qWaitForWindowActive(d));
+                open = true;
+                Test::checkTabReachesEveryControl(d);
+                QTest::keyClick(Test::focused(), key);
+            });
+            w.menuItem(QStringLiteral("itemAbout"))->trigger();
+            QVERIFY(open);
+            QVERIFY(!QApplication::activeModalWidget());
+        }
+    }
+
+    void everyMenuHasUniqueAltLetters()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x"), QStringLiteral("-admin")}));
+        MenuHooks::setTableCaption([](const QString& table) {
+            return table == QLatin1String("su_orders") ? QStringLiteral("Заказы & поставки") : QString();
+        });
+        w.refreshMenus();
+        QList<QList<QAction*>> menus{w.menuBar()->actions()};
+        for (QMenu* m : w.menuBar()->findChildren<QMenu*>())
+            menus << m->actions();
+        for (const QList<QAction*>& items : std::as_const(menus)) {
+            QSet<QChar> letters;
+            for (QAction* a : items) {
+                if (a->isSeparator())
+                    continue;
+                const QChar m = MenuMnemonics::mnemonic(a->text());
+                QVERIFY2(!m.isNull(), qPrintable(a->text()));
+                QVERIFY2(!letters.contains(m), qPrintable(a->text()));
+                letters.insert(m);
+            }
+        }
+        QCOMPARE(w.menu(QStringLiteral("menuReferences"))->title(), QStringLiteral("&Справочники"));
+    }
+
     void registerWindowsComeBackFromMinimised()
     {
         MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
@@ -340,6 +475,59 @@ private slots:
         f.setSizeable(true);
         f.show();
         QCOMPARE(f.size(), QSize(200, 150));
+    }
+
+    void mdiPlacementKeepsTheNormalRectangle()
+    {
+        MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
+        w.resize(1200, 860);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto openChild = [&] {
+            auto* form = new TPlacedForm;
+            form->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow* sub = w.mdiArea()->addSubWindow(form);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            sub->show();
+            return sub;
+        };
+        for (const int state : {FormPlacement::Maximized, FormPlacement::Minimized}) {
+            QMdiSubWindow* sub = openChild();
+            sub->setGeometry(30, 40, 420, 310);
+            if (state == FormPlacement::Maximized)
+                sub->showMaximized();
+            else
+                sub->showMinimized();
+            QVERIFY(sub->size() != QSize(420, 310));
+            sub->close();
+            QCOMPARE(TFormsFile().readString(QStringLiteral("DESKTOP"), QStringLiteral("TPlacedForm")),
+                     QStringLiteral("30 40 420 310 %1").arg(state));
+
+            // Back in the same state, and "restore" gives the saved rectangle.
+            QMdiSubWindow* again = openChild();
+            QCOMPARE(again->isMaximized(), state == FormPlacement::Maximized);
+            QCOMPARE(again->isMinimized(), state == FormPlacement::Minimized);
+            again->showNormal();
+            QCOMPARE(again->geometry(), QRect(30, 40, 420, 310));
+            again->close();
+        }
+    }
+
+    void qtTextsAreRussian()
+    {
+        QVERIFY(QtTranslation::install());
+        const auto remove = qScopeGuard([] {
+            for (QTranslator* t : qApp->findChildren<QTranslator*>())
+                QCoreApplication::removeTranslator(t);
+        });
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Отмена"));
+        QLineEdit edit(QStringLiteral("текст"));
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << a->text().remove(QLatin1Char('&'));
+        QVERIFY2(items.join(QLatin1Char(',')).contains(QStringLiteral("Копировать")), qPrintable(items.join(',')));
     }
 
     void hostFormShowsOnePageAtATime()

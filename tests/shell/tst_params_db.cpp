@@ -1,5 +1,6 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "shell/menumnemonics.h"
 #include "shell/ttdmparams.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
@@ -68,20 +69,38 @@ private slots:
             auto* d = qobject_cast<TfrmParams*>(QApplication::activeModalWidget());
             QVERIFY(d);
             QCOMPARE(d->windowTitle(), QStringLiteral("Параметры"));
-            QCOMPARE(d->lookup(QStringLiteral("NDS"))->currentText(), QStringLiteral("18")); // kept, not lost
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            // A stored value that the list does not hold is shown and kept, not lost.
+            QComboBox* nds = d->lookup(QStringLiteral("NDS"));
+            QCOMPARE(nds->currentText(), QStringLiteral("18 (нет в списке)"));
             QVERIFY(d->flag(QStringLiteral("USE_MYORG_PLAT"))->isChecked());
             QVERIFY(!d->flag(QStringLiteral("USE_DOPREGN_SCL"))->isChecked());
+            QCOMPARE(Test::focused(), d->lookup(QStringLiteral("id_sclad"))); // the first field
+            Test::checkTabReachesEveryControl(d);
+            // Typed text never becomes a value: only the list's entries can be chosen.
+            for (const char* key : {"NDS", "id_sclad", "MyOrgCons"}) {
+                QComboBox* box = d->lookup(QLatin1String(key));
+                QVERIFY(!box->isEditable());
+                QVERIFY(Test::tabTo(box));
+                QTest::keyClicks(box, QStringLiteral("abc999"));
+            }
             QComboBox* vibor = d->lookup(QStringLiteral("VIBOR"));
             QCOMPARE(vibor->count(), 2);
-            vibor->setCurrentIndex(vibor->findText(QStringLiteral("По сроку")));
-            d->lookup(QStringLiteral("NDS"))->setEditText(QStringLiteral("20 % 'ставка'"));
+            QVERIFY(Test::tabTo(vibor));
+            QTest::keyClick(vibor, Qt::Key_Down); // the list's first entry
+            QCOMPARE(vibor->currentText(), QStringLiteral("По сроку"));
             d->flag(QStringLiteral("USE_MYORG_PLAT"))->setChecked(false);
             d->flag(QStringLiteral("USE_DOPREGN_SCL"))->setChecked(true);
-            clickButton(d, QStringLiteral("Сохранить"));
+            // Enter with the focus on "Отмена" still saves.
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Отмена"))
+                    QVERIFY(Test::tabTo(b));
+            QTest::keyClick(Test::focused(), Qt::Key_Return);
         });
         item->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(stored(db, QStringLiteral("VIBOR")), QStringLiteral("TERM"));
-        QCOMPARE(stored(db, QStringLiteral("NDS")), QStringLiteral("20 % 'ставка'"));
+        QCOMPARE(stored(db, QStringLiteral("NDS")), QStringLiteral("18"));
         QCOMPARE(stored(db, QStringLiteral("USE_MYORG_PLAT")), QStringLiteral("False"));
         QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
         // Untouched parameters get no rows.
@@ -90,13 +109,20 @@ private slots:
                      .toInt(),
                  0);
 
-        // "Отмена" discards.
+        // "Отмена" and Esc discard.
         QTimer::singleShot(0, [] {
             auto* d = qobject_cast<TfrmParams*>(QApplication::activeModalWidget());
             QVERIFY(d);
             QCOMPARE(d->lookup(QStringLiteral("VIBOR"))->currentText(), QStringLiteral("По сроку"));
             d->flag(QStringLiteral("USE_DOPREGN_SCL"))->setChecked(false);
             clickButton(d, QStringLiteral("Отмена"));
+        });
+        item->trigger();
+        QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
+        Test::whenModal<TfrmParams>([](TfrmParams* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            d->flag(QStringLiteral("USE_DOPREGN_SCL"))->setChecked(false);
+            QTest::keyClick(Test::focused(), Qt::Key_Escape);
         });
         item->trigger();
         QCOMPARE(stored(db, QStringLiteral("USE_DOPREGN_SCL")), QStringLiteral("True"));
@@ -110,10 +136,13 @@ private slots:
         MenuHooks::useCaptionDictionary();
         MainWindow w(CommandLineSwitches({QStringLiteral("x")}));
         w.refreshMenus();
-        QCOMPARE(w.menuItem(QStringLiteral("itemBusinessOffers"))->text(), QStringLiteral("Заявка покупателя"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemSupplierOrders"))->text(), QStringLiteral("Заказ поставщику"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemWayBills"))->text(), QStringLiteral("Посылка"));
-        QCOMPARE(w.menuItem(QStringLiteral("itemNewWayBill"))->text(), QStringLiteral("Посылка"));
+        const auto caption = [&](const char* key) {
+            return MenuMnemonics::plain(w.menuItem(QLatin1String(key))->text());
+        };
+        QCOMPARE(caption("itemBusinessOffers"), QStringLiteral("Заявка покупателя"));
+        QCOMPARE(caption("itemSupplierOrders"), QStringLiteral("Заказ поставщику"));
+        QCOMPARE(caption("itemWayBills"), QStringLiteral("Посылка"));
+        QCOMPARE(caption("itemNewWayBill"), QStringLiteral("Посылка"));
         MenuHooks::clear();
     }
 

@@ -2,6 +2,7 @@
 
 #include "data/engine/database.h"
 #include "shell/formactivationregistry.h"
+#include "shell/menumnemonics.h"
 #include "shell/ui/menuhooks.h"
 #include "shell/ui/taboutform.h"
 #include "shell/ui/tfrmparams.h"
@@ -27,6 +28,22 @@ const char* const BuiltinProperty = "tarvoBuiltin";
 constexpr int RightUsers = 100003;
 constexpr int RightSecurity = 100002;
 constexpr int ReportGroup = 1001;
+
+// Gives the items of one menu (or the menu bar) unique Alt-letters.
+void assignMnemonics(const QList<QAction*>& actions)
+{
+    QList<QAction*> items;
+    QStringList captions;
+    for (QAction* a : actions)
+        if (!a->isSeparator()) {
+            items << a;
+            captions << a->text();
+        }
+    const QStringList marked = MenuMnemonics::assign(captions);
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i]->text() != marked[i])
+            items[i]->setText(marked[i]);
+}
 
 // The main connection, or nullptr before connecting.
 Data::Database* connection()
@@ -167,7 +184,7 @@ void MainWindow::buildMenu()
     addBuiltin(setup, QStringLiteral("itemNetInterval"), QStringLiteral("Обновления реестров"),
                &MainWindow::openRefreshSettings);
 
-    QMenu* actions = addMenu(nullptr, QStringLiteral("menuActions"), QStringLiteral("Дей&ствия"));
+    QMenu* actions = addMenu(nullptr, QStringLiteral("menuActions"), QStringLiteral("Действия"));
     QMenu* freeSale =
         addMenu(actions, QStringLiteral("menuFreeSale"), QStringLiteral("Заказ под свободную продажу"));
     addItem(freeSale, QStringLiteral("itemWilson"), QStringLiteral("Расчет оптимального заказа"));
@@ -303,6 +320,12 @@ void MainWindow::refreshMenus()
     runReports->menuAction()->setEnabled(!runReports->isEmpty());
     QMenu* modules = menu(QStringLiteral("menuRunModules"));
     modules->menuAction()->setEnabled(!modules->isEmpty());
+
+    // Last: captions may have changed above, and submenus may have been filled.
+    assignMnemonics(menuBar()->actions());
+    for (QAction* a : menuActions())
+        if (a->menu())
+            assignMnemonics(a->menu()->actions());
 }
 
 void MainWindow::setRefreshPeriod(int seconds)

@@ -1,5 +1,7 @@
 #include "shell/ui/taboutform.h"
 
+#include "widgets/dialogbuttons.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -18,12 +20,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
                                            "<p>Версия %1</p><p>Qt %2</p>")
                                 .arg(QApplication::applicationVersion(), QString::fromLatin1(qVersion())));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(icon, 0, Qt::AlignHCenter);
     layout->addWidget(text);
-    layout->addWidget(buttons);
+    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("OK"), QString()).box());
 }
 
 } // namespace Tarvo::Shell

@@ -1,6 +1,7 @@
 #include "shell/ui/tarvoapplication.h"
 
 #include "core/exception.h"
+#include "shell/qttranslation.h"
 #include "shell/tcursorthread.h"
 #include "shell/ui/busycursor.h"
 
@@ -13,6 +14,9 @@ TarvoApplication::TarvoApplication(int& argc, char** argv) : QApplication(argc, 
     setApplicationName(QStringLiteral("TarvoSCM"));
     setApplicationDisplayName(QStringLiteral("Тарво SCM"));
     setApplicationVersion(QStringLiteral("0.1.0"));
+    // Ties the windows to the installed desktop entry (icon and name in the task bar).
+    setDesktopFileName(QStringLiteral("tarvo-scm"));
+    QtTranslation::install();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "shell/ui/tfrmparams.h"
 
 #include "core/exception.h"
+#include "widgets/dialogbuttons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,38 +28,31 @@ TfrmParams::TfrmParams(Data::Database& db, QWidget* parent) : QDialog(parent), m
             form->addRow(box);
             continue;
         }
+        // Only the list's values can be chosen; typing picks from the list.
         auto* combo = new QComboBox;
         combo->setObjectName(p.key);
-        // Editable, so a value can be typed where the lookup table is empty or absent.
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
         for (const TTDMParams::Choice& c : m_module.choices(p.key))
             combo->addItem(c.caption.isEmpty() ? c.value : c.caption, c.value);
-        const int i = combo->findData(value.trimmed());
-        if (i >= 0)
-            combo->setCurrentIndex(i);
-        else
-            combo->setEditText(value); // a value outside the list is kept, not lost
+        int i = combo->findData(value.trimmed());
+        if (i < 0 && !value.trimmed().isEmpty()) {
+            // A stored value that the list no longer holds stays until another is chosen.
+            combo->addItem(QStringLiteral("%1 (нет в списке)").arg(value.trimmed()), value);
+            i = combo->count() - 1;
+        }
+        combo->setCurrentIndex(i);
         m_lookups.insert(p.key, combo);
         form->addRow(p.label, combo);
     }
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("Сохранить"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("Сохранить"), QStringLiteral("Отмена")).box());
 }
 
 QString TfrmParams::lookupValue(const QString& key) const
 {
     const QComboBox* combo = m_lookups.value(key);
     const int i = combo->currentIndex();
-    if (i >= 0 && combo->itemText(i) == combo->currentText())
-        return combo->itemData(i).toString();
-    return combo->currentText().trimmed();
+    return i >= 0 ? combo->itemData(i).toString() : m_module.value(key);
 }
 
 void TfrmParams::accept()

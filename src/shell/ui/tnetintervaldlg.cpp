@@ -1,5 +1,7 @@
 #include "shell/ui/tnetintervaldlg.h"
 
+#include "widgets/dialogbuttons.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -25,19 +27,14 @@ TNetIntervalDlg::TNetIntervalDlg(int mode, int periodSeconds, QWidget* parent) :
     m_period->setRange(0, MaxPeriod);
     m_period->setValue(qBound(0, periodSeconds, MaxPeriod));
     m_period->setToolTip(QStringLiteral("0 — не обновлять"));
+    m_period->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Период обновления, с"), m_period);
-
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("OK"), QStringLiteral("Отмена")).box());
 }
 
 int TNetIntervalDlg::mode() const

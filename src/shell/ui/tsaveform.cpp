@@ -28,9 +28,43 @@ QWidget* TSaveForm::placementTarget()
     return this;
 }
 
+void TSaveForm::trackFrame()
+{
+    QWidget* target = placementTarget();
+    if (target == this || target == m_frame)
+        return;
+    if (m_frame)
+        m_frame->removeEventFilter(this);
+    m_frame = target;
+    m_frame->installEventFilter(this);
+    if (!(m_frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        m_normal = m_frame->geometry();
+}
+
+bool TSaveForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_frame && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        !(m_frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        m_normal = m_frame->geometry();
+    return QWidget::eventFilter(watched, event);
+}
+
+QRect TSaveForm::normalRect()
+{
+    QWidget* target = placementTarget();
+    if (target->isWindow()) {
+        const QRect r = target->normalGeometry();
+        return r.isValid() ? r : target->geometry();
+    }
+    if (target == m_frame && m_normal.isValid())
+        return m_normal;
+    return target->geometry();
+}
+
 void TSaveForm::restorePlacement()
 {
     try {
+        trackFrame();
         const auto p = TFormsFile().placement(placementKey());
         if (!p)
             return;
@@ -40,6 +74,7 @@ void TSaveForm::restorePlacement()
             return;
         }
         target->setGeometry(p->left, p->top, p->width, p->height);
+        m_normal = QRect(p->left, p->top, p->width, p->height);
         if (p->state == FormPlacement::Minimized)
             target->setWindowState(Qt::WindowMinimized);
         else if (p->state == FormPlacement::Maximized)
@@ -53,9 +88,7 @@ void TSaveForm::savePlacement()
 {
     try {
         QWidget* target = placementTarget();
-        QRect r = target->isWindow() ? target->normalGeometry() : QRect();
-        if (!r.isValid())
-            r = target->geometry();
+        const QRect r = normalRect();
         int state = FormPlacement::Normal;
         if (target->isMinimized())
             state = FormPlacement::Minimized;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 namespace Tarvo::Shell {
@@ -25,8 +27,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // The widget whose place is kept: the MDI frame when hosted in one.
     QWidget* placementTarget();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Qt keeps the normal rectangle only for top-level windows; an MDI frame's is tracked here.
+    void trackFrame();
+    QRect normalRect();
+
+    QPointer<QWidget> m_frame;
+    QRect m_normal;
     bool m_sizeable = true;
     bool m_restored = false;
 };

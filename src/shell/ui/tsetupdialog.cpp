@@ -1,9 +1,11 @@
 #include "shell/ui/tsetupdialog.h"
 
 #include "core/exception.h"
+#include "widgets/dialogbuttons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QSizePolicy>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QMessageBox>
@@ -19,6 +21,8 @@ QSpinBox* decimalsBox(int value)
     auto* box = new QSpinBox;
     box->setRange(0, ProgramParameters::MaxDecimals);
     box->setValue(value);
+    // As wide as its largest value, not the whole row.
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return box;
 }
 } // namespace
@@ -42,17 +46,11 @@ TSetupDialog::TSetupDialog(QWidget* parent, QString path) : QDialog(parent), m_p
         new QCheckBox(QStringLiteral("&Новый артикул - макс. значение(для проц разбора прайс-листов)"));
     m_paritet->setChecked(p.paritetImportArtc);
 
-    auto* buttons = new QDialogButtonBox;
-    buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(digits);
     layout->addWidget(m_paint);
     layout->addWidget(m_paritet);
-    layout->addWidget(buttons);
+    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("Ok"), QStringLiteral("Отмена")).box());
 }
 
 ProgramParameters TSetupDialog::parameters() const
