@@ -223,8 +223,17 @@ private slots:
         QCOMPARE(asked, QStringLiteral("Вы хотите выйти из программы ?"));
         QVERIFY(w.isVisible());
 
-        // "Выход" goes through the same question.
-        whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+        // Esc is "Cancel"; "Выход" goes through the same question, and Enter is "OK".
+        whenModal<QMessageBox>([](QMessageBox* box) {
+            QVERIFY(QTest::qWaitForWindowActive(box));
+            QTest::keyClick(Test::focused(), Qt::Key_Escape);
+        });
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        whenModal<QMessageBox>([](QMessageBox* box) {
+            QVERIFY(QTest::qWaitForWindowActive(box));
+            QTest::keyClick(Test::focused(), Qt::Key_Return);
+        });
         w.menuItem(QStringLiteral("itemExit"))->trigger();
         QVERIFY(!w.isVisible());
     }
