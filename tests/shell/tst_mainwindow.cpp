@@ -310,10 +310,7 @@ private slots:
             QVERIFY(Test::tabTo(spin));
             QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(spin, QStringLiteral("1"));
-            QWidget* cancel = nullptr;
-            for (QPushButton* b : d->findChildren<QPushButton*>())
-                if (b->text() == QStringLiteral("Отмена"))
-                    cancel = b;
+            QWidget* cancel = Test::button(d, QStringLiteral("Отмена"));
             QVERIFY(Test::tabTo(cancel));
             QTest::keyClick(cancel, Qt::Key_Tab);
             QVERIFY(Test::focused() != cancel);
@@ -326,9 +323,7 @@ private slots:
         whenModal<TSetupDialog>([](TSetupDialog* d) {
             QVERIFY(QTest::qWaitForWindowActive(d));
             QTest::keyClick(d->quantityDecimals(), Qt::Key_Up);
-            for (QPushButton* b : d->findChildren<QPushButton*>())
-                if (b->text() == QStringLiteral("Отмена"))
-                    QVERIFY(Test::tabTo(b));
+            QVERIFY(Test::tabTo(Test::button(d, QStringLiteral("Отмена"))));
             QTest::keyClick(Test::focused(), Qt::Key_Return);
         });
         w.menuItem(QStringLiteral("itemSetup"))->trigger();

@@ -18,6 +18,15 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> act)
     });
 }
 
+// The dialog's button with this caption, or nullptr.
+inline QAbstractButton* button(QWidget* dialog, const QString& text)
+{
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
 // Clicks the dialog's button with this caption; fails the test when there is none.
 inline void clickButton(QWidget* dialog, const QString& text)
 {
