@@ -6,6 +6,8 @@
 #include "shell/formplacement.h"
 #include "shell/menumnemonics.h"
 #include "shell/startup.h"
+#include "shell/tdatabaseconnection.h"
+#include "data/engine/connector.h"
 #include "data/engine/connectionsettings.h"
 #include "core/iniparamreader.h"
 #include "shell/programparameters.h"
@@ -339,6 +341,35 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors[0].contains(QLatin1Char('"') + ini + QLatin1Char('"')), qPrintable(errors[0]));
         QVERIFY(!QFile::exists(Data::ConnectionSettings::embeddedDatabasePath()));
+    }
+
+    void readOnlyDatabaseIsToldAtStartNotAtTheFirstSave()
+    {
+        if (geteuid() != 0)
+            QSKIP("needs root to remount a file system read-only");
+        const QString mnt = m_home.filePath(QStringLiteral("rodb"));
+        QVERIFY(QDir().mkpath(mnt));
+        const QByteArray point = mnt.toLocal8Bit();
+        if (mount("tmpfs", point.constData(), "tmpfs", 0, "size=8m") != 0)
+            QSKIP("cannot mount tmpfs here");
+        const auto unmount = qScopeGuard([&] { umount(point.constData()); });
+        const QString file = mnt + QStringLiteral("/tarvo.db");
+        const QStringList args{QStringLiteral("tarvo-scm"), QStringLiteral("ENGINE=SQLITE"),
+                               QStringLiteral("DATABASE MAIN=") + file};
+        {
+            // A database that works, on a disk that later turns read-only.
+            auto db = Data::Connector::connect(Data::Connector::settingsFrom(args));
+            QVERIFY(db->isOpen());
+        }
+        QCOMPARE(mount("tmpfs", point.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=8m"), 0);
+        QStringList errors;
+        const int rc = Startup::run(args, [&](const QString& m) { errors << m; });
+        TDataBaseConnection::instance().disconnect();
+        QCOMPARE(rc, 1);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains(QStringLiteral("нельзя записать")) &&
+                     errors[0].contains(QStringLiteral("только для чтения")),
+                 qPrintable(errors[0]));
     }
 
     void userFolderProblemsAreToldAtStart()
