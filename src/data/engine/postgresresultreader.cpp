@@ -179,7 +179,7 @@ private:
             QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
         const QSqlError error(QStringLiteral("Unable to create query"), message, QSqlError::StatementError,
                               state ? QString::fromLatin1(state) : QString());
-        m_query.database().raise(error, m_query.sql());
+        m_query.database().raise(error, m_query.sql(), result);
     }
 
 private:
@@ -242,6 +242,7 @@ private:
                 row.setMoney(i, *m);
                 return;
             }
+            Money::checkRange(QString::fromLatin1(p, n));
             break;
         case Conversion::Double: {
             double d = 0;
