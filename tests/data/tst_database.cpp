@@ -3,6 +3,7 @@
 #include "db/bulkinserter.h"
 #include "data/engine/procedureregistry.h"
 #include "data/engine/query.h"
+#include "data/engine/resultreader.h"
 #include "support/testdatabase.h"
 
 #include "support/testenvironment.h"
@@ -513,6 +514,11 @@ private slots:
         prepared.exec(); // prepared on the old connection, prepared again
         QVERIFY(prepared.next());
         QCOMPARE(prepared.integer(0), 0);
+
+        dropConnection(); // row sets read through the client library: the same rule
+        Query read(db, QStringLiteral("select p_code from t_parent where p_code <> ?"));
+        read.bindAll({QStringLiteral("x")});
+        QVERIFY(ResultReader::open(read) != nullptr);
 
         dropConnection();
         db.beginTransaction(); // the first statement after the loss may be the transaction's

@@ -311,7 +311,15 @@ std::unique_ptr<ResultReader> readPostgres(Query& query)
     if (!connection)
         return nullptr;
     auto result = std::make_unique<PostgresResultReader>(query, connection);
-    result->run();
+    try {
+        result->run();
+    } catch (const DatabaseError& e) {
+        // A connection the server dropped is opened again once, outside a transaction.
+        if (e.nativeError() != NativeError::ConnectionLost || !query.database().reopenIfLost())
+            throw;
+        result = std::make_unique<PostgresResultReader>(query, query.database().postgresHandle());
+        result->run();
+    }
     return result;
 }
 
