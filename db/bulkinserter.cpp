@@ -2,6 +2,7 @@
 
 #include "data/engine/database.h"
 #include "data/engine/money.h"
+#include "data/engine/postgresdialect.h"
 #include "data/engine/query.h"
 #include "data/engine/sqlitestatement.h"
 #include "core/exception.h"
@@ -195,30 +196,42 @@ void BulkInserter::flushCopy()
     PGconn* conn = m_db.postgresHandle();
     if (!conn)
         throw Exception(u"Нет соединения PostgreSQL для COPY"_s);
-    const QByteArray sql = u"COPY %1 (%2) FROM STDIN"_s.arg(m_table, m_columns.join(u", "_s)).toUtf8();
-    PGresult* res = PQexec(conn, sql.constData());
-    const bool started = PQresultStatus(res) == PGRES_COPY_IN;
-    QString error = started ? QString() : QString::fromUtf8(PQresultErrorMessage(res));
+    const QString sql = u"COPY %1 (%2) FROM STDIN"_s.arg(m_table, m_columns.join(u", "_s));
+    // Errors are mapped like any statement's, so key refusals read the same on every path.
+    auto fail = [&](PGresult* res, const char* fallback) {
+        EngineFailure f = PostgresDialect::failureOf(res, QString::fromUtf8(fallback));
+        f.statement = sql;
+        PQclear(res);
+        m_copyBuffer.clear();
+        m_db.raise(std::move(f));
+    };
+    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+    if (PQresultStatus(res) != PGRES_COPY_IN)
+        fail(res, PQerrorMessage(conn));
     PQclear(res);
-    if (!started)
-        throw Exception(u"Загрузка в %1 не начата: %2"_s.arg(m_table, error.trimmed()));
     bool sent = true;
     for (qsizetype at = 0; at < m_copyBuffer.size() && sent; at += CopyChunk)
         sent = PQputCopyData(conn, m_copyBuffer.constData() + at,
                              int(std::min(CopyChunk, m_copyBuffer.size() - at))) == 1;
-    PQputCopyEnd(conn, sent ? nullptr : "send failed");
+    sent = PQputCopyEnd(conn, sent ? nullptr : "send failed") == 1 && sent;
     m_copyBuffer.clear();
-    QString state;
+    // Loaded only when the server confirmed it: a connection lost half way ends with no
+    // result at all, or an error.
+    PGresult* error = nullptr;
+    bool confirmed = false;
     while ((res = PQgetResult(conn)) != nullptr) {
-        if (PQresultStatus(res) != PGRES_COMMAND_OK && error.isEmpty()) {
-            error = QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY));
-            state = QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+        if (PQresultStatus(res) == PGRES_COMMAND_OK)
+            confirmed = true;
+        else if (!error) {
+            error = res;
+            continue;
         }
         PQclear(res);
     }
-    // Mapped like any statement's error, so key refusals read the same on every path.
-    if (!error.isEmpty())
-        m_db.raise(QSqlError(error, error, QSqlError::StatementError, state), QString::fromUtf8(sql));
+    if (error)
+        fail(error, PQerrorMessage(conn));
+    if (!confirmed || !sent || PQstatus(conn) == CONNECTION_BAD)
+        fail(nullptr, PQerrorMessage(conn));
 }
 
 } // namespace Tarvo::Data

@@ -10,9 +10,17 @@ tarvo_build() {
   cmake --build "$build" -j "$(nproc)" "$@"
 }
 
-# Starts a private server for this run and stops it when the script ends; sets pg_port.
+# Starts a private server for this run and stops it (and any started before) when the script
+# ends; sets pg_port and pgdir. Its messages are in Russian, as on a Russian company's server,
+# unless another lc_messages is given (C: English).
+pg_dirs=()
+tarvo_stop_pg() {
+  local d
+  for d in "${pg_dirs[@]}"; do "$root/scripts/pg-test-server.sh" stop "$d"; rm -rf "$d"; done
+}
 tarvo_start_pg() {
   pgdir=$(mktemp -d /tmp/tarvo-pg.XXXXXX)
-  trap '"$root/scripts/pg-test-server.sh" stop "$pgdir"; rm -rf "$pgdir"' EXIT
-  pg_port=$("$root/scripts/pg-test-server.sh" start "$pgdir")
+  pg_dirs+=("$pgdir")
+  trap tarvo_stop_pg EXIT
+  pg_port=$("$root/scripts/pg-test-server.sh" start "$pgdir" "${1:-ru_RU.UTF-8}")
 }

@@ -9,7 +9,7 @@ packages=(
   libgl1-mesa-dev libglx-dev
   libsqlite3-dev libpq-dev postgresql postgresql-client
   libxlsxwriter-dev zlib1g-dev libxcb1-dev
-  fonts-dejavu-core xauth xvfb
+  fonts-dejavu-core xauth xvfb locales
 )
 
 missing=()

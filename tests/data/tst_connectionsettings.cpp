@@ -67,6 +67,18 @@ private slots:
         QCOMPARE(s.commandTimeout, 30);
     }
 
+    void commandTimeoutIsMilliseconds()
+    {
+        const auto ms = [&](const char* value) {
+            return ConnectionSettings::fromIni(write(QByteArray("[SERVER]\nCOMMAND TIMEOUT=") + value + "\n"), {})
+                .commandTimeoutMs();
+        };
+        QCOMPARE(ms("45"), 45000);
+        QCOMPARE(ms("0"), 0); // no limit
+        QCOMPARE(ms("-5"), 30000);
+        QCOMPARE(ms("3000000"), 2147483647); // beyond what the engines take: their largest
+    }
+
     void badValuesAreRefusedClearly()
     {
         const QString ini = write("[SERVER]\nSERVER NAME=db1:notaport\n");

@@ -1,12 +1,25 @@
 #include "data/engine/database.h"
 #include "data/engine/migration.h"
+#include "db/bulkinserter.h"
 #include "data/engine/procedureregistry.h"
 #include "data/engine/query.h"
+#include "data/engine/resultreader.h"
 #include "support/testdatabase.h"
 
 #include "support/testenvironment.h"
 
+#include <QThread>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+// Reads the engines' errors, so it runs on a Russian-language and an English-language
+// server: TARVO_ENGLISH_SERVER_TOO.
 
 using namespace Tarvo;
 using namespace Tarvo::Data;
@@ -57,6 +70,92 @@ DatabaseError expectFailure(const std::function<void()>& f)
     }
     qFatal("the statement was expected to fail");
 }
+
+// Forwards one client to the test server over loopback and, once armed, cuts both ends after the
+// client has sent `cutAfter` more bytes: a connection lost half way, with no word from the server.
+class CuttingProxy
+{
+public:
+    CuttingProxy(int serverPort, qint64 cutAfter) : m_serverPort(serverPort), m_cutAfter(cutAfter)
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_listen, 4);
+        socklen_t len = sizeof a;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~CuttingProxy()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listen);
+    }
+    int port() const { return m_port; }
+    void arm() { m_armed = true; }
+
+private:
+    void run()
+    {
+        pollfd l{m_listen, POLLIN, 0};
+        while (!m_stop && ::poll(&l, 1, 100) <= 0) {
+        }
+        if (m_stop)
+            return;
+        const int client = ::accept(m_listen, nullptr, nullptr);
+        const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(quint16(m_serverPort));
+        ::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        qint64 sent = 0;
+        char buf[65536];
+        while (!m_stop) {
+            pollfd p[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+            if (::poll(p, 2, 100) <= 0)
+                continue;
+            bool closed = false;
+            for (int i = 0; i < 2; ++i) {
+                if (!(p[i].revents & (POLLIN | POLLHUP)))
+                    continue;
+                const ssize_t n = ::read(p[i].fd, buf, sizeof buf);
+                if (n <= 0) {
+                    closed = true;
+                    break;
+                }
+                if (i == 0 && m_armed && (sent += n) > m_cutAfter) {
+                    closed = true;
+                    break;
+                }
+                for (ssize_t at = 0; at < n;) {
+                    const ssize_t w = ::write(p[1 - i].fd, buf + at, size_t(n - at));
+                    if (w <= 0)
+                        break;
+                    at += w;
+                }
+            }
+            if (closed)
+                break;
+        }
+        ::shutdown(client, SHUT_RDWR);
+        ::shutdown(server, SHUT_RDWR);
+        ::close(client);
+        ::close(server);
+    }
+
+    int m_listen = -1;
+    int m_port = 0;
+    int m_serverPort;
+    qint64 m_cutAfter;
+    std::atomic<bool> m_armed = false;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -237,9 +336,263 @@ private slots:
         QCOMPARE(nn.table().toLower(), QStringLiteral("t_parent"));
         QVERIFY(!nn.engineMessage().isEmpty());
 
+        // Updates refused on either side of a reference.
+        auto fkUpdParent = expectFailure([&] { db.exec(QStringLiteral("update t_parent set p_id = p_id + 100")); });
+        QCOMPARE(fkUpdParent.nativeError(), NativeError::Reference);
+        QVERIFY(fkUpdParent.errors().first().message.contains(QLatin1String("UPDATE statement conflicted with COLUMN REFERENCE")));
+        QCOMPARE(fkUpdParent.table().toLower(), QStringLiteral("t_child"));
+        auto fkUpdChild = expectFailure([&] { db.exec(QStringLiteral("update t_child set c_parent = 999")); });
+        QCOMPARE(fkUpdChild.nativeError(), NativeError::Reference);
+        QVERIFY(fkUpdChild.errors().first().message.contains(QLatin1String("UPDATE statement conflicted with COLUMN FOREIGN KEY")));
+        QCOMPARE(fkUpdChild.table().toLower(), QStringLiteral("t_parent"));
+
+        // Anything else keeps its own code and the engine's text; 50000 is for the database's own refusals.
         auto syntax = expectFailure([&] { db.exec(QStringLiteral("selec 1")); });
-        QCOMPARE(syntax.nativeError(), NativeError::General);
+        QCOMPARE(syntax.nativeError(), NativeError::Unmapped);
+        QVERIFY(!syntax.engineCode().isEmpty());
+        QCOMPARE(syntax.errors().first().engineCode, syntax.engineCode());
+        QVERIFY(!syntax.message().isEmpty());
         QCOMPARE(db.lastErrors().size(), 1);
+        auto missing = expectFailure([&] { db.exec(QStringLiteral("select * from t_nowhere")); });
+        QCOMPARE(missing.nativeError(), NativeError::InvalidObject);
+        QVERIFY(missing.message().contains(QLatin1String("t_nowhere")));
+    }
+
+    void textLongerThanItsColumnIsRefused()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        const QString login = QStringLiteral("a-very-long-login-of-36-characters!!");
+        auto e = expectFailure([&] { addParent(db, login); });
+        QCOMPARE(e.nativeError(), NativeError::Truncation);
+        QCOMPARE(e.column().toLower(), QStringLiteral("p_code"));
+        QCOMPARE(e.table().toLower(), QStringLiteral("t_parent"));
+        QVERIFY2(e.message().startsWith(QStringLiteral("Строка не помещается в поле 'p_code'")), qPrintable(e.message()));
+        QVERIFY(e.message().contains(QLatin1String("20")));
+        // Exactly the length fits, counted in characters, not bytes.
+        addParent(db, QStringLiteral("Ж").repeated(20));
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 1);
+    }
+
+    void failedStatementDoomsTheTransaction()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        addParent(db, QStringLiteral("D0"));
+        db.beginTransaction();
+        addParent(db, QStringLiteral("D1"));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, addParent(db, QStringLiteral("D0")));
+        QVERIFY(db.isDoomed());
+        try {
+            addParent(db, QStringLiteral("D2")); // PostgreSQL refuses everything now; SQLite would take it
+        } catch (const DatabaseError&) {
+        }
+        try {
+            db.commit();
+            QFAIL("a transaction with a failed statement was reported as committed");
+        } catch (const Exception& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("не сохранены")), qPrintable(e.message()));
+        }
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 1);
+
+        // A savepoint set before the failure and rolled back to lets the transaction go on.
+        db.beginTransaction();
+        const QString sp = db.setSavepoint();
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, addParent(db, QStringLiteral("D0")));
+        db.rollbackToSavepoint(sp);
+        QVERIFY(!db.isDoomed());
+        addParent(db, QStringLiteral("D3"));
+        // One set after the failure does not.
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, addParent(db, QStringLiteral("D0")));
+        if (db.engine() == Engine::SQLite) {
+            const QString late = db.setSavepoint();
+            db.rollbackToSavepoint(late);
+        }
+        QVERIFY(db.isDoomed());
+        QVERIFY_THROWS_EXCEPTION(Exception, db.commit());
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 1);
+    }
+
+    void busyDatabaseIsNamed()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        ConnectionSettings s = t.settings();
+        s.commandTimeout = 1;
+        Database other(s);
+        other.open();
+        Transaction tx(db);
+        addParent(db, QStringLiteral("B1"));
+        auto e = expectFailure([&] { addParent(other, QStringLiteral("B1")); });
+        QCOMPARE(e.nativeError(), NativeError::LockTimeout);
+        QVERIFY2(e.message().startsWith(QStringLiteral("База данных занята другим пользователем")), qPrintable(e.message()));
+        tx.commit();
+        addParent(other, QStringLiteral("B2")); // free again
+    }
+
+    void commandTimeoutsReachTheEngine()
+    {
+        Test::TestDatabase t;
+        const auto limitOf = [&](int seconds) {
+            ConnectionSettings s = t.settings();
+            s.commandTimeout = seconds;
+            Database db(s);
+            db.open();
+            return db.engine() == Engine::SQLite
+                       ? db.scalar(QStringLiteral("PRAGMA busy_timeout")).toLongLong()
+                       : db.scalar(QStringLiteral("select setting from pg_settings where name = 'lock_timeout'")).toLongLong();
+        };
+        QCOMPARE(limitOf(5), 5000);
+        QCOMPARE(limitOf(3000000), qint64(INT_MAX)); // multiplied without overflowing
+        QCOMPARE(limitOf(0), t.settings().engine == Engine::SQLite ? qint64(INT_MAX) : 0); // no limit
+
+        if (Test::TestDatabase::engine() == Engine::PostgreSQL) {
+            ConnectionSettings s = t.settings();
+            s.commandTimeout = 1;
+            Database db(s);
+            db.open();
+            auto e = expectFailure([&] { db.exec(QStringLiteral("select pg_sleep(5)")); });
+            QCOMPARE(e.nativeError(), NativeError::QueryTimeout);
+            QCOMPARE(e.engineCode(), QStringLiteral("57014"));
+            QVERIFY2(e.message().contains(QStringLiteral("COMMAND TIMEOUT = 1")), qPrintable(e.message()));
+        }
+    }
+
+    void twoClientsMigrateAtOnce()
+    {
+        Test::TestDatabase t;
+        t.db(false); // the database exists, the schema does not
+        QStringList failures;
+        QMutex mutex;
+        std::atomic<int> applied = 0;
+        QList<QThread*> threads;
+        for (int i = 0; i < 3; ++i) {
+            threads << QThread::create([&] {
+                try {
+                    Database db(t.settings());
+                    db.open();
+                    applied += Migrator::apply(db);
+                } catch (const Exception& e) {
+                    QMutexLocker lock(&mutex);
+                    failures << e.message();
+                }
+            });
+        }
+        for (QThread* th : threads)
+            th->start();
+        for (QThread* th : threads) {
+            th->wait();
+            delete th;
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+        QCOMPARE(applied.load(), Migrator::latestVersion());
+        QCOMPARE(Migrator::currentVersion(*t.connectAgain()), Migrator::latestVersion());
+    }
+
+    void lostConnectionIsReopenedOnlyOutsideTransactions()
+    {
+        if (Test::TestDatabase::engine() != Engine::PostgreSQL)
+            QSKIP("only a server drops connections");
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        auto admin = t.connectAgain();
+        const auto dropConnection = [&] {
+            const qint64 pid = db.scalar(QStringLiteral("select pg_backend_pid()")).toLongLong();
+            admin->exec(QStringLiteral("select pg_terminate_backend(?)"), {pid});
+            QTRY_VERIFY(admin->scalar(QStringLiteral("select count(*) from pg_stat_activity where pid = ?"), {pid}).toInt() == 0);
+        };
+        Query prepared(db, QStringLiteral("select count(*) from t_parent where p_code <> ?"));
+        prepared.bindAll({QStringLiteral("x")}).exec();
+
+        dropConnection();
+        QCOMPARE(db.scalar(QStringLiteral("select 1")).toInt(), 1);
+        prepared.exec(); // prepared on the old connection, prepared again
+        QVERIFY(prepared.next());
+        QCOMPARE(prepared.integer(0), 0);
+
+        dropConnection(); // row sets read through the client library: the same rule
+        Query read(db, QStringLiteral("select p_code from t_parent where p_code <> ?"));
+        read.bindAll({QStringLiteral("x")});
+        QVERIFY(ResultReader::open(read) != nullptr);
+
+        dropConnection();
+        db.beginTransaction(); // the first statement after the loss may be the transaction's
+        addParent(db, QStringLiteral("L1"));
+        dropConnection();
+        auto e = expectFailure([&] { addParent(db, QStringLiteral("L2")); });
+        QCOMPARE(e.nativeError(), NativeError::ConnectionLost);
+        QVERIFY2(e.message().contains(QStringLiteral("Соединение с сервером базы данных потеряно. Изменения не сохранены.")),
+                 qPrintable(e.message()));
+        QVERIFY_THROWS_EXCEPTION(Exception, db.commit());
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 0);
+    }
+
+    void copyLostHalfWayFailsTheTable()
+    {
+        if (Test::TestDatabase::engine() != Engine::PostgreSQL)
+            QSKIP("COPY is PostgreSQL's");
+        Test::TestDatabase t;
+        createSampleTables(t.db());
+        CuttingProxy proxy(t.settings().port, 100000);
+        ConnectionSettings s = t.settings();
+        s.port = proxy.port();
+        Database db(s);
+        db.open();
+        proxy.arm();
+        bool failed = false;
+        try {
+            BulkInserter b(db, QStringLiteral("t_parent"), {QStringLiteral("p_code"), QStringLiteral("p_name")});
+            for (int i = 0; i < 20000; ++i)
+                b.add({QStringLiteral("C%1").arg(i), QStringLiteral("строка номер %1").arg(i)});
+            b.flush();
+        } catch (const DatabaseError& e) {
+            failed = true;
+            QCOMPARE(e.nativeError(), NativeError::ConnectionLost);
+            QVERIFY(!e.message().trimmed().isEmpty());
+        }
+        QVERIFY2(failed, "a COPY cut short was counted as loaded");
+        QCOMPARE(t.db().scalar(QStringLiteral("select count(*) from t_parent")).toInt(), 0);
+    }
+
+    void moneyOutsideTheRangeIsAnError()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        createSampleTables(db);
+        // numeric(19,4) holds more than four-decimal int64; reading it must not give zero.
+        db.exec(QStringLiteral("insert into t_parent (p_code, p_sum) values ('BIG', 999999999999999)"));
+        Query q(db, QStringLiteral("select p_sum from t_parent where p_code = ?"));
+        q.bindAll({QStringLiteral("BIG")}).exec();
+        QVERIFY(q.next());
+        try {
+            const Money m = Money::fromVariant(q.value(0));
+            QFAIL(qPrintable(QStringLiteral("read as ") + m.toString()));
+        } catch (const Exception& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("вне допустимого диапазона")), qPrintable(e.message()));
+        }
+    }
+
+    void newDatabaseFileIsTheOwnersAlone()
+    {
+        if (Test::TestDatabase::engine() != Engine::SQLite)
+            QSKIP("a file of the embedded engine");
+        QTemporaryDir home;
+        ConnectionSettings s;
+        s.database = home.path() + QStringLiteral("/new/sub/private.db");
+        Database db(s);
+        db.open();
+        Migrator::apply(db);
+        const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                            QFile::WriteOther | QFile::ExeOther;
+        for (const QString& p : {s.database, s.database + QStringLiteral("-wal"), home.path() + QStringLiteral("/new/sub"),
+                                 home.path() + QStringLiteral("/new")})
+            QVERIFY2(QFileInfo::exists(p) && !(QFileInfo(p).permissions() & others), qPrintable(p));
     }
 
     void searchIgnoresCyrillicCase()

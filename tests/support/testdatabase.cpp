@@ -20,7 +20,9 @@ Data::ConnectionSettings serverSettings(const QString& database)
     Data::ConnectionSettings s;
     s.engine = Data::Engine::PostgreSQL;
     s.host = qEnvironmentVariable("TARVO_TEST_PG_HOST", QStringLiteral("127.0.0.1"));
-    s.port = qEnvironmentVariableIntValue("TARVO_TEST_PG_PORT");
+    // The English-language server of the run, for the tests registered on both.
+    const bool english = qEnvironmentVariable("TARVO_TEST_PG_MESSAGES") == QLatin1String("en");
+    s.port = qEnvironmentVariableIntValue(english ? "TARVO_TEST_PG_PORT_EN" : "TARVO_TEST_PG_PORT");
     s.user = qEnvironmentVariable("TARVO_TEST_PG_USER", QStringLiteral("postgres"));
     s.database = database;
     return s;
@@ -53,7 +55,7 @@ TestDatabase::TestDatabase()
         m_settings.engine = Data::Engine::SQLite;
         m_settings.database = m_dir.path() + QStringLiteral("/test.db");
     } else {
-        if (qEnvironmentVariableIntValue("TARVO_TEST_PG_PORT") == 0)
+        if (serverSettings(QString()).port == 0)
             qFatal("TARVO_TEST_PG_PORT is not set: run the tests through scripts/test.sh");
         m_pgName = QStringLiteral("tarvo_t%1_%2").arg(QCoreApplication::applicationPid()).arg(g_counter.fetchAndAddRelaxed(1));
         adminExec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(m_pgName));

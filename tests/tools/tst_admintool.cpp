@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QtTest>
 
+// Reads the server's refusals: TARVO_ENGLISH_SERVER_TOO.
+
 using namespace Tarvo;
 using namespace Tarvo::Data;
 
@@ -32,8 +34,13 @@ private slots:
     {
         Test::TestDatabase t;
         Run r = admin(QStringList{QStringLiteral("check")} + t.overrides());
-        QCOMPARE(r.exitCode, 3); // empty database: schema missing
-        QVERIFY(r.err.contains(QStringLiteral("tarvo-admin init")));
+        if (isPostgres()) {
+            QCOMPARE(r.exitCode, 3); // empty database: schema missing
+            QVERIFY(r.err.contains(QStringLiteral("tarvo-admin init")));
+        } else {
+            QCOMPARE(r.exitCode, 1); // no file yet, and check creates none
+            QVERIFY2(r.err.contains(QStringLiteral("не найден")), qPrintable(r.err));
+        }
         r = admin(QStringList{QStringLiteral("init")} + t.overrides());
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         r = admin(QStringList{QStringLiteral("init")} + t.overrides());
@@ -94,7 +101,36 @@ private slots:
                    QStringLiteral("SERVER NAME=%1:%2").arg(t.settings().host).arg(t.settings().port),
                    QStringLiteral("DATABASE MAIN=no_such_db"), QStringLiteral("DB USER=postgres")});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("no_such_db")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("на сервере нет базы данных \"no_such_db\"")), qPrintable(r.err));
+    }
+
+    void checkChangesNothing()
+    {
+        if (isPostgres())
+            QSKIP("files of the embedded engine");
+        Test::TestDatabase t; // per-user folders point into its temporary folder
+        const QString mistyped = t.tempPath() + QStringLiteral("/typo/folder/tarvo.db");
+        Run r = admin({QStringLiteral("check"), QStringLiteral("ENGINE=SQLITE"), QStringLiteral("DATABASE MAIN=") + mistyped});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("не найден")) && r.err.contains(mistyped), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(t.tempPath() + QStringLiteral("/typo")));
+
+        r = admin({QStringLiteral("check")}); // the per-user embedded database
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(!QFileInfo::exists(ConnectionSettings::embeddedDatabasePath()));
+
+        // An existing database is read, not written.
+        r = admin(QStringList{QStringLiteral("init")} + t.overrides());
+        QCOMPARE(r.exitCode, 0);
+        const auto content = [&] {
+            QFile f(t.settings().database);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray before = content();
+        r = admin(QStringList{QStringLiteral("check")} + t.overrides());
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!before.isEmpty());
+        QVERIFY(content() == before);
     }
 
     void unknownCommandShowsUsage()

@@ -98,7 +98,7 @@ int main(int argc, char** argv)
             return 0;
         }
         if (command == QLatin1String("check")) {
-            auto db = Connector::connect(settings, false);
+            auto db = Connector::connectReadOnly(settings);
             const int current = Migrator::currentVersion(*db);
             out() << "База данных " << settings.describe() << ": схема версии " << current << " из "
                   << Migrator::latestVersion() << "\n";
@@ -110,7 +110,8 @@ int main(int argc, char** argv)
         }
         return usage();
     } catch (const Exception& e) {
-        err() << "Ошибка: " << e.message() << "\n";
+        const QString message = e.message().trimmed();
+        err() << "Ошибка: " << (message.isEmpty() ? QStringLiteral("причина не сообщена") : message) << "\n";
         return 1;
     }
 }

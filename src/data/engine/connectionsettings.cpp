@@ -4,6 +4,9 @@
 #include "core/exception.h"
 #include "core/iniparamreader.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace Tarvo::Data {
 
 namespace {
@@ -46,7 +49,10 @@ ConnectionSettings ConnectionSettings::fromIni(const QString& iniPath, const QSt
     }
     s.host = server;
     s.database = ini.readString(Server, QStringLiteral("DATABASE MAIN")).trimmed();
+    const int defaultTimeout = s.commandTimeout;
     s.commandTimeout = ini.readInteger(Server, QStringLiteral("COMMAND TIMEOUT"), s.commandTimeout);
+    if (s.commandTimeout < 0)
+        s.commandTimeout = defaultTimeout;
     s.connectionTimeout = ini.readInteger(Server, QStringLiteral("CONNECTION TIMEOUT"), s.connectionTimeout);
     s.scmUserName = ini.readString(Server, QStringLiteral("SCM USER NAME"));
     const QString user = ini.readString(Server, QStringLiteral("DB USER")).trimmed();
@@ -59,6 +65,13 @@ ConnectionSettings ConnectionSettings::fromIni(const QString& iniPath, const QSt
 QString ConnectionSettings::embeddedDatabasePath()
 {
     return AppPaths::userFolder() + QStringLiteral("tarvo.db");
+}
+
+qint64 ConnectionSettings::commandTimeoutMs() const
+{
+    if (commandTimeout <= 0)
+        return commandTimeout == 0 ? 0 : ConnectionSettings().commandTimeoutMs();
+    return std::min<qint64>(qint64(commandTimeout) * 1000, std::numeric_limits<int>::max());
 }
 
 QString ConnectionSettings::describe() const

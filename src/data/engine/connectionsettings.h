@@ -16,7 +16,7 @@ struct ConnectionSettings
     QString database;     // PostgreSQL database, or the SQLite file ("" = the embedded default)
     QString user = QStringLiteral("kontmirer");
     QString password;     // empty: the engine's own password file
-    int commandTimeout = 30;    // seconds, 0 = none
+    int commandTimeout = 30;    // seconds, 0 = no limit
     int connectionTimeout = 15; // seconds
     QString scmUserName;        // login proposed in the login dialog
 
@@ -26,6 +26,8 @@ struct ConnectionSettings
     static QString embeddedDatabasePath();
     // "host:port/database" or the SQLite file, for messages.
     QString describe() const;
+    // The command timeout in milliseconds, 0 for no limit, at most what the engines take (int).
+    qint64 commandTimeoutMs() const;
     bool isEmbeddedDefault() const { return engine == Engine::SQLite && database.isEmpty(); }
 };
 

@@ -16,12 +16,21 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
     auto db = std::make_unique<Database>(settings);
     db->open();
     if (migrate) {
-        Migrator::apply(*db);
-        // A first start without settings shows the demo company instead of an empty program.
-        if (db->createdNew() && settings.isEmbeddedDefault())
+        const int applied = Migrator::apply(*db);
+        // A first start without settings shows the demo company instead of an empty program; only
+        // the client that created the schema fills it, when two start at once.
+        if (applied == schemaMigrations().size() && db->createdNew() && settings.isEmbeddedDefault())
             DemoData::fill(*db);
     } else
         Migrator::checkNotNewer(*db);
+    return db;
+}
+
+std::unique_ptr<Database> Connector::connectReadOnly(const ConnectionSettings& settings)
+{
+    auto db = std::make_unique<Database>(settings);
+    db->open(true);
+    Migrator::checkNotNewer(*db);
     return db;
 }
 

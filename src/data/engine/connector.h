@@ -15,6 +15,8 @@ public:
     static ConnectionSettings settingsFrom(const QStringList& arguments);
     // Opens and brings the schema up to date. A newer schema is refused untouched.
     static std::unique_ptr<Database> connect(const ConnectionSettings& settings, bool migrate = true);
+    // Opens an existing database for reading only: creates no file, changes nothing.
+    static std::unique_ptr<Database> connectReadOnly(const ConnectionSettings& settings);
 };
 
 } // namespace Tarvo::Data

@@ -41,4 +41,18 @@ const ConstraintCatalog::Entry* ConstraintCatalog::primaryKeyOf(const QString& t
     return nullptr;
 }
 
+void ConstraintCatalog::addTextColumn(const QString& table, const QString& column, int length)
+{
+    m_textColumns[table.toLower()].append({column, length});
+}
+
+QStringList ConstraintCatalog::textColumns(const QString& table, int length) const
+{
+    QStringList out;
+    for (const auto& [column, size] : m_textColumns.value(table.toLower()))
+        if (size == length)
+            out << column;
+    return out;
+}
+
 } // namespace Tarvo::Data

@@ -23,16 +23,25 @@ public:
         QStringList refColumns;
     };
 
-    void clear() { m_byName.clear(); }
+    void clear()
+    {
+        m_byName.clear();
+        m_textColumns.clear();
+    }
     void add(const Entry& e) { m_byName.insert(e.name.toLower(), e); }
     const Entry* find(const QString& name) const;
     // The unique index or key of `table` over exactly `columns` (any order, case-insensitive).
     const Entry* findUnique(const QString& table, const QStringList& columns, bool primaryKey) const;
     const Entry* primaryKeyOf(const QString& table) const;
     int size() const { return int(m_byName.size()); }
+    // Text columns by declared length, to name the column of a refused too-long value where
+    // the engine names only the length.
+    void addTextColumn(const QString& table, const QString& column, int length);
+    QStringList textColumns(const QString& table, int length) const;
 
 private:
     QHash<QString, Entry> m_byName;
+    QHash<QString, QList<QPair<QString, int>>> m_textColumns; // lower-cased table
 };
 
 } // namespace Tarvo::Data

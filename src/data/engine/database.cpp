@@ -1,5 +1,6 @@
 #include "data/engine/database.h"
 
+#include "data/engine/postgresdialect.h"
 #include "data/engine/query.h"
 #include "data/engine/sqlitefunctions.h"
 
@@ -7,8 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QSqlResult>
+#include <climits>
+#include <poll.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
@@ -35,18 +41,37 @@ Database::~Database()
         g_serverCursor = nullptr;
 }
 
-void Database::open()
+void Database::open(bool readOnly)
 {
     if (isOpen())
         return;
+    m_readOnly = readOnly;
     if (m_settings.engine == Engine::SQLite)
-        openSqlite();
+        openSqlite(readOnly);
     else
-        openPostgres();
+        openPostgres(readOnly);
     reloadCatalog();
 }
 
-void Database::openSqlite()
+namespace {
+
+// Folders made for a new database file are the owner's alone, like the file.
+void makePrivatePath(const QString& folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(folder); !QFileInfo::exists(path); path = QFileInfo(path).path()) {
+        missing.prepend(path);
+        if (QFileInfo(path).path() == path)
+            break;
+    }
+    for (const QString& path : missing)
+        if (!QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            throw ConnectionError(QStringLiteral("Не удалось создать папку \"%1\" для базы данных").arg(path));
+}
+
+} // namespace
+
+void Database::openSqlite(bool readOnly)
 {
     QString path = m_settings.database.isEmpty() ? ConnectionSettings::embeddedDatabasePath() : m_settings.database;
     if (QFileInfo(path).isRelative())
@@ -54,13 +79,28 @@ void Database::openSqlite()
     const QFileInfo info(path);
     if (info.isDir())
         throw ConnectionError(QStringLiteral("Не удалось открыть базу данных \"%1\": это папка, а не файл").arg(path));
-    m_createdNew = !info.exists() || info.size() == 0;
-    if (!info.exists())
-        QDir().mkpath(info.absolutePath());
+    if (readOnly && !info.exists())
+        throw ConnectionError(QStringLiteral("Файл базы данных \"%1\" не найден").arg(path));
+    m_createdNew = !readOnly && (!info.exists() || info.size() == 0);
+    if (!info.exists()) {
+        makePrivatePath(info.absolutePath());
+        if (m_settings.isEmbeddedDefault())
+            QFile::setPermissions(info.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Created here so that it (and the journal files SQLite gives the same mode) is the owner's alone.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner))
+            throw ConnectionError(
+                QStringLiteral("Не удалось создать файл базы данных \"%1\": %2").arg(path, file.errorString()));
+    }
 
     m_db = QSqlDatabase::addDatabase(m_dialect->driverName(), m_connectionName);
     m_db.setDatabaseName(path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMax(1, m_settings.commandTimeout) * 1000));
+    // sqlite3_busy_timeout takes an int of milliseconds; "no limit" is its largest.
+    const qint64 busy = m_settings.commandTimeoutMs();
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busy == 0 ? INT_MAX : busy);
+    if (readOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    m_db.setConnectOptions(options);
     if (!m_db.open()) {
         const QSqlError e = m_db.lastError();
         m_db = QSqlDatabase();
@@ -82,10 +122,10 @@ void Database::openSqlite()
                 e.nativeErrorCode());
         }
     }
-    configureSqlite();
+    configureSqlite(readOnly);
 }
 
-void Database::configureSqlite()
+void Database::configureSqlite(bool readOnly)
 {
     const QVariant h = m_db.driver()->handle();
     if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
@@ -93,13 +133,57 @@ void Database::configureSqlite()
     QSqlQuery q(m_db);
     // temp_store: every statement that may abort inside a transaction keeps a statement
     // journal, which otherwise goes to a temporary file and dominates bulk loads.
-    for (const char* pragma : {"PRAGMA foreign_keys = ON", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = NORMAL",
-                               "PRAGMA temp_store = MEMORY"})
+    QList<const char*> pragmas{"PRAGMA foreign_keys = ON", "PRAGMA temp_store = MEMORY"};
+    if (!readOnly)
+        pragmas << "PRAGMA journal_mode = WAL" << "PRAGMA synchronous = NORMAL";
+    for (const char* pragma : pragmas)
         if (!q.exec(QLatin1String(pragma)))
-            raise(q.lastError(), QLatin1String(pragma));
+            raise(q, QLatin1String(pragma));
 }
 
-void Database::openPostgres()
+namespace {
+
+// Why a PostgreSQL connection was refused, told by the SQLSTATE the server sent (the texts are in
+// the server's language). libpq keeps no code for a failed connection, so the attempt is made
+// once more with the code written into its message.
+QString refusalState(const ConnectionSettings& s)
+{
+    const QByteArray host = s.host.toUtf8(), port = QByteArray::number(s.port), db = s.database.toUtf8(),
+                     user = s.user.toUtf8(), password = s.password.toUtf8(),
+                     timeout = QByteArray::number(s.connectionTimeout > 0 ? s.connectionTimeout : 15);
+    QList<const char*> keys{"dbname", "user", "connect_timeout"};
+    QList<const char*> values{db.constData(), user.constData(), timeout.constData()};
+    if (!s.host.isEmpty())
+        keys << "host", values << host.constData();
+    if (s.port)
+        keys << "port", values << port.constData();
+    if (!s.password.isEmpty())
+        keys << "password", values << password.constData();
+    keys << nullptr;
+    values << nullptr;
+    PGconn* conn = PQconnectStartParams(keys.constData(), values.constData(), 0);
+    if (!conn)
+        return {};
+    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    PostgresPollingStatusType st = PGRES_POLLING_WRITING;
+    QElapsedTimer timer;
+    timer.start();
+    while (PQstatus(conn) != CONNECTION_BAD && st != PGRES_POLLING_OK && st != PGRES_POLLING_FAILED &&
+           timer.elapsed() < 1000 * (s.connectionTimeout > 0 ? s.connectionTimeout : 15)) {
+        pollfd p{PQsocket(conn), short(st == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        if (p.fd >= 0)
+            ::poll(&p, 1, 1000);
+        st = PQconnectPoll(conn);
+    }
+    static const QRegularExpression re(QStringLiteral(":  ([0-9A-Z]{5}): "));
+    const QString state = re.match(QString::fromUtf8(PQerrorMessage(conn))).captured(1);
+    PQfinish(conn);
+    return state;
+}
+
+} // namespace
+
+void Database::openPostgres(bool readOnly)
 {
     m_db = QSqlDatabase::addDatabase(m_dialect->driverName(), m_connectionName);
     m_db.setHostName(m_settings.host);
@@ -119,23 +203,42 @@ void Database::openPostgres()
         const QSqlError e = m_db.lastError();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
-        const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        QString text = e.databaseText().trimmed();
+        if (text.isEmpty())
+            text = e.text().trimmed();
+        const QString state = refusalState(m_settings);
         QString why;
-        if (text.contains(QLatin1String("password authentication failed")) ||
-            text.contains(QLatin1String("no password supplied")))
+        if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
             why = QStringLiteral("неверное имя пользователя или пароль базы данных (пользователь %1)").arg(m_settings.user);
-        else if (text.contains(QLatin1String("does not exist")) && text.contains(QLatin1String("database")))
+        else if (state == QLatin1String("3D000"))
             why = QStringLiteral("на сервере нет базы данных \"%1\"").arg(m_settings.database);
+        else if (state == QLatin1String("53300"))
+            why = QStringLiteral("сервер не принимает новые соединения: их слишком много");
+        else if (state == QLatin1String("57P03"))
+            why = QStringLiteral("сервер запускается или останавливается");
+        else if (!state.isEmpty())
+            why = QStringLiteral("сервер отказал в соединении (код %1)").arg(state);
         else
             why = QStringLiteral("сервер недоступен");
         throw ConnectionError(QStringLiteral("Не удалось подключиться к серверу %1: %2.\r\n%3")
-                                  .arg(m_settings.describe(), why, text.trimmed()),
-                              e.nativeErrorCode(), text.trimmed());
+                                  .arg(m_settings.describe(), why, text),
+                              state.isEmpty() ? e.nativeErrorCode() : state, text);
     }
+    configurePostgres(readOnly);
+}
+
+void Database::configurePostgres(bool readOnly)
+{
     QSqlQuery q(m_db);
     q.exec(QStringLiteral("SET client_min_messages = warning"));
-    if (m_settings.commandTimeout > 0)
-        q.exec(QStringLiteral("SET statement_timeout = %1").arg(qint64(m_settings.commandTimeout) * 1000));
+    // A wait for another user's lock is told apart from a slow statement: the lock wait gives up
+    // first (55P03), the statement as a whole a second later (57014). 0 is no limit.
+    const qint64 ms = m_settings.commandTimeoutMs();
+    const qint64 statementMs = ms == 0 ? 0 : std::min<qint64>(ms + 1000, INT_MAX);
+    q.exec(QStringLiteral("SET statement_timeout = %1").arg(statementMs));
+    q.exec(QStringLiteral("SET lock_timeout = %1").arg(ms));
+    if (readOnly)
+        q.exec(QStringLiteral("SET default_transaction_read_only = on"));
 }
 
 void Database::close()
@@ -146,6 +249,8 @@ void Database::close()
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
     m_inTransaction = false;
+    m_doomed = false;
+    m_savepoints.clear();
 }
 
 bool Database::isOpen() const
@@ -182,13 +287,103 @@ void Database::reloadCatalog()
     m_dialect->loadCatalog(m_db, m_catalog);
 }
 
-void Database::raise(const QSqlError& error, const QString& sql) const
+const pg_result* Database::postgresResultOf(const QSqlQuery& query)
 {
-    m_lastErrors = m_dialect->mapError(error, m_catalog, databaseName());
+    const QVariant h = query.result() ? query.result()->handle() : QVariant();
+    if (!h.isValid() || !(qstrcmp(h.typeName(), "PGresult*") == 0 || qstrcmp(h.typeName(), "pg_result*") == 0))
+        return nullptr;
+    return *static_cast<pg_result* const*>(h.constData());
+}
+
+void Database::raise(const QSqlQuery& failed, const QString& sql) const
+{
+    raise(failed.lastError(), sql, postgresResultOf(failed));
+}
+
+void Database::raise(const QSqlError& error, const QString& sql, const pg_result* result) const
+{
     QString message = error.databaseText().trimmed();
     if (message.isEmpty())
         message = error.text().trimmed();
-    throw DatabaseError(message, error.nativeErrorCode(), m_lastErrors, sql);
+    EngineFailure f;
+    if (m_settings.engine == Engine::PostgreSQL) {
+        f = PostgresDialect::failureOf(result, message);
+        if (f.code.isEmpty())
+            f.code = error.nativeErrorCode();
+    } else {
+        f.code = error.nativeErrorCode();
+        f.message = message;
+    }
+    f.statement = sql;
+    raise(std::move(f));
+}
+
+void Database::raise(EngineFailure f) const
+{
+    m_lastFailureState = f.code;
+    if (m_settings.engine == Engine::PostgreSQL && const_cast<Database*>(this)->connectionBroken())
+        f.connectionLost = true;
+    m_lastErrors = m_dialect->mapError(f, m_catalog, databaseName());
+    QString message = f.message;
+    if (!m_lastErrors.isEmpty()) {
+        ProviderError& first = m_lastErrors.first();
+        const QString text =
+            ErrorText::situationText(first.nativeError, int(m_settings.commandTimeoutMs() / 1000), m_inTransaction);
+        if (!text.isEmpty()) {
+            first.message = text;
+            message = text + (f.message.isEmpty() ? QString() : QStringLiteral("\r\n") + f.message);
+        } else if (first.nativeError == NativeError::Truncation) {
+            message = first.message;
+        }
+    }
+    if (message.trimmed().isEmpty())
+        message = QStringLiteral("Ошибка базы данных без описания (код %1)")
+                      .arg(f.code.isEmpty() ? QStringLiteral("неизвестен") : f.code);
+    if (m_inTransaction && !m_doomed) {
+        m_doomed = true;
+        m_doomDepth = int(m_savepoints.size());
+        m_doomReason = message;
+    }
+    throw DatabaseError(message, f.code, m_lastErrors, f.statement);
+}
+
+bool Database::connectionBroken()
+{
+    if (m_settings.engine != Engine::PostgreSQL || !m_db.isValid())
+        return false;
+    pg_conn* conn = postgresHandle();
+    if (!conn || PQstatus(conn) == CONNECTION_BAD)
+        return true;
+    // The server's farewell (terminated, shutting down) may come before libpq sees the socket close.
+    const QString state = m_lastFailureState;
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+           state == QLatin1String("57P02") || state == QLatin1String("57P03");
+}
+
+bool Database::reopenIfLost(const QSqlQuery* failed)
+{
+    if (failed) {
+        const pg_result* r = postgresResultOf(*failed);
+        const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        m_lastFailureState = state ? QString::fromLatin1(state) : QString();
+    }
+    if (m_inTransaction || !connectionBroken())
+        return false;
+    m_lastFailureState.clear();
+    // The same QSqlDatabase (and driver) gets a new connection, so that queries made on it stay usable.
+    m_db.close();
+    if (!m_db.open())
+        return false;
+    configurePostgres(m_readOnly);
+    ++m_generation;
+    return true;
+}
+
+void Database::runOrRaise(const QString& sql)
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(sql))
+        raise(q, sql);
 }
 
 void Database::exec(const QString& sql, const QVariantList& params)
@@ -234,23 +429,45 @@ void Database::beginTransaction()
     if (m_inTransaction)
         throw Exception(QStringLiteral("Транзакция уже начата: на соединении возможна только одна транзакция"));
     QSqlQuery q(m_db);
-    if (!q.exec(m_dialect->beginTransaction()))
-        raise(q.lastError(), m_dialect->beginTransaction());
+    if (!q.exec(m_dialect->beginTransaction())) {
+        // A connection the server dropped since the last statement is opened again first.
+        if (!reopenIfLost(&q))
+            raise(q, m_dialect->beginTransaction());
+        runOrRaise(m_dialect->beginTransaction());
+    }
     m_inTransaction = true;
+    m_doomed = false;
+    m_savepoints.clear();
 }
 
 void Database::commit()
 {
     if (!m_inTransaction)
         throw Exception(QStringLiteral("Нет начатой транзакции"));
+    // A statement that failed (and was caught) dooms the transaction on both engines; PostgreSQL
+    // would turn COMMIT into ROLLBACK silently, SQLite would keep the rest.
+    pg_conn* conn = m_settings.engine == Engine::PostgreSQL ? postgresHandle() : nullptr;
+    if (!m_doomed && conn && PQtransactionStatus(conn) == PQTRANS_INERROR) {
+        m_doomed = true;
+        m_doomReason = QStringLiteral("команда транзакции завершилась ошибкой");
+    }
+    if (m_doomed) {
+        const QString reason = m_doomReason;
+        rollback();
+        throw Exception(QStringLiteral("Изменения не сохранены: одна из команд завершилась ошибкой, "
+                                       "транзакция отменена.\r\n%1")
+                            .arg(reason));
+    }
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("COMMIT"))) {
-        const QSqlError e = q.lastError();
-        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         m_inTransaction = false;
-        raise(e, QStringLiteral("COMMIT"));
+        m_savepoints.clear();
+        if (!connectionBroken())
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        raise(q, QStringLiteral("COMMIT"));
     }
     m_inTransaction = false;
+    m_savepoints.clear();
 }
 
 void Database::rollback()
@@ -258,9 +475,14 @@ void Database::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("ROLLBACK")))
-        raise(q.lastError(), QStringLiteral("ROLLBACK"));
+    m_doomed = false;
+    m_savepoints.clear();
+    // Nothing to roll back on a dropped connection: the server did. Opened again for what follows.
+    if (connectionBroken()) {
+        reopenIfLost();
+        return;
+    }
+    runOrRaise(QStringLiteral("ROLLBACK"));
 }
 
 QString Database::setSavepoint()
@@ -268,25 +490,30 @@ QString Database::setSavepoint()
     if (!m_inTransaction)
         throw Exception(QStringLiteral("Точка сохранения возможна только внутри транзакции"));
     const QString name = QStringLiteral("tarvo_sp%1").arg(++m_savepointCounter);
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("SAVEPOINT ") + name))
-        raise(q.lastError(), QStringLiteral("SAVEPOINT"));
+    runOrRaise(QStringLiteral("SAVEPOINT ") + name);
+    m_savepoints << name;
     return name;
 }
 
 void Database::releaseSavepoint(const QString& name)
 {
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("RELEASE SAVEPOINT ") + name))
-        raise(q.lastError(), QStringLiteral("RELEASE SAVEPOINT"));
+    runOrRaise(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    const qsizetype at = m_savepoints.indexOf(name);
+    if (at >= 0)
+        m_savepoints.resize(at);
 }
 
 void Database::rollbackToSavepoint(const QString& name)
 {
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name))
-        raise(q.lastError(), QStringLiteral("ROLLBACK TO SAVEPOINT"));
-    q.exec(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    runOrRaise(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+    QSqlQuery(m_db).exec(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    const qsizetype at = m_savepoints.indexOf(name);
+    if (at >= 0) {
+        // The failure is undone when the savepoint was set before it.
+        if (m_doomed && at < m_doomDepth)
+            m_doomed = false;
+        m_savepoints.resize(at);
+    }
 }
 
 Database* Database::main()

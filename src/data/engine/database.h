@@ -10,8 +10,10 @@
 #include <QVariant>
 #include <memory>
 
+class QSqlQuery;
 struct sqlite3;
 struct pg_conn;
+struct pg_result;
 
 namespace Tarvo::Data {
 
@@ -27,7 +29,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens the connection; throws ConnectionError with the engine's message and the server's name.
-    void open();
+    // Read-only opens an existing database without creating or changing anything.
+    void open(bool readOnly = false);
     void close();
     bool isOpen() const;
     // True when open() created the embedded database file.
@@ -57,6 +60,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // A statement of the transaction failed and no savepoint before it was rolled back to:
+    // commit() will roll back and throw.
+    bool isDoomed() const { return m_doomed; }
     // Savepoints inside the transaction; names are generated.
     QString setSavepoint();
     void releaseSavepoint(const QString& name);
@@ -64,8 +70,20 @@ public:
 
     const ConstraintCatalog& catalog() const { return m_catalog; }
     void reloadCatalog();
-    // Throws DatabaseError for a failed statement, mapping the engine's codes.
-    [[noreturn]] void raise(const QSqlError& error, const QString& sql) const;
+    // Throws DatabaseError for a failed statement, mapping the engine's codes (on PostgreSQL from
+    // the failed result's fields when given). Inside a transaction it dooms the transaction.
+    [[noreturn]] void raise(const QSqlError& error, const QString& sql, const pg_result* result = nullptr) const;
+    [[noreturn]] void raise(const QSqlQuery& failed, const QString& sql) const;
+    [[noreturn]] void raise(EngineFailure failure) const;
+    // The failed result of a QtSql query on PostgreSQL, nullptr otherwise.
+    static const pg_result* postgresResultOf(const QSqlQuery& query);
+
+    // Outside a transaction, re-opens a PostgreSQL connection the server dropped; true when it
+    // did, so the caller may run its statement once more.
+    // `failed` is the statement that just failed, whose code may tell of the loss.
+    bool reopenIfLost(const QSqlQuery* failed = nullptr);
+    // Counts re-opens: statements prepared on an earlier connection must be prepared again.
+    int generation() const { return m_generation; }
     // The error list of the last failed statement (empty after a success is not tracked).
     const QList<ProviderError>& lastErrors() const { return m_lastErrors; }
 
@@ -79,9 +97,12 @@ public:
     static QString quote(const QString& text);
 
 private:
-    void openSqlite();
-    void openPostgres();
-    void configureSqlite();
+    void openSqlite(bool readOnly);
+    void openPostgres(bool readOnly);
+    void configureSqlite(bool readOnly);
+    void configurePostgres(bool readOnly);
+    bool connectionBroken();
+    void runOrRaise(const QString& sql);
 
     ConnectionSettings m_settings;
     std::unique_ptr<Dialect> m_dialect;
@@ -91,7 +112,14 @@ private:
     mutable QList<ProviderError> m_lastErrors;
     bool m_inTransaction = false;
     bool m_createdNew = false;
+    bool m_readOnly = false;
     int m_savepointCounter = 0;
+    int m_generation = 0;
+    QStringList m_savepoints; // open savepoints, oldest first
+    mutable bool m_doomed = false;
+    mutable int m_doomDepth = 0; // savepoints open when the failure doomed the transaction
+    mutable QString m_doomReason;
+    mutable QString m_lastFailureState; // SQLSTATE of the last failure seen
 };
 
 // Begins a transaction and rolls it back on destruction unless committed.

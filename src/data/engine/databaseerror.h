@@ -14,8 +14,30 @@ constexpr int NotNull = 515;
 constexpr int Reference = 547;
 constexpr int UniqueIndex = 2601;
 constexpr int Constraint = 2627; // primary key or unique constraint
+constexpr int InvalidObject = 208; // a table or view that does not exist
+constexpr int Deadlock = 1205;
+constexpr int LockTimeout = 1222; // another user holds the rows or the file
+constexpr int Truncation = 8152;  // text longer than its column
+constexpr int ConnectionLost = 10054;
+constexpr int QueryTimeout = -2147217871; // as the client reports an expired command timeout
+// Refusals raised by the database's own code (procedures, triggers); nothing else carries it.
 constexpr int General = 50000;
+// Any other engine error: no server number, the engine's own code and text.
+constexpr int Unmapped = 0;
 } // namespace NativeError
+
+// What the engine reported about a failed statement. The fields other than the message do not
+// depend on the server's language.
+struct EngineFailure
+{
+    QString code;       // SQLite extended result code or PostgreSQL SQLSTATE
+    QString message;    // the engine's own text
+    QString constraint; // PostgreSQL's diagnostic fields, when the server sends them
+    QString table;
+    QString column;
+    QString statement;  // the failing SQL
+    bool connectionLost = false;
+};
 
 // One entry of the connection's error list after a failed statement.
 struct ProviderError
@@ -25,6 +47,7 @@ struct ProviderError
     QString constraint; // names as known, empty otherwise
     QString table;
     QString column;
+    QString engineCode; // the engine's own code (SQLite result code, SQLSTATE)
 };
 
 // A failed statement: the engine's own message, plus the mapped errors.

@@ -3,6 +3,8 @@
 #include "data/engine/postgresdialect.h"
 #include "data/engine/sqlitedialect.h"
 
+#include <QRegularExpression>
+
 namespace Tarvo::Data {
 
 std::unique_ptr<Dialect> Dialect::create(Engine engine)
@@ -56,6 +58,20 @@ QString Dialect::createIndex(const QString& table, const Index& index) const
              index.columns.join(QStringLiteral(", ")));
 }
 
+QString Dialect::statementVerb(const QString& sql)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(\\w+)"));
+    return re.match(sql).captured(1).toUpper();
+}
+
+QString Dialect::statementTable(const QString& sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(?:insert\\s+into|update|delete\\s+from|copy)\\s+\"?([\\w.]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return re.match(sql).captured(1);
+}
+
 namespace ErrorText {
 
 ProviderError primaryKey(const QString& constraint, const QString& table)
@@ -99,6 +115,45 @@ ProviderError notNull(const QString& column, const QString& table)
                            "INSERT fails.")
                 .arg(column, table),
             {}, table, column};
+}
+
+ProviderError truncation(const QString& table, const QString& column, int size)
+{
+    const QString where = column.isEmpty() ? QStringLiteral("таблицы '%1'").arg(table)
+                                           : QStringLiteral("'%1' таблицы '%2'").arg(column, table);
+    return {NativeError::Truncation,
+            QStringLiteral("Строка не помещается в поле %1: допускается не более %2 символов.").arg(where).arg(size),
+            {}, table, column, {}};
+}
+
+ProviderError situation(int nativeError, const QString& code, const QString& engineText)
+{
+    return {nativeError, engineText.trimmed(), {}, {}, {}, code};
+}
+
+ProviderError unmapped(const QString& code, const QString& engineText)
+{
+    return {NativeError::Unmapped, engineText.trimmed(), {}, {}, {}, code};
+}
+
+QString situationText(int nativeError, int commandTimeout, bool inTransaction)
+{
+    switch (nativeError) {
+    case NativeError::LockTimeout:
+        return QStringLiteral("База данных занята другим пользователем: его изменения не завершены, "
+                              "ожидание (%1 с) истекло. Повторите действие немного позже.")
+            .arg(commandTimeout);
+    case NativeError::Deadlock:
+        return QStringLiteral("База данных занята другим пользователем: ваши изменения и изменения другого "
+                              "пользователя заблокировали друг друга. Повторите действие.");
+    case NativeError::QueryTimeout:
+        return QStringLiteral("Запрос не выполнен за отведённое время (COMMAND TIMEOUT = %1 с).").arg(commandTimeout);
+    case NativeError::ConnectionLost:
+        return inTransaction ? QStringLiteral("Соединение с сервером базы данных потеряно. Изменения не сохранены.")
+                             : QStringLiteral("Соединение с сервером базы данных потеряно.");
+    default:
+        return {};
+    }
 }
 
 } // namespace ErrorText

@@ -45,8 +45,15 @@ public:
     // Reads keys and unique indexes of the current schema.
     virtual void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const = 0;
     // Turns an engine error into the connection's error list.
-    virtual QList<ProviderError> mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+    virtual QList<ProviderError> mapError(const EngineFailure& failure, const ConstraintCatalog& catalog,
                                           const QString& databaseName) const = 0;
+    // Statements that serialise schema changes between clients; empty where the immediate
+    // transaction that runs them already does.
+    virtual QString lockSchema() const { return {}; }
+    virtual QString unlockSchema() const { return {}; }
+    // The first word of a statement ("INSERT", "UPDATE", ...) and the table it writes, if any.
+    static QString statementVerb(const QString& sql);
+    static QString statementTable(const QString& sql);
 
     static QString quoted(const QString& identifier) { return QLatin1Char('"') + identifier + QLatin1Char('"'); }
 
@@ -64,6 +71,16 @@ ProviderError uniqueIndex(const QString& table, const QString& index);
 ProviderError foreignKey(bool deleting, const QString& statement, const QString& constraint,
                          const QString& database, const QString& table, const QString& column);
 ProviderError notNull(const QString& column, const QString& table);
+// `column` may be empty when the engine does not say which one.
+ProviderError truncation(const QString& table, const QString& column, int size);
+ProviderError situation(int nativeError, const QString& code, const QString& engineText);
+ProviderError unmapped(const QString& code, const QString& engineText);
+} // namespace ErrorText
+
+// The Russian text of the errors that describe a situation rather than a refusal (a busy
+// database, an expired timeout, a lost connection); empty for the others.
+namespace ErrorText {
+QString situationText(int nativeError, int commandTimeout, bool inTransaction);
 } // namespace ErrorText
 
 } // namespace Tarvo::Data

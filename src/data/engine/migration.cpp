@@ -3,6 +3,9 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 
+#include <QScopeGuard>
+#include <optional>
+
 namespace Tarvo::Data {
 
 void MigrationContext::createTable(const Table& table)
@@ -54,31 +57,63 @@ void Migrator::checkNotNewer(Database& db)
 int Migrator::apply(Database& db)
 {
     checkNotNewer(db);
-    if (!db.objectExists(QStringLiteral("scm_schema_version"))) {
+    if (currentVersion(db) == latestVersion())
+        return 0;
+    // Two clients starting at once on an outdated database: the second waits for the first
+    // (an advisory lock on PostgreSQL, one immediate transaction for all steps on SQLite), then
+    // reads the version again and finds nothing left to do.
+    const QString lock = db.dialect().lockSchema();
+    std::optional<Transaction> whole;
+    if (lock.isEmpty())
+        whole.emplace(db);
+    else
+        db.exec(lock);
+    const auto unlock = qScopeGuard([&] {
+        if (!lock.isEmpty() && !db.inTransaction()) {
+            try {
+                db.exec(db.dialect().unlockSchema());
+            } catch (...) {
+                // the lock ends with the session anyway
+            }
+        }
+    });
+    checkNotNewer(db);
+    auto step = [&](const std::function<void()>& work) {
+        if (whole) {
+            work();
+            return;
+        }
         Transaction t(db);
-        MigrationContext ctx(db);
-        ctx.createTable(Table(QStringLiteral("scm_schema_version"))
-                            .integer(QStringLiteral("version"))
-                            .notNull()
-                            .string(QStringLiteral("title"), 200)
-                            .dateTime(QStringLiteral("applied_at"))
-                            .primaryKey(QStringLiteral("PK_scm_schema_version"), {QStringLiteral("version")}));
+        work();
         t.commit();
+    };
+    if (!db.objectExists(QStringLiteral("scm_schema_version"))) {
+        step([&] {
+            MigrationContext ctx(db);
+            ctx.createTable(Table(QStringLiteral("scm_schema_version"))
+                                .integer(QStringLiteral("version"))
+                                .notNull()
+                                .string(QStringLiteral("title"), 200)
+                                .dateTime(QStringLiteral("applied_at"))
+                                .primaryKey(QStringLiteral("PK_scm_schema_version"), {QStringLiteral("version")}));
+        });
     }
     const int current = currentVersion(db);
     int applied = 0;
     for (const Migration& m : schemaMigrations()) {
         if (m.version <= current)
             continue;
-        Transaction t(db);
-        MigrationContext ctx(db);
-        m.apply(ctx);
-        Query q(db, QStringLiteral("insert into scm_schema_version (version, title, applied_at) values (?, ?, ?)"));
-        q.bindAll({m.version, m.title, QDateTime::currentDateTime()});
-        q.exec();
-        t.commit();
+        step([&] {
+            MigrationContext ctx(db);
+            m.apply(ctx);
+            Query q(db, QStringLiteral("insert into scm_schema_version (version, title, applied_at) values (?, ?, ?)"));
+            q.bindAll({m.version, m.title, QDateTime::currentDateTime()});
+            q.exec();
+        });
         ++applied;
     }
+    if (whole)
+        whole->commit();
     if (applied)
         db.reloadCatalog();
     return applied;

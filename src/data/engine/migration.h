@@ -44,7 +44,7 @@ public:
     static int currentVersion(Database& db);
     // Refuses (with a clear message) a database newer than this program, touching nothing.
     static void checkNotNewer(Database& db);
-    // Applies what is missing; returns the number of steps applied.
+    // Applies what is missing, one client at a time; returns the number of steps applied.
     static int apply(Database& db);
 };
 

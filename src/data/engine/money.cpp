@@ -2,6 +2,7 @@
 
 #include "core/exception.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -50,8 +51,10 @@ int64_t narrow(__int128 v)
 
 Money Money::fromDouble(double value)
 {
-    if (!std::isfinite(value) || std::fabs(value) * Scale >= 9.2e18)
+    if (!std::isfinite(value) || std::fabs(value) * Scale >= 9.2e18) {
+        checkRange(QString::number(value, 'f', 4));
         overflow();
+    }
     return fromRaw(int64_t(std::llround(value * Scale)));
 }
 
@@ -169,16 +172,35 @@ Money Money::fromVariant(const QVariant& value)
     case QMetaType::UInt:
     case QMetaType::Short:
     case QMetaType::UShort:
-    case QMetaType::Bool:
-        return fromRaw(narrow(__int128(value.toLongLong()) * Scale));
+    case QMetaType::Bool: {
+        const __int128 raw = __int128(value.toLongLong()) * Scale;
+        if (raw > std::numeric_limits<int64_t>::max() || raw < std::numeric_limits<int64_t>::min())
+            checkRange(QString::number(value.toLongLong()));
+        return fromRaw(narrow(raw));
+    }
     case QMetaType::Double:
     case QMetaType::Float:
         return fromDouble(value.toDouble());
     default:
         break;
     }
-    auto parsed = parse(value.toString());
-    return parsed ? *parsed : Money();
+    const QString text = value.toString();
+    if (auto parsed = parse(text))
+        return *parsed;
+    checkRange(text);
+    return {};
+}
+
+void Money::checkRange(QStringView text)
+{
+    // A number that parse() refused is one the four-decimal int64 cannot hold (numeric(19,4)
+    // holds up to 10^15): reading it as zero would lose money silently.
+    static const QRegularExpression number(QStringLiteral("^\\s*[-+]?[0-9 ]*[.,]?[0-9]*(?:[eE][-+]?[0-9]+)?\\s*$"));
+    if (text.trimmed().isEmpty() || !text.contains(QRegularExpression(QStringLiteral("[0-9]"))) ||
+        !number.match(text).hasMatch())
+        return;
+    throw Exception(QStringLiteral("Сумма %1 вне допустимого диапазона: не более 922 337 203 685 477,5807 по модулю")
+                        .arg(text.trimmed()));
 }
 
 QString Money::toString() const

@@ -30,7 +30,10 @@ public:
     static std::optional<Money> parse(QStringView text);
     // The same for 8-bit text, quick for the plain decimals servers send.
     static std::optional<Money> parseAscii(const char* text, qsizetype size);
-    // Accepts Money, integers, doubles and numeric text; null or invalid gives zero.
+    // Throws a clear error when `text` is a number too large for Money; returns otherwise.
+    static void checkRange(QStringView text);
+    // Accepts Money, integers, doubles and numeric text; null or invalid gives zero, a number
+    // outside the range throws.
     static Money fromVariant(const QVariant& value);
 
     constexpr int64_t raw() const { return m_raw; }

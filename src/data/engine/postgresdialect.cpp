@@ -3,6 +3,7 @@
 #include "data/engine/constraintcatalog.h"
 
 #include <QRegularExpression>
+#include <libpq-fe.h>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -112,45 +113,92 @@ void PostgresDialect::loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) 
         e.refColumns = q.value(5).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
         catalog.add(e);
     }
+    QSqlQuery sizes(db);
+    sizes.setForwardOnly(true);
+    if (sizes.exec(QStringLiteral("select table_name, column_name, character_maximum_length "
+                                  "from information_schema.columns where table_schema = current_schema() "
+                                  "and character_maximum_length is not null")))
+        while (sizes.next())
+            catalog.addTextColumn(sizes.value(0).toString(), sizes.value(1).toString(), sizes.value(2).toInt());
 }
 
-QList<ProviderError> PostgresDialect::mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+EngineFailure PostgresDialect::failureOf(const pg_result* result, const QString& fallbackMessage)
+{
+    EngineFailure f;
+    auto field = [&](int code) {
+        const char* v = result ? PQresultErrorField(result, code) : nullptr;
+        return v ? QString::fromUtf8(v) : QString();
+    };
+    f.code = field(PG_DIAG_SQLSTATE);
+    f.message = field(PG_DIAG_MESSAGE_PRIMARY);
+    if (f.message.isEmpty())
+        f.message = fallbackMessage.trimmed();
+    f.constraint = field(PG_DIAG_CONSTRAINT_NAME);
+    f.table = field(PG_DIAG_TABLE_NAME);
+    f.column = field(PG_DIAG_COLUMN_NAME);
+    return f;
+}
+
+QList<ProviderError> PostgresDialect::mapError(const EngineFailure& f, const ConstraintCatalog& catalog,
                                                const QString& databaseName) const
 {
-    const QString state = error.nativeErrorCode();
-    const QString text = error.databaseText();
+    // Read from the SQLSTATE and the diagnostic fields only: the texts follow the server's language.
+    const QString& state = f.code;
+    if (f.connectionLost || state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+        state == QLatin1String("57P02") || state == QLatin1String("57P03"))
+        return {ErrorText::situation(NativeError::ConnectionLost, state, f.message)};
     if (state == QLatin1String("23505")) {
-        static const QRegularExpression re(QStringLiteral("unique constraint \"([^\"]+)\""));
-        const QString name = re.match(text).captured(1);
-        const auto* e = catalog.find(name);
-        const QString table = e ? e->table : QString();
+        const auto* e = catalog.find(f.constraint);
+        const QString table = e ? e->table : f.table;
         if (e && e->kind == ConstraintCatalog::Kind::PrimaryKey)
             return {ErrorText::primaryKey(e->name, table)};
         if (e && e->kind == ConstraintCatalog::Kind::UniqueConstraint)
             return {ErrorText::uniqueConstraint(e->name, table)};
-        return {ErrorText::uniqueIndex(table, e ? e->name : name)};
+        return {ErrorText::uniqueIndex(table, e ? e->name : f.constraint)};
     }
     if (state == QLatin1String("23503")) {
-        static const QRegularExpression re(
-            QStringLiteral("(insert or update|update or delete) on table \"([^\"]+)\" violates foreign key constraint "
-                           "\"([^\"]+)\"(?: on table \"([^\"]+)\")?"));
-        const auto m = re.match(text);
-        const QString name = m.captured(3);
-        const auto* e = catalog.find(name);
-        if (m.captured(1) == QLatin1String("update or delete")) {
-            const QString child = e ? e->table : m.captured(4);
-            return {ErrorText::foreignKey(true, QStringLiteral("DELETE"), e ? e->name : name, databaseName, child,
+        // The server names the referencing table on both sides; the statement tells which side
+        // failed: a delete (or an update of the referenced table) finds children left behind.
+        const auto* e = catalog.find(f.constraint);
+        const QString name = e ? e->name : f.constraint;
+        const QString child = e ? e->table : f.table;
+        const QString verb = statementVerb(f.statement);
+        const QString target = statementTable(f.statement);
+        const bool parentSide = verb == QLatin1String("DELETE") ||
+                                (verb == QLatin1String("UPDATE") && e &&
+                                 target.compare(e->refTable, Qt::CaseInsensitive) == 0 &&
+                                 target.compare(e->table, Qt::CaseInsensitive) != 0);
+        const QString statement = verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE")
+                                      ? verb
+                                      : QStringLiteral("INSERT");
+        if (parentSide)
+            return {ErrorText::foreignKey(true, statement, name, databaseName, child,
                                           e ? e->columns.value(0) : QString())};
-        }
-        return {ErrorText::foreignKey(false, QStringLiteral("INSERT"), e ? e->name : name, databaseName,
-                                      e ? e->refTable : QString(), e ? e->refColumns.value(0) : QString())};
+        return {ErrorText::foreignKey(false, statement, name, databaseName, e ? e->refTable : QString(),
+                                      e ? e->refColumns.value(0) : QString())};
     }
-    if (state == QLatin1String("23502")) {
-        static const QRegularExpression re(QStringLiteral("column \"([^\"]+)\" of relation \"([^\"]+)\""));
-        const auto m = re.match(text);
-        return {ErrorText::notNull(m.captured(1), m.captured(2))};
+    if (state == QLatin1String("23502"))
+        return {ErrorText::notNull(f.column, f.table)};
+    if (state == QLatin1String("22001")) {
+        // Only the type is named ("character varying(20)", untranslated); the catalog knows
+        // which column of the written table has that length.
+        static const QRegularExpression sizeRe(QStringLiteral("\\((\\d+)\\)"));
+        const int size = sizeRe.match(f.message).captured(1).toInt();
+        const QString table = f.table.isEmpty() ? statementTable(f.statement) : f.table;
+        const QStringList columns = catalog.textColumns(table, size);
+        return {ErrorText::truncation(table, columns.size() == 1 ? columns.first() : QString(), size)};
     }
-    return {ProviderError{NativeError::General, text.trimmed(), {}, {}, {}}};
+    if (state == QLatin1String("55P03"))
+        return {ErrorText::situation(NativeError::LockTimeout, state, f.message)};
+    if (state == QLatin1String("40P01"))
+        return {ErrorText::situation(NativeError::Deadlock, state, f.message)};
+    if (state == QLatin1String("57014"))
+        return {ErrorText::situation(NativeError::QueryTimeout, state, f.message)};
+    if (state == QLatin1String("42P01"))
+        return {ErrorText::situation(NativeError::InvalidObject, state, f.message)};
+    if (state == QLatin1String("P0001")) // RAISE EXCEPTION of the database's own code
+        return {ProviderError{NativeError::General, f.message, {}, {}, {}, state}};
+    return {ErrorText::unmapped(state, f.message)};
 }
 
 } // namespace Tarvo::Data

@@ -2,6 +2,8 @@
 
 #include "data/engine/dialect.h"
 
+struct pg_result;
+
 namespace Tarvo::Data {
 
 class PostgresDialect final : public Dialect
@@ -17,8 +19,13 @@ public:
     QString columnType(const Column& column) const override;
     QStringList resetIdentity(const QString& table, const QString& column) const override;
     void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const override;
-    QList<ProviderError> mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+    QList<ProviderError> mapError(const EngineFailure& failure, const ConstraintCatalog& catalog,
                                   const QString& databaseName) const override;
+    // Sessions of every client lock the same number while they change the schema.
+    QString lockSchema() const override { return QStringLiteral("select pg_advisory_lock(58201716)"); }
+    QString unlockSchema() const override { return QStringLiteral("select pg_advisory_unlock(58201716)"); }
+    // The code, the primary message and the names the server sent with a failed result.
+    static EngineFailure failureOf(const pg_result* result, const QString& fallbackMessage);
 
 protected:
     QString defaultNow() const override { return QStringLiteral("localtimestamp(3)"); }

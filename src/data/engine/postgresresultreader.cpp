@@ -179,7 +179,7 @@ private:
             QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
         const QSqlError error(QStringLiteral("Unable to create query"), message, QSqlError::StatementError,
                               state ? QString::fromLatin1(state) : QString());
-        m_query.database().raise(error, m_query.sql());
+        m_query.database().raise(error, m_query.sql(), result);
     }
 
 private:
@@ -242,6 +242,7 @@ private:
                 row.setMoney(i, *m);
                 return;
             }
+            Money::checkRange(QString::fromLatin1(p, n));
             break;
         case Conversion::Double: {
             double d = 0;
@@ -310,7 +311,15 @@ std::unique_ptr<ResultReader> readPostgres(Query& query)
     if (!connection)
         return nullptr;
     auto result = std::make_unique<PostgresResultReader>(query, connection);
-    result->run();
+    try {
+        result->run();
+    } catch (const DatabaseError& e) {
+        // A connection the server dropped is opened again once, outside a transaction.
+        if (e.nativeError() != NativeError::ConnectionLost || !query.database().reopenIfLost())
+            throw;
+        result = std::make_unique<PostgresResultReader>(query, query.database().postgresHandle());
+        result->run();
+    }
     return result;
 }
 

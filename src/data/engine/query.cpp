@@ -26,7 +26,7 @@ Query::ColumnKind Query::kindOfDeclaredType(const QString& declared)
     return Query::ColumnKind::Plain;
 }
 
-Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(db.sql())
+Query::Query(Database& db, const QString& sql) : m_db(db), m_sql(sql), m_query(db.sql()), m_generation(db.generation())
 {
     m_prepared = toPositional(sql, &m_markers);
     int positional = 0;
@@ -300,14 +300,7 @@ QVariant Query::toBindValue(const Param& p) const
 
 Query& Query::exec()
 {
-    if (m_markers.isEmpty()) {
-        // Without parameters the text runs directly: PostgreSQL cannot prepare DDL.
-        if (!m_query.exec(m_prepared))
-            m_db.raise(m_query.lastError(), m_sql);
-        m_described = false;
-        return *this;
-    }
-    if (!m_directChecked) {
+    if (!m_markers.isEmpty() && !m_directChecked) {
         m_directChecked = true;
         if (m_db.engine() == Engine::SQLite) {
             const QString head = m_prepared.trimmed().left(6).toLower();
@@ -324,19 +317,36 @@ Query& Query::exec()
         execDirect();
         return *this;
     }
+    // Outside a transaction a connection the server dropped is opened again and the statement
+    // run once more; inside one the error reports the loss (nothing of it was kept).
+    if (!run() && !(m_db.reopenIfLost(&m_query) && run()))
+        m_db.raise(m_query, m_sql);
+    // Columns are described on first read, so statements without results pay nothing.
+    m_described = false;
+    return *this;
+}
+
+bool Query::run()
+{
+    if (m_generation != m_db.generation()) {
+        // Prepared on a connection since re-opened.
+        m_generation = m_db.generation();
+        m_query = QSqlQuery(m_db.sql());
+        m_query.setForwardOnly(true);
+        m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        m_isPrepared = false;
+    }
+    if (m_markers.isEmpty()) // without parameters the text runs directly: PostgreSQL cannot prepare DDL
+        return m_query.exec(m_prepared);
     if (!m_isPrepared) {
         if (!m_query.prepare(m_prepared))
-            m_db.raise(m_query.lastError(), m_sql);
+            return false;
         m_isPrepared = true;
     }
     const QVariantList values = boundValues();
     for (int i = 0; i < values.size(); ++i)
         m_query.bindValue(i, values[i]);
-    if (!m_query.exec())
-        m_db.raise(m_query.lastError(), m_sql);
-    // Columns are described on first read, so statements without results pay nothing.
-    m_described = false;
-    return *this;
+    return m_query.exec();
 }
 
 void Query::describeColumns()

@@ -119,6 +119,7 @@ public:
 private:
     QVariant toBindValue(const Param& p) const;
     void describeColumns();
+    bool run();
 
     Database& m_db;
     QString m_sql;
@@ -127,6 +128,7 @@ private:
     QVector<Param> m_named;      // by name, in first-appearance order
     QVector<Param> m_positional; // by "?" order among the positional ones
     QSqlQuery m_query;
+    int m_generation = 0; // of the connection m_query was made on
     bool m_isPrepared = false;
     // SQLite writes with parameters run straight on the engine's statement: QtSql's own binding
     // costs more than the statement itself.

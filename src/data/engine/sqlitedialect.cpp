@@ -12,6 +12,12 @@ namespace Tarvo::Data {
 namespace {
 
 // SQLite extended result codes.
+constexpr int Busy = 5;
+constexpr int Locked = 6;
+constexpr int BusyRecovery = 261;
+constexpr int LockedSharedCache = 262;
+constexpr int ConstraintCheck = 275;
+constexpr int BusySnapshot = 517;
 constexpr int ConstraintForeignKey = 787;
 constexpr int ConstraintNotNull = 1299;
 constexpr int ConstraintPrimaryKey = 1555;
@@ -19,6 +25,18 @@ constexpr int ConstraintTrigger = 1811;
 constexpr int ConstraintUnique = 2067;
 
 const QString FkTag = QStringLiteral("tarvo-fk|");
+const QString LengthTag = QStringLiteral("tarvo-len|");
+
+// SQLite ignores the declared length of text; this check refuses what the server would, and
+// its name says where.
+QString lengthCheck(const QString& table, const Column& c)
+{
+    if (c.type != ColumnType::String && c.type != ColumnType::FixedString)
+        return {};
+    return QStringLiteral(" CONSTRAINT \"%1%2|%3|%4\" CHECK (length(%3) <= %4)")
+        .arg(LengthTag, table, c.name)
+        .arg(c.size);
+}
 
 QString conditionJoin(const QStringList& left, const QString& leftPrefix, const QStringList& right,
                       const QString& rightPrefix)
@@ -137,7 +155,7 @@ QStringList SqliteDialect::createTable(const Table& table) const
                         .arg(c.name, quoted(table.primaryKeyName()));
             pkInline = true;
         } else {
-            defs << columnDefinition(c);
+            defs << columnDefinition(c) + lengthCheck(table.name(), c);
         }
     }
     if (!pkInline && !table.primaryKeyColumns().isEmpty())
@@ -151,6 +169,11 @@ QStringList SqliteDialect::createTable(const Table& table) const
     for (const ForeignKey& fk : table.foreignKeys())
         out << foreignKeyTriggers(table, fk);
     return out;
+}
+
+QStringList SqliteDialect::addColumn(const QString& table, const Column& column) const
+{
+    return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, columnDefinition(column) + lengthCheck(table, column))};
 }
 
 void SqliteDialect::loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const
@@ -203,16 +226,19 @@ void SqliteDialect::loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) co
     }
 }
 
-QList<ProviderError> SqliteDialect::mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+QList<ProviderError> SqliteDialect::mapError(const EngineFailure& f, const ConstraintCatalog& catalog,
                                              const QString& databaseName) const
 {
-    const int code = error.nativeErrorCode().toInt();
-    const QString text = error.databaseText();
+    const int code = f.code.toInt();
+    const QString& text = f.message;
     if (text.startsWith(FkTag)) {
         const QStringList p = text.mid(FkTag.size()).split(QLatin1Char('|'));
         if (p.size() >= 5)
             return {ErrorText::foreignKey(p[1] == QLatin1String("R"), p[0], p[2], databaseName, p[3], p[4])};
     }
+    static const QRegularExpression lengthRe(QStringLiteral("tarvo-len\\|([^|]*)\\|([^|]*)\\|(\\d+)"));
+    if (const auto m = lengthRe.match(text); code == ConstraintCheck && m.hasMatch())
+        return {ErrorText::truncation(m.captured(1), m.captured(2), m.captured(3).toInt())};
     static const QRegularExpression failedRe(QStringLiteral("constraint failed: (.*)$"));
     auto parseColumns = [&](QString& table) {
         QStringList cols;
@@ -249,9 +275,18 @@ QList<ProviderError> SqliteDialect::mapError(const QSqlError& error, const Const
     }
     case ConstraintForeignKey:
         return {ErrorText::foreignKey(false, QStringLiteral("INSERT"), QString(), databaseName, QString(), QString())};
-    case ConstraintTrigger:
+    case ConstraintTrigger: // RAISE of the database's own triggers
+        return {ProviderError{NativeError::General, text, {}, {}, {}, f.code}};
+    case Busy:
+    case BusyRecovery:
+    case BusySnapshot:
+    case Locked:
+    case LockedSharedCache:
+        return {ErrorText::situation(NativeError::LockTimeout, f.code, text)};
     default:
-        return {ProviderError{NativeError::General, text, {}, {}, {}}};
+        if (text.startsWith(QLatin1String("no such table")))
+            return {ErrorText::situation(NativeError::InvalidObject, f.code, text)};
+        return {ErrorText::unmapped(f.code, text)};
     }
 }
 

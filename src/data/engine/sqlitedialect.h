@@ -17,7 +17,8 @@ public:
     QString columnType(const Column& column) const override;
     QStringList resetIdentity(const QString&, const QString&) const override { return {}; }
     void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const override;
-    QList<ProviderError> mapError(const QSqlError& error, const ConstraintCatalog& catalog,
+    QStringList addColumn(const QString& table, const Column& column) const override;
+    QList<ProviderError> mapError(const EngineFailure& failure, const ConstraintCatalog& catalog,
                                   const QString& databaseName) const override;
 
     // The text our reference triggers raise; mapError reads it back.
