@@ -79,6 +79,10 @@ const QList<Migration>& schemaMigrations()
         {3, QStringLiteral("Права, договоры, документы цепочки и платежи"), SchemaSteps::documents},
         {4, QStringLiteral("Отчёты и представление распределения заявок"), SchemaSteps::reports},
         {5, QStringLiteral("Итоги заявок и заказов из строк"), m0005_documentTotals},
+        {6, QStringLiteral("Колонки контрагентов склада и выгрузки платежей"), SchemaSteps::partnerAndExportColumns},
+        {7, QStringLiteral("Признаки да/нет как 1 и 0"), SchemaSteps::yesNoColumns},
+        {8, QStringLiteral("Предки групп товаров поддерживает база данных"), SchemaSteps::groupAncestors},
+        {9, QStringLiteral("Распределение строк заявок по индексам"), SchemaSteps::offerStateView},
     };
     return all;
 }

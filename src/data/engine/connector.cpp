@@ -18,8 +18,10 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
     if (migrate) {
         Migrator::apply(*db);
         // A first start without settings shows the demo company instead of an empty program.
-        if (db->createdNew() && settings.isEmbeddedDefault())
-            DemoData::fill(*db);
+        // Asked on every start, not only for a new file: a first start killed after the
+        // migrations left an empty file, which would otherwise stay empty for good.
+        if (settings.isEmbeddedDefault())
+            DemoData::fillIfEmpty(*db);
     } else
         Migrator::checkNotNewer(*db);
     return db;
