@@ -1,6 +1,7 @@
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
 #include "data/engine/dialect.h"
+#include "data/engine/migration.h"
 #include "data/engine/money.h"
 #include "data/engine/query.h"
 #include "support/testdatabase.h"
@@ -160,6 +161,41 @@ private slots:
         // Only yes or no.
         QVERIFY_THROWS_EXCEPTION(DatabaseError, db.exec(u"update scm_supplier_order set suo_waiting = 2"_s));
         QCOMPARE(db.scalar(u"select suo_waiting from scm_supplier_order"_s).toInt(), 1);
+    }
+
+    // A database of the first release, with rows, upgrades in place.
+    void anEarlierDatabaseUpgrades()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db(false);
+        {
+            Transaction tx(db);
+            MigrationContext ctx(db);
+            ctx.createTable(Table(u"scm_schema_version"_s).integer(u"version"_s).notNull().string(u"title"_s, 200)
+                                .dateTime(u"applied_at"_s).primaryKey(u"PK_scm_schema_version"_s, {u"version"_s}));
+            for (const Migration& m : schemaMigrations())
+                if (m.version <= 5) {
+                    m.apply(ctx);
+                    db.exec(u"insert into scm_schema_version (version, title) values (?, ?)"_s, {m.version, m.title});
+                }
+            tx.commit();
+        }
+        db.exec(u"insert into TIP_TOVR (SIGNIFIC, CHECK_SAVE, SHOW_OSTATOK) values ('А', true, false), ('Б', false, null)"_s);
+        db.exec(u"insert into crm_productgroups (pg_groupname) values ('Корень')"_s);
+        db.exec(u"insert into crm_productgroups (pg_groupname, pg_parent) values ('Ветвь', 1)"_s);
+        db.exec(u"insert into crm_productgroups (pg_groupname, pg_parent) values ('Лист', 2)"_s);
+        db.exec(u"insert into crm_groupsrel (groupid, ancestor) values (1, 1), (2, 2), (2, 1), (3, 3)"_s);
+        seedChain(db);
+        db.exec(u"update scm_business_offer set bof_accepted = true"_s);
+        Migrator::apply(db);
+        QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
+        QCOMPARE(db.scalar(u"select count(*) from TIP_TOVR where CHECK_SAVE = 1 and SHOW_OSTATOK = 0"_s).toInt(), 1);
+        QVERIFY(db.scalar(u"select SHOW_OSTATOK from TIP_TOVR where SIGNIFIC = 'Б'"_s).isNull());
+        QCOMPARE(db.scalar(u"select count(*) from scm_business_offer where bof_accepted = 1 and bof_otmetka = 0"_s).toInt(), 1);
+        QCOMPARE(db.scalar(u"select count(*) from scm_supplier_order where suo_waiting = 1"_s).toInt(), 1);
+        QCOMPARE(db.scalar(u"select count(*) from crm_groupsrel"_s).toInt(), 3); // (2,1), (3,2), (3,1)
+        QCOMPARE(db.scalar(u"select count(*) from crm_groupsrel where groupid = 3 and ancestor in (1, 2)"_s).toInt(), 2);
+        db.exec(u"insert into _partner (N_USER, DOLG, VALUTA) values ('ДОЛГ', 10.5, 'USD')"_s);
     }
 
     // The table must equal the closure of crm_productgroups after any sequence of changes.
