@@ -103,7 +103,7 @@ const QList<Migration>& schemaMigrations()
         {6, QStringLiteral("Колонки контрагентов склада и выгрузки платежей"), SchemaSteps::partnerAndExportColumns},
         {7, QStringLiteral("Признаки да/нет как 1 и 0"), SchemaSteps::yesNoColumns},
         {8, QStringLiteral("Предки групп товаров поддерживает база данных"), SchemaSteps::groupAncestors},
-        {9, QStringLiteral("Распределение строк заявок по индексам"), SchemaSteps::offerStateView},
+        {9, QStringLiteral("Распределённое количество в строках заявок"), SchemaSteps::offerStateView},
         {10, QStringLiteral("Итоги заявок и заказов с округлением до 4 знаков"), m0010_roundedTotals},
     };
     return all;

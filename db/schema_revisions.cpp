@@ -1,6 +1,7 @@
 // Changes to the schema after its first release, as steps of their own so that
 // databases created by an earlier version upgrade in place.
 #include "db/groupancestors.h"
+#include "db/placedamounts.h"
 #include "db/schemasteps.h"
 
 #include "data/engine/database.h"
@@ -87,19 +88,18 @@ void groupAncestors(MigrationContext& ctx)
 
 void offerStateView(MigrationContext& ctx)
 {
-    // One row per request line with its placed amount: a filter on the request or the
-    // product reaches scm_bp_delivery's key, and each stage is summed through its index,
-    // so the per-request query no longer aggregates every stage row on SQLite.
-    const Dialect& d = ctx.db().dialect();
+    // The placed amount is kept on the request line: the view reads it by the line's key
+    // (SQLite cannot push a join condition into a grouped union, so it summed every stage
+    // row for each query), and a whole-register query is one scan.
+    const Engine engine = ctx.db().engine();
+    ctx.addColumn(u"scm_bp_delivery"_s, Table(u"scm_bp_delivery"_s).money(u"bpd_placed"_s).notNull().defaultsTo(u"0"_s)
+                                           .columns().first());
+    ctx.exec(u"update scm_bp_delivery set bpd_placed = %1"_s.arg(PlacedAmounts::recomputed(engine)));
+    for (const QString& sql : PlacedAmounts::triggers(engine))
+        ctx.exec(sql);
     ctx.exec(u"drop view vBusinessOfferState1"_s);
-    ctx.exec(
-        u"create view vBusinessOfferState1 as "
-        "select bpd_bof_id as bof_id, bpd_pr_id as pr_id, %1 as amount from scm_bp_delivery"_s.arg(d.roundedAmount(
-            u"coalesce((select sum(bpo_amount) from scm_bo_ordered where bpo_bof_id = bpd_bof_id and "
-            u"bpo_pr_id = bpd_pr_id), 0)"
-            " + coalesce((select sum(boa_amount) from scm_bo_accepted where boa_bof_id = bpd_bof_id and "
-            "boa_pr_id = bpd_pr_id), 0)"
-            " + coalesce((select sum(soi_amount) from scm_offer_invoice where soi_bof_id = bpd_bof_id and soi_pr_id = bpd_pr_id), 0)"_s)));
+    ctx.exec(u"create view vBusinessOfferState1 as "
+             "select bpd_bof_id as bof_id, bpd_pr_id as pr_id, bpd_placed as amount from scm_bp_delivery"_s);
 }
 
 } // namespace Tarvo::Data::SchemaSteps

@@ -3,6 +3,7 @@
 #include "data/engine/migration.h"
 #include "data/engine/query.h"
 #include "db/demodata.h"
+#include "db/placedamounts.h"
 #include "core/exception.h"
 #include "support/testdatabase.h"
 
@@ -76,6 +77,10 @@ private slots:
         };
         for (const QString& sql : violations)
             QVERIFY2(count(db, sql) == 0, qPrintable(sql));
+        // The placed amounts kept on the lines equal the stages' sums.
+        QCOMPARE(count(db, u"select count(*) from scm_bp_delivery where bpd_placed <> %1"_s.arg(
+                               PlacedAmounts::recomputed(db.engine()))),
+                 0);
     }
 
     void everyRegisterHasRowsToShow()

@@ -62,7 +62,7 @@ const QList<QPair<QString, QStringList>>& expectedTables()
         {u"crm_dogovors"_s, {u"dg_id"_s, u"dg_par_id"_s, u"dg_number"_s, u"dg_dopnumber"_s, u"dg_descr"_s, u"dg_date"_s}},
         {u"crm_stage"_s, {u"st_id"_s, u"st_dg_id"_s, u"st_number"_s, u"ST_DESCR"_s}},
         {u"scm_business_offer"_s, {u"bof_id"_s, u"bof_person"_s, u"bof_date"_s, u"bof_createdate"_s, u"bof_updatedate"_s, u"bof_cod_valut"_s, u"bof_sum"_s, u"bof_sum_valut"_s, u"bof_description"_s, u"bof_user_id"_s, u"bof_dopnomer"_s, u"bof_snomer"_s, u"Urgency_ID"_s, u"bof_plan_start"_s, u"bof_plan_end"_s, u"bof_accepted"_s, u"bof_otmetka"_s, u"bof_stage_id"_s, u"bof_schet_num"_s, u"bof_schet_date"_s, u"bof_schet_dop_num"_s}},
-        {u"scm_bp_delivery"_s, {u"bpd_bof_id"_s, u"bpd_pr_id"_s, u"bpd_amount"_s, u"bpd_deliverydate"_s, u"bpd_sum"_s, u"bpd_sum_valut"_s, u"bpd_description"_s}},
+        {u"scm_bp_delivery"_s, {u"bpd_bof_id"_s, u"bpd_pr_id"_s, u"bpd_amount"_s, u"bpd_deliverydate"_s, u"bpd_sum"_s, u"bpd_sum_valut"_s, u"bpd_description"_s, u"bpd_placed"_s}},
         {u"scm_supplier_order"_s, {u"suo_id"_s, u"suo_supplier"_s, u"suo_date"_s, u"suo_cod_valut"_s, u"suo_sum"_s, u"suo_sum_valut"_s, u"suo_accepted"_s, u"suo_waiting"_s, u"suo_otmetka"_s, u"suo_description"_s, u"suo_dopnomer"_s, u"suo_snomer"_s, u"Urgency_ID"_s, u"suo_id_sclad"_s, u"suo_dg_id"_s, u"suo_stage_id"_s, u"suo_plan_start"_s, u"suo_plan_end"_s, u"suo_plan_surcharge"_s, u"suo_user_id"_s, u"suo_createdate"_s, u"suo_updatedate"_s}},
         {u"scm_so_products"_s, {u"sop_suo_id"_s, u"sop_pr_id"_s, u"sop_deliverydate"_s, u"sop_amount"_s, u"sop_sum"_s, u"sop_sum_valut"_s, u"sop_ball"_s, u"sop_mark"_s}},
         {u"scm_bo_ordered"_s, {u"bpo_bof_id"_s, u"bpo_pr_id"_s, u"bpo_suo_id"_s, u"bpo_amount"_s}},
@@ -262,6 +262,46 @@ private slots:
         QCOMPARE(db.scalar(u"select count(*) from (select PR_ID from crm_product where PR_GROUPID = ? union all "
                            "select PR_ID from crm_product join crm_groupsrel on groupid = PR_GROUPID where ancestor = ?) x"_s,
                            {root, root}).toInt(), 2);
+    }
+
+    // The placed amount of each request line follows every change of the stage rows.
+    void placedAmountsFollowTheStages()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        seedChain(db);
+        for (int o = 2; o <= 4; ++o) {
+            db.exec(u"insert into scm_supplier_order (suo_supplier, suo_date, suo_description) values (2, ?, 'Заказ')"_s,
+                    {QDateTime(QDate(2026, 3, o), QTime(0, 0))});
+            db.exec(u"insert into scm_so_products (sop_suo_id, sop_pr_id, sop_amount) values (?, 1, 10), (?, 2, 10)"_s,
+                    {o, o});
+        }
+        const QString mismatches = u"select count(*) from scm_bp_delivery where bpd_placed <> %1"_s.arg(
+            db.dialect().roundedAmount(u"coalesce((select sum(bpo_amount) from scm_bo_ordered "
+                                       "where bpo_bof_id = bpd_bof_id and bpo_pr_id = bpd_pr_id), 0)"_s));
+        // Several rows in one statement, as bulk loads write them.
+        db.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) "
+                "select 1, sop_pr_id, sop_suo_id, 0.1 from scm_so_products where sop_suo_id > 1"_s);
+        QCOMPARE(db.scalar(mismatches).toInt(), 0);
+        QCOMPARE(Money::fromVariant(db.scalar(u"select amount from vBusinessOfferState1 where bof_id = 1 and pr_id = 2"_s)),
+                 money("0.3"));
+        QRandomGenerator random(9);
+        for (int step = 0; step < 40; ++step) {
+            const int suo = 2 + random.bounded(3), pr = 1 + random.bounded(2);
+            switch (random.bounded(3)) {
+            case 0:
+                db.exec(u"delete from scm_bo_ordered where bpo_suo_id = ? and bpo_pr_id = ?"_s, {suo, pr});
+                break;
+            case 1:
+                db.exec(u"update scm_bo_ordered set bpo_amount = bpo_amount + 0.1 where bpo_suo_id >= ?"_s, {suo});
+                break;
+            default:
+                if (db.scalar(u"select count(*) from scm_bo_ordered where bpo_suo_id = ? and bpo_pr_id = ?"_s, {suo, pr}).toInt() == 0)
+                    db.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) values (1, ?, ?, 0.2)"_s,
+                            {pr, suo});
+            }
+            QVERIFY2(db.scalar(mismatches).toInt() == 0, qPrintable(u"after step %1"_s.arg(step)));
+        }
     }
 
     // Decimal sums compared in SQL give the exact answer on both engines.
