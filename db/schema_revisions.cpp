@@ -92,8 +92,9 @@ void offerStateView(MigrationContext& ctx)
     // (SQLite cannot push a join condition into a grouped union, so it summed every stage
     // row for each query), and a whole-register query is one scan.
     const Engine engine = ctx.db().engine();
-    ctx.addColumn(u"scm_bp_delivery"_s, Table(u"scm_bp_delivery"_s).money(u"bpd_placed"_s).notNull().defaultsTo(u"0"_s)
-                                           .columns().first());
+    ctx.addColumn(
+        u"scm_bp_delivery"_s,
+        Table(u"scm_bp_delivery"_s).money(u"bpd_placed"_s).notNull().defaultsTo(u"0"_s).columns().first());
     ctx.exec(u"update scm_bp_delivery set bpd_placed = %1"_s.arg(PlacedAmounts::recomputed(engine)));
     for (const QString& sql : PlacedAmounts::triggers(engine))
         ctx.exec(sql);
