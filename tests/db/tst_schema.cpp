@@ -322,6 +322,17 @@ private slots:
         db.exec(u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "
                 "values (1, 1, ?, 1, 0.2)"_s, {ship});
         QCOMPARE(db.scalar(open).toInt(), 0);
+        // The request's state from its totals: placed in full on the register.
+        const Dialect& dialect = db.dialect();
+        const QString k1 = u"(select sum(bpd_amount) from scm_bp_delivery where bpd_bof_id = 1 and bpd_pr_id = 1)"_s;
+        const QString placed = u"(select sum(bpo_amount) from scm_bo_ordered where bpo_bof_id = 1) + "
+                               "(select sum(boa_amount) from scm_bo_accepted where boa_bof_id = 1)"_s;
+        // The register's filters "in work" (k1 > k2 + k3 + k4) and "placed" (k1 = k2 + k3 + k4): exactly
+        // the second matches.
+        QCOMPARE(db.scalar(u"select case when %1 > %2 then 1 else 0 end + case when %1 = %2 then 2 else 0 end"_s.arg(
+                               dialect.roundedAmount(k1), dialect.roundedAmount(placed)))
+                     .toInt(),
+                 2);
         QCOMPARE(db.scalar(u"select count(*) from vBusinessOfferState1 v join scm_bp_delivery on bpd_bof_id = v.bof_id "
                            "and bpd_pr_id = v.pr_id where v.amount = bpd_amount"_s).toInt(), 1);
         // Rouble amounts split in kopecks into 50–200 parts sum back to the whole.
