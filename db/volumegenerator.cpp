@@ -50,8 +50,6 @@ VolumeGenerator::VolumeGenerator(Database& db, double scale) : m_db(db)
 
 qint64 VolumeGenerator::run()
 {
-    if (DemoData::hasDocuments(m_db) || m_db.scalar(u"select count(*) from crm_product"_s).toLongLong() > 0)
-        throw Exception(u"База данных не пуста: объёмные данные загружаются только в пустую базу"_s);
     qint64 total = 0;
     const auto done = [&](BulkInserter& b, const QString& name) {
         b.flush();
@@ -59,7 +57,10 @@ qint64 VolumeGenerator::run()
         if (m_progress)
             m_progress(name, b.rowCount());
     };
+    // Checked inside the transaction, as the demo fill does: a second loader waits, then is refused.
     Transaction tx(m_db);
+    if (!DemoData::isEmpty(m_db))
+        throw Exception(u"База данных не пуста: объёмные данные загружаются только в пустую базу"_s);
     m_db.exec(u"insert into SCLAD_R (ID_SCLAD, NAME_SCLAD) values (1, 'Основной склад')"_s);
     m_db.exec(u"insert into CRM_USERS (US_ID, US_LOGIN, US_NAME, US_DEP) values (1, 'Админ', 'Админ', 'Отдел закупок')"_s);
     {
