@@ -1,6 +1,7 @@
 #include "db/demodata.h"
 
 #include "data/engine/database.h"
+#include "data/engine/databaseerror.h"
 #include "data/engine/money.h"
 #include "core/exception.h"
 
@@ -100,6 +101,7 @@ private:
     QList<Supplier> m_suppliers;
     QList<ProductRow> m_products;
     QList<qint64> m_urgency, m_stations;
+    QHash<QString, qint64> m_priceTypes; // by name: the keys the inserts returned
     qint64 m_ourOrg = 0;
     QString m_ourNuser = u"ТАРВО"_s;
 };
@@ -132,12 +134,12 @@ void Filler::settingsAndReferenceBooks()
                              u"Прибыло на станцию"_s, u"Принято на склад"_s})
         exec(u"insert into scm_phrases (sph_catalog_id, sph_phrase) values (1, ?)"_s, {s});
     for (const QString& s : {u"Розница"_s, u"Опт"_s, u"Дилер"_s, u"EXW"_s, u"DAP Москва"_s})
-        exec(u"insert into scm_pricename (prn_name) values (?)"_s, {s});
+        m_priceTypes.insert(s, id(u"insert into scm_pricename (prn_name) values (?)"_s, u"prn_id"_s, {s}));
     exec(u"insert into scm_values (INSIDE_NAME_NASTR, VALUE_NAME_NASTR, COMMENT) values "
          "('NDS', '20', 'НДС 20%'), ('NDS', '10', 'НДС 10%'), ('NDS', '0', 'Без НДС'), "
          "('NSP', '0', 'Без НСП'), ('VIBOR', '1', 'По минимальной цене'), ('VIBOR', '2', 'По сроку поставки')"_s);
     exec(u"insert into TIP_TOVR (SIGNIFIC, TIP_TOVAR, CHECK_SAVE, SHOW_OSTATOK) values "
-         "('ТОВ', 'Товар', true, true), ('КОМП', 'Комплектующие', false, true), ('УСЛ', 'Услуга', false, false)"_s);
+         "('ТОВ', 'Товар', 1, 1), ('КОМП', 'Комплектующие', 0, 1), ('УСЛ', 'Услуга', 0, 0)"_s);
     exec(u"insert into CS_VALUES (cs_TIP_TOVR, cs_N_FIELD, cs_VALUE) values ('ТОВ', 0, 'Чёрный'), "
          "('ТОВ', 0, 'Белый'), ('ТОВ', 1, 'S'), ('ТОВ', 1, 'M'), ('ТОВ', 1, 'L')"_s);
 }
@@ -159,7 +161,7 @@ void Filler::users()
     int n = 0;
     for (const U& u : all) {
         const qint64 uid = id(u"insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP, US_POSITION, US_PWD, US_PWD_MODE, "
-                               "US_ACTIVE, US_EMAIL, US_PHONEINSIDE, US_DATEIN) values (?, ?, ?, ?, ?, 0, true, ?, ?, ?)"_s,
+                               "US_ACTIVE, US_EMAIL, US_PHONEINSIDE, US_DATEIN) values (?, ?, ?, ?, ?, 0, 1, ?, ?, ?)"_s,
                                u"US_ID"_s,
                                {u.login, u.name, u.dep, u.position, u.pwd.toUtf8(),
                                 u.login == u"Админ"_s ? QString() : u.login + u"@tarvo.example"_s,
@@ -251,11 +253,9 @@ void Filler::catalog()
     for (int r = 0; r < roots.size(); ++r) {
         const Root& root = roots.at(r);
         const qint64 rootId = id(u"insert into crm_productgroups (pg_groupname) values (?)"_s, u"pg_groupid"_s, {root.name});
-        exec(u"insert into crm_groupsrel (groupid, ancestor) values (?, ?)"_s, {rootId, rootId});
         for (int g = 0; g < root.subgroups.size(); ++g) {
             const qint64 gid = id(u"insert into crm_productgroups (pg_groupname, pg_parent) values (?, ?)"_s,
                                   u"pg_groupid"_s, {root.subgroups.at(g), rootId});
-            exec(u"insert into crm_groupsrel (groupid, ancestor) values (?, ?), (?, ?)"_s, {gid, gid, gid, rootId});
             for (int k = 0; k < sizes.size(); ++k) {
                 ++article;
                 const QString art = u"%1-%2"_s.arg(QStringLiteral("KFESR").at(r)).arg(article, 5, 10, QChar(u'0'));
@@ -269,10 +269,10 @@ void Filler::catalog()
                            {art, name, gid, maker, Money::fromDouble(m_seq.range(1, 5000) / 1000.0).toVariant(),
                             Money::fromDouble(m_seq.range(1, 900) / 10000.0).toVariant(), makers.at(makerIds.indexOf(maker)),
                             double(m_seq.range(0, 10))});
-                exec(u"insert into crm_ourprice (op_pr_id, ou_price, op_prval, op_codval, op_valprice) values (?, ?, false, '', 0)"_s,
+                exec(u"insert into crm_ourprice (op_pr_id, ou_price, op_prval, op_codval, op_valprice) values (?, ?, 0, '', 0)"_s,
                      {p.id, p.price.toVariant()});
-                exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE, ODC_RATIO, ODC_VALPRICE) values (?, 2, ?, 0.9, 0)"_s,
-                     {p.id, (p.price * Money::fromDouble(0.9)).toVariant()});
+                exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE, ODC_RATIO, ODC_VALPRICE) values (?, ?, ?, 0.9, 0)"_s,
+                     {p.id, m_priceTypes.value(u"Опт"_s), (p.price * Money::fromDouble(0.9)).toVariant()});
                 exec(u"insert into SCL_ARTC (COD_ARTIC, ID_SCLAD, NAME_ARTIC, NGROUP_TVR, NGROUP_TV2, CENA_ARTIC, PRIZN_VALT, "
                      "COD_VALT, CENA_VALT, PRICE_LIST) values (?, 1, ?, ?, ?, ?, '', '', 0, 1)"_s,
                      {art, name, root.name, root.subgroups.at(g), p.price.toVariant()});
@@ -294,8 +294,8 @@ void Filler::catalog()
                           Money(1).toVariant(), price.toVariant(),
                           sup.currency.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(sup.currency),
                           Money(m_seq.range(0, 500)).toVariant(), at(DemoData::anchorDate().addDays(-10))});
-                    exec(u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) values (4, ?, ?, ?)"_s,
-                         {p.id, sup.id, price.toVariant()});
+                    exec(u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) values (?, ?, ?, ?)"_s,
+                         {m_priceTypes.value(u"EXW"_s), p.id, sup.id, price.toVariant()});
                 }
                 m_products << p;
             }
@@ -327,12 +327,12 @@ void Filler::documents()
         const QDate offerDate = anchor.addDays(-60 + k * 5);
         const qint64 bof = id(u"insert into scm_business_offer (bof_person, bof_date, bof_cod_valut, bof_description, "
                                "bof_user_id, bof_dopnomer, bof_snomer, Urgency_ID, bof_plan_start, bof_plan_end, bof_accepted, "
-                               "bof_otmetka) values (?, ?, '', ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
+                               "bof_otmetka, bof_createdate, bof_updatedate) values (?, ?, '', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
                                u"bof_id"_s,
                                {m_buyers.at(k % m_buyers.size()), at(offerDate), u"Заявка на поставку, объект %1"_s.arg(k + 1),
                                 m_sellers.at(k % m_sellers.size()), k + 1, u"З-%1"_s.arg(100 + k),
                                 m_urgency.at(k % m_urgency.size()), at(offerDate.addDays(14)), at(offerDate.addDays(45)),
-                                k < 10, k % 4 == 0});
+                                int(k < 10), int(k % 4 == 0), at(offerDate), at(offerDate.addDays(1))});
         // Products of the request come from its supplier's main assortment (index ≡ supplier mod 6).
         QList<Line> lines;
         for (int j = 0; j < 4; ++j) {
@@ -351,11 +351,12 @@ void Filler::documents()
         const QDate orderDate = offerDate.addDays(2);
         const qint64 suo = id(u"insert into scm_supplier_order (suo_supplier, suo_date, suo_cod_valut, suo_accepted, "
                                "suo_waiting, suo_description, suo_dopnomer, suo_snomer, Urgency_ID, suo_id_sclad, suo_user_id, "
-                               "suo_plan_surcharge) values (?, ?, ?, ?, true, ?, ?, ?, ?, 1, ?, ?)"_s,
+                               "suo_plan_surcharge, suo_createdate, suo_updatedate) values (?, ?, ?, ?, 1, ?, ?, ?, ?, 1, ?, ?, ?, ?)"_s,
                                u"suo_id"_s,
-                               {sup.id, at(orderDate), sup.currency, k < 8, u"Заказ по заявке %1"_s.arg(bof), k + 1,
+                               {sup.id, at(orderDate), sup.currency, int(k < 8), u"Заказ по заявке %1"_s.arg(bof), k + 1,
                                 u"ЗП-%1"_s.arg(500 + k), m_urgency.at(k % m_urgency.size()),
-                                m_purchasers.at(k % m_purchasers.size()), Money(k * 1000).toVariant()});
+                                m_purchasers.at(k % m_purchasers.size()), Money(k * 1000).toVariant(), at(orderDate),
+                                at(orderDate.addDays(k < 8 ? 5 : 1))});
         const double rt = rate(sup.currency, orderDate);
         const QDate shipDate = orderDate.addDays(14);
         qint64 pf = 0;
@@ -371,22 +372,24 @@ void Filler::documents()
         if (k < 6) {
             swb = id(u"insert into scm_waybill (swb_departure_platform, swb_arrival_platform, swb_car_id, swb_car_doc_id, "
                       "swb_plan_arrival_date, swb_arrival_date, swb_delivery_condition, swb_transport_tariff, swb_department, "
-                      "swb_stepname, swb_consignor, swb_stepdate, swb_dopnomer, swb_snomer, swb_weight, swb_volume) "
-                      "values (?, 'Москва-Товарная', ?, ?, ?, ?, 'DAP', ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
+                      "swb_stepname, swb_consignor, swb_stepdate, swb_dopnomer, swb_snomer, swb_weight, swb_volume, swb_createdate, "
+                      "swb_updatedate) values (?, 'Москва-Товарная', ?, ?, ?, ?, 'DAP', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
                       u"swb_id"_s,
                       {k < 3 ? u"Забайкальск"_s : u"Брест-Центральный"_s, QString::number(52000000 + k * 1117),
                        u"ЭИ%1"_s.arg(700000 + k), at(shipDate.addDays(12)),
                        k < 3 ? QVariant(at(shipDate.addDays(11))) : QVariant(QMetaType::fromType<QDateTime>()),
                        Money(15000 + k * 1000).toVariant(), at(shipDate),
                        k < 3 ? u"Принято на склад"_s : u"В пути"_s, sup.name, at(shipDate.addDays(k < 3 ? 11 : 3)), k + 1,
-                       u"П-%1"_s.arg(k + 1), Money(800 + k * 50).toVariant(), Money(12 + k).toVariant()});
+                       u"П-%1"_s.arg(k + 1), Money(800 + k * 50).toVariant(), Money(12 + k).toVariant(), at(shipDate),
+                       at(shipDate.addDays(k < 3 ? 11 : 3))});
             sde = id(u"insert into scm_delivery (sde_swb_id, sde_currency, sde_supplier, sde_invoice_num, sde_invoice_date, "
-                      "sde_id_sclad, sde_complited, sde_unic, sde_weightb, sde_boxes, sde_tarif, sde_user_id, sde_srt_id) "
-                      "values (?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 0, ?, ?)"_s,
+                      "sde_id_sclad, sde_complited, sde_unic, sde_weightb, sde_boxes, sde_tarif, sde_user_id, sde_srt_id, sde_createdate, sde_updatedate) "
+                      "values (?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 0, ?, ?, ?, ?)"_s,
                       u"sde_id"_s,
                       {swb, sup.currency, sup.id, u"INV-%1"_s.arg(9000 + k), at(shipDate), k == 0 ? 1 : 0,
                        u"%1/%2"_s.arg(sup.nuser).arg(k + 1), Money(850 + k * 50).toVariant(), 10 + k,
-                       m_purchasers.at(k % m_purchasers.size()), routes[k < 3 ? 0 : 1]});
+                       m_purchasers.at(k % m_purchasers.size()), routes[k < 3 ? 0 : 1], at(shipDate),
+                       at(shipDate.addDays(k < 3 ? 11 : 3))});
             exec(u"insert into scm_routedelivery (srd_srt_id, srd_sde_id, srd_swb_id) values (?, ?, ?)"_s,
                  {routes[k < 3 ? 0 : 1], sde, swb});
         }
@@ -452,18 +455,21 @@ void Filler::documents()
         if (pf) {
             exec(u"update scm_Proforma set pf_sum = ? where pf_id = ?"_s, {pfSum.toVariant(), pf});
             const Money half = Money::fromRaw(pfSum.raw() / 2);
-            exec(u"insert into scm_payshedule (sps_pf_id, sps_date, sps_sum) values (?, ?, ?), (?, ?, ?)"_s,
-                 {pf, at(orderDate.addDays(7)), half.toVariant(), pf, at(orderDate.addDays(30)), (pfSum - half).toVariant()});
+            exec(u"insert into scm_payshedule (sps_pf_id, sps_date, sps_sum, sps_updatedate) values (?, ?, ?, ?), (?, ?, ?, ?)"_s,
+                 {pf, at(orderDate.addDays(7)), half.toVariant(), at(orderDate.addDays(5)), pf, at(orderDate.addDays(30)),
+                  (pfSum - half).toVariant(), at(orderDate.addDays(5))});
             if (k < 7) {
                 const Money paid = k < 6 ? pfSum : half;
-                const Money roubles = sup.currency.isEmpty() ? paid : Money::fromDouble(paid.toDouble() * rt);
+                const QDate payDate = orderDate.addDays(7);
+                const Money roubles =
+                    sup.currency.isEmpty() ? paid : Money::fromDouble(paid.toDouble() * rate(sup.currency, payDate));
                 const qint64 spm = id(u"insert into scm_payments (spm_payer, spm_recipient, spm_date, spm_sum, spm_cod_valut, "
-                                       "spm_sum2, spm_cod_valut2, spm_inum, spm_snum, spm_nal, spm_user_id) "
-                                       "values (?, ?, ?, ?, '', ?, ?, ?, ?, false, ?)"_s,
+                                       "spm_sum2, spm_cod_valut2, spm_inum, spm_snum, spm_nal, spm_user_id, spm_updatedate) "
+                                       "values (?, ?, ?, ?, '', ?, ?, ?, ?, 0, ?, ?)"_s,
                                        u"spm_id"_s,
-                                       {m_ourOrg, sup.id, at(orderDate.addDays(7)), roubles.toVariant(), paid.toVariant(),
+                                       {m_ourOrg, sup.id, at(payDate), roubles.toVariant(), paid.toVariant(),
                                         sup.currency, QString::number(1000 + k), u"ПП-%1"_s.arg(k + 1),
-                                        m_purchasers.at(0)});
+                                        m_purchasers.at(0), at(payDate)});
                 exec(u"insert into scm_pfpayment (spp_spm_id, spp_pf_id, spp_sum) values (?, ?, ?)"_s,
                      {spm, pf, paid.toVariant()});
             }
@@ -499,21 +505,45 @@ bool DemoData::hasDocuments(Database& db)
 {
     for (const QString& table : {u"scm_business_offer"_s, u"scm_supplier_order"_s, u"scm_waybill"_s,
                                  u"scm_payments"_s, u"scm_Proforma"_s})
-        if (db.scalar(u"select count(*) from %1"_s.arg(table)).toLongLong() > 0)
+        if (db.scalar(u"select count(*) from (select 1 as x from %1 limit 1) t"_s.arg(table)).toLongLong() > 0)
             return true;
     return false;
 }
 
-void DemoData::fill(Database& db)
+bool DemoData::isEmpty(Database& db)
 {
     if (hasDocuments(db))
-        throw Exception(u"В базе данных уже есть документы: демонстрационные данные не загружены"_s);
-    if (db.scalar(u"select count(*) from crm_product"_s).toLongLong() > 0
-        || db.scalar(u"select count(*) from CRM_USERS"_s).toLongLong() > 0)
-        throw Exception(u"База данных не пуста (есть товары или пользователи): демонстрационные данные не загружены"_s);
-    Transaction tx(db);
-    Filler(db).run();
-    tx.commit();
+        return false;
+    for (const QString& table : {u"crm_product"_s, u"CRM_USERS"_s, u"VALUTCOD"_s, u"_partner"_s})
+        if (db.scalar(u"select count(*) from (select 1 as x from %1 limit 1) t"_s.arg(table)).toLongLong() > 0)
+            return false;
+    return true;
+}
+
+void DemoData::fill(Database& db)
+{
+    if (!fillIfEmpty(db))
+        throw Exception(u"База данных не пуста (есть документы, товары, валюты, контрагенты или пользователи): "
+                        "демонстрационные данные не загружены"_s);
+}
+
+bool DemoData::fillIfEmpty(Database& db)
+{
+    try {
+        // Checked inside the transaction: on SQLite it holds the write lock from its start, so a
+        // second filler waits and then finds the rows of the first.
+        Transaction tx(db);
+        if (!isEmpty(db))
+            return false;
+        Filler(db).run();
+        tx.commit();
+        return true;
+    } catch (const DatabaseError&) {
+        // On PostgreSQL a concurrent filler meets the winner's first rows as a key conflict.
+        if (!isEmpty(db))
+            return false;
+        throw;
+    }
 }
 
 } // namespace Tarvo::Data

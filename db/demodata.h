@@ -16,8 +16,14 @@ public:
     static QDate anchorDate() { return QDate(2026, 11, 2); }
     // True when the database already holds requests, orders, waybills or payments.
     static bool hasDocuments(Database& db);
-    // Fills a migrated, document-free database in one transaction; refuses otherwise.
+    // True when nothing of a company is there yet: no documents, products, currencies,
+    // counterparties or users.
+    static bool isEmpty(Database& db);
+    // Fills a migrated, empty database in one transaction; refuses ("База данных не пуста")
+    // otherwise, also when another filler got there first.
     static void fill(Database& db);
+    // As fill(), but returns false instead of refusing.
+    static bool fillIfEmpty(Database& db);
 };
 
 } // namespace Tarvo::Data

@@ -4,6 +4,7 @@
 #include "db/schemasteps.h"
 #include "db/totalstriggers.h"
 #include "data/engine/database.h"
+#include "data/engine/dialect.h"
 
 namespace Tarvo::Data {
 
@@ -54,9 +55,9 @@ void m0001_settings(MigrationContext& ctx)
                         .unique(QStringLiteral("ix_crm_users_login"), {QStringLiteral("US_LOGIN")}));
 }
 
-void m0005_documentTotals(MigrationContext& ctx)
+const QList<TotalsRule>& totalsRules()
 {
-    const QList<TotalsRule> rules{
+    static const QList<TotalsRule> rules{
         {QStringLiteral("scm_business_offer"), QStringLiteral("bof_id"), QStringLiteral("scm_bp_delivery"),
          QStringLiteral("bpd_bof_id"), {QStringLiteral("bof_sum"), QStringLiteral("bof_sum_valut")},
          {QStringLiteral("bpd_sum"), QStringLiteral("bpd_sum_valut")}},
@@ -64,9 +65,29 @@ void m0005_documentTotals(MigrationContext& ctx)
          QStringLiteral("sop_suo_id"), {QStringLiteral("suo_sum"), QStringLiteral("suo_sum_valut")},
          {QStringLiteral("sop_sum"), QStringLiteral("sop_sum_valut")}},
     };
-    for (const TotalsRule& rule : rules)
+    return rules;
+}
+
+void m0005_documentTotals(MigrationContext& ctx)
+{
+    for (const TotalsRule& rule : totalsRules())
         for (const QString& sql : TotalsTriggers::create(ctx.db().engine(), rule))
             ctx.exec(sql);
+}
+
+// Totals rounded to 4 decimals (floating sums on SQLite) in databases made before.
+void m0010_roundedTotals(MigrationContext& ctx)
+{
+    for (const TotalsRule& rule : totalsRules()) {
+        for (const QString& sql : TotalsTriggers::drop(ctx.db().engine(), rule))
+            ctx.exec(sql);
+        for (const QString& sql : TotalsTriggers::create(ctx.db().engine(), rule))
+            ctx.exec(sql);
+        QStringList sets;
+        for (const QString& c : rule.sumColumns)
+            sets << QStringLiteral("%1 = %2").arg(c, ctx.db().dialect().roundedAmount(c));
+        ctx.exec(QStringLiteral("update %1 set %2").arg(rule.header, sets.join(QStringLiteral(", "))));
+    }
 }
 
 } // namespace
@@ -79,6 +100,11 @@ const QList<Migration>& schemaMigrations()
         {3, QStringLiteral("Права, договоры, документы цепочки и платежи"), SchemaSteps::documents},
         {4, QStringLiteral("Отчёты и представление распределения заявок"), SchemaSteps::reports},
         {5, QStringLiteral("Итоги заявок и заказов из строк"), m0005_documentTotals},
+        {6, QStringLiteral("Колонки контрагентов склада и выгрузки платежей"), SchemaSteps::partnerAndExportColumns},
+        {7, QStringLiteral("Признаки да/нет как 1 и 0"), SchemaSteps::yesNoColumns},
+        {8, QStringLiteral("Предки групп товаров поддерживает база данных"), SchemaSteps::groupAncestors},
+        {9, QStringLiteral("Распределённое количество в строках заявок"), SchemaSteps::offerStateView},
+        {10, QStringLiteral("Итоги заявок и заказов с округлением до 4 знаков"), m0010_roundedTotals},
     };
     return all;
 }

@@ -13,4 +13,9 @@ void catalog(MigrationContext& ctx);   // reference books, counterparties, wareh
 void documents(MigrationContext& ctx); // rights, contracts, the document chain, payments
 void reports(MigrationContext& ctx);   // report catalogue and the distribution view
 
+void partnerAndExportColumns(MigrationContext& ctx); // counterparty columns of the warehouse, payment export
+void yesNoColumns(MigrationContext& ctx);            // yes/no columns as 1/0 integers
+void groupAncestors(MigrationContext& ctx);          // crm_groupsrel kept by triggers
+void offerStateView(MigrationContext& ctx);          // vBusinessOfferState1 restricted by its callers
+
 } // namespace Tarvo::Data::SchemaSteps

@@ -19,10 +19,14 @@ struct TotalsRule
 
 // Trigger text per engine: row triggers on SQLite, statement triggers with
 // transition tables on PostgreSQL (one update per statement, so bulk loads stay fast).
+// Sums are rounded to the 4 decimals of money: on SQLite they are floating point, and a
+// total of 0.1 + 0.2 must equal 0.3 when compared.
 class TotalsTriggers
 {
 public:
     static QStringList create(Engine engine, const TotalsRule& rule);
+    // Removes what create() made (for a step that replaces the triggers).
+    static QStringList drop(Engine engine, const TotalsRule& rule);
 };
 
 } // namespace Tarvo::Data

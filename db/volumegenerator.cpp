@@ -50,8 +50,6 @@ VolumeGenerator::VolumeGenerator(Database& db, double scale) : m_db(db)
 
 qint64 VolumeGenerator::run()
 {
-    if (DemoData::hasDocuments(m_db) || m_db.scalar(u"select count(*) from crm_product"_s).toLongLong() > 0)
-        throw Exception(u"База данных не пуста: объёмные данные загружаются только в пустую базу"_s);
     qint64 total = 0;
     const auto done = [&](BulkInserter& b, const QString& name) {
         b.flush();
@@ -59,7 +57,10 @@ qint64 VolumeGenerator::run()
         if (m_progress)
             m_progress(name, b.rowCount());
     };
+    // Checked inside the transaction, as the demo fill does: a second loader waits, then is refused.
     Transaction tx(m_db);
+    if (!DemoData::isEmpty(m_db))
+        throw Exception(u"База данных не пуста: объёмные данные загружаются только в пустую базу"_s);
     m_db.exec(u"insert into SCLAD_R (ID_SCLAD, NAME_SCLAD) values (1, 'Основной склад')"_s);
     m_db.exec(u"insert into CRM_USERS (US_ID, US_LOGIN, US_NAME, US_DEP) values (1, 'Админ', 'Админ', 'Отдел закупок')"_s);
     {
@@ -77,22 +78,16 @@ qint64 VolumeGenerator::run()
         done(scm, u"scm_partner"_s);
     }
     {
+        // The database fills crm_groupsrel from the groups.
         BulkInserter groups(m_db, u"crm_productgroups"_s, {u"pg_groupid"_s, u"pg_groupname"_s, u"pg_parent"_s});
-        BulkInserter rel(m_db, u"crm_groupsrel"_s, {u"groupid"_s, u"ancestor"_s});
-        rel.after(groups);
-        for (int r = 1; r <= RootGroups; ++r) {
+        for (int r = 1; r <= RootGroups; ++r)
             groups.add({r, u"Группа %1"_s.arg(r), QVariant()});
-            rel.add({r, r});
-        }
         groups.flush(); // the subgroups refer to their roots
         for (int g = 0; g < RootGroups * SubGroups; ++g) {
             const int id = RootGroups + 1 + g, root = 1 + g / SubGroups;
             groups.add({id, u"Подгруппа %1.%2"_s.arg(root).arg(g % SubGroups + 1), root});
-            rel.add({id, id});
-            rel.add({id, root});
         }
         done(groups, u"crm_productgroups"_s);
-        done(rel, u"crm_groupsrel"_s);
     }
     {
         BulkInserter products(m_db, u"crm_product"_s,
@@ -102,7 +97,7 @@ qint64 VolumeGenerator::run()
         for (qint64 p = 1; p <= m_products; ++p) {
             products.add({p, u"V-%1"_s.arg(p, 7, 10, QChar(u'0')), u"Товар %1"_s.arg(p),
                           RootGroups + 1 + p % (RootGroups * SubGroups), u"шт"_s});
-            prices.add({p, priceOf(p).toVariant(), false});
+            prices.add({p, priceOf(p).toVariant(), 0});
         }
         done(products, u"crm_product"_s);
         done(prices, u"crm_ourprice"_s);
@@ -129,15 +124,26 @@ qint64 VolumeGenerator::run()
         return m * Suppliers + (residue == 0 ? Suppliers : residue);
     };
     const auto amountOf = [](qint64 request, int line) { return Money(int(1 + (request + line) % 20)); };
+    // The last request of every third order is placed only in half (a line of 1 not at all),
+    // so requests still in work occur beside the fully placed ones.
+    const auto placedOf = [&](qint64 order, int requestInOrder, int line) {
+        const Money a = amountOf(order * RequestsPerOrder + requestInOrder, line);
+        if (order % 3 == 0 && requestInOrder == RequestsPerOrder - 1)
+            return Money::fromRaw(a.raw() / 20000 * 10000);
+        return a;
+    };
     const auto stageOf = [](qint64 order) { return int(order % 10); }; // 0-3 ordered, 4-6 confirmed, 7-9 shipped
     const int span = 720;
     {
         BulkInserter offers(m_db, u"scm_business_offer"_s,
                             {u"bof_id"_s, u"bof_person"_s, u"bof_date"_s, u"bof_cod_valut"_s, u"bof_description"_s,
-                             u"bof_user_id"_s, u"bof_dopnomer"_s, u"bof_accepted"_s});
-        for (qint64 r = 0; r < m_requests; ++r)
-            offers.add({r + 1, Suppliers + 1 + r % Buyers, day(-span + int(r * span / m_requests)), u""_s,
-                        u"Заявка %1"_s.arg(r + 1), 1, r + 1, true});
+                             u"bof_user_id"_s, u"bof_dopnomer"_s, u"bof_accepted"_s, u"bof_createdate"_s,
+                             u"bof_updatedate"_s});
+        for (qint64 r = 0; r < m_requests; ++r) {
+            const QDateTime date = day(-span + int(r * span / m_requests));
+            offers.add({r + 1, Suppliers + 1 + r % Buyers, date, u""_s, u"Заявка %1"_s.arg(r + 1), 1, r + 1, 1, date,
+                        date.addDays(1)});
+        }
         done(offers, u"scm_business_offer"_s);
         BulkInserter lines(m_db, u"scm_bp_delivery"_s,
                            {u"bpd_bof_id"_s, u"bpd_pr_id"_s, u"bpd_amount"_s, u"bpd_deliverydate"_s, u"bpd_sum"_s,
@@ -155,23 +161,29 @@ qint64 VolumeGenerator::run()
     {
         BulkInserter orders(m_db, u"scm_supplier_order"_s,
                             {u"suo_id"_s, u"suo_supplier"_s, u"suo_date"_s, u"suo_cod_valut"_s, u"suo_accepted"_s,
-                             u"suo_description"_s, u"suo_dopnomer"_s, u"suo_id_sclad"_s, u"suo_user_id"_s});
-        for (qint64 o = 0; o < m_orders; ++o)
-            orders.add({o + 1, 1 + o % Suppliers, day(-span + int(o * span / m_orders) + 2), u""_s, stageOf(o) >= 4,
-                        u"Заказ %1"_s.arg(o + 1), o + 1, 1, 1});
+                             u"suo_description"_s, u"suo_dopnomer"_s, u"suo_id_sclad"_s, u"suo_user_id"_s,
+                             u"suo_createdate"_s, u"suo_updatedate"_s});
+        for (qint64 o = 0; o < m_orders; ++o) {
+            const QDateTime date = day(-span + int(o * span / m_orders) + 2);
+            orders.add({o + 1, 1 + o % Suppliers, date, u""_s, int(stageOf(o) >= 4), u"Заказ %1"_s.arg(o + 1), o + 1, 1,
+                        1, date, date.addDays(stageOf(o) >= 4 ? 5 : 1)});
+        }
         done(orders, u"scm_supplier_order"_s);
         BulkInserter proformas(m_db, u"scm_Proforma"_s,
                                {u"pf_id"_s, u"pf_dopnomer"_s, u"pf_supplier"_s, u"pf_sum"_s, u"pf_date"_s,
                                 u"pf_cod_valut"_s, u"pf_user_id"_s});
         BulkInserter waybills(m_db, u"scm_waybill"_s,
-                              {u"swb_id"_s, u"swb_departure_platform"_s, u"swb_department"_s, u"swb_dopnomer"_s});
+                              {u"swb_id"_s, u"swb_departure_platform"_s, u"swb_department"_s, u"swb_dopnomer"_s,
+                               u"swb_plan_arrival_date"_s, u"swb_arrival_date"_s, u"swb_createdate"_s,
+                               u"swb_updatedate"_s});
         BulkInserter invoices(m_db, u"scm_delivery"_s,
                               {u"sde_id"_s, u"sde_swb_id"_s, u"sde_supplier"_s, u"sde_invoice_num"_s,
-                               u"sde_invoice_date"_s, u"sde_id_sclad"_s, u"sde_complited"_s});
+                               u"sde_invoice_date"_s, u"sde_id_sclad"_s, u"sde_complited"_s, u"sde_createdate"_s,
+                               u"sde_updatedate"_s});
         BulkInserter payments(m_db, u"scm_payments"_s,
                               {u"spm_id"_s, u"spm_payer"_s, u"spm_recipient"_s, u"spm_date"_s, u"spm_sum"_s,
-                               u"spm_inum"_s, u"spm_snum"_s});
-        BulkInserter plan(m_db, u"scm_payshedule"_s, {u"sps_pf_id"_s, u"sps_date"_s, u"sps_sum"_s});
+                               u"spm_inum"_s, u"spm_snum"_s, u"spm_updatedate"_s});
+        BulkInserter plan(m_db, u"scm_payshedule"_s, {u"sps_pf_id"_s, u"sps_date"_s, u"sps_sum"_s, u"sps_updatedate"_s});
         BulkInserter paid(m_db, u"scm_pfpayment"_s, {u"spp_spm_id"_s, u"spp_pf_id"_s, u"spp_sum"_s});
         plan.after(proformas);
         paid.after(proformas);
@@ -185,15 +197,19 @@ qint64 VolumeGenerator::run()
             Money sum;
             for (int q = 0; q < RequestsPerOrder; ++q)
                 for (int j = 0; j < LinesPerRequest; ++j)
-                    sum += costOf(productOf(o, q, j)) * amountOf(o * RequestsPerOrder + q, j);
+                    sum += costOf(productOf(o, q, j)) * placedOf(o, q, j);
             proformas.add({o + 1, o + 1, 1 + o % Suppliers, sum.toVariant(), day(when), u""_s, 1});
-            plan.add({o + 1, day(when + 5), sum.toVariant()});
+            plan.add({o + 1, day(when + 5), sum.toVariant(), day(when)});
             payments.add({o + 1, Suppliers + 1, 1 + o % Suppliers, day(when + 5), sum.toVariant(),
-                          QString::number(o + 1), u"ПП-%1"_s.arg(o + 1)});
+                          QString::number(o + 1), u"ПП-%1"_s.arg(o + 1), day(when + 5)});
             paid.add({o + 1, o + 1, sum.toVariant()});
             if (stage >= 7) {
-                waybills.add({o + 1, u"Москва-Товарная"_s, day(when + 10), o + 1});
-                invoices.add({o + 1, o + 1, 1 + o % Suppliers, u"INV-%1"_s.arg(o + 1), day(when + 10), 1, 0});
+                // Shipped on day +16 of the order, received on day +28 (stage 9): arrival the day before.
+                const QDateTime shipped = day(when + 9);
+                const QVariant arrived = stage == 9 ? QVariant(shipped.addDays(11)) : QVariant(QMetaType::fromType<QDateTime>());
+                waybills.add({o + 1, u"Москва-Товарная"_s, shipped, o + 1, shipped.addDays(12), arrived, shipped,
+                              stage == 9 ? shipped.addDays(12) : shipped});
+                invoices.add({o + 1, o + 1, 1 + o % Suppliers, u"INV-%1"_s.arg(o + 1), shipped, 1, 0, shipped, shipped});
             }
         }
         done(proformas, u"scm_Proforma"_s);
@@ -214,10 +230,9 @@ qint64 VolumeGenerator::run()
                     continue;
                 const QDateTime ship = day(-span + int(o * span / m_orders) + 16);
                 for (int q = 0; q < RequestsPerOrder; ++q)
-                    for (int j = 0; j < LinesPerRequest; ++j) {
-                        const qint64 r = o * RequestsPerOrder + q;
-                        f(o, r, productOf(o, q, j), amountOf(r, j), ship);
-                    }
+                    for (int j = 0; j < LinesPerRequest; ++j)
+                        if (const Money a = placedOf(o, q, j); a != Money())
+                            f(o, o * RequestsPerOrder + q, productOf(o, q, j), a, ship);
             }
         };
         each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
@@ -228,10 +243,9 @@ qint64 VolumeGenerator::run()
         for (qint64 o = 0; o < m_orders; ++o)
             if (stageOf(o) < 4)
                 for (int q = 0; q < RequestsPerOrder; ++q)
-                    for (int j = 0; j < LinesPerRequest; ++j) {
-                        const qint64 r = o * RequestsPerOrder + q;
-                        ordered.add({r + 1, productOf(o, q, j), o + 1, amountOf(r, j).toVariant()});
-                    }
+                    for (int j = 0; j < LinesPerRequest; ++j)
+                        if (const Money a = placedOf(o, q, j); a != Money())
+                            ordered.add({o * RequestsPerOrder + q + 1, productOf(o, q, j), o + 1, a.toVariant()});
         done(ordered, u"scm_bo_ordered"_s);
         BulkInserter accepted(m_db, u"scm_so_accepted"_s,
                               {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s, u"soa_amount"_s, u"soa_sum"_s,
@@ -248,10 +262,9 @@ qint64 VolumeGenerator::run()
                 continue;
             const QDateTime ship = day(-span + int(o * span / m_orders) + 16);
             for (int q = 0; q < RequestsPerOrder; ++q)
-                for (int j = 0; j < LinesPerRequest; ++j) {
-                    const qint64 r = o * RequestsPerOrder + q;
-                    boAccepted.add({o + 1, productOf(o, q, j), ship, r + 1, amountOf(r, j).toVariant()});
-                }
+                for (int j = 0; j < LinesPerRequest; ++j)
+                    if (const Money a = placedOf(o, q, j); a != Money())
+                        boAccepted.add({o + 1, productOf(o, q, j), ship, o * RequestsPerOrder + q + 1, a.toVariant()});
         }
         done(boAccepted, u"scm_bo_accepted"_s);
         BulkInserter delivered(m_db, u"scm_deliveredProduct"_s,

@@ -1,10 +1,16 @@
+#include "data/engine/connector.h"
 #include "data/engine/database.h"
+#include "data/engine/migration.h"
 #include "data/engine/query.h"
 #include "db/demodata.h"
+#include "db/placedamounts.h"
 #include "core/exception.h"
 #include "support/testdatabase.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
+#include <thread>
 
 using namespace Tarvo;
 using namespace Tarvo::Data;
@@ -14,7 +20,10 @@ class DemoDataTest : public QObject
 {
     Q_OBJECT
 private:
-    static qint64 count(Database& db, const QString& sql) { return db.scalar(sql).toLongLong(); }
+    static qint64 count(Database& db, const QString& sql, const QVariantList& params = {})
+    {
+        return db.scalar(sql, params).toLongLong();
+    }
 
 private slots:
     void initTestCase()
@@ -68,6 +77,10 @@ private slots:
         };
         for (const QString& sql : violations)
             QVERIFY2(count(db, sql) == 0, qPrintable(sql));
+        // The placed amounts kept on the lines equal the stages' sums.
+        QCOMPARE(count(db, u"select count(*) from scm_bp_delivery where bpd_placed <> %1"_s.arg(
+                               PlacedAmounts::recomputed(db.engine()))),
+                 0);
     }
 
     void everyRegisterHasRowsToShow()
@@ -101,6 +114,99 @@ private slots:
         QVERIFY(count(db, u"select count(*) from scm_supplier_order where suo_cod_valut <> ''"_s) > 0);
     }
 
+    // Keys burnt by an earlier failed fill (sequences do not roll back) must not shift the links.
+    void linksUseTheKeysTheInsertsReturned()
+    {
+        Test::TestDatabase other;
+        auto& db = other.db();
+        for (int i = 0; i < 3; ++i)
+            db.exec(u"insert into scm_pricename (prn_name) values ('Черновик')"_s);
+        db.exec(u"delete from scm_pricename"_s);
+        DemoData::fill(db);
+        QCOMPARE(count(db, u"select count(*) from CRM_FOREIGNPRICE join scm_pricename on prn_id = fp_prn_id "
+                           "where prn_name <> 'EXW'"_s), 0);
+        QCOMPARE(count(db, u"select count(*) from CRM_OURDOPPRICE join scm_pricename on prn_id = ODC_PRN_ID "
+                           "where prn_name = 'Опт'"_s),
+                 count(db, u"select count(*) from crm_product"_s));
+        // Created and changed when the documents say, not when the demo was loaded.
+        QCOMPARE(count(db, u"select count(*) from scm_business_offer where bof_createdate <> bof_date"_s), 0);
+        QCOMPARE(count(db, u"select count(*) from scm_supplier_order where suo_createdate <> suo_date"_s), 0);
+        QCOMPARE(count(db, u"select count(*) from scm_delivery where sde_createdate <> sde_invoice_date"_s), 0);
+        QVERIFY(count(db, u"select count(*) from scm_waybill where swb_updatedate > ?"_s,
+                      {QDateTime(DemoData::anchorDate().addDays(90), QTime(0, 0))}) == 0);
+        // Rouble sums of payments at the rate of the payment's own day.
+        QCOMPARE(count(db, u"select count(*) from scm_payments join cotirval on codvalut = spm_cod_valut2 "
+                           "and datecotir = spm_date where spm_cod_valut2 <> '' and "
+                           "abs(spm_sum - spm_sum2 * valcotir) > 0.01"_s), 0);
+        QVERIFY(count(db, u"select count(*) from scm_payments where spm_cod_valut2 <> ''"_s) > 0);
+    }
+
+    // Two fillers at once: one fills, the other is refused with a clear message.
+    void aConcurrentFillIsRefused()
+    {
+        Test::TestDatabase target;
+        target.db();
+        QStringList outcomes(2);
+        auto fill = [&](int i) {
+            try {
+                auto db = target.connectAgain();
+                DemoData::fill(*db);
+                outcomes[i] = u"ok"_s;
+            } catch (const Exception& e) {
+                outcomes[i] = e.message();
+            }
+        };
+        std::thread a(fill, 0), b(fill, 1);
+        a.join();
+        b.join();
+        QVERIFY2(outcomes.count(u"ok"_s) == 1, qPrintable(outcomes.join(u" | "_s)));
+        const QString refusal = outcomes.at(outcomes.at(0) == u"ok"_s ? 1 : 0);
+        QVERIFY2(refusal.startsWith(u"База данных не пуста"_s), qPrintable(refusal));
+        QCOMPARE(count(target.db(), u"select count(*) from scm_business_offer"_s), 12);
+    }
+
+    // A first start killed at any point leaves a file that the next start completes.
+    void anInterruptedFirstStartIsCompletedByTheNext()
+    {
+        if (Test::TestDatabase::engine() != Engine::SQLite)
+            QSKIP("the embedded database is SQLite");
+        const auto start = [](const QString& home) {
+            auto p = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"XDG_DATA_HOME"_s, home + u"/data"_s);
+            env.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
+            p->setProcessEnvironment(env);
+            p->start(QCoreApplication::applicationFilePath(), {u"--first-start"_s});
+            return p;
+        };
+        QTemporaryDir full;
+        QElapsedTimer timer;
+        timer.start();
+        auto whole = start(full.path());
+        QVERIFY(whole->waitForFinished(60000));
+        QCOMPARE(whole->exitCode(), 0);
+        const qint64 took = timer.elapsed();
+        for (const double at : {0.05, 0.15, 0.3, 0.5, 0.7, 0.9}) {
+            QTemporaryDir home;
+            auto first = start(home.path());
+            QVERIFY(first->waitForStarted());
+            QThread::msleep(ulong(took * at));
+            first->kill();
+            first->waitForFinished();
+            auto next = start(home.path());
+            QVERIFY(next->waitForFinished(60000));
+            QVERIFY2(next->exitCode() == 0, next->readAllStandardError().constData());
+            ConnectionSettings settings;
+            settings.engine = Engine::SQLite;
+            settings.database = home.path() + u"/data/TarvoSCM/tarvo.db"_s;
+            Database db(settings);
+            db.open();
+            QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
+            QCOMPARE(count(db, u"select count(*) from scm_business_offer"_s), 12);
+            QCOMPARE(count(db, u"select count(*) from crm_product"_s), 300);
+        }
+    }
+
     void sameCompanyEveryTime()
     {
         Test::TestDatabase other;
@@ -121,5 +227,20 @@ private:
     std::unique_ptr<Test::TestDatabase> m_db;
 };
 
-QTEST_GUILESS_MAIN(DemoDataTest)
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    // The child of the interrupted-start test: a client's first start without settings.
+    if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0) {
+        try {
+            Connector::connect(Connector::settingsFrom({}), true);
+            return 0;
+        } catch (const Exception& e) {
+            fprintf(stderr, "%s\n", qPrintable(e.message()));
+            return 1;
+        }
+    }
+    DemoDataTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_demodata.moc"

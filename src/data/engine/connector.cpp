@@ -16,21 +16,14 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
     auto db = std::make_unique<Database>(settings);
     db->open();
     if (migrate) {
-        const int applied = Migrator::apply(*db);
-        // A first start without settings shows the demo company instead of an empty program; only
-        // the client that created the schema fills it, when two start at once.
-        if (applied == schemaMigrations().size() && db->createdNew() && settings.isEmbeddedDefault())
-            DemoData::fill(*db);
+        Migrator::apply(*db);
+        // A first start without settings shows the demo company instead of an empty program.
+        // Asked on every start, not only for a new file: a first start killed after the
+        // migrations left an empty file, which would otherwise stay empty for good.
+        if (settings.isEmbeddedDefault())
+            DemoData::fillIfEmpty(*db);
     } else
         Migrator::checkNotNewer(*db);
-    return db;
-}
-
-std::unique_ptr<Database> Connector::connectReadOnly(const ConnectionSettings& settings)
-{
-    auto db = std::make_unique<Database>(settings);
-    db->open(true);
-    Migrator::checkNotNewer(*db);
     return db;
 }
 

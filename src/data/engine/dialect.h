@@ -31,6 +31,10 @@ public:
     // The case-insensitive LIKE operator ("like" with our Unicode folding on SQLite, "ilike" on PostgreSQL).
     virtual QString likeOperator() const = 0;
     virtual QString beginTransaction() const = 0;
+    // An amount expression rounded to the 4 decimals of money, for every place where amounts are
+    // summed and compared: SQLite's sums of decimals are binary floating point (0.1 + 0.2 <> 0.3),
+    // so both engines compare the rounded value and give the same answer.
+    virtual QString roundedAmount(const QString& expression) const = 0;
     // "create temporary table NAME (columns)".
     QString createTempTable(const Table& table) const;
 

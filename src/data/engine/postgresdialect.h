@@ -15,6 +15,11 @@ public:
     QString objectExistsQuery() const override;
     QString likeOperator() const override { return QStringLiteral("ilike"); }
     QString beginTransaction() const override { return QStringLiteral("BEGIN"); }
+    // numeric is exact already; rounding keeps products of amounts to the same 4 decimals as SQLite.
+    QString roundedAmount(const QString& expression) const override
+    {
+        return QStringLiteral("round(cast(%1 as numeric), 4)").arg(expression);
+    }
     QStringList createTable(const Table& table) const override;
     QString columnType(const Column& column) const override;
     QStringList resetIdentity(const QString& table, const QString& column) const override;

@@ -13,6 +13,10 @@ public:
     QString objectExistsQuery() const override;
     QString likeOperator() const override { return QStringLiteral("like"); }
     QString beginTransaction() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString roundedAmount(const QString& expression) const override
+    {
+        return QStringLiteral("round(%1, 4)").arg(expression);
+    }
     QStringList createTable(const Table& table) const override;
     QString columnType(const Column& column) const override;
     QStringList resetIdentity(const QString&, const QString&) const override { return {}; }

@@ -1,0 +1,106 @@
+// Changes to the schema after its first release, as steps of their own so that
+// databases created by an earlier version upgrade in place.
+#include "db/groupancestors.h"
+#include "db/placedamounts.h"
+#include "db/schemasteps.h"
+
+#include "data/engine/database.h"
+#include "data/engine/dialect.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Data::SchemaSteps {
+
+void partnerAndExportColumns(MigrationContext& ctx)
+{
+    // Filled by the warehouse database; the counterparty list and the settlement report read them.
+    Table partner(u"_partner"_s);
+    partner.string(u"CP_1"_s, 50)
+        .string(u"CP_2"_s, 50)
+        .dateTime(u"DATE1PRT"_s)
+        .dateTime(u"DATE2PRT"_s)
+        .money(u"SALDDEB"_s)
+        .money(u"SALDCRED"_s)
+        .string(u"MARK"_s, 1)
+        .money(u"REALIZ"_s)
+        .money(u"DOLG"_s)
+        .string(u"DOPRG_USER"_s, 20)
+        .string(u"KNTRS_USER"_s, 50)
+        .money(u"DOLGVALUT"_s)
+        .string(u"VALUTA"_s, 8)
+        .money(u"KREDIT"_s)
+        .string(u"DOST_ADRESS"_s, 255);
+    // What the payment export writes beside the warehouse and our organisation.
+    Table plat(u"SCL_PLAT"_s);
+    plat.string(u"IST_INF"_s, 20)
+        .string(u"ORG_PREDM"_s, 8)
+        .string(u"DOCUMN_POR"_s, 255)
+        .string(u"L_NAME_POR"_s, 110);
+    for (const Table* t : {&partner, &plat})
+        for (const Column& c : t->columns())
+            ctx.addColumn(t->name(), c);
+}
+
+void yesNoColumns(MigrationContext& ctx)
+{
+    // Yes/no columns hold 1 and 0 on both engines (PostgreSQL's boolean refuses "= 1"):
+    // a new integer column takes the values, then replaces the old one under its name.
+    struct YesNo
+    {
+        QString table, column;
+        bool notNull;
+        int byDefault;
+    };
+    const QList<YesNo> all{
+        {u"CRM_USERS"_s, u"US_ACTIVE"_s, false, 1},
+        {u"CRM_USERS"_s, u"US_NEW_SECUR_ACTIVE"_s, false, 0},
+        {u"TIP_TOVR"_s, u"CHECK_SAVE"_s, false, 0},
+        {u"TIP_TOVR"_s, u"SHOW_OSTATOK"_s, false, 0},
+        {u"crm_ourprice"_s, u"op_prval"_s, true, 0},
+        {u"scm_business_offer"_s, u"bof_accepted"_s, true, 0},
+        {u"scm_business_offer"_s, u"bof_otmetka"_s, true, 0},
+        {u"scm_supplier_order"_s, u"suo_accepted"_s, true, 0},
+        {u"scm_supplier_order"_s, u"suo_waiting"_s, true, 1},
+        {u"scm_supplier_order"_s, u"suo_otmetka"_s, true, 0},
+        {u"scm_payments"_s, u"spm_nal"_s, true, 0},
+        {u"SCL_PLAT"_s, u"BEZNAL"_s, false, 1},
+    };
+    for (const YesNo& c : all) {
+        const QString temp = c.column + u"_yn"_s;
+        ctx.exec(
+            u"alter table %1 add column %2 smallint%3 default %4 constraint %5 check (%2 in (0, 1))"_s.arg(
+                c.table, temp, c.notNull ? u" not null"_s : QString(), QString::number(c.byDefault),
+                Dialect::quoted(u"CK_%1_%2"_s.arg(c.table, c.column))));
+        ctx.exec(u"update %1 set %2 = case when %3 is null then %4 when %3 then 1 else 0 end"_s.arg(
+            c.table, temp, c.column, c.notNull ? QString::number(c.byDefault) : u"null"_s));
+        ctx.exec(u"alter table %1 drop column %2"_s.arg(c.table, c.column));
+        ctx.exec(u"alter table %1 rename column %2 to %3"_s.arg(c.table, temp, c.column));
+    }
+}
+
+void groupAncestors(MigrationContext& ctx)
+{
+    for (const QString& sql : GroupAncestors::rebuild())
+        ctx.exec(sql);
+    for (const QString& sql : GroupAncestors::triggers(ctx.db().engine()))
+        ctx.exec(sql);
+}
+
+void offerStateView(MigrationContext& ctx)
+{
+    // The placed amount is kept on the request line: the view reads it by the line's key
+    // (SQLite cannot push a join condition into a grouped union, so it summed every stage
+    // row for each query), and a whole-register query is one scan.
+    const Engine engine = ctx.db().engine();
+    ctx.addColumn(
+        u"scm_bp_delivery"_s,
+        Table(u"scm_bp_delivery"_s).money(u"bpd_placed"_s).notNull().defaultsTo(u"0"_s).columns().first());
+    ctx.exec(u"update scm_bp_delivery set bpd_placed = %1"_s.arg(PlacedAmounts::recomputed(engine)));
+    for (const QString& sql : PlacedAmounts::triggers(engine))
+        ctx.exec(sql);
+    ctx.exec(u"drop view vBusinessOfferState1"_s);
+    ctx.exec(u"create view vBusinessOfferState1 as "
+             "select bpd_bof_id as bof_id, bpd_pr_id as pr_id, bpd_placed as amount from scm_bp_delivery"_s);
+}
+
+} // namespace Tarvo::Data::SchemaSteps
