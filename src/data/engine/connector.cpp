@@ -27,4 +27,12 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
     return db;
 }
 
+std::unique_ptr<Database> Connector::connectReadOnly(const ConnectionSettings& settings)
+{
+    auto db = std::make_unique<Database>(settings);
+    db->open(true);
+    Migrator::checkNotNewer(*db);
+    return db;
+}
+
 } // namespace Tarvo::Data
