@@ -1,0 +1,219 @@
+#include "widgets/gridproxymodel.h"
+
+#include "data/engine/money.h"
+#include "data/rowset/trowset.h"
+#include "data/rowset/trowsetmodel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace Tarvo::Widgets {
+
+namespace {
+
+int compareVariants(const QVariant& a, const QVariant& b)
+{
+    if (a.canConvert<Tarvo::Money>() && b.canConvert<Tarvo::Money>() &&
+        (a.metaType() == QMetaType::fromType<Tarvo::Money>() || b.metaType() == QMetaType::fromType<Tarvo::Money>())) {
+        const Tarvo::Money x = Tarvo::Money::fromVariant(a), y = Tarvo::Money::fromVariant(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (a.metaType().id() == QMetaType::QDateTime && b.metaType().id() == QMetaType::QDateTime)
+        return a.toDateTime() < b.toDateTime() ? -1 : (a.toDateTime() > b.toDateTime() ? 1 : 0);
+    bool okA = false, okB = false;
+    const double x = a.toDouble(&okA), y = b.toDouble(&okB);
+    if (okA && okB)
+        return x < y ? -1 : (x > y ? 1 : 0);
+    return QString::compare(GridProxyModel::sortKey(a.toString()), GridProxyModel::sortKey(b.toString()));
+}
+
+} // namespace
+
+GridProxyModel::GridProxyModel(QObject* parent) : QAbstractProxyModel(parent) {}
+
+QString GridProxyModel::sortKey(const QString& text)
+{
+    QString key = text.toLower();
+    for (QChar& c : key) {
+        const char16_t u = c.unicode();
+        // а..я spread to even codes so that ё (U+0451) can sit right after е.
+        if (u >= 0x0430 && u <= 0x044F)
+            c = QChar(char16_t(0x0430 + (u - 0x0430) * 2));
+        else if (u == 0x0451)
+            c = QChar(char16_t(0x0430 + (0x0435 - 0x0430) * 2 + 1));
+    }
+    return key;
+}
+
+void GridProxyModel::setSourceModel(QAbstractItemModel* source)
+{
+    beginResetModel();
+    if (sourceModel())
+        disconnect(sourceModel(), nullptr, this, nullptr);
+    QAbstractProxyModel::setSourceModel(source);
+    if (source) {
+        connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
+        connect(source, &QAbstractItemModel::modelReset, this, [this] {
+            rebuildOrder();
+            endResetModel();
+        });
+        connect(source, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& tl, const QModelIndex& br, const QList<int>& roles) {
+                    if (tl.row() == br.row())
+                        Q_EMIT dataChanged(mapFromSource(tl), mapFromSource(br), roles);
+                    else
+                        Q_EMIT dataChanged(index(0, tl.column()), index(rowCount() - 1, br.column()), roles);
+                });
+        connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
+        connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] { beginResetModel(); });
+        connect(source, &QAbstractItemModel::layoutChanged, this, [this] {
+            rebuildOrder();
+            endResetModel();
+        });
+        connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { beginResetModel(); });
+        connect(source, &QAbstractItemModel::rowsInserted, this, [this] {
+            rebuildOrder();
+            endResetModel();
+        });
+        connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { beginResetModel(); });
+        connect(source, &QAbstractItemModel::rowsRemoved, this, [this] {
+            rebuildOrder();
+            endResetModel();
+        });
+    }
+    rebuildOrder();
+    endResetModel();
+}
+
+Data::TRowSetModel* GridProxyModel::rowSetModel() const
+{
+    return qobject_cast<Data::TRowSetModel*>(sourceModel());
+}
+
+int GridProxyModel::sourceRow(int row) const
+{
+    return row >= 0 && row < int(m_toSource.size()) ? m_toSource[size_t(row)] : row;
+}
+
+int GridProxyModel::proxyRow(int sourceRow) const
+{
+    return sourceRow >= 0 && sourceRow < int(m_fromSource.size()) ? m_fromSource[size_t(sourceRow)] : sourceRow;
+}
+
+QModelIndex GridProxyModel::mapToSource(const QModelIndex& proxy) const
+{
+    if (!proxy.isValid() || !sourceModel())
+        return {};
+    return sourceModel()->index(sourceRow(proxy.row()), proxy.column());
+}
+
+QModelIndex GridProxyModel::mapFromSource(const QModelIndex& source) const
+{
+    if (!source.isValid())
+        return {};
+    return index(proxyRow(source.row()), source.column());
+}
+
+QModelIndex GridProxyModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+int GridProxyModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !sourceModel() ? 0 : sourceModel()->rowCount();
+}
+
+int GridProxyModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !sourceModel() ? 0 : sourceModel()->columnCount();
+}
+
+QVariant GridProxyModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !sourceModel())
+        return {};
+    const QModelIndex source = mapToSource(index);
+    if (role == Qt::DisplayRole && m_decimals && rowSetModel()) {
+        const Data::RowSetField& f = rowSetModel()->rowSet().field(index.column());
+        if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
+            const Data::TRowSet& rs = rowSetModel()->rowSet();
+            const bool editing = (rs.state() == Data::RowSetState::Edit && source.row() == rs.recNo()) ||
+                                 (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
+            const Data::RowSetRow* row = editing ? nullptr : rs.rowAt(source.row());
+            const QVariant v = row ? row->values.at(index.column()) : rs.value(index.column());
+            return Data::TRowSetModel::displayText(v, f.type, QString::number(m_decimals(index.column())));
+        }
+    }
+    return source.data(role);
+}
+
+QVariant GridProxyModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_titles.contains(section))
+        return m_titles.value(section);
+    return sourceModel() ? sourceModel()->headerData(section, orientation, role) : QVariant();
+}
+
+void GridProxyModel::setTitle(int column, const QString& title)
+{
+    if (title.isEmpty())
+        m_titles.remove(column);
+    else
+        m_titles.insert(column, title);
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridProxyModel::sortBy(int column, Qt::SortOrder order)
+{
+    beginResetModel();
+    m_sortColumn = column;
+    m_sortOrder = order;
+    rebuildOrder();
+    endResetModel();
+}
+
+void GridProxyModel::rebuildOrder()
+{
+    m_toSource.clear();
+    m_fromSource.clear();
+    Data::TRowSetModel* model = rowSetModel();
+    if (m_sortColumn < 0 || !model || m_sortColumn >= model->columnCount())
+        return;
+    const Data::TRowSet& rs = model->rowSet();
+    const int n = rs.recordCount();
+    m_toSource.resize(size_t(n));
+    std::iota(m_toSource.begin(), m_toSource.end(), 0);
+    const int column = m_sortColumn;
+    const bool desc = m_sortOrder == Qt::DescendingOrder;
+    if (rs.field(column).type == Data::FieldType::String) {
+        // One key per row, made once: comparing them is then a plain code-unit comparison.
+        std::vector<QString> keys(static_cast<size_t>(n));
+        std::vector<char> nulls(static_cast<size_t>(n));
+        for (int r = 0; r < n; ++r) {
+            const Data::RowSetRow* row = rs.rowAt(r);
+            nulls[size_t(r)] = row->values.isNull(column);
+            if (!nulls[size_t(r)])
+                keys[size_t(r)] = sortKey(row->values.at(column).toString());
+        }
+        std::stable_sort(m_toSource.begin(), m_toSource.end(), [&](int a, int b) {
+            int c = int(nulls[size_t(b)]) - int(nulls[size_t(a)]);
+            if (c == 0)
+                c = QString::compare(keys[size_t(a)], keys[size_t(b)]);
+            return desc ? c > 0 : c < 0;
+        });
+    } else {
+        std::stable_sort(m_toSource.begin(), m_toSource.end(), [&](int a, int b) {
+            const int c = Data::RowValues::compare(rs.rowAt(a)->values, column, rs.rowAt(b)->values, column,
+                                                   compareVariants);
+            return desc ? c > 0 : c < 0;
+        });
+    }
+    m_fromSource.resize(size_t(n));
+    for (int i = 0; i < n; ++i)
+        m_fromSource[size_t(m_toSource[size_t(i)])] = i;
+}
+
+} // namespace Tarvo::Widgets
