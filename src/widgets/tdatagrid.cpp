@@ -449,7 +449,8 @@ void TDataGrid::contextMenuEvent(QContextMenuEvent* event)
 
 void TDataGrid::syncFromRowSet()
 {
-    if (!m_rowSet || m_syncing || !m_model)
+    // A row change would make the view submit (post) a row being edited or inserted elsewhere.
+    if (!m_rowSet || m_syncing || !m_model || m_rowSet->state() != Data::RowSetState::Browse)
         return;
     m_syncing = true;
     const int row = m_rowSet->recNo();
@@ -462,6 +463,9 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
 {
     QTableView::currentChanged(current, previous);
     if (m_syncing || !m_rowSet || !current.isValid() || current.row() == previous.row())
+        return;
+    // Moving would post a row being edited or inserted (by a card, say) behind the user's back.
+    if (m_rowSet->state() != Data::RowSetState::Browse)
         return;
     const int row = rowSetRow(current.row());
     if (row < m_rowSet->recordCount() && row != m_rowSet->recNo()) {

@@ -263,6 +263,7 @@ private slots:
         Data::Database& db = t.db();
         const int a = addUser(db, QStringLiteral("a"), QByteArray());
         const int b = addUser(db, QStringLiteral("b"), QByteArray());
+        db.exec(QStringLiteral("insert into FR_CALLPLACE (IDPLACE, NMPLACE) values (1001, 'Главное меню')"));
         db.exec(QStringLiteral("insert into FR_MENU (IDITEM, NMITEM, IDPLACE) values (7, 'Счёт', 1001)"));
         FrMenuRights::deny(db, a, 7);
         FrMenuRights::deny(db, a, 7);
