@@ -5,6 +5,8 @@
 #include "data/rowset/trowsetmodel.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 #include <numeric>
 
 namespace Tarvo::Widgets {
@@ -36,6 +38,8 @@ QString GridProxyModel::sortKey(const QString& text)
     QString key = text.toLower();
     for (QChar& c : key) {
         const char16_t u = c.unicode();
+        if (u < 0x0400)
+            continue;
         // а..я spread to even codes so that ё (U+0451) can sit right after е.
         if (u >= 0x0430 && u <= 0x044F)
             c = QChar(char16_t(0x0430 + (u - 0x0430) * 2));
@@ -184,34 +188,100 @@ void GridProxyModel::rebuildOrder()
         return;
     const Data::TRowSet& rs = model->rowSet();
     const int n = rs.recordCount();
-    m_toSource.resize(size_t(n));
-    std::iota(m_toSource.begin(), m_toSource.end(), 0);
     const int column = m_sortColumn;
     const bool desc = m_sortOrder == Qt::DescendingOrder;
-    if (rs.field(column).type == Data::FieldType::String) {
-        // One key per row, made once: comparing them is then a plain code-unit comparison.
-        std::vector<QString> keys(static_cast<size_t>(n));
-        std::vector<char> nulls(static_cast<size_t>(n));
+    m_toSource.resize(static_cast<size_t>(n));
+    // One key per row, made once; the row number breaks ties, so equal keys keep the row set's
+    // order in both directions, as a stable sort would.
+    const auto sortKeys = [&](auto& keys) {
+        std::sort(keys.begin(), keys.end(), [desc](const auto& a, const auto& b) {
+            if (a.first != b.first)
+                return desc ? b.first < a.first : a.first < b.first;
+            return a.second < b.second;
+        });
+        for (int i = 0; i < n; ++i)
+            m_toSource[size_t(i)] = keys[size_t(i)].second;
+    };
+    switch (rs.field(column).type) {
+    case Data::FieldType::String: {
+        // Nulls first: a null sorts below every text, the empty one included.
+        // The keys side by side in one buffer, and the first four characters packed into an
+        // integer: most comparisons end on the integer without touching the buffer.
+        struct Key
+        {
+            quint64 prefix;
+            qsizetype offset;
+            qsizetype length;
+            int row;
+            bool present;
+        };
+        std::vector<Key> keys(static_cast<size_t>(n));
+        std::u16string buffer;
         for (int r = 0; r < n; ++r) {
             const Data::RowSetRow* row = rs.rowAt(r);
-            nulls[size_t(r)] = row->values.isNull(column);
-            if (!nulls[size_t(r)])
-                keys[size_t(r)] = sortKey(row->values.at(column).toString());
+            const bool isNull = row->values.isNull(column);
+            const QString key = isNull ? QString() : sortKey(row->values.at(column).toString());
+            quint64 prefix = 0;
+            for (int i = 0; i < 4; ++i)
+                prefix = (prefix << 16) | (i < key.size() ? key.at(i).unicode() : 0u);
+            keys[size_t(r)] = {prefix, qsizetype(buffer.size()), key.size(), r, !isNull};
+            buffer.append(reinterpret_cast<const char16_t*>(key.utf16()), size_t(key.size()));
         }
-        std::stable_sort(m_toSource.begin(), m_toSource.end(), [&](int a, int b) {
-            int c = int(nulls[size_t(b)]) - int(nulls[size_t(a)]);
+        const char16_t* text = buffer.data();
+        std::sort(keys.begin(), keys.end(), [desc, text](const Key& a, const Key& b) {
+            int c = int(a.present) - int(b.present);
+            if (c == 0 && a.prefix != b.prefix)
+                c = a.prefix < b.prefix ? -1 : 1;
             if (c == 0)
-                c = QString::compare(keys[size_t(a)], keys[size_t(b)]);
-            return desc ? c > 0 : c < 0;
+                c = std::u16string_view(text + a.offset, size_t(a.length))
+                        .compare(std::u16string_view(text + b.offset, size_t(b.length)));
+            if (c != 0)
+                return desc ? c > 0 : c < 0;
+            return a.row < b.row;
         });
-    } else {
+        for (int i = 0; i < n; ++i)
+            m_toSource[size_t(i)] = keys[size_t(i)].row;
+        break;
+    }
+    case Data::FieldType::Float: {
+        std::vector<std::pair<std::pair<bool, double>, int>> keys(static_cast<size_t>(n));
+        for (int r = 0; r < n; ++r) {
+            const QVariant v = rs.rowAt(r)->values.at(column);
+            keys[size_t(r)] = {{!v.isNull(), v.toDouble()}, r};
+        }
+        sortKeys(keys);
+        break;
+    }
+    case Data::FieldType::Integer:
+    case Data::FieldType::Money:
+    case Data::FieldType::DateTime:
+    case Data::FieldType::Boolean: {
+        const Data::FieldType type = rs.field(column).type;
+        std::vector<std::pair<std::pair<bool, qint64>, int>> keys(static_cast<size_t>(n));
+        for (int r = 0; r < n; ++r) {
+            const QVariant v = rs.rowAt(r)->values.at(column);
+            qint64 k = 0;
+            if (type == Data::FieldType::Money)
+                k = Tarvo::Money::fromVariant(v).raw();
+            else if (type == Data::FieldType::DateTime)
+                k = v.toDateTime().toMSecsSinceEpoch();
+            else
+                k = v.toLongLong();
+            keys[size_t(r)] = {{!v.isNull(), k}, r};
+        }
+        sortKeys(keys);
+        break;
+    }
+    default: {
+        std::iota(m_toSource.begin(), m_toSource.end(), 0);
         std::stable_sort(m_toSource.begin(), m_toSource.end(), [&](int a, int b) {
             const int c = Data::RowValues::compare(rs.rowAt(a)->values, column, rs.rowAt(b)->values, column,
                                                    compareVariants);
             return desc ? c > 0 : c < 0;
         });
     }
-    m_fromSource.resize(size_t(n));
+    }
+    m_fromSource.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         m_fromSource[size_t(m_toSource[size_t(i)])] = i;
 }
