@@ -5,6 +5,8 @@
 #include "data/rowset/trowsetmodel.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <numeric>
@@ -27,6 +29,27 @@ int compareVariants(const QVariant& a, const QVariant& b)
     if (okA && okB)
         return x < y ? -1 : (x > y ? 1 : 0);
     return QString::compare(GridProxyModel::sortKey(a.toString()), GridProxyModel::sortKey(b.toString()));
+}
+
+// Bytes in the order of the UTF-16 units: ASCII as itself, the (spread) Russian letters as one
+// byte each, the rest as two or three bytes whose lead byte keeps them below or above the letters.
+void appendSortBytes(const QString& key, std::string& out)
+{
+    for (const QChar ch : key) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80) {
+            out += char(u);
+        } else if (u < 0x0430) {
+            out += char(0x80 + (u >> 8));
+            out += char(u & 0xFF);
+        } else if (u < 0x0470) {
+            out += char(0xA0 + (u - 0x0430));
+        } else {
+            out += char(0xE0 + (u >> 12));
+            out += char((u >> 4) & 0xFF);
+            out += char(u & 0x0F);
+        }
+    }
 }
 
 } // namespace
@@ -205,36 +228,46 @@ void GridProxyModel::rebuildOrder()
     switch (rs.field(column).type) {
     case Data::FieldType::String: {
         // Nulls first: a null sorts below every text, the empty one included.
-        // The keys side by side in one buffer, and the first four characters packed into an
-        // integer: most comparisons end on the integer without touching the buffer.
+        // Each key as bytes that compare like the key's characters (Russian letters take one
+        // byte), its first bytes kept in the entry itself: comparisons rarely leave the entries.
+        constexpr size_t Head = 22;
         struct Key
         {
-            quint64 prefix;
-            qsizetype offset;
-            qsizetype length;
-            int row;
+            std::array<unsigned char, Head> head;
+            quint8 headLength;
             bool present;
+            int row;
+            quint32 offset; // of the whole key in the buffer, when longer than the head
+            quint32 length;
         };
         std::vector<Key> keys(static_cast<size_t>(n));
-        std::u16string buffer;
+        std::string buffer;
+        std::string bytes;
         for (int r = 0; r < n; ++r) {
             const Data::RowSetRow* row = rs.rowAt(r);
-            const bool isNull = row->values.isNull(column);
-            const QString key = isNull ? QString() : sortKey(row->values.at(column).toString());
-            quint64 prefix = 0;
-            for (int i = 0; i < 4; ++i)
-                prefix = (prefix << 16) | (i < key.size() ? key.at(i).unicode() : 0u);
-            keys[size_t(r)] = {prefix, qsizetype(buffer.size()), key.size(), r, !isNull};
-            buffer.append(reinterpret_cast<const char16_t*>(key.utf16()), size_t(key.size()));
+            Key& k = keys[size_t(r)];
+            k.present = !row->values.isNull(column);
+            k.row = r;
+            bytes.clear();
+            if (k.present)
+                appendSortBytes(sortKey(row->values.at(column).toString()), bytes);
+            k.length = quint32(bytes.size());
+            k.headLength = quint8(std::min(bytes.size(), Head));
+            std::memcpy(k.head.data(), bytes.data(), k.headLength);
+            k.offset = quint32(buffer.size());
+            if (bytes.size() > Head)
+                buffer += bytes;
         }
-        const char16_t* text = buffer.data();
-        std::sort(keys.begin(), keys.end(), [desc, text](const Key& a, const Key& b) {
+        const char* tail = buffer.data();
+        std::sort(keys.begin(), keys.end(), [desc, tail](const Key& a, const Key& b) {
             int c = int(a.present) - int(b.present);
-            if (c == 0 && a.prefix != b.prefix)
-                c = a.prefix < b.prefix ? -1 : 1;
-            if (c == 0)
-                c = std::u16string_view(text + a.offset, size_t(a.length))
-                        .compare(std::u16string_view(text + b.offset, size_t(b.length)));
+            if (c == 0) {
+                c = std::memcmp(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
+                if (c == 0 && a.length > Head && b.length > Head)
+                    c = std::string_view(tail + a.offset, a.length).compare(std::string_view(tail + b.offset, b.length));
+                else if (c == 0)
+                    c = int(a.length) - int(b.length);
+            }
             if (c != 0)
                 return desc ? c > 0 : c < 0;
             return a.row < b.row;
