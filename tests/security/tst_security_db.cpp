@@ -1,6 +1,7 @@
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "db/demodata.h"
 #include "security/frmenurights.h"
 #include "security/login.h"
 #include "security/passwordhash.h"
@@ -155,6 +156,19 @@ private slots:
         QCOMPARE(Login::check(db, QStringLiteral("ivanov"), QStringLiteral("Pass")).id, ivanov);
         QVERIFY(Login::logins(db).contains(QStringLiteral("ivanov")));
         Q_UNUSED(guest);
+    }
+
+    void theDemoCompanysUsersLogInAfterTheFirstStart()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::DemoData::fill(db);
+        RightsCatalog::update(db);
+        QCOMPARE(Login::logins(db).size(), 6);
+        QCOMPARE(Login::check(db, QStringLiteral("Админ"), QString()).name, QStringLiteral("Админ"));
+        QCOMPARE(Login::check(db, QStringLiteral("petrov"), QStringLiteral("123")).login, QStringLiteral("petrov"));
+        QCOMPARE(Login::check(db, QStringLiteral("petrov"), QStringLiteral("123")).department,
+                 QStringLiteral("Отдел закупок"));
     }
 
     void legacyPlainPasswordIsAcceptedThenHashed()
