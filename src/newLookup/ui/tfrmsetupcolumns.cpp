@@ -1,6 +1,7 @@
 #include "newLookup/ui/tfrmsetupcolumns.h"
 
 #include "newLookup/tcollist.h"
+#include "newLookup/ui/movebuttons.h"
 #include "widgets/dialogbuttons.h"
 
 #include <QDialogButtonBox>
@@ -27,12 +28,6 @@ TfrmSetupColumns::TfrmSetupColumns(const QList<TColInfo>& columns, QWidget* pare
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(c.visible ? Qt::Checked : Qt::Unchecked);
     }
-    auto* up = new QPushButton(QStringLiteral("В&верх"), this);
-    up->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
-    up->setAutoDefault(false);
-    auto* down = new QPushButton(QStringLiteral("В&низ"), this);
-    down->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
-    down->setAutoDefault(false);
     auto* captionLabel = new QLabel(QStringLiteral("Н&азвание"), this);
     m_caption = new QLineEdit(this);
     m_caption->setObjectName(QStringLiteral("edCaption"));
@@ -41,8 +36,7 @@ TfrmSetupColumns::TfrmSetupColumns(const QList<TColInfo>& columns, QWidget* pare
 
     layout->addWidget(listLabel, 0, 0, 1, 2);
     layout->addWidget(m_list, 1, 0, 3, 1);
-    layout->addWidget(up, 1, 1);
-    layout->addWidget(down, 2, 1);
+    layout->addLayout(moveButtons(this, Qt::Vertical, [this](int delta) { move(delta); }), 1, 1, 2, 1);
     layout->addWidget(captionLabel, 4, 0, 1, 2);
     layout->addWidget(m_caption, 5, 0, 1, 2);
     layout->addWidget(buttons.box(), 6, 0, 1, 2);
@@ -54,8 +48,6 @@ TfrmSetupColumns::TfrmSetupColumns(const QList<TColInfo>& columns, QWidget* pare
             m_columns[row].visible = item->checkState() == Qt::Checked;
     });
     connect(m_caption, &QLineEdit::textEdited, this, &TfrmSetupColumns::captionEdited);
-    connect(up, &QPushButton::clicked, this, [this] { move(-1); });
-    connect(down, &QPushButton::clicked, this, [this] { move(1); });
     if (!m_columns.isEmpty())
         m_list->setCurrentRow(0);
     m_list->setFocus();

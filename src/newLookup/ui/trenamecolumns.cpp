@@ -1,6 +1,7 @@
 #include "newLookup/ui/trenamecolumns.h"
 
 #include "newLookup/tcolinfo.h"
+#include "newLookup/ui/movebuttons.h"
 #include "widgets/dialogbuttons.h"
 
 #include <QDialogButtonBox>
@@ -84,28 +85,16 @@ TRenameColumns::TRenameColumns(Data::Database& db, QWidget* parent)
     m_name->setObjectName(QStringLiteral("edName"));
     m_name->setMaxLength(100);
     nameLabel->setBuddy(m_name);
-    auto* up = new QPushButton(QStringLiteral("В&верх"), this);
-    up->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
-    up->setAutoDefault(false);
-    auto* down = new QPushButton(QStringLiteral("В&низ"), this);
-    down->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
-    down->setAutoDefault(false);
-    connect(up, &QPushButton::clicked, this, [this] { moveBy(-1); });
-    connect(down, &QPushButton::clicked, this, [this] { moveBy(1); });
 
     Widgets::DialogButtons buttons(this, QStringLiteral("Сохранить"), QStringLiteral("Отмена"), false);
     connect(buttons.acceptButton(), &QPushButton::clicked, this, [this] {
         save();
         accept();
     });
-    auto* moveButtons = new QHBoxLayout;
-    moveButtons->addWidget(up);
-    moveButtons->addWidget(down);
-    moveButtons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(treeLabel);
     layout->addWidget(m_tree);
-    layout->addLayout(moveButtons);
+    layout->addLayout(moveButtons(this, Qt::Horizontal, [this](int delta) { moveBy(delta); }));
     layout->addWidget(nameLabel);
     layout->addWidget(m_name);
     layout->addWidget(buttons.box());
