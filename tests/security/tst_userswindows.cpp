@@ -13,6 +13,7 @@
 #include "security/ui/tfusers.h"
 #include "shell/startupsteps.h"
 #include "shell/tdatabaseconnection.h"
+#include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -213,6 +214,36 @@ private slots:
         QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 0);
         users->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Data::Database::setMain(nullptr);
+    }
+
+    void theMainMenuFollowsTheRightsAtOnce()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        RightsCatalog::update(db);
+        int admin = 0;
+        {
+            TdmUsers users(db);
+            admin = users.currentUserId();
+        }
+        Login::makeCurrent(Login::check(db, QStringLiteral("Админ"), QString()));
+        {
+            Shell::MainWindow window;
+            window.refreshMenus();
+            QVERIFY(window.menuItem(QStringLiteral("itemUsers"))->isEnabled());
+            QVERIFY(window.menuItem(QStringLiteral("itemSecurity"))->isEnabled());
+            QVERIFY(window.menuItem(QStringLiteral("itemRenameColumns")) != nullptr);
+            // Revoked by another workstation: the next menu refresh sees it, nothing is cached.
+            db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100003"),
+                    {admin});
+            window.refreshMenus();
+            QVERIFY(!window.menuItem(QStringLiteral("itemUsers"))->isEnabled());
+            QVERIFY(window.menuItem(QStringLiteral("itemSecurity"))->isEnabled());
+            QVERIFY_THROWS_EXCEPTION(ESecurityException, Shell::MenuHooks::handler(QStringLiteral("itemUsers"))());
+        }
+        Shell::TDataBaseConnection::instance().setCurrentUser(0, {}, {}, {});
         Data::Database::setMain(nullptr);
     }
 
