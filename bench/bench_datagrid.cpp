@@ -60,10 +60,13 @@ int main(int argc, char** argv)
                 .arg(rows));
 
     TRowSet rs;
-    const double load = median([&] { rs.clearRows(); }, [&] {
-        Query q(db, QStringLiteral("select g_id, g_name, g_amount, g_city from bench_grid order by g_id"));
-        rs.loadFrom(q);
-    });
+    const double load = median(
+        [&] { rs.clearRows(); },
+        [&] {
+            Query q(db,
+                    QStringLiteral("select g_id, g_name, g_amount, g_city from bench_grid order by g_id"));
+            rs.loadFrom(q);
+        });
 
     std::unique_ptr<Widgets::TDataGrid> grid;
     const double firstScreen = median(
@@ -78,18 +81,22 @@ int main(int argc, char** argv)
             grid->grab(); // lays out and paints the visible rows
         });
 
-    const double sortText = median([&] { grid->sortBy(-1); }, [&] {
-        grid->sortBy(1, Qt::AscendingOrder);
-        grid->grab();
-    });
-    const double sortMoney = median([&] { grid->sortBy(-1); }, [&] {
-        grid->sortBy(2, Qt::DescendingOrder);
-        grid->grab();
-    });
-    const double scrollEnd = median([&] { grid->verticalScrollBar()->setValue(0); }, [&] {
-        grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
-        grid->grab();
-    });
+    const double sortText = median([&] { grid->sortBy(-1); },
+                                   [&] {
+                                       grid->sortBy(1, Qt::AscendingOrder);
+                                       grid->grab();
+                                   });
+    const double sortMoney = median([&] { grid->sortBy(-1); },
+                                    [&] {
+                                        grid->sortBy(2, Qt::DescendingOrder);
+                                        grid->grab();
+                                    });
+    const double scrollEnd =
+        median([&] { grid->verticalScrollBar()->setValue(0); },
+               [&] {
+                   grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+                   grid->grab();
+               });
     grid->setRowSet(nullptr);
 
     std::printf("rows                       %d\n", rs.recordCount());

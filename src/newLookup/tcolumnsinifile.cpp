@@ -10,13 +10,13 @@ namespace Tarvo::NewLookup {
 
 TColumnsIniFile::TColumnsIniFile(const QString& name)
     : m_path(QDir::isAbsolutePath(name) ? name : AppPaths::userFile(name))
-{
-}
+{}
 
 QString TColumnsIniFile::formatValue(const TColInfo& info)
 {
-    return TColInfo::cleanCaption(info.caption) + QLatin1Char('\t') + (info.visible ? QLatin1Char('1') : QLatin1Char('0')) +
-           QLatin1Char('\t') + QString::number(info.width);
+    return TColInfo::cleanCaption(info.caption) + QLatin1Char('\t') +
+           (info.visible ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char('\t') +
+           QString::number(info.width);
 }
 
 bool TColumnsIniFile::parseValue(const QString& value, TColInfo& info)

@@ -12,8 +12,9 @@ QString FrMenuRights::Entry::stateText() const
 
 QList<FrMenuRights::Entry> FrMenuRights::list(Data::Database& db, int item)
 {
-    Data::Query q(db, QStringLiteral("select US_ID, US_LOGIN, (select count(*) from FR_DENIED where GROUP_ID = US_ID "
-                                     "and IDITEM = :item) from CRM_USERS order by US_LOGIN"));
+    Data::Query q(
+        db, QStringLiteral("select US_ID, US_LOGIN, (select count(*) from FR_DENIED where GROUP_ID = US_ID "
+                           "and IDITEM = :item) from CRM_USERS order by US_LOGIN"));
     q.bind(QStringLiteral("item"), item).exec();
     QList<Entry> r;
     while (q.next())
@@ -23,7 +24,8 @@ QList<FrMenuRights::Entry> FrMenuRights::list(Data::Database& db, int item)
 
 FrMenuRights::Entry FrMenuRights::entry(Data::Database& db, int userId, int item)
 {
-    Entry e{userId, db.scalar(QStringLiteral("select US_LOGIN from CRM_USERS where US_ID = ?"), {userId}).toString(),
+    Entry e{userId,
+            db.scalar(QStringLiteral("select US_LOGIN from CRM_USERS where US_ID = ?"), {userId}).toString(),
             isDenied(db, userId, item)};
     return e;
 }

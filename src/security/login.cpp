@@ -10,8 +10,9 @@ namespace Tarvo::Security {
 
 QStringList Login::logins(Data::Database& db)
 {
-    Data::Query q(db, QStringLiteral("select US_LOGIN from CRM_USERS u where exists (select 1 from CRM_USERS_SECURITY "
-                                     "where USC_SC_ID = :sc and USC_US_ID = u.US_ID) order by US_NAME, US_ID"));
+    Data::Query q(
+        db, QStringLiteral("select US_LOGIN from CRM_USERS u where exists (select 1 from CRM_USERS_SECURITY "
+                           "where USC_SC_ID = :sc and USC_US_ID = u.US_ID) order by US_NAME, US_ID"));
     q.bind(QStringLiteral("sc"), Right::Login).exec();
     QStringList r;
     while (q.next())
@@ -21,7 +22,8 @@ QStringList Login::logins(Data::Database& db)
 
 UserIdentity Login::check(Data::Database& db, const QString& login, const QString& password)
 {
-    Data::Query q(db, QStringLiteral("select US_ID, US_NAME, US_DEP, US_PWD from CRM_USERS where US_LOGIN = :login"));
+    Data::Query q(
+        db, QStringLiteral("select US_ID, US_NAME, US_DEP, US_PWD from CRM_USERS where US_LOGIN = :login"));
     q.bind(QStringLiteral("login"), login, Data::ParamType::String, 20).exec();
     if (!q.next())
         throw ELoginRefused(QStringLiteral("Неправильное имя пользователя"));
@@ -34,7 +36,8 @@ UserIdentity Login::check(Data::Database& db, const QString& login, const QStrin
     q.finish();
     if (!PasswordHash::matches(stored, password))
         throw ELoginRefused(QStringLiteral("Неправильный пароль"));
-    Data::Query right(db, QStringLiteral("select 1 from CRM_USERS_SECURITY where USC_SC_ID = :sc and USC_US_ID = :us"));
+    Data::Query right(
+        db, QStringLiteral("select 1 from CRM_USERS_SECURITY where USC_SC_ID = :sc and USC_US_ID = :us"));
     right.bind(QStringLiteral("sc"), Right::Login).bind(QStringLiteral("us"), user.id).exec();
     if (!right.next())
         throw ELoginRefused(QStringLiteral("У Вас нет доступа к цепочке поставок"));

@@ -30,7 +30,8 @@ QByteArray PasswordHash::hash(const QString& password)
 
 bool PasswordHash::isHash(const QByteArray& stored)
 {
-    return stored.startsWith(crypto_pwhash_argon2id_STRPREFIX) || stored.startsWith(crypto_pwhash_argon2i_STRPREFIX);
+    return stored.startsWith(crypto_pwhash_argon2id_STRPREFIX) ||
+           stored.startsWith(crypto_pwhash_argon2i_STRPREFIX);
 }
 
 bool PasswordHash::matches(const QByteArray& stored, const QString& password)

@@ -35,12 +35,14 @@ int RightsCatalog::update(Data::Database& db)
     using Data::ParamType;
     Data::Transaction tx(db);
     const bool firstSetup =
-        db.scalar(QStringLiteral("select count(*) from CRM_SECURITY where SC_ID >= 100000")).toLongLong() == 0;
+        db.scalar(QStringLiteral("select count(*) from CRM_SECURITY where SC_ID >= 100000")).toLongLong() ==
+        0;
     // "on conflict do nothing" waits for a concurrent insert of the same key and then skips it, so
     // two workstations starting together never fail on PK_CRM_SECURITY.
-    Data::Query insertRight(db, QStringLiteral("insert into CRM_SECURITY (SC_ID, SC_DESCR, SC_PARENT_ID, SC_ALLOWED, "
-                                               "SC_PARAM_TYPE) values (:sc_id, :SC_DESCR, :SC_PARENT_ID, 1, null) "
-                                               "on conflict (SC_ID) do nothing"));
+    Data::Query insertRight(
+        db, QStringLiteral("insert into CRM_SECURITY (SC_ID, SC_DESCR, SC_PARENT_ID, SC_ALLOWED, "
+                           "SC_PARAM_TYPE) values (:sc_id, :SC_DESCR, :SC_PARENT_ID, 1, null) "
+                           "on conflict (SC_ID) do nothing"));
     Data::Query grant(db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID, USC_PARAM) "
                                          "select :sc_id, US_ID, null from CRM_USERS "
                                          "where :everyone = 1 or coalesce(US_NEW_SECUR_ACTIVE, :yes) = :yes "

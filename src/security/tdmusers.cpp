@@ -12,13 +12,24 @@ namespace {
 // The columns a card writes, in the order of the insert and update statements (no password).
 const QStringList& cardColumns()
 {
-    static const QStringList all{
-        QStringLiteral("US_LOGIN"),     QStringLiteral("US_DESCR"),       QStringLiteral("US_PWD_MODE"),
-        QStringLiteral("US_ACTIVE"),    QStringLiteral("US_NEW_SECUR_ACTIVE"), QStringLiteral("US_NAME"),
-        QStringLiteral("US_EMAILINSIDE"), QStringLiteral("US_EMAIL"),     QStringLiteral("US_PHONEINSIDE"),
-        QStringLiteral("US_PHONE"),     QStringLiteral("US_PHONE_MOB"),   QStringLiteral("US_ROOMNUM"),
-        QStringLiteral("US_POSITION"),  QStringLiteral("US_DEP"),         QStringLiteral("US_DATEBRD"),
-        QStringLiteral("US_DATEIN"),    QStringLiteral("US_DATEOUT"),     QStringLiteral("US_NOTE")};
+    static const QStringList all{QStringLiteral("US_LOGIN"),
+                                 QStringLiteral("US_DESCR"),
+                                 QStringLiteral("US_PWD_MODE"),
+                                 QStringLiteral("US_ACTIVE"),
+                                 QStringLiteral("US_NEW_SECUR_ACTIVE"),
+                                 QStringLiteral("US_NAME"),
+                                 QStringLiteral("US_EMAILINSIDE"),
+                                 QStringLiteral("US_EMAIL"),
+                                 QStringLiteral("US_PHONEINSIDE"),
+                                 QStringLiteral("US_PHONE"),
+                                 QStringLiteral("US_PHONE_MOB"),
+                                 QStringLiteral("US_ROOMNUM"),
+                                 QStringLiteral("US_POSITION"),
+                                 QStringLiteral("US_DEP"),
+                                 QStringLiteral("US_DATEBRD"),
+                                 QStringLiteral("US_DATEIN"),
+                                 QStringLiteral("US_DATEOUT"),
+                                 QStringLiteral("US_NOTE")};
     return all;
 }
 
@@ -32,8 +43,9 @@ QVariantList cardValues(const Data::TRowSet& ds)
 
 QStringList distinct(Data::Database& db, const QString& column)
 {
-    Data::Query q(db, QStringLiteral("select distinct %1 from CRM_USERS where %1 is not null and %1 <> '' order by 1")
-                          .arg(column));
+    Data::Query q(
+        db, QStringLiteral("select distinct %1 from CRM_USERS where %1 is not null and %1 <> '' order by 1")
+                .arg(column));
     q.exec();
     QStringList r;
     while (q.next())
@@ -101,9 +113,10 @@ void TdmUsers::insertRow(Data::TUpdatedADODataSet& ds)
     const QByteArray pwd = PasswordHash::hash(QString());
     values << pwd;
     Data::Transaction tx(m_db);
-    const qint64 id = m_db.insertReturning(QStringLiteral("insert into CRM_USERS (%1, US_PWD) values (%2)")
-                                               .arg(cardColumns().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                                           QStringLiteral("US_ID"), values);
+    const qint64 id = m_db.insertReturning(
+        QStringLiteral("insert into CRM_USERS (%1, US_PWD) values (%2)")
+            .arg(cardColumns().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+        QStringLiteral("US_ID"), values);
     Data::Query grant(m_db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) "
                                            "select SC_ID, :id from CRM_SECURITY"));
     grant.bind(QStringLiteral("id"), id, Data::ParamType::Integer).exec();
@@ -121,7 +134,8 @@ void TdmUsers::updateRow(Data::TUpdatedADODataSet& ds)
         sets << c + QStringLiteral(" = ?");
     QVariantList values = cardValues(ds);
     values << ds.value(QStringLiteral("US_ID"));
-    m_db.exec(QStringLiteral("update CRM_USERS set %1 where US_ID = ?").arg(sets.join(QStringLiteral(", "))), values);
+    m_db.exec(QStringLiteral("update CRM_USERS set %1 where US_ID = ?").arg(sets.join(QStringLiteral(", "))),
+              values);
 }
 
 void TdmUsers::deleteRow(Data::TUpdatedADODataSet& ds)

@@ -29,9 +29,10 @@ void TRightsTree::loadChildren(Data::Database& db, int parent, QList<int>& into,
         n.description = q.string(1);
         found << n;
     }
-    Data::Query held(db, QStringLiteral("select SC_ID, USC_US_ID from CRM_SECURITY left join CRM_USERS_SECURITY "
-                                        "on SC_ID = USC_SC_ID and SC_ID >= 100000 and USC_US_ID = :u "
-                                        "where SC_PARENT_ID = :p"));
+    Data::Query held(db,
+                     QStringLiteral("select SC_ID, USC_US_ID from CRM_SECURITY left join CRM_USERS_SECURITY "
+                                    "on SC_ID = USC_SC_ID and SC_ID >= 100000 and USC_US_ID = :u "
+                                    "where SC_PARENT_ID = :p"));
     held.bind(QStringLiteral("u"), m_userId).bind(QStringLiteral("p"), parent).exec();
     QHash<int, bool> allowed;
     while (held.next())
@@ -101,9 +102,11 @@ int TRightsTree::save(Data::Database& db)
         return 0;
     Data::Transaction tx(db);
     // "on conflict" also covers a grant another administrator wrote meanwhile.
-    Data::Query grant(db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (:sc, :us) "
-                                         "on conflict (USC_SC_ID, USC_US_ID) do nothing"));
-    Data::Query revoke(db, QStringLiteral("delete from CRM_USERS_SECURITY where USC_SC_ID = :sc and USC_US_ID = :us"));
+    Data::Query grant(
+        db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (:sc, :us) "
+                           "on conflict (USC_SC_ID, USC_US_ID) do nothing"));
+    Data::Query revoke(
+        db, QStringLiteral("delete from CRM_USERS_SECURITY where USC_SC_ID = :sc and USC_US_ID = :us"));
     for (int id : nodes) {
         Data::Query& q = m_nodes.value(id).allowed ? grant : revoke;
         q.bind(QStringLiteral("sc"), id).bind(QStringLiteral("us"), m_userId).exec();

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <string_view>
-#include <numeric>
 
 namespace Tarvo::Widgets {
 
@@ -18,7 +18,8 @@ namespace {
 int compareVariants(const QVariant& a, const QVariant& b)
 {
     if (a.canConvert<Tarvo::Money>() && b.canConvert<Tarvo::Money>() &&
-        (a.metaType() == QMetaType::fromType<Tarvo::Money>() || b.metaType() == QMetaType::fromType<Tarvo::Money>())) {
+        (a.metaType() == QMetaType::fromType<Tarvo::Money>() ||
+         b.metaType() == QMetaType::fromType<Tarvo::Money>())) {
         const Tarvo::Money x = Tarvo::Money::fromVariant(a), y = Tarvo::Money::fromVariant(b);
         return x < y ? -1 : (x > y ? 1 : 0);
     }
@@ -124,7 +125,8 @@ int GridProxyModel::sourceRow(int row) const
 
 int GridProxyModel::proxyRow(int sourceRow) const
 {
-    return sourceRow >= 0 && sourceRow < int(m_fromSource.size()) ? m_fromSource[size_t(sourceRow)] : sourceRow;
+    return sourceRow >= 0 && sourceRow < int(m_fromSource.size()) ? m_fromSource[size_t(sourceRow)]
+                                                                  : sourceRow;
 }
 
 QModelIndex GridProxyModel::mapToSource(const QModelIndex& proxy) const
@@ -167,8 +169,9 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
         const Data::RowSetField& f = rowSetModel()->rowSet().field(index.column());
         if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
             const Data::TRowSet& rs = rowSetModel()->rowSet();
-            const bool editing = (rs.state() == Data::RowSetState::Edit && source.row() == rs.recNo()) ||
-                                 (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
+            const bool editing =
+                (rs.state() == Data::RowSetState::Edit && source.row() == rs.recNo()) ||
+                (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
             const Data::RowSetRow* row = editing ? nullptr : rs.rowAt(source.row());
             const QVariant v = row ? row->values.at(index.column()) : rs.value(index.column());
             return Data::TRowSetModel::displayText(v, f.type, QString::number(m_decimals(index.column())));
@@ -264,7 +267,8 @@ void GridProxyModel::rebuildOrder()
             if (c == 0) {
                 c = std::memcmp(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
                 if (c == 0 && a.length > Head && b.length > Head)
-                    c = std::string_view(tail + a.offset, a.length).compare(std::string_view(tail + b.offset, b.length));
+                    c = std::string_view(tail + a.offset, a.length)
+                            .compare(std::string_view(tail + b.offset, b.length));
                 else if (c == 0)
                     c = int(a.length) - int(b.length);
             }

@@ -183,7 +183,8 @@ void TDataGrid::restoreColumns()
     }
     m_restored = true;
     if (!m_section.isEmpty()) {
-        const int saved = Shell::TIniStorage(searchSettingsSection()).readInteger(QStringLiteral("SearchIndex"), -1);
+        const int saved =
+            Shell::TIniStorage(searchSettingsSection()).readInteger(QStringLiteral("SearchIndex"), -1);
         if (saved >= 0 && saved < m_rowSet->fieldCount())
             m_searchColumn = saved;
     }
@@ -224,7 +225,8 @@ int TDataGrid::fieldColumn(const QString& field) const
 
 QString TDataGrid::columnField(int column) const
 {
-    return m_rowSet && column >= 0 && column < m_rowSet->fieldCount() ? m_rowSet->field(column).name : QString();
+    return m_rowSet && column >= 0 && column < m_rowSet->fieldCount() ? m_rowSet->field(column).name
+                                                                      : QString();
 }
 
 QString TDataGrid::columnCaption(int column) const
@@ -389,9 +391,10 @@ void TDataGrid::find()
     if (m_searchColumn < 0)
         return;
     bool ok = false;
-    const QString text = QInputDialog::getText(this, QStringLiteral("Найти"),
-                                               QStringLiteral("Искать в колонке \"%1\":").arg(columnCaption(m_searchColumn)),
-                                               QLineEdit::Normal, m_searchText, &ok);
+    const QString text =
+        QInputDialog::getText(this, QStringLiteral("Найти"),
+                              QStringLiteral("Искать в колонке \"%1\":").arg(columnCaption(m_searchColumn)),
+                              QLineEdit::Normal, m_searchText, &ok);
     if (!ok || text.isEmpty())
         return;
     m_searchText = text;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QTableView>
 #include <QHash>
+#include <QTableView>
 #include <memory>
 
 class QMenu;

@@ -74,8 +74,9 @@ private slots:
     void aCaptionWithATabSurvivesTheFile()
     {
         TColumnsIniFile file(m_home.filePath(QStringLiteral("tabs.ini")));
-        file.write(QStringLiteral("Grid"), {{QStringLiteral("NAME"), QStringLiteral("Имя\tфамилия"), true, 80},
-                                            {QStringLiteral("CITY"), QStringLiteral("Город"), false, 40}});
+        file.write(QStringLiteral("Grid"),
+                   {{QStringLiteral("NAME"), QStringLiteral("Имя\tфамилия"), true, 80},
+                    {QStringLiteral("CITY"), QStringLiteral("Город"), false, 40}});
         const QList<TColInfo> back = file.read(QStringLiteral("Grid"));
         QCOMPARE(back.size(), 2);
         QCOMPARE(back.at(0).caption, QStringLiteral("Имя фамилия"));

@@ -30,7 +30,8 @@ Run password(const QStringList& args, const QByteArray& input)
     p.closeWriteChannel();
     if (!p.waitForFinished(60000))
         return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace

@@ -25,17 +25,20 @@ qint64 count(Data::Database& db, const QString& sql, const QVariantList& params 
     return db.scalar(sql, params).toLongLong();
 }
 
-int addUser(Data::Database& db, const QString& login, const QVariant& pwd, const QVariant& newRights = QVariant())
+int addUser(Data::Database& db, const QString& login, const QVariant& pwd,
+            const QVariant& newRights = QVariant())
 {
-    return int(db.insertReturning(QStringLiteral("insert into CRM_USERS (US_LOGIN, US_NAME, US_PWD, US_ACTIVE, "
-                                                 "US_NEW_SECUR_ACTIVE) values (?, ?, ?, ?, ?)"),
-                                  QStringLiteral("US_ID"),
-                                  {login, login.toUpper(), pwd, true, newRights}));
+    return int(
+        db.insertReturning(QStringLiteral("insert into CRM_USERS (US_LOGIN, US_NAME, US_PWD, US_ACTIVE, "
+                                          "US_NEW_SECUR_ACTIVE) values (?, ?, ?, ?, ?)"),
+                           QStringLiteral("US_ID"), {login, login.toUpper(), pwd, true, newRights}));
 }
 
 bool holds(Data::Database& db, int right, int user)
 {
-    return count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_SC_ID = ? and USC_US_ID = ?"),
+    return count(db,
+                 QStringLiteral(
+                     "select count(*) from CRM_USERS_SECURITY where USC_SC_ID = ? and USC_US_ID = ?"),
                  {right, user}) > 0;
 }
 
@@ -84,9 +87,12 @@ private slots:
         QVERIFY(holds(db, Right::Login, petrov));
         QVERIFY(holds(db, Right::ViewOtherDepartments, petrov));
         QVERIFY(!holds(db, Right::AdminEditing, petrov));
-        QCOMPARE(db.scalar(QStringLiteral("select SC_PARENT_ID from CRM_SECURITY where SC_ID = 100014")).toInt(), 100000);
-        QCOMPARE(db.scalar(QStringLiteral("select SC_DESCR from CRM_SECURITY where SC_ID = 100014")).toString(),
-                 QStringLiteral("Просмотр документов, созданных пользователями других отделов "));
+        QCOMPARE(
+            db.scalar(QStringLiteral("select SC_PARENT_ID from CRM_SECURITY where SC_ID = 100014")).toInt(),
+            100000);
+        QCOMPARE(
+            db.scalar(QStringLiteral("select SC_DESCR from CRM_SECURITY where SC_ID = 100014")).toString(),
+            QStringLiteral("Просмотр документов, созданных пользователями других отделов "));
         QCOMPARE(RightsCatalog::update(db), 0);
     }
 
@@ -101,10 +107,12 @@ private slots:
         // An older version: 100014 did not exist yet, a description was edited, a grant revoked.
         db.exec(QStringLiteral("delete from CRM_SECURITY where SC_ID = 100014"));
         db.exec(QStringLiteral("update CRM_SECURITY set SC_DESCR = 'Вход' where SC_ID = 100012"));
-        db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_SC_ID = 100005 and USC_US_ID = ?"), {keen});
+        db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_SC_ID = 100005 and USC_US_ID = ?"),
+                {keen});
         QCOMPARE(RightsCatalog::update(db), 1);
-        QCOMPARE(db.scalar(QStringLiteral("select SC_DESCR from CRM_SECURITY where SC_ID = 100012")).toString(),
-                 QStringLiteral("Вход"));
+        QCOMPARE(
+            db.scalar(QStringLiteral("select SC_DESCR from CRM_SECURITY where SC_ID = 100012")).toString(),
+            QStringLiteral("Вход"));
         QVERIFY(!holds(db, 100005, keen));
         QVERIFY(holds(db, Right::ViewOtherDepartments, keen));
         QVERIFY(!holds(db, Right::ViewOtherDepartments, careful));
@@ -141,13 +149,17 @@ private slots:
         for (int right = 100000; right <= 100014; ++right)
             QVERIFY(holds(db, right, admin.id));
 
-        const int ivanov = addUser(db, QStringLiteral("ivanov"), PasswordHash::hash(QStringLiteral("Pass")), true);
-        db.exec(QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100012, ?)"), {ivanov});
+        const int ivanov =
+            addUser(db, QStringLiteral("ivanov"), PasswordHash::hash(QStringLiteral("Pass")), true);
+        db.exec(QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100012, ?)"),
+                {ivanov});
         const int guest = addUser(db, QStringLiteral("guest"), QByteArray("g"), true);
-        QCOMPARE(refusal(db, QStringLiteral("nobody"), QString()), QStringLiteral("Неправильное имя пользователя"));
+        QCOMPARE(refusal(db, QStringLiteral("nobody"), QString()),
+                 QStringLiteral("Неправильное имя пользователя"));
         QCOMPARE(refusal(db, QStringLiteral("Ivanov"), QStringLiteral("Pass")),
                  QStringLiteral("Неправильное имя пользователя"));
-        QCOMPARE(refusal(db, QStringLiteral("ivanov"), QStringLiteral("pass")), QStringLiteral("Неправильный пароль"));
+        QCOMPARE(refusal(db, QStringLiteral("ivanov"), QStringLiteral("pass")),
+                 QStringLiteral("Неправильный пароль"));
         QCOMPARE(refusal(db, QStringLiteral("ivanov"), QString()), QStringLiteral("Неправильный пароль"));
         QCOMPARE(refusal(db, QStringLiteral("guest"), QStringLiteral("g")),
                  QStringLiteral("У Вас нет доступа к цепочке поставок"));
@@ -166,7 +178,8 @@ private slots:
         RightsCatalog::update(db);
         QCOMPARE(Login::logins(db).size(), 6);
         QCOMPARE(Login::check(db, QStringLiteral("Админ"), QString()).name, QStringLiteral("Админ"));
-        QCOMPARE(Login::check(db, QStringLiteral("petrov"), QStringLiteral("123")).login, QStringLiteral("petrov"));
+        QCOMPARE(Login::check(db, QStringLiteral("petrov"), QStringLiteral("123")).login,
+                 QStringLiteral("petrov"));
         QCOMPARE(Login::check(db, QStringLiteral("petrov"), QStringLiteral("123")).department,
                  QStringLiteral("Отдел закупок"));
     }
@@ -177,15 +190,17 @@ private slots:
         Data::Database& db = t.db();
         const int old = addUser(db, QStringLiteral("old"), QByteArray("Старый1"), true);
         RightsCatalog::update(db);
-        QCOMPARE(refusal(db, QStringLiteral("old"), QStringLiteral("старый1")), QStringLiteral("Неправильный пароль"));
-        QVERIFY(!PasswordHash::isHash(db.scalar(QStringLiteral("select US_PWD from CRM_USERS where US_ID = ?"), {old})
-                                          .toByteArray()));
+        QCOMPARE(refusal(db, QStringLiteral("old"), QStringLiteral("старый1")),
+                 QStringLiteral("Неправильный пароль"));
+        QVERIFY(!PasswordHash::isHash(
+            db.scalar(QStringLiteral("select US_PWD from CRM_USERS where US_ID = ?"), {old}).toByteArray()));
         QCOMPARE(Login::check(db, QStringLiteral("old"), QStringLiteral("Старый1")).id, old);
         const QByteArray stored =
             db.scalar(QStringLiteral("select US_PWD from CRM_USERS where US_ID = ?"), {old}).toByteArray();
         QVERIFY(PasswordHash::isHash(stored));
         QCOMPARE(Login::check(db, QStringLiteral("old"), QStringLiteral("Старый1")).id, old);
-        QCOMPARE(refusal(db, QStringLiteral("old"), QStringLiteral("Старый")), QStringLiteral("Неправильный пароль"));
+        QCOMPARE(refusal(db, QStringLiteral("old"), QStringLiteral("Старый")),
+                 QStringLiteral("Неправильный пароль"));
     }
 
     void usersAreInsertedWithEveryRightAndDeletedWithThem()
@@ -203,7 +218,9 @@ private slots:
         ds.post();
         const int id = int(ds.integer(QStringLiteral("US_ID")));
         QVERIFY(id > 0);
-        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 15);
+        QCOMPARE(
+            count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}),
+            15);
         QVERIFY(Login::passwordMatches(db, id, QString()));
 
         // A duplicate login fails as a whole: no user, no rights.
@@ -216,7 +233,9 @@ private slots:
         QVERIFY(ds.locate({QStringLiteral("US_ID")}, {id}));
         ds.remove();
         QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS where US_ID = ?"), {id}), 0);
-        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 0);
+        QCOMPARE(
+            count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}),
+            0);
     }
 
     void aCardEditNeverBringsBackAnOldPassword()
@@ -242,7 +261,8 @@ private slots:
         Data::Database& db = t.db();
         const int u = addUser(db, QStringLiteral("u"), QByteArray(), true);
         RightsCatalog::update(db);
-        db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID in (100004, 100006)"),
+        db.exec(QStringLiteral(
+                    "delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID in (100004, 100006)"),
                 {u});
         TRightsTree tree;
         tree.load(db, u);

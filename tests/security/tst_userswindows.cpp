@@ -65,7 +65,8 @@ void answerMessage(const QString& text, QMessageBox::StandardButton button = QMe
 void selectRow(Widgets::TDataGrid* grid, const QString& login)
 {
     for (int row = 0; row < grid->model()->rowCount(); ++row)
-        if (grid->model()->index(row, grid->fieldColumn(QStringLiteral("US_LOGIN"))).data().toString() == login) {
+        if (grid->model()->index(row, grid->fieldColumn(QStringLiteral("US_LOGIN"))).data().toString() ==
+            login) {
             grid->setCurrentIndex(grid->model()->index(row, grid->fieldColumn(QStringLiteral("US_LOGIN"))));
             return;
         }
@@ -131,9 +132,11 @@ private slots:
         });
         users->addUser();
         QCOMPARE(users->statusText(), QStringLiteral("Всего сотрудников : 2"));
-        const int id = int(db.scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = 'sidorov'")).toInt());
+        const int id =
+            int(db.scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = 'sidorov'")).toInt());
         QVERIFY(id > 0);
-        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 15);
+        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}),
+                 15);
 
         // Edit, then leave with Esc: the card asks and saves.
         selectRow(users->grid(), QStringLiteral("sidorov"));
@@ -145,8 +148,9 @@ private slots:
             QTest::keyClick(card, Qt::Key_Escape);
         });
         users->editUser();
-        QCOMPARE(db.scalar(QStringLiteral("select US_PHONE_MOB from CRM_USERS where US_ID = ?"), {id}).toString(),
-                 QStringLiteral("+7 900 1"));
+        QCOMPARE(
+            db.scalar(QStringLiteral("select US_PHONE_MOB from CRM_USERS where US_ID = ?"), {id}).toString(),
+            QStringLiteral("+7 900 1"));
 
         // The administrator sets the new user's password and takes a right away in the rights window.
         whenModal<TfSecuritySetup>([](TfSecuritySetup* setup) {
@@ -179,11 +183,13 @@ private slots:
         });
         Shell::MenuHooks::handler(QStringLiteral("itemSecurity"))();
         QVERIFY(Login::passwordMatches(db, id, QStringLiteral("Пароль1")));
-        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID "
-                                      "between 100004 and 100008"),
-                       {id}),
-                 0);
-        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 10);
+        QCOMPARE(
+            count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID "
+                                 "between 100004 and 100008"),
+                  {id}),
+            0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}),
+                 10);
 
         // Log in as the new user: a wrong password first, the dialog comes back.
         whenModalLater<TfEnterLogin>([](TfEnterLogin* d) {
@@ -211,7 +217,8 @@ private slots:
         users->deleteUser();
         QCOMPARE(users->statusText(), QStringLiteral("Всего сотрудников : 1"));
         QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS where US_ID = ?"), {id}), 0);
-        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {id}),
+                 0);
         users->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Data::Database::setMain(nullptr);
@@ -236,12 +243,14 @@ private slots:
             QVERIFY(window.menuItem(QStringLiteral("itemSecurity"))->isEnabled());
             QVERIFY(window.menuItem(QStringLiteral("itemRenameColumns")) != nullptr);
             // Revoked by another workstation: the next menu refresh sees it, nothing is cached.
-            db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100003"),
-                    {admin});
+            db.exec(
+                QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100003"),
+                {admin});
             window.refreshMenus();
             QVERIFY(!window.menuItem(QStringLiteral("itemUsers"))->isEnabled());
             QVERIFY(window.menuItem(QStringLiteral("itemSecurity"))->isEnabled());
-            QVERIFY_THROWS_EXCEPTION(ESecurityException, Shell::MenuHooks::handler(QStringLiteral("itemUsers"))());
+            QVERIFY_THROWS_EXCEPTION(ESecurityException,
+                                     Shell::MenuHooks::handler(QStringLiteral("itemUsers"))());
         }
         Shell::TDataBaseConnection::instance().setCurrentUser(0, {}, {}, {});
         Data::Database::setMain(nullptr);

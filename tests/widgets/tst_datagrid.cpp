@@ -41,8 +41,18 @@ private slots:
         Data::TRowSet rs;
         rs.addField(QStringLiteral("NAME"), Data::FieldType::String, 20);
         rs.addField(QStringLiteral("QTY"), Data::FieldType::Integer);
-        const QStringList names{"ёлка", "Ель", "жук", "Арбуз", "банан", "Яблоко", "apple", "Zebra", "ежевика",
-                                "Ωmega", "арбуз очень длинного сорта номер 2", "Арбуз очень длинного сорта номер 1"};
+        const QStringList names{"ёлка",
+                                "Ель",
+                                "жук",
+                                "Арбуз",
+                                "банан",
+                                "Яблоко",
+                                "apple",
+                                "Zebra",
+                                "ежевика",
+                                "Ωmega",
+                                "арбуз очень длинного сорта номер 2",
+                                "Арбуз очень длинного сорта номер 1"};
         int n = 0;
         for (const QString& name : names)
             rs.appendLoaded({name, 100 - n++ * 7 % 13});
@@ -54,7 +64,8 @@ private slots:
                           QPoint(grid.horizontalHeader()->sectionViewportPosition(0) + 5, 5));
         QCOMPARE(column(grid, 0),
                  (QStringList{"", "apple", "Zebra", "Ωmega", "Арбуз", "Арбуз очень длинного сорта номер 1",
-                              "арбуз очень длинного сорта номер 2", "банан", "ежевика", "Ель", "ёлка", "жук", "Яблоко"}));
+                              "арбуз очень длинного сорта номер 2", "банан", "ежевика", "Ель", "ёлка", "жук",
+                              "Яблоко"}));
         // The row set keeps its own order; choosing a grid row moves its cursor to that row.
         QCOMPARE(rs.rowAt(0)->values.at(0).toString(), QStringLiteral("ёлка"));
         grid.setCurrentIndex(grid.model()->index(10, 0));
@@ -128,7 +139,8 @@ private slots:
         const QString cur = grid.model()->index(0, 1).data().toString();
         QVERIFY2(rub.endsWith(QStringLiteral("568")) || rub.endsWith(QStringLiteral("567")), qPrintable(rub));
         QVERIFY2(cur.count(QRegularExpression(QStringLiteral("[.,]\\d$"))) == 1, qPrintable(cur));
-        QVERIFY(grid.model()->index(0, 2).data().toString().contains(QRegularExpression(QStringLiteral("[.,]50$"))));
+        QVERIFY(grid.model()->index(0, 2).data().toString().contains(
+            QRegularExpression(QStringLiteral("[.,]50$"))));
         Shell::ProgramParameters::setCurrent({});
     }
 

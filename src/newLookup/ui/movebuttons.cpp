@@ -7,7 +7,8 @@ namespace Tarvo::NewLookup {
 
 QBoxLayout* moveButtons(QWidget* parent, Qt::Orientation orientation, std::function<void(int delta)> move)
 {
-    auto* layout = new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    auto* layout =
+        new QBoxLayout(orientation == Qt::Horizontal ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     const auto add = [&](const QString& text, Qt::Key key, int delta) {
         auto* b = new QPushButton(text, parent);
         b->setShortcut(QKeySequence(Qt::CTRL | key));

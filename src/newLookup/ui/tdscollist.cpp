@@ -29,8 +29,8 @@ void TDSColList::collect()
 {
     m_items.clear();
     for (int column : m_grid.columnsInDisplayOrder())
-        m_items << TColInfo{m_grid.columnField(column), m_grid.columnCaption(column), m_grid.isColumnShown(column),
-                            m_grid.keptColumnWidth(column)};
+        m_items << TColInfo{m_grid.columnField(column), m_grid.columnCaption(column),
+                            m_grid.isColumnShown(column), m_grid.keptColumnWidth(column)};
 }
 
 } // namespace Tarvo::NewLookup

@@ -121,7 +121,8 @@ void TRenameColumns::showCurrent()
         m_name->setText(table ? table->editName() : QString());
     } else {
         m_name->setEnabled(true);
-        const Data::TFieldInfo* f = table ? table->findField(m_shown->data(0, FieldRole).toString()) : nullptr;
+        const Data::TFieldInfo* f =
+            table ? table->findField(m_shown->data(0, FieldRole).toString()) : nullptr;
         m_name->setText(f ? f->displayName : QString());
     }
 }
@@ -177,7 +178,8 @@ void TRenameColumns::rebuildMap()
             continue;
         QList<Data::TFieldInfo> ordered;
         for (int c = 0; c < tableItem->childCount(); ++c)
-            if (const Data::TFieldInfo* f = table->findField(tableItem->child(c)->data(0, FieldRole).toString())) {
+            if (const Data::TFieldInfo* f =
+                    table->findField(tableItem->child(c)->data(0, FieldRole).toString())) {
                 ordered << *f;
                 ordered.last().displayIndex = c;
             }

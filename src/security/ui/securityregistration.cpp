@@ -29,9 +29,9 @@ void runLogin(QWidget* parent)
     const QStringList logins = Login::logins(db);
     const Data::ConnectionSettings& s = db.settings();
     const QString server = s.engine == Data::Engine::SQLite ? QStringLiteral("(локальная база)") : s.host;
-    const QString database =
-        s.engine == Data::Engine::SQLite && s.database.isEmpty() ? Data::ConnectionSettings::embeddedDatabasePath()
-                                                                 : s.database;
+    const QString database = s.engine == Data::Engine::SQLite && s.database.isEmpty()
+                                 ? Data::ConnectionSettings::embeddedDatabasePath()
+                                 : s.database;
     QString login = Shell::TDataBaseConnection::instance().proposedLogin();
     for (;;) {
         TfEnterLogin dialog(server, database, logins, login, parent);

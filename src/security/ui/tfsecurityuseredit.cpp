@@ -77,13 +77,16 @@ TfSecurityUserEdit::TfSecurityUserEdit(TdmUsers& users, QWidget* parent) : QDial
     secrecyForm->addRow(QStringLiteral("&Логин"), bind(QStringLiteral("US_LOGIN"), lineEdit(20, this)));
     secrecyForm->addRow(QStringLiteral("&Описание"), bind(QStringLiteral("US_DESCR"), lineEdit(60, this)));
     secrecyForm->addRow(bind(QStringLiteral("US_ACTIVE"), new QCheckBox(QStringLiteral("&Активен"), this)));
-    secrecyForm->addRow(bind(QStringLiteral("US_NEW_SECUR_ACTIVE"),
-                             new QCheckBox(QStringLiteral("Автоматически разрешать доступ к новым пунктам секретности"), this)));
+    secrecyForm->addRow(bind(
+        QStringLiteral("US_NEW_SECUR_ACTIVE"),
+        new QCheckBox(QStringLiteral("Автоматически разрешать доступ к новым пунктам секретности"), this)));
 
     auto [general, generalForm] = group(QStringLiteral(" Общая информация "));
     generalForm->addRow(QStringLiteral("&ФИО"), bind(QStringLiteral("US_NAME"), lineEdit(60, this)));
-    generalForm->addRow(QStringLiteral("Дол&жность"), bind(QStringLiteral("US_POSITION"), choice(m_users.positions(), this)));
-    generalForm->addRow(QStringLiteral("О&тдел"), bind(QStringLiteral("US_DEP"), choice(m_users.departments(), this)));
+    generalForm->addRow(QStringLiteral("Дол&жность"),
+                        bind(QStringLiteral("US_POSITION"), choice(m_users.positions(), this)));
+    generalForm->addRow(QStringLiteral("О&тдел"),
+                        bind(QStringLiteral("US_DEP"), choice(m_users.departments(), this)));
 
     auto [contacts, contactsForm] = group(QStringLiteral(" Реквизиты для связи  "));
     auto mailRow = [&](const QString& column, const QString& label) {
@@ -93,7 +96,8 @@ TfSecurityUserEdit::TfSecurityUserEdit(TdmUsers& users, QWidget* parent) : QDial
         auto* edit = static_cast<QLineEdit*>(bind(column, lineEdit(60, this)));
         auto* send = new QPushButton(QStringLiteral("Отправить письмо"), row);
         send->setAutoDefault(false);
-        send->setAccessibleName(QStringLiteral("Отправить письмо: ") + QString(label).remove(QLatin1Char('&')));
+        send->setAccessibleName(QStringLiteral("Отправить письмо: ") +
+                                QString(label).remove(QLatin1Char('&')));
         h->addWidget(edit);
         h->addWidget(send);
         connect(send, &QPushButton::clicked, this, [edit] {
@@ -106,9 +110,12 @@ TfSecurityUserEdit::TfSecurityUserEdit(TdmUsers& users, QWidget* parent) : QDial
     };
     mailRow(QStringLiteral("US_EMAILINSIDE"), QStringLiteral("Почта (вну&т)"));
     mailRow(QStringLiteral("US_EMAIL"), QStringLiteral("По&чта"));
-    contactsForm->addRow(QStringLiteral("Телефон (в&нут)"), bind(QStringLiteral("US_PHONEINSIDE"), lineEdit(10, this)));
-    contactsForm->addRow(QStringLiteral("Телефон (до&м)"), bind(QStringLiteral("US_PHONE"), lineEdit(20, this)));
-    contactsForm->addRow(QStringLiteral("Телефон (мо&б)"), bind(QStringLiteral("US_PHONE_MOB"), lineEdit(20, this)));
+    contactsForm->addRow(QStringLiteral("Телефон (в&нут)"),
+                         bind(QStringLiteral("US_PHONEINSIDE"), lineEdit(10, this)));
+    contactsForm->addRow(QStringLiteral("Телефон (до&м)"),
+                         bind(QStringLiteral("US_PHONE"), lineEdit(20, this)));
+    contactsForm->addRow(QStringLiteral("Телефон (мо&б)"),
+                         bind(QStringLiteral("US_PHONE_MOB"), lineEdit(20, this)));
     contactsForm->addRow(QStringLiteral("&Комната"), bind(QStringLiteral("US_ROOMNUM"), lineEdit(10, this)));
 
     auto [dates, datesForm] = group(QStringLiteral(" Даты "));

@@ -59,7 +59,8 @@ void TfSecurityUserPwd::save()
         return;
     }
     if (m_new->text() != m_confirm->text()) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("Новый пароль и его подтверждение не совпадают!"));
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Новый пароль и его подтверждение не совпадают!"));
         return;
     }
     m_users.setPassword(m_new->text());

@@ -40,7 +40,8 @@ QToolButton* menuButton(QToolBar* bar, const QString& text, const QIcon& icon, Q
 
 } // namespace
 
-TfUsers::TfUsers(QWidget* parent) : TSaveForm(parent), m_users(std::make_unique<TdmUsers>(*Data::Database::main()))
+TfUsers::TfUsers(QWidget* parent)
+    : TSaveForm(parent), m_users(std::make_unique<TdmUsers>(*Data::Database::main()))
 {
     setWindowTitle(QStringLiteral("Сотрудники"));
     setObjectName(QStringLiteral("TfUsers"));
@@ -68,7 +69,8 @@ TfUsers::TfUsers(QWidget* parent) : TSaveForm(parent), m_users(std::make_unique<
     m_grid->setColumnsSection(QStringLiteral("TfUsersUsers"));
 
     auto* edit = new QMenu(this);
-    QAction* add = edit->addAction(Shell::TdmAllButtons::icon(Shell::TdmAllButtons::New), QStringLiteral("Добавить"));
+    QAction* add =
+        edit->addAction(Shell::TdmAllButtons::icon(Shell::TdmAllButtons::New), QStringLiteral("Добавить"));
     add->setObjectName(QStringLiteral("actAdd"));
     add->setShortcut(QKeySequence(Qt::Key_Insert));
     QAction* change =
@@ -87,7 +89,8 @@ TfUsers::TfUsers(QWidget* parent) : TSaveForm(parent), m_users(std::make_unique<
     connect(change, &QAction::triggered, this, &TfUsers::editUser);
     connect(remove, &QAction::triggered, this, &TfUsers::deleteUser);
     connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TfUsers::editUser);
-    menuButton(m_toolbar, QStringLiteral("Правка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Edit), edit);
+    menuButton(m_toolbar, QStringLiteral("Правка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Edit),
+               edit);
     menuButton(m_toolbar, QStringLiteral("Найти"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Find),
                m_grid->searchMenu());
 
@@ -97,8 +100,8 @@ TfUsers::TfUsers(QWidget* parent) : TSaveForm(parent), m_users(std::make_unique<
         {QStringLiteral("Только текст"), Qt::ToolButtonTextOnly},
         {QStringLiteral("Только рисунок"), Qt::ToolButtonIconOnly},
         {QStringLiteral("Текст и рисунок"), Qt::ToolButtonTextBesideIcon}};
-    const int saved = Shell::TIniStorage(QStringLiteral("TfUsers")).readInteger(QLatin1String(StyleKey),
-                                                                                 Qt::ToolButtonTextBesideIcon);
+    const int saved = Shell::TIniStorage(QStringLiteral("TfUsers"))
+                          .readInteger(QLatin1String(StyleKey), Qt::ToolButtonTextBesideIcon);
     for (const auto& [text, style] : choices) {
         QAction* a = setup->addAction(text);
         a->setCheckable(true);
@@ -106,7 +109,8 @@ TfUsers::TfUsers(QWidget* parent) : TSaveForm(parent), m_users(std::make_unique<
         styles->addAction(a);
         connect(a, &QAction::triggered, this, [this, style = style] { setToolbarStyle(style); });
     }
-    menuButton(m_toolbar, QStringLiteral("Настройка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Help), setup);
+    menuButton(m_toolbar, QStringLiteral("Настройка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Help),
+               setup);
     QAction* exit = m_toolbar->addAction(Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Close),
                                          QStringLiteral("Выход"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -144,7 +148,8 @@ QString TfUsers::statusText() const
 
 void TfUsers::updateStatus()
 {
-    m_status->setText(QStringLiteral("Всего сотрудников : ") + QString::number(m_users->userQuery().recordCount()));
+    m_status->setText(QStringLiteral("Всего сотрудников : ") +
+                      QString::number(m_users->userQuery().recordCount()));
 }
 
 void TfUsers::setToolbarStyle(Qt::ToolButtonStyle style)
