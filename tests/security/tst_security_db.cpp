@@ -13,6 +13,8 @@
 #include "support/testenvironment.h"
 
 #include <QTemporaryDir>
+#include <atomic>
+#include <thread>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -133,6 +135,38 @@ private slots:
         QCOMPARE(RightsCatalog::update(db), 1);
         QVERIFY(!holds(db, Right::ViewOtherDepartments, u)); // its grants are the other one's business
         QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_SECURITY where SC_ID = 100013")), 1);
+    }
+
+    void twoWorkstationsUpdatingTheCatalogAtOnceBothGoOn()
+    {
+        if (Test::TestDatabase::engine() != Data::Engine::PostgreSQL)
+            QSKIP("the embedded engine has one writer at a time");
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        const int u = addUser(db, QStringLiteral("u"), QByteArray(), true);
+        RightsCatalog::update(db);
+        db.exec(QStringLiteral("delete from CRM_SECURITY where SC_ID = 100014"));
+        // The first workstation has inserted the new right and not yet committed.
+        db.beginTransaction();
+        db.exec(QStringLiteral("insert into CRM_SECURITY (SC_ID, SC_DESCR, SC_PARENT_ID, SC_ALLOWED) "
+                               "values (100014, 'x', 100000, 1)"));
+        std::atomic<int> added{-1};
+        QString failure;
+        std::thread second([&] {
+            try {
+                auto other = t.connectAgain();
+                added = RightsCatalog::update(*other);
+                other.reset();
+            } catch (const Exception& e) {
+                failure = e.message();
+            }
+        });
+        QTest::qWait(300);
+        db.commit();
+        second.join();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(added.load(), 0);
+        Q_UNUSED(u);
     }
 
     void loginLoopRefusesAndAccepts()
