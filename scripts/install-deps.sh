@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6opengl6-dev qt6-translations-l10n
   libgl1-mesa-dev libglx-dev
   libsqlite3-dev libpq-dev postgresql postgresql-client
-  libxlsxwriter-dev zlib1g-dev libxcb1-dev
+  libxlsxwriter-dev zlib1g-dev libxcb1-dev libsodium-dev
   fonts-dejavu-core xauth xvfb locales
 )
 

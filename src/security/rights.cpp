@@ -13,7 +13,10 @@ ESecurityException::ESecurityException()
 
 bool HasRight(int rightId, int userId)
 {
-    Data::Query q(*Data::Database::main(),
+    Data::Database* db = Data::Database::main();
+    if (!db)
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    Data::Query q(*db,
                   QStringLiteral("select 1 from crm_users_security where usc_sc_id = :sc and usc_us_id = :us"));
     q.bind(QStringLiteral("sc"), rightId).bind(QStringLiteral("us"), userId).exec();
     return q.next();

@@ -4,6 +4,25 @@
 
 namespace Tarvo::Security {
 
+// The program's own rights (the catalog in rightscatalog.h).
+namespace Right {
+constexpr int OtherUsersRecords = 100000;
+constexpr int ViewOthersOffers = 100001;
+constexpr int Security = 100002;
+constexpr int Users = 100003;
+constexpr int DeleteDocuments = 100004;
+constexpr int DeleteBusinessOffer = 100005;
+constexpr int DeleteSupplierOrder = 100006;
+constexpr int DeleteAcceptedOrder = 100007;
+constexpr int DeleteWayBill = 100008;
+constexpr int Approval = 100009;
+constexpr int ApproveBusinessOffer = 100010;
+constexpr int ApproveSupplierOrder = 100011;
+constexpr int Login = 100012;
+constexpr int AdminEditing = 100013;
+constexpr int ViewOtherDepartments = 100014;
+} // namespace Right
+
 // A refused operation: the current user lacks the right it needs.
 class ESecurityException : public Tarvo::Exception
 {

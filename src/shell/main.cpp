@@ -1,4 +1,6 @@
 #include "data/ui/saveerrorbox.h"
+#include "newLookup/ui/columnsregistration.h"
+#include "security/ui/securityregistration.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -26,6 +28,8 @@ int main(int argc, char** argv)
         CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
         MenuHooks::useCaptionDictionary();
+        Tarvo::Security::registerSecurity();
+        Tarvo::NewLookup::registerColumnSettings();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();

@@ -1,46 +1,161 @@
 #include "widgets/tdatagrid.h"
 
+#include "core/exception.h"
 #include "data/rowset/trowset.h"
 #include "data/rowset/trowsetmodel.h"
+#include "newLookup/tcolumnsinifile.h"
+#include "newLookup/ui/tdbgcollist.h"
+#include "newLookup/ui/tdscollist.h"
+#include "newLookup/ui/tfrmsetupcolumns.h"
+#include "shell/programparameters.h"
+#include "shell/tinistorage.h"
+#include "widgets/gridproxymodel.h"
 
+#include <QActionGroup>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 
 namespace Tarvo::Widgets {
 
-TDataGrid::TDataGrid(QWidget* parent) : QTableView(parent)
+namespace {
+
+constexpr int MaxDefaultChars = 40;
+
+} // namespace
+
+TDataGrid::TDataGrid(QWidget* parent)
+    : QTableView(parent), m_columnsFile(QString::fromLatin1(NewLookup::TColumnsIniFile::ColumnsFile))
 {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAlternatingRowColors(true);
     setTabKeyNavigation(false);
+    setWordWrap(false);
+    // Every row has the same height, so nothing is measured over all rows.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setSortIndicatorClearable(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setContextMenuPolicy(Qt::DefaultContextMenu);
+    setAccessibleName(QStringLiteral("Таблица"));
+    m_proxy = new GridProxyModel(this);
+    m_proxy->setMoneyDecimals([this](int column) {
+        const Shell::ProgramParameters& p = Shell::ProgramParameters::current();
+        return columnField(column).contains(QLatin1String("valut"), Qt::CaseInsensitive) ? p.currencyDecimals
+                                                                                         : p.roubleDecimals;
+    });
+    connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int section, Qt::SortOrder order) { sortBy(section, order); });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowActivated(); });
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+
+    auto* findAction = new QAction(QStringLiteral("Найти..."), this);
+    findAction->setShortcut(QKeySequence::Find);
+    findAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(findAction, &QAction::triggered, this, &TDataGrid::find);
+    addAction(findAction);
+    auto* nextAction = new QAction(QStringLiteral("Найти далее"), this);
+    nextAction->setShortcut(QKeySequence::FindNext);
+    nextAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(nextAction, &QAction::triggered, this, [this] {
+        if (m_searchText.isEmpty())
+            find();
+        else if (!findNext(m_searchText))
+            QMessageBox::information(this, QStringLiteral("Найти"), QStringLiteral("Строка не найдена"));
+    });
+    addAction(nextAction);
 }
 
-TDataGrid::~TDataGrid()
-{
-    if (!m_section.isEmpty() && m_rowSet)
-        saveColumns();
-}
+TDataGrid::~TDataGrid() = default;
 
 void TDataGrid::setRowSet(Data::TRowSet* rowSet)
 {
     if (rowSet == m_rowSet)
         return;
+    if (m_rowSet && m_restored && !m_section.isEmpty())
+        saveColumns();
     setModel(nullptr);
+    m_proxy->setSourceModel(nullptr);
     m_model.reset();
     m_rowSet = rowSet;
+    m_hiddenWidths.clear();
+    m_restored = false;
     if (!m_rowSet)
         return;
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
-    setModel(m_model.get());
-    connect(m_model.get(), &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    m_proxy->setSourceModel(m_model.get());
+    setModel(m_proxy);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    applyDefaultLayout();
     if (!m_section.isEmpty())
         restoreColumns();
+    if (m_searchColumn >= m_rowSet->fieldCount())
+        m_searchColumn = -1;
     syncFromRowSet();
+}
+
+void TDataGrid::applyDefaultLayout()
+{
+    const QFontMetrics fm = fontMetrics();
+    const int charWidth = fm.horizontalAdvance(QLatin1Char('0'));
+    for (int c = 0; c < m_rowSet->fieldCount(); ++c) {
+        const Data::RowSetField& f = m_rowSet->field(c);
+        int chars = 12;
+        switch (f.type) {
+        case Data::FieldType::String:
+            chars = f.size > 0 ? qMin(f.size, MaxDefaultChars) : 20;
+            break;
+        case Data::FieldType::DateTime:
+            chars = 16;
+            break;
+        case Data::FieldType::Boolean:
+            chars = 5;
+            break;
+        case Data::FieldType::Integer:
+            chars = 8;
+            break;
+        default:
+            break;
+        }
+        const int width = qMax(chars * charWidth, fm.horizontalAdvance(f.caption()) + 2 * charWidth) + 8;
+        setColumnWidth(c, width);
+    }
+    applyExplicitColumns();
+}
+
+void TDataGrid::setColumns(const QList<Column>& columns)
+{
+    m_explicit = columns;
+    if (m_rowSet)
+        applyExplicitColumns();
+}
+
+void TDataGrid::applyExplicitColumns()
+{
+    if (m_explicit.isEmpty())
+        return;
+    for (int c = 0; c < m_rowSet->fieldCount(); ++c)
+        setColumnHidden(c, true);
+    int position = 0;
+    for (const Column& col : std::as_const(m_explicit)) {
+        const int c = fieldColumn(col.field);
+        if (c < 0)
+            continue;
+        setColumnHidden(c, false);
+        setColumnTitle(c, col.title);
+        if (col.width > 0)
+            setColumnWidth(c, col.width);
+        moveColumnTo(c, position++);
+    }
 }
 
 void TDataGrid::setColumnsSection(const QString& section)
@@ -50,19 +165,300 @@ void TDataGrid::setColumnsSection(const QString& section)
         restoreColumns();
 }
 
-// The per-user column settings come with the column settings model; until then the grid shows the
-// fields as the row set defines them.
-void TDataGrid::restoreColumns() {}
-void TDataGrid::saveColumns() {}
+void TDataGrid::restoreColumns()
+{
+    if (m_section.isEmpty() || !m_rowSet)
+        return;
+    // A damaged or unreadable file leaves the grid as the window built it.
+    try {
+        NewLookup::TColumnsIniFile file(m_columnsFile);
+        if (hasExplicitColumns()) {
+            NewLookup::TDBGColList list(*this);
+            file.restore(list, m_section);
+        } else {
+            NewLookup::TDSColList list(*this);
+            file.restore(list, m_section);
+        }
+    } catch (const Exception&) {
+    }
+    m_restored = true;
+    if (!m_section.isEmpty()) {
+        const int saved =
+            Shell::TIniStorage(searchSettingsSection()).readInteger(QStringLiteral("SearchIndex"), -1);
+        if (saved >= 0 && saved < m_rowSet->fieldCount())
+            m_searchColumn = saved;
+    }
+}
+
+void TDataGrid::saveColumns()
+{
+    if (m_section.isEmpty() || !m_rowSet)
+        return;
+    NewLookup::TColumnsIniFile file(m_columnsFile);
+    if (hasExplicitColumns()) {
+        NewLookup::TDBGColList list(*this);
+        file.save(list, m_section);
+    } else {
+        NewLookup::TDSColList list(*this);
+        file.save(list, m_section);
+    }
+}
+
+void TDataGrid::hideEvent(QHideEvent* event)
+{
+    // The window is closing (or being minimised): the row set is still alive here, which it may
+    // no longer be when the grid itself is destroyed.
+    if (m_restored && m_rowSet && !m_section.isEmpty()) {
+        try {
+            saveColumns();
+        } catch (const Exception&) {
+            // A full disk must not keep a window from closing.
+        }
+    }
+    QTableView::hideEvent(event);
+}
+
+int TDataGrid::fieldColumn(const QString& field) const
+{
+    return m_rowSet ? m_rowSet->fieldIndex(field) : -1;
+}
+
+QString TDataGrid::columnField(int column) const
+{
+    return m_rowSet && column >= 0 && column < m_rowSet->fieldCount() ? m_rowSet->field(column).name
+                                                                      : QString();
+}
+
+QString TDataGrid::columnCaption(int column) const
+{
+    return m_proxy->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+void TDataGrid::setFieldLabel(int column, const QString& label)
+{
+    if (!m_rowSet || column < 0 || column >= m_rowSet->fieldCount())
+        return;
+    m_rowSet->field(column).displayLabel = label;
+    Q_EMIT m_proxy->headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void TDataGrid::setColumnTitle(int column, const QString& title)
+{
+    m_proxy->setTitle(column, title);
+}
+
+void TDataGrid::setColumnShown(int column, bool shown)
+{
+    if (shown == isColumnShown(column))
+        return;
+    if (!shown)
+        m_hiddenWidths.insert(column, columnWidth(column));
+    setColumnHidden(column, !shown);
+    if (shown && m_hiddenWidths.contains(column))
+        setColumnWidth(column, m_hiddenWidths.take(column));
+}
+
+int TDataGrid::keptColumnWidth(int column) const
+{
+    if (isColumnHidden(column))
+        return m_hiddenWidths.value(column, horizontalHeader()->defaultSectionSize());
+    return columnWidth(column);
+}
+
+void TDataGrid::setKeptColumnWidth(int column, int width)
+{
+    if (width <= 0)
+        return;
+    if (isColumnHidden(column))
+        m_hiddenWidths.insert(column, width);
+    else
+        setColumnWidth(column, width);
+}
+
+void TDataGrid::moveColumnTo(int column, int position)
+{
+    QHeaderView* h = horizontalHeader();
+    const int from = h->visualIndex(column);
+    if (from >= 0 && position >= 0 && position < h->count() && from != position)
+        h->moveSection(from, position);
+}
+
+QList<int> TDataGrid::columnsInDisplayOrder() const
+{
+    QList<int> r;
+    if (!m_rowSet)
+        return r;
+    const QHeaderView* h = horizontalHeader();
+    for (int v = 0; v < h->count(); ++v) {
+        const int c = h->logicalIndex(v);
+        if (hasExplicitColumns()) {
+            const QString name = columnField(c);
+            const bool listed = std::any_of(m_explicit.cbegin(), m_explicit.cend(), [&](const Column& col) {
+                return col.field.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (!listed)
+                continue;
+        }
+        r << c;
+    }
+    return r;
+}
+
+int TDataGrid::rowSetRow(int gridRow) const
+{
+    return m_proxy->sourceRow(gridRow);
+}
+
+int TDataGrid::gridRow(int rowSetRow) const
+{
+    return m_proxy->proxyRow(rowSetRow);
+}
+
+void TDataGrid::sortBy(int column, Qt::SortOrder order)
+{
+    if (!m_rowSet)
+        return;
+    if (column != m_proxy->sortColumn() || order != m_proxy->sortOrder())
+        m_proxy->sortBy(column, order);
+    QHeaderView* h = horizontalHeader();
+    if (h->sortIndicatorSection() != column || h->sortIndicatorOrder() != order) {
+        const QSignalBlocker block(h);
+        h->setSortIndicator(column, order);
+    }
+}
+
+QString TDataGrid::searchSettingsSection() const
+{
+    return m_section.isEmpty() ? objectName() : m_section;
+}
+
+void TDataGrid::setSearchColumn(int column)
+{
+    m_searchColumn = column;
+    const QString section = searchSettingsSection();
+    if (!section.isEmpty()) {
+        try {
+            Shell::TIniStorage(section).writeInteger(QStringLiteral("SearchIndex"), column);
+        } catch (const Exception&) {
+        }
+    }
+}
+
+QMenu* TDataGrid::searchMenu()
+{
+    if (!m_searchMenu) {
+        m_searchMenu = new QMenu(QStringLiteral("Найти"), this);
+        connect(m_searchMenu, &QMenu::aboutToShow, this, &TDataGrid::rebuildSearchMenu);
+        rebuildSearchMenu();
+    }
+    return m_searchMenu;
+}
+
+void TDataGrid::rebuildSearchMenu()
+{
+    m_searchMenu->clear();
+    auto* group = new QActionGroup(m_searchMenu);
+    const QList<int> columns = columnsInDisplayOrder();
+    int current = m_searchColumn;
+    if (current < 0 || isColumnHidden(current))
+        current = columns.isEmpty() ? -1 : columns.first();
+    for (int c : columns) {
+        if (isColumnHidden(c))
+            continue;
+        QAction* a = m_searchMenu->addAction(columnCaption(c));
+        a->setCheckable(true);
+        a->setChecked(c == current);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, c] { setSearchColumn(c); });
+    }
+    m_searchMenu->addSeparator();
+    for (QAction* a : actions())
+        m_searchMenu->addAction(a);
+}
+
+void TDataGrid::find()
+{
+    if (!m_rowSet)
+        return;
+    if (m_searchColumn < 0 || isColumnHidden(m_searchColumn)) {
+        const QList<int> columns = columnsInDisplayOrder();
+        for (int c : columns)
+            if (!isColumnHidden(c)) {
+                m_searchColumn = c;
+                break;
+            }
+    }
+    if (m_searchColumn < 0)
+        return;
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(this, QStringLiteral("Найти"),
+                              QStringLiteral("Искать в колонке \"%1\":").arg(columnCaption(m_searchColumn)),
+                              QLineEdit::Normal, m_searchText, &ok);
+    if (!ok || text.isEmpty())
+        return;
+    m_searchText = text;
+    if (!findNext(text))
+        QMessageBox::information(this, QStringLiteral("Найти"), QStringLiteral("Строка не найдена"));
+}
+
+bool TDataGrid::findNext(const QString& text)
+{
+    if (!m_rowSet || text.isEmpty())
+        return false;
+    int column = m_searchColumn;
+    if (column < 0) {
+        const QList<int> columns = columnsInDisplayOrder();
+        if (columns.isEmpty())
+            return false;
+        column = columns.first();
+    }
+    m_searchText = text;
+    const int rows = m_proxy->rowCount();
+    const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+    for (int i = 0; i < rows; ++i) {
+        const int row = (start + i) % rows;
+        const QString shown = m_proxy->index(row, column).data(Qt::DisplayRole).toString();
+        if (shown.contains(text, Qt::CaseInsensitive)) {
+            setCurrentIndex(m_proxy->index(row, column));
+            scrollTo(currentIndex());
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDataGrid::setupColumns()
+{
+    if (!m_rowSet)
+        return;
+    if (hasExplicitColumns()) {
+        NewLookup::TDBGColList list(*this);
+        NewLookup::TfrmSetupColumns::execute(list, this);
+    } else {
+        NewLookup::TDSColList list(*this);
+        NewLookup::TfrmSetupColumns::execute(list, this);
+    }
+}
+
+void TDataGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addMenu(searchMenu());
+    QAction* setup = menu.addAction(QStringLiteral("Настройка колонок..."));
+    connect(setup, &QAction::triggered, this, &TDataGrid::setupColumns);
+    menu.exec(event->globalPos());
+}
 
 void TDataGrid::syncFromRowSet()
 {
-    if (!m_rowSet || m_syncing)
+    // A row change would make the view submit (post) a row being edited or inserted elsewhere.
+    if (!m_rowSet || m_syncing || !m_model || m_rowSet->state() != Data::RowSetState::Browse)
         return;
     m_syncing = true;
     const int row = m_rowSet->recNo();
     if (row >= 0 && row < m_model->rowCount())
-        setCurrentIndex(m_model->index(row, qMax(0, currentIndex().column())));
+        setCurrentIndex(m_proxy->index(gridRow(row), qMax(0, currentIndex().column())));
     m_syncing = false;
 }
 
@@ -71,9 +467,13 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     QTableView::currentChanged(current, previous);
     if (m_syncing || !m_rowSet || !current.isValid() || current.row() == previous.row())
         return;
-    if (current.row() < m_rowSet->recordCount() && current.row() != m_rowSet->recNo()) {
+    // Moving would post a row being edited or inserted (by a card, say) behind the user's back.
+    if (m_rowSet->state() != Data::RowSetState::Browse)
+        return;
+    const int row = rowSetRow(current.row());
+    if (row < m_rowSet->recordCount() && row != m_rowSet->recNo()) {
         m_syncing = true;
-        m_rowSet->moveTo(current.row());
+        m_rowSet->moveTo(row);
         m_syncing = false;
     }
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QTableView>
 #include <memory>
+
+class QMenu;
 
 namespace Tarvo::Data {
 class TRowSet;
@@ -10,13 +13,26 @@ class TRowSetModel;
 
 namespace Tarvo::Widgets {
 
+class GridProxyModel;
+
 // The one data grid of every list and document window: shows a row set's fields in field order with
-// their display labels and widths, follows and moves the row set's cursor, and keeps the user's
-// column choice (order, captions, visibility, widths) in the per-user "columns.ini".
+// their display labels and widths (or explicit columns), follows and moves the row set's cursor,
+// sorts by a heading click (Russian alphabetical order, case ignored) without touching the row
+// set's own order, searches a column ("Найти"), shows money with the program's decimals, and
+// keeps the user's column choice (order, captions, visibility, widths) in the per-user
+// "columns.ini". Rows are painted on demand, so a million rows open and scroll at once.
 class TDataGrid : public QTableView
 {
     Q_OBJECT
 public:
+    // An explicit column: a field of the row set with its own title and width.
+    struct Column
+    {
+        QString field;
+        QString title;
+        int width = 0;
+    };
+
     explicit TDataGrid(QWidget* parent = nullptr);
     ~TDataGrid() override;
 
@@ -24,14 +40,58 @@ public:
     void setRowSet(Data::TRowSet* rowSet);
     Data::TRowSet* rowSet() const { return m_rowSet; }
     Data::TRowSetModel* rowSetModel() const { return m_model.get(); }
+    GridProxyModel* proxyModel() const { return m_proxy; }
+
+    // Only these fields, in this order, with these titles; the others are hidden and are not part
+    // of the saved settings. An empty list goes back to every field.
+    void setColumns(const QList<Column>& columns);
+    bool hasExplicitColumns() const { return !m_explicit.isEmpty(); }
 
     // The section of "columns.ini" that keeps this grid's columns (usually the window's class name
     // followed by a grid word). Setting it restores the saved columns; they are saved again when
-    // the grid is destroyed.
+    // the grid is hidden (its window closes).
     void setColumnsSection(const QString& section);
     const QString& columnsSection() const { return m_section; }
+    // "columns.ini" unless set ("dbgColumns.ini" for the price-import grids).
+    void setColumnsFile(const QString& bareName) { m_columnsFile = bareName; }
+    const QString& columnsFile() const { return m_columnsFile; }
     void restoreColumns();
     void saveColumns();
+
+    // Columns by model index ("logical"), independent of their place on screen.
+    int fieldColumn(const QString& field) const;
+    QString columnField(int column) const;
+    QString columnCaption(int column) const;
+    // The row set field's display label (every view of the row set shows it).
+    void setFieldLabel(int column, const QString& label);
+    // A title of this grid only.
+    void setColumnTitle(int column, const QString& title);
+    bool isColumnShown(int column) const { return !isColumnHidden(column); }
+    void setColumnShown(int column, bool shown);
+    // The width also of a hidden column (what it gets back when shown).
+    int keptColumnWidth(int column) const;
+    void setKeptColumnWidth(int column, int width);
+    void moveColumnTo(int column, int position);
+    // The columns in screen order: explicit ones only when there are explicit columns.
+    QList<int> columnsInDisplayOrder() const;
+
+    // The row set's row at a grid row and back (they differ while sorted by a heading).
+    int rowSetRow(int gridRow) const;
+    int gridRow(int rowSetRow) const;
+    // Sorts as a heading click does; -1 restores the row set's order.
+    void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
+
+    // The "Найти" menu: the column to search (remembered as "SearchIndex"), "Найти..." (Ctrl+F)
+    // and "Найти далее" (F3).
+    QMenu* searchMenu();
+    int searchColumn() const { return m_searchColumn; }
+    void setSearchColumn(int column);
+    // Moves to the next row (after the current one, wrapping round) whose search column shows the
+    // text, case ignored. False when no row does.
+    bool findNext(const QString& text);
+    void find();
+    // Opens the column setup dialog.
+    void setupColumns();
 
 Q_SIGNALS:
     // A double click or Enter on a row (windows open the row's editor here).
@@ -40,14 +100,28 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void hideEvent(QHideEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void syncFromRowSet();
+    void applyDefaultLayout();
+    void applyExplicitColumns();
+    QString searchSettingsSection() const;
+    void rebuildSearchMenu();
 
     Data::TRowSet* m_rowSet = nullptr;
     std::unique_ptr<Data::TRowSetModel> m_model;
+    GridProxyModel* m_proxy = nullptr;
+    QList<Column> m_explicit;
     QString m_section;
+    QString m_columnsFile;
+    QHash<int, int> m_hiddenWidths;
+    QMenu* m_searchMenu = nullptr;
+    int m_searchColumn = -1;
+    QString m_searchText;
     bool m_syncing = false;
+    bool m_restored = false;
 };
 
 } // namespace Tarvo::Widgets

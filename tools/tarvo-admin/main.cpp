@@ -4,6 +4,11 @@
 #include "data/engine/migration.h"
 #include "db/demodata.h"
 #include "db/volumegenerator.h"
+#include "security/login.h"
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
 
 #include <QElapsedTimer>
 
@@ -31,12 +36,36 @@ int usage()
 {
     err() << "Использование: tarvo-admin init|check|demo [ИМЯ=ЗНАЧЕНИЕ ...]\n"
              "       tarvo-admin generate --scale N [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "       tarvo-admin password ЛОГИН [ИМЯ=ЗНАЧЕНИЕ ...]\n"
              "  init      создать базу данных или довести её схему до текущей версии\n"
              "  check     проверить соединение и версию схемы, ничего не меняя\n"
              "  demo      заполнить пустую базу демонстрационной компанией\n"
+             "  password  задать новый пароль пользователя (читается со стандартного ввода)\n"
              "  generate  заполнить пустую базу объёмными данными (масштаб 1: 200 тыс. товаров, 1 млн строк заявок)\n"
              "Параметры ИМЯ=ЗНАЧЕНИЕ заменяют ключи \"tarvo.ini\" (ENGINE, SERVER NAME, DATABASE MAIN, DB USER, ...).\n";
     return 2;
+}
+
+// A line of the standard input; typed without echo when it is a terminal.
+QString readSecret(const char* prompt)
+{
+    const bool tty = isatty(STDIN_FILENO);
+    termios saved{};
+    if (tty) {
+        err() << prompt;
+        err().flush();
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+    if (tty) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        err() << "\n";
+    }
+    return line;
 }
 
 } // namespace
@@ -48,6 +77,7 @@ int main(int argc, char** argv)
     QString command;
     QStringList overrides;
     double scale = 0;
+    QString login;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         if (a == QLatin1String("--scale") && i + 1 < args.size()) {
@@ -59,6 +89,8 @@ int main(int argc, char** argv)
             overrides << a;
         else if (command.isEmpty())
             command = a;
+        else if (command == QLatin1String("password") && login.isEmpty())
+            login = a;
         else
             return usage();
     }
@@ -95,6 +127,24 @@ int main(int argc, char** argv)
             out() << "База данных " << settings.describe() << ": записано строк " << rows << " за "
                   << QString::number(seconds, 'f', 1) << " с (" << qint64(rows / std::max(seconds, 0.001))
                   << " строк/с)\n";
+            return 0;
+        }
+        if (command == QLatin1String("password")) {
+            if (login.isEmpty())
+                return usage();
+            auto db = Connector::connect(settings, false);
+            const QVariant id = db->scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = ?"), {login});
+            if (id.isNull()) {
+                err() << "Ошибка: пользователь " << login << " не найден\n";
+                return 1;
+            }
+            const QString password = readSecret("Новый пароль: ");
+            if (isatty(STDIN_FILENO) && readSecret("Новый пароль (подтверждение): ") != password) {
+                err() << "Ошибка: новый пароль и его подтверждение не совпадают\n";
+                return 1;
+            }
+            Security::Login::setPassword(*db, id.toInt(), password);
+            out() << "Пароль пользователя " << login << " изменен\n";
             return 0;
         }
         if (command == QLatin1String("check")) {

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "security/trightstree.h"
+
+#include <QDialog>
+#include <memory>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace Tarvo::Widgets {
+class TDataGrid;
+}
+
+namespace Tarvo::Security {
+
+class TdmUsers;
+
+// "Настройка прав доступа": the users on the left, the rights tree of the selected user on the
+// right. The tree is saved on "Сохранить", when another user is selected and on closing.
+class TfSecuritySetup : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfSecuritySetup(QWidget* parent = nullptr);
+    ~TfSecuritySetup() override;
+
+    TdmUsers& users() { return *m_users; }
+    Widgets::TDataGrid* grid() const { return m_grid; }
+    QTreeWidget* tree() const { return m_tree; }
+    const TRightsTree& rights() const { return m_rights; }
+    QTreeWidgetItem* item(int rightId) const;
+
+    // On the selected node and its descendants.
+    void allowSelected() { setSelected(true); }
+    void denySelected() { setSelected(false); }
+    void saveTree();
+
+    void done(int result) override;
+
+private:
+    void loadTree();
+    void userChanged();
+    void setSelected(bool allowed);
+    void refreshImages();
+    void addItems(QTreeWidgetItem* parent, const QList<int>& ids);
+
+    std::unique_ptr<TdmUsers> m_users;
+    TRightsTree m_rights;
+    Widgets::TDataGrid* m_grid;
+    QTreeWidget* m_tree;
+    int m_scrollListener = 0;
+    int m_shownUser = 0;
+};
+
+} // namespace Tarvo::Security

@@ -1,0 +1,177 @@
+#include "data/rowset/trowset.h"
+#include "newLookup/tcolumnsinifile.h"
+#include "newLookup/ui/tdscollist.h"
+#include "newLookup/ui/tfrmsetupcolumns.h"
+#include "support/testenvironment.h"
+#include "support/typetext.h"
+#include "support/widgetdriver.h"
+#include "widgets/tdatagrid.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::NewLookup;
+
+namespace {
+
+void fill(Data::TRowSet& rs)
+{
+    rs.addField(QStringLiteral("ID"), Data::FieldType::Integer);
+    rs.addField(QStringLiteral("NAME"), Data::FieldType::String, 60);
+    rs.addField(QStringLiteral("CITY"), Data::FieldType::String, 30);
+    rs.appendLoaded({1, QStringLiteral("Альфа"), QStringLiteral("Москва")});
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QStringList order(const Widgets::TDataGrid& grid)
+{
+    QStringList r;
+    for (int c : grid.columnsInDisplayOrder())
+        r << grid.columnField(c) + (grid.isColumnShown(c) ? QString() : QStringLiteral("(скрыта)"));
+    return r;
+}
+
+} // namespace
+
+class ColumnSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        Test::isolateUserFolders(m_home.path());
+    }
+
+    void valuesReadAsTheFileFormatSays()
+    {
+        TColInfo info;
+        QVERIFY(TColumnsIniFile::parseValue(QStringLiteral("Наименование\t1\t120"), info));
+        QCOMPARE(info.caption, QStringLiteral("Наименование"));
+        QVERIFY(info.visible);
+        QCOMPARE(info.width, 120);
+        QVERIFY(TColumnsIniFile::parseValue(QStringLiteral("\t0\t5"), info));
+        QVERIFY(!info.visible);
+        QVERIFY(!TColumnsIniFile::parseValue(QStringLiteral("Имя\t10\t5"), info));
+        QVERIFY(!TColumnsIniFile::parseValue(QStringLiteral("Имя\t1 5"), info));
+        QVERIFY(!TColumnsIniFile::parseValue(QStringLiteral("Имя"), info));
+        QVERIFY(!TColumnsIniFile::parseValue(QStringLiteral("Имя\tx\t5"), info));
+        QCOMPARE(TColumnsIniFile::formatValue({QStringLiteral("F"), QStringLiteral("А\tБ\nВ"), false, 7}),
+                 QStringLiteral("А Б В\t0\t7"));
+    }
+
+    void aCaptionWithATabSurvivesTheFile()
+    {
+        TColumnsIniFile file(m_home.filePath(QStringLiteral("tabs.ini")));
+        file.write(QStringLiteral("Grid"),
+                   {{QStringLiteral("NAME"), QStringLiteral("Имя\tфамилия"), true, 80},
+                    {QStringLiteral("CITY"), QStringLiteral("Город"), false, 40}});
+        const QList<TColInfo> back = file.read(QStringLiteral("Grid"));
+        QCOMPARE(back.size(), 2);
+        QCOMPARE(back.at(0).caption, QStringLiteral("Имя фамилия"));
+        QCOMPARE(back.at(1).fieldName, QStringLiteral("CITY"));
+        QVERIFY(!back.at(1).visible);
+    }
+
+    void gridColumnsAreSavedOnCloseAndRestoredOnOpen()
+    {
+        Data::TRowSet rs;
+        fill(rs);
+        {
+            Widgets::TDataGrid grid;
+            grid.setRowSet(&rs);
+            grid.setColumnsSection(QStringLiteral("TTestFormGrid"));
+            grid.show();
+            grid.moveColumnTo(2, 0);
+            grid.setColumnShown(0, false);
+            grid.setColumnWidth(1, 222);
+            grid.setFieldLabel(1, QStringLiteral("Название"));
+            grid.hide(); // the window closes
+        }
+        Data::TRowSet again;
+        fill(again);
+        Widgets::TDataGrid grid;
+        grid.setRowSet(&again);
+        grid.setColumnsSection(QStringLiteral("TTestFormGrid"));
+        QCOMPARE(order(grid), (QStringList{"CITY", "ID(скрыта)", "NAME"}));
+        QCOMPARE(grid.columnWidth(1), 222);
+        QCOMPARE(grid.columnCaption(1), QStringLiteral("Название"));
+        // Shown again, the hidden column gets its width back.
+        grid.setColumnShown(0, true);
+        QVERIFY(grid.columnWidth(0) > 0);
+    }
+
+    void missingDamagedOrDifferentFilesKeepTheGridUsable()
+    {
+        const QString path = m_home.filePath(QStringLiteral("odd.ini"));
+        Data::TRowSet rs;
+        fill(rs);
+        Widgets::TDataGrid grid;
+        grid.setColumnsFile(path);
+        grid.setRowSet(&rs);
+        grid.setColumnsSection(QStringLiteral("Missing"));
+        QCOMPARE(order(grid), (QStringList{"ID", "NAME", "CITY"}));
+
+        writeFile(path, QByteArray("\x00\xff\xfe[Damaged]\nID=\x01\x02\nNAME\n=\t1\t5\n", 28));
+        grid.setColumnsSection(QStringLiteral("Damaged"));
+        QCOMPARE(order(grid), (QStringList{"ID", "NAME", "CITY"}));
+
+        // More columns than the grid has (GONE), and fewer (ID missing): the others keep their saved
+        // order, the one not in the file stays behind them.
+        writeFile(path, "[Different]\nCITY=Город\t1\t50\nGONE=Нет\t1\t10\nNAME=Имя\t0\t70\n");
+        grid.setColumnsSection(QStringLiteral("Different"));
+        QCOMPARE(order(grid), (QStringList{"CITY", "NAME(скрыта)", "ID"}));
+        QCOMPARE(grid.columnCaption(2), QStringLiteral("Город"));
+    }
+
+    void setupDialogCancelChangesNothingAndOkApplies()
+    {
+        Data::TRowSet rs;
+        fill(rs);
+        Widgets::TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.setColumnWidth(1, 150);
+        Test::whenModal<TfrmSetupColumns>([](TfrmSetupColumns* d) {
+            d->list()->setCurrentRow(1);
+            d->list()->item(1)->setCheckState(Qt::Unchecked);
+            QTest::keyClicks(d->captionEdit(), QStringLiteral("X"));
+            Test::clickButton(d, QStringLiteral("Отмена"));
+        });
+        grid.setupColumns();
+        QCOMPARE(order(grid), (QStringList{"ID", "NAME", "CITY"}));
+        QCOMPARE(grid.columnCaption(1), QStringLiteral("NAME"));
+        QCOMPARE(grid.columnWidth(1), 150);
+
+        Test::whenModal<TfrmSetupColumns>([](TfrmSetupColumns* d) {
+            d->list()->setCurrentRow(1);
+            QCOMPARE(d->captionEdit()->text(), QStringLiteral("NAME"));
+            d->captionEdit()->clear();
+            Test::typeText(d->captionEdit(), QStringLiteral("Имя"));
+            d->list()->item(1)->setCheckState(Qt::Unchecked);
+            d->list()->setCurrentRow(2);
+            Test::clickButton(d, QStringLiteral("В&верх"));
+            Test::clickButton(d, QStringLiteral("Ok"));
+        });
+        grid.setupColumns();
+        QCOMPARE(order(grid), (QStringList{"ID", "CITY", "NAME(скрыта)"}));
+        QCOMPARE(grid.columnCaption(1), QStringLiteral("Имя"));
+        QCOMPARE(grid.keptColumnWidth(1), 150);
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+QTEST_MAIN(ColumnSettings)
+#include "tst_columnsettings.moc"
