@@ -1,3 +1,4 @@
+#include "catalog/ui/catalogwindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
         CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
         MenuHooks::useCaptionDictionary();
+        Tarvo::Catalog::registerCatalogWindows();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();
