@@ -37,6 +37,9 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
         return;
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
     setModel(m_model.get());
+    // The view would post the edited row whenever its current row changes, also when it only
+    // follows the row set (a new row being shown): the grid posts on the user's moves only.
+    disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_model.get(), SLOT(submit()));
     connect(m_model.get(), &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     if (!m_section.isEmpty())
         restoreColumns();
@@ -71,6 +74,8 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     QTableView::currentChanged(current, previous);
     if (m_syncing || !m_rowSet || !current.isValid() || current.row() == previous.row())
         return;
+    if (previous.isValid())
+        m_model->submit();
     if (current.row() < m_rowSet->recordCount() && current.row() != m_rowSet->recNo()) {
         m_syncing = true;
         m_rowSet->moveTo(current.row());

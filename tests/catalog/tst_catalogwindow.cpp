@@ -1,5 +1,6 @@
 #include "catalog/boxanswers.h"
 #include "catalog/catalogfixture.h"
+#include "catalog/typing.h"
 #include "catalog/currency/currencyrates.h"
 #include "catalog/tree/productgroups.h"
 #include "catalog/ui/catalogwindows.h"
@@ -89,23 +90,32 @@ private slots:
 
         tree->setCurrentItem(foodNode);
         QCOMPARE(view->dataSet()->recordCount(), 1);
+        tree->setCurrentItem(child(foodNode, u"Молочные"_s));
+        QCOMPARE(view->dataSet()->recordCount(), 2);
+        // The option re-selects the node and is kept for the next window.
         w.setIncludeSubgroups(true);
-        QCOMPARE(view->dataSet()->recordCount(), 3);
+        QCOMPARE(view->dataSet()->recordCount(), 2);
         QCOMPARE(Shell::TIniStorage::open(u"TfCatalog"_s)->readBool(u"nSSG"_s, false), true);
+        w.setIncludeSubgroups(false);
         tree->setCurrentItem(tree->topLevelItem(0));
         QCOMPARE(view->dataSet()->recordCount(), 1);
+        tree->setCurrentItem(tree->topLevelItem(2));
+        QCOMPARE(view->dataSet()->recordCount(), 4);
 
         // The search dialog upper-cases the entry and finds lower-case Cyrillic text inside values.
         tree->setCurrentItem(foodNode);
         Test::whenModal<TfFind>([](TfFind* find) {
             QCOMPARE(find->windowTitle(), u"Поиск по полю <Наименование>"_s);
-            QTest::keyClicks(QApplication::focusWidget(), u"ржан"_s);
+            Test::activate(find);
+            QCOMPARE(QApplication::focusWidget(), find->findChild<QLineEdit*>());
+            Test::typeText(QApplication::focusWidget(), u"ржан"_s);
             QCOMPARE(find->findChild<QLineEdit*>()->text(), u"РЖАН"_s);
             QTest::keyClick(find->findChild<QLineEdit*>(), Qt::Key_Return);
         });
         TfFind::run(*view->dataSet(), u"PR_NAME"_s, &w);
         QCOMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"F1"_s);
 
+        tree->setCurrentItem(child(foodNode, u"Молочные"_s));
         view->dataSet()->first();
         TfFind find(*view->dataSet(), u"PR_NAME"_s, &w);
         find.findChild<QCheckBox*>()->setChecked(false);
@@ -140,6 +150,7 @@ private slots:
         TfCatalog w(db, view, TSCMTreePanel::DeleteMode::GroupOnly);
         w.setAttribute(Qt::WA_DeleteOnClose, false);
         w.show();
+        Test::activate(&w);
         QTreeWidget* tree = w.tree();
         QTreeWidgetItem* groups = tree->topLevelItem(1);
         QTreeWidgetItem* alpha = child(groups, u"Альфа"_s);
@@ -149,11 +160,12 @@ private slots:
         w.action(u"actAddGroup"_s)->trigger();
         QTreeWidgetItem* made = child(beta, TTreeLink::NewGroupName);
         QVERIFY(made);
-        QApplication::focusWidget() ? QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier)
-                                    : void();
-        QTest::keyClicks(QApplication::focusWidget(), u"Гамма"_s);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(made->text(0), u"Гамма"_s);
+        auto* editor = tree->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        Test::typeText(editor, u"Гамма"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(made->text(0), u"Гамма"_s);
         QCOMPARE(db.scalar(u"select count(*) from crm_productgroups where pg_groupname = 'Гамма' and pg_parent = "
                            "(select pg_groupid from crm_productgroups where pg_groupname = 'Бета')"_s)
                      .toInt(),

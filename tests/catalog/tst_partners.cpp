@@ -1,4 +1,5 @@
 #include "catalog/catalogfixture.h"
+#include "catalog/typing.h"
 #include "catalog/partners/partnercard.h"
 #include "catalog/partners/partnerlist.h"
 #include "catalog/partners/partnertext.h"
@@ -162,19 +163,20 @@ private slots:
 
         Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) {
             QVERIFY(list->dataSet().locate({u"N_USER"_s}, {u"BBB"_s}));
-            QTest::keyClick(list->grid(), Qt::Key_Return);
+            Test::press(list->grid(), Qt::Key_Return);
         });
         QCOMPARE(TLibrary_Contragents_::pickOne(db), QString::number(b));
 
         Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) {
+            Test::activate(list);
             QVERIFY(list->button(u"Отметить"_s)->isVisible());
             QVERIFY(list->dataSet().locate({u"N_USER"_s}, {u"BBB"_s}));
-            QTest::keyClick(list->grid(), Qt::Key_Insert);
+            Test::press(list->grid(), Qt::Key_Insert);
             QVERIFY(list->dataSet().locate({u"N_USER"_s}, {u"AAA"_s}));
-            QTest::keyClick(list->grid(), Qt::Key_Insert);
+            Test::press(list->grid(), Qt::Key_Insert);
             list->kindTabs()->setCurrentIndex(1); // the buyers
             QCOMPARE(list->dataSet().recordCount(), 1);
-            QTest::keyClick(list->grid(), Qt::Key_Insert);
+            Test::press(list->grid(), Qt::Key_Insert);
             Test::clickButton(list, u"Выбрать"_s);
         });
         QCOMPARE(TLibrary_Contragents_::pickMany(db), u"%1,%2,%3"_s.arg(b).arg(a).arg(c));
@@ -182,7 +184,7 @@ private slots:
         Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) { Test::clickButton(list, u"Выбрать"_s); });
         QCOMPARE(TLibrary_Contragents_::pickMany(db), QString());
         Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) {
-            QTest::keyClick(list->grid(), Qt::Key_Escape);
+            Test::press(list->grid(), Qt::Key_Escape);
         });
         QCOMPARE(TLibrary_Contragents_::pickOne(db), QString());
     }
@@ -195,21 +197,23 @@ private slots:
         f.partner(u"AAA"_s, u"Антей"_s);
         f.partner(u"ZZZ"_s, u"Юпитер"_s);
         TLibrary_Contragents_ list(db, TLibraryForm::Mode::Browse);
+        list.show();
+        Test::activate(&list);
         QVERIFY(list.dataSet().locate({u"N_USER"_s}, {u"ZZZ"_s}));
         Test::whenModal<TContragent_Card_>([](TContragent_Card_* card) {
             QCOMPARE(card->windowTitle(), u"Добавление контрагента"_s);
-            QTest::keyClicks(card->field(u"NAME_USER"_s), u"Гермес и сын"_s);
-            QTest::keyClicks(card->field(u"SKIDKAPRCNT"_s), u"3,75"_s);
+            Test::typeText(card->field(u"NAME_USER"_s), u"Гермес и сын"_s);
+            Test::typeText(card->field(u"SKIDKAPRCNT"_s), u"3,75"_s);
             QTest::keyClick(card->field(u"NAME_USER"_s), Qt::Key_Return);
         });
-        QTest::keyClick(list.grid(), Qt::Key_F2);
+        Test::press(list.grid(), Qt::Key_F2);
         QCOMPARE(list.dataSet().string(u"N_USER"_s), u"ГЕРМЕСИС"_s);
         QCOMPARE(count(db, u"select count(*) from scm_partner where par_nuser = 'ГЕРМЕСИС'"_s), 1);
         QCOMPARE(Money::fromVariant(db.scalar(u"select SKIDKAPRCNT from _partner where N_USER = 'ГЕРМЕСИС'"_s)).toString(), u"3.7500"_s);
 
         QVERIFY(list.dataSet().locate({u"N_USER"_s}, {u"ZZZ"_s}));
         db.exec(u"update _partner set NAME_USER = 'Абрикос' where N_USER = 'ZZZ'"_s);
-        QTest::keyClick(list.grid(), Qt::Key_F5);
+        Test::press(list.grid(), Qt::Key_F5);
         QCOMPARE(list.dataSet().string(u"N_USER"_s), u"ZZZ"_s);
         QCOMPARE(list.dataSet().recNo(), 0);
 
@@ -218,7 +222,7 @@ private slots:
             QVERIFY(static_cast<QLineEdit*>(card->field(u"N_USER"_s))->isReadOnly());
             QTest::keyClick(card, Qt::Key_Escape);
         });
-        QTest::keyClick(list.grid(), Qt::Key_F4);
+        Test::press(list.grid(), Qt::Key_F4);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "catalog/books/urgencybook.h"
 #include "catalog/boxanswers.h"
 #include "catalog/catalogfixture.h"
+#include "catalog/typing.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/tlibrary_urgencys_.h"
 #include "catalog/ui/turgency_card_.h"
@@ -44,10 +45,11 @@ QStringList book(Data::Database& db)
 void fillCard(const QString& name, const QString& priority)
 {
     Test::whenModal<TUrgency_Card_>([name, priority](TUrgency_Card_* card) {
+        Test::activate(card);
         card->nameEdit()->selectAll();
-        QTest::keyClicks(card->nameEdit(), name);
+        Test::typeText(card->nameEdit(), name);
         card->priorityEdit()->clear();
-        QTest::keyClicks(card->priorityEdit(), priority);
+        Test::typeText(card->priorityEdit(), priority);
         QTest::keyClick(card->priorityEdit(), Qt::Key_Return);
     });
 }
@@ -132,6 +134,7 @@ private slots:
         Shell::MainWindow w(Shell::CommandLineSwitches({u"x"_s}));
         registerCatalogWindows();
         w.show();
+        Test::activate(&w);
         w.refreshMenus();
         QVERIFY(w.menuItem(u"itemUrgencyTypes"_s)->isEnabled());
         w.menuItem(u"itemUrgencyTypes"_s)->trigger();
@@ -142,16 +145,16 @@ private slots:
         list->grid()->setFocus();
 
         fillCard(u"Срочно"_s, u"1"_s);
-        QTest::keyClick(list->grid(), Qt::Key_F2);
+        Test::press(list->grid(), Qt::Key_F2);
         fillCard(u"Сверхсрочно"_s, u"0"_s);
-        QTest::keyClick(list->grid(), Qt::Key_F2);
+        Test::press(list->grid(), Qt::Key_F2);
         QCOMPARE(book(db), (QStringList{u"Сверхсрочно:1"_s, u"Срочно:2"_s}));
         QCOMPARE(list->dataSet().recordCount(), 2);
         QCOMPARE(list->dataSet().string(u"Name"_s), u"Сверхсрочно"_s);
 
         // A duplicate name keeps the card open with the message; Esc then leaves it.
         Test::whenModal<TUrgency_Card_>([](TUrgency_Card_* card) {
-            QTest::keyClicks(card->nameEdit(), u"Срочно"_s);
+            Test::typeText(card->nameEdit(), u"Срочно"_s);
             Test::BoxAnswers boxes({QMessageBox::Ok});
             QTest::keyClick(card->nameEdit(), Qt::Key_Return);
             QVERIFY(card->isVisible());
@@ -159,7 +162,7 @@ private slots:
             QVERIFY(boxes.texts.first().contains(u"уже существует"_s));
             QTest::keyClick(card, Qt::Key_Escape);
         });
-        QTest::keyClick(list->grid(), Qt::Key_F2);
+        Test::press(list->grid(), Qt::Key_F2);
         QCOMPARE(book(db).size(), 2);
 
         // Correcting: the card shows the row, and the priority field takes digits only.
@@ -168,13 +171,13 @@ private slots:
             QCOMPARE(card->windowTitle(), u"Коррекция типа срочности"_s);
             QCOMPARE(card->priorityEdit()->text(), u"2"_s);
             card->priorityEdit()->clear();
-            QTest::keyClicks(card->priorityEdit(), u"x1"_s);
+            Test::typeText(card->priorityEdit(), u"x1"_s);
             QCOMPARE(card->priorityEdit()->text(), u"1"_s);
             card->nameEdit()->clear();
-            QTest::keyClicks(card->nameEdit(), u"Срочно!"_s);
+            Test::typeText(card->nameEdit(), u"Срочно!"_s);
             QTest::keyClick(card->nameEdit(), Qt::Key_Return);
         });
-        QTest::keyClick(list->grid(), Qt::Key_F4);
+        Test::press(list->grid(), Qt::Key_F4);
         QCOMPARE(book(db), (QStringList{u"Срочно!:1"_s, u"Сверхсрочно:2"_s}));
         QCOMPARE(list->dataSet().string(u"Name"_s), u"Срочно!"_s);
 
@@ -182,7 +185,7 @@ private slots:
         f.request(buyer, list->dataSet().value(u"Urgency_ID"_s));
         {
             Test::BoxAnswers boxes({QMessageBox::Yes, QMessageBox::Ok});
-            QTest::keyClick(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
+            Test::press(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
             QCOMPARE(boxes.texts.size(), 2);
             QCOMPARE(boxes.texts.at(0), u"Удалить тип срочности документа \"Срочно!\" ?"_s);
             QVERIFY(boxes.texts.at(1).startsWith(u"В реестре заявок"_s));
@@ -191,16 +194,16 @@ private slots:
         QVERIFY(list->dataSet().locate({u"Name"_s}, {u"Сверхсрочно"_s}));
         {
             Test::BoxAnswers boxes({QMessageBox::No});
-            QTest::keyClick(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
+            Test::press(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
         }
         QCOMPARE(book(db).size(), 2);
         Test::BoxAnswers boxes({QMessageBox::Yes});
-        QTest::keyClick(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
+        Test::press(list->grid(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(book(db), QStringList{u"Срочно!:1"_s});
         QCOMPARE(list->dataSet().recordCount(), 1);
 
         // Esc does not close the browsing window; the menu brings the same one back.
-        QTest::keyClick(list->grid(), Qt::Key_Escape);
+        Test::press(list->grid(), Qt::Key_Escape);
         QVERIFY(list->isVisible());
         w.menuItem(u"itemUrgencyTypes"_s)->trigger();
         QCOMPARE(w.mdiArea()->subWindowList().size(), 1);

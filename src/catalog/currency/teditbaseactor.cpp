@@ -4,14 +4,14 @@ namespace Tarvo::Catalog {
 
 void TEditBaseActor::changed()
 {
-    if (m_busy)
+    if (m_accessor.busy())
         return;
     struct Guard
     {
-        bool& flag;
-        ~Guard() { flag = false; }
-    } guard{m_busy};
-    m_busy = true;
+        TDataAccessor& accessor;
+        ~Guard() { accessor.setBusy(false); }
+    } guard{m_accessor};
+    m_accessor.setBusy(true);
     update();
 }
 

@@ -24,10 +24,18 @@ public:
     // Empty for roubles.
     virtual QString currencyCode() const = 0;
     virtual QDate date() const = 0;
+
+    // Set while one of the editor's actors writes: the fields it changes must not start the
+    // other actor, or a converted value would come back rounded into the field just typed.
+    bool busy() const { return m_busy; }
+    void setBusy(bool on) { m_busy = on; }
+
+private:
+    bool m_busy = false;
 };
 
-// Keeps a rouble field and a currency field consistent. The busy flag stops the two
-// actors of one editor from recomputing each other endlessly.
+// Keeps a rouble field and a currency field consistent. The busy flag (kept by the accessor, so
+// shared by the actors of one editor) stops them from recomputing each other.
 class TEditBaseActor
 {
 public:
@@ -36,7 +44,7 @@ public:
 
     // The edited field changed: recompute the other one (nothing while already busy).
     void changed();
-    bool busy() const { return m_busy; }
+    bool busy() const { return m_accessor.busy(); }
 
 protected:
     virtual void update() = 0;
@@ -44,7 +52,6 @@ protected:
 
 private:
     TDataAccessor& m_accessor;
-    bool m_busy = false;
 };
 
 } // namespace Tarvo::Catalog

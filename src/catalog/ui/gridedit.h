@@ -15,4 +15,13 @@ inline void commitGridEdit(QTableView* grid)
     }
 }
 
+// Starts a new row and puts the grid's cursor on it; the row is posted when the user leaves it
+// or saves.
+template <typename RowSet> void appendRow(QTableView* grid, RowSet& rowSet)
+{
+    rowSet.append();
+    if (grid->model())
+        grid->setCurrentIndex(grid->model()->index(rowSet.recNo(), 0));
+}
+
 } // namespace Tarvo::Catalog

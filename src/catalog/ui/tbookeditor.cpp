@@ -1,4 +1,5 @@
 #include "catalog/ui/tbookeditor.h"
+#include "catalog/ui/buttonshortcut.h"
 
 #include "catalog/ui/gridedit.h"
 
@@ -30,9 +31,9 @@ TBookEditor::TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedA
     m_add = buttons.addButton(u"Добавить"_s);
     m_save = buttons.addButton(u"Сохранить"_s);
     m_delete = buttons.addButton(u"Удалить"_s);
-    m_add->setShortcut(QKeySequence(Qt::Key_Insert));
-    m_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_delete->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    bindShortcut(m_add, QKeySequence(Qt::Key_Insert));
+    bindShortcut(m_save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    bindShortcut(m_delete, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     connect(m_add, &QPushButton::clicked, this, &TBookEditor::addRecord);
     connect(m_save, &QPushButton::clicked, this, &TBookEditor::saveRecord);
     connect(m_delete, &QPushButton::clicked, this, &TBookEditor::deleteRecord);
@@ -51,10 +52,8 @@ void TBookEditor::addRecord()
 {
     commitGridEdit(m_grid);
     m_dataSet->checkBrowseMode();
-    m_dataSet->append();
+    appendRow(m_grid, *m_dataSet);
     m_grid->setFocus();
-    const QModelIndex i = m_grid->model()->index(m_dataSet->recNo(), 0);
-    m_grid->setCurrentIndex(i);
 }
 
 void TBookEditor::saveRecord()

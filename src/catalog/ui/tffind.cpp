@@ -1,4 +1,5 @@
 #include "catalog/ui/tffind.h"
+#include "catalog/ui/buttonshortcut.h"
 
 #include "core/exception.h"
 #include "data/rowset/trowset.h"
@@ -68,10 +69,11 @@ TfFind::TfFind(Data::TRowSet& rowSet, const QString& field, QWidget* parent)
 
     Widgets::DialogButtons buttons(this, u"Поиск"_s, u"Закрыть"_s, false);
     QPushButton* next = buttons.addButton(u"След. поиск"_s);
-    next->setShortcut(QKeySequence(Qt::Key_F3));
+    bindShortcut(next, QKeySequence(Qt::Key_F3));
     connect(buttons.acceptButton(), &QPushButton::clicked, this, [this] { search(false); });
     connect(next, &QPushButton::clicked, this, [this] { search(true); });
     layout->addWidget(buttons.box());
+    m_entry->setFocus();
 }
 
 TfFind::~TfFind() = default;

@@ -1,4 +1,5 @@
 #include "catalog/ui/tformcodvalut.h"
+#include "catalog/ui/buttonshortcut.h"
 
 #include "catalog/books/booktable.h"
 #include "catalog/currency/currencyrates.h"
@@ -89,6 +90,7 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
         rs.setValue(u"datecotir"_s, QDateTime(d.date(), QTime(0, 0)));
     };
     m_quotations->setDataSource(m_currencies.get(), {u"CODVALUT"_s});
+    m_quotations->setParameter(u"codvalut"_s, m_currencies->isEmpty() ? QString() : m_currencies->string(u"CODVALUT"_s));
     m_quotations->open();
 
     auto* layout = new QVBoxLayout(this);
@@ -114,9 +116,9 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     QPushButton* add = buttons.addButton(u"Добавить"_s);
     QPushButton* save = buttons.addButton(u"Сохранить"_s);
     QPushButton* del = buttons.addButton(u"Удалить"_s);
-    add->setShortcut(QKeySequence(Qt::Key_Insert));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    del->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    bindShortcut(add, QKeySequence(Qt::Key_Insert));
+    bindShortcut(save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    bindShortcut(del, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     connect(add, &QPushButton::clicked, this, &TFormCodValut::addRecord);
     connect(save, &QPushButton::clicked, this, &TFormCodValut::saveRecord);
     connect(del, &QPushButton::clicked, this, &TFormCodValut::deleteRecord);
@@ -144,7 +146,7 @@ void TFormCodValut::addRecord()
 {
     commitGridEdit(currentGrid());
     current().checkBrowseMode();
-    current().append();
+    appendRow(currentGrid(), current());
     currentGrid()->setFocus();
 }
 

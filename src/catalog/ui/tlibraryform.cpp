@@ -1,4 +1,5 @@
 #include "catalog/ui/tlibraryform.h"
+#include "catalog/ui/buttonshortcut.h"
 
 #include "catalog/ui/tffind.h"
 #include "core/exception.h"
@@ -85,7 +86,7 @@ void TLibraryForm::finishSetup(const QString& columnsSection)
     });
     const auto add = [&](const QString& text, const QKeySequence& key, auto slot) {
         QPushButton* b = buttons.addButton(text);
-        b->setShortcut(key);
+        bindShortcut(b, key);
         connect(b, &QPushButton::clicked, this, slot);
         m_buttons << b;
         return b;

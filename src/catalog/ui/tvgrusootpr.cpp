@@ -1,7 +1,9 @@
 #include "catalog/ui/tvgrusootpr.h"
+#include "catalog/ui/buttonshortcut.h"
 
 #include "catalog/books/shipperstations.h"
 #include "catalog/ui/bookfields.h"
+#include "catalog/ui/gridedit.h"
 #include "core/exception.h"
 #include "data/engine/databaseerror.h"
 #include "data/modules/tupdatedadodataset.h"
@@ -85,9 +87,9 @@ TvGrusoOtpr::TvGrusoOtpr(Data::Database& db, QWidget* parent)
     QPushButton* add = buttons.addButton(u"Добавить"_s);
     QPushButton* change = buttons.addButton(u"Изменить"_s);
     QPushButton* del = buttons.addButton(u"Удалить"_s);
-    add->setShortcut(QKeySequence(Qt::Key_Insert));
-    change->setShortcut(QKeySequence(Qt::Key_F4));
-    del->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    bindShortcut(add, QKeySequence(Qt::Key_Insert));
+    bindShortcut(change, QKeySequence(Qt::Key_F4));
+    bindShortcut(del, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     connect(add, &QPushButton::clicked, this, [this] { addStation(); });
     connect(change, &QPushButton::clicked, this, [this] { changeStation(); });
     connect(del, &QPushButton::clicked, this, &TvGrusoOtpr::deleteStation);
@@ -131,7 +133,7 @@ void TvGrusoOtpr::addStation(qint64 station)
         station = askStation(0);
     if (!station)
         return;
-    m_departures->append();
+    appendRow(m_departureGrid, *m_departures);
     m_departures->setValue(u"scd_sta_id"_s, station);
     try {
         m_departures->post();
