@@ -39,7 +39,8 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     setModel(m_model.get());
     // The view would post the edited row whenever its current row changes, also when it only
     // follows the row set (a new row being shown): the grid posts on the user's moves only.
-    disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_model.get(), SLOT(submit()));
+    disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_model.get(),
+               SLOT(submit()));
     connect(m_model.get(), &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     if (!m_section.isEmpty())
         restoreColumns();

@@ -1,11 +1,11 @@
 #include "catalog/boxanswers.h"
 #include "catalog/catalogfixture.h"
-#include "catalog/typing.h"
 #include "catalog/currency/currencyrates.h"
 #include "catalog/tree/productgroups.h"
+#include "catalog/typing.h"
 #include "catalog/ui/catalogwindows.h"
-#include "catalog/ui/tffind.h"
 #include "catalog/ui/tfcatalog.h"
+#include "catalog/ui/tffind.h"
 #include "catalog/ui/tformcodvalut.h"
 #include "catalog/ui/tfrmctr.h"
 #include "catalog/ui/tgrouptreeview.h"
@@ -166,10 +166,11 @@ private slots:
         Test::typeText(editor, u"Гамма"_s);
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(made->text(0), u"Гамма"_s);
-        QCOMPARE(db.scalar(u"select count(*) from crm_productgroups where pg_groupname = 'Гамма' and pg_parent = "
-                           "(select pg_groupid from crm_productgroups where pg_groupname = 'Бета')"_s)
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            db.scalar(u"select count(*) from crm_productgroups where pg_groupname = 'Гамма' and pg_parent = "
+                      "(select pg_groupid from crm_productgroups where pg_groupname = 'Бета')"_s)
+                .toInt(),
+            1);
 
         // Moving asks in the tree's words; the group lands under its target.
         TTreeLink* link = w.link();
@@ -179,7 +180,9 @@ private slots:
             QVERIFY(link->moveNode(beta, alpha));
             QCOMPARE(boxes.texts, QStringList{u"Вы желаете переместить группу <Бета> в\n\r<Альфа>"_s});
         }
-        QCOMPARE(db.scalar(u"select pg_parent from crm_productgroups where pg_groupname = 'Бета'"_s).toLongLong(), a);
+        QCOMPARE(
+            db.scalar(u"select pg_parent from crm_productgroups where pg_groupname = 'Бета'"_s).toLongLong(),
+            a);
         QCOMPARE(captions(groups), QStringList{u"Альфа"_s});
         QCOMPARE(captions(alpha), QStringList{u"Бета"_s});
 
@@ -281,7 +284,8 @@ private slots:
             QTest::keyClick(dialog->rateEdit(), Qt::Key_Return);
         });
         QCOMPARE(rates.convert(u"EUR"_s, QString(), QDate(2026, 2, 3), Money(2)), Money::fromRaw(2030000));
-        Test::whenModal<TFrmCtr>([](TFrmCtr* dialog) { QTest::keyClick(dialog->rateEdit(), Qt::Key_Escape); });
+        Test::whenModal<TFrmCtr>(
+            [](TFrmCtr* dialog) { QTest::keyClick(dialog->rateEdit(), Qt::Key_Escape); });
         QVERIFY_THROWS_EXCEPTION(Abort, rates.convert(u"EUR"_s, QString(), QDate(2026, 2, 4), Money(2)));
         QCOMPARE(db.scalar(u"select count(*) from cotirval"_s).toInt(), 2);
     }

@@ -40,14 +40,14 @@ struct Asker
     bool cancel = false;
     void install()
     {
-        CurrencyRates::setMissingRateAsker(
-            [this](Data::Database& db, const QString& code, const QDate& date, std::optional<double> previous) {
-                offered << previous;
-                if (cancel)
-                    throw Abort();
-                CurrencyRates(db).storeRate(code, date, answer);
-                return answer;
-            });
+        CurrencyRates::setMissingRateAsker([this](Data::Database& db, const QString& code, const QDate& date,
+                                                  std::optional<double> previous) {
+            offered << previous;
+            if (cancel)
+                throw Abort();
+            CurrencyRates(db).storeRate(code, date, answer);
+            return answer;
+        });
     }
 };
 
@@ -109,8 +109,10 @@ private slots:
         QCOMPARE(rates.convert(u"USD"_s, u"EUR"_s, d, Money(3)), Money::fromRaw(25000));
         QCOMPARE(rates.convert(u"EUR"_s, u"USD"_s, d, Money::fromRaw(10001)), Money::fromRaw(12001));
         // Same code in another case, and roubles to roubles: unchanged without reading a rate.
-        QCOMPARE(rates.convert(u"usd"_s, u"USD"_s, day(20).date(), Money::fromRaw(12345)), Money::fromRaw(12345));
-        QCOMPARE(rates.convert(QString(), QString(), day(20).date(), Money::fromRaw(12345)), Money::fromRaw(12345));
+        QCOMPARE(rates.convert(u"usd"_s, u"USD"_s, day(20).date(), Money::fromRaw(12345)),
+                 Money::fromRaw(12345));
+        QCOMPARE(rates.convert(QString(), QString(), day(20).date(), Money::fromRaw(12345)),
+                 Money::fromRaw(12345));
     }
 
     void missingRateAsksWithTheLatestEarlierOne()
@@ -139,9 +141,10 @@ private slots:
         // A stored 0 is skipped both as the rate of its day and as the earlier one.
         QCOMPARE(rates.ratio(QString(), u"USD"_s, day(12).date()), 1.0 / 93.0);
         QCOMPARE(asker.offered.last(), std::optional<double>(92.25));
-        QCOMPARE(db.scalar(u"select valcotir from cotirval where codvalut = 'USD' and datecotir = ?"_s, {day(12)})
-                     .toDouble(),
-                 93.0);
+        QCOMPARE(
+            db.scalar(u"select valcotir from cotirval where codvalut = 'USD' and datecotir = ?"_s, {day(12)})
+                .toDouble(),
+            93.0);
 
         // Cancelling aborts the conversion and stores nothing.
         asker.cancel = true;
@@ -193,7 +196,7 @@ private slots:
         line.val = Money::fromRaw(10001); // 1.0001 dollars
         valToRub.changed();
         QCOMPARE(line.valTotal, Money::fromRaw(30003));
-        QCOMPARE(line.rub, Money::fromRaw(25003)); // 2.50025 -> 2.5003
+        QCOMPARE(line.rub, Money::fromRaw(25003));      // 2.50025 -> 2.5003
         QCOMPARE(line.rubTotal, Money::fromRaw(75008)); // 7.50075 -> 7.5008
 
         // A failing conversion clears the flag too.

@@ -1,9 +1,9 @@
 #include "catalog/catalogfixture.h"
-#include "catalog/typing.h"
 #include "catalog/partners/partnercard.h"
 #include "catalog/partners/partnerlist.h"
 #include "catalog/partners/partnertext.h"
 #include "catalog/selectionmarks.h"
+#include "catalog/typing.h"
 #include "catalog/ui/tcontragent_card_.h"
 #include "catalog/ui/tlibrary_contragents_.h"
 #include "core/exception.h"
@@ -89,7 +89,8 @@ private slots:
         QCOMPARE(failureOf([&] { card.save(d, PartnerCard::Mode::Create); }), u"Неверно задан рег. номер"_s);
         d.regNumber = u" 77 "_s;
         d.discount = u"пять"_s;
-        QCOMPARE(failureOf([&] { card.save(d, PartnerCard::Mode::Create); }), u"Неверно задан процент скидки"_s);
+        QCOMPARE(failureOf([&] { card.save(d, PartnerCard::Mode::Create); }),
+                 u"Неверно задан процент скидки"_s);
         QCOMPARE(count(db, u"select count(*) from _partner"_s), 2);
 
         // Saving under its own unchanged name succeeds; a decimal comma is a number, not a broken statement.
@@ -109,7 +110,8 @@ private slots:
     {
         Test::TestDatabase t;
         Data::Database& db = t.db();
-        PartnerCardData d = named(u"CUT"_s, u"Очень длинное название организации, которое не помещается в поле"_s);
+        PartnerCardData d =
+            named(u"CUT"_s, u"Очень длинное название организации, которое не помещается в поле"_s);
         d.address = u"Москва,\tул.\u00a0Ленина\u2014№ 5, Ёлки"_s;
         d.information = u"строка 1\r\nстрока 2"_s;
         PartnerCard(db).save(d, PartnerCard::Mode::Create);
@@ -129,9 +131,9 @@ private slots:
         q.bindAt(0, PartnerList::letter(PartnerList::Kind::Suppliers)).exec();
         QVERIFY(q.next());
         QCOMPARE(q.value(u"N_USER"_s).toString(), u"SUP"_s);
-        for (const QString& c : {u"CP_1"_s, u"CP_2"_s, u"DATE1PRT"_s, u"DATE2PRT"_s, u"SALDDEB"_s, u"SALDCRED"_s,
-                                 u"MARK"_s, u"REALIZ"_s, u"DOLG"_s, u"DOPRG_USER"_s, u"KNTRS_USER"_s,
-                                 u"DOLGVALUT"_s, u"VALUTA"_s, u"KREDIT"_s, u"DOST_ADRESS"_s})
+        for (const QString& c : {u"CP_1"_s, u"CP_2"_s, u"DATE1PRT"_s, u"DATE2PRT"_s, u"SALDDEB"_s,
+                                 u"SALDCRED"_s, u"MARK"_s, u"REALIZ"_s, u"DOLG"_s, u"DOPRG_USER"_s,
+                                 u"KNTRS_USER"_s, u"DOLGVALUT"_s, u"VALUTA"_s, u"KREDIT"_s, u"DOST_ADRESS"_s})
             QVERIFY2(q.columnIndex(c) >= 0, qPrintable(c));
     }
 
@@ -181,11 +183,11 @@ private slots:
         });
         QCOMPARE(TLibrary_Contragents_::pickMany(db), u"%1,%2,%3"_s.arg(b).arg(a).arg(c));
 
-        Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) { Test::clickButton(list, u"Выбрать"_s); });
+        Test::whenModal<TLibrary_Contragents_>(
+            [](TLibrary_Contragents_* list) { Test::clickButton(list, u"Выбрать"_s); });
         QCOMPARE(TLibrary_Contragents_::pickMany(db), QString());
-        Test::whenModal<TLibrary_Contragents_>([](TLibrary_Contragents_* list) {
-            Test::press(list->grid(), Qt::Key_Escape);
-        });
+        Test::whenModal<TLibrary_Contragents_>(
+            [](TLibrary_Contragents_* list) { Test::press(list->grid(), Qt::Key_Escape); });
         QCOMPARE(TLibrary_Contragents_::pickOne(db), QString());
     }
 
@@ -209,7 +211,10 @@ private slots:
         Test::press(list.grid(), Qt::Key_F2);
         QCOMPARE(list.dataSet().string(u"N_USER"_s), u"ГЕРМЕСИС"_s);
         QCOMPARE(count(db, u"select count(*) from scm_partner where par_nuser = 'ГЕРМЕСИС'"_s), 1);
-        QCOMPARE(Money::fromVariant(db.scalar(u"select SKIDKAPRCNT from _partner where N_USER = 'ГЕРМЕСИС'"_s)).toString(), u"3.7500"_s);
+        QCOMPARE(
+            Money::fromVariant(db.scalar(u"select SKIDKAPRCNT from _partner where N_USER = 'ГЕРМЕСИС'"_s))
+                .toString(),
+            u"3.7500"_s);
 
         QVERIFY(list.dataSet().locate({u"N_USER"_s}, {u"ZZZ"_s}));
         db.exec(u"update _partner set NAME_USER = 'Абрикос' where N_USER = 'ZZZ'"_s);

@@ -111,8 +111,9 @@ private slots:
         try {
             urgency.remove(both);
         } catch (const Exception& e) {
-            QCOMPARE(e.message(),
-                     u"В реестре заявок есть документ(ы) с удаляемым типом срочности\r\nУдаление невозможно."_s);
+            QCOMPARE(
+                e.message(),
+                u"В реестре заявок есть документ(ы) с удаляемым типом срочности\r\nУдаление невозможно."_s);
         }
         try {
             urgency.remove(orders);

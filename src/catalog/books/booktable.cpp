@@ -59,7 +59,8 @@ void BookTable::post(Data::TUpdatedADODataSet& ds, Data::Database& db) const
             marks << u"?"_s;
             values << ds.value(c);
         }
-        const QString sql = u"insert into %1 (%2) values (%3)"_s.arg(m_table, columns.join(u", "_s), marks.join(u", "_s));
+        const QString sql =
+            u"insert into %1 (%2) values (%3)"_s.arg(m_table, columns.join(u", "_s), marks.join(u", "_s));
         if (m_identity.isEmpty()) {
             db.exec(sql, values);
         } else {

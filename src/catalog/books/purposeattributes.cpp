@@ -35,7 +35,9 @@ QString decode(const QByteArray& bytes)
     text.clear();
     for (char ch : bytes) {
         const uchar c = uchar(ch);
-        text += c < 0x80 ? QChar(c) : c >= 0xC0 ? QChar(char16_t(0x0410 + c - 0xC0)) : QChar(Cp1251High[c - 0x80]);
+        text += c < 0x80    ? QChar(c)
+                : c >= 0xC0 ? QChar(char16_t(0x0410 + c - 0xC0))
+                            : QChar(Cp1251High[c - 0x80]);
     }
     return text;
 }

@@ -15,7 +15,8 @@ qint64 ShipperStations::add(const QString& shortName, qint64 station) const
     CatalogTransaction tx(m_db);
     QVariant par = m_db.scalar(u"select par_id from scm_partner where par_nuser=?"_s, {shortName});
     if (par.isNull())
-        par = m_db.insertReturning(u"insert into scm_partner (par_nuser) values(?)"_s, u"par_ID"_s, {shortName});
+        par = m_db.insertReturning(u"insert into scm_partner (par_nuser) values(?)"_s, u"par_ID"_s,
+                                   {shortName});
     m_db.exec(u"insert into scm_departure (scd_sta_id, scd_par_id) values(?,?)"_s, {station, par});
     tx.commit();
     return par.toLongLong();

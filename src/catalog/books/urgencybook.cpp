@@ -30,16 +30,19 @@ qint64 UrgencyBook::save(qint64 id, const QString& nameText, const QString& prio
         throw Exception(u"Неверно задан приоритет"_s);
 
     CatalogTransaction tx(m_db);
-    if (m_db.scalar(u"select count(*) from SCM_Library_Urgency where Name = ? and Urgency_ID <> ?"_s, {name, id})
+    if (m_db.scalar(u"select count(*) from SCM_Library_Urgency where Name = ? and Urgency_ID <> ?"_s,
+                    {name, id})
             .toLongLong() > 0)
         throw Exception(u"Тип срочности с названием \""_s + name + u"\" \r\nв справочнике уже существует"_s);
     if (priority == 0) {
         m_db.exec(u"update SCM_Library_Urgency set Priority = Priority + 1"_s);
         priority = 1;
-    } else if (m_db.scalar(u"select count(*) from SCM_Library_Urgency where Priority = ? and Urgency_ID <> ?"_s,
-                           {priority, id})
+    } else if (m_db.scalar(
+                       u"select count(*) from SCM_Library_Urgency where Priority = ? and Urgency_ID <> ?"_s,
+                       {priority, id})
                    .toLongLong() > 0) {
-        m_db.exec(u"update SCM_Library_Urgency set Priority = Priority + 1 where Priority >= ?"_s, {priority});
+        m_db.exec(u"update SCM_Library_Urgency set Priority = Priority + 1 where Priority >= ?"_s,
+                  {priority});
     }
     if (id == 0) {
         id = m_db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, ?)"_s,
@@ -56,10 +59,11 @@ qint64 UrgencyBook::save(qint64 id, const QString& nameText, const QString& prio
 
 UrgencyBook::Use UrgencyBook::use(qint64 id) const
 {
-    const int r = m_db.scalar(u"select case when exists(select 1 from SCM_BUSINESS_OFFER where urgency_ID = ?) then 1 "
-                              "when exists(select 1 from SCM_SUPPLIER_ORDER where urgency_ID = ?) then 2 else 0 end"_s,
-                              {id, id})
-                      .toInt();
+    const int r =
+        m_db.scalar(u"select case when exists(select 1 from SCM_BUSINESS_OFFER where urgency_ID = ?) then 1 "
+                    "when exists(select 1 from SCM_SUPPLIER_ORDER where urgency_ID = ?) then 2 else 0 end"_s,
+                    {id, id})
+            .toInt();
     return r == 1 ? Use::Requests : r == 2 ? Use::SupplierOrders : Use::None;
 }
 
@@ -68,7 +72,8 @@ void UrgencyBook::remove(qint64 id) const
     CatalogTransaction tx(m_db);
     switch (use(id)) {
     case Use::Requests:
-        throw Exception(u"В реестре заявок есть документ(ы) с удаляемым типом срочности\r\nУдаление невозможно."_s);
+        throw Exception(
+            u"В реестре заявок есть документ(ы) с удаляемым типом срочности\r\nУдаление невозможно."_s);
     case Use::SupplierOrders:
         throw Exception(
             u"В реестре заказов поставщику есть документ(ы) с удаляемым типом срочности\r\nУдаление невозможно."_s);

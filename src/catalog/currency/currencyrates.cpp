@@ -1,9 +1,9 @@
 #include "catalog/currency/currencyrates.h"
 
+#include "catalog/catalogtransaction.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
-#include "catalog/catalogtransaction.h"
 
 #include <QDateTime>
 #include <cmath>
@@ -112,7 +112,8 @@ void CurrencyRates::storeRate(const QString& code, const QDate& date, double rat
         throw Exception(nonPositiveRateMessage());
     CatalogTransaction tx(m_db);
     m_db.exec(u"delete from cotirval where codvalut = ? and datecotir = ?"_s, {code, dayOf(date)});
-    m_db.exec(u"insert into cotirval (codvalut, datecotir, valcotir) values (?, ?, ?)"_s, {code, dayOf(date), rate});
+    m_db.exec(u"insert into cotirval (codvalut, datecotir, valcotir) values (?, ?, ?)"_s,
+              {code, dayOf(date), rate});
     tx.commit();
 }
 

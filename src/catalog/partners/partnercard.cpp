@@ -168,12 +168,11 @@ QString PartnerCard::save(PartnerCardData d, Mode mode) const
                               nullIfEmpty(d.okpo),
                               nullIfEmpty(d.note),
                               nullIfEmpty(d.kpp)};
-    static const QStringList columns{u"NAME_USER"_s,  u"NAMEP_USER"_s, u"BANK_USER"_s,  u"SCT_B_USER"_s,
-                                     u"COD_B_USER"_s, u"PST_B_USER"_s, u"ADRES_USER"_s, u"INDEX_USER"_s,
-                                     u"INFORM_PAR"_s, u"SCT_2_USER"_s, u"TEL1_USER"_s,  u"TEL2_USER"_s,
-                                     u"FAX_USER"_s,   u"REGIS_USER"_s, u"EMAIL_USER"_s, u"MY_ORGANIZ"_s,
-                                     u"SKIDKAPRCNT"_s, u"OKONH_USER"_s, u"OKPO_USER"_s, u"PRIMECH"_s,
-                                     u"KPP"_s};
+    static const QStringList columns{
+        u"NAME_USER"_s,  u"NAMEP_USER"_s, u"BANK_USER"_s,  u"SCT_B_USER"_s, u"COD_B_USER"_s,  u"PST_B_USER"_s,
+        u"ADRES_USER"_s, u"INDEX_USER"_s, u"INFORM_PAR"_s, u"SCT_2_USER"_s, u"TEL1_USER"_s,   u"TEL2_USER"_s,
+        u"FAX_USER"_s,   u"REGIS_USER"_s, u"EMAIL_USER"_s, u"MY_ORGANIZ"_s, u"SKIDKAPRCNT"_s, u"OKONH_USER"_s,
+        u"OKPO_USER"_s,  u"PRIMECH"_s,    u"KPP"_s};
     if (mode == Mode::Modify) {
         QStringList sets;
         for (const QString& c : columns)
@@ -184,8 +183,8 @@ QString PartnerCard::save(PartnerCardData d, Mode mode) const
             throw Exception(u"Контрагент \"%1\" не найден. Возможно, его уже удалили."_s.arg(d.shortName));
     } else {
         QStringList marks(columns.size() + 1, u"?"_s);
-        m_db.exec(u"insert into _partner (N_USER, "_s + columns.join(u", "_s) + u") values ("_s + marks.join(u","_s) +
-                      u")"_s,
+        m_db.exec(u"insert into _partner (N_USER, "_s + columns.join(u", "_s) + u") values ("_s +
+                      marks.join(u","_s) + u")"_s,
                   QVariantList{d.shortName} + values);
         m_db.exec(u"insert into scm_partner (par_nuser) values (?)"_s, {d.shortName});
     }

@@ -26,7 +26,7 @@ struct PartnerCardData
     QString fax;
     QString regNumber; // as typed
     QString email;
-    QString kind; // "Т" supplier, "К" buyer, "Я" our organisation
+    QString kind;     // "Т" supplier, "К" buyer, "Я" our organisation
     QString discount; // as typed, "0.00"
     QString okved;
     QString okpo;

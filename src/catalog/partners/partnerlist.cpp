@@ -1,6 +1,5 @@
 #include "catalog/partners/partnerlist.h"
 
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::Catalog {

@@ -7,7 +7,8 @@ namespace {
 bool kept(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= 0x20 && u <= 0x7E) || (u >= 0x0410 && u <= 0x044F) || u == 0x0401 || u == 0x0451 || u == 0x2116;
+    return (u >= 0x20 && u <= 0x7E) || (u >= 0x0410 && u <= 0x044F) || u == 0x0401 || u == 0x0451 ||
+           u == 0x2116;
 }
 
 } // namespace

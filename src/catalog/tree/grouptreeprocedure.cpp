@@ -13,15 +13,17 @@ namespace Tarvo::Catalog {
 const QString GroupTreeProcedure::Name = u"scm_delete_GroupTree"_s;
 
 GroupTreeProcedure::ProductsUsed::ProductsUsed(const QString& text)
-    : Data::DatabaseError(text, QString(), {Data::ProviderError{Data::NativeError::General, text, {}, {}, {}}})
+    : Data::DatabaseError(text, QString(),
+                          {Data::ProviderError{Data::NativeError::General, text, {}, {}, {}}})
 {}
 
 namespace {
 
 // The subtree, found from the parent links (independent of the ancestor table), with depths.
-const QString Subtree = u"with recursive sub(id, depth) as (select pg_groupid, 0 from crm_productgroups "
-                        "where pg_groupid = :grp union all select g.pg_groupid, s.depth + 1 from crm_productgroups g "
-                        "join sub s on g.pg_parent = s.id) "_s;
+const QString Subtree =
+    u"with recursive sub(id, depth) as (select pg_groupid, 0 from crm_productgroups "
+    "where pg_groupid = :grp union all select g.pg_groupid, s.depth + 1 from crm_productgroups g "
+    "join sub s on g.pg_parent = s.id) "_s;
 
 // The document lines that hold products.
 const QList<QPair<QString, QString>> DocumentLines{
@@ -32,9 +34,12 @@ const QList<QPair<QString, QString>> DocumentLines{
 
 // The product's own rows, deleted with it (children before parents).
 const QList<QPair<QString, QString>> ProductRows{
-    {u"CRM_FOREIGNPRICE"_s, u"fp_pr_id"_s},     {u"scm_artcmap"_s, u"sam_pr_id"_s},
-    {u"CRM_OURDOPPRICE"_s, u"ODC_PR_ID"_s},     {u"crm_ourprice"_s, u"op_pr_id"_s},
-    {u"crm_tvr"_s, u"tv_pr_id"_s},              {u"crm_product_analog"_s, u"cpa_pr_id"_s},
+    {u"CRM_FOREIGNPRICE"_s, u"fp_pr_id"_s},
+    {u"scm_artcmap"_s, u"sam_pr_id"_s},
+    {u"CRM_OURDOPPRICE"_s, u"ODC_PR_ID"_s},
+    {u"crm_ourprice"_s, u"op_pr_id"_s},
+    {u"crm_tvr"_s, u"tv_pr_id"_s},
+    {u"crm_product_analog"_s, u"cpa_pr_id"_s},
     {u"crm_product_analog"_s, u"cpa_pr_id_analog"_s},
 };
 
@@ -46,9 +51,10 @@ Data::ProcedureResult deleteGroupTree(Data::Database& db, const QVariantMap& par
     QStringList used;
     for (const auto& [table, column] : DocumentLines)
         used << u"select %1 from %2"_s.arg(column, table);
-    Data::Query first(db, Subtree + u"select p.PR_ARTICUL, p.PR_NAME from crm_product p where p.PR_GROUPID in "
-                                     "(select id from sub) and p.PR_ID in (%1) order by p.PR_ARTICUL limit 1"_s
-                                         .arg(used.join(u" union "_s)));
+    Data::Query first(db, Subtree +
+                              u"select p.PR_ARTICUL, p.PR_NAME from crm_product p where p.PR_GROUPID in "
+                              "(select id from sub) and p.PR_ID in (%1) order by p.PR_ARTICUL limit 1"_s.arg(
+                                  used.join(u" union "_s)));
     first.bind(u"grp"_s, group, Data::ParamType::Integer).exec();
     if (first.next())
         throw GroupTreeProcedure::ProductsUsed(

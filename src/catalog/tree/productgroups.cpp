@@ -15,16 +15,19 @@ const QString ProductGroups::MoveRefused =
     u"Нельзя переместить узел.\n\rВозможно уже изменилась структура групп, обновите дерево."_s;
 const QString ProductGroups::HasSubgroups = u"Нельзя удалять группу в которой есть подгруппы."_s;
 const QString ProductGroups::HasProducts = u"Нельзя удалять группу в которой есть товары."_s;
-const QString ProductGroups::ProductsInDocuments = u"Товары используются в документах. Удаление невозможно\r\n(%s)"_s;
+const QString ProductGroups::ProductsInDocuments =
+    u"Товары используются в документах. Удаление невозможно\r\n(%s)"_s;
 
 namespace {
 
 bool mentions(const Data::DatabaseError& e, const QString& name)
 {
-    if (e.message().contains(name, Qt::CaseInsensitive) || e.engineMessage().contains(name, Qt::CaseInsensitive))
+    if (e.message().contains(name, Qt::CaseInsensitive) ||
+        e.engineMessage().contains(name, Qt::CaseInsensitive))
         return true;
     for (const Data::ProviderError& p : e.errors())
-        if (p.constraint.compare(name, Qt::CaseInsensitive) == 0 || p.message.contains(name, Qt::CaseInsensitive))
+        if (p.constraint.compare(name, Qt::CaseInsensitive) == 0 ||
+            p.message.contains(name, Qt::CaseInsensitive))
             return true;
     return false;
 }
@@ -40,10 +43,11 @@ QList<ProductGroups::Group> ProductGroups::children(std::optional<qint64> parent
 {
     // One statement per level, the has-children flag with it, so that expanding a level with
     // many groups costs one round trip.
-    const QString sql = u"select g.pg_groupname, g.pg_groupid, case when exists(select 1 from crm_productgroups c "
-                        "where c.pg_parent = g.pg_groupid) then 1 else 0 end "
-                        "from crm_productgroups g where "_s +
-                        (parent ? u"g.pg_parent = ?"_s : u"g.pg_parent is null"_s) + u" order by g.pg_groupname"_s;
+    const QString sql =
+        u"select g.pg_groupname, g.pg_groupid, case when exists(select 1 from crm_productgroups c "
+        "where c.pg_parent = g.pg_groupid) then 1 else 0 end "
+        "from crm_productgroups g where "_s +
+        (parent ? u"g.pg_parent = ?"_s : u"g.pg_parent is null"_s) + u" order by g.pg_groupname"_s;
     Data::Query q(m_db, sql);
     if (parent)
         q.bindAt(0, *parent, Data::ParamType::Integer);
@@ -56,9 +60,9 @@ QList<ProductGroups::Group> ProductGroups::children(std::optional<qint64> parent
 
 bool ProductGroups::hasChildren(qint64 group) const
 {
-    return m_db
-               .scalar(u"select case when exists( select 1 from crm_productgroups where pg_parent=?) then 1 else 0 end"_s,
-                       {group})
+    return m_db.scalar(
+                   u"select case when exists( select 1 from crm_productgroups where pg_parent=?) then 1 else 0 end"_s,
+                   {group})
                .toInt() != 0;
 }
 
@@ -67,7 +71,8 @@ qint64 ProductGroups::create(const QString& name, std::optional<qint64> parent) 
     if (parent)
         return m_db.insertReturning(u"insert into crm_productgroups (pg_groupname, pg_parent) values (?,?)"_s,
                                     u"pg_groupid"_s, {name, *parent});
-    return m_db.insertReturning(u"insert into crm_productgroups (pg_groupname) values (?)"_s, u"pg_groupid"_s, {name});
+    return m_db.insertReturning(u"insert into crm_productgroups (pg_groupname) values (?)"_s, u"pg_groupid"_s,
+                                {name});
 }
 
 void ProductGroups::rename(qint64 group, const QString& name) const

@@ -24,9 +24,11 @@ ProductListQuery ProductListQuery::forNode(qint64 nodeId, bool withSubgroups)
     }
     if (!withSubgroups)
         return {select + u" where PR_GROUPID = ?"_s + order, {nodeId}};
-    return {select + u" where PR_GROUPID in (select groupid from crm_groupsrel where ancestor = ? union select ?)"_s +
-                order,
-            {nodeId, nodeId}};
+    return {
+        select +
+            u" where PR_GROUPID in (select groupid from crm_groupsrel where ancestor = ? union select ?)"_s +
+            order,
+        {nodeId, nodeId}};
 }
 
 } // namespace Tarvo::Catalog

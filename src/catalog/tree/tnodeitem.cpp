@@ -22,7 +22,8 @@ TNodeItem* TANodeItem::adopt(std::unique_ptr<TNodeItem> child)
 
 std::unique_ptr<TNodeItem> TANodeItem::release(TNodeItem* child)
 {
-    auto it = std::find_if(m_children.begin(), m_children.end(), [child](const auto& c) { return c.get() == child; });
+    auto it = std::find_if(m_children.begin(), m_children.end(),
+                           [child](const auto& c) { return c.get() == child; });
     if (it == m_children.end())
         return std::unique_ptr<TNodeItem>(child);
     std::unique_ptr<TNodeItem> owned = std::move(*it);

@@ -1,9 +1,9 @@
 #include "catalog/ui/catalogwindows.h"
 
-#include "catalog/ui/tedphrases.h"
 #include "catalog/ui/tednazntov.h"
-#include "catalog/ui/tfproductequivalents.h"
+#include "catalog/ui/tedphrases.h"
 #include "catalog/ui/tformcodvalut.h"
+#include "catalog/ui/tfproductequivalents.h"
 #include "catalog/ui/tfrmctr.h"
 #include "catalog/ui/tlibrary_contragents_.h"
 #include "catalog/ui/tlibrary_urgencys_.h"
@@ -45,15 +45,15 @@ template <typename Dialog> Shell::MenuHooks::Handler modal()
 
 Shell::TWindowActivator& partnerList()
 {
-    static Shell::TWindowActivator a(0, [] {
-        return new TLibrary_Contragents_(db(), TLibraryForm::Mode::Browse);
-    });
+    static Shell::TWindowActivator a(
+        0, [] { return new TLibrary_Contragents_(db(), TLibraryForm::Mode::Browse); });
     return a;
 }
 
 Shell::TWindowActivator& urgencyList()
 {
-    static Shell::TWindowActivator a(0, [] { return new TLibrary_Urgencys_(db(), TLibraryForm::Mode::Browse); });
+    static Shell::TWindowActivator a(0,
+                                     [] { return new TLibrary_Urgencys_(db(), TLibraryForm::Mode::Browse); });
     return a;
 }
 
@@ -73,10 +73,14 @@ void registerCatalogWindows()
     MenuHooks::setHandler(u"itemPartners"_s, [] { partnerList().activate(0); });
     MenuHooks::setHandler(u"itemUrgencyTypes"_s, [] { urgencyList().activate(0); });
     // The test menu discards what the pickers return.
-    MenuHooks::setHandler(u"itemRtPartnerOne"_s, [] { (void)TLibrary_Contragents_::pickOne(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtPartnerMany"_s, [] { (void)TLibrary_Contragents_::pickMany(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtUrgencyOne"_s, [] { (void)TLibrary_Urgencys_::pickOne(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtUrgencyMany"_s, [] { (void)TLibrary_Urgencys_::pickMany(db(), mainWindow()); });
+    MenuHooks::setHandler(u"itemRtPartnerOne"_s,
+                          [] { (void)TLibrary_Contragents_::pickOne(db(), mainWindow()); });
+    MenuHooks::setHandler(u"itemRtPartnerMany"_s,
+                          [] { (void)TLibrary_Contragents_::pickMany(db(), mainWindow()); });
+    MenuHooks::setHandler(u"itemRtUrgencyOne"_s,
+                          [] { (void)TLibrary_Urgencys_::pickOne(db(), mainWindow()); });
+    MenuHooks::setHandler(u"itemRtUrgencyMany"_s,
+                          [] { (void)TLibrary_Urgencys_::pickMany(db(), mainWindow()); });
 }
 
 } // namespace Tarvo::Catalog

@@ -16,7 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::Catalog {
 
-TBookEditor::TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedADODataSet> dataSet, QWidget* parent)
+TBookEditor::TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedADODataSet> dataSet,
+                         QWidget* parent)
     : QDialog(parent), m_dataSet(std::move(dataSet))
 {
     setWindowTitle(caption);

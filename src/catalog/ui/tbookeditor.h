@@ -22,7 +22,8 @@ class TBookEditor : public QDialog
 {
     Q_OBJECT
 public:
-    TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedADODataSet> dataSet, QWidget* parent = nullptr);
+    TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedADODataSet> dataSet,
+                QWidget* parent = nullptr);
     ~TBookEditor() override;
 
     Data::TUpdatedADODataSet& dataSet() const { return *m_dataSet; }

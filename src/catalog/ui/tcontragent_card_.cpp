@@ -44,16 +44,17 @@ const FieldSpec MainFields[] = {
     {"SKIDKAPRCNT", "&Скидка", 12},
 };
 const FieldSpec BankFields[] = {
-    {"BANK_USER", "&Банк", 100},         {"SCT_B_USER", "Расч. с&чет", 40}, {"SCT_2_USER", "К&ор. счет", 40},
-    {"COD_B_USER", "БИ&К", 20},          {"OKONH_USER", "ОК&ВЭД", 20},       {"OKPO_USER", "ОКП&О", 20},
+    {"BANK_USER", "&Банк", 100},     {"SCT_B_USER", "Расч. с&чет", 40}, {"SCT_2_USER", "К&ор. счет", 40},
+    {"COD_B_USER", "БИ&К", 20},      {"OKONH_USER", "ОК&ВЭД", 20},      {"OKPO_USER", "ОКП&О", 20},
     {"PRIMECH", "Пр&имечание", 255},
 };
 
 } // namespace
 
-TContragent_Card_::TContragent_Card_(Data::Database& db, const QString& shortName, const QString& kind, QWidget* parent)
-    : QDialog(parent), m_db(db), m_mode(shortName.isEmpty() ? PartnerCard::Mode::Create : PartnerCard::Mode::Modify),
-      m_kind(kind)
+TContragent_Card_::TContragent_Card_(Data::Database& db, const QString& shortName, const QString& kind,
+                                     QWidget* parent)
+    : QDialog(parent), m_db(db),
+      m_mode(shortName.isEmpty() ? PartnerCard::Mode::Create : PartnerCard::Mode::Modify), m_kind(kind)
 {
     auto* layout = new QVBoxLayout(this);
     auto* tabs = new QTabWidget(this);
@@ -103,14 +104,25 @@ TContragent_Card_::TContragent_Card_(Data::Database& db, const QString& shortNam
     }
     const PartnerCardData d = PartnerCard(db).load(shortName);
     setWindowTitle(u"Коррекция контрагента \""_s + d.fullName + u"\""_s);
-    const QList<QPair<QString, QString>> values{
-        {u"N_USER"_s, d.shortName},      {u"NAME_USER"_s, d.fullName},    {u"NAMEP_USER"_s, d.nameForDocuments},
-        {u"ADRES_USER"_s, d.address},    {u"INDEX_USER"_s, d.postIndex},  {u"PHONES"_s, d.phones},
-        {u"FAX_USER"_s, d.fax},          {u"EMAIL_USER"_s, d.email},      {u"PST_B_USER"_s, d.inn},
-        {u"KPP"_s, d.kpp},               {u"REGIS_USER"_s, d.regNumber},  {u"SKIDKAPRCNT"_s, d.discount},
-        {u"BANK_USER"_s, d.bank},        {u"SCT_B_USER"_s, d.account},    {u"SCT_2_USER"_s, d.correspondentAccount},
-        {u"COD_B_USER"_s, d.bik},        {u"OKONH_USER"_s, d.okved},      {u"OKPO_USER"_s, d.okpo},
-        {u"PRIMECH"_s, d.note}};
+    const QList<QPair<QString, QString>> values{{u"N_USER"_s, d.shortName},
+                                                {u"NAME_USER"_s, d.fullName},
+                                                {u"NAMEP_USER"_s, d.nameForDocuments},
+                                                {u"ADRES_USER"_s, d.address},
+                                                {u"INDEX_USER"_s, d.postIndex},
+                                                {u"PHONES"_s, d.phones},
+                                                {u"FAX_USER"_s, d.fax},
+                                                {u"EMAIL_USER"_s, d.email},
+                                                {u"PST_B_USER"_s, d.inn},
+                                                {u"KPP"_s, d.kpp},
+                                                {u"REGIS_USER"_s, d.regNumber},
+                                                {u"SKIDKAPRCNT"_s, d.discount},
+                                                {u"BANK_USER"_s, d.bank},
+                                                {u"SCT_B_USER"_s, d.account},
+                                                {u"SCT_2_USER"_s, d.correspondentAccount},
+                                                {u"COD_B_USER"_s, d.bik},
+                                                {u"OKONH_USER"_s, d.okved},
+                                                {u"OKPO_USER"_s, d.okpo},
+                                                {u"PRIMECH"_s, d.note}};
     for (const auto& [column, value] : values)
         setText(column, value);
     m_info->setPlainText(d.information);

@@ -23,7 +23,8 @@ class TContragent_Card_ : public QDialog
     Q_OBJECT
 public:
     // An empty short name creates; `kind` is the kind of a new one.
-    TContragent_Card_(Data::Database& db, const QString& shortName, const QString& kind, QWidget* parent = nullptr);
+    TContragent_Card_(Data::Database& db, const QString& shortName, const QString& kind,
+                      QWidget* parent = nullptr);
 
     // The short name saved (empty until saved).
     const QString& savedShortName() const { return m_saved; }

@@ -27,7 +27,11 @@ std::unique_ptr<Data::TUpdatedADODataSet> values(Data::Database& db, const QStri
     };
     ds->beforePost = [](Data::TRowSet& rs) { requireText(rs, u"cs_VALUE"_s, u"Не задано значение"_s); };
     ds->open();
-    BookFields(*ds).hide(u"cs_id"_s).hide(u"cs_TIP_TOVR"_s).hide(u"cs_N_FIELD"_s).label(u"cs_VALUE"_s, attribute);
+    BookFields(*ds)
+        .hide(u"cs_id"_s)
+        .hide(u"cs_TIP_TOVR"_s)
+        .hide(u"cs_N_FIELD"_s)
+        .label(u"cs_VALUE"_s, attribute);
     return ds;
 }
 
@@ -35,7 +39,8 @@ std::unique_ptr<Data::TUpdatedADODataSet> values(Data::Database& db, const QStri
 
 TedAddSpr::TedAddSpr(Data::Database& db, const QString& purpose, int number, const QString& attribute,
                      QWidget* parent)
-    : TBookEditor(PurposeAttributes::valuesCaption(purpose, attribute), values(db, purpose, number, attribute), parent)
+    : TBookEditor(PurposeAttributes::valuesCaption(purpose, attribute),
+                  values(db, purpose, number, attribute), parent)
 {
     BookFields::applyHidden(dataSet(), grid());
 }

@@ -27,7 +27,8 @@ std::unique_ptr<Data::TUpdatedADODataSet> phrases(Data::Database& db)
 
 } // namespace
 
-TedPhrases::TedPhrases(Data::Database& db, QWidget* parent) : TBookEditor(u"Справочник этапов"_s, phrases(db), parent)
+TedPhrases::TedPhrases(Data::Database& db, QWidget* parent)
+    : TBookEditor(u"Справочник этапов"_s, phrases(db), parent)
 {
     BookFields::applyHidden(dataSet(), grid());
 }

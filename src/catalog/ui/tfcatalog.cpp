@@ -40,7 +40,8 @@ QAction* makeAction(QWidget* owner, const QString& name, const QString& text, co
 } // namespace
 
 TfCatalog::TfCatalog(Data::Database& db, TCatalogView* view, TSCMTreePanel::DeleteMode mode, QWidget* parent)
-    : Shell::TSaveForm(parent), m_db(db), m_root(std::make_unique<TSCMTreePanel>(db, this, mode)), m_view(view)
+    : Shell::TSaveForm(parent), m_db(db), m_root(std::make_unique<TSCMTreePanel>(db, this, mode)),
+      m_view(view)
 {
     setWindowTitle(u"Каталог товаров"_s);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -167,8 +168,8 @@ void TfCatalog::buildActions()
             saveOptions();
         });
     }
-    QAction* subgroups =
-        makeAction(this, u"actSubgroups"_s, u"Показывать товары для выбранной группы, включая её подгруппы"_s);
+    QAction* subgroups = makeAction(this, u"actSubgroups"_s,
+                                    u"Показывать товары для выбранной группы, включая её подгруппы"_s);
     subgroups->setCheckable(true);
     connect(subgroups, &QAction::toggled, this, [this](bool on) {
         m_link->setSelectFlag(on);

@@ -28,7 +28,8 @@ class TfCatalog : public Shell::TSaveForm, public TSCMTreeOwner
 {
     Q_OBJECT
 public:
-    TfCatalog(Data::Database& db, TCatalogView* view, TSCMTreePanel::DeleteMode mode, QWidget* parent = nullptr);
+    TfCatalog(Data::Database& db, TCatalogView* view, TSCMTreePanel::DeleteMode mode,
+              QWidget* parent = nullptr);
     ~TfCatalog() override;
 
     TGroupTreeView* tree() const { return m_tree; }

@@ -5,8 +5,8 @@
 #include "data/rowset/trowset.h"
 #include "widgets/dialogbuttons.h"
 
-#include <QDialogButtonBox>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -37,7 +37,8 @@ public:
     // Opens the dialog for one field (nothing for a field type it cannot compare, after the warning).
     static void run(Data::TRowSet& rowSet, const QString& field, QWidget* parent, const QString& entry = {});
     // "< label >" for every field of the row set the grid shows; each opens the dialog for its field.
-    static void fillMenu(QMenu* menu, Data::TRowSet& rowSet, QWidget* parent, const QTableView* grid = nullptr);
+    static void fillMenu(QMenu* menu, Data::TRowSet& rowSet, QWidget* parent,
+                         const QTableView* grid = nullptr);
 
 private:
     std::unique_ptr<FieldSearch> m_search;

@@ -10,8 +10,8 @@
 #include "widgets/dialogbuttons.h"
 #include "widgets/tdatagrid.h"
 
-#include <QDialogButtonBox>
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -65,13 +65,14 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     label(*m_currencies, u"NAMEVALUT"_s, u"Название"_s);
     label(*m_currencies, u"RELCOD"_s, u"Конверт"_s);
 
-    m_quotations->setSql(QStringList{u"select codvalut, datecotir, valcotir from cotirval where codvalut=:codvalut"_s,
-                                     u"order by datecotir desc"_s});
+    m_quotations->setSql(
+        QStringList{u"select codvalut, datecotir, valcotir from cotirval where codvalut=:codvalut"_s,
+                    u"order by datecotir desc"_s});
     m_quotations->setParameter(u"codvalut"_s, QString());
     BookTable(u"cotirval"_s, {u"codvalut"_s, u"datecotir"_s}, {u"codvalut"_s, u"datecotir"_s, u"valcotir"_s})
         .onRefusal([](const Data::DatabaseError& e, bool deleting) {
-            if (!deleting &&
-                (e.nativeError() == Data::NativeError::Constraint || e.nativeError() == Data::NativeError::UniqueIndex))
+            if (!deleting && (e.nativeError() == Data::NativeError::Constraint ||
+                              e.nativeError() == Data::NativeError::UniqueIndex))
                 throw Exception(QuotationExists);
         })
         .attach(*m_quotations, db);
@@ -90,7 +91,8 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
         rs.setValue(u"datecotir"_s, QDateTime(d.date(), QTime(0, 0)));
     };
     m_quotations->setDataSource(m_currencies.get(), {u"CODVALUT"_s});
-    m_quotations->setParameter(u"codvalut"_s, m_currencies->isEmpty() ? QString() : m_currencies->string(u"CODVALUT"_s));
+    m_quotations->setParameter(u"codvalut"_s,
+                               m_currencies->isEmpty() ? QString() : m_currencies->string(u"CODVALUT"_s));
     m_quotations->open();
 
     auto* layout = new QVBoxLayout(this);

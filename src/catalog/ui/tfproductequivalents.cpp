@@ -16,8 +16,9 @@ namespace {
 std::unique_ptr<Data::TUpdatedADODataSet> equivalents(Data::Database& db)
 {
     auto ds = std::make_unique<Data::TUpdatedADODataSet>(&db);
-    ds->setSql(u"select e.pe_id, e.pe_identity, e.pe_doc, (select count(*) from crm_product p "
-               "where p.PR_PE_ID = e.pe_id) as pe_products from crm_product_equivalent e order by e.pe_identity"_s);
+    ds->setSql(
+        u"select e.pe_id, e.pe_identity, e.pe_doc, (select count(*) from crm_product p "
+        "where p.PR_PE_ID = e.pe_id) as pe_products from crm_product_equivalent e order by e.pe_identity"_s);
     BookTable(u"crm_product_equivalent"_s, {u"pe_id"_s}, {u"pe_id"_s, u"pe_identity"_s, u"pe_doc"_s})
         .identity(u"pe_id"_s)
         .attach(*ds, db);

@@ -6,8 +6,8 @@
 #include "data/engine/money.h"
 #include "widgets/dialogbuttons.h"
 
-#include <QDialogButtonBox>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +66,8 @@ void TFrmCtr::accept()
     QDialog::accept();
 }
 
-double TFrmCtr::ask(Data::Database& db, const QString& code, const QDate& date, std::optional<double> previous)
+double TFrmCtr::ask(Data::Database& db, const QString& code, const QDate& date,
+                    std::optional<double> previous)
 {
     TFrmCtr dialog(db, code, date, previous, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)

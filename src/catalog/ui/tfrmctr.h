@@ -26,7 +26,8 @@ public:
     void accept() override;
 
     // Shows the dialog; returns the stored rate or throws Tarvo::Abort.
-    static double ask(Data::Database& db, const QString& code, const QDate& date, std::optional<double> previous);
+    static double ask(Data::Database& db, const QString& code, const QDate& date,
+                      std::optional<double> previous);
     // Makes the conversion ask through this dialog on the main connection.
     static void install();
 

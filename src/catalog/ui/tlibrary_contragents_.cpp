@@ -37,10 +37,13 @@ void TLibrary_Contragents_::prepare(Data::TUpdatedADOQuery& ds)
 
 void TLibrary_Contragents_::decorate(Data::TUpdatedADOQuery& ds)
 {
-    const QList<QPair<QString, QString>> columns{
-        {u"N_USER"_s, u"Кратко"_s},    {u"NAME_USER"_s, u"Наименование"_s}, {u"ADRES_USER"_s, u"Адрес"_s},
-        {u"PST_B_USER"_s, u"ИНН"_s},   {u"KPP"_s, u"КПП"_s},               {u"EMAIL_USER"_s, u"Эл. почта"_s},
-        {u"REGIS_USER"_s, u"Рег. номер"_s}};
+    const QList<QPair<QString, QString>> columns{{u"N_USER"_s, u"Кратко"_s},
+                                                 {u"NAME_USER"_s, u"Наименование"_s},
+                                                 {u"ADRES_USER"_s, u"Адрес"_s},
+                                                 {u"PST_B_USER"_s, u"ИНН"_s},
+                                                 {u"KPP"_s, u"КПП"_s},
+                                                 {u"EMAIL_USER"_s, u"Эл. почта"_s},
+                                                 {u"REGIS_USER"_s, u"Рег. номер"_s}};
     for (int i = 0; i < ds.fieldCount(); ++i)
         ds.field(i).displayLabel.clear();
     for (const auto& [name, caption] : columns) {
@@ -56,7 +59,8 @@ QVariant TLibrary_Contragents_::createRecord()
     if (card.exec() != QDialog::Accepted)
         return {};
     // A new buyer shows on the buyers' tab.
-    const bool buyer = card.field(u"KIND_BUYER"_s) && card.field(u"KIND_BUYER"_s)->property("checked").toBool();
+    const bool buyer =
+        card.field(u"KIND_BUYER"_s) && card.field(u"KIND_BUYER"_s)->property("checked").toBool();
     const QSignalBlocker block(m_tabs);
     m_tabs->setCurrentIndex(buyer ? 1 : 0);
     return card.savedShortName();
@@ -70,16 +74,12 @@ void TLibrary_Contragents_::editRecord()
 
 QString TLibrary_Contragents_::pickOne(Data::Database& db, QWidget* parent)
 {
-    TLibrary_Contragents_ list(db, Mode::SingleSelect, parent);
-    list.exec();
-    return list.result();
+    return pick<TLibrary_Contragents_>(db, Mode::SingleSelect, parent);
 }
 
 QString TLibrary_Contragents_::pickMany(Data::Database& db, QWidget* parent)
 {
-    TLibrary_Contragents_ list(db, Mode::MultiSelect, parent);
-    list.exec();
-    return list.result();
+    return pick<TLibrary_Contragents_>(db, Mode::MultiSelect, parent);
 }
 
 } // namespace Tarvo::Catalog

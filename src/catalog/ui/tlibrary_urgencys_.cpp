@@ -62,16 +62,12 @@ void TLibrary_Urgencys_::deleteRecord()
 
 QString TLibrary_Urgencys_::pickOne(Data::Database& db, QWidget* parent)
 {
-    TLibrary_Urgencys_ list(db, Mode::SingleSelect, parent);
-    list.exec();
-    return list.result();
+    return pick<TLibrary_Urgencys_>(db, Mode::SingleSelect, parent);
 }
 
 QString TLibrary_Urgencys_::pickMany(Data::Database& db, QWidget* parent)
 {
-    TLibrary_Urgencys_ list(db, Mode::MultiSelect, parent);
-    list.exec();
-    return list.result();
+    return pick<TLibrary_Urgencys_>(db, Mode::MultiSelect, parent);
 }
 
 } // namespace Tarvo::Catalog

@@ -75,7 +75,8 @@ void TLibraryForm::finishSetup(const QString& columnsSection)
 {
     m_layout->addWidget(m_grid, 1);
     const bool picker = m_mode != Mode::Browse;
-    Widgets::DialogButtons buttons(this, picker ? u"Выбрать"_s : u"Закрыть"_s, picker ? u"Отмена"_s : QString(), false);
+    Widgets::DialogButtons buttons(this, picker ? u"Выбрать"_s : u"Закрыть"_s,
+                                   picker ? u"Отмена"_s : QString(), false);
     connect(buttons.acceptButton(), &QPushButton::clicked, this, [this, picker] {
         if (picker)
             choose();

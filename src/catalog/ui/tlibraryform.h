@@ -36,6 +36,14 @@ public:
     TLibraryForm(Data::Database& db, Mode mode, const QString& keyField, QWidget* parent = nullptr);
     ~TLibraryForm() override;
 
+    // Shows a picker of the given kind modally and returns its result.
+    template <typename Form> static QString pick(Data::Database& db, Mode mode, QWidget* parent)
+    {
+        Form list(db, mode, parent);
+        list.exec();
+        return list.result();
+    }
+
     Mode mode() const { return m_mode; }
     Data::TUpdatedADOQuery& dataSet() const { return *m_data; }
     Widgets::TDataGrid* grid() const { return m_grid; }

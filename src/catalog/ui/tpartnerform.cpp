@@ -15,7 +15,8 @@ namespace Tarvo::Catalog {
 
 const QString TPartnerForm::InUse = u"Организация используется в документах\r\nУдаление невозможно."_s;
 
-TPartnerForm::TPartnerForm(Data::Database& db, QWidget* parent) : TLibraryForm(db, Mode::Browse, u"par_ID"_s, parent)
+TPartnerForm::TPartnerForm(Data::Database& db, QWidget* parent)
+    : TLibraryForm(db, Mode::Browse, u"par_ID"_s, parent)
 {
     setWindowTitle(u"Организации"_s);
     finishSetup(u"PartnerForm_Organisations"_s);
@@ -51,8 +52,8 @@ QVariant TPartnerForm::createRecord()
 
 void TPartnerForm::editRecord()
 {
-    TContragent_Card_ card(database(), dataSet().string(u"N_USER"_s), PartnerList::letter(PartnerList::Kind::Ours),
-                           this);
+    TContragent_Card_ card(database(), dataSet().string(u"N_USER"_s),
+                           PartnerList::letter(PartnerList::Kind::Ours), this);
     card.exec();
 }
 

@@ -109,7 +109,8 @@ bool TProductsView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid->viewport()) {
         if (event->type() == QEvent::MouseButtonPress)
             m_pressAt = static_cast<QMouseEvent*>(event)->position().toPoint();
-        if (event->type() == QEvent::MouseMove && (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton) &&
+        if (event->type() == QEvent::MouseMove &&
+            (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton) &&
             (static_cast<QMouseEvent*>(event)->position().toPoint() - m_pressAt).manhattanLength() >=
                 QApplication::startDragDistance() &&
             m_products->isActive() && !m_products->isEmpty()) {

@@ -22,9 +22,14 @@ std::unique_ptr<Data::TUpdatedADODataSet> stations(Data::Database& db)
                 throw Exception(u"Станция используется в документах\r\nУдаление невозможно."_s);
         })
         .attach(*ds, db);
-    ds->beforePost = [](Data::TRowSet& rs) { requireText(rs, u"sta_name"_s, u"Не задано название станции"_s); };
+    ds->beforePost = [](Data::TRowSet& rs) {
+        requireText(rs, u"sta_name"_s, u"Не задано название станции"_s);
+    };
     ds->open();
-    BookFields(*ds).hide(u"sta_id"_s).label(u"sta_name"_s, u"Станция"_s).label(u"sta_tax"_s, u"Тариф"_s)
+    BookFields(*ds)
+        .hide(u"sta_id"_s)
+        .label(u"sta_name"_s, u"Станция"_s)
+        .label(u"sta_tax"_s, u"Тариф"_s)
         .label(u"sta_region"_s, u"Регион"_s);
     return ds;
 }

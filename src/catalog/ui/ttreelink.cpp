@@ -33,9 +33,8 @@ const QString TTreeLink::NewGroupName = u"Новая группа"_s;
 TTreeLink::TTreeLink(QTreeWidget* view, TANodeItem* root) : QObject(view), m_view(view), m_root(root)
 {
     connect(view, &QTreeWidget::itemExpanded, this, &TTreeLink::expanded);
-    connect(view, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* c, QTreeWidgetItem*) {
-        currentChanged(c);
-    });
+    connect(view, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* c, QTreeWidgetItem*) { currentChanged(c); });
     connect(view, &QTreeWidget::itemChanged, this, &TTreeLink::changed);
 }
 

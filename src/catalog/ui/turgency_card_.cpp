@@ -18,7 +18,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::Catalog {
 
-TUrgency_Card_::TUrgency_Card_(Data::Database& db, qint64 id, QWidget* parent) : QDialog(parent), m_db(db), m_id(id)
+TUrgency_Card_::TUrgency_Card_(Data::Database& db, qint64 id, QWidget* parent)
+    : QDialog(parent), m_db(db), m_id(id)
 {
     setWindowTitle(id ? u"Коррекция типа срочности"_s : u"Добавление типа срочности"_s);
     auto* layout = new QVBoxLayout(this);

@@ -42,7 +42,8 @@ TvGrusoOtpr::TvGrusoOtpr(Data::Database& db, QWidget* parent)
         const ShipperStations book(m_db);
         try {
             if (ds.state() == Data::RowSetState::Insert)
-                ds.setValue(u"scd_par_id"_s, book.add(m_partners->string(u"n_user"_s), ds.integer(u"scd_sta_id"_s)));
+                ds.setValue(u"scd_par_id"_s,
+                            book.add(m_partners->string(u"n_user"_s), ds.integer(u"scd_sta_id"_s)));
             else
                 book.change(ds.integer(u"scd_sta_id"_s), ds.originalValue(u"scd_sta_id"_s).toLongLong(),
                             ds.integer(u"scd_par_id"_s));
@@ -58,8 +59,8 @@ TvGrusoOtpr::TvGrusoOtpr(Data::Database& db, QWidget* parent)
     };
     m_departures->setDataSource(m_partners.get(), {u"n_user"_s});
     m_departures->open();
-    m_departures->addLookupField(u"sta_name"_s, Data::FieldType::String, u"scd_sta_id"_s, *m_stations, u"sta_id"_s,
-                                 u"sta_name"_s);
+    m_departures->addLookupField(u"sta_name"_s, Data::FieldType::String, u"scd_sta_id"_s, *m_stations,
+                                 u"sta_id"_s, u"sta_name"_s);
     m_departures->addLookupField(u"sta_region"_s, Data::FieldType::String, u"scd_sta_id"_s, *m_stations,
                                  u"sta_id"_s, u"sta_region"_s);
     BookFields(*m_departures)
@@ -121,7 +122,8 @@ qint64 TvGrusoOtpr::askStation(qint64 current)
         return 0;
     }
     bool ok = false;
-    const QString name = QInputDialog::getItem(this, u"Станция отправления"_s, u"Станция:"_s, names, selected, false, &ok);
+    const QString name =
+        QInputDialog::getItem(this, u"Станция отправления"_s, u"Станция:"_s, names, selected, false, &ok);
     return ok ? ids.value(names.indexOf(name)) : 0;
 }
 
@@ -134,13 +136,7 @@ void TvGrusoOtpr::addStation(qint64 station)
     if (!station)
         return;
     appendRow(m_departureGrid, *m_departures);
-    m_departures->setValue(u"scd_sta_id"_s, station);
-    try {
-        m_departures->post();
-    } catch (...) {
-        m_departures->cancel();
-        throw;
-    }
+    postStation(station);
 }
 
 void TvGrusoOtpr::changeStation(qint64 station)
@@ -152,6 +148,11 @@ void TvGrusoOtpr::changeStation(qint64 station)
     if (!station)
         return;
     m_departures->edit();
+    postStation(station);
+}
+
+void TvGrusoOtpr::postStation(qint64 station)
+{
     m_departures->setValue(u"scd_sta_id"_s, station);
     try {
         m_departures->post();

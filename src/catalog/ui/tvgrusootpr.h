@@ -35,6 +35,8 @@ public:
 private:
     // The station the user picks; 0 when cancelled.
     qint64 askStation(qint64 current);
+    // Writes the new or changed row; a refusal leaves the list as it was.
+    void postStation(qint64 station);
 
     Data::Database& m_db;
     std::unique_ptr<Data::TUpdatedADOQuery> m_stations;
