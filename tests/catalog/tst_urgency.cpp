@@ -143,6 +143,7 @@ private slots:
         QVERIFY(sub);
         auto* list = qobject_cast<TLibrary_Urgencys_*>(sub->widget());
         QVERIFY(list);
+        QVERIFY(!list->isWindow()); // inside the main window, not a dialog of its own
         list->grid()->setFocus();
 
         fillCard(u"Срочно"_s, u"1"_s);

@@ -143,7 +143,8 @@ void TfCatalog::buildActions()
 
     QAction* addGroup = makeAction(this, u"actAddGroup"_s, u"Добавить группу"_s);
     QAction* rename = makeAction(this, u"actRenameGroup"_s, u"Изменить имя"_s, QKeySequence(Qt::Key_F2));
-    QAction* removeGroup = makeAction(this, u"actDeleteGroup"_s, u"Удалить группу"_s);
+    QAction* removeGroup =
+        makeAction(this, u"actDeleteGroup"_s, u"Удалить группу"_s, QKeySequence(Qt::Key_Delete));
     QAction* chooseGroup = makeAction(this, u"actChooseGroup"_s, u"Выбрать всю  группу"_s);
     for (QAction* a : {addGroup, rename, removeGroup, chooseGroup}) {
         removeAction(a);
