@@ -1,3 +1,4 @@
+#include "catalog/ui/catalogwindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
         MenuHooks::useCaptionDictionary();
         Tarvo::Security::registerSecurity();
         Tarvo::NewLookup::registerColumnSettings();
+        Tarvo::Catalog::registerCatalogWindows();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();

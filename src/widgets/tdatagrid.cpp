@@ -94,6 +94,9 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
     m_proxy->setSourceModel(m_model.get());
     setModel(m_proxy);
+    // The view would post the edited row whenever its current row changes, also when it only
+    // follows the row set (a new row being shown): the grid posts on the user's moves only.
+    disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_proxy, SLOT(submit()));
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     applyDefaultLayout();
     if (!m_section.isEmpty())
@@ -467,6 +470,9 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     QTableView::currentChanged(current, previous);
     if (m_syncing || !m_rowSet || !current.isValid() || current.row() == previous.row())
         return;
+    // A row edited in place posts when the user moves off it; a refused post keeps the user there.
+    if (previous.isValid() && m_rowSet->state() != Data::RowSetState::Browse)
+        m_model->submit();
     // Moving would post a row being edited or inserted (by a card, say) behind the user's back.
     if (m_rowSet->state() != Data::RowSetState::Browse)
         return;
