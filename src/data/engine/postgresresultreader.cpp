@@ -62,7 +62,7 @@ struct Parameters
                 continue;
             switch (v.metaType().id()) {
             case QMetaType::Bool:
-                storage[i] = v.toBool() ? "true" : "false";
+                storage[i] = v.toBool() ? "1" : "0";
                 break;
             case QMetaType::Int:
             case QMetaType::UInt:

@@ -289,7 +289,8 @@ QVariant Query::toBindValue(const Param& p) const
     case ParamType::Float:
         return v.toDouble();
     case ParamType::Boolean:
-        return sqlite ? QVariant(v.toBool() ? 1 : 0) : QVariant(v.toBool());
+        // Yes/no columns are small integers holding 1 or 0 on both engines.
+        return QVariant(v.toBool() ? 1 : 0);
     case ParamType::Bytes:
         return v.toByteArray();
     case ParamType::Auto:
