@@ -1,6 +1,7 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/rowset/trowset.h"
+#include "data/rowset/trowsetfilter.h"
 #include "core/exception.h"
 #include "support/testdatabase.h"
 
@@ -364,6 +365,34 @@ private slots:
         rs.setValue("b", 10);
         rs.post();
         QCOMPARE(rs.money("c"), Money(11));
+    }
+
+    void likeKnowsOnlyStarAndPercent()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("art", FieldType::String);
+        const QStringList arts{"A_1", "AB1", "A?1x", "50%", "500", "*X", "1#2'3", "1#2'34"};
+        for (int i = 0; i < arts.size(); ++i)
+            rs.appendLoaded({i, arts[i]});
+        rs.setFilter("art like 'A_1*'");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{0});
+        rs.setFilter("art like #A?1*#");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{2});
+        rs.setFilter("art like '5*'");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{3, 4}));
+        // What a user typed is matched literally by the search helper.
+        auto search = [&](const QString& typed) {
+            rs.setFilter(TRowSetFilter::startsWith("art", typed));
+            return ids(rs, "id");
+        };
+        QCOMPARE(search("a_"), QList<qint64>{0});
+        QCOMPARE(search("50%"), QList<qint64>{3});
+        QCOMPARE(search("*"), QList<qint64>{5});
+        QCOMPARE(search("1#2'3"), (QList<qint64>{6, 7}));
+        QCOMPARE(search("1#2'34"), QList<qint64>{7});
+        QCOMPARE(search("[x"), QList<qint64>{});
+        QCOMPARE(search(""), (QList<qint64>{0, 1, 2, 3, 4, 5, 6, 7}));
     }
 
     void loadsQueryResultsWithTypes()

@@ -36,16 +36,20 @@ QDateTime parseDate(const QString& text)
     return Query::parseDateTime(text);
 }
 
+// Only * and % are wildcards; "[*]", "[%]" and "[[]" stand for the character itself.
 QRegularExpression likePattern(const QString& pattern)
 {
     QString rx;
-    for (QChar c : pattern) {
-        if (c == u'*' || c == u'%')
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'[' && i + 2 < pattern.size() && pattern[i + 2] == u']') {
+            rx += QRegularExpression::escape(QString(pattern[i + 1]));
+            i += 2;
+        } else if (c == u'*' || c == u'%') {
             rx += QStringLiteral(".*");
-        else if (c == u'_' || c == u'?')
-            rx += QLatin1Char('.');
-        else
+        } else {
             rx += QRegularExpression::escape(QString(c));
+        }
     }
     return QRegularExpression(QRegularExpression::anchoredPattern(rx),
                               QRegularExpression::CaseInsensitiveOption |
@@ -364,6 +368,31 @@ TRowSetFilter::TRowSetFilter(TRowSetFilter&&) noexcept = default;
 bool TRowSetFilter::matches(const RowValues& values) const
 {
     return m_root->eval(values);
+}
+
+QString TRowSetFilter::quoted(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+QString TRowSetFilter::likeLiteral(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (c == u'*' || c == u'%' || c == u'[')
+            out += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString TRowSetFilter::startsWith(const QString& field, const QString& text)
+{
+    return QStringLiteral("[%1] like %2").arg(field, quoted(likeLiteral(text) + QLatin1Char('*')));
 }
 
 } // namespace Tarvo::Data
