@@ -6,6 +6,7 @@
 #include "support/testdatabase.h"
 
 #include <QtTest>
+#include <limits>
 
 using namespace Tarvo;
 using namespace Tarvo::Data;
@@ -365,6 +366,42 @@ private slots:
         rs.setValue("b", 10);
         rs.post();
         QCOMPARE(rs.money("c"), Money(11));
+    }
+
+    void floatsCompareAsDoubles()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("rate", FieldType::Float);
+        rs.appendLoaded({1, 1.00002});
+        rs.appendLoaded({2, 1.00001});
+        rs.appendLoaded({3, 9.5e14});
+        rs.appendLoaded({4, std::numeric_limits<double>::infinity()});
+        rs.appendLoaded({5, -2.5});
+        rs.appendLoaded({6, std::numeric_limits<double>::quiet_NaN()});
+        rs.setSort("rate");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{5, 2, 1, 3, 4, 6}));
+        rs.setSort("rate desc");
+        QCOMPARE(rs.integer("id"), 6);
+        rs.setSort({});
+        rs.setFilter("rate > 1.000015");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{1, 3, 4}));
+        rs.setFilter("rate = 1.00001");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{2});
+        rs.setFilter({});
+        QVERIFY(rs.locate({"rate"}, {1.00001}));
+        QCOMPARE(rs.integer("id"), 2);
+        QVERIFY(rs.locate({"rate"}, {9.5e14}));
+        QCOMPARE(rs.integer("id"), 3);
+        // Large integers and money against each other.
+        TRowSet big;
+        big.addField("n", FieldType::Integer);
+        big.appendLoaded({Q_INT64_C(4000000000000000000)});
+        big.appendLoaded({Q_INT64_C(3999999999999999999)});
+        big.setSort("n");
+        QCOMPARE(big.integer("n"), Q_INT64_C(3999999999999999999));
+        big.setFilter("n > 3999999999999999999");
+        QCOMPARE(big.recordCount(), 1);
     }
 
     void likeKnowsOnlyStarAndPercent()

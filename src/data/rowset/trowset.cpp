@@ -81,31 +81,13 @@ bool isNullValue(const QVariant& v)
     return !v.isValid() || v.isNull();
 }
 
-bool isNumeric(const QVariant& v)
-{
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return v.metaType() == QMetaType::fromType<Money>();
-    }
-}
-
 int compareValues(const QVariant& a, const QVariant& b)
 {
     const bool an = isNullValue(a), bn = isNullValue(b);
     if (an || bn)
         return int(bn) - int(an); // nulls first
-    if (isNumeric(a) && isNumeric(b)) {
-        const Money x = Money::fromVariant(a), y = Money::fromVariant(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
+    if (RowValues::isNumber(a) && RowValues::isNumber(b))
+        return RowValues::compareNumbers(a, b);
     if (a.metaType().id() == QMetaType::QDateTime || b.metaType().id() == QMetaType::QDateTime) {
         const QDateTime x = Query::parseDateTime(a), y = Query::parseDateTime(b);
         return x < y ? -1 : (x > y ? 1 : 0);

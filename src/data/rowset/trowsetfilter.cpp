@@ -5,7 +5,9 @@
 #include "core/exception.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QRegularExpression>
+#include <cmath>
 #include <vector>
 
 namespace Tarvo::Data {
@@ -100,11 +102,13 @@ struct TRowSetFilter::Node
         switch (type) {
         case FieldType::Money:
         case FieldType::Integer:
-        case FieldType::Float: {
-            const Money a = Money::fromVariant(v), b = literal.value<Money>();
-            c = a < b ? -1 : (a > b ? 1 : 0);
+        case FieldType::Float:
+            // Not a number equals nothing and orders against nothing.
+            if ((v.metaType().id() == QMetaType::Double && std::isnan(v.toDouble())) ||
+                (literal.metaType().id() == QMetaType::Double && std::isnan(literal.toDouble())))
+                return op == Op::Ne;
+            c = RowValues::compareNumbers(v, literal);
             break;
-        }
         case FieldType::Boolean:
             c = int(v.toBool()) - int(literal.toBool());
             break;
@@ -292,9 +296,21 @@ private:
             text = m_text.mid(start, m_pos - start);
         }
         switch (type) {
-        case FieldType::Money:
-        case FieldType::Integer:
         case FieldType::Float: {
+            bool ok = false;
+            const double d = QLocale::c().toDouble(text, &ok);
+            if (!ok)
+                fail();
+            return d;
+        }
+        case FieldType::Integer: {
+            bool ok = false;
+            const qlonglong n = text.toLongLong(&ok);
+            if (ok)
+                return n;
+            [[fallthrough]];
+        }
+        case FieldType::Money: {
             const auto m = Money::parse(text);
             if (!m)
                 fail();
