@@ -432,6 +432,46 @@ private slots:
         QCOMPARE(search(""), (QList<qint64>{0, 1, 2, 3, 4, 5, 6, 7}));
     }
 
+    void filterSortAndLinksFollowFieldNamesAcrossReloads()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        db.exec("create table rn_t (a integer, b varchar(10), c integer)");
+        db.exec("insert into rn_t values (1, 'x', 30), (2, 'y', 20), (3, 'x', 10)");
+        TRowSet heads;
+        heads.addField("k", FieldType::Integer);
+        heads.appendLoaded({30});
+        heads.first();
+        TRowSet rs;
+        Query q1(db, "select a, b, c from rn_t");
+        rs.loadFrom(q1);
+        rs.setFilter("b = 'x'");
+        rs.setSort("c");
+        QCOMPARE(ids(rs, "a"), (QList<qint64>{3, 1}));
+        auto linked = rs.clone();
+        linked->setMaster(&heads, {"k"}, {"c"});
+        QCOMPARE(ids(*linked, "a"), QList<qint64>{1});
+
+        // The same columns in another order: everything still means the same fields.
+        Query q2(db, "select c, b, a from rn_t");
+        rs.loadFrom(q2);
+        QCOMPARE(ids(rs, "a"), (QList<qint64>{3, 1}));
+        QCOMPARE(ids(*linked, "a"), QList<qint64>{1});
+
+        // A column that went away is a clear error, and nothing is read past a row.
+        Query q3(db, "select a from rn_t");
+        QVERIFY_THROWS_EXCEPTION(Exception, rs.loadFrom(q3));
+        QCOMPARE(rs.fieldCount(), 1);
+        QCOMPARE(rs.recordCount(), 0); // the stale filter shows nothing rather than other rows
+        rs.setFilter({});
+        rs.setSort({});
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(linked->recordCount(), 0);
+
+        RowValues one(QVariantList{1});
+        QVERIFY_THROWS_EXCEPTION(Exception, RowValues::compare(one, 0, one, 3, nullptr));
+    }
+
     void loadsQueryResultsWithTypes()
     {
         Test::TestDatabase t;

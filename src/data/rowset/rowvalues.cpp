@@ -208,6 +208,8 @@ QVariantList RowValues::toList() const
 int RowValues::compare(const RowValues& a, int i, const RowValues& b, int j,
                        int (*fallback)(const QVariant&, const QVariant&))
 {
+    if (i < 0 || i >= a.size() || j < 0 || j >= b.size())
+        throw Exception(QStringLiteral("Сравнение значений вне строки: поле %1 или %2").arg(i).arg(j));
     const Tag ta = a.tag(i), tb = b.tag(j);
     if (ta == Tag::Null || tb == Tag::Null)
         return int(tb == Tag::Null) - int(ta == Tag::Null);

@@ -51,7 +51,8 @@ public:
     qsizetype blockSize() const;
 
     // Orders the i-th value of a against the j-th of b without making variants where the cells
-    // allow it; nulls first. `fallback` compares the variants otherwise.
+    // allow it; nulls first. `fallback` compares the variants otherwise. Throws for a position
+    // outside either row.
     static int compare(const RowValues& a, int i, const RowValues& b, int j,
                        int (*fallback)(const QVariant&, const QVariant&));
     // Orders two numbers of any kind (integers, Money, floats) exactly as what they are: floats as

@@ -22,6 +22,9 @@ struct RowSetStore
     std::vector<RowSetRow*> rows; // natural order
     quint64 nextBookmark = 1;
     quint64 version = 0;
+    // Grows whenever fields are replaced or added: filters, sorts and links find theirs again.
+    quint64 fieldsVersion = 1;
+    bool cloneWrites = true;
     std::vector<TRowSet*> members; // the row set and its clones, for change notices
 
     void changed() { ++version; }
@@ -153,6 +156,7 @@ void TRowSet::addField(const QString& name, FieldType type, int size)
     f.size = size;
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
     m_store->fields << f;
+    ++m_store->fieldsVersion;
     m_store->changed();
 }
 
@@ -170,6 +174,7 @@ void TRowSet::addCalculatedField(const QString& name, FieldType type,
     f.calculate = std::move(calculate);
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
     m_store->fields << f;
+    ++m_store->fieldsVersion;
     for (RowSetRow* row : m_store->rows) {
         QVariantList values = row->values.toList();
         values.append(QVariant());
@@ -329,6 +334,14 @@ void TRowSet::loadFrom(Query& query)
     m_pos = -1;
     first();
     notifyChanged();
+    // A filter, sort or link that names a column the new result lacks shows nothing; say why.
+    for (TRowSet* m : m_store->members) {
+        if (!m->resolveFields())
+            throw Exception(m->m_unresolved);
+        for (TRowSet* f : m->m_followers)
+            if (!f->resolveFields())
+                throw Exception(f->m_unresolved);
+    }
 }
 
 void TRowSet::appendLoaded(QVariantList values)
@@ -364,9 +377,41 @@ void TRowSet::clearRows()
     notifyChanged();
 }
 
+bool TRowSet::resolveFields() const
+{
+    const quint64 masterVersion = m_master ? m_master->m_store->fieldsVersion : 0;
+    if (m_resolvedFields == m_store->fieldsVersion && m_resolvedMasterFields == masterVersion)
+        return m_unresolved.isEmpty();
+    m_resolvedFields = m_store->fieldsVersion;
+    m_resolvedMasterFields = masterVersion;
+    m_unresolved.clear();
+    m_filter.reset();
+    m_sortFields.clear();
+    m_masterFields.clear();
+    m_detailFields.clear();
+    try {
+        if (!m_filterText.isEmpty())
+            m_filter = std::make_shared<TRowSetFilter>(m_filterText, m_store->fields);
+        for (const auto& [name, desc] : m_sortNames)
+            m_sortFields.append({fieldIndexOrThrow(name), desc});
+        if (m_master)
+            for (int i = 0; i < m_masterNames.size(); ++i) {
+                m_masterFields << m_master->fieldIndexOrThrow(m_masterNames[i]);
+                m_detailFields << fieldIndexOrThrow(m_detailNames[i]);
+            }
+    } catch (const Exception& e) {
+        m_unresolved = QStringLiteral("Отбор, сортировка или связь набора данных указывают на поле, "
+                                      "которого больше нет: %1")
+                           .arg(e.message());
+    }
+    return m_unresolved.isEmpty();
+}
+
 QVariantList TRowSet::masterKey() const
 {
     QVariantList key;
+    if (m_masterFields.size() != m_masterNames.size())
+        return key;
     for (int f : m_masterFields)
         key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f)
                                                                                    : QVariant());
@@ -375,8 +420,11 @@ QVariantList TRowSet::masterKey() const
 
 void TRowSet::ensureView() const
 {
+    const bool fieldsChanged = m_resolvedFields != m_store->fieldsVersion ||
+                               m_resolvedMasterFields != (m_master ? m_master->m_store->fieldsVersion : 0);
+    const bool resolved = resolveFields();
     QVariantList key;
-    if (m_master)
+    if (m_master && resolved)
         key = masterKey();
     const bool masterMoved =
         m_master && (key.size() != m_viewMasterKey.size() ||
@@ -384,10 +432,10 @@ void TRowSet::ensureView() const
                                  [](const QVariant& a, const QVariant& b) {
                                      return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
                                  }));
-    if (m_viewVersion == m_store->version && !masterMoved)
+    if (m_viewVersion == m_store->version && !masterMoved && !fieldsChanged)
         return;
     m_ownView.clear();
-    const bool everyRow = !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
+    const bool everyRow = resolved && !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
                           std::none_of(m_store->rows.begin(), m_store->rows.end(),
                                        [](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
     if (everyRow) {
@@ -399,7 +447,7 @@ void TRowSet::ensureView() const
     }
     bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
     for (RowSetRow* r : m_store->rows) {
-        if (everyRow)
+        if (everyRow || !resolved)
             break;
         if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
             continue;
@@ -851,8 +899,10 @@ void TRowSet::setFilter(const QString& expression)
 {
     checkBrowseMode();
     const QString text = expression.trimmed();
-    m_filter = text.isEmpty() ? nullptr : std::make_shared<TRowSetFilter>(text, m_store->fields);
+    if (!text.isEmpty())
+        TRowSetFilter(text, m_store->fields); // a malformed text is refused here, not on first use
     m_filterText = text;
+    m_resolvedFields = 0;
     invalidate();
     first();
     notifyChanged();
@@ -870,15 +920,17 @@ void TRowSet::setPendingOnly(bool on)
 void TRowSet::setSort(const QString& sort)
 {
     checkBrowseMode();
-    QList<QPair<int, bool>> fields;
+    QList<QPair<QString, bool>> fields;
     for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));
         const bool desc =
             words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
-        fields.append({fieldIndexOrThrow(words[0]), desc});
+        fieldIndexOrThrow(words[0]);
+        fields.append({words[0], desc});
     }
-    m_sortFields = fields;
+    m_sortNames = fields;
     m_sortText = sort;
+    m_resolvedFields = 0;
     invalidate();
     ensureView();
     notifyChanged();
@@ -904,14 +956,16 @@ void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const 
 {
     if (masterFields.size() != detailFields.size())
         throw Exception(QStringLiteral("Число полей связи не совпадает"));
-    m_masterFields.clear();
-    m_detailFields.clear();
     if (master)
         for (int i = 0; i < masterFields.size(); ++i) {
-            m_masterFields << master->fieldIndexOrThrow(masterFields[i]);
-            m_detailFields << fieldIndexOrThrow(detailFields[i]);
+            master->fieldIndexOrThrow(masterFields[i]);
+            fieldIndexOrThrow(detailFields[i]);
         }
+    checkBrowseMode();
     m_master = master;
+    m_masterNames = master ? masterFields : QStringList();
+    m_detailNames = master ? detailFields : QStringList();
+    m_resolvedFields = 0;
     m_viewMasterKey.clear();
     invalidate();
     first();

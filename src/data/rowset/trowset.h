@@ -189,6 +189,9 @@ private:
     void requireModifiable() const;
     void scrolled(const RowSetRow* before);
     void recordChanged();
+    // Finds filter, sort and master link fields again by name after fields changed; false (with
+    // the reason in m_unresolved) when a name no longer exists.
+    bool resolveFields() const;
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
@@ -200,14 +203,21 @@ private:
     void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
 
     QString m_filterText;
-    std::shared_ptr<TRowSetFilter> m_filter;
+    mutable std::shared_ptr<TRowSetFilter> m_filter;
     bool m_pendingOnly = false;
     QString m_sortText;
-    QList<QPair<int, bool>> m_sortFields; // field, descending
+    QList<QPair<QString, bool>> m_sortNames;            // field, descending
+    mutable QList<QPair<int, bool>> m_sortFields;       // resolved
+    mutable quint64 m_resolvedFields = 0;               // the store's field version resolved against
+    mutable quint64 m_resolvedMasterFields = 0;         // the master's
+    mutable QString m_unresolved;                       // why the view is empty
 
     TRowSet* m_master = nullptr;
-    QList<int> m_masterFields;
-    QList<int> m_detailFields;
+    QStringList m_masterNames;
+    QStringList m_detailNames;
+    mutable QList<int> m_masterFields;
+    mutable QList<int> m_detailFields;
+    std::vector<TRowSet*> m_followers;
 
     // The visible rows, rebuilt when the shared rows or the master's row change.
     // The shared rows themselves when nothing hides or reorders any (no copy per set then).
