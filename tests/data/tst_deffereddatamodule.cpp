@@ -1,6 +1,7 @@
 #include "data/modules/configblob.h"
 #include "data/engine/database.h"
 #include "data/engine/migration.h"
+#include "data/engine/query.h"
 #include "data/rowset/rowsethelpers.h"
 #include "data/engine/schema.h"
 #include "data/modules/servererror.h"
@@ -97,6 +98,10 @@ protected:
                 break;
             case UpdateStatus::Deleted:
                 m_db.exec("delete from dd_line where l_id = ?", {l->originalValue("l_id")});
+                break;
+            case UpdateStatus::Modified:
+                m_db.exec("update dd_line set l_name = ?, l_qty = ? where l_id = ?",
+                          {l->value("l_name"), l->money("l_qty").toString(), l->value("l_id")});
                 break;
             default:
                 break;
@@ -300,6 +305,41 @@ private slots:
         lonely.appendLoaded({1});
         QVERIFY_THROWS_EXCEPTION(
             Exception, RowSetHelpers::appendRecordsetRows(src, lines, {"o_id"}, &lonely, "l_order"));
+    }
+
+    void aLineEditPendingWhenTheHeaderChangesIsSavedUnderItsHeader()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        OrderModule m(db);
+        addHeader(m, "Первый");
+        addLine(m, "a1", 1);
+        addLine(m, "a2", 2);
+        addHeader(m, "Второй");
+        addLine(m, "b1", 3);
+        // The user types into a line of the first header and clicks the second header.
+        m.head.first();
+        m.lines.first();
+        m.lines.edit();
+        m.lines.setValue("l_name", "a1 исправлена");
+        m.head.next();
+        m.lines.edit();
+        m.lines.setValue("l_qty", 30);
+        QVERIFY(m.save());
+        QList<QVariantList> rows;
+        Query q(db, "select o_name, l_name, l_qty from dd_line join dd_order on o_id = l_order order by l_id");
+        for (q.exec(); q.next();)
+            rows << QVariantList{q.value(0), q.value(1), q.value(2)};
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0][0].toString(), QStringLiteral("Первый"));
+        QCOMPARE(rows[0][1].toString(), QStringLiteral("a1 исправлена"));
+        QCOMPARE(Money::fromVariant(rows[0][2]), Money(1));
+        QCOMPARE(rows[1][1].toString(), QStringLiteral("a2"));
+        QCOMPARE(rows[1][0].toString(), QStringLiteral("Первый"));
+        QCOMPARE(rows[2][0].toString(), QStringLiteral("Второй"));
+        QCOMPARE(rows[2][1].toString(), QStringLiteral("b1"));
+        QCOMPARE(Money::fromVariant(rows[2][2]), Money(30));
     }
 
     void configBlobsRoundTrip()

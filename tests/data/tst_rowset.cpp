@@ -368,6 +368,46 @@ private slots:
         QCOMPARE(rs.money("c"), Money(11));
     }
 
+    void aMasterMovePostsTheDetailsEditFirst()
+    {
+        TRowSet heads;
+        heads.addField("suo_id", FieldType::Integer);
+        heads.appendLoaded({100});
+        heads.appendLoaded({200});
+        heads.first();
+        auto detail = lines();
+        detail->setMaster(&heads, {"suo_id"}, {"suo_id"});
+        detail->locate({"sop_id"}, {2});
+        detail->edit();
+        detail->setValue("pr_articul", "typed");
+        heads.next();
+        QCOMPARE(detail->state(), RowSetState::Browse);
+        detail->clearMaster();
+        detail->locate({"sop_id"}, {2});
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("typed"));
+        detail->locate({"sop_id"}, {3});
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("C'3"));
+        QCOMPARE(detail->updateStatus(), UpdateStatus::Unchanged);
+
+        // A refused post keeps the user's values and the master where it was.
+        detail->setMaster(&heads, {"suo_id"}, {"suo_id"});
+        heads.first();
+        detail->beforePost = [](TRowSet&) { throw Exception("Не заполнено количество"); };
+        detail->edit();
+        detail->setValue("pr_articul", "again");
+        QVERIFY_THROWS_EXCEPTION(Exception, heads.next());
+        QCOMPARE(heads.integer("suo_id"), 100);
+        QCOMPARE(detail->state(), RowSetState::Edit);
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("again"));
+        // An insert nobody typed into is simply dropped.
+        detail->cancel();
+        detail->insert();
+        heads.next();
+        QCOMPARE(detail->state(), RowSetState::Browse);
+        QCOMPARE(heads.integer("suo_id"), 200);
+        QCOMPARE(ids(*detail), QList<qint64>{3});
+    }
+
     void floatsCompareAsDoubles()
     {
         TRowSet rs;

@@ -232,6 +232,35 @@ private slots:
         QCOMPARE(head.integer("h_id"), 2);
         QCOMPARE(lines.recordCount(), 1);
     }
+    void aMasterMayGoBeforeItsDetails()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADOQuery lines(&db);
+        TRowSet memoryLines;
+        memoryLines.addField("l_head", FieldType::Integer);
+        memoryLines.appendLoaded({1});
+        memoryLines.appendLoaded({2});
+        {
+            auto head = std::make_unique<TUpdatedADOQuery>(&db);
+            head->setSql("select h_id from ud_head order by h_id");
+            head->open();
+            lines.setSql("select l_id from ud_line where l_head = :h_id");
+            lines.setParameter("h_id", 1);
+            lines.setDataSource(head.get(), {"h_id"});
+            lines.open();
+            memoryLines.setMaster(head.get(), {"h_id"}, {"l_head"});
+            QCOMPARE(memoryLines.recordCount(), 1);
+            QCOMPARE(lines.recordCount(), 2);
+        } // the window's members in the "wrong" order
+        QCOMPARE(memoryLines.recordCount(), 2); // unlinked
+        memoryLines.first();
+        lines.refresh();
+        QCOMPARE(lines.recordCount(), 2);
+        lines.setDataSource(nullptr, {});
+    }
+
 };
 
 QTEST_GUILESS_MAIN(UpdatedDataSetTest)

@@ -11,17 +11,31 @@ TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db) {}
 TUpdatedADOQuery::~TUpdatedADOQuery()
 {
     if (m_master)
-        m_master->removeScrollListener(m_listener);
+        m_master->removeFollower(this);
 }
 
 void TUpdatedADOQuery::setDataSource(TRowSet* master, const QStringList& masterFields)
 {
     if (m_master)
-        m_master->removeScrollListener(m_listener);
+        m_master->removeFollower(this);
     m_master = master;
     m_masterFields = masterFields;
     if (m_master)
-        m_listener = m_master->addScrollListener([this] { masterChanged(); });
+        m_master->addFollower(this);
+}
+
+void TUpdatedADOQuery::followMaster(TRowSet& master)
+{
+    TRowSet::followMaster(master);
+    if (&master == m_master)
+        masterChanged();
+}
+
+void TUpdatedADOQuery::masterDestroyed(TRowSet& master)
+{
+    if (&master == m_master)
+        m_master = nullptr;
+    TRowSet::masterDestroyed(master);
 }
 
 std::unique_ptr<Query> TUpdatedADOQuery::createRecordSet()

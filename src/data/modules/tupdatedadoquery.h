@@ -31,9 +31,10 @@ public:
     QVariant parameter(const QString& name) const { return m_params.value(name.toLower()); }
     bool hasParameters() const { return !m_params.isEmpty(); }
 
-    // A detail dataset: re-read whenever the master moves, with the master fields copied
-    // into the parameters of the same names.
+    // A detail dataset: re-read whenever the master moves, is reloaded, emptied or closed, with the
+    // master fields copied into the parameters of the same names. A master destroyed first unlinks it.
     void setDataSource(TRowSet* master, const QStringList& masterFields);
+    TRowSet* dataSource() const { return m_master; }
 
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool on) { m_readOnly = on; }
@@ -54,6 +55,8 @@ protected:
     virtual std::unique_ptr<Query> createRecordSet();
     void internalPost() override;
     void internalDelete() override;
+    void followMaster(TRowSet& master) override;
+    void masterDestroyed(TRowSet& master) override;
     void reopen();
 
 private:
@@ -63,7 +66,6 @@ private:
     std::unique_ptr<Query> m_assigned;
     TRowSet* m_master = nullptr;
     QStringList m_masterFields;
-    int m_listener = 0;
     bool m_readOnly = false;
     bool m_active = false;
 };

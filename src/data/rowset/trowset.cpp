@@ -140,8 +140,81 @@ TRowSet::TRowSet() : m_store(std::make_shared<RowSetStore>())
 
 TRowSet::~TRowSet()
 {
+    // The order in which a window's members go must not matter.
+    const auto followers = m_followers;
+    m_followers.clear();
+    for (TRowSet* f : followers)
+        f->masterDestroyed(*this);
+    if (m_master)
+        m_master->removeFollower(this);
     auto& m = m_store->members;
     m.erase(std::remove(m.begin(), m.end(), this), m.end());
+}
+
+void TRowSet::addFollower(TRowSet* follower)
+{
+    m_followers.push_back(follower);
+}
+
+void TRowSet::removeFollower(TRowSet* follower)
+{
+    // One link at a time: a set may follow the same master by two links.
+    auto it = std::find(m_followers.begin(), m_followers.end(), follower);
+    if (it != m_followers.end())
+        m_followers.erase(it);
+}
+
+void TRowSet::masterLeaving(TRowSet&)
+{
+    settleFollowers();
+    if (m_state == RowSetState::Browse)
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void TRowSet::settleFollowers()
+{
+    const auto followers = m_followers;
+    for (TRowSet* f : followers)
+        f->masterLeaving(*this);
+}
+
+void TRowSet::followMaster(TRowSet& master)
+{
+    if (&master != m_master)
+        return;
+    invalidate();
+    ensureView();
+    notifyChanged();
+    // Told even when the current row looks the same: the master's rows may be new ones.
+    recordChanged();
+}
+
+void TRowSet::masterDestroyed(TRowSet& master)
+{
+    if (&master != m_master)
+        return;
+    m_master = nullptr;
+    m_masterNames.clear();
+    m_detailNames.clear();
+    m_masterFields.clear();
+    m_detailFields.clear();
+    m_viewMasterKey.clear();
+    invalidate();
+}
+
+void TRowSet::setCloneWrites(bool allowed)
+{
+    m_store->cloneWrites = allowed;
+}
+
+void TRowSet::leaveRow()
+{
+    settleFollowers();
+    checkBrowseMode();
 }
 
 void TRowSet::addField(const QString& name, FieldType type, int size)
@@ -301,6 +374,7 @@ void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<
 
 void TRowSet::loadFrom(Query& query)
 {
+    settleFollowers();
     const QList<RowSetField> previous = m_store->fields;
     const auto result = ResultReader::open(query);
     setLoadedFields(result->columns(), previous);
@@ -371,6 +445,7 @@ void TRowSet::appendLoaded(QVariantList values)
 
 void TRowSet::clearRows()
 {
+    settleFollowers();
     m_state = RowSetState::Browse;
     m_store->clearRows();
     m_store->changed();
@@ -527,7 +602,7 @@ bool TRowSet::eof() const
 
 void TRowSet::first()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     m_pos = view().empty() ? -1 : 0;
@@ -539,7 +614,7 @@ void TRowSet::first()
 
 void TRowSet::last()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     m_pos = int(view().size()) - 1;
@@ -551,7 +626,7 @@ void TRowSet::last()
 
 void TRowSet::next()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     if (m_pos + 1 < int(view().size())) {
@@ -566,7 +641,7 @@ void TRowSet::next()
 
 void TRowSet::prior()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     if (m_pos > 0) {
@@ -581,7 +656,7 @@ void TRowSet::prior()
 
 bool TRowSet::moveTo(int recNo)
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     if (recNo < 0 || recNo >= int(view().size()))
         return false;
@@ -598,7 +673,7 @@ bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
     QList<int> idx;
     for (const QString& f : fields)
         idx << fieldIndexOrThrow(f);
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     for (int p = 0; p < int(view().size()); ++p) {
         bool match = true;
@@ -660,6 +735,7 @@ void TRowSet::setValue(int field, const QVariant& value)
         throw Exception(
             QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
     m_buffer[field] = normalise(value, m_store->fields[field].type);
+    m_modified = true;
 }
 
 UpdateStatus TRowSet::updateStatus() const
@@ -682,6 +758,9 @@ void TRowSet::scrolled(const RowSetRow* before)
 
 void TRowSet::recordChanged()
 {
+    const auto followers = m_followers;
+    for (TRowSet* f : followers)
+        f->followMaster(*this);
     const auto listeners = m_scrollListeners;
     for (const auto& l : listeners)
         l.second();
@@ -709,13 +788,14 @@ void TRowSet::edit()
     if (r->status == UpdateStatus::Deleted)
         throw Exception(QStringLiteral("Запись удалена"));
     m_buffer = r->values.toList();
+    m_modified = false;
     m_state = RowSetState::Edit;
 }
 
 void TRowSet::insert()
 {
     requireModifiable();
-    checkBrowseMode();
+    leaveRow();
     m_buffer = QVariantList(fieldCount());
     m_state = RowSetState::Insert;
     if (m_master) {
@@ -731,6 +811,8 @@ void TRowSet::insert()
         m_buffer.clear();
         throw;
     }
+    // Values the program filled in are not the user's typing.
+    m_modified = false;
     notifyChanged();
     recordChanged();
 }
@@ -796,6 +878,7 @@ void TRowSet::remove()
     }
     requireModifiable();
     cancel();
+    settleFollowers();
     if (!current())
         throw Exception(QStringLiteral("Нет текущей записи"));
     if (beforeDelete)
@@ -944,7 +1027,7 @@ TRowSet::Bookmark TRowSet::bookmark() const
 
 bool TRowSet::gotoBookmark(Bookmark b)
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     for (int p = 0; p < int(view().size()); ++p)
         if (view()[p]->bookmark == b)
@@ -962,7 +1045,11 @@ void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const 
             fieldIndexOrThrow(detailFields[i]);
         }
     checkBrowseMode();
+    if (m_master)
+        m_master->removeFollower(this);
     m_master = master;
+    if (m_master)
+        m_master->addFollower(this);
     m_masterNames = master ? masterFields : QStringList();
     m_detailNames = master ? detailFields : QStringList();
     m_resolvedFields = 0;

@@ -124,6 +124,9 @@ public:
     void remove();
     // Posts a pending edit or insert.
     void checkBrowseMode();
+    // Before this row set leaves its row: the pending edits of the row sets that follow it are
+    // posted (or dropped when nothing was typed), the deepest first. A refused post is passed on.
+    void settleFollowers();
 
     // Drops the current row from the shared rows, leaving nothing pending for it.
     void discardCurrent();
@@ -151,6 +154,8 @@ public:
     bool gotoBookmark(Bookmark b);
 
     // Shows only rows whose detailFields equal the master's current masterFields; new rows take them.
+    // Fields are kept by name and found again after either set is reloaded; a master destroyed first
+    // unlinks this set.
     void setMaster(TRowSet* master, const QStringList& masterFields, const QStringList& detailFields);
     void clearMaster() { setMaster(nullptr, {}, {}); }
 
@@ -169,6 +174,11 @@ public:
     int addScrollListener(std::function<void()> listener);
     void removeScrollListener(int id);
 
+    // Row sets that follow this one (the in-memory master link, the datasets' data source): told
+    // before this set leaves its row, after its row or rows changed, and when it is destroyed.
+    void addFollower(TRowSet* follower);
+    void removeFollower(TRowSet* follower);
+
     // False refuses edit, insert and delete.
     virtual bool canModify() const { return true; }
 
@@ -180,15 +190,28 @@ protected:
     virtual void internalPost();
     virtual void internalDelete();
     void notifyChanged();
+    // Tells the row sets that follow this one that its row or rows changed.
+    void recordChanged();
+
+    // `master` is about to leave its row; the default settles this set's pending edit.
+    virtual void masterLeaving(TRowSet& master);
+    // `master` moved, was reloaded, emptied or closed.
+    virtual void followMaster(TRowSet& master);
+    // `master` is being destroyed: drop every link to it (it may not be used any more).
+    virtual void masterDestroyed(TRowSet& master);
+    // Whether clones of this set may change the shared rows (a dataset that writes its changes
+    // itself refuses them: they would bypass its writes).
+    void setCloneWrites(bool allowed);
 
 private:
     void ensureView() const;
     void invalidate();
+    // Settles the followers' and this set's pending edits before the cursor moves.
+    void leaveRow();
     RowSetRow* current() const;
     QVariantList masterKey() const;
     void requireModifiable() const;
     void scrolled(const RowSetRow* before);
-    void recordChanged();
     // Finds filter, sort and master link fields again by name after fields changed; false (with
     // the reason in m_unresolved) when a name no longer exists.
     bool resolveFields() const;
@@ -201,6 +224,8 @@ private:
     void recalculateValues(QVariantList& values);
     void recalculateRow(RowSetRow* row);
     void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
+
+    bool m_modified = false;
 
     QString m_filterText;
     mutable std::shared_ptr<TRowSetFilter> m_filter;
