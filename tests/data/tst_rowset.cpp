@@ -368,6 +368,41 @@ private slots:
         QCOMPARE(rs.money("c"), Money(11));
     }
 
+    void anEditNeverLandsOnAnotherRow()
+    {
+        // The edited row deleted through a clone: the post is refused and the next row is untouched.
+        auto rs = lines();
+        auto c = rs->clone();
+        rs->edit();
+        rs->setValue("pr_articul", "typed");
+        c->remove(); // the clone stands on the same first row
+        try {
+            rs->post();
+            QFAIL("posted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), QStringLiteral("Редактируемая запись удалена"));
+        }
+        rs->cancel();
+        auto pending = rs->clone();
+        pending->setPendingOnly(true);
+        QCOMPARE(ids(*pending), QList<qint64>{1}); // only the deletion
+        QCOMPARE(pending->updateStatus(), UpdateStatus::Deleted);
+
+        // The edited row discarded while in edit.
+        rs = lines();
+        rs->locate({"sop_id"}, {2});
+        rs->edit();
+        rs->setValue("pr_articul", "typed");
+        rs->clone()->discardCurrent(); // a fresh clone stands on the first row: not ours
+        auto other = rs->clone();
+        other->locate({"sop_id"}, {2});
+        other->discardCurrent();
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->post());
+        rs->cancel();
+        QVERIFY(!rs->hasPendingChanges());
+        QCOMPARE(ids(*rs), QList<qint64>{3});
+    }
+
     void aMasterMovePostsTheDetailsEditFirst()
     {
         TRowSet heads;

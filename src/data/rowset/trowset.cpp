@@ -750,6 +750,23 @@ void TRowSet::requireModifiable() const
         throw Exception(QStringLiteral("Набор данных только для чтения"));
 }
 
+RowSetRow* TRowSet::editRow() const
+{
+    if (!m_editRow)
+        return nullptr;
+    RowSetRow* r = current();
+    if (r != m_editRow) {
+        // The row may have left the view (a clone changed it): look for it among all rows.
+        const auto& rows = m_store->rows;
+        auto it = std::find(rows.begin(), rows.end(), m_editRow);
+        r = it != rows.end() ? *it : nullptr;
+    }
+    // A freed row may have been handed out again: the bookmark tells.
+    if (!r || r->bookmark != m_editBookmark || r->status == UpdateStatus::Deleted)
+        return nullptr;
+    return r;
+}
+
 void TRowSet::scrolled(const RowSetRow* before)
 {
     if (before != m_current)
@@ -788,6 +805,8 @@ void TRowSet::edit()
     if (r->status == UpdateStatus::Deleted)
         throw Exception(QStringLiteral("Запись удалена"));
     m_buffer = r->values.toList();
+    m_editRow = const_cast<RowSetRow*>(r);
+    m_editBookmark = r->bookmark;
     m_modified = false;
     m_state = RowSetState::Edit;
 }
@@ -821,11 +840,16 @@ void TRowSet::post()
 {
     if (m_state == RowSetState::Browse)
         return;
+    // Never into another row: the one edited may have gone meanwhile (deleted through a clone,
+    // discarded).
+    if (m_state == RowSetState::Edit && !editRow())
+        throw Exception(QStringLiteral("Редактируемая запись удалена"));
     if (beforePost)
         beforePost(*this);
     internalPost();
     m_state = RowSetState::Browse;
     m_buffer.clear();
+    m_editRow = nullptr;
     notifyChanged();
     recordChanged();
     if (afterPost)
@@ -836,7 +860,7 @@ void TRowSet::internalPost()
 {
     recalculateValues(m_buffer);
     if (m_state == RowSetState::Edit) {
-        RowSetRow* r = current();
+        RowSetRow* r = editRow();
         if (!r)
             throw Exception(QStringLiteral("Редактируемая запись удалена"));
         RowValues values(m_buffer);
@@ -866,6 +890,7 @@ void TRowSet::cancel()
         beforeCancel(*this);
     m_state = RowSetState::Browse;
     m_buffer.clear();
+    m_editRow = nullptr;
     notifyChanged();
     recordChanged();
 }

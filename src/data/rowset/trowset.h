@@ -212,6 +212,8 @@ private:
     QVariantList masterKey() const;
     void requireModifiable() const;
     void scrolled(const RowSetRow* before);
+    // The row being edited, while it is still among the rows; nullptr once it is gone.
+    RowSetRow* editRow() const;
     // Finds filter, sort and master link fields again by name after fields changed; false (with
     // the reason in m_unresolved) when a name no longer exists.
     bool resolveFields() const;
@@ -226,6 +228,8 @@ private:
     void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
 
     bool m_modified = false;
+    RowSetRow* m_editRow = nullptr;
+    quint64 m_editBookmark = 0;
 
     QString m_filterText;
     mutable std::shared_ptr<TRowSetFilter> m_filter;
