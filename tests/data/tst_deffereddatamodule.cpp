@@ -342,6 +342,20 @@ private slots:
         QCOMPARE(Money::fromVariant(rows[2][2]), Money(30));
     }
 
+    void appendStartsAtTheLastRowAfterLast()
+    {
+        TRowSet src;
+        src.addField("l_name", FieldType::String);
+        src.appendLoaded({"x"});
+        src.appendLoaded({"y"});
+        TRowSet target;
+        target.addField("l_name", FieldType::String);
+        src.last();
+        RowSetHelpers::appendRecordsetRows(src, target, {}, nullptr, {});
+        QCOMPARE(target.recordCount(), 1);
+        QCOMPARE(target.string("l_name"), QStringLiteral("y"));
+    }
+
     void configBlobsRoundTrip()
     {
         Test::TestDatabase t;

@@ -217,6 +217,22 @@ void TRowSet::leaveRow()
     checkBrowseMode();
 }
 
+bool TRowSet::afterLast() const
+{
+    ensureView();
+    return m_afterLast || view().empty();
+}
+
+void TRowSet::toFirst()
+{
+    ensureView();
+    m_pos = view().empty() ? -1 : 0;
+    m_current = m_pos >= 0 ? view()[0] : nullptr;
+    m_bof = true;
+    m_eof = view().empty();
+    m_afterLast = false;
+}
+
 void TRowSet::addField(const QString& name, FieldType type, int size)
 {
     if (!m_store->rows.empty())
@@ -605,10 +621,7 @@ void TRowSet::first()
     leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
-    m_pos = view().empty() ? -1 : 0;
-    m_current = m_pos >= 0 ? view()[0] : nullptr;
-    m_bof = true;
-    m_eof = view().empty();
+    toFirst();
     scrolled(before);
 }
 
@@ -621,6 +634,7 @@ void TRowSet::last()
     m_current = m_pos >= 0 ? view()[m_pos] : nullptr;
     m_eof = true;
     m_bof = view().empty();
+    m_afterLast = false;
     scrolled(before);
 }
 
@@ -635,6 +649,7 @@ void TRowSet::next()
         m_eof = false;
     } else {
         m_eof = true;
+        m_afterLast = true;
     }
     scrolled(before);
 }
@@ -651,6 +666,7 @@ void TRowSet::prior()
     } else {
         m_bof = true;
     }
+    m_afterLast = false;
     scrolled(before);
 }
 
@@ -663,7 +679,7 @@ bool TRowSet::moveTo(int recNo)
     const RowSetRow* before = m_current;
     m_pos = recNo;
     m_current = view()[recNo];
-    m_bof = m_eof = false;
+    m_bof = m_eof = m_afterLast = false;
     scrolled(before);
     return true;
 }

@@ -93,6 +93,9 @@ public:
     int recNo() const; // 0-based, -1 without a current row
     bool bof() const;
     bool eof() const;
+    // True once next() found no further row: the cursor stands after the rows (eof() alone is also
+    // true on the last row after last()).
+    bool afterLast() const;
     void first();
     void last();
     void next();
@@ -208,6 +211,8 @@ private:
     void invalidate();
     // Settles the followers' and this set's pending edits before the cursor moves.
     void leaveRow();
+    // Stands on the first visible row without telling anyone.
+    void toFirst();
     RowSetRow* current() const;
     QVariantList masterKey() const;
     void requireModifiable() const;
@@ -230,6 +235,7 @@ private:
     bool m_modified = false;
     RowSetRow* m_editRow = nullptr;
     quint64 m_editBookmark = 0;
+    bool m_afterLast = false;
 
     QString m_filterText;
     mutable std::shared_ptr<TRowSetFilter> m_filter;
