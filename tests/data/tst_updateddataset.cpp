@@ -232,6 +232,54 @@ private slots:
         QCOMPARE(head.integer("h_id"), 2);
         QCOMPARE(lines.recordCount(), 1);
     }
+    void threeLevelChainsFollowReloadsAndClose()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        db.exec("create table ud_part (p_id integer primary key, p_line integer)");
+        db.exec("insert into ud_part values (100, 10), (101, 10), (200, 20)");
+        TUpdatedADOQuery list(&db);
+        list.setSql("select h_id from ud_head where h_id >= :h_min order by h_id");
+        list.setParameter("h_min", 1);
+        TUpdatedADOQuery waybill(&db);
+        waybill.setSql("select l_id, l_name from ud_line where l_head = :h_id order by l_id");
+        waybill.setDataSource(&list, {"h_id"});
+        TUpdatedADOQuery products(&db);
+        products.setSql("select p_id from ud_part where p_line = :l_id order by p_id");
+        products.setDataSource(&waybill, {"l_id"});
+        list.open();
+        waybill.setParameter("h_id", list.value("h_id"));
+        waybill.open();
+        products.setParameter("l_id", waybill.value("l_id"));
+        products.open();
+        QCOMPARE(waybill.recordCount(), 2);
+        QCOMPARE(products.recordCount(), 2);
+        int gridResets = 0;
+        products.onChanged = [&] { ++gridResets; };
+
+        // The top re-read to nothing: no level keeps the previous document's rows.
+        list.setParameter("h_min", 5);
+        list.refresh();
+        QCOMPARE(list.recordCount(), 0);
+        QCOMPARE(waybill.recordCount(), 0);
+        QCOMPARE(products.recordCount(), 0);
+        QVERIFY(gridResets > 0);
+        QVERIFY_THROWS_EXCEPTION(Exception, products.edit());
+
+        list.setParameter("h_min", 1);
+        list.refresh();
+        QCOMPARE(products.recordCount(), 2);
+
+        // The top closed.
+        list.close();
+        QCOMPARE(waybill.recordCount(), 0);
+        QCOMPARE(products.recordCount(), 0);
+        list.open();
+        QCOMPARE(waybill.recordCount(), 2);
+        QCOMPARE(products.recordCount(), 2);
+    }
+
     void aMasterMayGoBeforeItsDetails()
     {
         Test::TestDatabase t;

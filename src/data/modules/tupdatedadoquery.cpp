@@ -64,8 +64,14 @@ void TUpdatedADOQuery::open()
 {
     if (m_active)
         return;
-    reopen();
+    // Active while reading, so that the details told of the new rows follow them.
     m_active = true;
+    try {
+        reopen();
+    } catch (...) {
+        m_active = false;
+        throw;
+    }
     first();
     notifyChanged();
 }
@@ -75,8 +81,8 @@ void TUpdatedADOQuery::close()
     if (!m_active)
         return;
     cancel();
-    clearRows();
     m_active = false;
+    clearRows(); // tells the details, which see this set closed
 }
 
 void TUpdatedADOQuery::refresh()
@@ -90,16 +96,21 @@ void TUpdatedADOQuery::refresh()
 
 void TUpdatedADOQuery::masterChanged()
 {
-    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
-    if (!m_active || !m_master || (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0))
+    if (!m_active || !m_master)
         return;
+    checkBrowseMode();
+    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
+    if (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0) {
+        // Nothing to follow: no rows of a previous document stay behind.
+        clearRows();
+        return;
+    }
     // Master fields go into the statement's parameters of the same name; others are not made up.
     QStringList names;
     Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
     for (const QString& f : m_masterFields)
         if (names.contains(f, Qt::CaseInsensitive))
             setParameter(f, m_master->value(f));
-    checkBrowseMode();
     reopen();
     first();
     notifyChanged();

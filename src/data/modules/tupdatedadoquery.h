@@ -47,7 +47,7 @@ public:
     // A server result to open on instead of reading; consumed by the next open.
     void assignRecordSet(std::unique_ptr<Query> query);
     virtual void refresh();
-    // Called when the master moved.
+    // Re-reads for the master's current row (no rows while the master is closed).
     void masterChanged();
 
 protected:

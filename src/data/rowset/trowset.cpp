@@ -416,14 +416,16 @@ void TRowSet::loadFrom(Query& query)
         m_current = nullptr;
         m_pos = -1;
         notifyChanged();
+        recordChanged();
         throw;
     }
     m_store->nextBookmark = bookmark;
     m_store->changed();
     m_current = nullptr;
     m_pos = -1;
-    first();
+    toFirst();
     notifyChanged();
+    recordChanged();
     // A filter, sort or link that names a column the new result lacks shows nothing; say why.
     for (TRowSet* m : m_store->members) {
         if (!m->resolveFields())
@@ -465,7 +467,10 @@ void TRowSet::clearRows()
     m_state = RowSetState::Browse;
     m_store->clearRows();
     m_store->changed();
+    m_current = nullptr;
+    m_pos = -1;
     notifyChanged();
+    recordChanged();
 }
 
 bool TRowSet::resolveFields() const

@@ -172,8 +172,8 @@ public:
     // Called after any change of rows, values or visible set; views refresh themselves here.
     std::function<void()> onChanged;
 
-    // Called after the cursor moved to another row and after the current row changed: an insert
-    // begun, a row posted, cancelled or deleted (detail datasets re-read here).
+    // Called after the cursor moved to another row, after the current row changed (an insert
+    // begun, a row posted, cancelled or deleted) and after every load or clearing of the rows.
     int addScrollListener(std::function<void()> listener);
     void removeScrollListener(int id);
 
