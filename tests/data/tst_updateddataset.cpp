@@ -232,6 +232,30 @@ private slots:
         QCOMPARE(head.integer("h_id"), 2);
         QCOMPARE(lines.recordCount(), 1);
     }
+
+    void masterValuesReachParametersOfAnyOrigin()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet head(&db);
+        head.setSql("select h_id, h_name from ud_head order by h_id");
+        head.open();
+        TUpdatedADODataSet lines(&db);
+        lines.setParameter("h_id", head.value("h_id"));
+        lines.createRecordSetProc = [&db](TUpdatedADODataSet& d) {
+            auto q = std::make_unique<Query>(db, "select l_id from ud_line where l_head = ? order by l_id");
+            q->bindAt(0, d.parameter("h_id"));
+            return q;
+        };
+        lines.setDataSource(&head, {"h_id"});
+        lines.open();
+        QCOMPARE(lines.recordCount(), 2);
+        head.next();
+        QCOMPARE(lines.recordCount(), 1);
+        QCOMPARE(lines.integer("l_id"), 20);
+    }
+
     void threeLevelChainsFollowReloadsAndClose()
     {
         Test::TestDatabase t;

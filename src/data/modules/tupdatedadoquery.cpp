@@ -38,6 +38,15 @@ void TUpdatedADOQuery::masterDestroyed(TRowSet& master)
     TRowSet::masterDestroyed(master);
 }
 
+bool TUpdatedADOQuery::hasParameter(const QString& name) const
+{
+    if (m_params.contains(name.toLower()))
+        return true;
+    QStringList names;
+    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
 std::unique_ptr<Query> TUpdatedADOQuery::createRecordSet()
 {
     if (!m_db)
@@ -105,11 +114,10 @@ void TUpdatedADOQuery::masterChanged()
         clearRows();
         return;
     }
-    // Master fields go into the statement's parameters of the same name; others are not made up.
-    QStringList names;
-    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
+    // Master fields go into the dataset's parameters of the same name, however they were made
+    // (SQL text or set for a CreateRecordSetProc); others are not made up.
     for (const QString& f : m_masterFields)
-        if (names.contains(f, Qt::CaseInsensitive))
+        if (hasParameter(f))
             setParameter(f, m_master->value(f));
     reopen();
     first();

@@ -30,6 +30,8 @@ public:
     void setParameter(const QString& name, const QVariant& value) { m_params.insert(name.toLower(), value); }
     QVariant parameter(const QString& name) const { return m_params.value(name.toLower()); }
     bool hasParameters() const { return !m_params.isEmpty(); }
+    // A parameter set on the dataset or named in its SQL text.
+    bool hasParameter(const QString& name) const;
 
     // A detail dataset: re-read whenever the master moves, is reloaded, emptied or closed, with the
     // master fields copied into the parameters of the same names. A master destroyed first unlinks it.
