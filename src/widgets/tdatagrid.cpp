@@ -17,6 +17,9 @@ TDataGrid::TDataGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     horizontalHeader()->setSectionsMovable(true);
+    // A heading click sorts as users read (the model's sort); nothing is sorted until then.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowActivated(); });
 }
 

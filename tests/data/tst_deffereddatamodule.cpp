@@ -60,6 +60,9 @@ public:
     TRowSet head;
     TRowSet lines;
     int writes = 0;
+    int refreshes = 0;
+    std::function<void()> beforeCommit;
+    bool failRefresh = false;
 
 protected:
     void postEdits() override
@@ -67,7 +70,12 @@ protected:
         head.checkBrowseMode();
         lines.checkBrowseMode();
     }
-    void refreshAfterSave() override {}
+    void refreshAfterSave() override
+    {
+        ++refreshes;
+        if (failRefresh)
+            throw DatabaseError("Соединение с сервером потеряно", {}, {});
+    }
     void writeChanges() override
     {
         ++writes;
@@ -107,6 +115,8 @@ protected:
                 break;
             }
         }
+        if (beforeCommit)
+            beforeCommit();
     }
     void acceptChanges() override
     {
@@ -340,6 +350,58 @@ private slots:
         QCOMPARE(rows[2][0].toString(), QStringLiteral("Второй"));
         QCOMPARE(rows[2][1].toString(), QStringLiteral("b1"));
         QCOMPARE(Money::fromVariant(rows[2][2]), Money(30));
+    }
+
+    void aCommitRefusedByTheDatabaseKeepsThePendingChanges()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        // Checked only at commit.
+        db.exec("create table dd_check (c_order integer references dd_order (o_id) deferrable initially "
+                "deferred)");
+        OrderModule m(db);
+        addHeader(m, "Заказ");
+        addLine(m, "первая", 1);
+        m.beforeCommit = [&db] { db.exec("insert into dd_check values (-77)"); };
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, m.save());
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(count(db, "dd_order"), 0);
+        QVERIFY(m.modified());
+        QVERIFY(m.head.hasPendingChanges());
+        QVERIFY(m.lines.hasPendingChanges());
+        QCOMPARE(m.refreshes, 0);
+        m.beforeCommit = nullptr;
+        QVERIFY(m.save());
+        QCOMPARE(count(db, "dd_line"), 1);
+    }
+
+    void aRefreshFailingAfterTheCommitSaysTheDataWasSaved()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        OrderModule m(db);
+        addHeader(m, "Заказ");
+        addLine(m, "первая", 1);
+        m.failRefresh = true;
+        try {
+            m.save();
+            QFAIL("no error");
+        } catch (const Exception& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("сохранен")), qPrintable(e.message()));
+            QVERIFY(e.message().contains(QStringLiteral("Соединение с сервером потеряно")));
+        }
+        QCOMPARE(count(db, "dd_line"), 1);
+        QVERIFY(!m.modified());
+        QVERIFY(!m.lines.hasPendingChanges());
+        QVERIFY(m.refreshPending());
+        // The next open re-reads.
+        m.failRefresh = false;
+        m.refreshIfPending();
+        QVERIFY(!m.refreshPending());
+        QCOMPARE(m.refreshes, 2);
+        QCOMPARE(count(db, "dd_line"), 1);
     }
 
     void appendStartsAtTheLastRowAfterLast()

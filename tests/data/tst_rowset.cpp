@@ -547,6 +547,40 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, RowValues::compare(one, 0, one, 3, nullptr));
     }
 
+    void readOnlyFieldsRefuseWrites()
+    {
+        auto rs = lines();
+        rs->field(rs->fieldIndex("sop_id")).readOnly = true;
+        rs->edit();
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->setValue("sop_id", 9));
+        rs->setValue("pr_articul", "ok");
+        rs->forceValue(rs->fieldIndex("sop_id"), 9); // loads and key write-backs
+        rs->post();
+        QCOMPARE(rs->integer("sop_id"), 9);
+    }
+
+    void userSortIsRussianAndIgnoresCase()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("name", FieldType::String);
+        const QStringList names{"яблоко", "Ёж", "арбуз", "Банан", "ель", "Яблоко"};
+        for (int i = 0; i < names.size(); ++i)
+            rs.appendLoaded({i, names[i]});
+        rs.setSort("name", TRowSet::SortCollation::User);
+        // Ё is read as Е, as dictionaries do.
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{2, 3, 1, 4, 0, 5}));
+        rs.setSort("name desc", TRowSet::SortCollation::User);
+        rs.first();
+        QCOMPARE(rs.integer("id"), 0);
+        rs.setSort("name"); // programs keep the exact order
+        rs.first();
+        QCOMPARE(rs.integer("id"), 1);
+        // The filter keeps its own rules.
+        rs.setFilter("name = 'ЯБЛОКО'");
+        QCOMPARE(rs.recordCount(), 2);
+    }
+
     void loadsQueryResultsWithTypes()
     {
         Test::TestDatabase t;

@@ -333,6 +333,31 @@ private slots:
         lines.setDataSource(nullptr, {});
     }
 
+    void clonesWriteOnlyWhereTheDatasetWould()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        ds.setSql("select l_id, l_name from ud_line order by l_id");
+        QStringList log;
+        ds.onInternalPost = [&](TUpdatedADODataSet&) { log << "post"; };
+        ds.open();
+        auto c = ds.clone();
+        QVERIFY_THROWS_EXCEPTION(Exception, c->edit());
+        QVERIFY_THROWS_EXCEPTION(Exception, c->insert());
+        QVERIFY_THROWS_EXCEPTION(Exception, c->remove());
+        QVERIFY(!ds.hasPendingChanges());
+        // In batch mode the pending changes are the point, so a clone may make them.
+        ds.setBatchMode(true);
+        c->edit();
+        c->setValue("l_name", "z");
+        c->post();
+        QVERIFY(ds.hasPendingChanges());
+        ds.setReadOnly(true);
+        QVERIFY_THROWS_EXCEPTION(Exception, c->edit());
+        QVERIFY(log.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(UpdatedDataSetTest)

@@ -6,7 +6,10 @@
 
 namespace Tarvo::Data {
 
-TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db) {}
+TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db)
+{
+    setCloneWrites(false);
+}
 
 TUpdatedADOQuery::~TUpdatedADOQuery()
 {

@@ -39,7 +39,11 @@ public:
     TRowSet* dataSource() const { return m_master; }
 
     bool readOnly() const { return m_readOnly; }
-    void setReadOnly(bool on) { m_readOnly = on; }
+    void setReadOnly(bool on)
+    {
+        m_readOnly = on;
+        updateCloneWrites();
+    }
     bool canModify() const override { return m_active && !m_readOnly; }
 
     bool isActive() const { return m_active; }
@@ -60,6 +64,8 @@ protected:
     void followMaster(TRowSet& master) override;
     void masterDestroyed(TRowSet& master) override;
     void reopen();
+    // Clones may write only where their changes reach the server through this dataset.
+    virtual void updateCloneWrites() { setCloneWrites(false); }
 
 private:
     Database* m_db;

@@ -48,8 +48,9 @@ void copyRecordsetRow(const TRowSet& source, TRowSet& target)
     try {
         for (int i = 0; i < source.fieldCount(); ++i) {
             const int t = target.fieldIndex(source.field(i).name);
-            if (t >= 0)
-                target.setValue(t, source.value(i));
+            // Read-only fields are filled too (they are closed to the user, not to loading).
+            if (t >= 0 && !target.field(t).isCalculated())
+                target.forceValue(t, source.value(i));
         }
         target.post();
     } catch (...) {

@@ -5,6 +5,7 @@
 #include "data/rowset/trowsetfilter.h"
 #include "core/exception.h"
 
+#include <QCollator>
 #include <QHash>
 #include <algorithm>
 #include <new>
@@ -103,6 +104,23 @@ int compareValues(const QVariant& a, const QVariant& b)
 bool valuesEqual(const QVariant& a, const QVariant& b)
 {
     return compareValues(a, b) == 0;
+}
+
+// Russian alphabetical order without regard to case, as users expect of a sorted list.
+int compareForUser(const QVariant& a, const QVariant& b)
+{
+    const bool an = isNullValue(a), bn = isNullValue(b);
+    if (an || bn)
+        return int(bn) - int(an);
+    static const QCollator collator = [] {
+        QCollator c(QLocale(QLocale::Russian, QLocale::Russia));
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        c.setNumericMode(false);
+        return c;
+    }();
+    // Folded first: the collator still tells the cases apart at its last level.
+    const int c = collator.compare(a.toString().toCaseFolded(), b.toString().toCaseFolded());
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 QVariant normalise(const QVariant& v, FieldType type)
@@ -563,7 +581,9 @@ void TRowSet::ensureView() const
     if (!m_sortFields.isEmpty()) {
         std::stable_sort(m_ownView.begin(), m_ownView.end(), [this](const RowSetRow* a, const RowSetRow* b) {
             for (const auto& [f, desc] : m_sortFields) {
-                const int c = RowValues::compare(a->values, f, b->values, f, compareValues);
+                const int c = m_collation == SortCollation::User && m_store->fields[f].type == FieldType::String
+                                  ? compareForUser(a->values.at(f), b->values.at(f))
+                                  : RowValues::compare(a->values, f, b->values, f, compareValues);
                 if (c != 0)
                     return desc ? c > 0 : c < 0;
             }
@@ -748,14 +768,26 @@ QVariant TRowSet::originalValue(const QString& name) const
 
 void TRowSet::setValue(int field, const QVariant& value)
 {
+    setValueChecked(field, value, false);
+}
+
+void TRowSet::forceValue(int field, const QVariant& value)
+{
+    setValueChecked(field, value, true);
+}
+
+void TRowSet::setValueChecked(int field, const QVariant& value, bool force)
+{
     if (m_state == RowSetState::Browse)
         throw Exception(QStringLiteral("Набор данных не в режиме редактирования"));
     if (field < 0 || field >= fieldCount())
         throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
-    if (m_store->fields[field].isCalculated())
-        throw Exception(
-            QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
-    m_buffer[field] = normalise(value, m_store->fields[field].type);
+    const RowSetField& f = m_store->fields[field];
+    if (f.isCalculated())
+        throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(f.name));
+    if (f.readOnly && !force)
+        throw Exception(QStringLiteral("Поле '%1' только для чтения").arg(f.caption()));
+    m_buffer[field] = normalise(value, f.type);
     m_modified = true;
 }
 
@@ -769,6 +801,8 @@ void TRowSet::requireModifiable() const
 {
     if (!canModify())
         throw Exception(QStringLiteral("Набор данных только для чтения"));
+    if (m_isClone && !m_store->cloneWrites)
+        throw Exception(QStringLiteral("Изменения вносятся только через сам набор данных, не через его копию"));
 }
 
 RowSetRow* TRowSet::editRow() const
@@ -1019,6 +1053,7 @@ std::unique_ptr<TRowSet> TRowSet::clone() const
     auto& own = c->m_store->members;
     own.clear();
     c->m_store = m_store;
+    c->m_isClone = true;
     m_store->members.push_back(c.get());
     c->first();
     return c;
@@ -1046,7 +1081,7 @@ void TRowSet::setPendingOnly(bool on)
     notifyChanged();
 }
 
-void TRowSet::setSort(const QString& sort)
+void TRowSet::setSort(const QString& sort, SortCollation collation)
 {
     checkBrowseMode();
     QList<QPair<QString, bool>> fields;
@@ -1059,6 +1094,7 @@ void TRowSet::setSort(const QString& sort)
     }
     m_sortNames = fields;
     m_sortText = sort;
+    m_collation = collation;
     m_resolvedFields = 0;
     invalidate();
     ensureView();

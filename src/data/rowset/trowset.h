@@ -53,6 +53,14 @@ public:
     using Bookmark = quint64;
     using Handler = std::function<void(TRowSet&)>;
 
+    // How strings order in a sort: exactly (as programs compare keys), or as a user reads them
+    // (Russian alphabet, case ignored) for sorting by a grid's heading.
+    enum class SortCollation
+    {
+        Exact,
+        User
+    };
+
     TRowSet();
     virtual ~TRowSet();
     TRowSet(const TRowSet&) = delete;
@@ -113,9 +121,14 @@ public:
     bool isNull(const QString& f) const { return value(f).isNull(); }
     // The value before the pending change (the value itself for unchanged and inserted rows).
     QVariant originalValue(const QString& field) const;
-    // Only in edit or insert state.
+    // Only in edit or insert state; read-only and calculated fields refuse.
     void setValue(int field, const QVariant& value);
     void setValue(const QString& field, const QVariant& value) { setValue(fieldIndexOrThrow(field), value); }
+    // Sets a read-only field too (rows copied in, keys written back after an insert); calculated
+    // fields still refuse.
+    void forceValue(int field, const QVariant& value);
+    // A value was set since the edit or insert began.
+    bool modified() const { return m_modified; }
     UpdateStatus updateStatus() const;
 
     RowSetState state() const { return m_state; }
@@ -150,7 +163,7 @@ public:
     void setPendingOnly(bool on);
     bool pendingOnly() const { return m_pendingOnly; }
     // "field [asc|desc], ..."; empty restores the natural order.
-    void setSort(const QString& sort);
+    void setSort(const QString& sort, SortCollation collation = SortCollation::Exact);
     const QString& sort() const { return m_sortText; }
 
     Bookmark bookmark() const;
@@ -222,6 +235,7 @@ private:
     // Finds filter, sort and master link fields again by name after fields changed; false (with
     // the reason in m_unresolved) when a name no longer exists.
     bool resolveFields() const;
+    void setValueChecked(int field, const QVariant& value, bool force);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
@@ -235,12 +249,14 @@ private:
     bool m_modified = false;
     RowSetRow* m_editRow = nullptr;
     quint64 m_editBookmark = 0;
+    bool m_isClone = false;
     bool m_afterLast = false;
 
     QString m_filterText;
     mutable std::shared_ptr<TRowSetFilter> m_filter;
     bool m_pendingOnly = false;
     QString m_sortText;
+    SortCollation m_collation = SortCollation::Exact;
     QList<QPair<QString, bool>> m_sortNames;            // field, descending
     mutable QList<QPair<int, bool>> m_sortFields;       // resolved
     mutable quint64 m_resolvedFields = 0;               // the store's field version resolved against

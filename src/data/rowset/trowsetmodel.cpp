@@ -148,6 +148,18 @@ bool TRowSetModel::submit()
     return true;
 }
 
+void TRowSetModel::sort(int column, Qt::SortOrder order)
+{
+    if (column >= m_rowSet.fieldCount())
+        return;
+    const QString sort = column < 0 ? QString()
+                                    : QStringLiteral("%1%2").arg(m_rowSet.field(column).name,
+                                                                   order == Qt::DescendingOrder
+                                                                       ? QStringLiteral(" desc")
+                                                                       : QString());
+    m_rowSet.setSort(sort, TRowSet::SortCollation::User);
+}
+
 void TRowSetModel::revert()
 {
     m_rowSet.cancel();
