@@ -69,7 +69,10 @@ private slots:
         rs.addField("sum", FieldType::Money);
         for (const char* n : {"яблоко", "Банан", "арбуз"})
             rs.appendLoaded({n, Money(1).toVariant()});
+        rs.setSort("sum desc");
         TRowSetModel model(rs);
+        model.sort(-1); // a grid attached without a heading chosen keeps the program's order
+        QCOMPARE(rs.sort(), QStringLiteral("sum desc"));
         model.sort(0, Qt::AscendingOrder);
         QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("арбуз"));
         QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("Банан"));

@@ -150,8 +150,10 @@ bool TRowSetModel::submit()
 
 void TRowSetModel::sort(int column, Qt::SortOrder order)
 {
-    if (column >= m_rowSet.fieldCount())
+    // Without a heading chosen the program's own order stays (a grid asks this when attached).
+    if (column >= m_rowSet.fieldCount() || (column < 0 && !m_sortedByHeading))
         return;
+    m_sortedByHeading = column >= 0;
     const QString sort = column < 0 ? QString()
                                     : QStringLiteral("%1%2").arg(m_rowSet.field(column).name,
                                                                    order == Qt::DescendingOrder

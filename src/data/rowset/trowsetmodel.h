@@ -40,6 +40,7 @@ private:
 
     TRowSet& m_rowSet;
     bool m_inChange = false;
+    bool m_sortedByHeading = false;
 };
 
 } // namespace Tarvo::Data
