@@ -11,3 +11,5 @@ tarvo_start_pg ru_RU.UTF-8
 export TARVO_TEST_PG_HOST=127.0.0.1 TARVO_TEST_PG_PORT=$pg_port TARVO_TEST_PG_USER=postgres
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" "$@"
+# The data tests again under AddressSanitizer (full runs only; TARVO_ASAN=0 skips, =1 forces).
+if [ "${TARVO_ASAN:-$([ $# -eq 0 ] && echo 1 || echo 0)}" = 1 ]; then "$root/scripts/test-asan.sh"; fi

@@ -88,6 +88,33 @@ private slots:
         QCOMPARE(TQueryCommandBuilder::render(*s).sql(), QStringLiteral("select * from t   WHERE a = 1\n"));
     }
 
+    void groupsOnTheStatementItselfAndEmptyGroups()
+    {
+        auto s = CB::newStatement("select * from ", "t", "a");
+        CB::addTail(*s, " order by a.id ");
+        auto own = CB::newConditionGroup(*s);
+        CB::addText(*own, "a.k = ");
+        CB::addParameter(*own, 5, 0, ParamType::Integer);
+        CB::newConditionGroup(*s->mainNode()); // nothing was added to it
+        const auto r = TQueryCommandBuilder::render(*s);
+        QCOMPARE(r.sql(), QStringLiteral("select * from t a  WHERE a.k = ?\n order by a.id "));
+        QCOMPARE(r.params().size(), 1);
+
+        auto onlyEmpty = CB::newStatement("select * from ", "t", "");
+        CB::newConditionGroup(*onlyEmpty->mainNode());
+        CB::newConditionGroup(*onlyEmpty);
+        QCOMPARE(TQueryCommandBuilder::render(*onlyEmpty).sql(), QStringLiteral("select * from t  "));
+
+        // As a derived table, the statement's own groups belong to the outer WHERE, written once.
+        auto inner = CB::newStatement("select id from ", "x", "");
+        inner->setAlias("d");
+        auto outer = CB::newStatement("select * from ", "t", "");
+        CB::addJoin(*outer, " join ", inner, " on d.id = t.id ");
+        CB::addText(*CB::newConditionGroup(*inner), "d.id > 0");
+        QCOMPARE(TQueryCommandBuilder::render(*outer).sql(),
+                 QStringLiteral("select * from t   join  ( select id from x   ) d  on d.id = t.id  WHERE d.id > 0\n"));
+    }
+
     void derivedTableRendersItsOwnWhereInside()
     {
         auto inner = CB::newStatement("select x_id, sum(x_v) as v from ", "x", "");

@@ -1,6 +1,7 @@
 #include "data/modules/configblob.h"
 #include "data/engine/database.h"
 #include "data/engine/migration.h"
+#include "data/engine/query.h"
 #include "data/rowset/rowsethelpers.h"
 #include "data/engine/schema.h"
 #include "data/modules/servererror.h"
@@ -59,6 +60,9 @@ public:
     TRowSet head;
     TRowSet lines;
     int writes = 0;
+    int refreshes = 0;
+    std::function<void()> beforeCommit;
+    bool failRefresh = false;
 
 protected:
     void postEdits() override
@@ -66,7 +70,12 @@ protected:
         head.checkBrowseMode();
         lines.checkBrowseMode();
     }
-    void refreshAfterSave() override {}
+    void refreshAfterSave() override
+    {
+        ++refreshes;
+        if (failRefresh)
+            throw DatabaseError("Соединение с сервером потеряно", {}, {});
+    }
     void writeChanges() override
     {
         ++writes;
@@ -98,10 +107,16 @@ protected:
             case UpdateStatus::Deleted:
                 m_db.exec("delete from dd_line where l_id = ?", {l->originalValue("l_id")});
                 break;
+            case UpdateStatus::Modified:
+                m_db.exec("update dd_line set l_name = ?, l_qty = ? where l_id = ?",
+                          {l->value("l_name"), l->money("l_qty").toString(), l->value("l_id")});
+                break;
             default:
                 break;
             }
         }
+        if (beforeCommit)
+            beforeCommit();
     }
     void acceptChanges() override
     {
@@ -300,6 +315,107 @@ private slots:
         lonely.appendLoaded({1});
         QVERIFY_THROWS_EXCEPTION(
             Exception, RowSetHelpers::appendRecordsetRows(src, lines, {"o_id"}, &lonely, "l_order"));
+    }
+
+    void aLineEditPendingWhenTheHeaderChangesIsSavedUnderItsHeader()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        OrderModule m(db);
+        addHeader(m, "Первый");
+        addLine(m, "a1", 1);
+        addLine(m, "a2", 2);
+        addHeader(m, "Второй");
+        addLine(m, "b1", 3);
+        // The user types into a line of the first header and clicks the second header.
+        m.head.first();
+        m.lines.first();
+        m.lines.edit();
+        m.lines.setValue("l_name", "a1 исправлена");
+        m.head.next();
+        m.lines.edit();
+        m.lines.setValue("l_qty", 30);
+        QVERIFY(m.save());
+        QList<QVariantList> rows;
+        Query q(db, "select o_name, l_name, l_qty from dd_line join dd_order on o_id = l_order order by l_id");
+        for (q.exec(); q.next();)
+            rows << QVariantList{q.value(0), q.value(1), q.value(2)};
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0][0].toString(), QStringLiteral("Первый"));
+        QCOMPARE(rows[0][1].toString(), QStringLiteral("a1 исправлена"));
+        QCOMPARE(Money::fromVariant(rows[0][2]), Money(1));
+        QCOMPARE(rows[1][1].toString(), QStringLiteral("a2"));
+        QCOMPARE(rows[1][0].toString(), QStringLiteral("Первый"));
+        QCOMPARE(rows[2][0].toString(), QStringLiteral("Второй"));
+        QCOMPARE(rows[2][1].toString(), QStringLiteral("b1"));
+        QCOMPARE(Money::fromVariant(rows[2][2]), Money(30));
+    }
+
+    void aCommitRefusedByTheDatabaseKeepsThePendingChanges()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        // Checked only at commit.
+        db.exec("create table dd_check (c_order integer references dd_order (o_id) deferrable initially "
+                "deferred)");
+        OrderModule m(db);
+        addHeader(m, "Заказ");
+        addLine(m, "первая", 1);
+        m.beforeCommit = [&db] { db.exec("insert into dd_check values (-77)"); };
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, m.save());
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(count(db, "dd_order"), 0);
+        QVERIFY(m.modified());
+        QVERIFY(m.head.hasPendingChanges());
+        QVERIFY(m.lines.hasPendingChanges());
+        QCOMPARE(m.refreshes, 0);
+        m.beforeCommit = nullptr;
+        QVERIFY(m.save());
+        QCOMPARE(count(db, "dd_line"), 1);
+    }
+
+    void aRefreshFailingAfterTheCommitSaysTheDataWasSaved()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        OrderModule m(db);
+        addHeader(m, "Заказ");
+        addLine(m, "первая", 1);
+        m.failRefresh = true;
+        try {
+            m.save();
+            QFAIL("no error");
+        } catch (const Exception& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("сохранен")), qPrintable(e.message()));
+            QVERIFY(e.message().contains(QStringLiteral("Соединение с сервером потеряно")));
+        }
+        QCOMPARE(count(db, "dd_line"), 1);
+        QVERIFY(!m.modified());
+        QVERIFY(!m.lines.hasPendingChanges());
+        QVERIFY(m.refreshPending());
+        // The next open re-reads.
+        m.failRefresh = false;
+        m.refreshIfPending();
+        QVERIFY(!m.refreshPending());
+        QCOMPARE(m.refreshes, 2);
+        QCOMPARE(count(db, "dd_line"), 1);
+    }
+
+    void appendStartsAtTheLastRowAfterLast()
+    {
+        TRowSet src;
+        src.addField("l_name", FieldType::String);
+        src.appendLoaded({"x"});
+        src.appendLoaded({"y"});
+        TRowSet target;
+        target.addField("l_name", FieldType::String);
+        src.last();
+        RowSetHelpers::appendRecordsetRows(src, target, {}, nullptr, {});
+        QCOMPARE(target.recordCount(), 1);
+        QCOMPARE(target.string("l_name"), QStringLiteral("y"));
     }
 
     void configBlobsRoundTrip()

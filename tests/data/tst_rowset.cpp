@@ -1,10 +1,12 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/rowset/trowset.h"
+#include "data/rowset/trowsetfilter.h"
 #include "core/exception.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>
+#include <limits>
 
 using namespace Tarvo;
 using namespace Tarvo::Data;
@@ -364,6 +366,219 @@ private slots:
         rs.setValue("b", 10);
         rs.post();
         QCOMPARE(rs.money("c"), Money(11));
+    }
+
+    void anEditNeverLandsOnAnotherRow()
+    {
+        // The edited row deleted through a clone: the post is refused and the next row is untouched.
+        auto rs = lines();
+        auto c = rs->clone();
+        rs->edit();
+        rs->setValue("pr_articul", "typed");
+        c->remove(); // the clone stands on the same first row
+        try {
+            rs->post();
+            QFAIL("posted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), QStringLiteral("Редактируемая запись удалена"));
+        }
+        rs->cancel();
+        auto pending = rs->clone();
+        pending->setPendingOnly(true);
+        QCOMPARE(ids(*pending), QList<qint64>{1}); // only the deletion
+        QCOMPARE(pending->updateStatus(), UpdateStatus::Deleted);
+
+        // The edited row discarded while in edit.
+        rs = lines();
+        rs->locate({"sop_id"}, {2});
+        rs->edit();
+        rs->setValue("pr_articul", "typed");
+        rs->clone()->discardCurrent(); // a fresh clone stands on the first row: not ours
+        auto other = rs->clone();
+        other->locate({"sop_id"}, {2});
+        other->discardCurrent();
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->post());
+        rs->cancel();
+        QVERIFY(!rs->hasPendingChanges());
+        QCOMPARE(ids(*rs), QList<qint64>{3});
+    }
+
+    void aMasterMovePostsTheDetailsEditFirst()
+    {
+        TRowSet heads;
+        heads.addField("suo_id", FieldType::Integer);
+        heads.appendLoaded({100});
+        heads.appendLoaded({200});
+        heads.first();
+        auto detail = lines();
+        detail->setMaster(&heads, {"suo_id"}, {"suo_id"});
+        detail->locate({"sop_id"}, {2});
+        detail->edit();
+        detail->setValue("pr_articul", "typed");
+        heads.next();
+        QCOMPARE(detail->state(), RowSetState::Browse);
+        detail->clearMaster();
+        detail->locate({"sop_id"}, {2});
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("typed"));
+        detail->locate({"sop_id"}, {3});
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("C'3"));
+        QCOMPARE(detail->updateStatus(), UpdateStatus::Unchanged);
+
+        // A refused post keeps the user's values and the master where it was.
+        detail->setMaster(&heads, {"suo_id"}, {"suo_id"});
+        heads.first();
+        detail->beforePost = [](TRowSet&) { throw Exception("Не заполнено количество"); };
+        detail->edit();
+        detail->setValue("pr_articul", "again");
+        QVERIFY_THROWS_EXCEPTION(Exception, heads.next());
+        QCOMPARE(heads.integer("suo_id"), 100);
+        QCOMPARE(detail->state(), RowSetState::Edit);
+        QCOMPARE(detail->string("pr_articul"), QStringLiteral("again"));
+        // An insert nobody typed into is simply dropped.
+        detail->cancel();
+        detail->insert();
+        heads.next();
+        QCOMPARE(detail->state(), RowSetState::Browse);
+        QCOMPARE(heads.integer("suo_id"), 200);
+        QCOMPARE(ids(*detail), QList<qint64>{3});
+    }
+
+    void floatsCompareAsDoubles()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("rate", FieldType::Float);
+        rs.appendLoaded({1, 1.00002});
+        rs.appendLoaded({2, 1.00001});
+        rs.appendLoaded({3, 9.5e14});
+        rs.appendLoaded({4, std::numeric_limits<double>::infinity()});
+        rs.appendLoaded({5, -2.5});
+        rs.appendLoaded({6, std::numeric_limits<double>::quiet_NaN()});
+        rs.setSort("rate");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{5, 2, 1, 3, 4, 6}));
+        rs.setSort("rate desc");
+        QCOMPARE(rs.integer("id"), 6);
+        rs.setSort({});
+        rs.setFilter("rate > 1.000015");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{1, 3, 4}));
+        rs.setFilter("rate = 1.00001");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{2});
+        rs.setFilter({});
+        QVERIFY(rs.locate({"rate"}, {1.00001}));
+        QCOMPARE(rs.integer("id"), 2);
+        QVERIFY(rs.locate({"rate"}, {9.5e14}));
+        QCOMPARE(rs.integer("id"), 3);
+        // Large integers and money against each other.
+        TRowSet big;
+        big.addField("n", FieldType::Integer);
+        big.appendLoaded({Q_INT64_C(4000000000000000000)});
+        big.appendLoaded({Q_INT64_C(3999999999999999999)});
+        big.setSort("n");
+        QCOMPARE(big.integer("n"), Q_INT64_C(3999999999999999999));
+        big.setFilter("n > 3999999999999999999");
+        QCOMPARE(big.recordCount(), 1);
+    }
+
+    void likeKnowsOnlyStarAndPercent()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("art", FieldType::String);
+        const QStringList arts{"A_1", "AB1", "A?1x", "50%", "500", "*X", "1#2'3", "1#2'34"};
+        for (int i = 0; i < arts.size(); ++i)
+            rs.appendLoaded({i, arts[i]});
+        rs.setFilter("art like 'A_1*'");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{0});
+        rs.setFilter("art like #A?1*#");
+        QCOMPARE(ids(rs, "id"), QList<qint64>{2});
+        rs.setFilter("art like '5*'");
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{3, 4}));
+        // What a user typed is matched literally by the search helper.
+        auto search = [&](const QString& typed) {
+            rs.setFilter(TRowSetFilter::startsWith("art", typed));
+            return ids(rs, "id");
+        };
+        QCOMPARE(search("a_"), QList<qint64>{0});
+        QCOMPARE(search("50%"), QList<qint64>{3});
+        QCOMPARE(search("*"), QList<qint64>{5});
+        QCOMPARE(search("1#2'3"), (QList<qint64>{6, 7}));
+        QCOMPARE(search("1#2'34"), QList<qint64>{7});
+        QCOMPARE(search("[x"), QList<qint64>{});
+        QCOMPARE(search(""), (QList<qint64>{0, 1, 2, 3, 4, 5, 6, 7}));
+    }
+
+    void filterSortAndLinksFollowFieldNamesAcrossReloads()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        db.exec("create table rn_t (a integer, b varchar(10), c integer)");
+        db.exec("insert into rn_t values (1, 'x', 30), (2, 'y', 20), (3, 'x', 10)");
+        TRowSet heads;
+        heads.addField("k", FieldType::Integer);
+        heads.appendLoaded({30});
+        heads.first();
+        TRowSet rs;
+        Query q1(db, "select a, b, c from rn_t");
+        rs.loadFrom(q1);
+        rs.setFilter("b = 'x'");
+        rs.setSort("c");
+        QCOMPARE(ids(rs, "a"), (QList<qint64>{3, 1}));
+        auto linked = rs.clone();
+        linked->setMaster(&heads, {"k"}, {"c"});
+        QCOMPARE(ids(*linked, "a"), QList<qint64>{1});
+
+        // The same columns in another order: everything still means the same fields.
+        Query q2(db, "select c, b, a from rn_t");
+        rs.loadFrom(q2);
+        QCOMPARE(ids(rs, "a"), (QList<qint64>{3, 1}));
+        QCOMPARE(ids(*linked, "a"), QList<qint64>{1});
+
+        // A column that went away is a clear error, and nothing is read past a row.
+        Query q3(db, "select a from rn_t");
+        QVERIFY_THROWS_EXCEPTION(Exception, rs.loadFrom(q3));
+        QCOMPARE(rs.fieldCount(), 1);
+        QCOMPARE(rs.recordCount(), 0); // the stale filter shows nothing rather than other rows
+        rs.setFilter({});
+        rs.setSort({});
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(linked->recordCount(), 0);
+
+        RowValues one(QVariantList{1});
+        QVERIFY_THROWS_EXCEPTION(Exception, RowValues::compare(one, 0, one, 3, nullptr));
+    }
+
+    void readOnlyFieldsRefuseWrites()
+    {
+        auto rs = lines();
+        rs->field(rs->fieldIndex("sop_id")).readOnly = true;
+        rs->edit();
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->setValue("sop_id", 9));
+        rs->setValue("pr_articul", "ok");
+        rs->forceValue(rs->fieldIndex("sop_id"), 9); // loads and key write-backs
+        rs->post();
+        QCOMPARE(rs->integer("sop_id"), 9);
+    }
+
+    void userSortIsRussianAndIgnoresCase()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("name", FieldType::String);
+        const QStringList names{"яблоко", "Ёж", "арбуз", "Банан", "ель", "Яблоко"};
+        for (int i = 0; i < names.size(); ++i)
+            rs.appendLoaded({i, names[i]});
+        rs.setSort("name", TRowSet::SortCollation::User);
+        // Ё is read as Е, as dictionaries do.
+        QCOMPARE(ids(rs, "id"), (QList<qint64>{2, 3, 1, 4, 0, 5}));
+        rs.setSort("name desc", TRowSet::SortCollation::User);
+        rs.first();
+        QCOMPARE(rs.integer("id"), 0);
+        rs.setSort("name"); // programs keep the exact order
+        rs.first();
+        QCOMPARE(rs.integer("id"), 1);
+        // The filter keeps its own rules.
+        rs.setFilter("name = 'ЯБЛОКО'");
+        QCOMPARE(rs.recordCount(), 2);
     }
 
     void loadsQueryResultsWithTypes()

@@ -61,6 +61,27 @@ private slots:
         QCOMPARE(rs.recordCount(), 3);
         QCOMPARE(rs.updateStatus(), UpdateStatus::Inserted);
     }
+
+    void headingSortIsForUsers()
+    {
+        TRowSet rs;
+        rs.addField("name", FieldType::String);
+        rs.addField("sum", FieldType::Money);
+        for (const char* n : {"яблоко", "Банан", "арбуз"})
+            rs.appendLoaded({n, Money(1).toVariant()});
+        rs.setSort("sum desc");
+        TRowSetModel model(rs);
+        model.sort(-1); // a grid attached without a heading chosen keeps the program's order
+        QCOMPARE(rs.sort(), QStringLiteral("sum desc"));
+        model.sort(0, Qt::AscendingOrder);
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("арбуз"));
+        QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("Банан"));
+        model.sort(0, Qt::DescendingOrder);
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("яблоко"));
+        model.sort(-1);
+        QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("яблоко"));
+        QCOMPARE(model.data(model.index(2, 0)).toString(), QStringLiteral("арбуз"));
+    }
 };
 
 QTEST_GUILESS_MAIN(RowSetModelTest)

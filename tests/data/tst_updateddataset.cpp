@@ -232,6 +232,132 @@ private slots:
         QCOMPARE(head.integer("h_id"), 2);
         QCOMPARE(lines.recordCount(), 1);
     }
+
+    void masterValuesReachParametersOfAnyOrigin()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet head(&db);
+        head.setSql("select h_id, h_name from ud_head order by h_id");
+        head.open();
+        TUpdatedADODataSet lines(&db);
+        lines.setParameter("h_id", head.value("h_id"));
+        lines.createRecordSetProc = [&db](TUpdatedADODataSet& d) {
+            auto q = std::make_unique<Query>(db, "select l_id from ud_line where l_head = ? order by l_id");
+            q->bindAt(0, d.parameter("h_id"));
+            return q;
+        };
+        lines.setDataSource(&head, {"h_id"});
+        lines.open();
+        QCOMPARE(lines.recordCount(), 2);
+        head.next();
+        QCOMPARE(lines.recordCount(), 1);
+        QCOMPARE(lines.integer("l_id"), 20);
+    }
+
+    void threeLevelChainsFollowReloadsAndClose()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        db.exec("create table ud_part (p_id integer primary key, p_line integer)");
+        db.exec("insert into ud_part values (100, 10), (101, 10), (200, 20)");
+        TUpdatedADOQuery list(&db);
+        list.setSql("select h_id from ud_head where h_id >= :h_min order by h_id");
+        list.setParameter("h_min", 1);
+        TUpdatedADOQuery waybill(&db);
+        waybill.setSql("select l_id, l_name from ud_line where l_head = :h_id order by l_id");
+        waybill.setDataSource(&list, {"h_id"});
+        TUpdatedADOQuery products(&db);
+        products.setSql("select p_id from ud_part where p_line = :l_id order by p_id");
+        products.setDataSource(&waybill, {"l_id"});
+        list.open();
+        waybill.setParameter("h_id", list.value("h_id"));
+        waybill.open();
+        products.setParameter("l_id", waybill.value("l_id"));
+        products.open();
+        QCOMPARE(waybill.recordCount(), 2);
+        QCOMPARE(products.recordCount(), 2);
+        int gridResets = 0;
+        products.onChanged = [&] { ++gridResets; };
+
+        // The top re-read to nothing: no level keeps the previous document's rows.
+        list.setParameter("h_min", 5);
+        list.refresh();
+        QCOMPARE(list.recordCount(), 0);
+        QCOMPARE(waybill.recordCount(), 0);
+        QCOMPARE(products.recordCount(), 0);
+        QVERIFY(gridResets > 0);
+        QVERIFY_THROWS_EXCEPTION(Exception, products.edit());
+
+        list.setParameter("h_min", 1);
+        list.refresh();
+        QCOMPARE(products.recordCount(), 2);
+
+        // The top closed.
+        list.close();
+        QCOMPARE(waybill.recordCount(), 0);
+        QCOMPARE(products.recordCount(), 0);
+        list.open();
+        QCOMPARE(waybill.recordCount(), 2);
+        QCOMPARE(products.recordCount(), 2);
+    }
+
+    void aMasterMayGoBeforeItsDetails()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADOQuery lines(&db);
+        TRowSet memoryLines;
+        memoryLines.addField("l_head", FieldType::Integer);
+        memoryLines.appendLoaded({1});
+        memoryLines.appendLoaded({2});
+        {
+            auto head = std::make_unique<TUpdatedADOQuery>(&db);
+            head->setSql("select h_id from ud_head order by h_id");
+            head->open();
+            lines.setSql("select l_id from ud_line where l_head = :h_id");
+            lines.setParameter("h_id", 1);
+            lines.setDataSource(head.get(), {"h_id"});
+            lines.open();
+            memoryLines.setMaster(head.get(), {"h_id"}, {"l_head"});
+            QCOMPARE(memoryLines.recordCount(), 1);
+            QCOMPARE(lines.recordCount(), 2);
+        } // the window's members in the "wrong" order
+        QCOMPARE(memoryLines.recordCount(), 2); // unlinked
+        memoryLines.first();
+        lines.refresh();
+        QCOMPARE(lines.recordCount(), 2);
+        lines.setDataSource(nullptr, {});
+    }
+
+    void clonesWriteOnlyWhereTheDatasetWould()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        createTables(db);
+        TUpdatedADODataSet ds(&db);
+        ds.setSql("select l_id, l_name from ud_line order by l_id");
+        QStringList log;
+        ds.onInternalPost = [&](TUpdatedADODataSet&) { log << "post"; };
+        ds.open();
+        auto c = ds.clone();
+        QVERIFY_THROWS_EXCEPTION(Exception, c->edit());
+        QVERIFY_THROWS_EXCEPTION(Exception, c->insert());
+        QVERIFY_THROWS_EXCEPTION(Exception, c->remove());
+        QVERIFY(!ds.hasPendingChanges());
+        // In batch mode the pending changes are the point, so a clone may make them.
+        ds.setBatchMode(true);
+        c->edit();
+        c->setValue("l_name", "z");
+        c->post();
+        QVERIFY(ds.hasPendingChanges());
+        ds.setReadOnly(true);
+        QVERIFY_THROWS_EXCEPTION(Exception, c->edit());
+        QVERIFY(log.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(UpdatedDataSetTest)

@@ -67,8 +67,17 @@ void TDefferedDataModule::setModified(bool value)
     emit modifiedChanged(this, value);
 }
 
+void TDefferedDataModule::refreshIfPending()
+{
+    if (!m_refreshPending)
+        return;
+    refreshAfterSave();
+    m_refreshPending = false;
+}
+
 bool TDefferedDataModule::save()
 {
+    refreshIfPending();
     if (!modified())
         return false;
     Database& db = database();
@@ -78,11 +87,8 @@ bool TDefferedDataModule::save()
         postEdits();
         writeChanges();
         // Committed before the in-memory changes are accepted, so that a refused commit
-        // still leaves the document's pending changes for the next attempt. What fails after the
-        // commit is reported the same way (nothing is left to roll back then).
+        // still leaves the document's pending changes for the next attempt.
         db.commit();
-        acceptChanges();
-        refreshAfterSave();
     } catch (const EDDMSaveError& e) {
         if (cursorReset())
             cursorReset()();
@@ -97,6 +103,22 @@ bool TDefferedDataModule::save()
         if (db.inTransaction())
             db.rollback();
         throw;
+    }
+    // The data is on the server now: the changes are accepted whatever follows, and a failing
+    // re-read must not read as a failed save.
+    acceptChanges();
+    try {
+        refreshAfterSave();
+    } catch (const Abort&) {
+        m_refreshPending = true;
+        throw;
+    } catch (const Exception& e) {
+        m_refreshPending = true;
+        if (cursorReset())
+            cursorReset()();
+        throw Exception(QStringLiteral("Данные сохранены, но документ не удалось перечитать: %1\n"
+                                       "Он будет перечитан при следующем открытии.")
+                            .arg(e.message()));
     }
     return true;
 }

@@ -41,7 +41,12 @@ public:
 
     // False when there was nothing to save. An EDDMSaveError is shown and ends in Tarvo::Abort;
     // any other failure is passed on. Both roll back and leave the pending changes in place.
+    // A failure after the commit (re-reading the header) says that the data was saved; the
+    // re-read is then owed (refreshPending) and done by refreshIfPending or the next save.
     bool save();
+    bool refreshPending() const { return m_refreshPending; }
+    // Editors call this when they show the document again.
+    void refreshIfPending();
 
     // Shows an EDDMSaveError's message (a box with a single Cancel button in the application).
     static void setSaveErrorPresenter(std::function<void(const QString&)> presenter);
@@ -65,6 +70,7 @@ private:
     int m_tempId;
     QDateTime m_saveTime;
     bool m_modified = false;
+    bool m_refreshPending = false;
 };
 
 } // namespace Tarvo::Data

@@ -85,14 +85,23 @@ void TQueryNodes::flushWhere(ACommandBuilder& out)
         return;
     m_whereWritten = true;
     bool first = true;
-    for (const TTableNodePtr& node : m_tables) {
-        for (const TQueryBlockListPtr& group : node->conditionGroups()) {
+    auto write = [&](const std::vector<TQueryBlockListPtr>& groups) {
+        for (const TQueryBlockListPtr& group : groups) {
+            // An empty group restricts nothing (and would leave a bare WHERE or AND).
+            if (group->isEmpty())
+                continue;
             out.writeText(first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "));
             first = false;
             group->render(out, *this);
             out.writeText(QStringLiteral("\n"));
         }
-    }
+    };
+    // Groups on the statement itself are its own conditions; as a derived table they belong
+    // to the outer statement, which writes them with its other nodes.
+    if (m_renderingAsTop)
+        write(m_groups);
+    for (const TTableNodePtr& node : m_tables)
+        write(node->conditionGroups());
 }
 
 void TQueryNodes::renderBlocks(ACommandBuilder& out)
@@ -106,11 +115,13 @@ void TQueryNodes::renderBlocks(ACommandBuilder& out)
 
 void TQueryNodes::render(ACommandBuilder& out)
 {
+    m_renderingAsTop = true;
     renderBlocks(out);
 }
 
 void TQueryNodes::render(ACommandBuilder& out, TQueryNodes&)
 {
+    m_renderingAsTop = false;
     renderJoin(out);
     out.writeText(QStringLiteral(" ( "));
     renderBlocks(out);

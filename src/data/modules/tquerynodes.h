@@ -82,6 +82,7 @@ private:
     std::vector<TTableNodePtr> m_tables;
     int m_wherePos = -1;
     bool m_whereWritten = false;
+    bool m_renderingAsTop = true;
 };
 
 using TQueryNodesPtr = std::shared_ptr<TQueryNodes>;

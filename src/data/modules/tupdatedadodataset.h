@@ -22,7 +22,11 @@ public:
     ApplyRecordProc onRefreshProc;
 
     bool batchMode() const { return m_batchMode; }
-    void setBatchMode(bool on) { m_batchMode = on; }
+    void setBatchMode(bool on)
+    {
+        m_batchMode = on;
+        updateCloneWrites();
+    }
 
     // Only OnRefreshProc: the rows change when the dataset is reopened.
     void refresh() override;
@@ -33,6 +37,8 @@ protected:
     virtual void doInternalDelete();
     void internalPost() override;
     void internalDelete() override;
+    // Outside batch mode the handlers write every change, which a clone's edit would bypass.
+    void updateCloneWrites() override { setCloneWrites(m_batchMode && !readOnly()); }
 
 private:
     bool m_batchMode = false;

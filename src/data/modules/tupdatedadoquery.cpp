@@ -6,22 +6,48 @@
 
 namespace Tarvo::Data {
 
-TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db) {}
+TUpdatedADOQuery::TUpdatedADOQuery(Database* db) : m_db(db)
+{
+    setCloneWrites(false);
+}
 
 TUpdatedADOQuery::~TUpdatedADOQuery()
 {
     if (m_master)
-        m_master->removeScrollListener(m_listener);
+        m_master->removeFollower(this);
 }
 
 void TUpdatedADOQuery::setDataSource(TRowSet* master, const QStringList& masterFields)
 {
     if (m_master)
-        m_master->removeScrollListener(m_listener);
+        m_master->removeFollower(this);
     m_master = master;
     m_masterFields = masterFields;
     if (m_master)
-        m_listener = m_master->addScrollListener([this] { masterChanged(); });
+        m_master->addFollower(this);
+}
+
+void TUpdatedADOQuery::followMaster(TRowSet& master)
+{
+    TRowSet::followMaster(master);
+    if (&master == m_master)
+        masterChanged();
+}
+
+void TUpdatedADOQuery::masterDestroyed(TRowSet& master)
+{
+    if (&master == m_master)
+        m_master = nullptr;
+    TRowSet::masterDestroyed(master);
+}
+
+bool TUpdatedADOQuery::hasParameter(const QString& name) const
+{
+    if (m_params.contains(name.toLower()))
+        return true;
+    QStringList names;
+    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
+    return names.contains(name, Qt::CaseInsensitive);
 }
 
 std::unique_ptr<Query> TUpdatedADOQuery::createRecordSet()
@@ -50,8 +76,14 @@ void TUpdatedADOQuery::open()
 {
     if (m_active)
         return;
-    reopen();
+    // Active while reading, so that the details told of the new rows follow them.
     m_active = true;
+    try {
+        reopen();
+    } catch (...) {
+        m_active = false;
+        throw;
+    }
     first();
     notifyChanged();
 }
@@ -61,8 +93,8 @@ void TUpdatedADOQuery::close()
     if (!m_active)
         return;
     cancel();
-    clearRows();
     m_active = false;
+    clearRows(); // tells the details, which see this set closed
 }
 
 void TUpdatedADOQuery::refresh()
@@ -76,16 +108,20 @@ void TUpdatedADOQuery::refresh()
 
 void TUpdatedADOQuery::masterChanged()
 {
-    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
-    if (!m_active || !m_master || (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0))
+    if (!m_active || !m_master)
         return;
-    // Master fields go into the statement's parameters of the same name; others are not made up.
-    QStringList names;
-    Query::toPositional(m_sql.join(QLatin1Char('\n')), &names);
-    for (const QString& f : m_masterFields)
-        if (names.contains(f, Qt::CaseInsensitive))
-            setParameter(f, m_master->value(f));
     checkBrowseMode();
+    const auto* masterQuery = dynamic_cast<const TUpdatedADOQuery*>(m_master);
+    if (masterQuery ? !masterQuery->isActive() : m_master->fieldCount() == 0) {
+        // Nothing to follow: no rows of a previous document stay behind.
+        clearRows();
+        return;
+    }
+    // Master fields go into the dataset's parameters of the same name, however they were made
+    // (SQL text or set for a CreateRecordSetProc); others are not made up.
+    for (const QString& f : m_masterFields)
+        if (hasParameter(f))
+            setParameter(f, m_master->value(f));
     reopen();
     first();
     notifyChanged();

@@ -30,13 +30,20 @@ public:
     void setParameter(const QString& name, const QVariant& value) { m_params.insert(name.toLower(), value); }
     QVariant parameter(const QString& name) const { return m_params.value(name.toLower()); }
     bool hasParameters() const { return !m_params.isEmpty(); }
+    // A parameter set on the dataset or named in its SQL text.
+    bool hasParameter(const QString& name) const;
 
-    // A detail dataset: re-read whenever the master moves, with the master fields copied
-    // into the parameters of the same names.
+    // A detail dataset: re-read whenever the master moves, is reloaded, emptied or closed, with the
+    // master fields copied into the parameters of the same names. A master destroyed first unlinks it.
     void setDataSource(TRowSet* master, const QStringList& masterFields);
+    TRowSet* dataSource() const { return m_master; }
 
     bool readOnly() const { return m_readOnly; }
-    void setReadOnly(bool on) { m_readOnly = on; }
+    void setReadOnly(bool on)
+    {
+        m_readOnly = on;
+        updateCloneWrites();
+    }
     bool canModify() const override { return m_active && !m_readOnly; }
 
     bool isActive() const { return m_active; }
@@ -46,7 +53,7 @@ public:
     // A server result to open on instead of reading; consumed by the next open.
     void assignRecordSet(std::unique_ptr<Query> query);
     virtual void refresh();
-    // Called when the master moved.
+    // Re-reads for the master's current row (no rows while the master is closed).
     void masterChanged();
 
 protected:
@@ -54,7 +61,11 @@ protected:
     virtual std::unique_ptr<Query> createRecordSet();
     void internalPost() override;
     void internalDelete() override;
+    void followMaster(TRowSet& master) override;
+    void masterDestroyed(TRowSet& master) override;
     void reopen();
+    // Clones may write only where their changes reach the server through this dataset.
+    virtual void updateCloneWrites() { setCloneWrites(false); }
 
 private:
     Database* m_db;
@@ -63,7 +74,6 @@ private:
     std::unique_ptr<Query> m_assigned;
     TRowSet* m_master = nullptr;
     QStringList m_masterFields;
-    int m_listener = 0;
     bool m_readOnly = false;
     bool m_active = false;
 };

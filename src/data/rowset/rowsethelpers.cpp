@@ -24,8 +24,9 @@ void acceptDataSetChanges(TRowSet& dataSet)
 void appendRecordsetRows(TRowSet& source, TRowSet& target, const QStringList& masterKeyFields,
                          TRowSet* master, const QString& sourceLinkField)
 {
-    // From the current row to the end: a source already walked to its end has nothing left.
-    if (source.isEmpty() || source.eof())
+    // From the current row to the end: a source already walked past its end has nothing left,
+    // while one standing on its last row (after last()) still gives that row.
+    if (source.isEmpty() || source.afterLast())
         return;
     while (true) {
         if (master) {
@@ -35,9 +36,8 @@ void appendRecordsetRows(TRowSet& source, TRowSet& target, const QStringList& ma
                                     .arg(masterKeyFields.join(QLatin1Char(';')), link.toString()));
         }
         copyRecordsetRow(source, target);
-        const int before = source.recNo();
         source.next();
-        if (source.eof() || source.recNo() == before)
+        if (source.afterLast())
             break;
     }
 }
@@ -48,8 +48,9 @@ void copyRecordsetRow(const TRowSet& source, TRowSet& target)
     try {
         for (int i = 0; i < source.fieldCount(); ++i) {
             const int t = target.fieldIndex(source.field(i).name);
-            if (t >= 0)
-                target.setValue(t, source.value(i));
+            // Read-only fields are filled too (they are closed to the user, not to loading).
+            if (t >= 0 && !target.field(t).isCalculated())
+                target.forceValue(t, source.value(i));
         }
         target.post();
     } catch (...) {

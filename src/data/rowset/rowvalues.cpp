@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -207,6 +208,8 @@ QVariantList RowValues::toList() const
 int RowValues::compare(const RowValues& a, int i, const RowValues& b, int j,
                        int (*fallback)(const QVariant&, const QVariant&))
 {
+    if (i < 0 || i >= a.size() || j < 0 || j >= b.size())
+        throw Exception(QStringLiteral("Сравнение значений вне строки: поле %1 или %2").arg(i).arg(j));
     const Tag ta = a.tag(i), tb = b.tag(j);
     if (ta == Tag::Null || tb == Tag::Null)
         return int(tb == Tag::Null) - int(ta == Tag::Null);
@@ -221,6 +224,8 @@ int RowValues::compare(const RowValues& a, int i, const RowValues& b, int j,
             return order(qint64(ca), qint64(cb));
         case Tag::Bool:
             return int(ca != 0) - int(cb != 0);
+        case Tag::Double:
+            return compareDoubles(std::bit_cast<double>(ca), std::bit_cast<double>(cb));
         case Tag::Text: {
             const char* pa = a.m_block->tail() + (ca >> 32);
             const char* pb = b.m_block->tail() + (cb >> 32);
@@ -239,6 +244,52 @@ int RowValues::compare(const RowValues& a, int i, const RowValues& b, int j,
         }
     }
     return fallback(a.at(i), b.at(j));
+}
+
+bool RowValues::isNumber(const QVariant& v)
+{
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return v.metaType() == QMetaType::fromType<Money>();
+    }
+}
+
+int RowValues::compareDoubles(double a, double b)
+{
+    const bool na = std::isnan(a), nb = std::isnan(b);
+    if (na || nb)
+        return int(na) - int(nb);
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+int RowValues::compareNumbers(const QVariant& a, const QVariant& b)
+{
+    const int ta = a.metaType().id(), tb = b.metaType().id();
+    auto isFloat = [](int t) { return t == QMetaType::Double || t == QMetaType::Float; };
+    const bool aMoney = a.metaType() == QMetaType::fromType<Money>();
+    const bool bMoney = b.metaType() == QMetaType::fromType<Money>();
+    if (isFloat(ta) || isFloat(tb))
+        return compareDoubles(aMoney ? a.value<Money>().toDouble() : a.toDouble(),
+                              bMoney ? b.value<Money>().toDouble() : b.toDouble());
+    // Integers and Money on the Money scale, wide enough for any 64-bit integer.
+    auto scaled = [](const QVariant& v, bool money) -> __int128 {
+        if (money)
+            return v.value<Money>().raw();
+        if (v.metaType().id() == QMetaType::ULongLong)
+            return __int128(v.toULongLong()) * Money::Scale;
+        return __int128(v.toLongLong()) * Money::Scale;
+    };
+    const __int128 x = scaled(a, aMoney), y = scaled(b, bMoney);
+    return x < y ? -1 : (x > y ? 1 : 0);
 }
 
 RowValues::Builder::~Builder()

@@ -51,9 +51,15 @@ public:
     qsizetype blockSize() const;
 
     // Orders the i-th value of a against the j-th of b without making variants where the cells
-    // allow it; nulls first. `fallback` compares the variants otherwise.
+    // allow it; nulls first. `fallback` compares the variants otherwise. Throws for a position
+    // outside either row.
     static int compare(const RowValues& a, int i, const RowValues& b, int j,
                        int (*fallback)(const QVariant&, const QVariant&));
+    // Orders two numbers of any kind (integers, Money, floats) exactly as what they are: floats as
+    // doubles (NaN after everything), integers and Money without rounding or overflow.
+    static bool isNumber(const QVariant& v);
+    static int compareNumbers(const QVariant& a, const QVariant& b);
+    static int compareDoubles(double a, double b);
 
     // Wall-clock milliseconds of a date and time, and back.
     static qint64 wallClockMsecs(const QDate& date, const QTime& time);

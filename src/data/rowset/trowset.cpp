@@ -5,6 +5,7 @@
 #include "data/rowset/trowsetfilter.h"
 #include "core/exception.h"
 
+#include <QCollator>
 #include <QHash>
 #include <algorithm>
 #include <new>
@@ -22,6 +23,9 @@ struct RowSetStore
     std::vector<RowSetRow*> rows; // natural order
     quint64 nextBookmark = 1;
     quint64 version = 0;
+    // Grows whenever fields are replaced or added: filters, sorts and links find theirs again.
+    quint64 fieldsVersion = 1;
+    bool cloneWrites = true;
     std::vector<TRowSet*> members; // the row set and its clones, for change notices
 
     void changed() { ++version; }
@@ -81,31 +85,13 @@ bool isNullValue(const QVariant& v)
     return !v.isValid() || v.isNull();
 }
 
-bool isNumeric(const QVariant& v)
-{
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return v.metaType() == QMetaType::fromType<Money>();
-    }
-}
-
 int compareValues(const QVariant& a, const QVariant& b)
 {
     const bool an = isNullValue(a), bn = isNullValue(b);
     if (an || bn)
         return int(bn) - int(an); // nulls first
-    if (isNumeric(a) && isNumeric(b)) {
-        const Money x = Money::fromVariant(a), y = Money::fromVariant(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
+    if (RowValues::isNumber(a) && RowValues::isNumber(b))
+        return RowValues::compareNumbers(a, b);
     if (a.metaType().id() == QMetaType::QDateTime || b.metaType().id() == QMetaType::QDateTime) {
         const QDateTime x = Query::parseDateTime(a), y = Query::parseDateTime(b);
         return x < y ? -1 : (x > y ? 1 : 0);
@@ -118,6 +104,23 @@ int compareValues(const QVariant& a, const QVariant& b)
 bool valuesEqual(const QVariant& a, const QVariant& b)
 {
     return compareValues(a, b) == 0;
+}
+
+// Russian alphabetical order without regard to case, as users expect of a sorted list.
+int compareForUser(const QVariant& a, const QVariant& b)
+{
+    const bool an = isNullValue(a), bn = isNullValue(b);
+    if (an || bn)
+        return int(bn) - int(an);
+    static const QCollator collator = [] {
+        QCollator c(QLocale(QLocale::Russian, QLocale::Russia));
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        c.setNumericMode(false);
+        return c;
+    }();
+    // Folded first: the collator still tells the cases apart at its last level.
+    const int c = collator.compare(a.toString().toCaseFolded(), b.toString().toCaseFolded());
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 QVariant normalise(const QVariant& v, FieldType type)
@@ -155,8 +158,97 @@ TRowSet::TRowSet() : m_store(std::make_shared<RowSetStore>())
 
 TRowSet::~TRowSet()
 {
+    // The order in which a window's members go must not matter.
+    const auto followers = m_followers;
+    m_followers.clear();
+    for (TRowSet* f : followers)
+        f->masterDestroyed(*this);
+    if (m_master)
+        m_master->removeFollower(this);
     auto& m = m_store->members;
     m.erase(std::remove(m.begin(), m.end(), this), m.end());
+}
+
+void TRowSet::addFollower(TRowSet* follower)
+{
+    m_followers.push_back(follower);
+}
+
+void TRowSet::removeFollower(TRowSet* follower)
+{
+    // One link at a time: a set may follow the same master by two links.
+    auto it = std::find(m_followers.begin(), m_followers.end(), follower);
+    if (it != m_followers.end())
+        m_followers.erase(it);
+}
+
+void TRowSet::masterLeaving(TRowSet&)
+{
+    settleFollowers();
+    if (m_state == RowSetState::Browse)
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void TRowSet::settleFollowers()
+{
+    const auto followers = m_followers;
+    for (TRowSet* f : followers)
+        f->masterLeaving(*this);
+}
+
+void TRowSet::followMaster(TRowSet& master)
+{
+    if (&master != m_master)
+        return;
+    invalidate();
+    ensureView();
+    notifyChanged();
+    // Told even when the current row looks the same: the master's rows may be new ones.
+    recordChanged();
+}
+
+void TRowSet::masterDestroyed(TRowSet& master)
+{
+    if (&master != m_master)
+        return;
+    m_master = nullptr;
+    m_masterNames.clear();
+    m_detailNames.clear();
+    m_masterFields.clear();
+    m_detailFields.clear();
+    m_viewMasterKey.clear();
+    invalidate();
+}
+
+void TRowSet::setCloneWrites(bool allowed)
+{
+    m_store->cloneWrites = allowed;
+}
+
+void TRowSet::leaveRow()
+{
+    settleFollowers();
+    checkBrowseMode();
+}
+
+bool TRowSet::afterLast() const
+{
+    ensureView();
+    return m_afterLast || view().empty();
+}
+
+void TRowSet::toFirst()
+{
+    ensureView();
+    m_pos = view().empty() ? -1 : 0;
+    m_current = m_pos >= 0 ? view()[0] : nullptr;
+    m_bof = true;
+    m_eof = view().empty();
+    m_afterLast = false;
 }
 
 void TRowSet::addField(const QString& name, FieldType type, int size)
@@ -171,6 +263,7 @@ void TRowSet::addField(const QString& name, FieldType type, int size)
     f.size = size;
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
     m_store->fields << f;
+    ++m_store->fieldsVersion;
     m_store->changed();
 }
 
@@ -188,6 +281,7 @@ void TRowSet::addCalculatedField(const QString& name, FieldType type,
     f.calculate = std::move(calculate);
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
     m_store->fields << f;
+    ++m_store->fieldsVersion;
     for (RowSetRow* row : m_store->rows) {
         QVariantList values = row->values.toList();
         values.append(QVariant());
@@ -314,6 +408,7 @@ void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<
 
 void TRowSet::loadFrom(Query& query)
 {
+    settleFollowers();
     const QList<RowSetField> previous = m_store->fields;
     const auto result = ResultReader::open(query);
     setLoadedFields(result->columns(), previous);
@@ -339,14 +434,24 @@ void TRowSet::loadFrom(Query& query)
         m_current = nullptr;
         m_pos = -1;
         notifyChanged();
+        recordChanged();
         throw;
     }
     m_store->nextBookmark = bookmark;
     m_store->changed();
     m_current = nullptr;
     m_pos = -1;
-    first();
+    toFirst();
     notifyChanged();
+    recordChanged();
+    // A filter, sort or link that names a column the new result lacks shows nothing; say why.
+    for (TRowSet* m : m_store->members) {
+        if (!m->resolveFields())
+            throw Exception(m->m_unresolved);
+        for (TRowSet* f : m->m_followers)
+            if (!f->resolveFields())
+                throw Exception(f->m_unresolved);
+    }
 }
 
 void TRowSet::appendLoaded(QVariantList values)
@@ -376,15 +481,51 @@ void TRowSet::appendLoaded(QVariantList values)
 
 void TRowSet::clearRows()
 {
+    settleFollowers();
     m_state = RowSetState::Browse;
     m_store->clearRows();
     m_store->changed();
+    m_current = nullptr;
+    m_pos = -1;
     notifyChanged();
+    recordChanged();
+}
+
+bool TRowSet::resolveFields() const
+{
+    const quint64 masterVersion = m_master ? m_master->m_store->fieldsVersion : 0;
+    if (m_resolvedFields == m_store->fieldsVersion && m_resolvedMasterFields == masterVersion)
+        return m_unresolved.isEmpty();
+    m_resolvedFields = m_store->fieldsVersion;
+    m_resolvedMasterFields = masterVersion;
+    m_unresolved.clear();
+    m_filter.reset();
+    m_sortFields.clear();
+    m_masterFields.clear();
+    m_detailFields.clear();
+    try {
+        if (!m_filterText.isEmpty())
+            m_filter = std::make_shared<TRowSetFilter>(m_filterText, m_store->fields);
+        for (const auto& [name, desc] : m_sortNames)
+            m_sortFields.append({fieldIndexOrThrow(name), desc});
+        if (m_master)
+            for (int i = 0; i < m_masterNames.size(); ++i) {
+                m_masterFields << m_master->fieldIndexOrThrow(m_masterNames[i]);
+                m_detailFields << fieldIndexOrThrow(m_detailNames[i]);
+            }
+    } catch (const Exception& e) {
+        m_unresolved = QStringLiteral("Отбор, сортировка или связь набора данных указывают на поле, "
+                                      "которого больше нет: %1")
+                           .arg(e.message());
+    }
+    return m_unresolved.isEmpty();
 }
 
 QVariantList TRowSet::masterKey() const
 {
     QVariantList key;
+    if (m_masterFields.size() != m_masterNames.size())
+        return key;
     for (int f : m_masterFields)
         key << (m_master->recNo() >= 0 || m_master->state() == RowSetState::Insert ? m_master->value(f)
                                                                                    : QVariant());
@@ -393,8 +534,11 @@ QVariantList TRowSet::masterKey() const
 
 void TRowSet::ensureView() const
 {
+    const bool fieldsChanged = m_resolvedFields != m_store->fieldsVersion ||
+                               m_resolvedMasterFields != (m_master ? m_master->m_store->fieldsVersion : 0);
+    const bool resolved = resolveFields();
     QVariantList key;
-    if (m_master)
+    if (m_master && resolved)
         key = masterKey();
     const bool masterMoved =
         m_master && (key.size() != m_viewMasterKey.size() ||
@@ -402,10 +546,10 @@ void TRowSet::ensureView() const
                                  [](const QVariant& a, const QVariant& b) {
                                      return isNullValue(a) == isNullValue(b) && valuesEqual(a, b);
                                  }));
-    if (m_viewVersion == m_store->version && !masterMoved)
+    if (m_viewVersion == m_store->version && !masterMoved && !fieldsChanged)
         return;
     m_ownView.clear();
-    const bool everyRow = !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
+    const bool everyRow = resolved && !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
                           std::none_of(m_store->rows.begin(), m_store->rows.end(),
                                        [](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
     if (everyRow) {
@@ -417,7 +561,7 @@ void TRowSet::ensureView() const
     }
     bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
     for (RowSetRow* r : m_store->rows) {
-        if (everyRow)
+        if (everyRow || !resolved)
             break;
         if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
             continue;
@@ -437,7 +581,9 @@ void TRowSet::ensureView() const
     if (!m_sortFields.isEmpty()) {
         std::stable_sort(m_ownView.begin(), m_ownView.end(), [this](const RowSetRow* a, const RowSetRow* b) {
             for (const auto& [f, desc] : m_sortFields) {
-                const int c = RowValues::compare(a->values, f, b->values, f, compareValues);
+                const int c = m_collation == SortCollation::User && m_store->fields[f].type == FieldType::String
+                                  ? compareForUser(a->values.at(f), b->values.at(f))
+                                  : RowValues::compare(a->values, f, b->values, f, compareValues);
                 if (c != 0)
                     return desc ? c > 0 : c < 0;
             }
@@ -497,31 +643,29 @@ bool TRowSet::eof() const
 
 void TRowSet::first()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
-    m_pos = view().empty() ? -1 : 0;
-    m_current = m_pos >= 0 ? view()[0] : nullptr;
-    m_bof = true;
-    m_eof = view().empty();
+    toFirst();
     scrolled(before);
 }
 
 void TRowSet::last()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     m_pos = int(view().size()) - 1;
     m_current = m_pos >= 0 ? view()[m_pos] : nullptr;
     m_eof = true;
     m_bof = view().empty();
+    m_afterLast = false;
     scrolled(before);
 }
 
 void TRowSet::next()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     if (m_pos + 1 < int(view().size())) {
@@ -530,13 +674,14 @@ void TRowSet::next()
         m_eof = false;
     } else {
         m_eof = true;
+        m_afterLast = true;
     }
     scrolled(before);
 }
 
 void TRowSet::prior()
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     const RowSetRow* before = m_current;
     if (m_pos > 0) {
@@ -546,19 +691,20 @@ void TRowSet::prior()
     } else {
         m_bof = true;
     }
+    m_afterLast = false;
     scrolled(before);
 }
 
 bool TRowSet::moveTo(int recNo)
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     if (recNo < 0 || recNo >= int(view().size()))
         return false;
     const RowSetRow* before = m_current;
     m_pos = recNo;
     m_current = view()[recNo];
-    m_bof = m_eof = false;
+    m_bof = m_eof = m_afterLast = false;
     scrolled(before);
     return true;
 }
@@ -568,7 +714,7 @@ bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
     QList<int> idx;
     for (const QString& f : fields)
         idx << fieldIndexOrThrow(f);
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     for (int p = 0; p < int(view().size()); ++p) {
         bool match = true;
@@ -622,14 +768,27 @@ QVariant TRowSet::originalValue(const QString& name) const
 
 void TRowSet::setValue(int field, const QVariant& value)
 {
+    setValueChecked(field, value, false);
+}
+
+void TRowSet::forceValue(int field, const QVariant& value)
+{
+    setValueChecked(field, value, true);
+}
+
+void TRowSet::setValueChecked(int field, const QVariant& value, bool force)
+{
     if (m_state == RowSetState::Browse)
         throw Exception(QStringLiteral("Набор данных не в режиме редактирования"));
     if (field < 0 || field >= fieldCount())
         throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
-    if (m_store->fields[field].isCalculated())
-        throw Exception(
-            QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(m_store->fields[field].name));
-    m_buffer[field] = normalise(value, m_store->fields[field].type);
+    const RowSetField& f = m_store->fields[field];
+    if (f.isCalculated())
+        throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(f.name));
+    if (f.readOnly && !force)
+        throw Exception(QStringLiteral("Поле '%1' только для чтения").arg(f.caption()));
+    m_buffer[field] = normalise(value, f.type);
+    m_modified = true;
 }
 
 UpdateStatus TRowSet::updateStatus() const
@@ -642,6 +801,25 @@ void TRowSet::requireModifiable() const
 {
     if (!canModify())
         throw Exception(QStringLiteral("Набор данных только для чтения"));
+    if (m_isClone && !m_store->cloneWrites)
+        throw Exception(QStringLiteral("Изменения вносятся только через сам набор данных, не через его копию"));
+}
+
+RowSetRow* TRowSet::editRow() const
+{
+    if (!m_editRow)
+        return nullptr;
+    RowSetRow* r = current();
+    if (r != m_editRow) {
+        // The row may have left the view (a clone changed it): look for it among all rows.
+        const auto& rows = m_store->rows;
+        auto it = std::find(rows.begin(), rows.end(), m_editRow);
+        r = it != rows.end() ? *it : nullptr;
+    }
+    // A freed row may have been handed out again: the bookmark tells.
+    if (!r || r->bookmark != m_editBookmark || r->status == UpdateStatus::Deleted)
+        return nullptr;
+    return r;
 }
 
 void TRowSet::scrolled(const RowSetRow* before)
@@ -652,6 +830,9 @@ void TRowSet::scrolled(const RowSetRow* before)
 
 void TRowSet::recordChanged()
 {
+    const auto followers = m_followers;
+    for (TRowSet* f : followers)
+        f->followMaster(*this);
     const auto listeners = m_scrollListeners;
     for (const auto& l : listeners)
         l.second();
@@ -679,13 +860,16 @@ void TRowSet::edit()
     if (r->status == UpdateStatus::Deleted)
         throw Exception(QStringLiteral("Запись удалена"));
     m_buffer = r->values.toList();
+    m_editRow = const_cast<RowSetRow*>(r);
+    m_editBookmark = r->bookmark;
+    m_modified = false;
     m_state = RowSetState::Edit;
 }
 
 void TRowSet::insert()
 {
     requireModifiable();
-    checkBrowseMode();
+    leaveRow();
     m_buffer = QVariantList(fieldCount());
     m_state = RowSetState::Insert;
     if (m_master) {
@@ -701,6 +885,8 @@ void TRowSet::insert()
         m_buffer.clear();
         throw;
     }
+    // Values the program filled in are not the user's typing.
+    m_modified = false;
     notifyChanged();
     recordChanged();
 }
@@ -709,11 +895,16 @@ void TRowSet::post()
 {
     if (m_state == RowSetState::Browse)
         return;
+    // Never into another row: the one edited may have gone meanwhile (deleted through a clone,
+    // discarded).
+    if (m_state == RowSetState::Edit && !editRow())
+        throw Exception(QStringLiteral("Редактируемая запись удалена"));
     if (beforePost)
         beforePost(*this);
     internalPost();
     m_state = RowSetState::Browse;
     m_buffer.clear();
+    m_editRow = nullptr;
     notifyChanged();
     recordChanged();
     if (afterPost)
@@ -724,7 +915,7 @@ void TRowSet::internalPost()
 {
     recalculateValues(m_buffer);
     if (m_state == RowSetState::Edit) {
-        RowSetRow* r = current();
+        RowSetRow* r = editRow();
         if (!r)
             throw Exception(QStringLiteral("Редактируемая запись удалена"));
         RowValues values(m_buffer);
@@ -754,6 +945,7 @@ void TRowSet::cancel()
         beforeCancel(*this);
     m_state = RowSetState::Browse;
     m_buffer.clear();
+    m_editRow = nullptr;
     notifyChanged();
     recordChanged();
 }
@@ -766,6 +958,7 @@ void TRowSet::remove()
     }
     requireModifiable();
     cancel();
+    settleFollowers();
     if (!current())
         throw Exception(QStringLiteral("Нет текущей записи"));
     if (beforeDelete)
@@ -860,6 +1053,7 @@ std::unique_ptr<TRowSet> TRowSet::clone() const
     auto& own = c->m_store->members;
     own.clear();
     c->m_store = m_store;
+    c->m_isClone = true;
     m_store->members.push_back(c.get());
     c->first();
     return c;
@@ -869,8 +1063,10 @@ void TRowSet::setFilter(const QString& expression)
 {
     checkBrowseMode();
     const QString text = expression.trimmed();
-    m_filter = text.isEmpty() ? nullptr : std::make_shared<TRowSetFilter>(text, m_store->fields);
+    if (!text.isEmpty())
+        TRowSetFilter(text, m_store->fields); // a malformed text is refused here, not on first use
     m_filterText = text;
+    m_resolvedFields = 0;
     invalidate();
     first();
     notifyChanged();
@@ -885,18 +1081,21 @@ void TRowSet::setPendingOnly(bool on)
     notifyChanged();
 }
 
-void TRowSet::setSort(const QString& sort)
+void TRowSet::setSort(const QString& sort, SortCollation collation)
 {
     checkBrowseMode();
-    QList<QPair<int, bool>> fields;
+    QList<QPair<QString, bool>> fields;
     for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));
         const bool desc =
             words.size() > 1 && words[1].compare(QLatin1String("desc"), Qt::CaseInsensitive) == 0;
-        fields.append({fieldIndexOrThrow(words[0]), desc});
+        fieldIndexOrThrow(words[0]);
+        fields.append({words[0], desc});
     }
-    m_sortFields = fields;
+    m_sortNames = fields;
     m_sortText = sort;
+    m_collation = collation;
+    m_resolvedFields = 0;
     invalidate();
     ensureView();
     notifyChanged();
@@ -910,7 +1109,7 @@ TRowSet::Bookmark TRowSet::bookmark() const
 
 bool TRowSet::gotoBookmark(Bookmark b)
 {
-    checkBrowseMode();
+    leaveRow();
     ensureView();
     for (int p = 0; p < int(view().size()); ++p)
         if (view()[p]->bookmark == b)
@@ -922,14 +1121,20 @@ void TRowSet::setMaster(TRowSet* master, const QStringList& masterFields, const 
 {
     if (masterFields.size() != detailFields.size())
         throw Exception(QStringLiteral("Число полей связи не совпадает"));
-    m_masterFields.clear();
-    m_detailFields.clear();
     if (master)
         for (int i = 0; i < masterFields.size(); ++i) {
-            m_masterFields << master->fieldIndexOrThrow(masterFields[i]);
-            m_detailFields << fieldIndexOrThrow(detailFields[i]);
+            master->fieldIndexOrThrow(masterFields[i]);
+            fieldIndexOrThrow(detailFields[i]);
         }
+    checkBrowseMode();
+    if (m_master)
+        m_master->removeFollower(this);
     m_master = master;
+    if (m_master)
+        m_master->addFollower(this);
+    m_masterNames = master ? masterFields : QStringList();
+    m_detailNames = master ? detailFields : QStringList();
+    m_resolvedFields = 0;
     m_viewMasterKey.clear();
     invalidate();
     first();

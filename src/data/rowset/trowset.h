@@ -53,6 +53,14 @@ public:
     using Bookmark = quint64;
     using Handler = std::function<void(TRowSet&)>;
 
+    // How strings order in a sort: exactly (as programs compare keys), or as a user reads them
+    // (Russian alphabet, case ignored) for sorting by a grid's heading.
+    enum class SortCollation
+    {
+        Exact,
+        User
+    };
+
     TRowSet();
     virtual ~TRowSet();
     TRowSet(const TRowSet&) = delete;
@@ -93,6 +101,9 @@ public:
     int recNo() const; // 0-based, -1 without a current row
     bool bof() const;
     bool eof() const;
+    // True once next() found no further row: the cursor stands after the rows (eof() alone is also
+    // true on the last row after last()).
+    bool afterLast() const;
     void first();
     void last();
     void next();
@@ -110,9 +121,14 @@ public:
     bool isNull(const QString& f) const { return value(f).isNull(); }
     // The value before the pending change (the value itself for unchanged and inserted rows).
     QVariant originalValue(const QString& field) const;
-    // Only in edit or insert state.
+    // Only in edit or insert state; read-only and calculated fields refuse.
     void setValue(int field, const QVariant& value);
     void setValue(const QString& field, const QVariant& value) { setValue(fieldIndexOrThrow(field), value); }
+    // Sets a read-only field too (rows copied in, keys written back after an insert); calculated
+    // fields still refuse.
+    void forceValue(int field, const QVariant& value);
+    // A value was set since the edit or insert began.
+    bool modified() const { return m_modified; }
     UpdateStatus updateStatus() const;
 
     RowSetState state() const { return m_state; }
@@ -124,6 +140,9 @@ public:
     void remove();
     // Posts a pending edit or insert.
     void checkBrowseMode();
+    // Before this row set leaves its row: the pending edits of the row sets that follow it are
+    // posted (or dropped when nothing was typed), the deepest first. A refused post is passed on.
+    void settleFollowers();
 
     // Drops the current row from the shared rows, leaving nothing pending for it.
     void discardCurrent();
@@ -144,13 +163,15 @@ public:
     void setPendingOnly(bool on);
     bool pendingOnly() const { return m_pendingOnly; }
     // "field [asc|desc], ..."; empty restores the natural order.
-    void setSort(const QString& sort);
+    void setSort(const QString& sort, SortCollation collation = SortCollation::Exact);
     const QString& sort() const { return m_sortText; }
 
     Bookmark bookmark() const;
     bool gotoBookmark(Bookmark b);
 
     // Shows only rows whose detailFields equal the master's current masterFields; new rows take them.
+    // Fields are kept by name and found again after either set is reloaded; a master destroyed first
+    // unlinks this set.
     void setMaster(TRowSet* master, const QStringList& masterFields, const QStringList& detailFields);
     void clearMaster() { setMaster(nullptr, {}, {}); }
 
@@ -164,10 +185,15 @@ public:
     // Called after any change of rows, values or visible set; views refresh themselves here.
     std::function<void()> onChanged;
 
-    // Called after the cursor moved to another row and after the current row changed: an insert
-    // begun, a row posted, cancelled or deleted (detail datasets re-read here).
+    // Called after the cursor moved to another row, after the current row changed (an insert
+    // begun, a row posted, cancelled or deleted) and after every load or clearing of the rows.
     int addScrollListener(std::function<void()> listener);
     void removeScrollListener(int id);
+
+    // Row sets that follow this one (the in-memory master link, the datasets' data source): told
+    // before this set leaves its row, after its row or rows changed, and when it is destroyed.
+    void addFollower(TRowSet* follower);
+    void removeFollower(TRowSet* follower);
 
     // False refuses edit, insert and delete.
     virtual bool canModify() const { return true; }
@@ -180,15 +206,36 @@ protected:
     virtual void internalPost();
     virtual void internalDelete();
     void notifyChanged();
+    // Tells the row sets that follow this one that its row or rows changed.
+    void recordChanged();
+
+    // `master` is about to leave its row; the default settles this set's pending edit.
+    virtual void masterLeaving(TRowSet& master);
+    // `master` moved, was reloaded, emptied or closed.
+    virtual void followMaster(TRowSet& master);
+    // `master` is being destroyed: drop every link to it (it may not be used any more).
+    virtual void masterDestroyed(TRowSet& master);
+    // Whether clones of this set may change the shared rows (a dataset that writes its changes
+    // itself refuses them: they would bypass its writes).
+    void setCloneWrites(bool allowed);
 
 private:
     void ensureView() const;
     void invalidate();
+    // Settles the followers' and this set's pending edits before the cursor moves.
+    void leaveRow();
+    // Stands on the first visible row without telling anyone.
+    void toFirst();
     RowSetRow* current() const;
     QVariantList masterKey() const;
     void requireModifiable() const;
     void scrolled(const RowSetRow* before);
-    void recordChanged();
+    // The row being edited, while it is still among the rows; nullptr once it is gone.
+    RowSetRow* editRow() const;
+    // Finds filter, sort and master link fields again by name after fields changed; false (with
+    // the reason in m_unresolved) when a name no longer exists.
+    bool resolveFields() const;
+    void setValueChecked(int field, const QVariant& value, bool force);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
@@ -199,15 +246,29 @@ private:
     void recalculateRow(RowSetRow* row);
     void setLoadedFields(const QVector<ResultColumn>& columns, const QList<RowSetField>& previous);
 
+    bool m_modified = false;
+    RowSetRow* m_editRow = nullptr;
+    quint64 m_editBookmark = 0;
+    bool m_isClone = false;
+    bool m_afterLast = false;
+
     QString m_filterText;
-    std::shared_ptr<TRowSetFilter> m_filter;
+    mutable std::shared_ptr<TRowSetFilter> m_filter;
     bool m_pendingOnly = false;
     QString m_sortText;
-    QList<QPair<int, bool>> m_sortFields; // field, descending
+    SortCollation m_collation = SortCollation::Exact;
+    QList<QPair<QString, bool>> m_sortNames;            // field, descending
+    mutable QList<QPair<int, bool>> m_sortFields;       // resolved
+    mutable quint64 m_resolvedFields = 0;               // the store's field version resolved against
+    mutable quint64 m_resolvedMasterFields = 0;         // the master's
+    mutable QString m_unresolved;                       // why the view is empty
 
     TRowSet* m_master = nullptr;
-    QList<int> m_masterFields;
-    QList<int> m_detailFields;
+    QStringList m_masterNames;
+    QStringList m_detailNames;
+    mutable QList<int> m_masterFields;
+    mutable QList<int> m_detailFields;
+    std::vector<TRowSet*> m_followers;
 
     // The visible rows, rebuilt when the shared rows or the master's row change.
     // The shared rows themselves when nothing hides or reorders any (no copy per set then).

@@ -5,7 +5,9 @@
 #include "core/exception.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QRegularExpression>
+#include <cmath>
 #include <vector>
 
 namespace Tarvo::Data {
@@ -36,16 +38,20 @@ QDateTime parseDate(const QString& text)
     return Query::parseDateTime(text);
 }
 
+// Only * and % are wildcards; "[*]", "[%]" and "[[]" stand for the character itself.
 QRegularExpression likePattern(const QString& pattern)
 {
     QString rx;
-    for (QChar c : pattern) {
-        if (c == u'*' || c == u'%')
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'[' && i + 2 < pattern.size() && pattern[i + 2] == u']') {
+            rx += QRegularExpression::escape(QString(pattern[i + 1]));
+            i += 2;
+        } else if (c == u'*' || c == u'%') {
             rx += QStringLiteral(".*");
-        else if (c == u'_' || c == u'?')
-            rx += QLatin1Char('.');
-        else
+        } else {
             rx += QRegularExpression::escape(QString(c));
+        }
     }
     return QRegularExpression(QRegularExpression::anchoredPattern(rx),
                               QRegularExpression::CaseInsensitiveOption |
@@ -96,11 +102,13 @@ struct TRowSetFilter::Node
         switch (type) {
         case FieldType::Money:
         case FieldType::Integer:
-        case FieldType::Float: {
-            const Money a = Money::fromVariant(v), b = literal.value<Money>();
-            c = a < b ? -1 : (a > b ? 1 : 0);
+        case FieldType::Float:
+            // Not a number equals nothing and orders against nothing.
+            if ((v.metaType().id() == QMetaType::Double && std::isnan(v.toDouble())) ||
+                (literal.metaType().id() == QMetaType::Double && std::isnan(literal.toDouble())))
+                return op == Op::Ne;
+            c = RowValues::compareNumbers(v, literal);
             break;
-        }
         case FieldType::Boolean:
             c = int(v.toBool()) - int(literal.toBool());
             break;
@@ -288,9 +296,21 @@ private:
             text = m_text.mid(start, m_pos - start);
         }
         switch (type) {
-        case FieldType::Money:
-        case FieldType::Integer:
         case FieldType::Float: {
+            bool ok = false;
+            const double d = QLocale::c().toDouble(text, &ok);
+            if (!ok)
+                fail();
+            return d;
+        }
+        case FieldType::Integer: {
+            bool ok = false;
+            const qlonglong n = text.toLongLong(&ok);
+            if (ok)
+                return n;
+            [[fallthrough]];
+        }
+        case FieldType::Money: {
             const auto m = Money::parse(text);
             if (!m)
                 fail();
@@ -364,6 +384,31 @@ TRowSetFilter::TRowSetFilter(TRowSetFilter&&) noexcept = default;
 bool TRowSetFilter::matches(const RowValues& values) const
 {
     return m_root->eval(values);
+}
+
+QString TRowSetFilter::quoted(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+QString TRowSetFilter::likeLiteral(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (c == u'*' || c == u'%' || c == u'[')
+            out += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString TRowSetFilter::startsWith(const QString& field, const QString& text)
+{
+    return QStringLiteral("[%1] like %2").arg(field, quoted(likeLiteral(text) + QLatin1Char('*')));
 }
 
 } // namespace Tarvo::Data

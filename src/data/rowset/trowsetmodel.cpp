@@ -148,6 +148,20 @@ bool TRowSetModel::submit()
     return true;
 }
 
+void TRowSetModel::sort(int column, Qt::SortOrder order)
+{
+    // Without a heading chosen the program's own order stays (a grid asks this when attached).
+    if (column >= m_rowSet.fieldCount() || (column < 0 && !m_sortedByHeading))
+        return;
+    m_sortedByHeading = column >= 0;
+    const QString sort = column < 0 ? QString()
+                                    : QStringLiteral("%1%2").arg(m_rowSet.field(column).name,
+                                                                   order == Qt::DescendingOrder
+                                                                       ? QStringLiteral(" desc")
+                                                                       : QString());
+    m_rowSet.setSort(sort, TRowSet::SortCollation::User);
+}
+
 void TRowSetModel::revert()
 {
     m_rowSet.cancel();

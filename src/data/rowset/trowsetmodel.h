@@ -27,6 +27,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool submit() override;
     void revert() override;
+    // A heading click: strings in Russian order without regard to case (the row set's user sort);
+    // a column below 0 restores the natural order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     TRowSet& rowSet() const { return m_rowSet; }
     // Text of a value as the grid shows it.
@@ -37,6 +40,7 @@ private:
 
     TRowSet& m_rowSet;
     bool m_inChange = false;
+    bool m_sortedByHeading = false;
 };
 
 } // namespace Tarvo::Data
