@@ -289,8 +289,11 @@ QVariant Query::toBindValue(const Param& p) const
     case ParamType::Float:
         return v.toDouble();
     case ParamType::Boolean:
-        // Yes/no columns are small integers holding 1 or 0 on both engines.
-        return QVariant(v.toBool() ? 1 : 0);
+        // Yes/no columns hold 1 or 0. PostgreSQL gets the digit as an untyped literal, which a
+        // small integer and a boolean column both accept.
+        if (sqlite)
+            return QVariant(v.toBool() ? 1 : 0);
+        return QVariant(v.toBool() ? QStringLiteral("1") : QStringLiteral("0"));
     case ParamType::Bytes:
         return v.toByteArray();
     case ParamType::Auto:
