@@ -1,4 +1,5 @@
 #include "data/ui/saveerrorbox.h"
+#include "otbor/ui/otbormodule.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
         CommandLineSwitches::setCurrent(CommandLineSwitches(QApplication::arguments()));
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
         MenuHooks::useCaptionDictionary();
+        Tarvo::Otbor::registerOtborModule();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();
