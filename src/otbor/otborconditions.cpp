@@ -22,6 +22,12 @@ namespace {
 constexpr int RightOtherManagers = 100001;
 constexpr int RightChooseManager = 100014;
 
+// Qualified with the alias, else with the table's name: a bare "Name" may belong to any joined table.
+QString column(const TTableNode& node, const QString& name)
+{
+    return (node.alias().isEmpty() ? node.tableName() : node.alias()) + QLatin1Char('.') + name;
+}
+
 // Case-insensitive on both engines.
 QString likeOperator()
 {
@@ -32,16 +38,16 @@ QString likeOperator()
     }
 }
 
-void addStringCompare(TTableNode& node, const QString& column, const TVarStringCompare& var, int equalSize,
+void addStringCompare(TTableNode& node, const QString& name, const TVarStringCompare& var, int equalSize,
                       int likeSize)
 {
     auto g = node.newConditionGroup();
     if (var.compareType() == TVarStringCompare::Equal) {
-        g->addText(node.qualify(column) + QStringLiteral(" = "));
+        g->addText(Otbor::column(node, name) + QStringLiteral(" = "));
         g->addParam(var.compareString(), equalSize, ParamType::String);
     } else {
         const QString pattern = QLatin1Char('%') + var.compareString() + QLatin1Char('%');
-        g->addText(node.qualify(column) + likeOperator());
+        g->addText(Otbor::column(node, name) + likeOperator());
         g->addParam(pattern, std::max<int>(likeSize, int(pattern.size())), ParamType::String);
     }
 }
@@ -80,7 +86,7 @@ void OtborConditions::addDate(TQueryNodes& statement, const TVarDate& var, const
         return;
     // The end day's last stored instant: a row at 23:59:59.5 still belongs to that day.
     const QDateTime end = var.dateEnd().addMSecs(999);
-    const QString c = node->qualify(column);
+    const QString c = Otbor::column(*node, column);
     auto g = node->newConditionGroup();
     switch (var.intervalType()) {
     case TVarDate::Between:
@@ -171,10 +177,10 @@ void OtborConditions::addManager(TQueryNodes& statement, const TManagerOtbor* va
     const auto& user = Shell::TDataBaseConnection::instance();
     auto g = node->newConditionGroup();
     if (rule.rows == TManagerOtbor::OwnRows) {
-        g->addText(node->qualify(QStringLiteral("us_id")) + QStringLiteral(" = "));
+        g->addText(column(*node, QStringLiteral("us_id")) + QStringLiteral(" = "));
         g->addParam(user.currentUserId(), 0, ParamType::Integer);
     } else {
-        g->addText(node->qualify(QStringLiteral("us_dep")) + QStringLiteral(" = "));
+        g->addText(column(*node, QStringLiteral("us_dep")) + QStringLiteral(" = "));
         g->addParam(user.currentUserDepartment(), 60, ParamType::String);
     }
 }
