@@ -171,8 +171,9 @@ void OtborConditions::addManager(TQueryNodes& statement, const TManagerOtbor* va
             throw Exception(QStringLiteral("Отбор по менеджеру не может быть применен: в запросе нет таблицы "
                                            "пользователей crm_users"));
         node = CommandBuilder::newTableNode(QStringLiteral("crm_users"));
-        statement.addJoin(QStringLiteral(" join "), node,
-                          QStringLiteral(" on crm_users.us_id = %1 ").arg(statement.mainNode()->qualify(userColumn)));
+        statement.addJoin(
+            QStringLiteral(" join "), node,
+            QStringLiteral(" on crm_users.us_id = %1 ").arg(statement.mainNode()->qualify(userColumn)));
     }
     const auto& user = Shell::TDataBaseConnection::instance();
     auto g = node->newConditionGroup();
@@ -185,7 +186,8 @@ void OtborConditions::addManager(TQueryNodes& statement, const TManagerOtbor* va
     }
 }
 
-void OtborConditions::addCommon(TQueryNodes& statement, const TVarList& registerList, const QString& userColumn)
+void OtborConditions::addCommon(TQueryNodes& statement, const TVarList& registerList,
+                                const QString& userColumn)
 {
     int roles = 0;
     for (TVar* v : registerList.items())

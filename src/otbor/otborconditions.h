@@ -50,7 +50,8 @@ public:
     // Restricts to the user's own rows or department on the "crm_users" node. When the
     // statement has none, it is joined on `userColumn` of the main table; without one the
     // statement is refused (Tarvo::Exception).
-    static void addManager(Data::TQueryNodes& statement, const TManagerOtbor* var, const QString& userColumn = {});
+    static void addManager(Data::TQueryNodes& statement, const TManagerOtbor* var,
+                           const QString& userColumn = {});
 
     // The conditions of the register's own list (see RegisterOtbors): document dates,
     // counterparties by role, urgency and, when the list holds it, the manager restriction.

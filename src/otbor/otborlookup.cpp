@@ -8,7 +8,8 @@ namespace Tarvo::Otbor::Lookup {
 
 QString partnerName(const QString& code)
 {
-    Data::Query q(*Data::Database::main(), QStringLiteral("select name_user from _partner where n_user = :n_user"));
+    Data::Query q(*Data::Database::main(),
+                  QStringLiteral("select name_user from _partner where n_user = :n_user"));
     q.bind(QStringLiteral("n_user"), code, Data::ParamType::String, 8).exec();
     if (q.next() && !q.string(0).isEmpty())
         return q.string(0);

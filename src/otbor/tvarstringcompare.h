@@ -32,7 +32,8 @@ private:
 class TPartnerOtbor : public TVarStringCompare
 {
 public:
-    TPartnerOtbor(const QUuid& guid, QString caption) : TVarStringCompare(guid), m_caption(std::move(caption)) {}
+    TPartnerOtbor(const QUuid& guid, QString caption) : TVarStringCompare(guid), m_caption(std::move(caption))
+    {}
     const QString& caption() const { return m_caption; }
     QString description() const override;
 

@@ -49,8 +49,8 @@ private slots:
         m_customer2 = partner("K2", "ЗАО Лютик");
         m_supplier = partner("S1", "Поставщик один");
         auto user = [&](const QString& login, const QString& dep) {
-            return db.insertReturning("insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP) values (?, ?, ?)", "US_ID",
-                                      {login, login + QStringLiteral(" name"), dep});
+            return db.insertReturning("insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP) values (?, ?, ?)",
+                                      "US_ID", {login, login + QStringLiteral(" name"), dep});
         };
         m_me = user("me", "Отдел закупок");
         m_colleague = user("colleague", "Отдел закупок");
@@ -60,7 +60,8 @@ private slots:
                                     {QStringLiteral("Особо срочная заявка")}); // 20 characters
         for (int right : {100001, 100014})
             if (db.scalar("select count(*) from CRM_SECURITY where SC_ID = ?", {right}).toInt() == 0)
-                db.exec("insert into CRM_SECURITY (SC_ID, SC_DESCR) values (?, ?)", {right, QString::number(right)});
+                db.exec("insert into CRM_SECURITY (SC_ID, SC_DESCR) values (?, ?)",
+                        {right, QString::number(right)});
     }
 
     void cleanup()
@@ -104,12 +105,14 @@ private slots:
     {
         Database& db = *Database::main();
         const QString like = QLatin1Char(' ') + db.dialect().likeOperator() + QLatin1Char(' ');
-        const qint64 offer = db.insertReturning(
-            "insert into scm_business_offer (bof_person, bof_date, Urgency_ID, bof_user_id) values (?, ?, ?, ?)",
-            "bof_id", {m_customer1, at(5, 10, 0, 0), m_long, m_me});
-        db.insertReturning("insert into scm_business_offer (bof_person, bof_date, bof_user_id) values (?, ?, ?)",
-                           "bof_id", {m_customer2, at(5, 10, 0, 0), m_me});
-        db.exec("insert into scm_supplier_order (suo_id, suo_supplier, suo_date, suo_description) values (?, ?, ?, ?)",
+        const qint64 offer = db.insertReturning("insert into scm_business_offer (bof_person, bof_date, "
+                                                "Urgency_ID, bof_user_id) values (?, ?, ?, ?)",
+                                                "bof_id", {m_customer1, at(5, 10, 0, 0), m_long, m_me});
+        db.insertReturning(
+            "insert into scm_business_offer (bof_person, bof_date, bof_user_id) values (?, ?, ?)", "bof_id",
+            {m_customer2, at(5, 10, 0, 0), m_me});
+        db.exec("insert into scm_supplier_order (suo_id, suo_supplier, suo_date, suo_description) values (?, "
+                "?, ?, ?)",
                 {offer, m_supplier, at(6, 0, 0, 0), QStringLiteral("x")});
 
         TGlobalOtbors global;
@@ -148,20 +151,21 @@ private slots:
         OtborConditions::addCommon(*s, own);
 
         const auto r = TQueryCommandBuilder::render(*s);
-        QCOMPARE(r.sql(), QStringLiteral("select b.bof_id from scm_business_offer b "
-                                         " join scm_partner customer  on customer.par_ID = b.bof_person "
-                                         " join scm_supplier_order o  on o.suo_id = b.bof_id "
-                                         " join scm_partner supplier  on supplier.par_ID = o.suo_supplier "
-                                         " left join SCM_Library_Urgency   on SCM_Library_Urgency.Urgency_ID = "
-                                         "b.Urgency_ID "
-                                         " WHERE b.bof_date between ? and ?\n"
-                                         " AND customer.par_nuser = ?\n"
-                                         " AND o.suo_date between ? and ?\n"
-                                         " AND supplier.par_nuser") +
-                             like +
-                             QStringLiteral("?\n"
-                                            " AND SCM_Library_Urgency.Name") +
-                             like + QStringLiteral("?\n order by b.bof_id "));
+        QCOMPARE(r.sql(),
+                 QStringLiteral("select b.bof_id from scm_business_offer b "
+                                " join scm_partner customer  on customer.par_ID = b.bof_person "
+                                " join scm_supplier_order o  on o.suo_id = b.bof_id "
+                                " join scm_partner supplier  on supplier.par_ID = o.suo_supplier "
+                                " left join SCM_Library_Urgency   on SCM_Library_Urgency.Urgency_ID = "
+                                "b.Urgency_ID "
+                                " WHERE b.bof_date between ? and ?\n"
+                                " AND customer.par_nuser = ?\n"
+                                " AND o.suo_date between ? and ?\n"
+                                " AND supplier.par_nuser") +
+                     like +
+                     QStringLiteral("?\n"
+                                    " AND SCM_Library_Urgency.Name") +
+                     like + QStringLiteral("?\n order by b.bof_id "));
         QCOMPARE(r.params().size(), 7);
         QList<Param> p = r.params();
         QCOMPARE(p[3].value.toDateTime(), QDateTime(QDate(2026, 3, 6), QTime(0, 0)));
@@ -205,8 +209,8 @@ private slots:
         QMap<qint64, qint64> offerOf;
         for (qint64 user : {m_me, m_colleague, m_other})
             offerOf[user] = db.insertReturning(
-                "insert into scm_business_offer (bof_person, bof_date, bof_user_id) values (?, ?, ?)", "bof_id",
-                {m_customer1, at(1, 0, 0, 0), user});
+                "insert into scm_business_offer (bof_person, bof_date, bof_user_id) values (?, ?, ?)",
+                "bof_id", {m_customer1, at(1, 0, 0, 0), user});
         TGlobalOtbors global;
         TManagerOtbor* m = global.manager();
         auto rows = [&](bool joined) {
@@ -256,8 +260,9 @@ private slots:
         auto joined = CB::newStatement("select bof_id from ", "scm_business_offer", "b");
         OtborConditions::addCommon(*joined, *own, QStringLiteral("bof_user_id"));
         const auto r = TQueryCommandBuilder::render(*joined);
-        QCOMPARE(r.sql(), QStringLiteral("select bof_id from scm_business_offer b  join crm_users   on crm_users.us_id "
-                                         "= b.bof_user_id  WHERE crm_users.us_id = ?\n"));
+        QCOMPARE(r.sql(), QStringLiteral(
+                              "select bof_id from scm_business_offer b  join crm_users   on crm_users.us_id "
+                              "= b.bof_user_id  WHERE crm_users.us_id = ?\n"));
         QCOMPARE(r.params()[0].value.toLongLong(), m_me);
     }
 

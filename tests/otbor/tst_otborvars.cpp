@@ -26,7 +26,10 @@ const QDate Today = QDate::currentDate();
 // Counts a list's notifications.
 struct Counter
 {
-    explicit Counter(TVarList& list) { list.subscribe([this] { ++count; }); }
+    explicit Counter(TVarList& list)
+    {
+        list.subscribe([this] { ++count; });
+    }
     int count = 0;
 };
 
@@ -191,8 +194,8 @@ private slots:
 
     void descriptionsOfTheActiveVariablesOnOneLine()
     {
-        Shell::TDataBaseConnection::instance().setCurrentUser(7, QStringLiteral("Иванов"), QStringLiteral("iv"),
-                                                             QStringLiteral("Отдел закупок"));
+        Shell::TDataBaseConnection::instance().setCurrentUser(
+            7, QStringLiteral("Иванов"), QStringLiteral("iv"), QStringLiteral("Отдел закупок"));
         TGlobalOtbors list;
         QCOMPARE(list.description(), QString()); // nothing active
         TVarDate* d = list.date(OtborVar::OfferDate);
@@ -266,10 +269,11 @@ private slots:
         const QByteArray good = "<VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
                                 "<IntervalType>2</IntervalType><DateStart>46000</DateStart>"
                                 "<DateEnd>46001.75</DateEnd><Colour>red</Colour></VAR>";
-        QTest::newRow("unknown id and name") << QByteArray("<scm_gotbors><VAR active=\"1\" ID=\"{00000000-1111-2222-"
-                                                           "3333-444444444444}\"><Value>1</Value></VAR>" +
-                                                           good + "</scm_gotbors>")
-                                             << true;
+        QTest::newRow("unknown id and name")
+            << QByteArray("<scm_gotbors><VAR active=\"1\" ID=\"{00000000-1111-2222-"
+                          "3333-444444444444}\"><Value>1</Value></VAR>" +
+                          good + "</scm_gotbors>")
+            << true;
         QTest::newRow("bad value in another variable")
             << QByteArray("<scm_gotbors><VAR active=\"1\" ID=\"{D931438C-7E73-4186-B885-A85A3F05FCD6}\">"
                           "<Value>maybe</Value></VAR>" +

@@ -2,8 +2,8 @@
 #include "otbor/otborfile.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tglobalotbors.h"
-#include "otbor/tvarbool.h"
 #include "otbor/tmanagerotbor.h"
+#include "otbor/tvarbool.h"
 #include "otbor/tvardate.h"
 #include "otbor/tvarstringcompare.h"
 #include "otbor/ui/otbormodule.h"
@@ -54,11 +54,13 @@ private slots:
         m_t = std::make_unique<Test::TestDatabase>();
         Data::Database& db = m_t->db();
         Data::Database::setMain(&db);
-        db.exec("insert into _partner (N_USER, NAME_USER) values (?, ?)", {"K1", QStringLiteral("ООО Ромашка")});
+        db.exec("insert into _partner (N_USER, NAME_USER) values (?, ?)",
+                {"K1", QStringLiteral("ООО Ромашка")});
         db.exec("insert into scm_partner (par_nuser) values (?)", {"K1"});
         db.exec("insert into SCM_Library_Urgency (Name) values (?)", {QStringLiteral("Срочно")});
-        const qint64 me = db.insertReturning("insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP) values (?, ?, ?)",
-                                             "US_ID", {"me", "me", "dep"});
+        const qint64 me =
+            db.insertReturning("insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP) values (?, ?, ?)", "US_ID",
+                               {"me", "me", "dep"});
         Shell::TDataBaseConnection::instance().setCurrentUser(int(me), "me", "me", "dep");
         TGlobalOtbors::release();
         QFile::remove(TGlobalOtbors::filePath());
@@ -115,7 +117,8 @@ private slots:
             Test::clickButton(d, QStringLiteral("Применить"));
             QCOMPARE(told, 1);
             QVERIFY(list.date(OtborVar::OfferDate)->active());
-            QCOMPARE(list.date(OtborVar::OfferDate)->dateEnd(), QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59)));
+            QCOMPARE(list.date(OtborVar::OfferDate)->dateEnd(),
+                     QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59)));
             QCOMPARE(list.partner(OtborVar::Customer)->compareString(), QStringLiteral("K1"));
             // Without right 100001 the manager restriction is not the user's to choose.
             auto* none = control<QRadioButton>(d, QStringLiteral("По менеджеру: Нет"));
@@ -131,7 +134,8 @@ private slots:
         QCOMPARE(told, 2);
         QVERIFY(list.urgency()->active());
         QCOMPARE(list.description(),
-                 QStringLiteral("Дата заявки с 01.03.26 по 31.03.26 Заказчик = \"ООО Ромашка\" Срочность = \"Срочно\""));
+                 QStringLiteral(
+                     "Дата заявки с 01.03.26 по 31.03.26 Заказчик = \"ООО Ромашка\" Срочность = \"Срочно\""));
     }
 
     void cancelKeepsSwitchOffAllAndSaveWriteTheFile()
@@ -161,8 +165,8 @@ private slots:
     {
         TfViewOtbors d(TGlobalOtbors::instance());
         for (QWidget* w : d.findChildren<QWidget*>()) {
-            if (!qobject_cast<QCheckBox*>(w) && !qobject_cast<QRadioButton*>(w) && !qobject_cast<QComboBox*>(w) &&
-                !qobject_cast<QDateEdit*>(w))
+            if (!qobject_cast<QCheckBox*>(w) && !qobject_cast<QRadioButton*>(w) &&
+                !qobject_cast<QComboBox*>(w) && !qobject_cast<QDateEdit*>(w))
                 continue;
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->metaObject()->className()));
             QVERIFY(w->focusPolicy() & Qt::TabFocus);

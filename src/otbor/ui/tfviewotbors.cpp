@@ -83,7 +83,7 @@ QWidget* TfViewOtbors::buildDatesTab()
 {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
-    const OtborVar vars[] = {OtborVar::OfferDate,  OtborVar::OrderDate, OtborVar::WayBillDate,
+    const OtborVar vars[] = {OtborVar::OfferDate, OtborVar::OrderDate, OtborVar::WayBillDate,
                              OtborVar::RouteDate, OtborVar::PlanDate,  OtborVar::PaymentDate};
     int i = 0;
     for (OtborVar v : vars) {
@@ -333,7 +333,8 @@ void TfViewOtbors::applyValues()
         if (m_managerNone->isChecked()) {
             m->setActive(false);
         } else {
-            m->setAllowedRows(m_managerOwn->isChecked() ? TManagerOtbor::OwnRows : TManagerOtbor::OwnDepartment);
+            m->setAllowedRows(m_managerOwn->isChecked() ? TManagerOtbor::OwnRows
+                                                        : TManagerOtbor::OwnDepartment);
             m->setActive(true);
         }
     }

@@ -62,7 +62,8 @@ private:
     QWidget* buildPartnersTab();
     QWidget* buildStatesTab();
     QGroupBox* addDateGroup(OtborVar var);
-    QGroupBox* addTextGroup(OtborVar var, const QString& label, const QStringList& codes, const QStringList& names);
+    QGroupBox* addTextGroup(OtborVar var, const QString& label, const QStringList& codes,
+                            const QStringList& names);
     QGroupBox* addChoiceGroup(OtborVar var, const QStringList& captions);
     QGroupBox* buildManagerGroup();
     void updateIntervalHint(const DateGroup& g);
