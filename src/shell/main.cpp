@@ -2,6 +2,7 @@
 #include "data/ui/saveerrorbox.h"
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
+#include "otbor/ui/otbormodule.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
         Tarvo::Security::registerSecurity();
         Tarvo::NewLookup::registerColumnSettings();
         Tarvo::Catalog::registerCatalogWindows();
+        Tarvo::Otbor::registerOtborModule();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();
