@@ -1,4 +1,5 @@
 #include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         ProgramParameters::setCurrent(ProgramParameters::readFrom(ProgramParameters::defaultPath()));
         MenuHooks::useCaptionDictionary();
         Tarvo::Catalog::registerCatalogWindows();
+        Tarvo::Catalog::registerPriceWindows();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();
