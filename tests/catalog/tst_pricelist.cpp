@@ -9,6 +9,7 @@
 #include "catalog/ui/tedmanufactures.h"
 #include "catalog/ui/tedpricenames.h"
 #include "catalog/ui/tforeignprice.h"
+#include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tforeignpriceview.h"
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tourpriceview.h"
@@ -25,6 +26,8 @@
 #include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
 
+#include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -56,6 +59,23 @@ ProductStore::ValueOf values(const QVariantHash& v)
     return [v](const QString& c) { return v.value(c.toLower()); };
 }
 
+// Records every ancestor of a group, as the server keeps them.
+void relate(Data::Database& db, qint64 group, const QList<qint64>& ancestors)
+{
+    for (qint64 a : ancestors + QList<qint64>{group})
+        db.exec(u"insert into crm_groupsrel (groupid, ancestor) select ?, ? where not exists "
+                u"(select 1 from crm_groupsrel where groupid = ? and ancestor = ?)"_s,
+                {group, a, group, a});
+}
+
+QTreeWidgetItem* topNode(QTreeWidget* tree, const QString& caption)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0) == caption)
+            return tree->topLevelItem(i);
+    return nullptr;
+}
+
 qint64 priceKind(Data::Database& db, const QString& name)
 {
     return db.insertReturning(u"insert into scm_pricename (prn_name) values (?)"_s, u"prn_id"_s, {name});
@@ -79,6 +99,9 @@ private slots:
         const qint64 food = f.group(u"Продукты"_s);
         const qint64 milk = f.group(u"Молочные"_s, food);
         const qint64 cheese = f.group(u"Сыры"_s, milk);
+        relate(db, food, {});
+        relate(db, milk, {food});
+        relate(db, cheese, {milk, food});
         f.product(u"F1"_s, u"Хлеб"_s, food);
         f.product(u"M1"_s, u"Молоко 100%"_s, milk);
         f.product(u"M2"_s, u"молоко 1_5"_s, milk);
@@ -278,7 +301,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         TOurPriceView* view = w.priceView();
-        w.tree()->setCurrentItem(w.tree()->topLevelItem(0)); // "Все"
+        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
         QCOMPARE(view->dataSet()->recordCount(), 1);
         QCOMPARE(view->extraPrices()->recordCount(), 1);
         QCOMPARE(view->extraPrices()->money(u"ODC_PRICE"_s), Money(11));
@@ -298,7 +321,9 @@ private slots:
         QCOMPARE(first[0].currencyCode, u"USD"_s);
 
         // The search as one types moves to the row.
-        QTest::keyClicks(view->searchEdit(), u"бол"_s);
+        view->searchField()->setCurrentIndex(view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole,
+                                                                            Qt::MatchFixedString));
+        QTest::keyClicks(view->searchEdit(), u"b8"_s);
         QCOMPARE(view->dataSet()->integer(u"sam_pr_id"_s), p);
     }
 
@@ -319,7 +344,7 @@ private slots:
         auto* w = qobject_cast<TForeignPrice*>(sub->widget());
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), u"Прайс-листы поставщиков"_s);
-        w->tree()->setCurrentItem(w->tree()->topLevelItem(0));
+        w->tree()->setCurrentItem(topNode(w->tree(), u"Все"_s));
         TForeignPriceView* view = w->priceView();
         Data::TRowSet& rs = *view->dataSet();
         QCOMPARE(rs.recordCount(), 0);

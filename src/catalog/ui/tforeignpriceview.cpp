@@ -108,6 +108,16 @@ TForeignPriceView::TForeignPriceView(Data::Database& db, Data::Database& readDb,
         requireText(rs, u"PR_ARTICUL"_s, u"Не задан артикул товара"_s);
         requireText(rs, u"PR_NAME"_s, u"Не задано наименование товара"_s);
     };
+    // A new product has its key only once saved: the lists below follow it then.
+    m_products->afterPost = [this](Data::TRowSet&) {
+        for (Data::TUpdatedADODataSet* d : {m_suppliers.get(), m_prices.get(), m_ourPrices.get()}) {
+            if (d->isActive() && d->parameter(u"sam_pr_id"_s) != QVariant(currentProduct())) {
+                d->setParameter(u"sam_pr_id"_s, currentProduct());
+                d->close();
+                d->open();
+            }
+        }
+    };
     m_products->onNewRecord = [this](Data::TRowSet& rs) {
         if (m_products->nodeId() > 0)
             rs.setValue(u"PR_GROUPID"_s, m_products->nodeId());
@@ -404,6 +414,8 @@ void TForeignPriceView::addSupplier(qint64 supplierId)
         supplierId = picked.toLongLong();
     }
     SupplierPrices(m_db).addSupplier(product, supplierId);
+    m_suppliers->setParameter(u"sam_pr_id"_s, product);
+    m_suppliers->close();
     m_suppliers->open();
     m_suppliers->locate({u"sam_prv_id"_s}, {supplierId});
 }

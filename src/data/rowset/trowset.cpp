@@ -6,6 +6,8 @@
 #include "core/exception.h"
 
 #include <QHash>
+#include <QScopeGuard>
+#include <QSet>
 #include <algorithm>
 #include <new>
 
@@ -707,11 +709,18 @@ void TRowSet::insert()
 
 void TRowSet::post()
 {
-    if (m_state == RowSetState::Browse)
+    // A grid told of the new row while it is being posted asks to post it again: ignored, or the
+    // row would be written twice.
+    static thread_local QSet<const TRowSet*> posting;
+    if (m_state == RowSetState::Browse || posting.contains(this))
         return;
     if (beforePost)
         beforePost(*this);
-    internalPost();
+    {
+        posting.insert(this);
+        const auto done = qScopeGuard([this] { posting.remove(this); });
+        internalPost();
+    }
     m_state = RowSetState::Browse;
     m_buffer.clear();
     notifyChanged();
