@@ -13,10 +13,10 @@ for b in "$build"/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
   name=$(basename "$b")
   echo "== $name"
-  if [ "$name" = bench_generate ]; then
-    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/generate.db"
-    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_generate"
-    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_generate" "DB USER=postgres"
+  if [ "$name" = bench_generate ] || [ "$name" = bench_pricelist ]; then
+    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
+    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"
+    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_$name" "DB USER=postgres"
   else
     "$b" "$@"
   fi
