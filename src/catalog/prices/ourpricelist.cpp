@@ -4,6 +4,7 @@
 #include "data/engine/database.h"
 #include "data/engine/dialect.h"
 #include "data/engine/query.h"
+#include "messaging/tourtvrexchange.h"
 
 #include <QHash>
 
@@ -76,6 +77,21 @@ OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool
             store.update(ds.integer(u"sam_pr_id"_s), value);
     };
     onInternalDelete = [this](TUpdatedADODataSet& ds) { ProductStore(m_writeDb).remove(ds.integer(u"sam_pr_id"_s)); };
+}
+
+std::unique_ptr<Messaging::TOurTvrExchange> OurPriceList::exchange() const
+{
+    auto e = std::make_unique<Messaging::TOurTvrExchange>();
+    e->productId = integer(u"sam_pr_id"_s);
+    e->articul = string(u"PR_ARTICUL"_s).trimmed();
+    e->name = string(u"PR_NAME"_s).trimmed();
+    e->price = money(u"ou_price"_s);
+    e->valPrice = money(u"op_valprice"_s);
+    e->inCurrency = value(u"op_prval"_s).toBool();
+    e->currencyCode = string(u"op_codval"_s).trimmed();
+    e->unit = string(u"PR_EDIN_IZMER"_s).trimmed();
+    e->groupId = integer(u"PR_GROUPID"_s);
+    return e;
 }
 
 void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQuery::Search& search)

@@ -3,6 +3,12 @@
 #include "catalog/prices/ourpricequery.h"
 #include "data/modules/tupdatedadodataset.h"
 
+#include <memory>
+
+namespace Tarvo::Messaging {
+class TOurTvrExchange;
+}
+
 namespace Tarvo::Catalog {
 
 // The product list of the price windows: the products of a tree node with our price, read on
@@ -18,6 +24,9 @@ public:
     qint64 nodeId() const { return m_node; }
     bool withSubgroups() const { return m_subgroups; }
     const OurPriceQuery::Search& search() const { return m_search; }
+
+    // The current product as the editors receive it.
+    std::unique_ptr<Messaging::TOurTvrExchange> exchange() const;
 
     // The caption of a column of the list ("" for the columns it hides).
     static QString caption(const QString& column);

@@ -388,18 +388,7 @@ void TForeignPriceView::choose()
 {
     if (!m_products->isActive() || m_products->isEmpty() || m_products->state() != Data::RowSetState::Browse)
         return;
-    auto e = std::make_unique<Messaging::TOurTvrExchange>();
-    const Data::TRowSet& p = *m_products;
-    e->productId = p.integer(u"sam_pr_id"_s);
-    e->articul = p.string(u"PR_ARTICUL"_s).trimmed();
-    e->name = p.string(u"PR_NAME"_s).trimmed();
-    e->price = p.money(u"ou_price"_s);
-    e->valPrice = p.money(u"op_valprice"_s);
-    e->inCurrency = p.value(u"op_prval"_s).toBool();
-    e->currencyCode = p.string(u"op_codval"_s).trimmed();
-    e->unit = p.string(u"PR_EDIN_IZMER"_s).trimmed();
-    e->groupId = p.integer(u"PR_GROUPID"_s);
-    Messaging::DataRegistration().Notify(std::move(e));
+    Messaging::DataRegistration().Notify(m_products->exchange());
 }
 
 void TForeignPriceView::addSupplier(qint64 supplierId)
