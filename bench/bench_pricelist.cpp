@@ -96,22 +96,25 @@ int main(int argc, char** argv)
 
         // A prefix that a few dozen articles share.
         const QString article =
-            db->scalar(u"select PR_ARTICUL from crm_product where PR_ID = ?"_s, {products / 2 + 1}).toString();
-        const OurPriceQuery::Search search{u"PR_ARTICUL"_s, article.left(qMax(1, article.size() - 2)).toLower()};
+            db->scalar(u"select PR_ARTICUL from crm_product where PR_ID = ?"_s, {products / 2 + 1})
+                .toString();
+        const OurPriceQuery::Search search{u"PR_ARTICUL"_s,
+                                           article.left(qMax(1, article.size() - 2)).toLower()};
         const OurPriceQuery found = OurPriceQuery::forNode(AllProducts, false, like, search);
         qint64 hits = 0;
         const double bareSearch = median([&] { hits = bare(*db, found, false); });
         const double oursSearch = median([&] { list.showNode(AllProducts, false, search); });
 
         out << engine << ": " << products << " products, " << shown << " listed under \"Все\"\n"
-            << "  bare statement, first row: " << QString::number(bareFirst, 'f', 1) << " ms; all rows: "
-            << QString::number(bareAll, 'f', 1) << " ms\n"
-            << "  price list shown (all rows loaded): " << QString::number(ours, 'f', 1) << " ms, ratio to first row "
-            << QString::number(ours / bareFirst, 'f', 2) << ", to all rows " << QString::number(ours / bareAll, 'f', 2)
-            << "\n"
+            << "  bare statement, first row: " << QString::number(bareFirst, 'f', 1)
+            << " ms; all rows: " << QString::number(bareAll, 'f', 1) << " ms\n"
+            << "  price list shown (all rows loaded): " << QString::number(ours, 'f', 1)
+            << " ms, ratio to first row " << QString::number(ours / bareFirst, 'f', 2) << ", to all rows "
+            << QString::number(ours / bareAll, 'f', 2) << "\n"
             << "  prefix search \"" << search.text << "\" (" << hits << " rows): bare "
-            << QString::number(bareSearch, 'f', 1) << " ms, price list " << QString::number(oursSearch, 'f', 1)
-            << " ms, ratio " << QString::number(oursSearch / bareSearch, 'f', 2) << "\n";
+            << QString::number(bareSearch, 'f', 1) << " ms, price list "
+            << QString::number(oursSearch, 'f', 1) << " ms, ratio "
+            << QString::number(oursSearch / bareSearch, 'f', 2) << "\n";
         return 0;
     } catch (const Exception& e) {
         QTextStream(stderr) << "Ошибка: " << e.message() << "\n";

@@ -45,7 +45,9 @@ public:
     explicit TRegistrationGuard(TEventData* registration) : m_registration(registration) {}
     TRegistrationGuard(const TRegistrationGuard&) = delete;
     TRegistrationGuard& operator=(const TRegistrationGuard&) = delete;
-    TRegistrationGuard(TRegistrationGuard&& o) noexcept : m_registration(std::exchange(o.m_registration, nullptr)) {}
+    TRegistrationGuard(TRegistrationGuard&& o) noexcept
+        : m_registration(std::exchange(o.m_registration, nullptr))
+    {}
     TRegistrationGuard& operator=(TRegistrationGuard&& o) noexcept
     {
         if (this != &o) {

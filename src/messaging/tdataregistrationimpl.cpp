@@ -4,7 +4,8 @@
 
 namespace Tarvo::Messaging {
 
-TEventData* TDataRegistrationImpl::Register(TEventData::Handler handler, std::type_index eventClass, QObject* target)
+TEventData* TDataRegistrationImpl::Register(TEventData::Handler handler, std::type_index eventClass,
+                                            QObject* target)
 {
     m_items.push_back(std::make_shared<TEventData>(std::move(handler), eventClass, target));
     return m_items.back().get();
@@ -14,7 +15,8 @@ void TDataRegistrationImpl::Unregister(TEventData* registration)
 {
     if (!registration)
         return;
-    auto it = std::find_if(m_items.begin(), m_items.end(), [registration](const auto& p) { return p.get() == registration; });
+    auto it = std::find_if(m_items.begin(), m_items.end(),
+                           [registration](const auto& p) { return p.get() == registration; });
     if (it == m_items.end())
         return;
     (*it)->markRemoved();

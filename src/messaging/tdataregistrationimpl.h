@@ -14,7 +14,8 @@ public:
     TDataRegistrationImpl& operator=(const TDataRegistrationImpl&) = delete;
 
     using TDataRegistration::Register;
-    TEventData* Register(TEventData::Handler handler, std::type_index eventClass, QObject* target = nullptr) override;
+    TEventData* Register(TEventData::Handler handler, std::type_index eventClass,
+                         QObject* target = nullptr) override;
     void Unregister(TEventData* registration) override;
     void Notify(std::unique_ptr<TEventObject> event) override;
 

@@ -2,8 +2,8 @@
 
 #include "messaging/teventobject.h"
 
-#include <QPointer>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <typeindex>
 
@@ -18,9 +18,9 @@ public:
     using Handler = std::function<void(TEventObject&)>;
 
     TEventData(Handler handler, std::type_index eventClass, QObject* target)
-        : m_handler(std::move(handler)), m_eventClass(eventClass), m_target(target), m_hasTarget(target != nullptr)
-    {
-    }
+        : m_handler(std::move(handler)), m_eventClass(eventClass), m_target(target),
+          m_hasTarget(target != nullptr)
+    {}
 
     std::type_index eventClass() const { return m_eventClass; }
     bool matches(const TEventObject& event) const { return std::type_index(typeid(event)) == m_eventClass; }

@@ -14,8 +14,8 @@ public:
     qint64 productId = 0;
     QString articul;
     QString name;
-    Money price;    // our price in roubles
-    Money valPrice; // our price in the currency
+    Money price;             // our price in roubles
+    Money valPrice;          // our price in the currency
     bool inCurrency = false; // the price is kept in the currency
     QString currencyCode;
     QString unit;

@@ -9,9 +9,9 @@
 #include "catalog/ui/tedmanufactures.h"
 #include "catalog/ui/tedpricenames.h"
 #include "catalog/ui/tforeignprice.h"
-#include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tforeignpriceview.h"
 #include "catalog/ui/tfviewourprice.h"
+#include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tourpriceview.h"
 #include "core/exception.h"
 #include "data/engine/query.h"
@@ -142,18 +142,23 @@ private slots:
         const qint64 p = f.product(u"A1"_s, u"Болт"_s, std::nullopt);
         f.product(u"A2"_s, u"Гайка"_s, std::nullopt);
         ProductStore store(db);
-        QVariantHash v{{u"pr_articul"_s, u"A1"_s},       {u"pr_name"_s, u"Болт М8"_s},
-                       {u"ou_price"_s, Money::fromRaw(125000).toVariant()}, {u"op_prval"_s, true},
-                       {u"op_codval"_s, u"USD"_s},      {u"op_valprice"_s, Money::fromRaw(15000).toVariant()}};
+        QVariantHash v{{u"pr_articul"_s, u"A1"_s},
+                       {u"pr_name"_s, u"Болт М8"_s},
+                       {u"ou_price"_s, Money::fromRaw(125000).toVariant()},
+                       {u"op_prval"_s, true},
+                       {u"op_codval"_s, u"USD"_s},
+                       {u"op_valprice"_s, Money::fromRaw(15000).toVariant()}};
         QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 0);
         store.update(p, values(v));
         QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 1);
-        QCOMPARE(Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})),
-                 Money::fromRaw(125000));
+        QCOMPARE(
+            Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})),
+            Money::fromRaw(125000));
         v[u"ou_price"_s] = Money(13).toVariant();
         store.update(p, values(v));
         QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 1);
-        QCOMPARE(db.scalar(u"select PR_NAME from crm_product where PR_ID = ?"_s, {p}).toString(), u"Болт М8"_s);
+        QCOMPARE(db.scalar(u"select PR_NAME from crm_product where PR_ID = ?"_s, {p}).toString(),
+                 u"Болт М8"_s);
 
         // A duplicate article is refused whole: neither the product nor its price changes.
         v[u"pr_articul"_s] = u"A2"_s;
@@ -165,7 +170,9 @@ private slots:
         } catch (const Exception& e) {
             QCOMPARE(e.message(), ProductStore::DuplicateArticle);
         }
-        QCOMPARE(Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})), Money(13));
+        QCOMPARE(
+            Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})),
+            Money(13));
         QVERIFY_THROWS_EXCEPTION(Exception, store.insert(values(v)));
         QCOMPARE(count(db, u"select count(*) from crm_product"_s), 2);
 
@@ -186,13 +193,17 @@ private slots:
         const qint64 supplier = f.partner(u"ПОСТ"_s, u"ООО Поставщик"_s);
         const qint64 kind = priceKind(db, u"Опт"_s);
         for (qint64 id : {main, variant}) {
-            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s, {id, other});
-            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s, {other, id});
+            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s,
+                    {id, other});
+            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s,
+                    {other, id});
             db.exec(u"insert into crm_ourprice (op_pr_id, ou_price) values (?, 1)"_s, {id});
-            db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 2)"_s, {id, kind});
+            db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 2)"_s,
+                    {id, kind});
             db.exec(u"insert into scm_artcmap (sam_pr_id, sam_prv_id) values (?, ?)"_s, {id, supplier});
-            db.exec(u"insert into crm_foreignprice (fp_pr_id, fp_par_id, fp_prn_id, fp_price) values (?, ?, ?, 3)"_s,
-                    {id, supplier, kind});
+            db.exec(
+                u"insert into crm_foreignprice (fp_pr_id, fp_par_id, fp_prn_id, fp_price) values (?, ?, ?, 3)"_s,
+                {id, supplier, kind});
             db.exec(u"insert into crm_tvr (tv_pr_id, tv_descr) values (?, 'описание')"_s, {id});
         }
 
@@ -270,9 +281,9 @@ private slots:
             return c == u"ODC_PRICE"_s ? Money(7).toVariant() : QVariant();
         });
         const qint64 retail = priceKind(db, u"Розница"_s);
-        prices.saveOurPrice(p, retail, [](const QString& c) {
-            return c == u"ODC_PRICE"_s ? Money(8).toVariant() : QVariant();
-        }, kind);
+        prices.saveOurPrice(
+            p, retail,
+            [](const QString& c) { return c == u"ODC_PRICE"_s ? Money(8).toVariant() : QVariant(); }, kind);
         QCOMPARE(count(db, u"select count(*) from CRM_OURDOPPRICE where ODC_PRN_ID = ?"_s, {retail}), 1);
         QCOMPARE(count(db, u"select count(*) from CRM_OURDOPPRICE"_s), 1);
     }
@@ -288,7 +299,8 @@ private slots:
                 u"values (?, 12.5, ?, 'USD', 0.15)"_s,
                 {p, true});
         const qint64 kind = priceKind(db, u"Опт"_s);
-        db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 11)"_s, {p, kind});
+        db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 11)"_s,
+                {p, kind});
 
         QList<Messaging::TOurTvrExchange> first, second;
         Messaging::TRegistrationGuard a(Messaging::DataRegistration().Register<Messaging::TOurTvrExchange>(
@@ -321,8 +333,8 @@ private slots:
         QCOMPARE(first[0].currencyCode, u"USD"_s);
 
         // The search as one types moves to the row.
-        view->searchField()->setCurrentIndex(view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole,
-                                                                            Qt::MatchFixedString));
+        view->searchField()->setCurrentIndex(
+            view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
         QTest::keyClicks(view->searchEdit(), u"b8"_s);
         QCOMPARE(view->dataSet()->integer(u"sam_pr_id"_s), p);
     }

@@ -76,7 +76,9 @@ OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool
         else
             store.update(ds.integer(u"sam_pr_id"_s), value);
     };
-    onInternalDelete = [this](TUpdatedADODataSet& ds) { ProductStore(m_writeDb).remove(ds.integer(u"sam_pr_id"_s)); };
+    onInternalDelete = [this](TUpdatedADODataSet& ds) {
+        ProductStore(m_writeDb).remove(ds.integer(u"sam_pr_id"_s));
+    };
 }
 
 std::unique_ptr<Messaging::TOurTvrExchange> OurPriceList::exchange() const

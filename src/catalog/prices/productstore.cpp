@@ -29,7 +29,8 @@ struct Use
 const Use Uses[] = {
     {"scm_bp_delivery", "bpd_pr_id", "FK_scm_bp_delivery_crm_product", ProductStore::UsedInRequests},
     {"scm_so_products", "sop_pr_id", "FK_scm_so_products_crm_product", ProductStore::UsedInOrders},
-    {"scm_deliveredProduct", "sdp_pr_id", "FK_scm_deliveredProduct_crm_product", ProductStore::UsedInWaybills},
+    {"scm_deliveredProduct", "sdp_pr_id", "FK_scm_deliveredProduct_crm_product",
+     ProductStore::UsedInWaybills},
 };
 
 QString placeholders(int n)
@@ -53,7 +54,8 @@ QVariantList variants(const QList<qint64>& ids)
 void ProductStore::rethrow(const Data::DatabaseError& e)
 {
     const QString text = e.constraint() + u' ' + e.message();
-    if ((e.nativeError() == Data::NativeError::Constraint || e.nativeError() == Data::NativeError::UniqueIndex) &&
+    if ((e.nativeError() == Data::NativeError::Constraint ||
+         e.nativeError() == Data::NativeError::UniqueIndex) &&
         text.contains(u"ix_crm_product"_s, Qt::CaseInsensitive))
         throw Exception(DuplicateArticle);
     for (const Use& use : Uses) {
@@ -93,9 +95,10 @@ qint64 ProductStore::insert(const ValueOf& value)
         QVariantList params;
         for (const QString& c : OurPriceQuery::ProductColumns)
             params << value(c);
-        const qint64 id = m_db.insertReturning(u"insert into crm_product ("_s + OurPriceQuery::ProductColumns.join(u", "_s) +
-                                                   u") values ("_s + placeholders(int(params.size())) + u")"_s,
-                                               u"PR_ID"_s, params);
+        const qint64 id = m_db.insertReturning(
+            u"insert into crm_product ("_s + OurPriceQuery::ProductColumns.join(u", "_s) + u") values ("_s +
+                placeholders(int(params.size())) + u")"_s,
+            u"PR_ID"_s, params);
         writePrice(id, value);
         tx.commit();
         return id;
@@ -107,10 +110,11 @@ qint64 ProductStore::insert(const ValueOf& value)
 void ProductStore::writePrice(qint64 productId, const ValueOf& value)
 {
     const QVariant flag = value(u"op_prval"_s);
-    const QVariantList prices{value(u"ou_price"_s), flag.isNull() ? false : flag.toBool(), value(u"op_codval"_s),
-                              value(u"op_valprice"_s)};
-    Data::Query update(m_db, u"update crm_ourprice set ou_price = ?, op_prval = ?, op_codval = ?, op_valprice = ?"
-                             u" where op_pr_id = ?"_s);
+    const QVariantList prices{value(u"ou_price"_s), flag.isNull() ? false : flag.toBool(),
+                              value(u"op_codval"_s), value(u"op_valprice"_s)};
+    Data::Query update(m_db,
+                       u"update crm_ourprice set ou_price = ?, op_prval = ?, op_codval = ?, op_valprice = ?"
+                       u" where op_pr_id = ?"_s);
     update.bindAll(prices + QVariantList{productId}).exec();
     if (update.numRowsAffected() > 0)
         return;
@@ -140,7 +144,8 @@ void ProductStore::refuseWhenUsed(const QList<qint64>& ids)
 {
     for (const Use& use : Uses) {
         Data::Query q(m_db, u"select 1 from "_s + QLatin1String(use.table) + u" where "_s +
-                                QLatin1String(use.column) + u" in ("_s + placeholders(int(ids.size())) + u")"_s);
+                                QLatin1String(use.column) + u" in ("_s + placeholders(int(ids.size())) +
+                                u")"_s);
         q.bindAll(variants(ids)).exec();
         if (q.next())
             throw Exception(use.message);

@@ -16,16 +16,17 @@ const QString SupplierPrices::AlreadySupplier = u"Этот поставщик у
 const QString SupplierPrices::PriceKindTwice = u"Такая цена уже задана"_s;
 
 const QStringList SupplierPrices::OfferColumns = {
-    u"sam_artc"_s,     u"sam_name"_s,      u"sam_deliverydelay"_s, u"sam_chaindelay"_s, u"sam_minpartia"_s,
-    u"sam_pieceperpack"_s, u"sam_price"_s, u"sam_codval"_s,        u"sam_available"_s,  u"sam_extra1"_s,
-    u"sam_extra2"_s,   u"sam_extra3"_s,    u"sam_extra4"_s,        u"sam_extra5"_s,     u"sam_extra6"_s,
-    u"sam_extra7"_s,   u"sam_extra8"_s};
+    u"sam_artc"_s,         u"sam_name"_s,   u"sam_deliverydelay"_s, u"sam_chaindelay"_s, u"sam_minpartia"_s,
+    u"sam_pieceperpack"_s, u"sam_price"_s,  u"sam_codval"_s,        u"sam_available"_s,  u"sam_extra1"_s,
+    u"sam_extra2"_s,       u"sam_extra3"_s, u"sam_extra4"_s,        u"sam_extra5"_s,     u"sam_extra6"_s,
+    u"sam_extra7"_s,       u"sam_extra8"_s};
 
 namespace {
 
 bool isKeyClash(const Data::DatabaseError& e)
 {
-    return e.nativeError() == Data::NativeError::Constraint || e.nativeError() == Data::NativeError::UniqueIndex;
+    return e.nativeError() == Data::NativeError::Constraint ||
+           e.nativeError() == Data::NativeError::UniqueIndex;
 }
 
 bool mentions(const Data::DatabaseError& e, const QString& constraint)
@@ -46,7 +47,8 @@ QString SupplierPrices::doesNotSell(const QString& supplierName)
 
 QString SupplierPrices::supplierName(qint64 supplierId)
 {
-    Data::Query q(m_db, u"select NAME_USER from scm_partner join _partner on N_USER = par_nuser where par_ID = ?"_s);
+    Data::Query q(
+        m_db, u"select NAME_USER from scm_partner join _partner on N_USER = par_nuser where par_ID = ?"_s);
     q.bindAll({supplierId}).exec();
     return q.next() ? q.string(0).trimmed() : QString::number(supplierId);
 }
@@ -55,7 +57,8 @@ void SupplierPrices::addSupplier(qint64 productId, qint64 supplierId)
 {
     try {
         CatalogTransaction tx(m_db);
-        Data::Query(m_db, u"insert into scm_artcmap (sam_pr_id, sam_prv_id, sam_updatedate) values (?, ?, ?)"_s)
+        Data::Query(m_db,
+                    u"insert into scm_artcmap (sam_pr_id, sam_prv_id, sam_updatedate) values (?, ?, ?)"_s)
             .bindAll({productId, supplierId, QDateTime::currentDateTime()})
             .exec();
         tx.commit();
@@ -104,7 +107,9 @@ void SupplierPrices::savePrice(qint64 productId, qint64 supplierId, qint64 price
     try {
         CatalogTransaction tx(m_db);
         if (oldSupplierAndKind)
-            Data::Query(m_db, u"delete from crm_foreignprice where fp_pr_id = ? and fp_par_id = ? and fp_prn_id = ?"_s)
+            Data::Query(
+                m_db,
+                u"delete from crm_foreignprice where fp_pr_id = ? and fp_par_id = ? and fp_prn_id = ?"_s)
                 .bindAll({productId, oldSupplierAndKind->first, oldSupplierAndKind->second})
                 .exec();
         Data::Query update(m_db, u"update crm_foreignprice set fp_price = ?"
@@ -128,13 +133,15 @@ void SupplierPrices::savePrice(qint64 productId, qint64 supplierId, qint64 price
 void SupplierPrices::removePrice(qint64 productId, qint64 supplierId, qint64 priceKind)
 {
     CatalogTransaction tx(m_db);
-    Data::Query(m_db, u"delete from crm_foreignprice where fp_pr_id = ? and fp_par_id = ? and fp_prn_id = ?"_s)
+    Data::Query(m_db,
+                u"delete from crm_foreignprice where fp_pr_id = ? and fp_par_id = ? and fp_prn_id = ?"_s)
         .bindAll({productId, supplierId, priceKind})
         .exec();
     tx.commit();
 }
 
-void SupplierPrices::saveOurPrice(qint64 productId, qint64 priceKind, const ValueOf& value, std::optional<qint64> oldKind)
+void SupplierPrices::saveOurPrice(qint64 productId, qint64 priceKind, const ValueOf& value,
+                                  std::optional<qint64> oldKind)
 {
     try {
         CatalogTransaction tx(m_db);
@@ -147,8 +154,10 @@ void SupplierPrices::saveOurPrice(qint64 productId, qint64 priceKind, const Valu
                                  u" where ODC_PR_ID = ? and ODC_PRN_ID = ?"_s);
         update.bindAll(values + QVariantList{productId, priceKind}).exec();
         if (update.numRowsAffected() == 0)
-            Data::Query(m_db, u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE, ODC_RATIO, ODC_VALPRICE)"
-                              u" values (?, ?, ?, ?, ?)"_s)
+            Data::Query(
+                m_db,
+                u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE, ODC_RATIO, ODC_VALPRICE)"
+                u" values (?, ?, ?, ?, ?)"_s)
                 .bindAll(QVariantList{productId, priceKind} + values)
                 .exec();
         tx.commit();

@@ -37,7 +37,8 @@ public:
     void removePrice(qint64 productId, qint64 supplierId, qint64 priceKind);
 
     // Our additional price of a kind (insert or update, and when the kind changes, the old row goes).
-    void saveOurPrice(qint64 productId, qint64 priceKind, const ValueOf& value, std::optional<qint64> oldKind = std::nullopt);
+    void saveOurPrice(qint64 productId, qint64 priceKind, const ValueOf& value,
+                      std::optional<qint64> oldKind = std::nullopt);
     void removeOurPrice(qint64 productId, qint64 priceKind);
 
     static const QString HasPrices;

@@ -20,7 +20,8 @@ public:
     LookupDelegate(Data::Database& db, const QString& sql, QObject* parent = nullptr);
 
     QString displayText(const QVariant& value, const QLocale& locale) const override;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 

@@ -22,7 +22,9 @@ std::unique_ptr<Data::TUpdatedADODataSet> priceNames(Data::Database& db)
                 throw Exception(u"Этот вид цен используется в ценах товаров\r\nУдаление невозможно."_s);
         })
         .attach(*ds, db);
-    ds->beforePost = [](Data::TRowSet& rs) { requireText(rs, u"prn_name"_s, u"Не задано название вида цен"_s); };
+    ds->beforePost = [](Data::TRowSet& rs) {
+        requireText(rs, u"prn_name"_s, u"Не задано название вида цен"_s);
+    };
     ds->open();
     BookFields(*ds).hide(u"prn_id"_s).label(u"prn_name"_s, u"Вид цен"_s);
     return ds;

@@ -37,7 +37,8 @@ const QString SupplierNames =
     u"select par_ID, NAME_USER from scm_partner join _partner on N_USER = par_nuser order by NAME_USER"_s;
 const QString PriceNames = u"select prn_id, prn_name from scm_pricename order by prn_name"_s;
 
-void setLookup(Widgets::TDataGrid* grid, const Data::TRowSet& rs, const QString& field, LookupDelegate* delegate)
+void setLookup(Widgets::TDataGrid* grid, const Data::TRowSet& rs, const QString& field,
+               LookupDelegate* delegate)
 {
     const int i = rs.fieldIndex(field);
     if (i >= 0)
@@ -46,7 +47,8 @@ void setLookup(Widgets::TDataGrid* grid, const Data::TRowSet& rs, const QString&
 
 std::optional<QVariant> original(const Data::TRowSet& rs, const QString& field)
 {
-    return rs.state() == Data::RowSetState::Edit ? std::optional<QVariant>(rs.originalValue(field)) : std::nullopt;
+    return rs.state() == Data::RowSetState::Edit ? std::optional<QVariant>(rs.originalValue(field))
+                                                 : std::nullopt;
 }
 
 } // namespace
@@ -94,14 +96,17 @@ TForeignPriceView::TForeignPriceView(Data::Database& db, Data::Database& readDb,
     layout->addWidget(split, 1);
 
     // Lookups of the product columns that hold keys.
-    auto* manufacturers = new LookupDelegate(db, u"select mn_id, mn_name from crm_manufacture order by mn_name"_s, this);
+    auto* manufacturers =
+        new LookupDelegate(db, u"select mn_id, mn_name from crm_manufacture order by mn_name"_s, this);
     manufacturers->setObjectName(u"lookupPR_MN_ID"_s);
-    auto* equivalents =
-        new LookupDelegate(db, u"select pe_id, pe_identity from crm_product_equivalent order by pe_identity"_s, this);
+    auto* equivalents = new LookupDelegate(
+        db, u"select pe_id, pe_identity from crm_product_equivalent order by pe_identity"_s, this);
     equivalents->setObjectName(u"lookupPR_PE_ID"_s);
-    auto* currencies = new LookupDelegate(db, u"select CODVALUT, CODVALUT from VALUTCOD order by CODVALUT"_s, this);
+    auto* currencies =
+        new LookupDelegate(db, u"select CODVALUT, CODVALUT from VALUTCOD order by CODVALUT"_s, this);
     currencies->setObjectName(u"lookupop_codval"_s);
-    auto* kinds = new LookupDelegate(db, u"select SIGNIFIC, TIP_TOVAR from TIP_TOVR order by TIP_TOVAR"_s, this);
+    auto* kinds =
+        new LookupDelegate(db, u"select SIGNIFIC, TIP_TOVAR from TIP_TOVR order by TIP_TOVAR"_s, this);
     kinds->setObjectName(u"lookupPR_TIP_TOVR"_s);
 
     m_products->beforePost = [](Data::TRowSet& rs) {
@@ -171,12 +176,13 @@ void TForeignPriceView::buildDetails(QWidget* parent)
     m_ourPriceGrid->setColumnsSection(u"TForeignPrice_OurPrices"_s);
     gridBox(u"Дополнительные цены"_s, m_ourPriceGrid, lower);
 
-    QStringList offer{u"select sam_prv_id, sam_pr_id, NAME_USER, sam_artc, sam_deliverydelay, sam_minpartia,"_s,
-                      u" sam_pieceperpack, sam_price, sam_codval, sam_chaindelay, sam_name, sam_available,"_s,
-                      u" sam_extra1, sam_extra2, sam_updatedate, sam_extra3, sam_extra4, sam_extra5, sam_extra6,"_s,
-                      u" sam_extra7, sam_extra8"_s,
-                      u"from scm_artcmap join scm_partner on par_ID = sam_prv_id join _partner on N_USER = par_nuser"_s,
-                      u"where sam_pr_id=:sam_pr_id order by NAME_USER"_s};
+    QStringList offer{
+        u"select sam_prv_id, sam_pr_id, NAME_USER, sam_artc, sam_deliverydelay, sam_minpartia,"_s,
+        u" sam_pieceperpack, sam_price, sam_codval, sam_chaindelay, sam_name, sam_available,"_s,
+        u" sam_extra1, sam_extra2, sam_updatedate, sam_extra3, sam_extra4, sam_extra5, sam_extra6,"_s,
+        u" sam_extra7, sam_extra8"_s,
+        u"from scm_artcmap join scm_partner on par_ID = sam_prv_id join _partner on N_USER = par_nuser"_s,
+        u"where sam_pr_id=:sam_pr_id order by NAME_USER"_s};
     m_suppliers->setSql(offer);
     m_suppliers->onInternalPost = [this](Data::TUpdatedADODataSet& ds) {
         if (ds.state() == Data::RowSetState::Insert)
@@ -230,8 +236,9 @@ void TForeignPriceView::buildDetails(QWidget* parent)
         std::optional<qint64> old;
         if (auto k = original(ds, u"ODC_PRN_ID"_s))
             old = k->toLongLong();
-        SupplierPrices(m_db).saveOurPrice(ds.integer(u"ODC_PR_ID"_s), ds.integer(u"ODC_PRN_ID"_s),
-                                          [&ds](const QString& c) { return ds.value(c); }, old);
+        SupplierPrices(m_db).saveOurPrice(
+            ds.integer(u"ODC_PR_ID"_s), ds.integer(u"ODC_PRN_ID"_s),
+            [&ds](const QString& c) { return ds.value(c); }, old);
     };
     m_ourPrices->onInternalDelete = [this](Data::TUpdatedADODataSet& ds) {
         SupplierPrices(m_db).removeOurPrice(ds.integer(u"ODC_PR_ID"_s), ds.integer(u"ODC_PRN_ID"_s));
@@ -275,7 +282,8 @@ void TForeignPriceView::showNode(qint64 nodeId, bool withSubgroups)
             if (f.displayLabel != u"-"_s)
                 m_searchField->addItem(f.caption(), f.name);
         }
-        m_searchField->setCurrentIndex(qMax(0, m_searchField->findData(u"PR_NAME"_s, Qt::UserRole, Qt::MatchFixedString)));
+        m_searchField->setCurrentIndex(
+            qMax(0, m_searchField->findData(u"PR_NAME"_s, Qt::UserRole, Qt::MatchFixedString)));
     }
     reopenDetails();
 }

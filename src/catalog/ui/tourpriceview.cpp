@@ -63,15 +63,17 @@ TOurPriceView::TOurPriceView(Data::Database& db, QWidget* parent)
     layout->addWidget(split, 1);
 
     m_extra->setReadOnly(true);
-    m_extra->setSql(QStringList{u"select prn_name, ODC_PRICE, ODC_RATIO, ODC_VALPRICE, ODC_PR_ID, ODC_PRN_ID from"_s,
-                                u"  CRM_OURDOPPRICE join scm_pricename on prn_id = ODC_PRN_ID"_s,
-                                u"  where ODC_PR_ID = :sam_pr_id order by prn_name"_s});
+    m_extra->setSql(
+        QStringList{u"select prn_name, ODC_PRICE, ODC_RATIO, ODC_VALPRICE, ODC_PR_ID, ODC_PRN_ID from"_s,
+                    u"  CRM_OURDOPPRICE join scm_pricename on prn_id = ODC_PRN_ID"_s,
+                    u"  where ODC_PR_ID = :sam_pr_id order by prn_name"_s});
 
     connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TOurPriceView::choose);
     connect(m_searchEdit, &QLineEdit::textEdited, this, &TOurPriceView::searchAsTyped);
     connect(m_grid, &QWidget::customContextMenuRequested, this, &TOurPriceView::showSortMenu);
-    connect(m_grid->horizontalHeader(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { showSortMenu(m_grid->viewport()->mapFromGlobal(m_grid->horizontalHeader()->mapToGlobal(p))); });
+    connect(m_grid->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        showSortMenu(m_grid->viewport()->mapFromGlobal(m_grid->horizontalHeader()->mapToGlobal(p)));
+    });
 }
 
 TOurPriceView::~TOurPriceView()
@@ -100,7 +102,8 @@ void TOurPriceView::showNode(qint64 nodeId, bool withSubgroups)
     BookFields::applyHidden(*m_products, m_grid);
     // The additional prices follow the current product.
     m_extra->setDataSource(m_products.get(), {u"sam_pr_id"_s});
-    m_extra->setParameter(u"sam_pr_id"_s, m_products->isEmpty() ? QVariant(0) : m_products->value(u"sam_pr_id"_s));
+    m_extra->setParameter(u"sam_pr_id"_s,
+                          m_products->isEmpty() ? QVariant(0) : m_products->value(u"sam_pr_id"_s));
     m_extra->open();
     BookFields(*m_extra)
         .label(u"prn_name"_s, u"Вид цены"_s)
@@ -123,8 +126,8 @@ void TOurPriceView::fillSearchFields()
         if (f.displayLabel != u"-"_s)
             m_searchField->addItem(f.caption(), f.name);
     }
-    const int at = m_searchField->findData(chosen.isEmpty() ? u"PR_NAME"_s : chosen, Qt::UserRole,
-                                           Qt::MatchFixedString);
+    const int at =
+        m_searchField->findData(chosen.isEmpty() ? u"PR_NAME"_s : chosen, Qt::UserRole, Qt::MatchFixedString);
     m_searchField->setCurrentIndex(qMax(0, at));
 }
 
