@@ -1,9 +1,9 @@
 #include "data/rowset/trowset.h"
 
-#include "core/exception.h"
 #include "data/engine/query.h"
 #include "data/engine/resultreader.h"
 #include "data/rowset/trowsetfilter.h"
+#include "core/exception.h"
 
 #include <QHash>
 #include <QScopeGuard>
