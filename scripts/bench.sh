@@ -18,10 +18,10 @@ for b in "$build"/bench/bench_*; do
     "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/offerstate.db"
     psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_offerstate"
     "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_offerstate" "DB USER=postgres"
-  elif [ "$name" = bench_generate ]; then
-    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/generate.db"
-    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_generate"
-    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_generate" "DB USER=postgres"
+  elif [ "$name" = bench_generate ] || [ "$name" = bench_pricelist ]; then
+    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
+    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"
+    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_$name" "DB USER=postgres"
   else
     "$b" "$@"
   fi

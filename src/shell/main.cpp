@@ -1,4 +1,5 @@
 #include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
         Tarvo::NewLookup::registerColumnSettings();
         Tarvo::Catalog::registerCatalogWindows();
         Tarvo::Otbor::registerOtborModule();
+        Tarvo::Catalog::registerPriceWindows();
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();

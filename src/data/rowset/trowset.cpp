@@ -7,6 +7,8 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QScopeGuard>
+#include <QSet>
 #include <algorithm>
 #include <new>
 
@@ -893,7 +895,10 @@ void TRowSet::insert()
 
 void TRowSet::post()
 {
-    if (m_state == RowSetState::Browse)
+    // A grid told of the new row while it is being posted asks to post it again: ignored, or the
+    // row would be written twice.
+    static thread_local QSet<const TRowSet*> posting;
+    if (m_state == RowSetState::Browse || posting.contains(this))
         return;
     // Never into another row: the one edited may have gone meanwhile (deleted through a clone,
     // discarded).
@@ -901,7 +906,11 @@ void TRowSet::post()
         throw Exception(QStringLiteral("Редактируемая запись удалена"));
     if (beforePost)
         beforePost(*this);
-    internalPost();
+    {
+        posting.insert(this);
+        const auto done = qScopeGuard([this] { posting.remove(this); });
+        internalPost();
+    }
     m_state = RowSetState::Browse;
     m_buffer.clear();
     m_editRow = nullptr;

@@ -1,0 +1,113 @@
+#include "catalog/prices/ourpricelist.h"
+
+#include "catalog/prices/productstore.h"
+#include "data/engine/database.h"
+#include "data/engine/dialect.h"
+#include "data/engine/query.h"
+#include "messaging/tourtvrexchange.h"
+
+#include <QHash>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Catalog {
+
+namespace {
+
+const QHash<QString, QString>& captions()
+{
+    static const QHash<QString, QString> c{
+        {u"sam_pr_id"_s, u"Код"_s},
+        {u"pr_articul"_s, u"Артикул"_s},
+        {u"pr_name"_s, u"Наименование"_s},
+        {u"pr_edin_izmer"_s, u"Ед. изм."_s},
+        {u"ou_price"_s, u"Цена, руб."_s},
+        {u"op_prval"_s, u"В валюте"_s},
+        {u"op_codval"_s, u"Валюта"_s},
+        {u"op_valprice"_s, u"Цена в валюте"_s},
+        {u"pr_mn_id"_s, u"Производитель"_s},
+        {u"pr_pe_id"_s, u"Группа эквивалентов"_s},
+        {u"pr_tip_tovr"_s, u"Вид товара"_s},
+        {u"pr_type"_s, u"Тип"_s},
+        {u"pr_weight"_s, u"Вес"_s},
+        {u"pr_volume"_s, u"Объём"_s},
+        {u"pr_discount"_s, u"Скидка"_s},
+        {u"pr_dop1"_s, u"Доп. 1"_s},
+        {u"pr_dop2"_s, u"Доп. 2"_s},
+        {u"pr_dop3"_s, u"Доп. 3"_s},
+        {u"pr_dop1_artic"_s, u"Доп. артикул 1"_s},
+        {u"pr_okdp_artic"_s, u"ОКДП"_s},
+        {u"pr_s100"_s, u"S100"_s},
+        {u"pr_s50"_s, u"S50"_s},
+        {u"pr_ball"_s, u"Балл"_s},
+        {u"pr_dlina_art"_s, u"Длина"_s},
+        {u"pr_shirin_art"_s, u"Ширина"_s},
+        {u"pr_vysota_art"_s, u"Высота"_s},
+        {u"pr_razm_izmer"_s, u"Ед. размера"_s},
+        {u"pr_dop3_artic"_s, u"Доп. артикул 3"_s},
+        {u"pr_prim"_s, u"Примечание"_s},
+    };
+    return c;
+}
+
+} // namespace
+
+QString OurPriceList::caption(const QString& column)
+{
+    return captions().value(column.toLower());
+}
+
+OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool editable)
+    : TUpdatedADODataSet(&readDb), m_writeDb(writeDb)
+{
+    setReadOnly(!editable);
+    createRecordSetProc = [this](TUpdatedADODataSet&) {
+        auto q = std::make_unique<Data::Query>(*database(), m_statement.sql);
+        q->bindAll(m_statement.params);
+        return q;
+    };
+    if (!editable)
+        return;
+    onInternalPost = [this](TUpdatedADODataSet& ds) {
+        ProductStore store(m_writeDb);
+        const auto value = [&ds](const QString& c) { return ds.value(c); };
+        if (ds.state() == Data::RowSetState::Insert)
+            ds.setValue(u"sam_pr_id"_s, store.insert(value));
+        else
+            store.update(ds.integer(u"sam_pr_id"_s), value);
+    };
+    onInternalDelete = [this](TUpdatedADODataSet& ds) {
+        ProductStore(m_writeDb).remove(ds.integer(u"sam_pr_id"_s));
+    };
+}
+
+std::unique_ptr<Messaging::TOurTvrExchange> OurPriceList::exchange() const
+{
+    auto e = std::make_unique<Messaging::TOurTvrExchange>();
+    e->productId = integer(u"sam_pr_id"_s);
+    e->articul = string(u"PR_ARTICUL"_s).trimmed();
+    e->name = string(u"PR_NAME"_s).trimmed();
+    e->price = money(u"ou_price"_s);
+    e->valPrice = money(u"op_valprice"_s);
+    e->inCurrency = value(u"op_prval"_s).toBool();
+    e->currencyCode = string(u"op_codval"_s).trimmed();
+    e->unit = string(u"PR_EDIN_IZMER"_s).trimmed();
+    e->groupId = integer(u"PR_GROUPID"_s);
+    return e;
+}
+
+void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQuery::Search& search)
+{
+    m_statement = OurPriceQuery::forNode(nodeId, withSubgroups, database()->dialect().likeOperator(), search);
+    m_node = nodeId;
+    m_subgroups = withSubgroups;
+    m_search = search;
+    close();
+    open();
+    for (int i = 0; i < fieldCount(); ++i) {
+        const QString c = caption(field(i).name);
+        field(i).displayLabel = c.isEmpty() ? u"-"_s : c;
+    }
+}
+
+} // namespace Tarvo::Catalog

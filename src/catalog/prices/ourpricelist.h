@@ -1,0 +1,42 @@
+#pragma once
+
+#include "catalog/prices/ourpricequery.h"
+#include "data/modules/tupdatedadodataset.h"
+
+#include <memory>
+
+namespace Tarvo::Messaging {
+class TOurTvrExchange;
+}
+
+namespace Tarvo::Catalog {
+
+// The product list of the price windows: the products of a tree node with our price, read on
+// the given connection (the server-cursor one in "SCR" mode). Editable lists write each
+// posted row through ProductStore on the main connection and delete through it.
+class OurPriceList : public Data::TUpdatedADODataSet
+{
+public:
+    OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool editable);
+
+    // Reads the node's products, narrowed to those whose column starts with the search text.
+    void showNode(qint64 nodeId, bool withSubgroups, const OurPriceQuery::Search& search = {});
+    qint64 nodeId() const { return m_node; }
+    bool withSubgroups() const { return m_subgroups; }
+    const OurPriceQuery::Search& search() const { return m_search; }
+
+    // The current product as the editors receive it.
+    std::unique_ptr<Messaging::TOurTvrExchange> exchange() const;
+
+    // The caption of a column of the list ("" for the columns it hides).
+    static QString caption(const QString& column);
+
+private:
+    Data::Database& m_writeDb;
+    OurPriceQuery m_statement;
+    qint64 m_node = 0;
+    bool m_subgroups = false;
+    OurPriceQuery::Search m_search;
+};
+
+} // namespace Tarvo::Catalog

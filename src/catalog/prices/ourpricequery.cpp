@@ -1,0 +1,96 @@
+#include "catalog/prices/ourpricequery.h"
+
+#include "catalog/tree/scmnodes.h"
+#include "core/exception.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Catalog {
+
+const QStringList OurPriceQuery::ProductColumns = {
+    u"PR_ARTICUL"_s,    u"PR_NAME"_s,       u"PR_GROUPID"_s,    u"PR_MN_ID"_s,      u"PR_PE_ID"_s,
+    u"PR_TYPE"_s,       u"PR_WEIGHT"_s,     u"PR_VOLUME"_s,     u"PR_DISCOUNT"_s,   u"PR_TIP_TOVR"_s,
+    u"PR_DOP1"_s,       u"PR_DOP2"_s,       u"PR_DOP3"_s,       u"PR_DOP1_ARTIC"_s, u"PR_OKDP_ARTIC"_s,
+    u"PR_S100"_s,       u"PR_S50"_s,        u"PR_BALL"_s,       u"PR_EDIN_IZMER"_s, u"PR_DLINA_ART"_s,
+    u"PR_SHIRIN_ART"_s, u"PR_VYSOTA_ART"_s, u"PR_RAZM_IZMER"_s, u"PR_DOP3_ARTIC"_s, u"PR_PRIM"_s,
+    u"PR_ID_main"_s};
+
+const QStringList OurPriceQuery::PriceColumns = {u"ou_price"_s, u"op_prval"_s, u"op_codval"_s,
+                                                 u"op_valprice"_s};
+
+namespace {
+
+QString columns()
+{
+    return u"pr_id sam_pr_id, PR_COEF1, "_s + OurPriceQuery::ProductColumns.join(u", "_s) + u", "_s +
+           OurPriceQuery::PriceColumns.join(u", "_s);
+}
+
+const QString Joined = u" left outer join crm_ourprice on op_pr_id = pr_id"_s;
+
+} // namespace
+
+bool OurPriceQuery::isSearchable(const QString& column)
+{
+    return column.compare(u"sam_pr_id"_s, Qt::CaseInsensitive) == 0 ||
+           ProductColumns.contains(column, Qt::CaseInsensitive) ||
+           PriceColumns.contains(column, Qt::CaseInsensitive);
+}
+
+QString OurPriceQuery::prefixPattern(const QString& text)
+{
+    QString p;
+    p.reserve(text.size() + 1);
+    for (QChar c : text) {
+        if (c == u'%' || c == u'_' || c == u'\\')
+            p += u'\\';
+        p += c;
+    }
+    return p + u'%';
+}
+
+OurPriceQuery OurPriceQuery::forNode(qint64 nodeId, bool withSubgroups, const QString& likeOperator,
+                                     const Search& search)
+{
+    QString filter;
+    QVariantList filterParams;
+    if (!search.text.isEmpty()) {
+        if (!isSearchable(search.column))
+            throw Exception(u"Поиск по полю %1 невозможен"_s.arg(search.column));
+        // Numbers and dates are compared as their text, as the user sees them typed.
+        const QString column =
+            search.column.compare(u"sam_pr_id"_s, Qt::CaseInsensitive) == 0 ? u"pr_id"_s : search.column;
+        filter = u"cast("_s + column + u" as varchar(250)) "_s + likeOperator + u" ? escape '\\'"_s;
+        filterParams << prefixPattern(search.text);
+    }
+    const QString select = u"select "_s + columns() + u" from crm_product"_s + Joined;
+    const auto where = [&](const QString& condition) {
+        QStringList parts;
+        if (!condition.isEmpty())
+            parts << condition;
+        if (!filter.isEmpty())
+            parts << filter;
+        return parts.isEmpty() ? QString() : u" where "_s + parts.join(u" and "_s);
+    };
+    switch (nodeId) {
+    case AllProducts:
+        return {select + where({}), filterParams};
+    case WithoutGroup:
+        return {select + where(u"pr_groupid is null"_s), filterParams};
+    case WithGroups:
+        return {select + where(u"pr_groupid is not null"_s), filterParams};
+    default:
+        break;
+    }
+    if (!withSubgroups)
+        return {select + where(u"pr_groupid = ?"_s), QVariantList{nodeId} + filterParams};
+    // A group is recorded as its own ancestor: the second part takes only the groups below it,
+    // so no product is listed twice.
+    const QString below = u"select "_s + columns() +
+                          u" from crm_product join crm_groupsrel on pr_groupid = groupid"_s +
+                          u" and ancestor = ? and groupid <> ancestor"_s + Joined + where({});
+    return {select + where(u"pr_groupid = ?"_s) + u" union all "_s + below,
+            QVariantList{nodeId} + filterParams + QVariantList{nodeId} + filterParams};
+}
+
+} // namespace Tarvo::Catalog

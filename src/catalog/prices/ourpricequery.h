@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+namespace Tarvo::Catalog {
+
+// The product list of the price windows for a tree node: the product columns with our price
+// joined, for -1 all products, -2 those without a group, -3 those with any group, else the
+// group's own (and, with subgroups, those of every group below it).
+struct OurPriceQuery
+{
+    QString sql;
+    QVariantList params;
+
+    // A prefix search on one column of the list; the text is bound, never part of the statement.
+    struct Search
+    {
+        QString column;
+        QString text;
+    };
+
+    // likeOperator: the connection's case-insensitive LIKE.
+    static OurPriceQuery forNode(qint64 nodeId, bool withSubgroups, const QString& likeOperator = {},
+                                 const Search& search = {});
+    // The product columns saved by the price-list window, in statement order.
+    static const QStringList ProductColumns;
+    // The columns of our price.
+    static const QStringList PriceColumns;
+    // The columns a search may name.
+    static bool isSearchable(const QString& column);
+    // The LIKE pattern that finds values starting with the text: '%', '_' and '\' are escaped.
+    static QString prefixPattern(const QString& text);
+};
+
+} // namespace Tarvo::Catalog

@@ -1,0 +1,58 @@
+#include "catalog/ui/pricewindows.h"
+
+#include "catalog/ui/tedmanufactures.h"
+#include "catalog/ui/tedpricenames.h"
+#include "catalog/ui/tforeignprice.h"
+#include "core/exception.h"
+#include "data/engine/database.h"
+#include "shell/commandlineswitches.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/menuhooks.h"
+#include "shell/ui/twindowactivator.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Catalog {
+
+namespace {
+
+Data::Database& db()
+{
+    Data::Database* d = Data::Database::main();
+    if (!d || !d->isOpen())
+        throw Exception(u"Нет соединения с базой данных"_s);
+    return *d;
+}
+
+// "SCR": the long product list is read on the server-cursor connection.
+Data::Database& productReader()
+{
+    Data::Database* cursor = Data::Database::serverCursor();
+    if (Shell::CommandLineSwitches::current().serverCursor() && cursor && cursor->isOpen())
+        return *cursor;
+    return db();
+}
+
+Shell::TWindowActivator& foreignPrice()
+{
+    static Shell::TWindowActivator a(0, [] { return new TForeignPrice(db(), productReader()); });
+    return a;
+}
+
+template <typename Dialog> void modal()
+{
+    Dialog d(db(), Shell::MainWindow::instance());
+    d.exec();
+}
+
+} // namespace
+
+void registerPriceWindows()
+{
+    using Shell::MenuHooks;
+    MenuHooks::setHandler(u"itemForeignPrice"_s, [] { foreignPrice().activate(0); });
+    MenuHooks::setHandler(u"itemPriceNames"_s, [] { modal<TedPriceNames>(); });
+    MenuHooks::setHandler(u"itemManufactures"_s, [] { modal<TedManufactures>(); });
+}
+
+} // namespace Tarvo::Catalog

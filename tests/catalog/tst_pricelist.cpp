@@ -1,0 +1,399 @@
+#include "catalog/boxanswers.h"
+#include "catalog/catalogfixture.h"
+#include "catalog/prices/ourpricelist.h"
+#include "catalog/prices/ourpricequery.h"
+#include "catalog/prices/productstore.h"
+#include "catalog/prices/supplierprices.h"
+#include "catalog/tree/scmnodes.h"
+#include "catalog/ui/pricewindows.h"
+#include "catalog/ui/tedmanufactures.h"
+#include "catalog/ui/tedpricenames.h"
+#include "catalog/ui/tforeignprice.h"
+#include "catalog/ui/tforeignpriceview.h"
+#include "catalog/ui/tfviewourprice.h"
+#include "catalog/ui/tgrouptreeview.h"
+#include "catalog/ui/tourpriceview.h"
+#include "core/exception.h"
+#include "data/engine/query.h"
+#include "data/modules/tupdatedadodataset.h"
+#include "messaging/tdataregistration.h"
+#include "messaging/tourtvrexchange.h"
+#include "shell/commandlineswitches.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/menuhooks.h"
+#include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "support/widgetdriver.h"
+#include "widgets/tdatagrid.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Catalog;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+qint64 count(Data::Database& db, const QString& sql, const QVariantList& params = {})
+{
+    return db.scalar(sql, params).toLongLong();
+}
+
+QStringList articles(Data::TRowSet& rs)
+{
+    QStringList r;
+    for (rs.first(); !rs.eof(); rs.next())
+        r << rs.string(u"PR_ARTICUL"_s);
+    r.sort();
+    return r;
+}
+
+ProductStore::ValueOf values(const QVariantHash& v)
+{
+    return [v](const QString& c) { return v.value(c.toLower()); };
+}
+
+// Records every ancestor of a group, as the server keeps them.
+void relate(Data::Database& db, qint64 group, const QList<qint64>& ancestors)
+{
+    for (qint64 a : ancestors + QList<qint64>{group})
+        db.exec(u"insert into crm_groupsrel (groupid, ancestor) select ?, ? where not exists "
+                u"(select 1 from crm_groupsrel where groupid = ? and ancestor = ?)"_s,
+                {group, a, group, a});
+}
+
+QTreeWidgetItem* topNode(QTreeWidget* tree, const QString& caption)
+{
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0) == caption)
+            return tree->topLevelItem(i);
+    return nullptr;
+}
+
+qint64 priceKind(Data::Database& db, const QString& name)
+{
+    return db.insertReturning(u"insert into scm_pricename (prn_name) values (?)"_s, u"prn_id"_s, {name});
+}
+
+} // namespace
+
+class PriceListTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() { Test::isolateUserFolders(m_home.path()); }
+
+    void listsGroupWithSubgroupsOnceAndSearchesLiterally()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 food = f.group(u"Продукты"_s);
+        const qint64 milk = f.group(u"Молочные"_s, food);
+        const qint64 cheese = f.group(u"Сыры"_s, milk);
+        relate(db, food, {});
+        relate(db, milk, {food});
+        relate(db, cheese, {milk, food});
+        f.product(u"F1"_s, u"Хлеб"_s, food);
+        f.product(u"M1"_s, u"Молоко 100%"_s, milk);
+        f.product(u"M2"_s, u"молоко 1_5"_s, milk);
+        f.product(u"C1"_s, u"Сыр 'Российский'"_s, cheese);
+        f.product(u"N1"_s, u"Ёршик"_s, std::nullopt);
+
+        OurPriceList list(db, db, false);
+        list.showNode(food, false);
+        QCOMPARE(articles(list), QStringList{u"F1"_s});
+        list.showNode(food, true);
+        QCOMPARE(articles(list), (QStringList{u"C1"_s, u"F1"_s, u"M1"_s, u"M2"_s}));
+        list.showNode(WithoutGroup, false);
+        QCOMPARE(articles(list), QStringList{u"N1"_s});
+        list.showNode(WithGroups, false);
+        QCOMPARE(list.recordCount(), 4);
+
+        // Prefix, any case, Cyrillic; wildcards and quotes typed by the user are plain characters.
+        list.showNode(AllProducts, false, {u"PR_NAME"_s, u"МОЛОКО"_s});
+        QCOMPARE(articles(list), (QStringList{u"M1"_s, u"M2"_s}));
+        list.showNode(AllProducts, false, {u"PR_NAME"_s, u"молоко 1_"_s});
+        QCOMPARE(articles(list), QStringList{u"M2"_s});
+        list.showNode(AllProducts, false, {u"PR_NAME"_s, u"%"_s});
+        QCOMPARE(list.recordCount(), 0);
+        list.showNode(food, true, {u"PR_NAME"_s, u"сыр 'р"_s});
+        QCOMPARE(articles(list), QStringList{u"C1"_s});
+        list.showNode(AllProducts, false, {u"PR_NAME"_s, u"ё"_s});
+        QCOMPARE(articles(list), QStringList{u"N1"_s});
+        list.showNode(AllProducts, false, {u"PR_ARTICUL"_s, u"#"_s});
+        QCOMPARE(list.recordCount(), 0);
+        QVERIFY_THROWS_EXCEPTION(Exception, list.showNode(AllProducts, false, {u"1=1 or PR_NAME"_s, u"x"_s}));
+    }
+
+    void savingCreatesTheMissingPriceRowAndRefusesDuplicateArticles()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 p = f.product(u"A1"_s, u"Болт"_s, std::nullopt);
+        f.product(u"A2"_s, u"Гайка"_s, std::nullopt);
+        ProductStore store(db);
+        QVariantHash v{{u"pr_articul"_s, u"A1"_s},
+                       {u"pr_name"_s, u"Болт М8"_s},
+                       {u"ou_price"_s, Money::fromRaw(125000).toVariant()},
+                       {u"op_prval"_s, true},
+                       {u"op_codval"_s, u"USD"_s},
+                       {u"op_valprice"_s, Money::fromRaw(15000).toVariant()}};
+        QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 0);
+        store.update(p, values(v));
+        QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 1);
+        QCOMPARE(
+            Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})),
+            Money::fromRaw(125000));
+        v[u"ou_price"_s] = Money(13).toVariant();
+        store.update(p, values(v));
+        QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {p}), 1);
+        QCOMPARE(db.scalar(u"select PR_NAME from crm_product where PR_ID = ?"_s, {p}).toString(),
+                 u"Болт М8"_s);
+
+        // A duplicate article is refused whole: neither the product nor its price changes.
+        v[u"pr_articul"_s] = u"A2"_s;
+        v[u"pr_name"_s] = u"Другое"_s;
+        v[u"ou_price"_s] = Money(99).toVariant();
+        try {
+            store.update(p, values(v));
+            QFAIL("duplicate article accepted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), ProductStore::DuplicateArticle);
+        }
+        QCOMPARE(
+            Money::fromVariant(db.scalar(u"select ou_price from crm_ourprice where op_pr_id = ?"_s, {p})),
+            Money(13));
+        QVERIFY_THROWS_EXCEPTION(Exception, store.insert(values(v)));
+        QCOMPARE(count(db, u"select count(*) from crm_product"_s), 2);
+
+        v[u"pr_articul"_s] = u"A3"_s;
+        const qint64 added = store.insert(values(v));
+        QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {added}), 1);
+    }
+
+    void deleteTakesVariantsLinksAndPricesOrNothing()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 main = f.product(u"P"_s, u"Основной"_s, std::nullopt);
+        const qint64 variant = f.product(u"PV"_s, u"Вариант"_s, std::nullopt);
+        const qint64 other = f.product(u"O"_s, u"Другой"_s, std::nullopt);
+        db.exec(u"update crm_product set PR_ID_main = ? where PR_ID = ?"_s, {main, variant});
+        const qint64 supplier = f.partner(u"ПОСТ"_s, u"ООО Поставщик"_s);
+        const qint64 kind = priceKind(db, u"Опт"_s);
+        for (qint64 id : {main, variant}) {
+            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s,
+                    {id, other});
+            db.exec(u"insert into crm_product_analog (cpa_pr_id, cpa_pr_id_analog) values (?, ?)"_s,
+                    {other, id});
+            db.exec(u"insert into crm_ourprice (op_pr_id, ou_price) values (?, 1)"_s, {id});
+            db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 2)"_s,
+                    {id, kind});
+            db.exec(u"insert into scm_artcmap (sam_pr_id, sam_prv_id) values (?, ?)"_s, {id, supplier});
+            db.exec(
+                u"insert into crm_foreignprice (fp_pr_id, fp_par_id, fp_prn_id, fp_price) values (?, ?, ?, 3)"_s,
+                {id, supplier, kind});
+            db.exec(u"insert into crm_tvr (tv_pr_id, tv_descr) values (?, 'описание')"_s, {id});
+        }
+
+        // The variant is in a request: nothing at all goes.
+        const qint64 buyer = f.partner(u"ПОК"_s, u"ООО Покупатель"_s, u"П"_s);
+        const qint64 offer = f.request(buyer);
+        db.exec(u"insert into scm_bp_delivery (bpd_bof_id, bpd_pr_id) values (?, ?)"_s, {offer, variant});
+        ProductStore store(db);
+        try {
+            store.remove(main);
+            QFAIL("product used in a request was deleted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), ProductStore::UsedInRequests);
+        }
+        QCOMPARE(count(db, u"select count(*) from crm_product"_s), 3);
+        QCOMPARE(count(db, u"select count(*) from crm_product_analog"_s), 4);
+        QCOMPARE(count(db, u"select count(*) from crm_foreignprice"_s), 2);
+        db.exec(u"delete from scm_bp_delivery"_s);
+
+        const qint64 order = f.supplierOrder(supplier);
+        db.exec(u"insert into scm_so_products (sop_suo_id, sop_pr_id) values (?, ?)"_s, {order, main});
+        try {
+            store.remove(main);
+            QFAIL("product used in an order was deleted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), ProductStore::UsedInOrders);
+        }
+        db.exec(u"delete from scm_so_products"_s);
+
+        store.remove(main);
+        QCOMPARE(count(db, u"select count(*) from crm_product"_s), 1);
+        for (const char* table : {"crm_product_analog", "crm_ourprice", "CRM_OURDOPPRICE", "scm_artcmap",
+                                  "crm_foreignprice", "crm_tvr"})
+            QCOMPARE(count(db, u"select count(*) from "_s + QLatin1String(table)), 0);
+    }
+
+    void supplierRefusals()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 p = f.product(u"A1"_s, u"Болт"_s, std::nullopt);
+        const qint64 seller = f.partner(u"ПРОД"_s, u"ООО Продавец"_s);
+        const qint64 stranger = f.partner(u"ЧУЖ"_s, u"ООО Чужой"_s);
+        const qint64 kind = priceKind(db, u"Опт"_s);
+        SupplierPrices prices(db);
+        prices.addSupplier(p, seller);
+        try {
+            prices.addSupplier(p, seller);
+            QFAIL("supplier added twice");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), SupplierPrices::AlreadySupplier);
+        }
+        prices.savePrice(p, seller, kind, Money(10).toVariant());
+        prices.savePrice(p, seller, kind, Money(11).toVariant());
+        QCOMPARE(Money::fromVariant(db.scalar(u"select fp_price from crm_foreignprice"_s)), Money(11));
+        try {
+            prices.savePrice(p, stranger, kind, Money(5).toVariant());
+            QFAIL("price of a supplier who does not sell the product");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), u"Поставщик \"ООО Чужой\" не продает этот товар"_s);
+        }
+        try {
+            prices.removeSupplier(p, seller);
+            QFAIL("supplier with prices removed");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(), SupplierPrices::HasPrices);
+        }
+        QCOMPARE(count(db, u"select count(*) from scm_artcmap"_s), 1);
+        prices.removePrice(p, seller, kind);
+        prices.removeSupplier(p, seller);
+        QCOMPARE(count(db, u"select count(*) from scm_artcmap"_s), 0);
+
+        prices.saveOurPrice(p, kind, [](const QString& c) {
+            return c == u"ODC_PRICE"_s ? Money(7).toVariant() : QVariant();
+        });
+        const qint64 retail = priceKind(db, u"Розница"_s);
+        prices.saveOurPrice(
+            p, retail,
+            [](const QString& c) { return c == u"ODC_PRICE"_s ? Money(8).toVariant() : QVariant(); }, kind);
+        QCOMPARE(count(db, u"select count(*) from CRM_OURDOPPRICE where ODC_PRN_ID = ?"_s, {retail}), 1);
+        QCOMPARE(count(db, u"select count(*) from CRM_OURDOPPRICE"_s), 1);
+    }
+
+    void chooserDoubleClickReachesBothEditors()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 g = f.group(u"Крепёж"_s);
+        const qint64 p = f.product(u"B8"_s, u"Болт М8"_s, g);
+        db.exec(u"insert into crm_ourprice (op_pr_id, ou_price, op_prval, op_codval, op_valprice) "
+                u"values (?, 12.5, ?, 'USD', 0.15)"_s,
+                {p, true});
+        const qint64 kind = priceKind(db, u"Опт"_s);
+        db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 11)"_s,
+                {p, kind});
+
+        QList<Messaging::TOurTvrExchange> first, second;
+        Messaging::TRegistrationGuard a(Messaging::DataRegistration().Register<Messaging::TOurTvrExchange>(
+            [&](Messaging::TOurTvrExchange& e) { first << e; }));
+        Messaging::TRegistrationGuard b(Messaging::DataRegistration().Register<Messaging::TOurTvrExchange>(
+            [&](Messaging::TOurTvrExchange& e) { second << e; }));
+
+        TfViewOurPrice w(db);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TOurPriceView* view = w.priceView();
+        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
+        QCOMPARE(view->dataSet()->recordCount(), 1);
+        QCOMPARE(view->extraPrices()->recordCount(), 1);
+        QCOMPARE(view->extraPrices()->money(u"ODC_PRICE"_s), Money(11));
+
+        Widgets::TDataGrid* grid = view->grid();
+        const QModelIndex cell = grid->model()->index(0, grid->horizontalHeader()->logicalIndex(0));
+        const QPoint at = grid->visualRect(cell).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(second.size(), 1);
+        QCOMPARE(first[0].productId, p);
+        QCOMPARE(first[0].articul, u"B8"_s);
+        QCOMPARE(first[0].price, Money::fromRaw(125000));
+        QCOMPARE(first[0].valPrice, Money::fromRaw(1500));
+        QVERIFY(first[0].inCurrency);
+        QCOMPARE(first[0].currencyCode, u"USD"_s);
+
+        // The search as one types moves to the row.
+        view->searchField()->setCurrentIndex(
+            view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
+        QTest::keyClicks(view->searchEdit(), u"b8"_s);
+        QCOMPARE(view->dataSet()->integer(u"sam_pr_id"_s), p);
+    }
+
+    void priceWindowFromTheMenuSavesANewProductAndItsBooksOpen()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"x"_s}));
+        registerPriceWindows();
+        main.show();
+        main.refreshMenus();
+        for (const char* key : {"itemForeignPrice", "itemPriceNames", "itemManufactures"})
+            QVERIFY(main.menuItem(QString::fromLatin1(key))->isEnabled());
+        main.menuItem(u"itemForeignPrice"_s)->trigger();
+        QMdiSubWindow* sub = main.mdiArea()->activeSubWindow();
+        QVERIFY(sub);
+        auto* w = qobject_cast<TForeignPrice*>(sub->widget());
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), u"Прайс-листы поставщиков"_s);
+        w->tree()->setCurrentItem(topNode(w->tree(), u"Все"_s));
+        TForeignPriceView* view = w->priceView();
+        Data::TRowSet& rs = *view->dataSet();
+        QCOMPARE(rs.recordCount(), 0);
+        view->insertRecord();
+        rs.setValue(u"PR_ARTICUL"_s, u"N1"_s);
+        rs.setValue(u"PR_NAME"_s, u"Новый товар"_s);
+        rs.setValue(u"ou_price"_s, Money(5).toVariant());
+        rs.post();
+        const qint64 id = rs.integer(u"sam_pr_id"_s);
+        QVERIFY(id > 0);
+        QCOMPARE(count(db, u"select count(*) from crm_ourprice where op_pr_id = ?"_s, {id}), 1);
+
+        const qint64 seller = Test::CatalogFixture{db}.partner(u"ПРОД"_s, u"ООО Продавец"_s);
+        view->addSupplier(seller);
+        QCOMPARE(view->suppliers()->recordCount(), 1);
+        const qint64 kind = priceKind(db, u"Опт"_s);
+        SupplierPrices(db).savePrice(id, seller, kind, Money(4).toVariant());
+        {
+            Test::BoxAnswers answers({QMessageBox::Yes});
+            QVERIFY_THROWS_EXCEPTION(Exception, view->removeSupplier());
+        }
+        QCOMPARE(count(db, u"select count(*) from scm_artcmap"_s), 1);
+
+        Test::BoxAnswers answers({QMessageBox::Yes});
+        view->deleteRecord();
+        QCOMPARE(answers.texts, QStringList{u"Удалить товар Новый товар"_s});
+        QCOMPARE(count(db, u"select count(*) from crm_product"_s), 0);
+        main.mdiArea()->closeAllSubWindows();
+
+        TedPriceNames names(db);
+        QCOMPARE(names.windowTitle(), u"Условия поставки (Виды цен)"_s);
+        QCOMPARE(names.dataSet().recordCount(), 1);
+        TedManufactures makers(db);
+        QCOMPARE(makers.dataSet().recordCount(), 0);
+        Data::Database::setMain(nullptr);
+    }
+};
+
+QTEST_MAIN(PriceListTest)
+#include "tst_pricelist.moc"
