@@ -54,10 +54,11 @@ void registerSecurity()
     Shell::StartupSteps::add(Shell::StartupSteps::Stage::Login, QStringLiteral("login"),
                              [] { runLogin(Shell::MainWindow::instance()); });
     Shell::MenuHooks::setRightsCheck([](int right) {
-        if (!Data::Database::main() || !CurrentUserId())
-            return false;
-        // A menu must open even when the server does not answer; the item then stays off.
+        // A menu must open before the connection, and when the server does not answer; the item
+        // then stays off.
         try {
+            if (!CurrentUserId())
+                return false;
             return HasRight(right);
         } catch (const Exception&) {
             return false;
