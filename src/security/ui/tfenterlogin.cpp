@@ -19,6 +19,10 @@ QLineEdit* readOnlyLine(const QString& text, QWidget* parent)
     e->setReadOnly(true);
     e->setFrame(false);
     e->setFocusPolicy(Qt::NoFocus);
+    // A server name or a database path is read whole, not cut at the dialog's edge.
+    e->setMinimumWidth(qMin(e->fontMetrics().horizontalAdvance(text) + 16, 640));
+    e->setCursorPosition(0);
+    e->setToolTip(text);
     return e;
 }
 
