@@ -523,6 +523,14 @@ Database* Database::main()
     return g_main;
 }
 
+Database& Database::openMain()
+{
+    Database* db = main();
+    if (!db->isOpen())
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    return *db;
+}
+
 void Database::setMain(Database* db)
 {
     g_main = db;
