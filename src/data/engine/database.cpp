@@ -73,9 +73,7 @@ void makePrivatePath(const QString& folder)
 
 void Database::openSqlite(bool readOnly)
 {
-    QString path = m_settings.database.isEmpty() ? ConnectionSettings::embeddedDatabasePath() : m_settings.database;
-    if (QFileInfo(path).isRelative())
-        path = QDir(QFileInfo(ConnectionSettings::embeddedDatabasePath()).absolutePath()).filePath(path);
+    const QString path = m_settings.sqliteFile();
     const QFileInfo info(path);
     if (info.isDir())
         throw ConnectionError(QStringLiteral("Не удалось открыть базу данных \"%1\": это папка, а не файл").arg(path));
