@@ -2,6 +2,7 @@
 //   bench_pricelist [--scale N] [--reuse] [NAME=VALUE ...]
 // "--reuse" measures a database already generated. Each figure is the median of five rounds after
 // an unmeasured one; ratios are ours / bare.
+#include "benchmedian.h"
 #include "catalog/prices/ourpricelist.h"
 #include "catalog/prices/ourpricequery.h"
 #include "catalog/tree/scmnodes.h"
@@ -25,20 +26,6 @@ using namespace Tarvo::Catalog;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-double median(const std::function<void()>& run)
-{
-    run();
-    std::vector<double> ms;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[2];
-}
 
 qint64 bare(Database& db, const OurPriceQuery& q, bool firstOnly)
 {

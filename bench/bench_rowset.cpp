@@ -5,6 +5,7 @@
 // PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
 // Each figure is the median of five rounds after an unmeasured one.
 #include "benchpostgres.h"
+#include "benchmedian.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/rowset/trowset.h"
@@ -33,20 +34,6 @@ long residentKb()
         return 0;
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toLong() * 4 : 0;
-}
-
-double median(const std::function<void()>& run)
-{
-    run();
-    std::vector<double> ms;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        ms.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[2];
 }
 
 // The engine library alone: rows stepped, no value read.

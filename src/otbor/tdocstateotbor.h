@@ -1,11 +1,11 @@
 #pragma once
 
-#include "otbor/tvar.h"
+#include "otbor/tvarchoice.h"
 
 namespace Tarvo::Otbor {
 
 // A document state the register keeps.
-class TDocStateOtbor : public TVarActive
+class TDocStateOtbor : public TVarChoice
 {
 public:
     enum DocState : quint8
@@ -14,16 +14,12 @@ public:
         InProgress = 1,
         DoneByRegister = 2
     };
-    using TVarActive::TVarActive;
+    explicit TDocStateOtbor(const QUuid& guid) : TVarChoice(guid, QStringLiteral("DocState"), DoneByRegister)
+    {}
 
-    DocState docState() const { return m_state; }
-    void setDocState(DocState state);
+    DocState docState() const { return DocState(choice()); }
+    void setDocState(DocState state) { setChoice(state); }
     QString description() const override;
-    void saveValues(TVarValues& out) const override;
-    bool loadValue(const QString& name, const QString& text) override;
-
-private:
-    DocState m_state = Done;
 };
 
 } // namespace Tarvo::Otbor

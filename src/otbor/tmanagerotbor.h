@@ -1,11 +1,11 @@
 #pragma once
 
-#include "otbor/tvar.h"
+#include "otbor/tvarchoice.h"
 
 namespace Tarvo::Otbor {
 
 // Whose documents a register shows: the user's own or the user's department's.
-class TManagerOtbor : public TVarActive
+class TManagerOtbor : public TVarChoice
 {
 public:
     enum AllowedRows : quint8
@@ -13,16 +13,12 @@ public:
         OwnRows = 0,
         OwnDepartment = 1
     };
-    using TVarActive::TVarActive;
+    explicit TManagerOtbor(const QUuid& guid) : TVarChoice(guid, QStringLiteral("AllowedRows"), OwnDepartment)
+    {}
 
-    AllowedRows allowedRows() const { return m_rows; }
-    void setAllowedRows(AllowedRows rows);
+    AllowedRows allowedRows() const { return AllowedRows(choice()); }
+    void setAllowedRows(AllowedRows rows) { setChoice(rows); }
     QString description() const override;
-    void saveValues(TVarValues& out) const override;
-    bool loadValue(const QString& name, const QString& text) override;
-
-private:
-    AllowedRows m_rows = OwnRows;
 };
 
 } // namespace Tarvo::Otbor

@@ -1,6 +1,5 @@
 #include "shell/storagecheck.h"
 
-#include "core/apppaths.h"
 #include "core/exception.h"
 #include "data/engine/connectionsettings.h"
 
@@ -32,20 +31,11 @@ QString whyNotWritable(const QString& folder)
 }
 } // namespace
 
-QString StorageCheck::databaseFile(const Data::ConnectionSettings& settings)
-{
-    if (settings.database.isEmpty())
-        return Data::ConnectionSettings::embeddedDatabasePath();
-    if (QFileInfo(settings.database).isRelative())
-        return AppPaths::userFolder() + settings.database;
-    return settings.database;
-}
-
 void StorageCheck::requireWritableDatabase(const Data::ConnectionSettings& settings)
 {
     if (settings.engine != Data::Engine::SQLite)
         return;
-    const QFileInfo file(databaseFile(settings));
+    const QFileInfo file(settings.sqliteFile());
     const QString folder = file.absolutePath();
     if (!QDir().mkpath(folder)) {
         const QString parent = existingAncestor(folder);

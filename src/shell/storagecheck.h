@@ -14,8 +14,6 @@ namespace Tarvo::Shell {
 class StorageCheck
 {
 public:
-    // The SQLite file the settings name (relative names live in the per-user folder).
-    static QString databaseFile(const Data::ConnectionSettings& settings);
     // Throws Tarvo::Exception with the cause and what to check when the database's
     // folder cannot be created or written, or the file is read-only. Nothing for PostgreSQL.
     static void requireWritableDatabase(const Data::ConnectionSettings& settings);

@@ -1,4 +1,5 @@
 #include "data/engine/connectionsettings.h"
+#include "core/apppaths.h"
 #include "core/exception.h"
 #include "core/iniparamreader.h"
 
@@ -77,6 +78,19 @@ private slots:
         QCOMPARE(ms("0"), 0); // no limit
         QCOMPARE(ms("-5"), 30000);
         QCOMPARE(ms("3000000"), 2147483647); // beyond what the engines take: their largest
+    }
+
+    void sqliteFileResolvesRelativeNamesInTheUserFolder()
+    {
+        ConnectionSettings s;
+        s.engine = Engine::SQLite;
+        QCOMPARE(s.sqliteFile(), ConnectionSettings::embeddedDatabasePath());
+        s.database = QStringLiteral("other.db");
+        QCOMPARE(s.sqliteFile(), AppPaths::userFolder() + QStringLiteral("other.db"));
+        s.database = QStringLiteral("sub/other.db");
+        QCOMPARE(s.sqliteFile(), AppPaths::userFolder() + QStringLiteral("sub/other.db"));
+        s.database = m_dir.filePath(QStringLiteral("abs.db"));
+        QCOMPARE(s.sqliteFile(), m_dir.filePath(QStringLiteral("abs.db")));
     }
 
     void badValuesAreRefusedClearly()

@@ -18,6 +18,16 @@ BookTable& BookTable::identity(const QString& column)
     return *this;
 }
 
+BookTable::Refusal BookTable::refusals(const QString& inUse, const QString& duplicate)
+{
+    return [inUse, duplicate](const Data::DatabaseError& e, bool deleting) {
+        if (deleting && !inUse.isEmpty() && e.nativeError() == Data::NativeError::Reference)
+            throw Exception(inUse);
+        if (!deleting && !duplicate.isEmpty() && e.nativeError() == Data::NativeError::Constraint)
+            throw Exception(duplicate);
+    };
+}
+
 BookTable& BookTable::onRefusal(Refusal refusal)
 {
     m_refusal = std::move(refusal);

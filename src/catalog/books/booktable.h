@@ -21,6 +21,10 @@ public:
     // Turns a refused write into the book's own message (throw), or returns to let it pass on.
     using Refusal = std::function<void(const Data::DatabaseError& error, bool deleting)>;
 
+    // The usual refusals: a delete the references forbid says `inUse`, an insert or update that
+    // repeats a key says `duplicate`; an empty message lets that refusal pass on.
+    static Refusal refusals(const QString& inUse, const QString& duplicate = {});
+
     BookTable(QString table, QStringList keyColumns, QStringList columns);
     // A key the server assigns on insert (read back into the row).
     BookTable& identity(const QString& column);

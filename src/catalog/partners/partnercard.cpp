@@ -25,6 +25,13 @@ QVariant nullIfEmpty(const QString& s)
     return s.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(s);
 }
 
+// A number field left blank means 0.
+QString zeroIfBlank(const QString& s)
+{
+    const QString t = s.trimmed();
+    return t.isEmpty() ? QStringLiteral("0") : t;
+}
+
 } // namespace
 
 QString PartnerCard::discountText(const QVariant& value)
@@ -131,17 +138,11 @@ QString PartnerCard::save(PartnerCardData d, Mode mode) const
             throw Exception(u"Контрагент с полным названием "_s + Quote + d.fullName + Quote + u"\n"_s +
                             u"уже существует (Краткое имя "_s + Quote + q.string(0) + Quote + u")"_s);
     }
-    QString reg = d.regNumber.trimmed();
-    if (reg.isEmpty())
-        reg = u"0"_s;
     bool ok = false;
-    const qlonglong regNumber = reg.toLongLong(&ok);
+    const qlonglong regNumber = zeroIfBlank(d.regNumber).toLongLong(&ok);
     if (!ok)
         throw Exception(u"Неверно задан рег. номер"_s);
-    QString disc = d.discount.trimmed();
-    if (disc.isEmpty())
-        disc = u"0"_s;
-    const std::optional<Money> discount = Money::parse(disc);
+    const std::optional<Money> discount = Money::parse(zeroIfBlank(d.discount));
     if (!discount)
         throw Exception(u"Неверно задан процент скидки"_s);
     if (d.kind != u"Я"_s && d.kind != u"К"_s)

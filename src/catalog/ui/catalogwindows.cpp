@@ -10,7 +10,6 @@
 #include "catalog/ui/tpartnerform.h"
 #include "catalog/ui/tstationseditor.h"
 #include "catalog/ui/tvgrusootpr.h"
-#include "core/exception.h"
 #include "data/engine/database.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
@@ -22,14 +21,6 @@ namespace Tarvo::Catalog {
 
 namespace {
 
-Data::Database& db()
-{
-    Data::Database* d = Data::Database::main();
-    if (!d || !d->isOpen())
-        throw Exception(u"Нет соединения с базой данных"_s);
-    return *d;
-}
-
 QWidget* mainWindow()
 {
     return Shell::MainWindow::instance();
@@ -38,7 +29,7 @@ QWidget* mainWindow()
 template <typename Dialog> Shell::MenuHooks::Handler modal()
 {
     return [] {
-        Dialog d(db(), mainWindow());
+        Dialog d(Data::Database::openMain(), mainWindow());
         d.exec();
     };
 }
@@ -46,14 +37,14 @@ template <typename Dialog> Shell::MenuHooks::Handler modal()
 Shell::TWindowActivator& partnerList()
 {
     static Shell::TWindowActivator a(
-        0, [] { return new TLibrary_Contragents_(db(), TLibraryForm::Mode::Browse); });
+        0, [] { return new TLibrary_Contragents_(Data::Database::openMain(), TLibraryForm::Mode::Browse); });
     return a;
 }
 
 Shell::TWindowActivator& urgencyList()
 {
-    static Shell::TWindowActivator a(0,
-                                     [] { return new TLibrary_Urgencys_(db(), TLibraryForm::Mode::Browse); });
+    static Shell::TWindowActivator a(
+        0, [] { return new TLibrary_Urgencys_(Data::Database::openMain(), TLibraryForm::Mode::Browse); });
     return a;
 }
 
@@ -73,14 +64,18 @@ void registerCatalogWindows()
     MenuHooks::setHandler(u"itemPartners"_s, [] { partnerList().activate(0); });
     MenuHooks::setHandler(u"itemUrgencyTypes"_s, [] { urgencyList().activate(0); });
     // The test menu discards what the pickers return.
-    MenuHooks::setHandler(u"itemRtPartnerOne"_s,
-                          [] { (void)TLibrary_Contragents_::pickOne(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtPartnerMany"_s,
-                          [] { (void)TLibrary_Contragents_::pickMany(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtUrgencyOne"_s,
-                          [] { (void)TLibrary_Urgencys_::pickOne(db(), mainWindow()); });
-    MenuHooks::setHandler(u"itemRtUrgencyMany"_s,
-                          [] { (void)TLibrary_Urgencys_::pickMany(db(), mainWindow()); });
+    MenuHooks::setHandler(u"itemRtPartnerOne"_s, [] {
+        (void)TLibrary_Contragents_::pickOne(Data::Database::openMain(), mainWindow());
+    });
+    MenuHooks::setHandler(u"itemRtPartnerMany"_s, [] {
+        (void)TLibrary_Contragents_::pickMany(Data::Database::openMain(), mainWindow());
+    });
+    MenuHooks::setHandler(u"itemRtUrgencyOne"_s, [] {
+        (void)TLibrary_Urgencys_::pickOne(Data::Database::openMain(), mainWindow());
+    });
+    MenuHooks::setHandler(u"itemRtUrgencyMany"_s, [] {
+        (void)TLibrary_Urgencys_::pickMany(Data::Database::openMain(), mainWindow());
+    });
 }
 
 } // namespace Tarvo::Catalog

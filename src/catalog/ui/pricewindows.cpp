@@ -3,7 +3,6 @@
 #include "catalog/ui/tedmanufactures.h"
 #include "catalog/ui/tedpricenames.h"
 #include "catalog/ui/tforeignprice.h"
-#include "core/exception.h"
 #include "data/engine/database.h"
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
@@ -16,32 +15,25 @@ namespace Tarvo::Catalog {
 
 namespace {
 
-Data::Database& db()
-{
-    Data::Database* d = Data::Database::main();
-    if (!d || !d->isOpen())
-        throw Exception(u"Нет соединения с базой данных"_s);
-    return *d;
-}
-
 // "SCR": the long product list is read on the server-cursor connection.
 Data::Database& productReader()
 {
     Data::Database* cursor = Data::Database::serverCursor();
     if (Shell::CommandLineSwitches::current().serverCursor() && cursor && cursor->isOpen())
         return *cursor;
-    return db();
+    return Data::Database::openMain();
 }
 
 Shell::TWindowActivator& foreignPrice()
 {
-    static Shell::TWindowActivator a(0, [] { return new TForeignPrice(db(), productReader()); });
+    static Shell::TWindowActivator a(
+        0, [] { return new TForeignPrice(Data::Database::openMain(), productReader()); });
     return a;
 }
 
 template <typename Dialog> void modal()
 {
-    Dialog d(db(), Shell::MainWindow::instance());
+    Dialog d(Data::Database::openMain(), Shell::MainWindow::instance());
     d.exec();
 }
 

@@ -1,4 +1,5 @@
 #include "catalog/ui/tbookeditor.h"
+#include "catalog/ui/bookfields.h"
 #include "catalog/ui/buttonshortcut.h"
 
 #include "catalog/ui/gridedit.h"
@@ -42,6 +43,7 @@ TBookEditor::TBookEditor(const QString& caption, std::unique_ptr<Data::TUpdatedA
     if (!m_dataSet->isActive())
         m_dataSet->open();
     m_grid->setRowSet(m_dataSet.get());
+    BookFields::applyHidden(*m_dataSet, m_grid);
 }
 
 TBookEditor::~TBookEditor()

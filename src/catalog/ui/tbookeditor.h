@@ -17,7 +17,7 @@ namespace Tarvo::Catalog {
 
 // A plain reference book edited in the grid: "Добавить", "Сохранить", "Удалить", "Выход".
 // Each post and delete is written at once by the dataset's handlers; deleting asks
-// "Удалить запись ?". Esc drops an unsaved edit and closes; "Выход" (Enter) saves it first.
+// "Удалить запись ?". Columns labelled "-" are hidden. Esc drops an unsaved edit and closes; "Выход" (Enter) saves it first.
 class TBookEditor : public QDialog
 {
     Q_OBJECT

@@ -42,7 +42,6 @@ TedAddSpr::TedAddSpr(Data::Database& db, const QString& purpose, int number, con
     : TBookEditor(PurposeAttributes::valuesCaption(purpose, attribute),
                   values(db, purpose, number, attribute), parent)
 {
-    BookFields::applyHidden(dataSet(), grid());
 }
 
 } // namespace Tarvo::Catalog

@@ -30,7 +30,6 @@ std::unique_ptr<Data::TUpdatedADODataSet> manufactures(Data::Database& db)
 TedManufactures::TedManufactures(Data::Database& db, QWidget* parent)
     : TBookEditor(u"Производители"_s, manufactures(db), parent)
 {
-    BookFields::applyHidden(dataSet(), grid());
 }
 
 } // namespace Tarvo::Catalog

@@ -21,12 +21,8 @@ std::unique_ptr<Data::TUpdatedADODataSet> purposes(Data::Database& db)
     ds->setSql(u"select SIGNIFIC, TIP_TOVAR, CHECK_SAVE, SHOW_OSTATOK from TIP_TOVR order by SIGNIFIC"_s);
     BookTable(u"TIP_TOVR"_s, {u"SIGNIFIC"_s},
               {u"SIGNIFIC"_s, u"TIP_TOVAR"_s, u"CHECK_SAVE"_s, u"SHOW_OSTATOK"_s})
-        .onRefusal([](const Data::DatabaseError& e, bool deleting) {
-            if (deleting && e.nativeError() == Data::NativeError::Reference)
-                throw Exception(u"Назначение используется\r\nУдаление невозможно."_s);
-            if (!deleting && e.nativeError() == Data::NativeError::Constraint)
-                throw Exception(u"Назначение с таким кодом уже есть в справочнике"_s);
-        })
+        .onRefusal(BookTable::refusals(u"Назначение используется\r\nУдаление невозможно."_s,
+                                       u"Назначение с таким кодом уже есть в справочнике"_s))
         .attach(*ds, db);
     ds->onNewRecord = [](Data::TRowSet& rs) {
         rs.setValue(u"CHECK_SAVE"_s, false);

@@ -30,7 +30,6 @@ std::unique_ptr<Data::TUpdatedADODataSet> phrases(Data::Database& db)
 TedPhrases::TedPhrases(Data::Database& db, QWidget* parent)
     : TBookEditor(u"Справочник этапов"_s, phrases(db), parent)
 {
-    BookFields::applyHidden(dataSet(), grid());
 }
 
 } // namespace Tarvo::Catalog

@@ -17,10 +17,8 @@ std::unique_ptr<Data::TUpdatedADODataSet> priceNames(Data::Database& db)
     ds->setSql(QStringList{u"select prn_id, prn_name from scm_pricename"_s, u"order by prn_name"_s});
     BookTable(u"scm_pricename"_s, {u"prn_id"_s}, {u"prn_name"_s})
         .identity(u"prn_id"_s)
-        .onRefusal([](const Data::DatabaseError& e, bool deleting) {
-            if (deleting && e.nativeError() == Data::NativeError::Reference)
-                throw Exception(u"Этот вид цен используется в ценах товаров\r\nУдаление невозможно."_s);
-        })
+        .onRefusal(
+            BookTable::refusals(u"Этот вид цен используется в ценах товаров\r\nУдаление невозможно."_s))
         .attach(*ds, db);
     ds->beforePost = [](Data::TRowSet& rs) {
         requireText(rs, u"prn_name"_s, u"Не задано название вида цен"_s);
@@ -34,8 +32,6 @@ std::unique_ptr<Data::TUpdatedADODataSet> priceNames(Data::Database& db)
 
 TedPriceNames::TedPriceNames(Data::Database& db, QWidget* parent)
     : TBookEditor(u"Условия поставки (Виды цен)"_s, priceNames(db), parent)
-{
-    BookFields::applyHidden(dataSet(), grid());
-}
+{}
 
 } // namespace Tarvo::Catalog

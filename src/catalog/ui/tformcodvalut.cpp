@@ -43,12 +43,7 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     resize(620, 420);
     m_currencies->setSql(u"select CODVALUT, NAMEVALUT, RELCOD from VALUTCOD order by CODVALUT"_s);
     BookTable(u"VALUTCOD"_s, {u"CODVALUT"_s}, {u"CODVALUT"_s, u"NAMEVALUT"_s, u"RELCOD"_s})
-        .onRefusal([](const Data::DatabaseError& e, bool deleting) {
-            if (deleting && e.nativeError() == Data::NativeError::Reference)
-                throw Exception(CurrencyUsed);
-            if (!deleting && e.nativeError() == Data::NativeError::Constraint)
-                throw Exception(u"Валюта с таким кодом уже есть в справочнике"_s);
-        })
+        .onRefusal(BookTable::refusals(CurrencyUsed, u"Валюта с таким кодом уже есть в справочнике"_s))
         .attach(*m_currencies, db);
     m_currencies->beforePost = [this](Data::TRowSet& rs) {
         const QString code = rs.string(u"CODVALUT"_s).trimmed();

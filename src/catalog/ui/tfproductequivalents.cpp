@@ -50,7 +50,6 @@ std::unique_ptr<Data::TUpdatedADODataSet> equivalents(Data::Database& db)
 TfProductEquivalents::TfProductEquivalents(Data::Database& db, QWidget* parent)
     : TBookEditor(u"Группы эквивалентов"_s, equivalents(db), parent)
 {
-    BookFields::applyHidden(dataSet(), grid());
 }
 
 } // namespace Tarvo::Catalog

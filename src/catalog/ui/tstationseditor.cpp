@@ -17,10 +17,7 @@ std::unique_ptr<Data::TUpdatedADODataSet> stations(Data::Database& db)
     ds->setSql(u"select sta_id, sta_name, sta_tax, sta_region from scm_station order by sta_name"_s);
     BookTable(u"scm_station"_s, {u"sta_id"_s}, {u"sta_id"_s, u"sta_name"_s, u"sta_tax"_s, u"sta_region"_s})
         .identity(u"sta_id"_s)
-        .onRefusal([](const Data::DatabaseError& e, bool deleting) {
-            if (deleting && e.nativeError() == Data::NativeError::Reference)
-                throw Exception(u"Станция используется в документах\r\nУдаление невозможно."_s);
-        })
+        .onRefusal(BookTable::refusals(u"Станция используется в документах\r\nУдаление невозможно."_s))
         .attach(*ds, db);
     ds->beforePost = [](Data::TRowSet& rs) {
         requireText(rs, u"sta_name"_s, u"Не задано название станции"_s);
@@ -38,8 +35,6 @@ std::unique_ptr<Data::TUpdatedADODataSet> stations(Data::Database& db)
 
 TStationsEditor::TStationsEditor(Data::Database& db, QWidget* parent)
     : TBookEditor(u"Станции отправления"_s, stations(db), parent)
-{
-    BookFields::applyHidden(dataSet(), grid());
-}
+{}
 
 } // namespace Tarvo::Catalog

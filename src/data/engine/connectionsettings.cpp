@@ -4,6 +4,8 @@
 #include "core/exception.h"
 #include "core/iniparamreader.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <limits>
 
@@ -65,6 +67,15 @@ ConnectionSettings ConnectionSettings::fromIni(const QString& iniPath, const QSt
 QString ConnectionSettings::embeddedDatabasePath()
 {
     return AppPaths::userFolder() + QStringLiteral("tarvo.db");
+}
+
+QString ConnectionSettings::sqliteFile() const
+{
+    if (database.isEmpty())
+        return embeddedDatabasePath();
+    if (QFileInfo(database).isRelative())
+        return QDir(QFileInfo(embeddedDatabasePath()).absolutePath()).filePath(database);
+    return database;
 }
 
 qint64 ConnectionSettings::commandTimeoutMs() const

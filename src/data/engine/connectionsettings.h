@@ -24,6 +24,9 @@ struct ConnectionSettings
     static ConnectionSettings fromIni(const QString& iniPath, const QStringList& arguments);
     // The embedded database file in the per-user folder.
     static QString embeddedDatabasePath();
+    // The SQLite file these settings name: the embedded one when none is given; relative names
+    // live in the per-user folder.
+    QString sqliteFile() const;
     // "host:port/database" or the SQLite file, for messages.
     QString describe() const;
     // The command timeout in milliseconds, 0 for no limit, at most what the engines take (int).

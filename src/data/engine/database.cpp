@@ -73,9 +73,7 @@ void makePrivatePath(const QString& folder)
 
 void Database::openSqlite(bool readOnly)
 {
-    QString path = m_settings.database.isEmpty() ? ConnectionSettings::embeddedDatabasePath() : m_settings.database;
-    if (QFileInfo(path).isRelative())
-        path = QDir(QFileInfo(ConnectionSettings::embeddedDatabasePath()).absolutePath()).filePath(path);
+    const QString path = m_settings.sqliteFile();
     const QFileInfo info(path);
     if (info.isDir())
         throw ConnectionError(QStringLiteral("Не удалось открыть базу данных \"%1\": это папка, а не файл").arg(path));
@@ -521,6 +519,14 @@ Database* Database::main()
     if (!g_main)
         throw Exception(QStringLiteral("Нет соединения с базой данных"));
     return g_main;
+}
+
+Database& Database::openMain()
+{
+    Database* db = main();
+    if (!db->isOpen())
+        throw Exception(QStringLiteral("Нет соединения с базой данных"));
+    return *db;
 }
 
 void Database::setMain(Database* db)

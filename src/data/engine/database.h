@@ -89,6 +89,8 @@ public:
 
     // The process-wide main connection and the server-cursor connection, published after connecting.
     static Database* main();
+    // The main connection, which must be open: what the windows opened from the menu work on.
+    static Database& openMain();
     static void setMain(Database* db);
     static Database* serverCursor();
     static void setServerCursor(Database* db);

@@ -38,6 +38,19 @@ QString Dialect::foreignKeyClause(const ForeignKey& fk) const
              fk.refColumns.join(QStringLiteral(", ")), action);
 }
 
+QStringList Dialect::createTableWith(const Table& table, QStringList defs, bool keyInline) const
+{
+    if (!keyInline && !table.primaryKeyColumns().isEmpty())
+        defs << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
+                    .arg(quoted(table.primaryKeyName()), table.primaryKeyColumns().join(QStringLiteral(", ")));
+    for (const ForeignKey& fk : table.foreignKeys())
+        defs << foreignKeyClause(fk);
+    QStringList out{QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name(), defs.join(QStringLiteral(", ")))};
+    for (const Index& ix : table.indexes())
+        out << createIndex(table.name(), ix);
+    return out;
+}
+
 QString Dialect::createTempTable(const Table& table) const
 {
     QStringList cols;

@@ -64,6 +64,9 @@ public:
 protected:
     QString columnDefinition(const Column& column) const;
     QString foreignKeyClause(const ForeignKey& fk) const;
+    // CREATE TABLE from the engine's column definitions, with the primary key (unless a column
+    // definition holds it already) and the foreign keys, then the table's indexes.
+    QStringList createTableWith(const Table& table, QStringList definitions, bool keyInline) const;
     virtual QString defaultNow() const = 0;
 };
 

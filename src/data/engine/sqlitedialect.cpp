@@ -158,14 +158,7 @@ QStringList SqliteDialect::createTable(const Table& table) const
             defs << columnDefinition(c) + lengthCheck(table.name(), c);
         }
     }
-    if (!pkInline && !table.primaryKeyColumns().isEmpty())
-        defs << QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
-                    .arg(quoted(table.primaryKeyName()), table.primaryKeyColumns().join(QStringLiteral(", ")));
-    for (const ForeignKey& fk : table.foreignKeys())
-        defs << foreignKeyClause(fk);
-    QStringList out{QStringLiteral("CREATE TABLE %1 (%2)").arg(table.name(), defs.join(QStringLiteral(", ")))};
-    for (const Index& ix : table.indexes())
-        out << createIndex(table.name(), ix);
+    QStringList out = createTableWith(table, defs, pkInline);
     for (const ForeignKey& fk : table.foreignKeys())
         out << foreignKeyTriggers(table, fk);
     return out;
