@@ -74,11 +74,22 @@ int main(int argc, char** argv)
         const OurPriceQuery all = OurPriceQuery::forNode(AllProducts, false, like);
         const double bareFirst = median([&] { bare(*db, all, true); });
         const double bareAll = median([&] { bare(*db, all, false); });
+        // The bare statement of the first batch the list reads.
+        const double barePage = median([&] { bare(*db, all.page({}, OurPriceList::DefaultBatchRows), false); });
         OurPriceList list(*db, *db, false);
         int shown = 0;
         const double ours = median([&] {
             list.showNode(AllProducts, false);
             shown = list.recordCount();
+        });
+        // Scrolling: the next batch at the end of the rows read so far.
+        const double nextBatch = medianAfter([&] { list.showNode(AllProducts, false); }, [&] { list.fetchMore(); });
+        // Sorting or locating reads the rest first.
+        int read = 0;
+        const double whole = median([&] {
+            list.showNode(AllProducts, false);
+            list.fetchAll();
+            read = list.recordCount();
         });
 
         // A prefix that a few dozen articles share.
@@ -92,12 +103,16 @@ int main(int argc, char** argv)
         const double bareSearch = median([&] { hits = bare(*db, found, false); });
         const double oursSearch = median([&] { list.showNode(AllProducts, false, search); });
 
-        out << engine << ": " << products << " products, " << shown << " listed under \"Все\"\n"
+        out << engine << ": " << products << " products, first " << shown << " rows shown under \"Все\"\n"
             << "  bare statement, first row: " << QString::number(bareFirst, 'f', 1)
             << " ms; all rows: " << QString::number(bareAll, 'f', 1) << " ms\n"
-            << "  price list shown (all rows loaded): " << QString::number(ours, 'f', 1)
-            << " ms, ratio to first row " << QString::number(ours / bareFirst, 'f', 2) << ", to all rows "
+            << "  price list, first rows shown: " << QString::number(ours, 'f', 1)
+            << " ms; the bare statement of that batch " << QString::number(barePage, 'f', 1) << " ms, ratio "
+            << QString::number(ours / barePage, 'f', 2) << "; ratio to all rows bare "
             << QString::number(ours / bareAll, 'f', 2) << "\n"
+            << "  next batch on scrolling: " << QString::number(nextBatch, 'f', 1) << " ms\n"
+            << "  all " << read << " rows read (before a sort or locate): " << QString::number(whole, 'f', 1)
+            << " ms, ratio to the bare full read " << QString::number(whole / bareAll, 'f', 2) << "\n"
             << "  prefix search \"" << search.text << "\" (" << hits << " rows): bare "
             << QString::number(bareSearch, 'f', 1) << " ms, price list "
             << QString::number(oursSearch, 'f', 1) << " ms, ratio "

@@ -6,11 +6,12 @@
 #include <vector>
 
 // Milliseconds of `run`: the median of five rounds after an unmeasured one that warms the caches.
-inline double median(const std::function<void()>& run)
+// The median of five timed runs, each after its untimed preparation.
+inline double medianAfter(const std::function<void()>& prepare, const std::function<void()>& run)
 {
-    run();
     std::vector<double> ms;
     for (int i = 0; i < 5; ++i) {
+        prepare();
         QElapsedTimer t;
         t.start();
         run();
@@ -18,4 +19,10 @@ inline double median(const std::function<void()>& run)
     }
     std::sort(ms.begin(), ms.end());
     return ms[2];
+}
+
+inline double median(const std::function<void()>& run)
+{
+    run();
+    return medianAfter([] {}, run);
 }

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int Suppliers = 50;
 constexpr int OffersPerProduct = 5;
+constexpr int PriceKinds = 3;
 constexpr int RequestsPerOrder = 5;
 constexpr int LinesPerRequest = 10;
 constexpr int Buyers = 500;
@@ -106,14 +107,27 @@ qint64 VolumeGenerator::run()
         BulkInserter offers(m_db, u"scm_artcmap"_s,
                             {u"sam_pr_id"_s, u"sam_prv_id"_s, u"sam_artc"_s, u"sam_deliverydelay"_s, u"sam_minpartia"_s,
                              u"sam_price"_s, u"sam_updatedate"_s});
+        BulkInserter kinds(m_db, u"scm_pricename"_s, {u"prn_id"_s, u"prn_name"_s});
+        const QStringList kindNames{u"EXW"_s, u"DAP Москва"_s, u"Опт"_s};
+        for (int n = 0; n < PriceKinds; ++n)
+            kinds.add({n + 1, kindNames.at(n)});
+        // Each offer carries one price of the supplier's price list; the kinds take turns.
+        BulkInserter prices(m_db, u"CRM_FOREIGNPRICE"_s, {u"fp_prn_id"_s, u"fp_pr_id"_s, u"fp_par_id"_s, u"fp_price"_s});
+        prices.after(kinds);
+        prices.after(offers);
         const QDateTime updated = day(-5);
         for (qint64 p = 1; p <= m_products; ++p)
             for (int k = 0; k < OffersPerProduct; ++k) {
                 const qint64 supplier = 1 + (p + 11 * k) % Suppliers;
+                const qint64 cost = costOf(p).raw() * (95 + k * 3) / 100;
+                const int kind = int((p + k) % PriceKinds);
                 offers.add({p, supplier, u"S%1-%2"_s.arg(supplier).arg(p), int(5 + (p + k) % 25), Money(1).toVariant(),
-                            Money::fromRaw(costOf(p).raw() * (95 + k * 3) / 100).toVariant(), updated});
+                            Money::fromRaw(cost).toVariant(), updated});
+                prices.add({kind + 1, p, supplier, Money::fromRaw(cost * (100 + 5 * kind) / 100).toVariant()});
             }
+        done(kinds, u"scm_pricename"_s);
         done(offers, u"scm_artcmap"_s);
+        done(prices, u"CRM_FOREIGNPRICE"_s);
     }
     // Request r belongs to order r / 5; its 10 lines are distinct products of the order's supplier.
     const qint64 perSupplier = m_products / Suppliers;
@@ -311,6 +325,7 @@ qint64 VolumeGenerator::run()
     }
     for (const auto& [table, key] : QList<QPair<QString, QString>>{
              {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},
+             {u"scm_pricename"_s, u"prn_id"_s},
              {u"scm_business_offer"_s, u"bof_id"_s}, {u"scm_supplier_order"_s, u"suo_id"_s},
              {u"scm_Proforma"_s, u"pf_id"_s}, {u"scm_waybill"_s, u"swb_id"_s}, {u"scm_delivery"_s, u"sde_id"_s},
              {u"scm_payments"_s, u"spm_id"_s}, {u"scl_move"_s, u"recno"_s}, {u"CRM_USERS"_s, u"US_ID"_s}})

@@ -8,7 +8,7 @@ namespace Tarvo::Data {
 class Database;
 
 // Fills an empty database with volume data for measurements. At scale 1: 200k
-// products, 1M supplier offers, 100k buyer requests with 1M lines, 20k supplier
+// products, 1M supplier offers each with a supplier's price, 100k buyer requests with 1M lines, 20k supplier
 // orders with 50 lines each and their stages (ordered, confirmed with proforma
 // and payment, shipped, received). Keys are assigned here, so every row goes
 // through the bulk path; the key generators are moved past them at the end.

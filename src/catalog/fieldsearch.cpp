@@ -104,14 +104,20 @@ bool FieldSearch::matches(int row) const
 
 bool FieldSearch::search(int from)
 {
-    const int n = m_rowSet.recordCount();
-    for (int i = from; i >= 0 && i < n; i += m_forward ? 1 : -1)
-        if (matches(i)) {
-            m_rowSet.moveTo(i);
-            m_lastHit = i;
-            return true;
-        }
-    return false;
+    for (;;) {
+        const int n = m_rowSet.recordCount();
+        for (int i = from; i >= 0 && i < n; i += m_forward ? 1 : -1)
+            if (matches(i)) {
+                m_rowSet.moveTo(i);
+                m_lastHit = i;
+                return true;
+            }
+        // A list read in batches: the hit may be among the rows not read yet.
+        if (!m_forward || !m_rowSet.canFetchMore())
+            return false;
+        from = qMax(from, n);
+        m_rowSet.fetchMore();
+    }
 }
 
 bool FieldSearch::find()

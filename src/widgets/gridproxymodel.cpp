@@ -98,10 +98,20 @@ void GridProxyModel::setSourceModel(QAbstractItemModel* source)
             rebuildOrder();
             endResetModel();
         });
-        connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { beginResetModel(); });
+        // In the row set's own order a batch read as the grid scrolls keeps the view where it is.
+        connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                [this](const QModelIndex&, int first, int last) {
+                    if (m_sortColumn < 0)
+                        beginInsertRows({}, first, last);
+                    else
+                        beginResetModel();
+                });
         connect(source, &QAbstractItemModel::rowsInserted, this, [this] {
             rebuildOrder();
-            endResetModel();
+            if (m_sortColumn < 0)
+                endInsertRows();
+            else
+                endResetModel();
         });
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { beginResetModel(); });
         connect(source, &QAbstractItemModel::rowsRemoved, this, [this] {
@@ -198,6 +208,10 @@ void GridProxyModel::setTitle(int column, const QString& title)
 
 void GridProxyModel::sortBy(int column, Qt::SortOrder order)
 {
+    // Rows still unread would be left out of the order.
+    if (column >= 0 && sourceModel())
+        while (sourceModel()->canFetchMore({}))
+            sourceModel()->fetchMore({});
     beginResetModel();
     m_sortColumn = column;
     m_sortOrder = order;

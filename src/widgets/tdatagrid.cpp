@@ -417,6 +417,9 @@ bool TDataGrid::findNext(const QString& text)
         column = columns.first();
     }
     m_searchText = text;
+    // The search goes round every row, the unread ones of a list read in batches too.
+    while (m_proxy->canFetchMore({}))
+        m_proxy->fetchMore({});
     const int rows = m_proxy->rowCount();
     const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
     for (int i = 0; i < rows; ++i) {

@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -132,6 +133,124 @@ private slots:
         list.showNode(AllProducts, false, {u"PR_ARTICUL"_s, u"#"_s});
         QCOMPARE(list.recordCount(), 0);
         QVERIFY_THROWS_EXCEPTION(Exception, list.showNode(AllProducts, false, {u"1=1 or PR_NAME"_s, u"x"_s}));
+    }
+
+    // A big list shows its first batch at once and reads on as asked; every product once, also
+    // one added while the rest is unread; sorting, locating and a search read what they need.
+    void bigListIsReadInBatches()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 food = f.group(u"Продукты"_s);
+        const qint64 milk = f.group(u"Молочные"_s, food);
+        relate(db, food, {});
+        relate(db, milk, {food});
+        {
+            Data::Transaction tx(db);
+            for (int i = 0; i < 25; ++i)
+                f.product(u"A%1"_s.arg(i, 2, 10, QChar(u'0')), u"Товар %1"_s.arg(i), i % 2 ? food : milk);
+            tx.commit();
+        }
+        OurPriceList list(db, db, true);
+        list.setBatchRows(10);
+        list.showNode(AllProducts, false);
+        QCOMPARE(list.recordCount(), 10);
+        QVERIFY(list.canFetchMore());
+        list.fetchMore();
+        QCOMPARE(list.recordCount(), 20);
+        QCOMPARE(list.recNo(), 0);
+
+        list.insert();
+        list.setValue(u"PR_ARTICUL"_s, u"NEW"_s);
+        list.setValue(u"PR_NAME"_s, u"Новый"_s);
+        list.post();
+        list.fetchAll();
+        QVERIFY(!list.canFetchMore());
+        QSet<qint64> keys;
+        for (list.first(); !list.eof(); list.next())
+            keys << list.integer(u"sam_pr_id"_s);
+        QCOMPARE(keys.size(), 26);
+        QCOMPARE(list.recordCount(), 26);
+
+        // The group with its subgroups is read in batches too.
+        list.showNode(food, true);
+        QCOMPARE(list.recordCount(), 10);
+        list.fetchAll();
+        QCOMPARE(articles(list).size(), 25);
+
+        list.showNode(AllProducts, false);
+        QVERIFY(list.locate({u"PR_ARTICUL"_s}, {u"A24"_s}));
+        QCOMPARE(list.recordCount(), 26);
+
+        // A batch that ends exactly at the last row: the next read finds nothing and stops.
+        list.showNode(AllProducts, false, {u"PR_ARTICUL"_s, u"a1"_s});
+        QCOMPARE(list.recordCount(), 10);
+        list.fetchAll();
+        QCOMPARE(list.recordCount(), 10);
+        QVERIFY(!list.canFetchMore());
+
+        list.showNode(AllProducts, false);
+        list.setSort(u"PR_ARTICUL desc"_s, Data::TRowSet::SortCollation::User);
+        list.first();
+        QCOMPARE(list.string(u"PR_ARTICUL"_s), u"NEW"_s);
+        QCOMPARE(list.recordCount(), 26);
+        // The sort stays when the node is shown again: the list is read whole.
+        list.showNode(AllProducts, false);
+        QCOMPARE(list.recordCount(), 26);
+    }
+
+    // The grid reads the next batch as the user scrolls to the end; "Искать в поле" finds a
+    // product not read yet.
+    void chooserGridReadsOnAsTheUserScrolls()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 g = f.group(u"Крепёж"_s);
+        {
+            Data::Transaction tx(db);
+            for (int i = 0; i < 45; ++i)
+                f.product(u"B%1"_s.arg(i, 2, 10, QChar(u'0')), u"Болт %1"_s.arg(i), g);
+            tx.commit();
+        }
+        TfViewOurPrice w(db);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.resize(700, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TOurPriceView* view = w.priceView();
+        auto* list = dynamic_cast<OurPriceList*>(view->dataSet());
+        QVERIFY(list);
+        list->setBatchRows(20);
+        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
+        Widgets::TDataGrid* grid = view->grid();
+        QCOMPARE(grid->model()->rowCount(), 20);
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, grid->horizontalHeader()->logicalIndex(0)));
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY(grid->model()->rowCount() > 20);
+        // The batch came as new rows below: the user stays on the row reached.
+        QCOMPARE(grid->currentIndex().row(), 19);
+        QCOMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B19"_s);
+
+        // A heading click orders every product, not only those read.
+        view->showNode(AllProducts, false);
+        QCOMPARE(grid->model()->rowCount(), 20);
+        const int articleColumn = view->dataSet()->fieldIndex(u"PR_ARTICUL"_s);
+        grid->horizontalHeader()->setSortIndicator(articleColumn, Qt::DescendingOrder);
+        QCOMPARE(grid->model()->rowCount(), 45);
+        QCOMPARE(grid->model()->index(0, articleColumn).data().toString(), u"B44"_s);
+        grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+
+        view->showNode(AllProducts, false);
+        QCOMPARE(grid->model()->rowCount(), 20);
+
+        view->searchField()->setCurrentIndex(
+            view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
+        QTest::keyClicks(view->searchEdit(), u"b44"_s);
+        QCOMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B44"_s);
+        QCOMPARE(grid->model()->rowCount(), 45);
     }
 
     void savingCreatesTheMissingPriceRowAndRefusesDuplicateArticles()

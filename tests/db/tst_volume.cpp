@@ -102,6 +102,20 @@ private slots:
                            "(select soi_swb_id from SCM_TOMOVE)"_s).toLongLong(), 0);
         QVERIFY(db.scalar(u"select count(*) from scm_waybill where swb_arrival_date is null"_s).toLongLong() > 0);
         QCOMPARE(db.scalar(u"select count(*) from scm_business_offer where bof_createdate <> bof_date"_s).toLongLong(), 0);
+        // Every offer carries one supplier's price, of the offer's product and supplier; every kind occurs.
+        QCOMPARE(db.scalar(u"select count(*) from scm_artcmap"_s).toLongLong(), g.products() * 5);
+        QCOMPARE(db.scalar(u"select count(*) from CRM_FOREIGNPRICE"_s).toLongLong(), g.products() * 5);
+        QCOMPARE(db.scalar(u"select count(*) from scm_artcmap where not exists (select 1 from CRM_FOREIGNPRICE "
+                           "where fp_pr_id = sam_pr_id and fp_par_id = sam_prv_id)"_s).toLongLong(), 0);
+        QCOMPARE(db.scalar(u"select count(*) from CRM_FOREIGNPRICE join scm_pricename on prn_id = fp_prn_id "
+                           "join scm_artcmap on sam_pr_id = fp_pr_id and sam_prv_id = fp_par_id "
+                           "where fp_price >= sam_price and fp_price > 0"_s).toLongLong(), g.products() * 5);
+        QCOMPARE(db.scalar(u"select count(distinct fp_prn_id) from CRM_FOREIGNPRICE"_s).toLongLong(),
+                 db.scalar(u"select count(*) from scm_pricename"_s).toLongLong());
+        QVERIFY(db.scalar(u"select count(*) from scm_pricename"_s).toLongLong() > 1);
+        // The suppliers' prices are what the price list reads: a product shows its five suppliers.
+        QCOMPARE(db.scalar(u"select count(*) from CRM_FOREIGNPRICE join scm_partner on par_ID = fp_par_id "
+                           "where fp_pr_id = 7"_s).toLongLong(), 5);
         // The database filled the ancestors: one per subgroup.
         QCOMPARE(db.scalar(u"select count(*) from crm_groupsrel"_s).toLongLong(),
                  db.scalar(u"select count(*) from crm_productgroups where pg_parent is not null"_s).toLongLong());
@@ -112,6 +126,8 @@ private slots:
         const qint64 bof = db.insertReturning(u"insert into scm_business_offer (bof_person, bof_date) values (51, ?)"_s,
                                               u"bof_id"_s, {QDateTime::currentDateTime()});
         QCOMPARE(bof, g.requests() + 1);
+        const qint64 kind = db.insertReturning(u"insert into scm_pricename (prn_name) values ('Новая')"_s, u"prn_id"_s);
+        QCOMPARE(kind, db.scalar(u"select count(*) from scm_pricename"_s).toLongLong());
         QVERIFY_THROWS_EXCEPTION(Exception, VolumeGenerator(db, 0.01).run());
     }
 };

@@ -62,8 +62,9 @@ OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool
 {
     setReadOnly(!editable);
     createRecordSetProc = [this](TUpdatedADODataSet&) {
-        auto q = std::make_unique<Data::Query>(*database(), m_statement.sql);
-        q->bindAll(m_statement.params);
+        const OurPriceQuery s = m_paged ? m_statement.page({}, m_batchRows) : m_statement;
+        auto q = std::make_unique<Data::Query>(*database(), s.sql);
+        q->bindAll(s.params);
         return q;
     };
     if (!editable)
@@ -71,8 +72,12 @@ OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool
     onInternalPost = [this](TUpdatedADODataSet& ds) {
         ProductStore store(m_writeDb);
         const auto value = [&ds](const QString& c) { return ds.value(c); };
-        if (ds.state() == Data::RowSetState::Insert)
-            ds.setValue(u"sam_pr_id"_s, store.insert(value));
+        if (ds.state() == Data::RowSetState::Insert) {
+            const qint64 id = store.insert(value);
+            ds.setValue(u"sam_pr_id"_s, id);
+            if (m_more)
+                m_added << id;
+        }
         else
             store.update(ds.integer(u"sam_pr_id"_s), value);
     };
@@ -96,14 +101,46 @@ std::unique_ptr<Messaging::TOurTvrExchange> OurPriceList::exchange() const
     return e;
 }
 
+bool OurPriceList::canFetchMore() const
+{
+    return m_more && isActive();
+}
+
+void OurPriceList::fetchMore()
+{
+    if (!canFetchMore())
+        return;
+    checkBrowseMode();
+    const OurPriceQuery s = m_statement.page(m_lastKey, m_batchRows, m_added);
+    Data::Query q(*database(), s.sql);
+    q.bindAll(s.params);
+    batchRead(appendFrom(q));
+}
+
+void OurPriceList::batchRead(int rows)
+{
+    m_more = rows >= m_batchRows;
+    // A batch goes after every other row, the products added here included.
+    if (const Data::RowSetRow* last = lastRow(); last && rows > 0)
+        m_lastKey = last->values.at(fieldIndexOrThrow(u"sam_pr_id"_s));
+}
+
 void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQuery::Search& search)
 {
     m_statement = OurPriceQuery::forNode(nodeId, withSubgroups, database()->dialect().likeOperator(), search);
     m_node = nodeId;
     m_subgroups = withSubgroups;
     m_search = search;
+    // A filter hides rows, so where a batch ended could not be told: such a list is read whole.
+    m_paged = filter().isEmpty();
+    m_more = false;
+    m_added.clear();
     close();
     open();
+    if (m_paged)
+        batchRead(recordCount());
+    if (!sort().isEmpty())
+        fetchAll();
     for (int i = 0; i < fieldCount(); ++i) {
         const QString c = caption(field(i).name);
         field(i).displayLabel = c.isEmpty() ? u"-"_s : c;

@@ -25,6 +25,13 @@ public:
     bool withSubgroups() const { return m_subgroups; }
     const OurPriceQuery::Search& search() const { return m_search; }
 
+    // A list is read a batch at a time in key order (the first batch at once, the next as the
+    // grid scrolls); sorting, locating and the last row read the rest first.
+    static constexpr int DefaultBatchRows = 1000;
+    void setBatchRows(int rows) { m_batchRows = qMax(1, rows); }
+    bool canFetchMore() const override;
+    void fetchMore() override;
+
     // The current product as the editors receive it.
     std::unique_ptr<Messaging::TOurTvrExchange> exchange() const;
 
@@ -37,6 +44,13 @@ private:
     qint64 m_node = 0;
     bool m_subgroups = false;
     OurPriceQuery::Search m_search;
+    int m_batchRows = DefaultBatchRows;
+    bool m_paged = false;
+    bool m_more = false;
+    QVariant m_lastKey; // of the last batch read
+    QVariantList m_added; // products added here since the list was read: later batches skip them
+    // Notes where the next batch starts after one that gave `rows` rows.
+    void batchRead(int rows);
 };
 
 } // namespace Tarvo::Catalog

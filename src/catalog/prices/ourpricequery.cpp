@@ -49,6 +49,24 @@ QString OurPriceQuery::prefixPattern(const QString& text)
     return p + u'%';
 }
 
+OurPriceQuery OurPriceQuery::page(const QVariant& afterKey, int limit, const QVariantList& skipped) const
+{
+    OurPriceQuery q{u"select * from ("_s + sql + u") q"_s, params};
+    QStringList conditions;
+    if (!afterKey.isNull()) {
+        conditions << u"sam_pr_id > ?"_s;
+        q.params << afterKey;
+    }
+    if (!skipped.isEmpty()) {
+        conditions << u"sam_pr_id not in ("_s + QStringList(skipped.size(), u"?"_s).join(u", "_s) + u')';
+        q.params << skipped;
+    }
+    if (!conditions.isEmpty())
+        q.sql += u" where "_s + conditions.join(u" and "_s);
+    q.sql += u" order by sam_pr_id limit "_s + QString::number(limit);
+    return q;
+}
+
 OurPriceQuery OurPriceQuery::forNode(qint64 nodeId, bool withSubgroups, const QString& likeOperator,
                                      const Search& search)
 {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVariantList>
 
 namespace Tarvo::Catalog {
@@ -24,6 +25,10 @@ struct OurPriceQuery
     // likeOperator: the connection's case-insensitive LIKE.
     static OurPriceQuery forNode(qint64 nodeId, bool withSubgroups, const QString& likeOperator = {},
                                  const Search& search = {});
+    // At most `limit` rows of this list in key order, those after `afterKey` (all keys when null)
+    // other than `skipped` (the products the list added itself): big lists are read a batch at a time.
+    OurPriceQuery page(const QVariant& afterKey, int limit, const QVariantList& skipped = {}) const;
+
     // The product columns saved by the price-list window, in statement order.
     static const QStringList ProductColumns;
     // The columns of our price.

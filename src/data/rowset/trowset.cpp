@@ -414,21 +414,8 @@ void TRowSet::loadFrom(Query& query)
     const QList<RowSetField> previous = m_store->fields;
     const auto result = ResultReader::open(query);
     setLoadedFields(result->columns(), previous);
-    const int n = int(result->columns().size());
-    const int total = fieldCount();
-    auto& rows = m_store->rows;
-    quint64 bookmark = m_store->nextBookmark;
-    RowValues::Builder builder;
-    builder.start(total);
     try {
-        while (result->next(builder)) {
-            RowSetRow* row = m_store->newRow();
-            row->values = builder.finish(&m_store->arena);
-            if (total > n)
-                recalculateRow(row);
-            row->bookmark = bookmark++;
-            rows.push_back(row);
-        }
+        readRows(*result);
     } catch (...) {
         // Half a result is no result: the set stays empty rather than silently short.
         m_store->clearRows();
@@ -439,7 +426,6 @@ void TRowSet::loadFrom(Query& query)
         recordChanged();
         throw;
     }
-    m_store->nextBookmark = bookmark;
     m_store->changed();
     m_current = nullptr;
     m_pos = -1;
@@ -479,6 +465,60 @@ void TRowSet::appendLoaded(QVariantList values)
     m_store->rows.push_back(row);
     m_store->changed();
     notifyChanged();
+}
+
+const RowSetRow* TRowSet::lastRow() const
+{
+    return m_store->rows.empty() ? nullptr : m_store->rows.back();
+}
+
+int TRowSet::appendFrom(Query& query)
+{
+    const auto result = ResultReader::open(query);
+    int dataFields = 0;
+    for (const RowSetField& f : m_store->fields)
+        dataFields += f.isCalculated() ? 0 : 1;
+    if (int(result->columns().size()) != dataFields)
+        throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+    const size_t before = m_store->rows.size();
+    readRows(*result); // a batch read in part is dropped whole: the next fetch reads it again
+    m_store->changed();
+    notifyChanged();
+    return int(m_store->rows.size() - before);
+}
+
+void TRowSet::readRows(ResultReader& result)
+{
+    const int n = int(result.columns().size());
+    const int total = fieldCount();
+    auto& rows = m_store->rows;
+    const size_t before = rows.size();
+    quint64 bookmark = m_store->nextBookmark;
+    RowValues::Builder builder;
+    builder.start(total);
+    try {
+        while (result.next(builder)) {
+            RowSetRow* row = m_store->newRow();
+            row->values = builder.finish(&m_store->arena);
+            if (total > n)
+                recalculateRow(row);
+            row->bookmark = bookmark++;
+            rows.push_back(row);
+        }
+    } catch (...) {
+        while (rows.size() > before) {
+            m_store->spare.push_back(rows.back());
+            rows.pop_back();
+        }
+        throw;
+    }
+    m_store->nextBookmark = bookmark;
+}
+
+void TRowSet::fetchAll()
+{
+    while (canFetchMore())
+        fetchMore();
 }
 
 void TRowSet::clearRows()
@@ -655,6 +695,7 @@ void TRowSet::first()
 void TRowSet::last()
 {
     leaveRow();
+    fetchAll();
     ensureView();
     const RowSetRow* before = m_current;
     m_pos = int(view().size()) - 1;
@@ -717,6 +758,7 @@ bool TRowSet::locate(const QStringList& fields, const QVariantList& values)
     for (const QString& f : fields)
         idx << fieldIndexOrThrow(f);
     leaveRow();
+    fetchAll();
     ensureView();
     for (int p = 0; p < int(view().size()); ++p) {
         bool match = true;
@@ -1071,6 +1113,7 @@ std::unique_ptr<TRowSet> TRowSet::clone() const
 void TRowSet::setFilter(const QString& expression)
 {
     checkBrowseMode();
+    fetchAll();
     const QString text = expression.trimmed();
     if (!text.isEmpty())
         TRowSetFilter(text, m_store->fields); // a malformed text is refused here, not on first use
@@ -1093,6 +1136,7 @@ void TRowSet::setPendingOnly(bool on)
 void TRowSet::setSort(const QString& sort, SortCollation collation)
 {
     checkBrowseMode();
+    fetchAll();
     QList<QPair<QString, bool>> fields;
     for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));

@@ -16,6 +16,7 @@ namespace Tarvo::Data {
 
 class Query;
 class TRowSetFilter;
+class ResultReader;
 struct ResultColumn;
 
 enum class UpdateStatus : quint8
@@ -92,6 +93,18 @@ public:
     void loadFrom(Query& query);
     // Appends a row that is not pending (as loaded from the server).
     void appendLoaded(QVariantList values);
+    // Appends the query's rows (the columns of the last load) as loaded and returns their number;
+    // the cursor stays.
+    int appendFrom(Query& query);
+    // The last of the shared rows in their natural order; nullptr without rows.
+    const RowSetRow* lastRow() const;
+
+    // A dataset may read a big result in batches as it is scrolled: whether rows remain unread,
+    // and reading the next batch after the others (the cursor stays).
+    virtual bool canFetchMore() const { return false; }
+    virtual void fetchMore() {}
+    // Reads every remaining batch: sorting, filtering, locating and the last row need them all.
+    void fetchAll();
     // Removes every row and every pending change; fields stay.
     void clearRows();
 
@@ -236,6 +249,8 @@ private:
     // the reason in m_unresolved) when a name no longer exists.
     bool resolveFields() const;
     void setValueChecked(int field, const QVariant& value, bool force);
+    // Appends the reader's rows as loaded; on failure the rows read so far are dropped again.
+    void readRows(ResultReader& result);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;

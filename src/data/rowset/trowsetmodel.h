@@ -25,6 +25,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A big row set read in batches: the next batch as the view scrolls to the end.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     bool submit() override;
     void revert() override;
     // A heading click: strings in Russian order without regard to case (the row set's user sort);
