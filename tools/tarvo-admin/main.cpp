@@ -95,7 +95,7 @@ int main(int argc, char** argv)
             return usage();
     }
     try {
-        const ConnectionSettings settings = Connector::settingsFrom(overrides);
+        ConnectionSettings settings = Connector::settingsFrom(overrides);
         if (command == QLatin1String("init")) {
             auto db = Connector::connect(settings, false);
             const int applied = Migrator::apply(*db);
