@@ -175,10 +175,10 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !sourceModel())
         return {};
     const QModelIndex source = mapToSource(index);
-    if (role == Qt::DisplayRole && m_decimals && rowSetModel()) {
-        const Data::RowSetField& f = rowSetModel()->rowSet().field(index.column());
+    if (role == Qt::DisplayRole && m_decimals && rowSetModel() && rowSetModel()->rowSet()) {
+        const Data::TRowSet& rs = *rowSetModel()->rowSet();
+        const Data::RowSetField& f = rs.field(index.column());
         if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
-            const Data::TRowSet& rs = rowSetModel()->rowSet();
             const bool editing =
                 (rs.state() == Data::RowSetState::Edit && source.row() == rs.recNo()) ||
                 (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
@@ -224,9 +224,9 @@ void GridProxyModel::rebuildOrder()
     m_toSource.clear();
     m_fromSource.clear();
     Data::TRowSetModel* model = rowSetModel();
-    if (m_sortColumn < 0 || !model || m_sortColumn >= model->columnCount())
+    if (m_sortColumn < 0 || !model || !model->rowSet() || m_sortColumn >= model->columnCount())
         return;
-    const Data::TRowSet& rs = model->rowSet();
+    const Data::TRowSet& rs = *model->rowSet();
     const int n = rs.recordCount();
     const int column = m_sortColumn;
     const bool desc = m_sortOrder == Qt::DescendingOrder;

@@ -87,10 +87,12 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_proxy->setSourceModel(nullptr);
     m_model.reset();
     m_rowSet = rowSet;
+    m_rowSetGone.reset();
     m_hiddenWidths.clear();
     m_restored = false;
     if (!m_rowSet)
         return;
+    m_rowSetGone = m_rowSet->subscribeDestroyed([this] { m_rowSet = nullptr; });
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
     m_proxy->setSourceModel(m_model.get());
     setModel(m_proxy);

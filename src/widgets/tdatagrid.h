@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/rowset/rowsetsubscription.h"
+
 #include <QHash>
 #include <QTableView>
 #include <memory>
@@ -111,6 +113,8 @@ private:
     void rebuildSearchMenu();
 
     Data::TRowSet* m_rowSet = nullptr;
+    // Forgets the row set when it is destroyed before the grid (the model then shows nothing).
+    Data::RowSetSubscription m_rowSetGone;
     std::unique_ptr<Data::TRowSetModel> m_model;
     GridProxyModel* m_proxy = nullptr;
     QList<Column> m_explicit;

@@ -120,6 +120,45 @@ private slots:
         QCOMPARE(another.searchColumn(), 1);
     }
 
+    void windowWhoseRowSetGoesBeforeItsGrid()
+    {
+        // A window holding the row set as a member declared after the grid destroys the row set first.
+        auto rs = std::make_unique<Data::TRowSet>();
+        rs->addField(QStringLiteral("name"), Data::FieldType::String);
+        rs->appendLoaded({QStringLiteral("б")});
+        rs->appendLoaded({QStringLiteral("а")});
+        TDataGrid grid;
+        grid.setColumnsSection(QStringLiteral("lifetime"));
+        grid.setRowSet(rs.get());
+        grid.show();
+        grid.sortByColumn(0, Qt::AscendingOrder);
+        QCOMPARE(column(grid, 0), QStringList({QStringLiteral("а"), QStringLiteral("б")}));
+        rs.reset();
+        QVERIFY(grid.rowSet() == nullptr);
+        QCOMPARE(grid.model()->rowCount(), 0);
+        grid.hide();
+        QTest::keyClick(&grid, Qt::Key_Down);
+    }
+
+    void twoGridsOfOneRowSetBothFollowIt()
+    {
+        Data::TRowSet rs;
+        rs.addField(QStringLiteral("name"), Data::FieldType::String);
+        rs.appendLoaded({QStringLiteral("a")});
+        TDataGrid first;
+        TDataGrid second;
+        first.setRowSet(&rs);
+        second.setRowSet(&rs);
+        // Sorted grids keep their own order, rebuilt only when told of the change.
+        first.sortByColumn(0, Qt::DescendingOrder);
+        second.sortByColumn(0, Qt::DescendingOrder);
+        rs.appendLoaded({QStringLiteral("b")});
+        QCOMPARE(first.model()->rowCount(), 2);
+        QCOMPARE(second.model()->rowCount(), 2);
+        QCOMPARE(column(first, 0), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+        QCOMPARE(column(second, 0), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+    }
+
     void moneyShowsTheProgramsDecimals()
     {
         Shell::ProgramParameters p;

@@ -161,6 +161,9 @@ TRowSet::TRowSet() : m_store(std::make_shared<RowSetStore>())
 TRowSet::~TRowSet()
 {
     // The order in which a window's members go must not matter.
+    m_listeners->alive = false;
+    RowSetListeners::notify(m_listeners, RowSetListeners::Kind::Destroyed);
+    m_listeners->entries.clear();
     const auto followers = m_followers;
     m_followers.clear();
     for (TRowSet* f : followers)
@@ -877,20 +880,22 @@ void TRowSet::recordChanged()
     const auto followers = m_followers;
     for (TRowSet* f : followers)
         f->followMaster(*this);
-    const auto listeners = m_scrollListeners;
-    for (const auto& l : listeners)
-        l.second();
+    RowSetListeners::notify(m_listeners, RowSetListeners::Kind::Scrolled);
 }
 
-int TRowSet::addScrollListener(std::function<void()> listener)
+RowSetSubscription TRowSet::subscribeChanged(std::function<void(int row)> listener)
 {
-    m_scrollListeners.emplace_back(m_nextListenerId, std::move(listener));
-    return m_nextListenerId++;
+    return {m_listeners, m_listeners->add(RowSetListeners::Kind::Changed, std::move(listener))};
 }
 
-void TRowSet::removeScrollListener(int id)
+RowSetSubscription TRowSet::subscribeScrolled(std::function<void()> listener)
 {
-    std::erase_if(m_scrollListeners, [id](const auto& l) { return l.first == id; });
+    return {m_listeners, m_listeners->add(RowSetListeners::Kind::Scrolled, [l = std::move(listener)](int) { l(); })};
+}
+
+RowSetSubscription TRowSet::subscribeDestroyed(std::function<void()> listener)
+{
+    return {m_listeners, m_listeners->add(RowSetListeners::Kind::Destroyed, [l = std::move(listener)](int) { l(); })};
 }
 
 void TRowSet::edit()
@@ -948,6 +953,10 @@ void TRowSet::post()
         throw Exception(QStringLiteral("Редактируемая запись удалена"));
     if (beforePost)
         beforePost(*this);
+    const RowSetRow* edited = m_state == RowSetState::Edit ? editRow() : nullptr;
+    const quint64 editedBookmark = edited ? edited->bookmark : 0;
+    const size_t rowsBefore = m_store->rows.size();
+    const quint64 fieldsBefore = m_store->fieldsVersion;
     {
         posting.insert(this);
         const auto done = qScopeGuard([this] { posting.remove(this); });
@@ -956,7 +965,13 @@ void TRowSet::post()
     m_state = RowSetState::Browse;
     m_buffer.clear();
     m_editRow = nullptr;
-    notifyChanged();
+    // An edited row keeps its place unless the post reloaded the rows: views then redraw one row
+    // instead of starting over (a sorted grid of a million rows would sort them all again).
+    if (edited && m_store->rows.size() == rowsBefore && m_store->fieldsVersion == fieldsBefore &&
+        current() == edited && edited->bookmark == editedBookmark)
+        notifyRowChanged(edited);
+    else
+        notifyChanged();
     recordChanged();
     if (afterPost)
         afterPost(*this);
@@ -1202,10 +1217,34 @@ const RowSetRow* TRowSet::rowAt(int recNo) const
 
 void TRowSet::notifyChanged()
 {
-    const auto members = m_store->members;
-    for (TRowSet* m : members)
+    notifyRowChanged(nullptr);
+}
+
+void TRowSet::notifyRowChanged(const RowSetRow* row)
+{
+    // A handler may close the window that owns this set: the store is kept alive meanwhile.
+    const auto store = m_store;
+    const auto members = store->members;
+    for (TRowSet* m : members) {
+        // A member gone meanwhile is not called.
+        if (std::find(store->members.begin(), store->members.end(), m) == store->members.end())
+            continue;
+        int at = -1;
+        if (row) {
+            // The row keeps its place only where nothing filters or orders the rows.
+            m->ensureView();
+            const auto& rows = m->view();
+            if (m->m_viewRows == &store->rows) {
+                if (m->m_pos >= 0 && m->m_pos < int(rows.size()) && rows[m->m_pos] == row)
+                    at = m->m_pos;
+                else if (auto it = std::find(rows.begin(), rows.end(), row); it != rows.end())
+                    at = int(it - rows.begin());
+            }
+        }
         if (m->onChanged)
             m->onChanged();
+        RowSetListeners::notify(m->m_listeners, RowSetListeners::Kind::Changed, at);
+    }
 }
 
 } // namespace Tarvo::Data

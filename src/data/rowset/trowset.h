@@ -2,6 +2,7 @@
 
 #include "data/engine/money.h"
 #include "data/rowset/rowsetfield.h"
+#include "data/rowset/rowsetsubscription.h"
 #include "data/rowset/rowvalues.h"
 
 #include <QDateTime>
@@ -195,13 +196,19 @@ public:
     Handler beforeDelete;
     Handler afterDelete;
     Handler beforeCancel;
-    // Called after any change of rows, values or visible set; views refresh themselves here.
+    // Called after any change of rows, values or visible set (one handler, for the row set's owner).
     std::function<void()> onChanged;
 
-    // Called after the cursor moved to another row, after the current row changed (an insert
-    // begun, a row posted, cancelled or deleted) and after every load or clearing of the rows.
-    int addScrollListener(std::function<void()> listener);
-    void removeScrollListener(int id);
+    // Views and other listeners: each is called for as long as its subscription and this row set
+    // both live, whichever goes first.
+    // After any change of rows, values or visible set; the argument is the visible row when only
+    // that row's values changed (its place unchanged), else -1.
+    [[nodiscard]] RowSetSubscription subscribeChanged(std::function<void(int row)> listener);
+    // After the cursor moved to another row, after the current row changed (an insert begun, a row
+    // posted, cancelled or deleted) and after every load or clearing of the rows.
+    [[nodiscard]] RowSetSubscription subscribeScrolled(std::function<void()> listener);
+    // When this row set is being destroyed; it may not be used from the listener on.
+    [[nodiscard]] RowSetSubscription subscribeDestroyed(std::function<void()> listener);
 
     // Row sets that follow this one (the in-memory master link, the datasets' data source): told
     // before this set leaves its row, after its row or rows changed, and when it is destroyed.
@@ -219,6 +226,8 @@ protected:
     virtual void internalPost();
     virtual void internalDelete();
     void notifyChanged();
+    // Only the values of one row changed: members that show it in the same place are told which.
+    void notifyRowChanged(const RowSetRow* row);
     // Tells the row sets that follow this one that its row or rows changed.
     void recordChanged();
 
@@ -296,8 +305,7 @@ private:
     mutable int m_pos = -1;
     mutable bool m_eof = true;
     mutable bool m_bof = true;
-    std::vector<std::pair<int, std::function<void()>>> m_scrollListeners;
-    int m_nextListenerId = 1;
+    std::shared_ptr<RowSetListeners> m_listeners = std::make_shared<RowSetListeners>();
 };
 
 } // namespace Tarvo::Data

@@ -6,35 +6,45 @@
 
 namespace Tarvo::Data {
 
-TRowSetModel::TRowSetModel(TRowSet& rowSet, QObject* parent) : QAbstractTableModel(parent), m_rowSet(rowSet)
+TRowSetModel::TRowSetModel(TRowSet& rowSet, QObject* parent)
+    : QAbstractTableModel(parent), m_rowSet(&rowSet),
+      m_changed(rowSet.subscribeChanged([this](int row) { rowSetChanged(row); })),
+      m_destroyed(rowSet.subscribeDestroyed([this] { rowSetDestroyed(); }))
 {
-    m_rowSet.onChanged = [this] { rowSetChanged(); };
 }
 
-TRowSetModel::~TRowSetModel()
-{
-    m_rowSet.onChanged = nullptr;
-}
+TRowSetModel::~TRowSetModel() = default;
 
-void TRowSetModel::rowSetChanged()
+void TRowSetModel::rowSetChanged(int row)
 {
     if (m_inChange)
         return;
+    if (row >= 0 && row < rowCount() && columnCount() > 0) {
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        return;
+    }
     beginResetModel();
+    endResetModel();
+}
+
+void TRowSetModel::rowSetDestroyed()
+{
+    beginResetModel();
+    m_rowSet = nullptr;
     endResetModel();
 }
 
 int TRowSetModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid())
+    if (parent.isValid() || !m_rowSet)
         return 0;
     // A row being inserted is shown after the others.
-    return m_rowSet.recordCount() + (m_rowSet.state() == RowSetState::Insert ? 1 : 0);
+    return m_rowSet->recordCount() + (m_rowSet->state() == RowSetState::Insert ? 1 : 0);
 }
 
 int TRowSetModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_rowSet.fieldCount();
+    return parent.isValid() || !m_rowSet ? 0 : m_rowSet->fieldCount();
 }
 
 QString TRowSetModel::displayText(const QVariant& value, FieldType type, const QString& format)
@@ -64,17 +74,17 @@ QString TRowSetModel::displayText(const QVariant& value, FieldType type, const Q
 
 QVariant TRowSetModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
+    if (!index.isValid() || !m_rowSet)
         return {};
-    const RowSetField& f = m_rowSet.field(index.column());
+    const RowSetField& f = m_rowSet->field(index.column());
     QVariant v;
     const bool editingThisRow =
-        (m_rowSet.state() == RowSetState::Edit && index.row() == m_rowSet.recNo()) ||
-        (m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount());
+        (m_rowSet->state() == RowSetState::Edit && index.row() == m_rowSet->recNo()) ||
+        (m_rowSet->state() == RowSetState::Insert && index.row() == m_rowSet->recordCount());
     if (editingThisRow) {
-        v = m_rowSet.value(index.column());
+        v = m_rowSet->value(index.column());
     } else {
-        const RowSetRow* r = m_rowSet.rowAt(index.row());
+        const RowSetRow* r = m_rowSet->rowAt(index.row());
         if (!r)
             return {};
         v = r->values.at(index.column());
@@ -95,19 +105,19 @@ QVariant TRowSetModel::data(const QModelIndex& index, int role) const
 
 bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || m_rowSet.field(index.column()).readOnly)
+    if (!index.isValid() || !m_rowSet || role != Qt::EditRole || m_rowSet->field(index.column()).readOnly)
         return false;
     m_inChange = true;
     try {
         const bool inserting =
-            m_rowSet.state() == RowSetState::Insert && index.row() == m_rowSet.recordCount();
+            m_rowSet->state() == RowSetState::Insert && index.row() == m_rowSet->recordCount();
         if (!inserting) {
-            if (index.row() != m_rowSet.recNo())
-                m_rowSet.moveTo(index.row());
-            m_rowSet.edit();
+            if (index.row() != m_rowSet->recNo())
+                m_rowSet->moveTo(index.row());
+            m_rowSet->edit();
         }
         QVariant v = value;
-        if (m_rowSet.field(index.column()).type == FieldType::Money &&
+        if (m_rowSet->field(index.column()).type == FieldType::Money &&
             value.metaType().id() == QMetaType::QString) {
             const auto m = Money::parse(value.toString());
             if (!m) {
@@ -116,7 +126,7 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
             }
             v = m->toVariant();
         }
-        m_rowSet.setValue(index.column(), v);
+        m_rowSet->setValue(index.column(), v);
     } catch (...) {
         m_inChange = false;
         throw;
@@ -128,16 +138,16 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 QVariant TRowSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < m_rowSet.fieldCount())
-        return m_rowSet.field(section).caption();
+    if (m_rowSet && orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_rowSet->fieldCount())
+        return m_rowSet->field(section).caption();
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags TRowSetModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && !m_rowSet.field(index.column()).readOnly)
+    if (index.isValid() && m_rowSet && !m_rowSet->field(index.column()).readOnly)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -173,27 +183,29 @@ void TRowSetModel::fetchMore(const QModelIndex& parent)
 
 bool TRowSetModel::submit()
 {
-    m_rowSet.checkBrowseMode();
+    if (m_rowSet)
+        m_rowSet->checkBrowseMode();
     return true;
 }
 
 void TRowSetModel::sort(int column, Qt::SortOrder order)
 {
     // Without a heading chosen the program's own order stays (a grid asks this when attached).
-    if (column >= m_rowSet.fieldCount() || (column < 0 && !m_sortedByHeading))
+    if (!m_rowSet || column >= m_rowSet->fieldCount() || (column < 0 && !m_sortedByHeading))
         return;
     m_sortedByHeading = column >= 0;
     const QString sort = column < 0 ? QString()
-                                    : QStringLiteral("%1%2").arg(m_rowSet.field(column).name,
+                                    : QStringLiteral("%1%2").arg(m_rowSet->field(column).name,
                                                                    order == Qt::DescendingOrder
                                                                        ? QStringLiteral(" desc")
                                                                        : QString());
-    m_rowSet.setSort(sort, TRowSet::SortCollation::User);
+    m_rowSet->setSort(sort, TRowSet::SortCollation::User);
 }
 
 void TRowSetModel::revert()
 {
-    m_rowSet.cancel();
+    if (m_rowSet)
+        m_rowSet->cancel();
 }
 
 } // namespace Tarvo::Data

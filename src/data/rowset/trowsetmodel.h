@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/rowset/rowsetfield.h"
+#include "data/rowset/rowsetsubscription.h"
 
 #include <QAbstractTableModel>
 
@@ -15,7 +16,7 @@ class TRowSetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    // The model takes the row set's onChanged handler; the row set must outlive the model.
+    // Any number of models may show one row set; one whose row set is destroyed shows nothing.
     explicit TRowSetModel(TRowSet& rowSet, QObject* parent = nullptr);
     ~TRowSetModel() override;
 
@@ -34,14 +35,18 @@ public:
     // a column below 0 restores the natural order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    TRowSet& rowSet() const { return m_rowSet; }
+    // nullptr once the row set is destroyed.
+    TRowSet* rowSet() const { return m_rowSet; }
     // Text of a value as the grid shows it.
     static QString displayText(const QVariant& value, FieldType type, const QString& format);
 
 private:
-    void rowSetChanged();
+    void rowSetChanged(int row);
+    void rowSetDestroyed();
 
-    TRowSet& m_rowSet;
+    TRowSet* m_rowSet;
+    RowSetSubscription m_changed;
+    RowSetSubscription m_destroyed;
     bool m_inChange = false;
     bool m_sortedByHeading = false;
 };

@@ -141,7 +141,7 @@ TfSecuritySetup::TfSecuritySetup(QWidget* parent)
     layout->addWidget(splitter);
     layout->addWidget(buttons.box());
 
-    m_scrollListener = m_users->userQuery().addScrollListener([this] { userChanged(); });
+    m_userMoved = m_users->userQuery().subscribeScrolled([this] { userChanged(); });
     loadTree();
     resize(820, 500);
     m_grid->setFocus();
@@ -149,7 +149,7 @@ TfSecuritySetup::TfSecuritySetup(QWidget* parent)
 
 TfSecuritySetup::~TfSecuritySetup()
 {
-    m_users->userQuery().removeScrollListener(m_scrollListener);
+    m_userMoved.reset();
     m_grid->setRowSet(nullptr);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/rowset/rowsetsubscription.h"
 #include "security/trightstree.h"
 
 #include <QDialog>
@@ -49,7 +50,7 @@ private:
     TRightsTree m_rights;
     Widgets::TDataGrid* m_grid;
     QTreeWidget* m_tree;
-    int m_scrollListener = 0;
+    Data::RowSetSubscription m_userMoved;
     int m_shownUser = 0;
 };
 
