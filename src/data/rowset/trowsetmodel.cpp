@@ -154,25 +154,25 @@ Qt::ItemFlags TRowSetModel::flags(const QModelIndex& index) const
 
 bool TRowSetModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_rowSet.state() == RowSetState::Browse && m_rowSet.canFetchMore();
+    return !parent.isValid() && m_rowSet && m_rowSet->state() == RowSetState::Browse && m_rowSet->canFetchMore();
 }
 
 void TRowSetModel::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
-    const int before = m_rowSet.recordCount();
+    const int before = m_rowSet->recordCount();
     m_inChange = true;
     try {
-        m_rowSet.fetchMore();
+        m_rowSet->fetchMore();
     } catch (...) {
         m_inChange = false;
         throw;
     }
     m_inChange = false;
-    const int after = m_rowSet.recordCount();
+    const int after = m_rowSet->recordCount();
     // Unsorted and unfiltered, the batch follows the rows shown: the view keeps its place.
-    if (!m_rowSet.sort().isEmpty() || !m_rowSet.filter().isEmpty() || after < before) {
+    if (!m_rowSet->sort().isEmpty() || !m_rowSet->filter().isEmpty() || after < before) {
         beginResetModel();
         endResetModel();
     } else if (after > before) {
