@@ -4,6 +4,7 @@
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
 #include "otbor/ui/otbormodule.h"
+#include "messaging/tmessageserver.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -36,6 +37,11 @@ int main(int argc, char** argv)
         Tarvo::Catalog::registerCatalogWindows();
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
+        MenuHooks::setRefreshTick([](int mode) {
+            auto& notices = Tarvo::Messaging::TMessageServer::instance();
+            notices.setUpdateMode(mode);
+            notices.flush();
+        });
         MainWindow window;
         window.showMaximized();
         BusyCursor::install();

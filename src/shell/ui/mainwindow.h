@@ -63,7 +63,7 @@ private:
     CommandLineSwitches m_switches;
     QTimer* m_refreshTimer;
     int m_refreshPeriod = 1;
-    int m_refreshMode = 0;
+    int m_refreshMode = 1; // "Обновлять окна"
     bool m_exitConfirmed = false;
 };
 
