@@ -266,33 +266,31 @@ private slots:
         db.exec(u"delete from scm_offer_invoice where soi_bof_id = 1"_s);
     }
 
-    // Receipts whose shipment row an older version deleted stop the upgrade, named, and
-    // nothing is lost; once they are mended the upgrade goes through.
-    void orphanReceiptsStopTheUpgradeUntouched()
+    // Receipts whose shipment row an older version deleted do not stop the upgrade: they stay
+    // as they were (warehouse documents), and from now on no receipt can name a missing shipment.
+    void orphanReceiptsAreKeptAndNewOnesRefused()
     {
         Test::TestDatabase t;
         auto& db = t.db(false);
         migrateTo(db, 10);
         seedReceipt(db);
         db.exec(u"delete from scm_offer_invoice"_s); // as an older line deletion did
-        try {
-            Migrator::apply(db);
-            QFAIL("upgraded over a receipt without its shipment");
-        } catch (const Exception& e) {
-            QVERIFY2(e.message().contains(u"1 приход"_s), qPrintable(e.message()));
-            QVERIFY2(e.message().contains(u"запись 1 (приходный документ ПН-1, заявка 1, товар 1, счёт 1)"_s),
-                     qPrintable(e.message()));
-            QVERIFY2(!e.message().contains(u"запись 2"_s), qPrintable(e.message())); // no request: not an orphan
-        }
-        QVERIFY(!db.inTransaction());
-        QCOMPARE(Migrator::currentVersion(db), 10);
-        QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
-        QCOMPARE(db.scalar(u"select count(*) from scl_move"_s).toInt(), 2);
-        db.exec(u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, soi_swb_id, "
-                "soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) values (1, 1, ?, 1, 1, 1, 1, 2, 2)"_s,
-                {QDateTime(QDate(2026, 3, 20), QTime(0, 0))});
         QCOMPARE(Migrator::apply(db), 1);
         QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
+        QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
+        QCOMPARE(db.scalar(u"select count(*) from scl_move"_s).toInt(), 2);
+        const QDateTime ship(QDate(2026, 3, 20), QTime(0, 0));
+        db.exec(u"insert into scl_move (id_sclad, name_predm, typdocm_pr, date_predm, kolc_predm) "
+                "values (1, 'A-2', 'П', ?, 1)"_s, {ship});
+        expectRefusal(db, u"insert into SCM_TOMOVE (recno, soi_bof_id, soi_pr_id, soi_suo_id, soi_soa_deliverydate, "
+                          "soi_swb_id, soi_sde_id, soi_sdp_pr_id) values (3, 1, 1, 1, ?, 1, 1, 1)"_s,
+                      {ship}, NativeError::Reference, u"FK_SCM_TOMOVE_scm_offer_invoice"_s);
+        // Once its shipment is back, the kept receipt is an ordinary one again.
+        db.exec(u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, soi_swb_id, "
+                "soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) values (1, 1, ?, 1, 1, 1, 1, 2, 2)"_s,
+                {ship});
+        expectRefusal(db, u"delete from scm_offer_invoice where soi_bof_id = 1"_s, {}, NativeError::Reference,
+                      u"FK_SCM_TOMOVE_scm_offer_invoice"_s);
     }
 
     // The table must equal the closure of crm_productgroups after any sequence of changes.

@@ -64,9 +64,10 @@ QStringList Dialect::addColumn(const QString& table, const Column& column) const
     return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, columnDefinition(column))};
 }
 
-QStringList Dialect::addForeignKey(const QString& table, const ForeignKey& fk) const
+QStringList Dialect::addForeignKey(const QString& table, const ForeignKey& fk, bool checkExisting) const
 {
-    return {QStringLiteral("ALTER TABLE %1 ADD %2").arg(table, foreignKeyClause(fk))};
+    return {QStringLiteral("ALTER TABLE %1 ADD %2%3")
+                .arg(table, foreignKeyClause(fk), checkExisting ? QString() : QStringLiteral(" NOT VALID"))};
 }
 
 QString Dialect::createIndex(const QString& table, const Index& index) const

@@ -42,7 +42,8 @@ public:
     virtual QStringList createTable(const Table& table) const = 0;
     virtual QStringList addColumn(const QString& table, const Column& column) const;
     // A reference added to an existing table; existing rows must already satisfy it.
-    virtual QStringList addForeignKey(const QString& table, const ForeignKey& fk) const;
+    // `checkExisting` false: rows already stored are left unchecked, every later write is checked.
+    virtual QStringList addForeignKey(const QString& table, const ForeignKey& fk, bool checkExisting = true) const;
     QString createIndex(const QString& table, const Index& index) const;
     virtual QString columnType(const Column& column) const = 0;
     // Statements that bring a table's key generator past explicitly inserted keys.

@@ -25,9 +25,9 @@ void MigrationContext::createIndex(const QString& table, const Index& index)
     m_db.exec(m_db.dialect().createIndex(table, index));
 }
 
-void MigrationContext::addForeignKey(const QString& table, const ForeignKey& fk)
+void MigrationContext::addForeignKey(const QString& table, const ForeignKey& fk, bool checkExisting)
 {
-    for (const QString& sql : m_db.dialect().addForeignKey(table, fk))
+    for (const QString& sql : m_db.dialect().addForeignKey(table, fk, checkExisting))
         m_db.exec(sql);
 }
 

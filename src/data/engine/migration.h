@@ -19,7 +19,8 @@ public:
     void createTable(const Table& table);
     void addColumn(const QString& table, const Column& column);
     void createIndex(const QString& table, const Index& index);
-    void addForeignKey(const QString& table, const ForeignKey& fk);
+    // `checkExisting` false leaves the rows already stored unchecked (see Dialect::addForeignKey).
+    void addForeignKey(const QString& table, const ForeignKey& fk, bool checkExisting = true);
     void exec(const QString& sql);
 
 private:

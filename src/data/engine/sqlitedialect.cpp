@@ -169,8 +169,9 @@ QStringList SqliteDialect::addColumn(const QString& table, const Column& column)
     return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, columnDefinition(column) + lengthCheck(table, column))};
 }
 
-QStringList SqliteDialect::addForeignKey(const QString& table, const ForeignKey& fk) const
+QStringList SqliteDialect::addForeignKey(const QString& table, const ForeignKey& fk, bool) const
 {
+    // The triggers check writes only: stored rows stay as they are either way.
     return foreignKeyTriggers(Table(table), fk);
 }
 
