@@ -39,7 +39,7 @@ QString OfferDetailsQueries::lines(const Data::Dialect& dialect)
            "case when d.bpd_amount = 0 then null else %1 end bpd_price, "
            "case when d.bpd_amount = 0 then null else %2 end bpd_val_price, "
            "%3 arrived, %4 complited_amount, "
-           "case when %4 >= %5 then 1 else 0 end bpd_completed, d.bpd_description "
+           "case when %4 >= %5 then 1 else 0 end bpd_completed, d.bpd_description, d.bpd_placed "
            "from scm_bp_delivery d join crm_product p on p.pr_id = d.bpd_pr_id "
            "left join (select t.soi_pr_id, sum(m.kolc_predm) arrived from SCM_TOMOVE t "
            "join scl_move m on m.recno = t.recno where t.soi_bof_id = :bof_id group by t.soi_pr_id) a "

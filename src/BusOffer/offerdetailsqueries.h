@@ -15,7 +15,8 @@ class OfferDetailsQueries
 {
 public:
     // The lines with prices (empty for a zero amount), `arrived`, `complited_amount` and
-    // `bpd_completed` (1 when the completed amount reaches the line's amount), by article.
+    // `bpd_completed` (1 when the completed amount reaches the line's amount) and the amount
+    // placed in the stages (`bpd_placed`), by article.
     static QString lines(const Data::Dialect& dialect);
     static QString ordered();
     static QString accepted();

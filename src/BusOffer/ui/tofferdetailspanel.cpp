@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QMessageBox>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -79,11 +80,19 @@ QStringList editableFields(OfferStage stage)
     return {u"soi_amount"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s, u"soi_sde_id"_s};
 }
 
-void protectFields(Data::TRowSet& ds, OfferStage stage)
+void protectFields(Data::TRowSet& ds, OfferStage stage, bool editing)
 {
-    const QStringList editable = editableFields(stage);
+    const QStringList editable = editing ? editableFields(stage) : QStringList();
     for (int i = 0; i < ds.fieldCount(); ++i)
         ds.field(i).readOnly = !editable.contains(ds.field(i).name, Qt::CaseInsensitive);
+}
+
+// SQLite gives computed amounts no declared type: they are shown as amounts on both engines.
+void showAsMoney(Data::TRowSet& ds, const QStringList& fields)
+{
+    for (const QString& name : fields)
+        if (const int i = ds.fieldIndex(name); i >= 0)
+            ds.field(i).type = Data::FieldType::Money;
 }
 
 Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible)
@@ -161,7 +170,6 @@ void TOfferDetailsPanel::buildDataSets()
         };
         ds->setDataSource(m_lines.get(), {u"bpd_bof_id"_s, u"bpd_pr_id"_s});
         ds->open();
-        protectFields(*ds, kind);
     };
     stage(m_ordered, OfferStage::Ordered, OfferDetailsQueries::ordered());
     stage(m_accepted, OfferStage::Accepted, OfferDetailsQueries::accepted());
@@ -181,6 +189,7 @@ void TOfferDetailsPanel::buildWidgets()
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(u"tabsOfferDetails"_s);
     m_pages->setAccessibleName(u"Товары и состояние заявки"_s);
+    m_pages->tabBar()->setAccessibleName(u"Страницы заявки"_s);
     layout->addWidget(m_pages);
 
     m_split = new QSplitter(Qt::Vertical);
@@ -206,6 +215,7 @@ void TOfferDetailsPanel::buildWidgets()
     m_stageTabs = new QTabWidget(m_split);
     m_stageTabs->setObjectName(u"tabsDistribution"_s);
     m_stageTabs->setAccessibleName(u"Распределение товара"_s);
+    m_stageTabs->tabBar()->setAccessibleName(u"Этапы распределения"_s);
     m_orderedGrid = makeGrid(m_stageTabs, u"gridOrdered"_s, u"Этап заказа"_s);
     m_orderedGrid->setRowSet(m_ordered.get());
     m_orderedGrid->setColumns({{u"bpo_amount"_s, u"Количество"_s, 80},
@@ -272,7 +282,6 @@ void TOfferDetailsPanel::buildActions()
     };
     m_deleteLine = action(m_linesGrid, u"actDeleteLine"_s, u"Удалить товар"_s, QKeySequence(Qt::Key_Delete));
     connect(m_deleteLine, &QAction::triggered, this, &TOfferDetailsPanel::deleteLine);
-    m_linesGrid->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_addRow = new QAction(u"Добавить строку"_s, this);
     m_addRow->setObjectName(u"actAddDistribution"_s);
     m_deleteRow = new QAction(u"Удалить строку"_s, this);
@@ -285,7 +294,6 @@ void TOfferDetailsPanel::buildActions()
         auto* del = action(g, g->objectName() + u"Delete"_s, m_deleteRow->text(), QKeySequence(Qt::Key_Delete));
         connect(add, &QAction::triggered, m_addRow, &QAction::trigger);
         connect(del, &QAction::triggered, m_deleteRow, &QAction::trigger);
-        g->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
 }
 
@@ -294,6 +302,9 @@ void TOfferDetailsPanel::applyRights()
     m_editable = m_writer->canEdit();
     for (Data::TUpdatedADODataSet* ds : {m_ordered.get(), m_accepted.get(), m_shipped.get()})
         ds->setReadOnly(!m_editable);
+    protectFields(*m_ordered, OfferStage::Ordered, m_editable);
+    protectFields(*m_accepted, OfferStage::Accepted, m_editable);
+    protectFields(*m_shipped, OfferStage::Shipped, m_editable);
     for (Widgets::TDataGrid* g : {m_orderedGrid, m_acceptedGrid, m_shippedGrid})
         g->setEditTriggers(m_editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                             QAbstractItemView::AnyKeyPressed
@@ -310,9 +321,11 @@ void TOfferDetailsPanel::setOffer(int bofId)
     m_lines->close();
     m_lines->setParameter(u"bof_id"_s, bofId);
     m_lines->open();
+    showAsMoney(*m_lines, {u"bpd_price"_s, u"bpd_val_price"_s, u"arrived"_s, u"complited_amount"_s});
     m_state->close();
     m_state->setParameter(u"bof_id"_s, bofId);
     m_state->open();
+    showAsMoney(*m_state, {u"amount"_s});
 }
 
 void TOfferDetailsPanel::refresh()
@@ -376,12 +389,18 @@ void TOfferDetailsPanel::addDistributionRow()
     Data::TUpdatedADODataSet* ds = currentStage();
     if (!ds || m_lines->isEmpty() || !m_editable)
         return;
-    ds->append();
     Widgets::TDataGrid* grid = currentStageGrid();
+    const OfferStage stage = grid == m_orderedGrid    ? OfferStage::Ordered
+                             : grid == m_acceptedGrid ? OfferStage::Accepted
+                                                      : OfferStage::Shipped;
+    ds->append();
+    // The new row offers what is still undistributed of the line.
+    const Money rest = Money::fromVariant(m_lines->value(u"bpd_amount"_s)) -
+                       Money::fromVariant(m_lines->value(u"bpd_placed"_s));
+    if (rest > Money())
+        ds->setValue(fieldsOf(stage).amount, rest.toVariant());
     grid->setFocus();
-    grid->setCurrentIndex(grid->model()->index(ds->recordCount(), grid->fieldColumn(fieldsOf(
-        grid == m_orderedGrid ? OfferStage::Ordered : grid == m_acceptedGrid ? OfferStage::Accepted
-                                                                             : OfferStage::Shipped).amount)));
+    grid->setCurrentIndex(grid->model()->index(ds->recordCount(), grid->fieldColumn(fieldsOf(stage).suo)));
 }
 
 void TOfferDetailsPanel::deleteDistributionRow()
