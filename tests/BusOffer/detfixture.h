@@ -146,6 +146,24 @@ struct DetFixture
                 {recno, bof, pr, suo, date, swb, sde, pr});
     }
 
+    // A request with line A (10: ordered 1, confirmed 2, shipped 3) and line B (4: ordered 1).
+    struct TwoLines
+    {
+        qint64 bof, suo, a, b;
+    };
+    TwoLines twoLineRequest() const
+    {
+        const TwoLines r{request(), order(), product(QStringLiteral("A-1")), product(QStringLiteral("B-2"))};
+        line(r.bof, r.a, "10");
+        line(r.bof, r.b, "4");
+        const qint64 swb = waybill(), sde = invoice(swb, false);
+        ordered(r.bof, r.a, r.suo, "1");
+        accepted(r.bof, r.a, r.suo, day(3), "2");
+        shipped(r.bof, r.a, r.suo, day(3), sde, swb, "3");
+        ordered(r.bof, r.b, r.suo, "1");
+        return r;
+    }
+
     qint64 count(const QString& sql, const QVariantList& params = {}) const
     {
         return db.scalar(sql, params).toLongLong();

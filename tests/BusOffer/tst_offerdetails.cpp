@@ -136,6 +136,21 @@ private slots:
         QCOMPARE(state.size(), 9);
         QCOMPARE(state.first().section(u' ', 1, 1), QStringLiteral("A-1"));
 
+        // The tabs of a line: the waybill that arrived leaves "Отправленные".
+        const auto rows = [&](const QString& sql, qint64 pr) {
+            Data::Query q(f.db, sql);
+            q.bind(QStringLiteral("bpd_bof_id"), bof).bind(QStringLiteral("bpd_pr_id"), pr).exec();
+            int n = 0;
+            while (q.next())
+                ++n;
+            return n;
+        };
+        QCOMPARE(rows(OfferDetailsQueries::ordered(), a), 1);
+        QCOMPARE(rows(OfferDetailsQueries::accepted(), a), 1);
+        QCOMPARE(rows(OfferDetailsQueries::shipped(), a), 1);
+        QCOMPARE(rows(OfferDetailsQueries::shipped(), b), 0);
+        QCOMPARE(rows(OfferDetailsQueries::shipped(), c), 2);
+
         // Taking the order away leaves its amount undistributed.
         f.db.exec(QStringLiteral("delete from scm_bo_ordered where bpo_bof_id = ?"), {bof});
         QVERIFY(readState(f.db, bof).contains(QStringLiteral("Не распределено A-1 2.0000")));
@@ -166,15 +181,7 @@ private slots:
         Test::TestDatabase t;
         DetFixture f(t.db());
         Test::OfferNotices notices;
-        const qint64 bof = f.request(), suo = f.order();
-        const qint64 a = f.product(QStringLiteral("A")), b = f.product(QStringLiteral("B"));
-        f.line(bof, a, "10");
-        f.line(bof, b, "4");
-        const qint64 swb = f.waybill(), sde = f.invoice(swb, false);
-        f.ordered(bof, a, suo, "1");
-        f.accepted(bof, a, suo, DetFixture::day(3), "2");
-        f.shipped(bof, a, suo, DetFixture::day(3), sde, swb, "3");
-        f.ordered(bof, b, suo, "1");
+        const auto [bof, suo, a, b] = f.twoLineRequest();
 
         OfferDetailsWriter writer(f.db);
         QCOMPARE(writer.lineCount(bof), 2);
@@ -201,14 +208,7 @@ private slots:
     {
         Test::TestDatabase t;
         DetFixture f(t.db());
-        const qint64 bof = f.request(), suo = f.order();
-        const qint64 a = f.product(QStringLiteral("A")), b = f.product(QStringLiteral("B"));
-        f.line(bof, a, "10");
-        f.line(bof, b, "4");
-        const qint64 swb = f.waybill(), sde = f.invoice(swb, false);
-        f.ordered(bof, a, suo, "1");
-        f.accepted(bof, a, suo, DetFixture::day(3), "2");
-        f.shipped(bof, a, suo, DetFixture::day(3), sde, swb, "3");
+        const auto [bof, suo, a, b] = f.twoLineRequest();
         // Something else holds the line, so the last of the four deletes is refused.
         f.db.exec(QStringLiteral("create table test_line_holder (h_bof integer not null, h_pr integer not null, "
                                  "constraint FK_test_line_holder foreign key (h_bof, h_pr) "

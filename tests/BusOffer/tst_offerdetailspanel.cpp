@@ -163,11 +163,7 @@ private slots:
     {
         Test::TestDatabase t;
         DetFixture f(t.db());
-        const qint64 bof = f.request(), suo = f.order();
-        const qint64 a = f.product(QStringLiteral("A-1")), b = f.product(QStringLiteral("B-2"));
-        f.line(bof, a, "10");
-        f.line(bof, b, "4");
-        f.ordered(bof, a, suo, "2");
+        const qint64 bof = f.twoLineRequest().bof;
         f.revokeEditing();
 
         TOfferDetailsPanel panel;
