@@ -72,6 +72,7 @@ private slots:
         f.ordered(bof, b, suo, "1");
         const qint64 swb = f.waybill(true), sde = f.invoice(swb, true);
         f.shipped(bof, b, suo, DetFixture::day(3), sde, swb, "3");
+        f.received(bof, b, suo, DetFixture::day(3), sde, swb, "2", QStringLiteral("ПН-7"));
 
         TOfferDetailsPanel panel;
         QSignalSpy changed(&panel, &TOfferDetailsPanel::offerChanged);
@@ -98,6 +99,21 @@ private slots:
         QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1.00"));
         QCOMPARE(panel.shippedGrid()->model()->rowCount(), 0);
         QCOMPARE(cell(lines, 1, QStringLiteral("complited_amount")), QStringLiteral("3.00"));
+        QCOMPARE(cell(lines, 1, QStringLiteral("arrived")), QStringLiteral("2.00"));
+
+        // The state page: the receipt with its document and dates.
+        Widgets::TDataGrid* state = panel.stateGrid();
+        int received = -1;
+        for (int r = 0; r < state->model()->rowCount(); ++r)
+            if (cell(state, r, QStringLiteral("st_name")) == QStringLiteral("Получено"))
+                received = r;
+        QVERIFY(received >= 0);
+        QCOMPARE(cell(state, received, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+        QCOMPARE(cell(state, received, QStringLiteral("amount")), QStringLiteral("2.00"));
+        QCOMPARE(cell(state, received, QStringLiteral("numdocm_pr")), QStringLiteral("ПН-7"));
+        QCOMPARE(cell(state, received, QStringLiteral("date_predm")), QStringLiteral("25.02.2026"));
+        QCOMPARE(cell(state, received, QStringLiteral("soa_date")), QStringLiteral("03.02.2026"));
+        QCOMPARE(cell(state, received, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
 
         // The amount typed in the "Этап заказа" tab is written at once and announced.
         Test::OfferNotices notices;

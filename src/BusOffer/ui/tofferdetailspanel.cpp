@@ -87,12 +87,13 @@ void protectFields(Data::TRowSet& ds, OfferStage stage, bool editing)
         ds.field(i).readOnly = !editable.contains(ds.field(i).name, Qt::CaseInsensitive);
 }
 
-// SQLite gives computed amounts no declared type: they are shown as amounts on both engines.
-void showAsMoney(Data::TRowSet& ds, const QStringList& fields)
+// SQLite gives computed columns no declared type: they are shown as amounts and dates on both
+// engines all the same.
+void showAs(Data::TRowSet& ds, const QStringList& fields, Data::FieldType type)
 {
     for (const QString& name : fields)
         if (const int i = ds.fieldIndex(name); i >= 0)
-            ds.field(i).type = Data::FieldType::Money;
+            ds.field(i).type = type;
 }
 
 Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible)
@@ -321,11 +322,13 @@ void TOfferDetailsPanel::setOffer(int bofId)
     m_lines->close();
     m_lines->setParameter(u"bof_id"_s, bofId);
     m_lines->open();
-    showAsMoney(*m_lines, {u"bpd_price"_s, u"bpd_val_price"_s, u"arrived"_s, u"complited_amount"_s});
+    showAs(*m_lines, {u"bpd_price"_s, u"bpd_val_price"_s, u"arrived"_s, u"complited_amount"_s},
+           Data::FieldType::Money);
     m_state->close();
     m_state->setParameter(u"bof_id"_s, bofId);
     m_state->open();
-    showAsMoney(*m_state, {u"amount"_s});
+    showAs(*m_state, {u"amount"_s}, Data::FieldType::Money);
+    showAs(*m_state, {u"soa_date"_s, u"date_predm"_s}, Data::FieldType::DateTime);
 }
 
 void TOfferDetailsPanel::refresh()
