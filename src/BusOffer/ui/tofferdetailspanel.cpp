@@ -342,14 +342,16 @@ void TOfferDetailsPanel::refresh()
 
 void TOfferDetailsPanel::changed()
 {
-    // Called while the tab's row is being written: the re-read waits until that is done.
-    Q_EMIT offerChanged(m_bofId);
+    // Called while the tab's row is being written: the re-read, and whatever the register does
+    // on hearing of the change (it may set another request), wait until that is done.
     if (m_refreshQueued)
         return;
     m_refreshQueued = true;
     QTimer::singleShot(0, this, [this] {
-        if (m_refreshQueued)
-            refresh();
+        if (!m_refreshQueued)
+            return;
+        refresh();
+        Q_EMIT offerChanged(m_bofId);
     });
 }
 
