@@ -73,6 +73,9 @@ bool sameKey(OfferStage stage, const StageRow& a, const StageRow& b)
     return keyValues(stage, a) == keyValues(stage, b);
 }
 
+const QString ReceivedMessage =
+    u"Товар доставлен. Существуют приходные накладные\r\nУдаление товара невозможно"_s;
+
 QString dateText(const QDateTime& d)
 {
     return d.isValid() ? d.toString(u"dd.MM.yyyy"_s) : u"(не задана)"_s;
@@ -203,6 +206,14 @@ void OfferDetailsWriter::updateAmount(OfferStage stage, const StageRow& row)
 void OfferDetailsWriter::deleteRow(OfferStage stage, const StageRow& row)
 {
     const StageTable& t = tableOf(stage);
+    // Receipts name the invoice row; they must not be left pointing at nothing.
+    if (stage == OfferStage::Shipped &&
+        m_db.scalar(u"select count(*) from SCM_TOMOVE where soi_sde_id = ? and soi_sdp_pr_id = ? and soi_suo_id = ? "
+                    "and soi_pr_id = ? and (soi_soa_deliverydate = ? or soi_soa_deliverydate is null) "
+                    "and soi_bof_id = ?"_s,
+                    keyValues(stage, row))
+                .toLongLong() > 0)
+        throw Exception(u"Товар по этой строке уже принят на склад. Удаление невозможно"_s);
     try {
         m_db.exec(u"delete from %1 where %2"_s.arg(t.table, whereKey(t)), keyValues(stage, row));
     } catch (const Data::DatabaseError& e) {
@@ -258,6 +269,9 @@ void OfferDetailsWriter::deleteLine(qint64 bofId, qint64 prId)
         Data::Transaction tr(m_db);
         if (lineCount(bofId) <= 1)
             throw Exception(LastLineMessage);
+        if (m_db.scalar(u"select count(*) from SCM_TOMOVE where soi_bof_id = ? and soi_pr_id = ?"_s, {bofId, prId})
+                .toLongLong() > 0)
+            throw Exception(ReceivedMessage);
         try {
             m_db.exec(u"delete from scm_offer_invoice where soi_pr_id = ? and soi_bof_id = ?"_s, {prId, bofId});
             m_db.exec(u"delete from scm_bo_accepted where boa_pr_id = ? and boa_bof_id = ?"_s, {prId, bofId});
@@ -265,8 +279,7 @@ void OfferDetailsWriter::deleteLine(qint64 bofId, qint64 prId)
             m_db.exec(u"delete from scm_bp_delivery where bpd_pr_id = ? and bpd_bof_id = ?"_s, {prId, bofId});
         } catch (const Data::DatabaseError& e) {
             if (e.nativeError() == Data::NativeError::Reference)
-                throw Exception(u"Товар доставлен. Существуют приходные накладные\r\n"
-                                "Удаление товара невозможно"_s);
+                throw Exception(ReceivedMessage);
             throw;
         }
         tr.commit();

@@ -55,7 +55,8 @@ public:
 
     int lineCount(qint64 bofId) const;
     // Deletes the line with its whole distribution (invoices, confirmations, orders) in one
-    // transaction. The only line of a request is refused (LastLineMessage).
+    // transaction. The only line of a request is refused (LastLineMessage), and so is a line with
+    // goods received into the warehouse (their receipts name its invoice rows).
     void deleteLine(qint64 bofId, qint64 prId);
 
 private:

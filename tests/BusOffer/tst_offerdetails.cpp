@@ -223,6 +223,38 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("select count(*) from scm_offer_invoice where soi_pr_id = ?"), {a}), 1);
     }
 
+    void receivedGoodsKeepTheirLineAndInvoiceRow()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const auto [bof, suo, a, b] = f.twoLineRequest();
+        const qint64 swb = f.waybill(), sde = f.invoice(swb, false, QStringLiteral("INV-9"));
+        f.shipped(bof, b, suo, DetFixture::day(5), sde, swb, "2");
+        f.received(bof, b, suo, DetFixture::day(5), sde, swb, "1");
+        OfferDetailsWriter writer(f.db);
+        try {
+            writer.deleteLine(bof, b);
+            QFAIL("a received line was deleted");
+        } catch (const Exception& e) {
+            QCOMPARE(e.message(),
+                     QStringLiteral("Товар доставлен. Существуют приходные накладные\r\nУдаление товара невозможно"));
+        }
+        const StageRow row{bof, b, suo, DetFixture::day(5), sde, swb, b, *Money::parse(u"2")};
+        QVERIFY_THROWS_EXCEPTION(Exception, writer.remove(OfferStage::Shipped, row));
+        StageRow moved = row;
+        moved.confirmedDate = DetFixture::day(3);
+        QVERIFY_THROWS_EXCEPTION(Exception, writer.update(OfferStage::Shipped, row, moved));
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_offer_invoice where soi_pr_id = ?"), {b}), 1);
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery where bpd_pr_id = ?"), {b}), 1);
+        QVERIFY(!f.db.inTransaction());
+        // The amount may still be corrected.
+        StageRow less = row;
+        less.amount = *Money::parse(u"1.5");
+        writer.update(OfferStage::Shipped, row, less);
+        QCOMPARE(f.sum(QStringLiteral("select soi_amount from scm_offer_invoice where soi_pr_id = ?"), {b}),
+                 *Money::parse(u"1.5"));
+    }
+
     void eachTabIsEditedByHandWithTheRight()
     {
         Test::TestDatabase t;
