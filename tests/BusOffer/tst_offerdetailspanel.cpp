@@ -175,6 +175,38 @@ private slots:
         QCOMPARE(panel.stateGrid()->model()->rowCount(), 0);
     }
 
+    void confirmedAndShippedAmountsAreTypedInTheirTabs()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const auto [bof, suo, a, b] = f.twoLineRequest();
+        TOfferDetailsPanel panel;
+        panel.resize(900, 600);
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        panel.setOffer(int(bof));
+        QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("A-1"));
+
+        panel.stageTabs()->setCurrentWidget(panel.acceptedGrid());
+        QCOMPARE(cell(panel.acceptedGrid(), 0, QStringLiteral("boa_soa_deliverydate")), QStringLiteral("03.02.2026"));
+        typeInto(panel.acceptedGrid(), 0, QStringLiteral("boa_amount"), QStringLiteral("2,25"));
+        QCOMPARE(f.sum(QStringLiteral("select boa_amount from scm_bo_accepted where boa_pr_id = ?"), {a}),
+                 *Money::parse(u"2.25"));
+
+        panel.stageTabs()->setCurrentWidget(panel.shippedGrid());
+        QCOMPARE(cell(panel.shippedGrid(), 0, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
+        QCOMPARE(cell(panel.shippedGrid(), 0, QStringLiteral("swb_consignor")), QStringLiteral("ООО Отправитель"));
+        typeInto(panel.shippedGrid(), 0, QStringLiteral("soi_amount"), QStringLiteral("2"));
+        QCOMPARE(f.sum(QStringLiteral("select soi_sdp_amount from scm_offer_invoice where soi_pr_id = ?"), {a}),
+                 *Money::parse(u"2"));
+        // The line's undistributed rest follows: 10 - 1 - 2.25 - 2.
+        panel.pages()->setCurrentIndex(1);
+        QTRY_VERIFY(panel.state().locate({QStringLiteral("st_name"), QStringLiteral("pr_id")},
+                                         {QStringLiteral("Не распределено"), a}));
+        QCOMPARE(Money::fromVariant(panel.state().value(QStringLiteral("amount"))), *Money::parse(u"4.75"));
+    }
+
     void withoutTheRightEverythingIsReadOnly()
     {
         Test::TestDatabase t;
