@@ -47,6 +47,12 @@ QVariant orNull(const QVariant& v, const QVariant& null)
     return v.isNull() ? null : v;
 }
 
+// An empty text is stored as such: a null QString would be bound as NULL.
+QString text(const QString& s)
+{
+    return s.isNull() ? u""_s : s;
+}
+
 QVariant today()
 {
     return QDateTime(QDate::currentDate(), QTime(0, 0));
@@ -171,8 +177,8 @@ void OfferEditorDocument::startNew()
     m_open = true;
     m_header.insert();
     m_header.setValue(u"bof_date"_s, today());
-    m_header.forceValue(u"bof_sum"_s, Money().toVariant());
-    m_header.forceValue(u"bof_sum_valut"_s, Money().toVariant());
+    m_header.forceField(u"bof_sum"_s, Money().toVariant());
+    m_header.forceField(u"bof_sum_valut"_s, Money().toVariant());
     m_header.setValue(u"bof_description"_s, QString());
     m_header.setValue(u"bof_cod_valut"_s, QString());
     m_header.setValue(u"bof_dopnomer"_s, nextAdditionalNumber(m_db));
@@ -183,13 +189,14 @@ void OfferEditorDocument::reloadLines()
 {
     const QVariant product = m_lines.recNo() >= 0 ? m_lines.value(u"bpd_pr_id"_s) : QVariant();
     const Data::Dialect& d = m_db.dialect();
-    // No price of a zero amount: the division would fail on PostgreSQL.
+    // No price of a zero amount (the division would fail on PostgreSQL); 1.0 keeps SQLite from
+    // dividing whole numbers as integers.
     Data::Query q(m_db, u"select bpd_pr_id, bpd_amount, bpd_deliverydate, %1 bpd_price, bpd_sum, pr_articul, "
                         "pr_name, bpd_sum_valut, bpd_description, %2 bpd_val_price "
                         "from scm_bp_delivery join crm_product on bpd_pr_id = pr_id "
                         "where bpd_bof_id = ? order by pr_articul, bpd_pr_id"_s
-                            .arg(d.roundedAmount(u"bpd_sum / nullif(bpd_amount, 0)"_s),
-                                 d.roundedAmount(u"bpd_sum_valut / nullif(bpd_amount, 0)"_s)));
+                            .arg(d.roundedAmount(u"1.0 * bpd_sum / nullif(bpd_amount, 0)"_s),
+                                 d.roundedAmount(u"1.0 * bpd_sum_valut / nullif(bpd_amount, 0)"_s)));
     q.bindAll({bofId()});
     m_lines.load(q);
     if (product.isValid())
@@ -250,10 +257,10 @@ void OfferEditorDocument::writeHeader(OfferEditorRowSet& h)
     }
     const QVariantList common{person,
                               date,
-                              h.string(u"bof_cod_valut"_s),
-                              h.string(u"bof_description"_s),
+                              text(h.string(u"bof_cod_valut"_s)),
+                              text(h.string(u"bof_description"_s)),
                               orNull(h.value(u"bof_dopnomer"_s), nullInteger()),
-                              h.string(u"bof_snomer"_s),
+                              text(h.string(u"bof_snomer"_s)),
                               orNull(h.value(u"Urgency_ID"_s), nullInteger()),
                               orNull(start, nullDate()),
                               orNull(end, nullDate())};
@@ -282,7 +289,7 @@ void OfferEditorDocument::writeHeader(OfferEditorRowSet& h)
         m_lookups.reloadCounterparties();
     }
     if (inserting) {
-        h.forceValue(u"bof_id"_s, id);
+        h.forceField(u"bof_id"_s, id);
         m_createdHere = true;
     }
 }
@@ -311,7 +318,7 @@ void OfferEditorDocument::writeLine(OfferEditorRowSet& l)
             m_db.exec(u"update scm_bp_delivery set bpd_amount = ?, bpd_deliverydate = ?, bpd_sum = ?, "
                       "bpd_sum_valut = ?, bpd_description = ? where bpd_bof_id = ? and bpd_pr_id = ?"_s,
                       {amount.toVariant(), date, l.money(u"bpd_sum"_s).toVariant(),
-                       l.money(u"bpd_sum_valut"_s).toVariant(), l.string(u"bpd_description"_s), offer, product});
+                       l.money(u"bpd_sum_valut"_s).toVariant(), text(l.string(u"bpd_description"_s)), offer, product});
         }
         tx.commit();
     } catch (const Data::DatabaseError& e) {
@@ -380,8 +387,8 @@ void OfferEditorDocument::storeLineValues(const OfferEditorLineValues& v)
 {
     m_lines.setValue(u"bpd_price"_s, moneyOrNull(v.price));
     m_lines.setValue(u"bpd_val_price"_s, moneyOrNull(v.valPrice));
-    m_lines.forceValue(u"bpd_sum"_s, v.sum.toVariant());
-    m_lines.forceValue(u"bpd_sum_valut"_s, v.sumValut.toVariant());
+    m_lines.forceField(u"bpd_sum"_s, v.sum.toVariant());
+    m_lines.forceField(u"bpd_sum_valut"_s, v.sumValut.toVariant());
 }
 
 void OfferEditorDocument::convert(OfferEditorLineValues& v, Direction direction, const QString& code) const
@@ -433,9 +440,9 @@ void OfferEditorDocument::addProduct(const Messaging::TOurTvrExchange& product)
 
     m_lines.insert();
     try {
-        m_lines.forceValue(u"bpd_pr_id"_s, product.productId);
-        m_lines.forceValue(u"pr_articul"_s, product.articul);
-        m_lines.forceValue(u"pr_name"_s, product.name);
+        m_lines.forceField(u"bpd_pr_id"_s, product.productId);
+        m_lines.forceField(u"pr_articul"_s, product.articul);
+        m_lines.forceField(u"pr_name"_s, product.name);
         m_lines.setValue(u"bpd_deliverydate"_s, today());
         m_lines.setValue(u"bpd_amount"_s, v.amount.toVariant());
         m_lines.setValue(u"bpd_description"_s, QString());

@@ -39,7 +39,7 @@ void OfferEditorRowSet::storeReadBack(const QList<std::pair<QString, QVariant>>&
     if (before == Data::RowSetState::Browse)
         edit();
     for (const auto& [name, value] : values)
-        forceValue(name, value);
+        forceField(name, value);
     if (pending)
         return;
     m_readingBack = true;

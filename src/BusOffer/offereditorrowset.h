@@ -24,6 +24,8 @@ public:
 
     // Replaces the rows with the query's, column by column in field order.
     void load(Data::Query& query);
+    // Sets a field that the user may not change (keys, totals, product columns).
+    void forceField(const QString& name, const QVariant& value) { forceValue(fieldIndexOrThrow(name), value); }
     // Drops the rows (and an edit in progress) without writing anything.
     void reset();
     // Puts values read back from the database into the current row without writing them: an

@@ -42,7 +42,7 @@ struct EdFixture
     {
         return db.insertReturning(
             QStringLiteral("insert into scm_business_offer (bof_person, bof_date, bof_cod_valut) values (?, ?, ?)"),
-            QStringLiteral("bof_id"), {buyerId, QDateTime(date, QTime(0, 0)), code});
+            QStringLiteral("bof_id"), {buyerId, QDateTime(date, QTime(0, 0)), code.isNull() ? QStringLiteral("") : code});
     }
     void line(qint64 offer, qint64 productId, Money amount, Money sum, Money sumValut = {}) const
     {

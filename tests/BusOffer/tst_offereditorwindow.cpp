@@ -5,7 +5,9 @@
 #include "BusOffer/ui/tedbuisinesoffer.h"
 #include "catalog/boxanswers.h"
 #include "catalog/typing.h"
+#include "catalog/currency/moneyformats.h"
 #include "catalog/ui/tcatalogview.h"
+#include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tourpriceview.h"
 #include "shell/commandlineswitches.h"
@@ -150,11 +152,13 @@ private slots:
         QCOMPARE(child<QRadioButton>(ed, u"rbRubToVal"_s)->isChecked(), true);
 
         // The counterparty by keyboard, then "Сохранить".
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
         auto* person = child<QComboBox>(ed, u"cbPerson"_s);
         person->setFocus();
         Test::press(person, Qt::Key_Down);
         QCOMPARE(person->currentText(), u"ООО Покупатель"_s);
-        Test::press(ed, Qt::Key_S, Qt::ControlModifier);
+        Test::press(person, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(newProduct->isEnabled());
         const qint64 id = ed->document().bofId();
         QVERIFY(id > 0);
@@ -201,7 +205,8 @@ private slots:
         QWidget* editor = QApplication::focusWidget();
         QVERIFY(editor && editor != grid);
         Test::press(editor, Qt::Key_Return);
-        QCOMPARE(ed->document().lines().money(u"bpd_sum"_s), Money(50));
+        // The view commits the typed value on its next turn.
+        QTRY_COMPARE(ed->document().lines().money(u"bpd_sum"_s), Money(50));
         Test::press(grid, Qt::Key_Down);
         QCOMPARE(f.money(u"select bpd_amount from scm_bp_delivery where bpd_pr_id = ?"_s, {products[0]}), Money(5));
         QCOMPARE(f.money(u"select bpd_sum_valut from scm_bp_delivery where bpd_pr_id = ?"_s, {products[0]}),
@@ -215,7 +220,9 @@ private slots:
             QTRY_COMPARE(answers.texts, QStringList{u"Заявка сохранена"_s});
         }
         QTRY_VERIFY(!s.editor());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         choose(s.chooser(), u"B1"_s);
+        QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
 
         QVERIFY(Shell::FormActivationRegistry::instance().open(160, int(id)));
         ed = s.editor();
@@ -307,11 +314,12 @@ private slots:
         Test::press(grid, Qt::Key_F2);
         auto* ellipsis = grid->findChild<QToolButton*>(u"deliveryDateEllipsis"_s);
         QVERIFY(ellipsis);
+        // The calendar opens once the editor has closed (the next turn of the event loop).
+        ellipsis->click();
         Test::whenModal<OfferEditorDateDialog>([day](OfferEditorDateDialog* d) {
             d->calendar()->setSelectedDate(day);
             Test::press(d->calendar(), Qt::Key_Return);
         });
-        ellipsis->click();
         QTRY_COMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_deliverydate = ?"_s,
                              {QDateTime(day, QTime(0, 0))}),
                      1);

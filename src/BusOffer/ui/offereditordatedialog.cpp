@@ -3,6 +3,7 @@
 #include "widgets/dialogbuttons.h"
 
 #include <QCalendarWidget>
+#include <QDialogButtonBox>
 #include <QVBoxLayout>
 
 namespace Tarvo::BusOffer {

@@ -3,6 +3,7 @@
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "BusOffer/ui/offereditorlinedelegate.h"
 #include "catalog/currency/moneyformats.h"
+#include "catalog/ui/buttonshortcut.h"
 #include "catalog/ui/tfviewourprice.h"
 #include "core/exception.h"
 #include "messaging/tourtvrexchange.h"
@@ -93,16 +94,13 @@ TedBuisinesOffer::TedBuisinesOffer(Data::Database& db, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     m_newProduct = new QPushButton(u"Нов. товар"_s, this);
     m_newProduct->setObjectName(u"btnNewProduct"_s);
-    m_newProduct->setShortcut(QKeySequence(Qt::Key_Insert | Qt::CTRL));
-    m_newProduct->setToolTip(u"Добавить товары из каталога (Ctrl+Insert)"_s);
+    Catalog::bindShortcut(m_newProduct, QKeySequence(Qt::CTRL | Qt::Key_Insert));
     m_deleteProduct = new QPushButton(u"Удал. товар"_s, this);
     m_deleteProduct->setObjectName(u"btnDeleteProduct"_s);
-    m_deleteProduct->setShortcut(QKeySequence(Qt::Key_Delete | Qt::CTRL));
-    m_deleteProduct->setToolTip(u"Удалить товар из заявки (Ctrl+Delete)"_s);
+    Catalog::bindShortcut(m_deleteProduct, QKeySequence(Qt::CTRL | Qt::Key_Delete));
     m_save = new QPushButton(u"Сохранить"_s, this);
     m_save->setObjectName(u"btnSave"_s);
-    m_save->setShortcut(QKeySequence::Save);
-    m_save->setToolTip(u"Записать заявку (Ctrl+S)"_s);
+    Catalog::bindShortcut(m_save, QKeySequence(Qt::CTRL | Qt::Key_S));
     m_exit = new QPushButton(u"Выход"_s, this);
     m_exit->setObjectName(u"btnExit"_s);
     buttons->addWidget(m_newProduct);
@@ -512,6 +510,15 @@ void TedBuisinesOffer::currencyChosen(int index)
 
 bool TedBuisinesOffer::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && qobject_cast<QDateEdit*>(watched)) {
+        // Tab leaves a date at once (the parts are reached by the arrows), also a blank one,
+        // where the edit would keep the focus for ever.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            focusNextPrevChild(key == Qt::Key_Tab && !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
         if (watched == m_urgency) {
