@@ -16,6 +16,8 @@
 #include "messaging/tourtvrexchange.h"
 #include "security/currentuser.h"
 
+#include <QScopeGuard>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
@@ -540,6 +542,11 @@ void OfferEditorDocument::changeCurrency(const QString& code)
     };
     QList<Line> computed;
     Catalog::CurrencyRates rates(m_db);
+    const int current = m_lines.recNo();
+    const auto backToCurrent = qScopeGuard([this, current] {
+        if (current >= 0)
+            m_lines.moveTo(current);
+    });
     for (int i = 0; i < m_lines.recordCount(); ++i) {
         m_lines.moveTo(i);
         Line line{m_lines.value(u"bpd_pr_id"_s), lineValues()};
@@ -548,8 +555,6 @@ void OfferEditorDocument::changeCurrency(const QString& code)
         convert(line.values, m_direction, code);
         computed << line;
     }
-    // The zero-line case still needs the rate of the new currency for later lines.
-    rates.ratio(QString(), code, offerDate());
 
     setHeaderValue(u"bof_cod_valut"_s, code);
     try {

@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -358,6 +359,7 @@ private slots:
         Test::EdFixture f{db};
         f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
         f.currency(u"USD"_s, 90, QDate::currentDate());
+        db.exec(u"insert into SCM_Library_Urgency (Name, Priority) values ('Срочно', 1)"_s);
         Session s(db);
         QVERIFY(Shell::FormActivationRegistry::instance().open(160, 0));
         TedBuisinesOffer* ed = s.editor();
@@ -393,6 +395,21 @@ private slots:
         }
         QCOMPARE(ed->document().header().string(u"bof_cod_valut"_s), QString());
         QCOMPARE(currency->currentIndex(), 0);
+
+        // Delete clears the urgency and a plan date.
+        auto* urgencyBox = child<QComboBox>(ed, u"cbUrgency"_s);
+        urgencyBox->setFocus();
+        Test::press(urgencyBox, Qt::Key_Down);
+        QCOMPARE(urgencyBox->currentText(), u"Срочно"_s);
+        QVERIFY(!ed->document().header().isNull(u"Urgency_ID"_s));
+        Test::press(urgencyBox, Qt::Key_Delete);
+        QVERIFY(ed->document().header().isNull(u"Urgency_ID"_s));
+        QCOMPARE(urgencyBox->currentIndex(), 0);
+        auto* planStart = child<QDateEdit>(ed, u"dePlanStart"_s);
+        planStart->setDate(QDate(2027, 1, 10));
+        QCOMPARE(ed->document().header().value(u"bof_plan_start"_s).toDateTime().date(), QDate(2027, 1, 10));
+        Test::press(planStart, Qt::Key_Delete);
+        QVERIFY(ed->document().header().isNull(u"bof_plan_start"_s));
     }
 };
 
