@@ -251,9 +251,15 @@ private slots:
         auto* person = child<QComboBox>(ed, u"cbPerson"_s);
         person->setFocus();
         Test::press(person, Qt::Key_Down);
+        QVERIFY(!child<QPushButton>(ed, u"btnNewProduct"_s)->isEnabled());
         child<QPushButton>(ed, u"btnSave"_s)->click();
         const qint64 empty = ed->document().bofId();
         QVERIFY(empty > 0);
+        // A double click on the (empty) lines opens the price list as "Нов. товар" does.
+        QVERIFY(!s.chooser());
+        QTest::mouseDClick(ed->grid()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(s.chooser());
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
 
         // The one editor now shows the existing request; the empty one is gone without a word.
         {
@@ -263,7 +269,7 @@ private slots:
             QVERIFY(none.texts.isEmpty());
         }
         QCOMPARE(s.editor(), ed);
-        QCOMPARE(s.main.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(s.main.mdiArea()->subWindowList().size(), 2); // the editor and the price list
         QCOMPARE(f.count(u"select count(*) from scm_business_offer where bof_id = ?"_s, {empty}), 0);
         QCOMPARE(child<QLabel>(ed, u"lblNumber"_s)->text(), u"Заявка %1"_s.arg(existing));
         QCOMPARE(ed->grid()->model()->rowCount(), 1);
