@@ -165,8 +165,6 @@ void OfferEditorDocument::load(qint64 bofId)
     m_header.load(h);
     if (m_header.isEmpty())
         throw Exception(u"Заявка %1 не найдена: её удалили"_s.arg(bofId));
-    if (m_createdHere && m_header.integer(u"bof_id"_s) != bofId)
-        m_createdHere = false;
     m_open = true;
     m_header.edit();
     reloadLines();
