@@ -5,7 +5,9 @@
 #include "BusOffer/ui/tedbuisinesoffer.h"
 #include "catalog/boxanswers.h"
 #include "catalog/typing.h"
+#include "catalog/currency/currencyrates.h"
 #include "catalog/currency/moneyformats.h"
+#include "core/exception.h"
 #include "catalog/ui/tcatalogview.h"
 #include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tfviewourprice.h"
@@ -124,6 +126,7 @@ class OfferEditorWindowTest : public QObject
 
 private slots:
     void initTestCase() { Test::isolateUserFolders(m_home.path()); }
+    void cleanup() { Catalog::CurrencyRates::setMissingRateAsker({}); }
 
     void userMakesARequestFromTheMenuAndFindsItAgain()
     {
@@ -356,6 +359,37 @@ private slots:
         child<QRadioButton>(ed, u"rbValToRub"_s)->click();
         QCOMPARE(background(u"bpd_price"_s), OfferEditorLineDelegate::computedColour());
         QCOMPARE(background(u"bpd_sum_valut"_s), OfferEditorLineDelegate::inputColour());
+    }
+
+    void cancelledQuotationLeavesTheCurrencyOnScreen()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 id = f.request(buyer);
+        f.line(id, f.product(u"A1"_s, u"Болт"_s), Money(2), Money(300));
+        db.exec(u"insert into VALUTCOD (CODVALUT, NAMEVALUT) values ('EUR', 'EUR')"_s);
+        Catalog::CurrencyRates::setMissingRateAsker(
+            [](Data::Database&, const QString&, const QDate&, std::optional<double>) -> double { throw Abort(); });
+
+        Session s(db);
+        QVERIFY(Shell::FormActivationRegistry::instance().open(160, int(id)));
+        TedBuisinesOffer* ed = s.editor();
+        auto* currency = child<QComboBox>(ed, u"cbCurrency"_s);
+        const QString sum = child<QLineEdit>(ed, u"edSum"_s)->text();
+        {
+            Test::BoxAnswers answers({QMessageBox::Yes});
+            currency->setFocus();
+            Test::press(currency, Qt::Key_Down);
+            QCOMPARE(answers.texts.size(), 1);
+        }
+        QCOMPARE(currency->currentIndex(), 0);
+        QCOMPARE(ed->document().header().string(u"bof_cod_valut"_s), QString());
+        QCOMPARE(f.value(u"select bof_cod_valut from scm_business_offer where bof_id = ?"_s, {id}).toString(),
+                 QString());
+        QCOMPARE(child<QLineEdit>(ed, u"edSum"_s)->text(), sum);
+        QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), Money(300));
     }
 
     void keyboardReachesEveryNamedControl()
