@@ -1,4 +1,5 @@
 #include "BusOffer/offerdeleteprocedure.h"
+#include "BusOffer/ui/offereditorregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv)
         Tarvo::Catalog::registerCatalogWindows();
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
+        Tarvo::BusOffer::registerOfferEditor();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

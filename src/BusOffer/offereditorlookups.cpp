@@ -1,0 +1,60 @@
+#include "BusOffer/offereditorlookups.h"
+
+#include "data/engine/query.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::BusOffer {
+
+void OfferEditorLookups::reload()
+{
+    m_urgencies.clear();
+    Data::Query u(m_db, u"select Urgency_ID, Name from SCM_Library_Urgency order by Name"_s);
+    u.exec();
+    while (u.next())
+        m_urgencies.append({u.value(0).toLongLong(), u.string(1), {}});
+
+    m_currencies.clear();
+    m_currencies.append({QString(), QString(), {}});
+    Data::Query c(m_db, u"select CODVALUT from VALUTCOD where CODVALUT <> '' order by CODVALUT"_s);
+    c.exec();
+    while (c.next())
+        m_currencies.append({c.string(0), c.string(0), {}});
+
+    reloadCounterparties();
+}
+
+void OfferEditorLookups::reloadCounterparties()
+{
+    m_counterparties.clear();
+    Data::Query q(m_db, u"select sp.par_ID, p.N_USER, p.NAME_USER from _partner p "
+                        "left join scm_partner sp on sp.par_nuser = p.N_USER "
+                        "order by p.NAME_USER, p.N_USER"_s);
+    q.exec();
+    qint64 placeholder = 0;
+    while (q.next()) {
+        const qint64 key = q.isNull(0) ? --placeholder : q.integer(0);
+        QString name = q.string(2);
+        if (name.trimmed().isEmpty())
+            name = q.string(1);
+        m_counterparties.append({key, name, q.string(1)});
+    }
+}
+
+QString OfferEditorLookups::counterpartyCode(qint64 key) const
+{
+    for (const Item& i : m_counterparties)
+        if (i.key.toLongLong() == key)
+            return i.code;
+    return {};
+}
+
+qint64 OfferEditorLookups::counterpartyKey(const QString& code) const
+{
+    for (const Item& i : m_counterparties)
+        if (i.code == code)
+            return i.key.toLongLong();
+    return 0;
+}
+
+} // namespace Tarvo::BusOffer
