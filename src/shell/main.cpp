@@ -1,3 +1,4 @@
+#include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv)
         Tarvo::Catalog::registerCatalogWindows();
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
+        Tarvo::BusOffer::registerOfferRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);
