@@ -4,7 +4,6 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 
-#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,9 +32,12 @@ OfferList::OfferList(Data::Database& db) : TUpdatedADODataSet(&db)
 
 OfferKeyRange OfferList::nextRange(const QVariant& after) const
 {
-    Data::Query q(*database(), u"select bof_id from scm_business_offer where bof_id > ? order by bof_id "
-                               "limit 1 offset ?"_s);
-    q.bindAll({after, m_batchSize - 1});
+    Data::Query q(*database(), u"select bof_id from scm_business_offer%1 order by bof_id limit 1 offset ?"_s.arg(
+                                   after.isNull() ? QString() : u" where bof_id > ?"_s));
+    if (after.isNull())
+        q.bindAll({m_batchSize - 1});
+    else
+        q.bindAll({after, m_batchSize - 1});
     q.exec();
     OfferKeyRange r{after, {}};
     if (q.next())
@@ -45,7 +47,7 @@ OfferKeyRange OfferList::nextRange(const QVariant& after) const
 
 void OfferList::reload()
 {
-    m_range = nextRange(std::numeric_limits<qint64>::min());
+    m_range = nextRange({});
     m_more = !m_range.upTo.isNull();
     close();
     open();

@@ -15,7 +15,7 @@ struct ListFixture
 {
     Data::Database& db;
 
-    static QVariant amount(double value) { return Data::Money::fromDouble(value).toVariant(); }
+    static QVariant amount(double value) { return Money::fromDouble(value).toVariant(); }
     static QDateTime day(int d = 10) { return QDateTime(QDate(2026, 2, d), QTime(0, 0)); }
 
     qint64 partner(const QString& code, const QString& name) const

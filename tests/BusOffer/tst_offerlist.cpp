@@ -115,7 +115,7 @@ private slots:
         QVERIFY(list.locateOffer(partly));
         QCOMPARE(list.string(u"bof_state_name"_s), u"В работе"_s);
         QCOMPARE(list.string(u"name_user"_s), u"ООО Покупатель"_s);
-        QCOMPARE(Data::Money::fromVariant(list.value(u"k4"_s)), Data::Money::fromDouble(4));
+        QCOMPARE(Money::fromVariant(list.value(u"k4"_s)), Money::fromDouble(4));
         QVERIFY(list.locateOffer(over));
         QCOMPARE(list.string(u"bof_state_name"_s), u"Выполнено по реестру"_s);
     }
@@ -126,14 +126,14 @@ private slots:
         Data::Database& db = m_t->db();
         const QString e = OfferListStatement::completedAmount(u"q.flag"_s, u"q.shipped"_s, u"q.received"_s);
         const auto value = [&](const QString& flag, const QString& received) {
-            return Data::Money::fromVariant(
+            return Money::fromVariant(
                 db.scalar(u"select %1 from (select %2 flag, cast(5 as numeric(19,4)) shipped, %3 received) q"_s.arg(
                     e, flag, received)));
         };
-        QCOMPARE(value(u"cast(null as integer)"_s, u"cast(2 as numeric(19,4))"_s), Data::Money::fromDouble(2));
-        QCOMPARE(value(u"cast(null as integer)"_s, u"cast(null as numeric(19,4))"_s), Data::Money());
-        QCOMPARE(value(u"0"_s, u"cast(2 as numeric(19,4))"_s), Data::Money::fromDouble(2));
-        QCOMPARE(value(u"1"_s, u"cast(2 as numeric(19,4))"_s), Data::Money::fromDouble(5));
+        QCOMPARE(value(u"cast(null as integer)"_s, u"cast(2 as numeric(19,4))"_s), Money::fromDouble(2));
+        QCOMPARE(value(u"cast(null as integer)"_s, u"cast(null as numeric(19,4))"_s), Money());
+        QCOMPARE(value(u"0"_s, u"cast(2 as numeric(19,4))"_s), Money::fromDouble(2));
+        QCOMPARE(value(u"1"_s, u"cast(2 as numeric(19,4))"_s), Money::fromDouble(5));
     }
 
     void everyStateFilterValueListsExactlyThatState()

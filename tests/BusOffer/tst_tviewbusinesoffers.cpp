@@ -32,8 +32,12 @@ TviewBusinesOffers* openRegister()
     registerOfferRegister();
     Shell::FormActivationRegistry::instance().open(TviewBusinesOffers::FormType, 0);
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* r = qobject_cast<TviewBusinesOffers*>(w); r && r->isVisible())
+        if (auto* r = qobject_cast<TviewBusinesOffers*>(w); r && r->isVisible()) {
+            if (!QTest::qWaitForWindowActive(r))
+                return nullptr;
+            r->grid()->setFocus();
             return r;
+        }
     return nullptr;
 }
 
@@ -159,7 +163,10 @@ private slots:
         QCOMPARE(m_t->db().scalar(u"select bof_otmetka from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
 
         // Cancel keeps the request; OK deletes it and the next one becomes current.
-        w->list().locateOffer(m_offers[1]);
+        qDebug() << w->grid()->currentIndex() << w->grid()->hasFocus() << QApplication::focusWidget();
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        qDebug() << w->grid()->currentIndex() << int(w->list().state());
+        QCOMPARE(w->list().currentOffer(), m_offers[1]);
         {
             Test::BoxAnswers answers({QMessageBox::Cancel});
             QTest::keyClick(w->grid(), Qt::Key_Delete, Qt::ControlModifier);
@@ -201,7 +208,10 @@ private slots:
     {
         TviewBusinesOffers* w = openRegister();
         QVERIFY(w);
-        w->list().locateOffer(m_offers[3]);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QCOMPARE(w->list().currentOffer(), m_offers[3]);
         m_t->db().exec(u"update scm_business_offer set bof_otmetka = 1 where bof_id in (?, ?)"_s,
                        {m_offers[1], m_offers[3]});
         Otbor::TMarkedOtbor* mark = Otbor::TGlobalOtbors::instance().mark(Otbor::OtborVar::OfferMark);

@@ -163,7 +163,10 @@ TviewBusinesOffers::TviewBusinesOffers(Data::Database& db, QWidget* parent)
     m_subscription = std::make_unique<Messaging::TChangeSubscription>(Messaging::ChangeEvents::BusinessOffers, this);
 
     m_grid->setRowSet(m_list.get());
-    m_scrolled = m_list->subscribeScrolled([this] { currentMoved(); });
+    m_scrolled = m_list->subscribeScrolled([this] {
+        showCurrentRow();
+        currentMoved();
+    });
     m_grid->setColumns(dictionaryColumns());
     m_grid->setColumnsSection(u"BofHeaders"_s);
     resize(900, 600);
@@ -345,8 +348,22 @@ void TviewBusinesOffers::reopen()
         currentMoved();
         throw;
     }
+    showCurrentRow();
     updateActions();
     currentMoved();
+}
+
+void TviewBusinesOffers::showCurrentRow()
+{
+    // The grid follows the row set's cursor only when the rows are replaced; a request found
+    // again after that is shown here.
+    const int row = m_list->recNo();
+    if (row < 0 || !m_grid->model() || m_list->state() != Data::RowSetState::Browse)
+        return;
+    const int shown = m_grid->gridRow(row);
+    if (shown < 0 || shown >= m_grid->model()->rowCount() || m_grid->currentIndex().row() == shown)
+        return;
+    m_grid->setCurrentIndex(m_grid->model()->index(shown, qMax(0, m_grid->currentIndex().column())));
 }
 
 void TviewBusinesOffers::refreshList()
@@ -397,6 +414,7 @@ void TviewBusinesOffers::deleteOffer()
             m_list->fetchMore();
         m_list->moveTo(qMin(row, m_list->recordCount() - 1));
     }
+    showCurrentRow();
     updateActions();
     currentMoved();
     announceChange();

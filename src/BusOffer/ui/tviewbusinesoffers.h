@@ -94,6 +94,7 @@ private:
     void guarded(const std::function<void()>& command);
     void announceChange();
     void currentMoved();
+    void showCurrentRow();
     void restoreSplitter();
     void saveSplitter();
 
