@@ -1,0 +1,269 @@
+#include "BusOffer/offerdetailswriter.h"
+#include "BusOffer/ui/offerdetailslinedelegate.h"
+#include "BusOffer/ui/tofferdetailspanel.h"
+#include "BusOffer/detfixture.h"
+#include "catalog/boxanswers.h"
+#include "data/modules/tupdatedadodataset.h"
+#include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "support/widgetdriver.h"
+#include "widgets/gridproxymodel.h"
+#include "widgets/tdatagrid.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::BusOffer;
+using Test::DetFixture;
+
+namespace {
+
+QString cell(Widgets::TDataGrid* grid, int row, const QString& field)
+{
+    return grid->model()->index(row, grid->fieldColumn(field)).data().toString();
+}
+
+// Puts the keyboard on the cell and types a new value over it, as a user does: F2, select all,
+// the text, Enter.
+void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
+{
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(row, grid->fieldColumn(field)));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate hands the text over on the next turn of the event loop.
+    QTRY_VERIFY(!editor || !editor->isVisible() || QApplication::focusWidget() != editor);
+    QApplication::processEvents();
+}
+
+} // namespace
+
+class OfferDetailsPanelTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        Test::isolateUserFolders(m_home.path());
+    }
+
+    void aUserSelectsALineEditsItsOrderAndDeletesLinesByKeyboard()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const qint64 bof = f.request(), suo = f.order();
+        const qint64 a = f.product(QStringLiteral("A-1")), b = f.product(QStringLiteral("B-2"));
+        f.line(bof, a, "10");
+        f.line(bof, b, "6");
+        f.ordered(bof, a, suo, "2");
+        f.ordered(bof, b, suo, "1");
+        const qint64 swb = f.waybill(true), sde = f.invoice(swb, true);
+        f.shipped(bof, b, suo, DetFixture::day(3), sde, swb, "3");
+
+        TOfferDetailsPanel panel;
+        QSignalSpy changed(&panel, &TOfferDetailsPanel::offerChanged);
+        panel.resize(900, 600);
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QVERIFY(panel.editable());
+        panel.setOffer(int(bof));
+        QCOMPARE(panel.offer(), int(bof));
+
+        Widgets::TDataGrid* lines = panel.linesGrid();
+        QCOMPARE(lines->model()->rowCount(), 2);
+        QCOMPARE(cell(lines, 0, QStringLiteral("pr_articul")), QStringLiteral("A-1"));
+        QCOMPARE(panel.orderedGrid()->model()->rowCount(), 1);
+        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("2.00"));
+        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("par_nuser")), QStringLiteral("ПОСТ"));
+
+        // The second line: its own order share; its shipment sits on an arrived waybill, so the
+        // "Отправленные" tab has nothing, while the completed invoice makes the line green.
+        lines->setFocus();
+        QTest::keyClick(lines, Qt::Key_Down);
+        QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1.00"));
+        QCOMPARE(panel.shippedGrid()->model()->rowCount(), 0);
+        QCOMPARE(cell(lines, 1, QStringLiteral("complited_amount")), QStringLiteral("3.00"));
+
+        // The amount typed in the "Этап заказа" tab is written at once and announced.
+        Test::OfferNotices notices;
+        panel.stageTabs()->setCurrentIndex(0);
+        typeInto(panel.orderedGrid(), 0, QStringLiteral("bpo_amount"), QStringLiteral("1,5"));
+        QCOMPARE(f.sum(QStringLiteral("select bpo_amount from scm_bo_ordered where bpo_pr_id = ?"), {b}),
+                 *Money::parse(u"1.5"));
+        QCOMPARE(notices.heard, 1);
+        QCOMPARE(changed.count(), 1);
+        // The panel re-reads and keeps the line.
+        QTRY_COMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1.50"));
+        QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+
+        // A new row of the tab, by Insert: it belongs to the current line and offers the rest.
+        const qint64 suo2 = f.order();
+        f.orderLine(suo2, b);
+        panel.orderedGrid()->setFocus();
+        QTest::keyClick(panel.orderedGrid(), Qt::Key_Insert);
+        QCOMPARE(panel.ordered().state(), Data::RowSetState::Insert);
+        const int newRow = panel.ordered().recordCount();
+        QCOMPARE(cell(panel.orderedGrid(), newRow, QStringLiteral("bpo_amount")), QStringLiteral("1.50"));
+        typeInto(panel.orderedGrid(), newRow, QStringLiteral("bpo_suo_id"), QString::number(suo2));
+        QCOMPARE(f.sum(QStringLiteral("select bpo_amount from scm_bo_ordered where bpo_suo_id = ? and "
+                                      "bpo_bof_id = ? and bpo_pr_id = ?"),
+                       {suo2, bof, b}),
+                 *Money::parse(u"1.5"));
+        QTRY_COMPARE(panel.orderedGrid()->model()->rowCount(), 2);
+
+        // Delete on the first line asks, then removes it with its distribution.
+        Test::BoxAnswers answers({QMessageBox::Ok});
+        lines->setFocus();
+        QTest::keyClick(lines, Qt::Key_Up);
+        QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("A-1"));
+        QTest::keyClick(lines, Qt::Key_Delete);
+        QCOMPARE(answers.texts, QStringList{OfferDetailsWriter::ConfirmDeleteLine});
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery where bpd_pr_id = ?"), {a}), 0);
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bo_ordered where bpo_pr_id = ?"), {a}), 0);
+        QCOMPARE(lines->model()->rowCount(), 1);
+        QVERIFY(changed.count() >= 3);
+
+        // The last line is refused with a message, nothing asked.
+        Test::BoxAnswers last({QMessageBox::Ok});
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        lines->setFocus();
+        QTest::keyClick(lines, Qt::Key_Delete);
+        QCOMPARE(last.texts, QStringList{OfferDetailsWriter::LastLineMessage});
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery where bpd_bof_id = ?"), {bof}), 1);
+
+        // Delete drops a new row the user changed their mind about.
+        panel.orderedGrid()->setFocus();
+        QTest::keyClick(panel.orderedGrid(), Qt::Key_Insert);
+        QTest::keyClick(panel.orderedGrid(), Qt::Key_Delete);
+        QCOMPARE(panel.ordered().state(), Data::RowSetState::Browse);
+
+        panel.setOffer(0);
+        QCOMPARE(lines->model()->rowCount(), 0);
+        QCOMPARE(panel.orderedGrid()->model()->rowCount(), 0);
+        QCOMPARE(panel.stateGrid()->model()->rowCount(), 0);
+    }
+
+    void withoutTheRightEverythingIsReadOnly()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const qint64 bof = f.request(), suo = f.order();
+        const qint64 a = f.product(QStringLiteral("A-1")), b = f.product(QStringLiteral("B-2"));
+        f.line(bof, a, "10");
+        f.line(bof, b, "4");
+        f.ordered(bof, a, suo, "2");
+        f.revokeEditing();
+
+        TOfferDetailsPanel panel;
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        panel.setOffer(int(bof));
+        QVERIFY(!panel.editable());
+        for (Widgets::TDataGrid* g : {panel.orderedGrid(), panel.acceptedGrid(), panel.shippedGrid(), panel.linesGrid()})
+            QCOMPARE(g->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(panel.ordered().readOnly());
+        QVERIFY(!(panel.orderedGrid()->model()->flags(panel.orderedGrid()->model()->index(0, 0)) &
+                  Qt::ItemIsEditable));
+        panel.orderedGrid()->setFocus();
+        QTest::keyClick(panel.orderedGrid(), Qt::Key_F2);
+        QCOMPARE(QApplication::focusWidget(), panel.orderedGrid());
+        QTest::keyClick(panel.orderedGrid(), Qt::Key_Insert);
+        QCOMPARE(panel.ordered().state(), Data::RowSetState::Browse);
+        panel.linesGrid()->setFocus();
+        QTest::keyClick(panel.linesGrid(), Qt::Key_Delete);
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery")), 2);
+    }
+
+    void theRightIsAskedAgainOnEachAttempt()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const qint64 bof = f.request();
+        f.line(bof, f.product(QStringLiteral("A-1")), "10");
+        f.line(bof, f.product(QStringLiteral("B-2")), "4");
+        TOfferDetailsPanel panel;
+        panel.setOffer(int(bof));
+        QVERIFY(panel.editable());
+        f.revokeEditing(); // by an administrator at another workstation
+        Test::BoxAnswers answers({QMessageBox::Ok});
+        panel.deleteLine();
+        QCOMPARE(answers.texts, QStringList{QStringLiteral("У Вас нет доступа к выбранной операции")});
+        QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery")), 2);
+        panel.refresh();
+        QVERIFY(!panel.editable());
+    }
+
+    void tabReachesEveryControlAndTheLayoutIsKept()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const qint64 bof = f.request();
+        f.line(bof, f.product(QStringLiteral("A-1")), "10");
+        f.line(bof, f.product(QStringLiteral("B-2")), "4");
+        {
+            TOfferDetailsPanel panel;
+            panel.resize(900, 600);
+            panel.show();
+            panel.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&panel));
+            panel.setOffer(int(bof));
+            panel.pages()->tabBar()->setFocus();
+            Test::checkTabReachesEveryControl(&panel);
+            panel.pages()->setCurrentIndex(1);
+            QCOMPARE(panel.stateGrid()->model()->rowCount(), 2);
+            panel.pages()->tabBar()->setFocus();
+            Test::checkTabReachesEveryControl(&panel);
+
+            panel.pages()->setCurrentIndex(0);
+            auto* split = panel.findChild<QSplitter*>(QStringLiteral("VSplit"));
+            QVERIFY(split);
+            split->setSizes({150, 400});
+            panel.linesGrid()->sortBy(panel.linesGrid()->fieldColumn(QStringLiteral("pr_articul")),
+                                      Qt::DescendingOrder);
+            panel.saveSettings();
+        }
+        TOfferDetailsPanel panel;
+        panel.resize(900, 600);
+        panel.show();
+        panel.setOffer(int(bof));
+        panel.restoreSettings();
+        auto* split = panel.findChild<QSplitter*>(QStringLiteral("VSplit"));
+        QVERIFY2(qAbs(split->sizes().value(0) - 150) <= 10, qPrintable(QString::number(split->sizes().value(0))));
+        QCOMPARE(panel.linesGrid()->proxyModel()->sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(cell(panel.linesGrid(), 0, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+    }
+
+    void completeLinesAreGreenAndMaroonWhenSelected()
+    {
+        QPalette palette;
+        palette.setColor(QPalette::Highlight, Qt::blue);
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        using D = OfferDetailsLineDelegate;
+        QCOMPARE(D::colours(true, false, palette).text, QColor(0, 128, 0));
+        QCOMPARE(D::colours(false, false, palette).text, QColor(Qt::black));
+        QVERIFY(!D::colours(false, false, palette).background.isValid());
+        QCOMPARE(D::colours(true, true, palette).background, QColor(128, 0, 0));
+        QCOMPARE(D::colours(true, true, palette).text, QColor(Qt::white));
+        QCOMPARE(D::colours(false, true, palette).background, QColor(Qt::blue));
+    }
+};
+
+QTEST_MAIN(OfferDetailsPanelTest)
+#include "tst_offerdetailspanel.moc"
