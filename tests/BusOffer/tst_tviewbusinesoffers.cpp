@@ -2,6 +2,7 @@
 #include "BusOffer/offerlist.h"
 #include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/offerlistregistration.h"
+#include "BusOffer/ui/tofferdetailspanel.h"
 #include "BusOffer/ui/tviewbusinesoffers.h"
 #include "catalog/boxanswers.h"
 #include "messaging/changeevents.h"
@@ -113,6 +114,7 @@ private slots:
         QCOMPARE(w->list().currentOffer(), m_offers[2]);
         QCOMPARE(moved.count(), 2);
         QCOMPARE(moved.last().at(0).toLongLong(), m_offers[2]);
+        QCOMPARE(w->details()->offer(), int(m_offers[2]));
         QTest::keyClick(grid, Qt::Key_Return);
         QTest::keyClick(grid, Qt::Key_F4);
         QTest::keyClick(grid, Qt::Key_F4, Qt::ShiftModifier);
@@ -163,9 +165,7 @@ private slots:
         QCOMPARE(m_t->db().scalar(u"select bof_otmetka from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
 
         // Cancel keeps the request; OK deletes it and the next one becomes current.
-        qDebug() << w->grid()->currentIndex() << w->grid()->hasFocus() << QApplication::focusWidget();
         QTest::keyClick(w->grid(), Qt::Key_Down);
-        qDebug() << w->grid()->currentIndex() << int(w->list().state());
         QCOMPARE(w->list().currentOffer(), m_offers[1]);
         {
             Test::BoxAnswers answers({QMessageBox::Cancel});

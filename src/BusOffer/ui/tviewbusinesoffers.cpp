@@ -3,6 +3,7 @@
 #include "BusOffer/offerlist.h"
 #include "BusOffer/offerlistcommands.h"
 #include "BusOffer/ui/offerlistdelegate.h"
+#include "BusOffer/ui/tofferdetailspanel.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tdatatablefieldmap.h"
@@ -171,6 +172,7 @@ TviewBusinesOffers::TviewBusinesOffers(Data::Database& db, QWidget* parent)
     m_grid->setColumnsSection(u"BofHeaders"_s);
     resize(900, 600);
     restoreSplitter();
+    m_details->restoreSettings();
     guarded([this] { reopen(); });
     m_grid->setFocus();
 }
@@ -183,10 +185,14 @@ TviewBusinesOffers::~TviewBusinesOffers()
 
 void TviewBusinesOffers::buildDetails()
 {
-    // The request's lines and distribution arrive with the details panel.
-    m_details = new QWidget(m_split);
-    m_details->setObjectName(u"detailsPlaceholder"_s);
+    m_details = new TOfferDetailsPanel(m_split);
+    m_details->setObjectName(u"panelOfferDetails"_s);
     m_split->addWidget(m_details);
+    connect(this, &TviewBusinesOffers::currentOfferChanged, m_details,
+            [this](qint64 id) { m_details->setOffer(int(id)); });
+    // The lines changed below (the panel announces it): the totals and the state above follow,
+    // once the panel has finished writing.
+    connect(m_details, &TOfferDetailsPanel::offerChanged, this, [this] { m_reopenTimer->start(); });
     m_split->setStretchFactor(0, 3);
     m_split->setStretchFactor(1, 2);
 }
@@ -339,8 +345,6 @@ void TviewBusinesOffers::reopen()
     const qint64 keep = m_list->currentOffer();
     updateCaption();
     m_status->clear();
-    // The details read the request again too: its lines may have changed with the list.
-    m_shownOffer = -1;
     try {
         m_list->reload(keep);
     } catch (...) {
@@ -350,7 +354,11 @@ void TviewBusinesOffers::reopen()
     }
     showCurrentRow();
     updateActions();
-    currentMoved();
+    // The same request: its details are read again in place, keeping their current line.
+    if (m_list->currentOffer() == m_shownOffer && m_shownOffer != 0)
+        m_details->refresh();
+    else
+        currentMoved();
 }
 
 void TviewBusinesOffers::showCurrentRow()
@@ -497,6 +505,7 @@ void TviewBusinesOffers::saveSplitter()
 void TviewBusinesOffers::closeEvent(QCloseEvent* event)
 {
     saveSplitter();
+    m_details->saveSettings();
     TSaveForm::closeEvent(event);
 }
 

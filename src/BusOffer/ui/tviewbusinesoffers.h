@@ -31,6 +31,7 @@ class TDataGrid;
 namespace Tarvo::BusOffer {
 
 class OfferList;
+class TOfferDetailsPanel;
 
 // "Заявки покупателя": the register of buyer requests (form type 113) with the current request's
 // details below. The caption names the active filters; a change of the filters, a change notice
@@ -49,6 +50,7 @@ public:
     Widgets::TDataGrid* grid() const { return m_grid; }
     // The request pop-up of the grid.
     QMenu* requestMenu() const { return m_popup; }
+    TOfferDetailsPanel* details() const { return m_details; }
     QAction* action(const QString& objectName) const;
     // The text that tells of a change notice in message mode (empty otherwise).
     QString statusText() const;
@@ -104,7 +106,7 @@ private:
     std::unique_ptr<Messaging::TChangeSubscription> m_subscription;
     Widgets::TDataGrid* m_grid;
     QSplitter* m_split;
-    QWidget* m_details = nullptr;
+    TOfferDetailsPanel* m_details = nullptr;
     QToolBar* m_toolbar;
     QMenu* m_popup;
     QLabel* m_status;
