@@ -105,6 +105,7 @@ const QList<Migration>& schemaMigrations()
         {8, QStringLiteral("Предки групп товаров поддерживает база данных"), SchemaSteps::groupAncestors},
         {9, QStringLiteral("Распределённое количество в строках заявок"), SchemaSteps::offerStateView},
         {10, QStringLiteral("Итоги заявок и заказов с округлением до 4 знаков"), m0010_roundedTotals},
+        {11, QStringLiteral("Приходы склада ссылаются на отгрузки заявок"), SchemaSteps::receiptReference},
     };
     return all;
 }

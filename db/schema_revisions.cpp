@@ -6,6 +6,8 @@
 
 #include "data/engine/database.h"
 #include "data/engine/dialect.h"
+#include "data/engine/query.h"
+#include "core/exception.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -101,6 +103,55 @@ void offerStateView(MigrationContext& ctx)
     ctx.exec(u"drop view vBusinessOfferState1"_s);
     ctx.exec(u"create view vBusinessOfferState1 as "
              "select bpd_bof_id as bof_id, bpd_pr_id as pr_id, bpd_placed as amount from scm_bp_delivery"_s);
+}
+
+namespace {
+
+// The key of scm_offer_invoice, the same names on SCM_TOMOVE.
+const QStringList OfferInvoiceKey{u"soi_sde_id"_s, u"soi_sdp_pr_id"_s, u"soi_suo_id"_s,
+                                  u"soi_pr_id"_s,  u"soi_soa_deliverydate"_s, u"soi_bof_id"_s};
+
+// Receipts whose shipment row is gone. They are warehouse documents: the step refuses with a
+// list of them instead of deleting or unlinking them, and changes nothing.
+void refuseOrphanReceipts(MigrationContext& ctx)
+{
+    QStringList joined, complete;
+    for (const QString& c : OfferInvoiceKey) {
+        joined << u"o.%1 = t.%1"_s.arg(c);
+        complete << u"t.%1 is not null"_s.arg(c);
+    }
+    const QString orphans = u"from SCM_TOMOVE t left join scl_move m on m.recno = t.recno where %1 and not exists "
+                            "(select 1 from scm_offer_invoice o where %2)"_s.arg(complete.join(u" and "_s),
+                                                                                 joined.join(u" and "_s));
+    const qint64 count = ctx.db().scalar(u"select count(*) "_s + orphans).toLongLong();
+    if (count == 0)
+        return;
+    Query q(ctx.db(), u"select t.recno, m.numdocm_pr, t.soi_bof_id, t.soi_pr_id, t.soi_sde_id "_s + orphans +
+                          u" order by t.recno"_s);
+    q.exec();
+    QStringList shown;
+    for (int i = 0; i < 10 && q.next(); ++i)
+        shown << u"запись %1 (приходный документ %2, заявка %3, товар %4, счёт %5)"_s.arg(
+            QString::number(q.integer(0)), q.isNull(1) ? u"без номера"_s : q.string(1).trimmed(),
+            QString::number(q.integer(2)), QString::number(q.integer(3)), QString::number(q.integer(4)));
+    throw Exception(u"Схему базы данных нельзя обновить: %1 приход(ов) склада (SCM_TOMOVE) ссылаются на отгрузки "
+                    "заявок, которых нет в scm_offer_invoice.\r\n%2%3\r\nПриходы не изменены. Восстановите "
+                    "отгрузки этих приходов (или исправьте их ссылки) и подключитесь снова."_s
+                        .arg(QString::number(count), shown.join(u";\r\n"_s),
+                             count > shown.size() ? u";\r\n…"_s : QString()));
+}
+
+} // namespace
+
+void receiptReference(MigrationContext& ctx)
+{
+    refuseOrphanReceipts(ctx);
+    // The index serves the reference check of every shipment row deleted; it starts with the
+    // columns of the index it replaces.
+    ctx.exec(u"drop index %1"_s.arg(Dialect::quoted(u"ix_scm_tomove_invoice"_s)));
+    ctx.createIndex(u"SCM_TOMOVE"_s, Index{u"ix_scm_tomove_offer_invoice"_s, OfferInvoiceKey, false});
+    ctx.addForeignKey(u"SCM_TOMOVE"_s, ForeignKey{u"FK_SCM_TOMOVE_scm_offer_invoice"_s, OfferInvoiceKey,
+                                                  u"scm_offer_invoice"_s, OfferInvoiceKey, RefAction::NoAction});
 }
 
 } // namespace Tarvo::Data::SchemaSteps

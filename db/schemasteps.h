@@ -17,5 +17,6 @@ void partnerAndExportColumns(MigrationContext& ctx); // counterparty columns of 
 void yesNoColumns(MigrationContext& ctx);            // yes/no columns as 1/0 integers
 void groupAncestors(MigrationContext& ctx);          // crm_groupsrel kept by triggers
 void offerStateView(MigrationContext& ctx);          // vBusinessOfferState1 restricted by its callers
+void receiptReference(MigrationContext& ctx);        // SCM_TOMOVE refers to scm_offer_invoice
 
 } // namespace Tarvo::Data::SchemaSteps

@@ -1,3 +1,4 @@
+#include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
         qputenv("TZ", ":/etc/localtime");
     TarvoApplication app(argc, argv);
     Tarvo::Data::installSaveErrorBox();
+    Tarvo::BusOffer::OfferDeleteProcedure::registerOnce();
 
     int rc = 0;
     {

@@ -131,6 +131,45 @@ private:
                 "values (1, 1, 10, 800, 10), (1, 2, 5, 200, 2.5)"_s);
     }
 
+    // Brings an empty database to an earlier level of the schema, as an older program left it.
+    static void migrateTo(Database& db, int version)
+    {
+        Transaction tx(db);
+        MigrationContext ctx(db);
+        ctx.createTable(Table(u"scm_schema_version"_s).integer(u"version"_s).notNull().string(u"title"_s, 200)
+                            .dateTime(u"applied_at"_s).primaryKey(u"PK_scm_schema_version"_s, {u"version"_s}));
+        for (const Migration& m : schemaMigrations())
+            if (m.version <= version) {
+                m.apply(ctx);
+                db.exec(u"insert into scm_schema_version (version, title) values (?, ?)"_s, {m.version, m.title});
+            }
+        tx.commit();
+    }
+
+    // Request 1's first line shipped on invoice 1 (2 of 10) and received into the warehouse
+    // (receipt 1, "ПН-1"); a second receipt without a request (free stock of the same invoice).
+    static void seedReceipt(Database& db)
+    {
+        seedChain(db);
+        const QDateTime ship(QDate(2026, 3, 20), QTime(0, 0));
+        db.exec(u"insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, soa_sum) "
+                "values (1, 1, ?, 6, 480)"_s, {ship});
+        db.exec(u"insert into scm_waybill (swb_departure_platform, swb_department) values ('Москва', ?)"_s, {ship});
+        db.exec(u"insert into scm_delivery (sde_swb_id, sde_supplier, sde_invoice_num, sde_invoice_date) "
+                "values (1, 2, 'INV-1', ?)"_s, {ship});
+        db.exec(u"insert into scm_deliveredProduct (sdp_swb_id, sdp_sde_id, sdp_pr_id, sdp_amount, sdp_amount2, sdp_sum) "
+                "values (1, 1, 1, 3, 3, 240)"_s);
+        db.exec(u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, sdi_swb_id, "
+                "sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) values (1, 1, ?, 1, 1, 3, 1, 3)"_s, {ship});
+        db.exec(u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, soi_swb_id, "
+                "soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) values (1, 1, ?, 1, 1, 1, 1, 2, 2)"_s, {ship});
+        for (int n = 1; n <= 2; ++n)
+            db.exec(u"insert into scl_move (id_sclad, name_predm, typdocm_pr, numdocm_pr, date_predm, kolc_predm) "
+                    "values (1, 'A-1', 'П', ?, ?, ?)"_s, {u"ПН-%1"_s.arg(n), ship.addDays(12), n == 1 ? 2 : 1});
+        db.exec(u"insert into SCM_TOMOVE (recno, soi_bof_id, soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_swb_id, "
+                "soi_sde_id, soi_sdp_pr_id) values (1, 1, 1, 1, ?, 1, 1, 1), (2, null, 1, 1, null, 1, 1, 1)"_s, {ship});
+    }
+
 private slots:
     void everyTableAndColumnExists()
     {
@@ -179,18 +218,7 @@ private slots:
     {
         Test::TestDatabase t;
         auto& db = t.db(false);
-        {
-            Transaction tx(db);
-            MigrationContext ctx(db);
-            ctx.createTable(Table(u"scm_schema_version"_s).integer(u"version"_s).notNull().string(u"title"_s, 200)
-                                .dateTime(u"applied_at"_s).primaryKey(u"PK_scm_schema_version"_s, {u"version"_s}));
-            for (const Migration& m : schemaMigrations())
-                if (m.version <= 5) {
-                    m.apply(ctx);
-                    db.exec(u"insert into scm_schema_version (version, title) values (?, ?)"_s, {m.version, m.title});
-                }
-            tx.commit();
-        }
+        migrateTo(db, 5);
         db.exec(u"insert into TIP_TOVR (SIGNIFIC, CHECK_SAVE, SHOW_OSTATOK) values ('А', true, false), ('Б', false, null)"_s);
         db.exec(u"insert into crm_productgroups (pg_groupname) values ('Корень')"_s);
         db.exec(u"insert into crm_productgroups (pg_groupname, pg_parent) values ('Ветвь', 1)"_s);
@@ -207,6 +235,64 @@ private slots:
         QCOMPARE(db.scalar(u"select count(*) from crm_groupsrel"_s).toInt(), 3); // (2,1), (3,2), (3,1)
         QCOMPARE(db.scalar(u"select count(*) from crm_groupsrel where groupid = 3 and ancestor in (1, 2)"_s).toInt(), 2);
         db.exec(u"insert into _partner (N_USER, DOLG, VALUTA) values ('ДОЛГ', 10.5, 'USD')"_s);
+    }
+
+    // A database of step 10 with receipts gains the reference from a receipt to its shipment:
+    // a received shipment can no longer be deleted, and a receipt cannot name a missing one.
+    void receiptsReferToTheirShipmentAfterUpgrade()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db(false);
+        migrateTo(db, 10);
+        seedReceipt(db);
+        QCOMPARE(Migrator::apply(db), 1);
+        QCOMPARE(Migrator::currentVersion(db), 11);
+        QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
+        const QString fk = u"FK_SCM_TOMOVE_scm_offer_invoice"_s;
+        expectRefusal(db, u"delete from scm_offer_invoice where soi_bof_id = 1"_s, {}, NativeError::Reference, fk);
+        const QDateTime ship(QDate(2026, 3, 20), QTime(0, 0));
+        db.exec(u"insert into scl_move (id_sclad, name_predm, typdocm_pr, date_predm, kolc_predm) "
+                "values (1, 'A-2', 'П', ?, 1)"_s, {ship});
+        expectRefusal(db, u"insert into SCM_TOMOVE (recno, soi_bof_id, soi_pr_id, soi_suo_id, soi_soa_deliverydate, "
+                          "soi_swb_id, soi_sde_id, soi_sdp_pr_id) values (3, 1, 2, 1, ?, 1, 1, 1)"_s,
+                      {ship}, NativeError::Reference, fk);
+        expectRefusal(db, u"update SCM_TOMOVE set soi_pr_id = 2 where recno = 1"_s, {}, NativeError::Reference, fk);
+        // The shipment's amount may still be corrected; a receipt without a request is not checked.
+        db.exec(u"update scm_offer_invoice set soi_amount = 2.5, soi_sdp_amount = 2.5 where soi_bof_id = 1"_s);
+        db.exec(u"update SCM_TOMOVE set soi_pr_id = 2 where recno = 2"_s);
+        // Once the receipt goes, so may the shipment.
+        db.exec(u"delete from scl_move where recno = 1"_s);
+        QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE where recno = 1"_s).toInt(), 0);
+        db.exec(u"delete from scm_offer_invoice where soi_bof_id = 1"_s);
+    }
+
+    // Receipts whose shipment row an older version deleted stop the upgrade, named, and
+    // nothing is lost; once they are mended the upgrade goes through.
+    void orphanReceiptsStopTheUpgradeUntouched()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db(false);
+        migrateTo(db, 10);
+        seedReceipt(db);
+        db.exec(u"delete from scm_offer_invoice"_s); // as an older line deletion did
+        try {
+            Migrator::apply(db);
+            QFAIL("upgraded over a receipt without its shipment");
+        } catch (const Exception& e) {
+            QVERIFY2(e.message().contains(u"1 приход"_s), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(u"запись 1 (приходный документ ПН-1, заявка 1, товар 1, счёт 1)"_s),
+                     qPrintable(e.message()));
+            QVERIFY2(!e.message().contains(u"запись 2"_s), qPrintable(e.message())); // no request: not an orphan
+        }
+        QVERIFY(!db.inTransaction());
+        QCOMPARE(Migrator::currentVersion(db), 10);
+        QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
+        QCOMPARE(db.scalar(u"select count(*) from scl_move"_s).toInt(), 2);
+        db.exec(u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, soi_swb_id, "
+                "soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) values (1, 1, ?, 1, 1, 1, 1, 2, 2)"_s,
+                {QDateTime(QDate(2026, 3, 20), QTime(0, 0))});
+        QCOMPARE(Migrator::apply(db), 1);
+        QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
     }
 
     // The table must equal the closure of crm_productgroups after any sequence of changes.

@@ -64,6 +64,11 @@ QStringList Dialect::addColumn(const QString& table, const Column& column) const
     return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, columnDefinition(column))};
 }
 
+QStringList Dialect::addForeignKey(const QString& table, const ForeignKey& fk) const
+{
+    return {QStringLiteral("ALTER TABLE %1 ADD %2").arg(table, foreignKeyClause(fk))};
+}
+
 QString Dialect::createIndex(const QString& table, const Index& index) const
 {
     return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")

@@ -41,6 +41,8 @@ public:
     // DDL for a new table with its keys and indexes.
     virtual QStringList createTable(const Table& table) const = 0;
     virtual QStringList addColumn(const QString& table, const Column& column) const;
+    // A reference added to an existing table; existing rows must already satisfy it.
+    virtual QStringList addForeignKey(const QString& table, const ForeignKey& fk) const;
     QString createIndex(const QString& table, const Index& index) const;
     virtual QString columnType(const Column& column) const = 0;
     // Statements that bring a table's key generator past explicitly inserted keys.

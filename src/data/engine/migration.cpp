@@ -25,6 +25,12 @@ void MigrationContext::createIndex(const QString& table, const Index& index)
     m_db.exec(m_db.dialect().createIndex(table, index));
 }
 
+void MigrationContext::addForeignKey(const QString& table, const ForeignKey& fk)
+{
+    for (const QString& sql : m_db.dialect().addForeignKey(table, fk))
+        m_db.exec(sql);
+}
+
 void MigrationContext::exec(const QString& sql)
 {
     m_db.exec(sql);

@@ -19,6 +19,7 @@ public:
     void createTable(const Table& table);
     void addColumn(const QString& table, const Column& column);
     void createIndex(const QString& table, const Index& index);
+    void addForeignKey(const QString& table, const ForeignKey& fk);
     void exec(const QString& sql);
 
 private:

@@ -169,6 +169,11 @@ QStringList SqliteDialect::addColumn(const QString& table, const Column& column)
     return {QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, columnDefinition(column) + lengthCheck(table, column))};
 }
 
+QStringList SqliteDialect::addForeignKey(const QString& table, const ForeignKey& fk) const
+{
+    return foreignKeyTriggers(Table(table), fk);
+}
+
 void SqliteDialect::loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const
 {
     catalog.clear();

@@ -22,6 +22,8 @@ public:
     QStringList resetIdentity(const QString&, const QString&) const override { return {}; }
     void loadCatalog(QSqlDatabase& db, ConstraintCatalog& catalog) const override;
     QStringList addColumn(const QString& table, const Column& column) const override;
+    // SQLite cannot add a constraint to a table: the reference triggers alone enforce it.
+    QStringList addForeignKey(const QString& table, const ForeignKey& fk) const override;
     QList<ProviderError> mapError(const EngineFailure& failure, const ConstraintCatalog& catalog,
                                   const QString& databaseName) const override;
 

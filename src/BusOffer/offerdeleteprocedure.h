@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace Tarvo::Data {
+class Database;
+}
+
+namespace Tarvo::BusOffer {
+
+// The server procedure "scm_delete_business_offer" (parameter "bof_id"): deletes a buyer
+// request with its stage rows (shipped, confirmed, ordered), its lines and its header, in the
+// caller's transaction or one of its own. Goods of the request received into the warehouse
+// keep it: the refusal is a reference error (547) and nothing is deleted.
+class OfferDeleteProcedure
+{
+public:
+    static const QString Name;
+    // The constraint the refusal names: a warehouse receipt keeps the shipment it received.
+    static const QString ReceiptConstraint;
+
+    // Makes the procedure callable through Data::ProcedureRegistry.
+    static void registerOnce();
+    // Registers when needed and calls it; true when a request was deleted, false when there was
+    // none with that number (another user deleted it already).
+    static bool run(Data::Database& db, qint64 bofId);
+};
+
+} // namespace Tarvo::BusOffer
