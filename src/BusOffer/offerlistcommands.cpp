@@ -1,5 +1,6 @@
 #include "BusOffer/offerlistcommands.h"
 
+#include "BusOffer/offerdeleteprocedure.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
 #include "data/engine/procedureregistry.h"
@@ -17,9 +18,10 @@ QString deliveredRefusal()
 void deleteOffer(Data::Database& db, qint64 offerId)
 {
     Security::RequireRight(Security::Right::DeleteBusinessOffer);
+    OfferDeleteProcedure::registerOnce();
     try {
         Data::Transaction t(db);
-        Data::ProcedureRegistry::instance().call(db, u"scm_delete_business_offer"_s, {{u"bof_id"_s, offerId}});
+        Data::ProcedureRegistry::instance().call(db, OfferDeleteProcedure::Name, {{u"bof_id"_s, offerId}});
         t.commit();
     } catch (const Data::DatabaseError& e) {
         for (const Data::ProviderError& p : e.errors())
