@@ -10,7 +10,9 @@
 #include "otbor/tglobalotbors.h"
 #include "otbor/tvarbool.h"
 #include "security/rights.h"
+#include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"
+#include "shell/ui/mainwindow.h"
 #include "shell/ui/twindowactivator.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -18,6 +20,8 @@
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -257,6 +261,28 @@ private slots:
         QCOMPARE(answers.texts[1], u"Не зарегистрировано действие для обработки заявки"_s);
         QVERIFY(answers.texts[2].contains(u"формированием заказов"_s));
         QVERIFY(answers.texts[3].contains(u"экспорт"_s));
+    }
+
+    void menuItemOpensTheRegisterInTheMainWindow()
+    {
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        registerOfferRegister();
+        main.refreshMenus();
+        QAction* item = main.menuItem(u"itemBusinessOffers"_s);
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QMdiSubWindow* sub = main.mdiArea()->activeSubWindow();
+        QVERIFY(sub);
+        auto* w = qobject_cast<TviewBusinesOffers*>(sub->widget());
+        QVERIFY(w);
+        QCOMPARE(w->list().recordCount(), 5);
+        // A second activation shows the same window, back from the minimised state.
+        sub->showMinimized();
+        item->trigger();
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+        QVERIFY(!sub->isMinimized());
+        sub->close();
     }
 
     void rowColoursFollowTheFlags()
