@@ -3,6 +3,7 @@
 #include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "BusOffer/ui/tofferdetailspanel.h"
+#include "BusOffer/ui/tset_urgency_level_.h"
 #include "BusOffer/ui/tviewbusinesoffers.h"
 #include "catalog/boxanswers.h"
 #include "messaging/changeevents.h"
@@ -20,6 +21,7 @@
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -261,6 +263,33 @@ private slots:
         QCOMPARE(answers.texts[1], u"Не зарегистрировано действие для обработки заявки"_s);
         QVERIFY(answers.texts[2].contains(u"формированием заказов"_s));
         QVERIFY(answers.texts[3].contains(u"экспорт"_s));
+    }
+
+    void urgencyIsSetByCtrlH()
+    {
+        const qint64 urgent = m_t->db().insertReturning(
+            u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s, u"Urgency_ID"_s, {u"Срочно"_s});
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        bool shown = false;
+        Test::whenModal<TSet_Urgency_Level_>([&](TSet_Urgency_Level_* d) {
+            shown = true;
+            QComboBox* box = d->urgencyBox();
+            box->setCurrentIndex(box->findText(u"Срочно"_s));
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::keyClick(w->grid(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(shown);
+        QCOMPARE(m_t->db().scalar(u"select Urgency_ID from scm_business_offer where bof_id = ?"_s, {m_offers[1]})
+                     .toLongLong(),
+                 urgent);
+        QCOMPARE(w->list().currentOffer(), m_offers[1]);
+        QCOMPARE(w->list().string(u"Urgency_Name"_s), u"Срочно"_s);
+        // Esc leaves the request as it was.
+        Test::whenModal<TSet_Urgency_Level_>([](TSet_Urgency_Level_* d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QTest::keyClick(w->grid(), Qt::Key_H, Qt::ControlModifier);
+        QCOMPARE(w->list().string(u"Urgency_Name"_s), u"Срочно"_s);
     }
 
     void menuItemOpensTheRegisterInTheMainWindow()

@@ -4,6 +4,7 @@
 #include "BusOffer/offerlistcommands.h"
 #include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/tofferdetailspanel.h"
+#include "BusOffer/ui/tset_urgency_level_.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tdatatablefieldmap.h"
@@ -443,9 +444,15 @@ void TviewBusinesOffers::toggleMarked()
 
 void TviewBusinesOffers::setUrgency()
 {
-    if (!m_list->currentOffer())
+    const qint64 id = m_list->currentOffer();
+    if (!id)
         return;
-    QMessageBox::information(this, windowTitle(), u"Установка срочности появится вместе с окном срочности"_s);
+    TSet_Urgency_Level_ dialog(m_db, u"scm_business_offer"_s, u"bof_id"_s, id, m_list->value(u"urgency_ID"_s), this);
+    dialog.exec();
+    if (!dialog.changed())
+        return;
+    reopen();
+    announceChange();
 }
 
 void TviewBusinesOffers::printRegister()
