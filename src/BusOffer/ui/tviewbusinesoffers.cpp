@@ -512,7 +512,11 @@ void TviewBusinesOffers::saveSplitter()
 void TviewBusinesOffers::closeEvent(QCloseEvent* event)
 {
     saveSplitter();
-    m_details->saveSettings();
+    try {
+        m_details->saveSettings();
+    } catch (const Exception&) {
+        // Settings are not worth a refusal to close.
+    }
     TSaveForm::closeEvent(event);
 }
 
