@@ -35,9 +35,9 @@ OfferKeyRange OfferList::nextRange(const QVariant& after) const
     Data::Query q(*database(), u"select bof_id from scm_business_offer%1 order by bof_id limit 1 offset ?"_s.arg(
                                    after.isNull() ? QString() : u" where bof_id > ?"_s));
     if (after.isNull())
-        q.bindAll({m_batchSize - 1});
+        q.bindAll({m_nextBatch - 1});
     else
-        q.bindAll({after, m_batchSize - 1});
+        q.bindAll({after, m_nextBatch - 1});
     q.exec();
     OfferKeyRange r{after, {}};
     if (q.next())
@@ -47,6 +47,7 @@ OfferKeyRange OfferList::nextRange(const QVariant& after) const
 
 void OfferList::reload()
 {
+    m_nextBatch = m_batchSize;
     m_range = nextRange({});
     m_more = !m_range.upTo.isNull();
     close();
@@ -73,6 +74,7 @@ void OfferList::fetchMore()
     checkBrowseMode();
     // A batch whose requests all fail the filters adds nothing: go on until one adds rows.
     while (canFetchMore()) {
+        m_nextBatch = qMin(m_nextBatch * 2, m_batchSize * 8);
         m_range = nextRange(m_range.upTo);
         m_more = !m_range.upTo.isNull();
         auto statement = OfferListStatement::build(database()->dialect(), m_filters, m_range);

@@ -16,7 +16,8 @@ public:
 
     // The register's own filter list (nullptr: no conditions); read at the next reload.
     void setFilters(const Otbor::TVarList* filters) { m_filters = filters; }
-    // Requests per batch; at least this many rows are read at once when there are so many.
+    // Requests of the first batch; each further batch doubles, up to eight times as many, so a
+    // list read to its end costs few statements.
     void setBatchSize(int requests) { m_batchSize = qMax(1, requests); }
     void setFirstRows(int rows) { m_firstRows = qMax(1, rows); }
 
@@ -45,6 +46,7 @@ private:
 
     const Otbor::TVarList* m_filters = nullptr;
     int m_batchSize = 1000;
+    int m_nextBatch = 1000;
     int m_firstRows = 200;
     OfferKeyRange m_range;
     bool m_more = false;

@@ -148,7 +148,7 @@ TviewBusinesOffers::TviewBusinesOffers(Data::Database& db, QWidget* parent)
     layout->addWidget(m_split, 1);
     layout->addWidget(statusBar);
 
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TviewBusinesOffers::editOffer);
+    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editOffer(); }); });
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         updateActions();
         m_popup->exec(m_grid->viewport()->mapToGlobal(at));
