@@ -32,16 +32,11 @@ OfferList::OfferList(Data::Database& db) : TUpdatedADODataSet(&db)
 
 OfferKeyRange OfferList::nextRange(const QVariant& after) const
 {
-    Data::Query q(*database(), u"select bof_id from scm_business_offer%1 order by bof_id limit 1 offset ?"_s.arg(
-                                   after.isNull() ? QString() : u" where bof_id > ?"_s));
-    if (after.isNull())
-        q.bindAll({m_nextBatch - 1});
-    else
-        q.bindAll({after, m_nextBatch - 1});
-    q.exec();
+    auto statement = OfferListStatement::buildBatchEnd(m_filters, after, m_nextBatch);
+    auto q = Data::CommandBuilder::open(*database(), *statement);
     OfferKeyRange r{after, {}};
-    if (q.next())
-        r.upTo = q.value(0).toLongLong();
+    if (q->next())
+        r.upTo = q->value(0).toLongLong();
     return r;
 }
 

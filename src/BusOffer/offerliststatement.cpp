@@ -88,6 +88,32 @@ template <typename T> T* activeVar(const Otbor::TVarList* list)
     return nullptr;
 }
 
+// The header's joins: customer, its name, manager, contract stage and urgency.
+void joinHeader(TQueryNodes& s, const Otbor::TVarList* filters)
+{
+    s.addJoin(u" join "_s, CB::newTableNode(u"scm_partner"_s), u" on bof_person=par_id "_s);
+    s.addJoin(u" join "_s, CB::newTableNode(u"_partner"_s), u" on par_nuser=n_user "_s);
+    s.addJoin(u" left join "_s, CB::newTableNode(u"crm_users"_s), u" on bof_user_id=us_id "_s);
+    s.addJoin(u" left join "_s, CB::newTableNode(u"crm_stage"_s), u" on bof_stage_id=st_id "_s);
+    // Only requests with an urgency can match an urgency filter.
+    const bool urgencyFilter = activeVar<Otbor::TUrgencyOtbor>(filters) != nullptr;
+    s.addJoin(urgencyFilter ? u" join "_s : u" left join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
+              u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
+}
+
+// Every filter that the header decides: dates, customer, urgency, manager and mark.
+void addHeaderFilters(TQueryNodes& s, const Otbor::TVarList* filters)
+{
+    if (!filters)
+        return;
+    Otbor::OtborConditions::addCommon(s, *filters, u"bof_user_id"_s);
+    if (auto* mark = activeVar<Otbor::TMarkedOtbor>(filters)) {
+        auto g = s.mainNode()->newConditionGroup();
+        g->addText(u" bof_otmetka= "_s);
+        g->addParam(mark->value() ? 1 : 0, 0, ParamType::Integer);
+    }
+}
+
 } // namespace
 
 QString OfferListStatement::stateText(int state)
@@ -127,14 +153,7 @@ TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otb
         "k1, k2, k3, k4, k5, bof_plan_start, bof_plan_end, %1 bof_state, %2 bof_state_name from "_s.arg(
             state, stateTextExpression(state)),
         u"scm_business_offer"_s);
-    s->addJoin(u" join "_s, CB::newTableNode(u"scm_partner"_s), u" on bof_person=par_id "_s);
-    s->addJoin(u" join "_s, CB::newTableNode(u"_partner"_s), u" on par_nuser=n_user "_s);
-    s->addJoin(u" left join "_s, CB::newTableNode(u"crm_users"_s), u" on bof_user_id=us_id "_s);
-    s->addJoin(u" left join "_s, CB::newTableNode(u"crm_stage"_s), u" on bof_stage_id=st_id "_s);
-    // Only requests with an urgency can match an urgency filter.
-    const bool urgencyFilter = activeVar<Otbor::TUrgencyOtbor>(filters) != nullptr;
-    s->addJoin(urgencyFilter ? u" join "_s : u" left join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
-               u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
+    joinHeader(*s, filters);
     joinTotal(*s, u"scm_bp_delivery"_s, u"bpd_bof_id"_s, u"bpd_amount"_s, u"k1"_s, range);
     joinTotal(*s, u"scm_bo_ordered"_s, u"bpo_bof_id"_s, u"bpo_amount"_s, u"k2"_s, range);
     joinTotal(*s, u"scm_bo_accepted"_s, u"boa_bof_id"_s, u"boa_amount"_s, u"k3"_s, range);
@@ -142,20 +161,29 @@ TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otb
     joinCompleted(*s, range);
     restrict(*s, u"bof_id"_s, range);
 
-    if (filters) {
-        Otbor::OtborConditions::addCommon(*s, *filters, u"bof_user_id"_s);
-        if (auto* st = activeVar<Otbor::TDocStateOtbor>(filters)) {
-            auto g = s->mainNode()->newConditionGroup();
-            g->addText(state + u" = "_s);
-            g->addParam(int(st->docState()), 0, ParamType::Integer);
-        }
-        if (auto* mark = activeVar<Otbor::TMarkedOtbor>(filters)) {
-            auto g = s->mainNode()->newConditionGroup();
-            g->addText(u" bof_otmetka= "_s);
-            g->addParam(mark->value() ? 1 : 0, 0, ParamType::Integer);
-        }
+    addHeaderFilters(*s, filters);
+    if (auto* st = activeVar<Otbor::TDocStateOtbor>(filters)) {
+        auto g = s->mainNode()->newConditionGroup();
+        g->addText(state + u" = "_s);
+        g->addParam(int(st->docState()), 0, ParamType::Integer);
     }
     s->addTail(u" order by bof_id "_s);
+    return s;
+}
+
+TQueryNodesPtr OfferListStatement::buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after, int requests)
+{
+    auto s = CB::newStatement(u"select scm_business_offer.bof_id from "_s, u"scm_business_offer"_s);
+    // Only the tables a filter reads: the keys are walked in order on the primary key. The manager
+    // restriction joins its own table.
+    if (activeVar<Otbor::TPartnerOtbor>(filters))
+        s->addJoin(u" join "_s, CB::newTableNode(u"scm_partner"_s), u" on bof_person=par_id "_s);
+    if (activeVar<Otbor::TUrgencyOtbor>(filters))
+        s->addJoin(u" join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
+                   u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
+    restrict(*s, u"bof_id"_s, {after, {}});
+    addHeaderFilters(*s, filters);
+    s->addTail(u" order by scm_business_offer.bof_id limit 1 offset %1 "_s.arg(qMax(0, requests - 1)));
     return s;
 }
 

@@ -48,6 +48,11 @@ public:
     // `filters` may be null (no conditions at all, not even the manager restriction).
     static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,
                                       const OfferKeyRange& range = {});
+    // The key of the last request of a batch of `requests` after `after` (null: from the first)
+    // among those the header's filters pass; no row when fewer remain. A batch so holds that many
+    // listed requests unless the state filter, which needs the totals, drops some.
+    static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after,
+                                              int requests);
 };
 
 } // namespace Tarvo::BusOffer

@@ -208,6 +208,13 @@ private slots:
         QCOMPARE(ids(list), QList<qint64>{a});
         QVERIFY(list.locateOffer(a));
         QCOMPARE(list.string(u"Urgency_Name"_s), u"Срочно"_s);
+        global.urgency()->setActive(false);
+        const qint64 c = f.request(f.partner(u"B2"_s, u"ЗАО Другой"_s));
+        global.partner(Otbor::OtborVar::Customer)->setActive(true);
+        global.partner(Otbor::OtborVar::Customer)->setCompareString(u"B2"_s);
+        list.setBatchSize(1);
+        QCOMPARE(ids(list), QList<qint64>{c});
+        QCOMPARE(list.string(u"name_user"_s), u"ЗАО Другой"_s);
     }
 
     void batchesAreReadInKeyOrderAndTheCurrentRequestComesBack()
@@ -217,7 +224,7 @@ private slots:
         for (int i = 0; i < 40; ++i)
             all << f.request(m_buyer);
         Data::Database& db = m_t->db();
-        // A whole batch that no filter passes must not end the reading.
+        // Requests that the filter hides neither end the reading nor fill a batch.
         for (int i = 4; i < 12; ++i)
             db.exec(u"update scm_business_offer set bof_otmetka = 1 where bof_id = ?"_s, {all[i]});
         OfferList list(db);
@@ -241,13 +248,26 @@ private slots:
         list.setFilters(own.get());
         list.reload();
         QCOMPARE(list.currentOffer(), all[0]);
-        QCOMPARE(list.recordCount(), 20); // the emptied second batch was passed over
+        // Batches count the requests the filters pass: 4, then 8 after the marked ones.
+        QCOMPARE(list.recordCount(), 12);
+        QCOMPARE(list.value(u"bof_id"_s).toLongLong(), all[0]);
         while (list.canFetchMore())
             list.fetchMore();
         QCOMPARE(list.recordCount(), 32);
         // A request that the filter hides is not found; the list stays on its first row.
         list.reload(all[5]);
         QCOMPARE(list.currentOffer(), all[0]);
+
+        // Batches that the state filter (decided by the totals) empties are passed over.
+        global.mark(Otbor::OtborVar::OfferMark)->setActive(false);
+        const qint64 p = f.product(u"P1"_s);
+        for (int i = 0; i < 12; ++i)
+            f.line(all[i], p, 1); // in progress: requested, nothing placed
+        global.docState(Otbor::OtborVar::OfferState)->setActive(true);
+        global.docState(Otbor::OtborVar::OfferState)->setDocState(Otbor::TDocStateOtbor::Done);
+        list.reload();
+        QCOMPARE(list.recordCount(), 16);
+        QCOMPARE(list.currentOffer(), all[12]);
     }
 
     void flagsAreWrittenOneColumnAtATime()
