@@ -13,11 +13,12 @@ for b in "$build"/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
   name=$(basename "$b")
   echo "== $name"
-  if [ "$name" = bench_offerstate ]; then
+  if [ "$name" = bench_offerstate ] || [ "$name" = bench_offerlist ]; then
     # Scale-1 volume data generated into throw-away databases first (several minutes each).
-    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/offerstate.db"
-    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_offerstate"
-    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_offerstate" "DB USER=postgres"
+    "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
+    psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"
+    "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_$name" "DB USER=postgres" \
+      "COMMAND TIMEOUT=0"
   elif [ "$name" = bench_generate ] || [ "$name" = bench_pricelist ]; then
     "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
     psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"

@@ -1,5 +1,6 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
+#include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
         Tarvo::BusOffer::registerOfferEditor();
+        Tarvo::BusOffer::registerOfferRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "data/modules/tquerynodes.h"
+
+#include <QVariant>
+
+namespace Tarvo::Data {
+class Dialect;
+}
+namespace Tarvo::Otbor {
+class TVarList;
+}
+
+namespace Tarvo::BusOffer {
+
+// Which requests a statement of the register reads: bof_id above `after` and up to `upTo`
+// (a null bound is open). The grouped totals are restricted to the same keys, so a batch costs
+// what its own requests cost.
+struct OfferKeyRange
+{
+    QVariant after;
+    QVariant upTo;
+};
+
+// The register's list statement, built with the command builder: the header columns, the
+// totals k1..k5 of each request from grouped sub-queries, the request's state computed from
+// them, and the conditions of the register's filter list.
+class OfferListStatement
+{
+public:
+    enum State
+    {
+        Done = 0,           // "Выполнено": the completed amount equals the requested one
+        InProgress = 1,     // "В работе": less placed than requested
+        DoneByRegister = 2  // "Выполнено по реестру": everything else
+    };
+    static QString stateText(int state);
+
+    // The state from the totals columns k1..k5 (nulls read as 0). The list's column and the
+    // state filter both use this very expression, so a filter value lists exactly the requests
+    // shown with that state.
+    static QString stateExpression(const Data::Dialect& dialect);
+    // The completed amount of one (request, invoice) pair: the shipped amount when the invoice
+    // is completed, otherwise what was received into the warehouse. An invoice whose flag is
+    // null counts as not completed.
+    static QString completedAmount(const QString& completedFlag, const QString& shipped, const QString& received);
+
+    // `filters` may be null (no conditions at all, not even the manager restriction).
+    static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,
+                                      const OfferKeyRange& range = {});
+    // The key of the last request of a batch of `requests` after `after` (null: from the first)
+    // among those the header's filters pass; no row when fewer remain. A batch so holds that many
+    // listed requests unless the state filter, which needs the totals, drops some.
+    static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after,
+                                              int requests);
+};
+
+} // namespace Tarvo::BusOffer

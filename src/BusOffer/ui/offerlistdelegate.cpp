@@ -1,0 +1,49 @@
+#include "BusOffer/ui/offerlistdelegate.h"
+
+#include "data/rowset/trowset.h"
+#include "widgets/tdatagrid.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::BusOffer {
+
+namespace {
+const QColor Maroon(128, 0, 0);
+const QColor Aqua(0, 255, 255);
+} // namespace
+
+OfferListDelegate::Look OfferListDelegate::look(bool approved, bool marked, bool selected, const QPalette& palette)
+{
+    if (selected)
+        return {palette.color(QPalette::HighlightedText),
+                approved && !marked ? palette.color(QPalette::Highlight) : Maroon};
+    return {approved ? QColor(Qt::black) : QColor(Qt::red), marked ? Aqua : QColor()};
+}
+
+OfferListDelegate::OfferListDelegate(Widgets::TDataGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+void OfferListDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const Data::TRowSet* rs = m_grid->rowSet();
+    if (!rs)
+        return;
+    const int accepted = rs->fieldIndex(u"bof_accepted"_s);
+    const int marked = rs->fieldIndex(u"bof_otmetka"_s);
+    const Data::RowSetRow* row = rs->rowAt(m_grid->rowSetRow(index.row()));
+    if (!row || accepted < 0 || marked < 0)
+        return;
+    const bool selected = option->state & QStyle::State_Selected;
+    const Look l = look(row->values.at(accepted).toInt() == 1, row->values.at(marked).toInt() == 1, selected,
+                        option->palette);
+    if (selected) {
+        option->palette.setColor(QPalette::Highlight, l.background);
+        option->palette.setColor(QPalette::HighlightedText, l.text);
+    } else {
+        option->palette.setColor(QPalette::Text, l.text);
+        if (l.background.isValid())
+            option->backgroundBrush = l.background;
+    }
+}
+
+} // namespace Tarvo::BusOffer

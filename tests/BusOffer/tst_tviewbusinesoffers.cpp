@@ -1,0 +1,333 @@
+#include "BusOffer/listfixture.h"
+#include "BusOffer/offerlist.h"
+#include "BusOffer/ui/offerlistdelegate.h"
+#include "BusOffer/ui/offerlistregistration.h"
+#include "BusOffer/ui/tofferdetailspanel.h"
+#include "BusOffer/ui/tset_urgency_level_.h"
+#include "BusOffer/ui/tviewbusinesoffers.h"
+#include "catalog/boxanswers.h"
+#include "messaging/changeevents.h"
+#include "messaging/tmessageserver.h"
+#include "otbor/tglobalotbors.h"
+#include "otbor/tvarbool.h"
+#include "security/rights.h"
+#include "shell/commandlineswitches.h"
+#include "shell/formactivationregistry.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/twindowactivator.h"
+#include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "support/widgetdriver.h"
+#include "widgets/tdatagrid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Tarvo::BusOffer;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+TviewBusinesOffers* openRegister()
+{
+    registerOfferRegister();
+    Shell::FormActivationRegistry::instance().open(TviewBusinesOffers::FormType, 0);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* r = qobject_cast<TviewBusinesOffers*>(w); r && r->isVisible()) {
+            if (!QTest::qWaitForWindowActive(r))
+                return nullptr;
+            r->grid()->setFocus();
+            return r;
+        }
+    return nullptr;
+}
+
+} // namespace
+
+class OfferRegisterWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<Test::TestDatabase> m_t;
+    std::unique_ptr<Test::ListFixture> m_f;
+    qint64 m_buyer = 0;
+    QList<qint64> m_offers;
+    QList<int> m_editorOpened;
+
+    void useRights(const QList<int>& extra)
+    {
+        m_f->currentUser(QList<int>{Security::Right::ViewOthersOffers, Security::Right::ViewOtherDepartments} + extra);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Test::isolateUserFolders(m_home.path());
+        // The editor's activator: records what it was asked to open.
+        Shell::FormActivationRegistry::instance().add(std::make_unique<Shell::TWindowActivator>(
+            TviewBusinesOffers::EditorFormType, [] { return new QWidget; }, Shell::TWindowActivator::Restore::ShowOnly,
+            [this](QWidget* w, int id) {
+                m_editorOpened << id;
+                w->close();
+            }));
+    }
+    void init()
+    {
+        m_t = std::make_unique<Test::TestDatabase>();
+        Data::Database& db = m_t->db();
+        Data::Database::setMain(&db);
+        m_f = std::make_unique<Test::ListFixture>(Test::ListFixture{db});
+        useRights({});
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+        Messaging::TMessageServer::instance().setUpdateMode(Messaging::IChangeReceiver::RefreshWindows);
+        m_buyer = m_f->partner(u"B1"_s, u"ООО Покупатель"_s);
+        m_offers.clear();
+        for (int i = 0; i < 5; ++i)
+            m_offers << m_f->request(m_buyer);
+        m_editorOpened.clear();
+    }
+    void cleanup()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TviewBusinesOffers*>(w))
+                w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_f.reset();
+        Data::Database::setMain(nullptr);
+        m_t.reset();
+    }
+
+    void keyboardDrivesTheRegister()
+    {
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), u"Заявка покупателя"_s);
+        QCOMPARE(w->list().recordCount(), 5);
+        Widgets::TDataGrid* grid = w->grid();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        grid->setFocus();
+        QCOMPARE(w->list().currentOffer(), m_offers[0]);
+        QSignalSpy moved(w, &TviewBusinesOffers::currentOfferChanged);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(w->list().currentOffer(), m_offers[2]);
+        QCOMPARE(moved.count(), 2);
+        QCOMPARE(moved.last().at(0).toLongLong(), m_offers[2]);
+        QCOMPARE(w->details()->offer(), int(m_offers[2]));
+        QTest::keyClick(grid, Qt::Key_Return);
+        QTest::keyClick(grid, Qt::Key_F4);
+        QTest::keyClick(grid, Qt::Key_F4, Qt::ShiftModifier);
+        QCOMPARE(m_editorOpened, (QList<int>{int(m_offers[2]), int(m_offers[2]), 0}));
+
+        // F5 reads the list again and comes back to the same request, also when rows before it went.
+        auto other = m_t->connectAgain();
+        other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {m_offers[0]});
+        const qint64 added = Test::ListFixture{*other}.request(m_buyer);
+        QTest::keyClick(grid, Qt::Key_F5);
+        QCOMPARE(w->list().recordCount(), 5);
+        QCOMPARE(w->list().currentOffer(), m_offers[2]);
+        QCOMPARE(w->grid()->currentIndex().row(), 1);
+        QVERIFY(w->list().locateOffer(added));
+
+        // Ctrl+H and the pop-up's commands are reachable by keys.
+        QCOMPARE(w->action(u"actUrgency"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(w->action(u"actRefresh"_s)->shortcut(), QKeySequence(Qt::Key_F5));
+        QStringList popup;
+        for (QAction* a : w->requestMenu()->actions())
+            if (!a->isSeparator())
+                popup << a->text();
+        QCOMPARE(popup, (QStringList{u"Создать заявку"_s, u"Редактировать заявку"_s, u"Одобрить/Отклонить"_s,
+                                     u"Отметить/снять отметку"_s, u"Установить срочность"_s, u"Найти"_s,
+                                     u"Упорядочить по"_s, u"Настроить колонки"_s}));
+        grid->setFocus();
+        Test::checkTabReachesEveryControl(w);
+    }
+
+    void rightsGateDeleteAndApproval()
+    {
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        QVERIFY(!w->action(u"actDelete"_s)->isEnabled());
+        QVERIFY(!w->action(u"actApprove"_s)->isEnabled());
+        QVERIFY(w->action(u"actMark"_s)->isEnabled());
+        // A command reached anyway is refused by the server's answer, not by the menu alone.
+        QVERIFY_THROWS_EXCEPTION(Security::ESecurityException, w->toggleAccepted());
+        QCOMPARE(m_t->db().scalar(u"select bof_accepted from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 0);
+
+        useRights({Security::Right::DeleteBusinessOffer, Security::Right::ApproveBusinessOffer});
+        QTest::keyClick(w->grid(), Qt::Key_F5);
+        QVERIFY(w->action(u"actDelete"_s)->isEnabled());
+        QVERIFY(w->action(u"actApprove"_s)->isEnabled());
+        w->action(u"actApprove"_s)->trigger();
+        w->action(u"actMark"_s)->trigger();
+        QCOMPARE(m_t->db().scalar(u"select bof_accepted from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
+        QCOMPARE(m_t->db().scalar(u"select bof_otmetka from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
+
+        // Cancel keeps the request; OK deletes it and the next one becomes current.
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QCOMPARE(w->list().currentOffer(), m_offers[1]);
+        {
+            Test::BoxAnswers answers({QMessageBox::Cancel});
+            QTest::keyClick(w->grid(), Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(answers.texts, QStringList{u"Удалить заявку?"_s});
+        }
+        QCOMPARE(w->list().recordCount(), 5);
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            w->action(u"actDelete"_s)->trigger();
+            QCOMPARE(answers.texts, QStringList{u"Удалить заявку?"_s});
+        }
+        QCOMPARE(w->list().recordCount(), 4);
+        QCOMPARE(w->list().currentOffer(), m_offers[2]);
+        QCOMPARE(m_t->db().scalar(u"select count(*) from scm_business_offer where bof_id = ?"_s, {m_offers[1]}).toInt(), 0);
+    }
+
+    void refusedDeleteSaysWhy()
+    {
+        useRights({Security::Right::DeleteBusinessOffer});
+        Test::ListFixture& f = *m_f;
+        const qint64 supplier = f.partner(u"S1"_s, u"Поставщик"_s);
+        const qint64 p = f.product(u"P1"_s);
+        const qint64 suo = f.order(supplier);
+        f.line(m_offers[0], p, 2);
+        const auto inv = f.invoice(supplier, false);
+        f.shipped(m_offers[0], p, suo, inv, 2);
+        f.received(m_offers[0], p, suo, inv, 2);
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok});
+        w->action(u"actDelete"_s)->trigger();
+        QCOMPARE(answers.texts, (QStringList{u"Удалить заявку?"_s,
+                                             u"Товар доставлен. Существуют приходные накладные\r\nУдаление заявки невозможно"_s}));
+        QCOMPARE(w->list().recordCount(), 5);
+        QCOMPARE(w->list().currentOffer(), m_offers[0]);
+    }
+
+    void filtersAndNoticesReopenTheList()
+    {
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        QCOMPARE(w->list().currentOffer(), m_offers[3]);
+        m_t->db().exec(u"update scm_business_offer set bof_otmetka = 1 where bof_id in (?, ?)"_s,
+                       {m_offers[1], m_offers[3]});
+        Otbor::TMarkedOtbor* mark = Otbor::TGlobalOtbors::instance().mark(Otbor::OtborVar::OfferMark);
+        mark->setValue(true);
+        mark->setActive(true);
+        QTRY_COMPARE(w->list().recordCount(), 2);
+        QCOMPARE(w->windowTitle(), u"Заявка покупателя отмеченные"_s);
+        QCOMPARE(w->list().currentOffer(), m_offers[3]);
+        mark->setActive(false);
+        QTRY_COMPARE(w->list().recordCount(), 5);
+        QCOMPARE(w->windowTitle(), u"Заявка покупателя"_s);
+
+        // Refresh mode: a notice re-reads and keeps the current request.
+        auto& notices = Messaging::TMessageServer::instance();
+        const qint64 added = Test::ListFixture{*m_t->connectAgain()}.request(m_buyer);
+        notices.receive(Messaging::ChangeEvents::BusinessOffers);
+        notices.flush();
+        QCOMPARE(w->list().recordCount(), 6);
+        QCOMPARE(w->list().currentOffer(), m_offers[3]);
+        QVERIFY(w->statusText().isEmpty());
+        // Message mode: the window says so without a box and without reading.
+        notices.setUpdateMode(Messaging::IChangeReceiver::ShowMessage);
+        m_t->db().exec(u"delete from scm_business_offer where bof_id = ?"_s, {added});
+        notices.receive(Messaging::ChangeEvents::BusinessOffers);
+        notices.flush();
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!w->statusText().isEmpty());
+        QCOMPARE(w->list().recordCount(), 6);
+        QTest::keyClick(w->grid(), Qt::Key_F5);
+        QCOMPARE(w->list().recordCount(), 5);
+        QVERIFY(w->statusText().isEmpty());
+    }
+
+    void functionsSayWhatIsMissing()
+    {
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok});
+        for (const char* name : {"actFormOrders", "actProcessOffer", "actChooseSuppliers", "actPrintRegister"})
+            w->action(QLatin1String(name))->trigger();
+        QCOMPARE(answers.texts.size(), 4);
+        QCOMPARE(answers.texts[0], u"Не зарегистрировано действие для формирования заказов"_s);
+        QCOMPARE(answers.texts[1], u"Не зарегистрировано действие для обработки заявки"_s);
+        QVERIFY(answers.texts[2].contains(u"формированием заказов"_s));
+        QVERIFY(answers.texts[3].contains(u"экспорт"_s));
+    }
+
+    void urgencyIsSetByCtrlH()
+    {
+        const qint64 urgent = m_t->db().insertReturning(
+            u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s, u"Urgency_ID"_s, {u"Срочно"_s});
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        QTest::keyClick(w->grid(), Qt::Key_Down);
+        bool shown = false;
+        Test::whenModal<TSet_Urgency_Level_>([&](TSet_Urgency_Level_* d) {
+            shown = true;
+            QComboBox* box = d->urgencyBox();
+            box->setCurrentIndex(box->findText(u"Срочно"_s));
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QTest::keyClick(w->grid(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(shown);
+        QCOMPARE(m_t->db().scalar(u"select Urgency_ID from scm_business_offer where bof_id = ?"_s, {m_offers[1]})
+                     .toLongLong(),
+                 urgent);
+        QCOMPARE(w->list().currentOffer(), m_offers[1]);
+        QCOMPARE(w->list().string(u"Urgency_Name"_s), u"Срочно"_s);
+        // Esc leaves the request as it was.
+        Test::whenModal<TSet_Urgency_Level_>([](TSet_Urgency_Level_* d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QTest::keyClick(w->grid(), Qt::Key_H, Qt::ControlModifier);
+        QCOMPARE(w->list().string(u"Urgency_Name"_s), u"Срочно"_s);
+    }
+
+    void menuItemOpensTheRegisterInTheMainWindow()
+    {
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        registerOfferRegister();
+        main.refreshMenus();
+        QAction* item = main.menuItem(u"itemBusinessOffers"_s);
+        QVERIFY(item->isEnabled());
+        item->trigger();
+        QMdiSubWindow* sub = main.mdiArea()->activeSubWindow();
+        QVERIFY(sub);
+        auto* w = qobject_cast<TviewBusinesOffers*>(sub->widget());
+        QVERIFY(w);
+        QCOMPARE(w->list().recordCount(), 5);
+        // A second activation shows the same window, back from the minimised state.
+        sub->showMinimized();
+        item->trigger();
+        QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+        QVERIFY(!sub->isMinimized());
+        sub->close();
+    }
+
+    void rowColoursFollowTheFlags()
+    {
+        QPalette p;
+        using D = OfferListDelegate;
+        QCOMPARE(D::look(true, false, false, p).text, QColor(Qt::black));
+        QCOMPARE(D::look(false, false, false, p).text, QColor(Qt::red));
+        QVERIFY(!D::look(true, false, false, p).background.isValid());
+        QCOMPARE(D::look(false, true, false, p).background, QColor(0, 255, 255));
+        QCOMPARE(D::look(true, false, true, p).background, p.color(QPalette::Highlight));
+        QCOMPARE(D::look(false, false, true, p).background, QColor(128, 0, 0));
+        QCOMPARE(D::look(true, true, true, p).background, QColor(128, 0, 0));
+        QCOMPARE(D::look(true, true, true, p).text, p.color(QPalette::HighlightedText));
+    }
+};
+
+QTEST_MAIN(OfferRegisterWindowTest)
+#include "tst_tviewbusinesoffers.moc"
