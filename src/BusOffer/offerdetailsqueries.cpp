@@ -1,16 +1,11 @@
 #include "BusOffer/offerdetailsqueries.h"
+#include "BusOffer/offerliststatement.h"
 
 #include "data/engine/dialect.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
-
-QString OfferDetailsQueries::completedAmount(const QString& completedFlag, const QString& invoiced,
-                                             const QString& received)
-{
-    return u"case when coalesce(%1, 0) = 1 then %2 else coalesce(%3, 0) end"_s.arg(completedFlag, invoiced, received);
-}
 
 QString OfferDetailsQueries::receivedPerInvoiceRow()
 {
@@ -51,7 +46,7 @@ QString OfferDetailsQueries::lines(const Data::Dialect& dialect)
         .arg(dialect.roundedAmount(u"d.bpd_sum / d.bpd_amount"_s),
              dialect.roundedAmount(u"d.bpd_sum_valut / d.bpd_amount"_s),
              dialect.roundedAmount(u"coalesce(a.arrived, 0)"_s), completed, amount,
-             completedAmount(u"s.sde_complited"_s, u"o.soi_amount"_s, u"r.received"_s), receivedJoin());
+             OfferListStatement::completedAmount(u"s.sde_complited"_s, u"o.soi_amount"_s, u"r.received"_s), receivedJoin());
 }
 
 QString OfferDetailsQueries::ordered()

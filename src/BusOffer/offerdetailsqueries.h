@@ -24,10 +24,7 @@ public:
     static QString shipped();
     // One row per stage of every line ("Состояние заявки").
     static QString state(const Data::Dialect& dialect);
-    // Whether a request line counts as completed (the complete amount of one invoice row): the
-    // invoiced amount of a completed invoice, else what arrived. An invoice whose completion flag
-    // is unknown (null) is not completed.
-    static QString completedAmount(const QString& completedFlag, const QString& invoiced, const QString& received);
+    // A line's completed amount uses OfferListStatement::completedAmount, as the header's k5 does.
     // Per invoice row of the request: the received amount ("received") with the row's key columns.
     static QString receivedPerInvoiceRow();
     // Joins the received amounts `r` to the invoice rows `o`.

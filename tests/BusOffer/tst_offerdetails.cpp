@@ -1,4 +1,5 @@
 #include "BusOffer/offerdetailsqueries.h"
+#include "BusOffer/offerliststatement.h"
 #include "BusOffer/offerdetailswriter.h"
 #include "BusOffer/detfixture.h"
 #include "data/engine/databaseerror.h"
@@ -160,7 +161,7 @@ private slots:
     {
         Test::TestDatabase t;
         Data::Database& db = t.db();
-        const QString expr = OfferDetailsQueries::completedAmount(QStringLiteral("x.flag"), QStringLiteral("x.invoiced"),
+        const QString expr = OfferListStatement::completedAmount(QStringLiteral("x.flag"), QStringLiteral("x.invoiced"),
                                                                   QStringLiteral("x.received"));
         const auto completed = [&](const QVariant& flag, const QVariant& received) {
             return Money::fromVariant(db.scalar(
