@@ -83,13 +83,12 @@ void DialogButtons::arrangeFocus(QDialog* dialog, QDialogButtonBox* box)
             continue;
         (box->isAncestorOf(w) ? buttons : fields) << w;
     }
-    // The row follows the last field, its buttons in their own order.
-    QWidget* previous = fields.isEmpty() ? nullptr : fields.back();
-    for (QWidget* b : std::as_const(buttons)) {
-        if (previous)
-            QWidget::setTabOrder(previous, b);
-        previous = b;
-    }
+    // The row follows the last field, its buttons in their own order. The whole order is set
+    // pair by pair: moving the buttons alone behind a field made after the row cut that field
+    // and the ones between out of the Tab ring.
+    const QList<QWidget*> order = fields + buttons;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
     if (!dialog->focusWidget() && !fields.isEmpty())
         checkedChoice(fields.front())->setFocus(Qt::OtherFocusReason);
 }

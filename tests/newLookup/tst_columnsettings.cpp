@@ -169,6 +169,24 @@ private slots:
         QCOMPARE(grid.keptColumnWidth(1), 150);
     }
 
+    void setupDialogIsReachableByKeyboard()
+    {
+        Data::TRowSet rs;
+        fill(rs);
+        Widgets::TDataGrid grid;
+        grid.setRowSet(&rs);
+        bool checked = false;
+        Test::whenModal<TfrmSetupColumns>([&checked](TfrmSetupColumns* d) {
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QCOMPARE(QApplication::focusWidget(), d->list());
+            Test::checkTabReachesEveryControl(d);
+            checked = true;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        grid.setupColumns();
+        QVERIFY(checked);
+    }
+
 private:
     QTemporaryDir m_home;
 };

@@ -80,6 +80,8 @@ TRenameColumns::TRenameColumns(Data::Database& db, QWidget* parent)
             item->setFlags((item->flags() | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
         }
     }
+    // Made before the name field, so that Tab goes from the list to its move buttons.
+    QBoxLayout* moves = moveButtons(this, Qt::Horizontal, [this](int delta) { moveBy(delta); });
     auto* nameLabel = new QLabel(QStringLiteral("&Название"), this);
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("edName"));
@@ -94,7 +96,7 @@ TRenameColumns::TRenameColumns(Data::Database& db, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(treeLabel);
     layout->addWidget(m_tree);
-    layout->addLayout(moveButtons(this, Qt::Horizontal, [this](int delta) { moveBy(delta); }));
+    layout->addLayout(moves);
     layout->addWidget(nameLabel);
     layout->addWidget(m_name);
     layout->addWidget(buttons.box());

@@ -1,0 +1,181 @@
+// Every window the main menu opens, on the demo company, checked as a keyboard user meets it:
+// Tab reaches every control and each one has a name a screen reader can say.
+#include "BusOffer/ui/offereditorregistration.h"
+#include "BusOffer/ui/offerlistregistration.h"
+#include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/pricewindows.h"
+#include "db/demodata.h"
+#include "newLookup/ui/columnsregistration.h"
+#include "otbor/tglobalotbors.h"
+#include "otbor/ui/otbormodule.h"
+#include "security/rightscatalog.h"
+#include "security/ui/securityregistration.h"
+#include "shell/commandlineswitches.h"
+#include "shell/formactivationregistry.h"
+#include "shell/tdatabaseconnection.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/menuhooks.h"
+#include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "support/widgetdriver.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString nameOf(QWidget* w)
+{
+    QString text = w->objectName();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        text += u" \""_s + b->text() + u'"';
+    return QString::fromLatin1(w->metaObject()->className()) + u' ' + text;
+}
+
+// What a keyboard user cannot reach or hear in `window`, its focus placed on its first control.
+QStringList keyboardProblems(QWidget* window, const QString& item)
+{
+    QStringList problems;
+    if (!QApplication::focusWidget() || !window->isAncestorOf(QApplication::focusWidget())) {
+        QWidget* first = window->nextInFocusChain();
+        while (first != window && !(first->isVisible() && first->isEnabled() && (first->focusPolicy() & Qt::TabFocus)))
+            first = first->nextInFocusChain();
+        first->setFocus(Qt::TabFocusReason);
+    }
+    // A date field takes Tab through its day, month and year first.
+    QList<QWidget*> cycle;
+    int stay = 0;
+    for (int i = 0; i < 400 && QApplication::focusWidget(); ++i) {
+        QWidget* now = QApplication::focusWidget();
+        if (!cycle.isEmpty() && cycle.last() == now) {
+            if (++stay > 8)
+                break;
+        } else if (cycle.contains(now)) {
+            break;
+        } else {
+            cycle << now;
+            stay = 0;
+        }
+        QTest::keyClick(now, Qt::Key_Tab);
+    }
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled() || w->focusProxy())
+            continue;
+        // Tab visits the chosen option of a group; the arrows move inside it.
+        if (auto* r = qobject_cast<QAbstractButton*>(w); r && r->autoExclusive() && !r->isChecked())
+            continue;
+        if (!cycle.contains(w)) {
+            QStringList order;
+            for (QWidget* c : std::as_const(cycle))
+                order << nameOf(c);
+            problems << item + u": Tab never reaches "_s + nameOf(w) + u" (Tab goes "_s + order.join(u", "_s) + u')';
+        }
+        // A tab bar is spoken by its tabs' titles.
+        if (!Test::isNamed(w) && !qobject_cast<QTabBar*>(w))
+            problems << item + u": no name for "_s + nameOf(w);
+    }
+    return problems;
+}
+
+} // namespace
+
+class MenuWindowsTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() { Test::isolateUserFolders(m_home.path()); }
+
+    void everyMenuWindowIsReachableByKeyboard()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        Data::DemoData::fill(db);
+        Security::RightsCatalog::update(db);
+        const int admin = db.scalar(u"select US_ID from CRM_USERS where US_LOGIN = ?"_s, {u"Админ"_s}).toInt();
+        Shell::TDataBaseConnection::instance().setCurrentUser(admin, u"Админ"_s, u"Админ"_s, u"Отдел закупок"_s);
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+
+        Shell::FormActivationRegistry::instance().clear();
+        Security::registerSecurity();
+        NewLookup::registerColumnSettings();
+        Catalog::registerCatalogWindows();
+        Otbor::registerOtborModule();
+        Catalog::registerPriceWindows();
+        BusOffer::registerOfferEditor();
+        BusOffer::registerOfferRegister();
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        main.refreshMenus();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+
+        QStringList problems, opened;
+        for (QAction* item : main.findChildren<QAction*>()) {
+            const QString key = item->objectName();
+            if (!key.startsWith(u"item"_s) || item->menu() || !item->isEnabled())
+                continue;
+            // Modal windows are checked while they are up, then closed by Esc (a box by its default).
+            QTimer watch;
+            QList<QWidget*> seen;
+            connect(&watch, &QTimer::timeout, &watch, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (!modal || !modal->isVisible() || seen.contains(modal))
+                    return;
+                seen << modal;
+                opened << key + u" (модальное: "_s + modal->windowTitle() + u')';
+                if (!qobject_cast<QMessageBox*>(modal)) {
+                    if (!QTest::qWaitForWindowActive(modal))
+                        problems << key + u": the window never became active"_s;
+                    problems << keyboardProblems(modal, key);
+                }
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Escape);
+                if (modal->isVisible()) {
+                    if (auto* box = qobject_cast<QMessageBox*>(modal))
+                        box->defaultButton() ? box->defaultButton()->click() : box->reject();
+                    else if (auto* d = qobject_cast<QDialog*>(modal))
+                        d->reject();
+                }
+            });
+            watch.start(20);
+            const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
+            item->trigger();
+            QCoreApplication::processEvents();
+            for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+                if (before.contains(sub))
+                    continue;
+                opened << key + u": "_s + sub->widget()->windowTitle();
+                // The modal windows before took the activation away.
+                QApplication::setActiveWindow(&main);
+                QVERIFY(QTest::qWaitForWindowActive(&main));
+                main.mdiArea()->setActiveSubWindow(sub);
+                problems << keyboardProblems(sub->widget(), key);
+                sub->close();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            watch.stop();
+            QVERIFY2(!QApplication::activeModalWidget(), qPrintable(key + u" left a modal window open"_s));
+        }
+        qInfo().noquote() << opened.join(u'\n');
+        QVERIFY2(opened.size() >= 20, qPrintable(opened.join(u'\n')));
+        for (const QString& p : problems)
+            qWarning().noquote() << p;
+        QVERIFY2(problems.isEmpty(), "see the warnings above");
+        main.mdiArea()->closeAllSubWindows();
+        Data::Database::setMain(nullptr);
+    }
+};
+
+QTEST_MAIN(MenuWindowsTest)
+#include "tst_menuwindows.moc"
