@@ -1,4 +1,5 @@
 #include "BusOffer/edfixture.h"
+#include "support/failure.h"
 #include "BusOffer/offereditordocument.h"
 #include "catalog/currency/currencyrates.h"
 #include "core/exception.h"
@@ -28,16 +29,6 @@ struct NoticeCounter : Messaging::IChangeReceiver
         return std::exchange(refreshed, 0);
     }
 };
-
-QString message(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return {};
-}
 
 } // namespace
 
@@ -161,14 +152,14 @@ private slots:
 
         OfferEditorDocument doc(db);
         doc.open(id);
-        QCOMPARE(message([&] { doc.addProduct(f.choice(p2, u"A2"_s, Money(9))); }),
+        QCOMPARE(Test::failureOf([&] { doc.addProduct(f.choice(p2, u"A2"_s, Money(9))); }),
                  OfferEditorDocument::DuplicateProductMessage);
         QCOMPARE(doc.lines().state(), Data::RowSetState::Browse);
         QCOMPARE(doc.lines().recordCount(), 2);
         QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_pr_id = ?"_s, {p2}), Money(5));
 
         QVERIFY(doc.lines().locate({u"bpd_pr_id"_s}, {p1}));
-        QCOMPARE(message([&] { doc.deleteCurrentLine(); }), OfferEditorDocument::DistributedLineMessage);
+        QCOMPARE(Test::failureOf([&] { doc.deleteCurrentLine(); }), OfferEditorDocument::DistributedLineMessage);
         QCOMPARE(doc.lines().recordCount(), 2);
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 2);
 
@@ -191,7 +182,7 @@ private slots:
 
         OfferEditorDocument doc(db);
         doc.open(id);
-        QCOMPARE(message([&] { doc.deleteCurrentLine(); }), OfferEditorDocument::LastLineMessage);
+        QCOMPARE(Test::failureOf([&] { doc.deleteCurrentLine(); }), OfferEditorDocument::LastLineMessage);
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 1);
         QCOMPARE(doc.close(), OfferEditorDocument::Closing::Saved);
         QCOMPARE(f.count(u"select count(*) from scm_business_offer where bof_id = ?"_s, {id}), 1);
@@ -358,7 +349,7 @@ private slots:
         doc.open(0);
         doc.setHeaderValue(u"bof_person"_s, buyer);
         doc.setHeaderValue(u"bof_date"_s, QVariant(QMetaType::fromType<QDateTime>()));
-        QCOMPARE(message([&] { doc.postHeader(); }), OfferEditorDocument::BadDateMessage);
+        QCOMPARE(Test::failureOf([&] { doc.postHeader(); }), OfferEditorDocument::BadDateMessage);
         QVERIFY(!doc.isSaved());
         QCOMPARE(f.count(u"select count(*) from scm_business_offer"_s), 0);
         doc.setHeaderValue(u"bof_date"_s, QDateTime(QDate(2026, 3, 1), QTime(0, 0)));

@@ -1,4 +1,5 @@
 #include "BusOffer/edfixture.h"
+#include "BusOffer/ourpricechooser.h"
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "BusOffer/ui/offereditorlinedelegate.h"
 #include "BusOffer/ui/offereditorregistration.h"
@@ -43,14 +44,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QTreeWidgetItem* topNode(QTreeWidget* tree, const QString& caption)
-{
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        if (tree->topLevelItem(i)->text(0) == caption)
-            return tree->topLevelItem(i);
-    return nullptr;
-}
-
 // The editor and the main window around it, as the program opens them.
 struct Session
 {
@@ -71,20 +64,8 @@ struct Session
         main.mdiArea()->closeAllSubWindows();
         Data::Database::setMain(nullptr);
     }
-    TedBuisinesOffer* editor() const
-    {
-        for (QMdiSubWindow* s : main.mdiArea()->subWindowList())
-            if (auto* e = qobject_cast<TedBuisinesOffer*>(s->widget()))
-                return e;
-        return nullptr;
-    }
-    Catalog::TfViewOurPrice* chooser() const
-    {
-        for (QMdiSubWindow* s : main.mdiArea()->subWindowList())
-            if (auto* c = qobject_cast<Catalog::TfViewOurPrice*>(s->widget()))
-                return c;
-        return nullptr;
-    }
+    TedBuisinesOffer* editor() const { return Test::mdiWindow<TedBuisinesOffer>(main.mdiArea()); }
+    Catalog::TfViewOurPrice* chooser() const { return Test::mdiWindow<Catalog::TfViewOurPrice>(main.mdiArea()); }
 };
 
 template <typename W> W* child(QWidget* w, const QString& name)
@@ -93,23 +74,6 @@ template <typename W> W* child(QWidget* w, const QString& name)
     if (!c)
         qWarning() << "no child" << name;
     return c;
-}
-
-// Double clicks the row of the chooser's list that shows this article.
-void choose(Catalog::TfViewOurPrice* chooser, const QString& article)
-{
-    Widgets::TDataGrid* grid = chooser->priceView()->grid();
-    const int column = grid->fieldColumn(u"PR_ARTICUL"_s);
-    for (int r = 0; r < grid->model()->rowCount(); ++r) {
-        const QModelIndex cell = grid->model()->index(r, column);
-        if (cell.data().toString() != article)
-            continue;
-        const QPoint at = grid->visualRect(cell).center();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-        return;
-    }
-    QFAIL(qPrintable(u"no article "_s + article));
 }
 
 QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
@@ -172,16 +136,16 @@ private slots:
         newProduct->click();
         Catalog::TfViewOurPrice* chooser = s.chooser();
         QVERIFY(chooser);
-        chooser->tree()->setCurrentItem(topNode(chooser->tree(), u"Все"_s));
+        Test::showAllProducts(chooser);
         for (const QString& a : {u"B2"_s, u"B1"_s, u"B3"_s})
-            choose(chooser, a);
+            Test::choose(chooser, a);
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
         QCOMPARE(child<QLineEdit>(ed, u"edSum"_s)->text(), Catalog::MoneyFormats::text(Money(30), QString()));
 
         // A product chosen twice is refused with its message.
         {
             Test::BoxAnswers answers({QMessageBox::Ok});
-            choose(chooser, u"B1"_s);
+            Test::choose(chooser, u"B1"_s);
             QTRY_COMPARE(answers.texts, QStringList{u"Этот товар уже выбран в заявку"_s});
         }
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
@@ -225,7 +189,7 @@ private slots:
         }
         QTRY_VERIFY(!s.editor());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        choose(s.chooser(), u"B1"_s);
+        Test::choose(s.chooser(), u"B1"_s);
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
 
         QVERIFY(Shell::FormActivationRegistry::instance().open(160, int(id)));

@@ -2,6 +2,7 @@
 #include "BusOffer/edfixture.h"
 #include "BusOffer/listfixture.h"
 #include "BusOffer/offerlist.h"
+#include "BusOffer/ourpricechooser.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "BusOffer/ui/tedbuisinesoffer.h"
@@ -10,10 +11,6 @@
 #include "BusOffer/ui/tviewbusinesoffers.h"
 #include "catalog/boxanswers.h"
 #include "catalog/typing.h"
-#include "catalog/ui/tcatalogview.h"
-#include "catalog/ui/tfviewourprice.h"
-#include "catalog/ui/tgrouptreeview.h"
-#include "catalog/ui/tourpriceview.h"
 #include "messaging/tmessageserver.h"
 #include "otbor/tglobalotbors.h"
 #include "security/rights.h"
@@ -31,7 +28,6 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -40,33 +36,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-template <typename W> W* windowOf(Shell::MainWindow& main)
-{
-    for (QMdiSubWindow* s : main.mdiArea()->subWindowList())
-        if (auto* w = qobject_cast<W*>(s->widget()))
-            return w;
-    return nullptr;
-}
-
 void bringForward(Shell::MainWindow& main, QWidget* w)
 {
     main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
-}
-
-void choose(Catalog::TfViewOurPrice* chooser, const QString& article)
-{
-    Widgets::TDataGrid* grid = chooser->priceView()->grid();
-    const int column = grid->fieldColumn(u"PR_ARTICUL"_s);
-    for (int r = 0; r < grid->model()->rowCount(); ++r) {
-        const QModelIndex cell = grid->model()->index(r, column);
-        if (cell.data().toString() != article)
-            continue;
-        const QPoint at = grid->visualRect(cell).center();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-        return;
-    }
-    QFAIL(qPrintable(u"no article "_s + article));
 }
 
 } // namespace
@@ -110,7 +82,7 @@ private slots:
 
         // "Документы" → "Заявка покупателя": the buyer by keyboard, saved with Ctrl+S.
         main.menuItem(u"itemNewBusinessOffer"_s)->trigger();
-        auto* editor = windowOf<TedBuisinesOffer>(main);
+        auto* editor = Test::mdiWindow<TedBuisinesOffer>(main.mdiArea());
         QVERIFY(editor);
         auto* person = editor->findChild<QComboBox*>(u"cbPerson"_s);
         person->setFocus();
@@ -121,13 +93,11 @@ private slots:
 
         // Three products from the price list.
         editor->findChild<QPushButton*>(u"btnNewProduct"_s)->click();
-        auto* chooser = windowOf<Catalog::TfViewOurPrice>(main);
+        auto* chooser = Test::mdiWindow<Catalog::TfViewOurPrice>(main.mdiArea());
         QVERIFY(chooser);
-        for (int i = 0; i < chooser->tree()->topLevelItemCount(); ++i)
-            if (chooser->tree()->topLevelItem(i)->text(0) == u"Все"_s)
-                chooser->tree()->setCurrentItem(chooser->tree()->topLevelItem(i));
+        Test::showAllProducts(chooser);
         for (const QString& a : {u"B1"_s, u"B2"_s, u"B3"_s})
-            choose(chooser, a);
+            Test::choose(chooser, a);
         QCOMPARE(ed.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
 
         // Dollars, saying yes to the recomputation.
@@ -148,11 +118,11 @@ private slots:
             editor->findChild<QPushButton*>(u"btnExit"_s)->click();
             QTRY_COMPARE(saved.texts, QStringList{u"Заявка сохранена"_s});
         }
-        QTRY_VERIFY(!windowOf<TedBuisinesOffer>(main));
+        QTRY_VERIFY(!Test::mdiWindow<TedBuisinesOffer>(main.mdiArea()));
 
         // "Реестры" → "Заявки покупателей": the request is there, in work.
         main.menuItem(u"itemBusinessOffers"_s)->trigger();
-        auto* reg = windowOf<TviewBusinesOffers>(main);
+        auto* reg = Test::mdiWindow<TviewBusinesOffers>(main.mdiArea());
         QVERIFY(reg);
         bringForward(main, reg);
         QVERIFY(reg->list().locateOffer(id));

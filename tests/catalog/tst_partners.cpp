@@ -1,3 +1,4 @@
+#include "support/failure.h"
 #include "catalog/catalogfixture.h"
 #include "catalog/partners/partnercard.h"
 #include "catalog/partners/partnerlist.h"
@@ -33,15 +34,6 @@ PartnerCardData named(const QString& shortName, const QString& fullName)
     return d;
 }
 
-QString failureOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.message();
-    }
-    return {};
-}
 
 qint64 count(Data::Database& db, const QString& sql, const QVariantList& params = {})
 {
@@ -76,20 +68,20 @@ private slots:
         const PartnerCard card(db);
         card.save(named(u"ALFA"_s, u"Альфа"_s), PartnerCard::Mode::Create);
         card.save(named(u"BETA"_s, u"Бета"_s), PartnerCard::Mode::Create);
-        QCOMPARE(failureOf([&] { card.save(named(u"ALFA"_s, u"Другая"_s), PartnerCard::Mode::Create); }),
+        QCOMPARE(Test::failureOf([&] { card.save(named(u"ALFA"_s, u"Другая"_s), PartnerCard::Mode::Create); }),
                  u"Заданое краткое имя (\"ALFA\") уже используется для контрагента \"Альфа\""_s);
-        QCOMPARE(failureOf([&] { card.save(named(QString(), u"Альфа"_s), PartnerCard::Mode::Modify); }),
+        QCOMPARE(Test::failureOf([&] { card.save(named(QString(), u"Альфа"_s), PartnerCard::Mode::Modify); }),
                  u"Не задано краткое название корректируемой организации"_s);
-        QCOMPARE(failureOf([&] { card.save(named(u"NEW"_s, u"   "_s), PartnerCard::Mode::Create); }),
+        QCOMPARE(Test::failureOf([&] { card.save(named(u"NEW"_s, u"   "_s), PartnerCard::Mode::Create); }),
                  u"Не задано полное название контрагента"_s);
-        QCOMPARE(failureOf([&] { card.save(named(u"BETA"_s, u"Альфа"_s), PartnerCard::Mode::Modify); }),
+        QCOMPARE(Test::failureOf([&] { card.save(named(u"BETA"_s, u"Альфа"_s), PartnerCard::Mode::Modify); }),
                  u"Контрагент с полным названием \"Альфа\"\nуже существует (Краткое имя \"ALFA\")"_s);
         PartnerCardData d = named(u"GAMMA"_s, u"Гамма"_s);
         d.regNumber = u"12a"_s;
-        QCOMPARE(failureOf([&] { card.save(d, PartnerCard::Mode::Create); }), u"Неверно задан рег. номер"_s);
+        QCOMPARE(Test::failureOf([&] { card.save(d, PartnerCard::Mode::Create); }), u"Неверно задан рег. номер"_s);
         d.regNumber = u" 77 "_s;
         d.discount = u"пять"_s;
-        QCOMPARE(failureOf([&] { card.save(d, PartnerCard::Mode::Create); }),
+        QCOMPARE(Test::failureOf([&] { card.save(d, PartnerCard::Mode::Create); }),
                  u"Неверно задан процент скидки"_s);
         QCOMPARE(count(db, u"select count(*) from _partner"_s), 2);
 

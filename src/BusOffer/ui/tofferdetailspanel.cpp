@@ -198,15 +198,16 @@ void TOfferDetailsPanel::buildWidgets()
     m_linesGrid = makeGrid(m_split, u"gridBofDetails"_s, u"Товары заявки"_s);
     m_linesGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_linesGrid->setRowSet(m_lines.get());
+    // Captions as the field caption dictionary names them for "bof_products".
     m_linesGrid->setColumns({{u"pr_articul"_s, u"Артикул"_s, 110},
                              {u"pr_name"_s, u"Наименование"_s, 260},
                              {u"bpd_amount"_s, u"Количество"_s, 80},
-                             {u"bpd_deliverydate"_s, u"Дата поставки"_s, 90},
-                             {u"bpd_price"_s, u"Цена"_s, 80},
-                             {u"bpd_sum"_s, u"Сумма"_s, 90},
-                             {u"bpd_val_price"_s, u"Цена вал."_s, 80},
+                             {u"bpd_deliverydate"_s, u"План. дата доставки"_s, 120},
+                             {u"bpd_price"_s, u"Цена руб."_s, 80},
+                             {u"bpd_sum"_s, u"Сумма руб."_s, 90},
+                             {u"bpd_val_price"_s, u"Вал. цена"_s, 80},
                              {u"bpd_sum_valut"_s, u"Сумма вал."_s, 90},
-                             {u"arrived"_s, u"Поступило"_s, 80},
+                             {u"arrived"_s, u"Прибыло"_s, 80},
                              {u"complited_amount"_s, u"Выполнено"_s, 80},
                              {u"bpd_description"_s, u"Примечание"_s, 150}});
     m_linesGrid->setColumnsSection(u"bof_products"_s);
