@@ -84,6 +84,11 @@ int main(int argc, char** argv)
         });
         // Scrolling: the next batch at the end of the rows read so far.
         const double nextBatch = medianAfter([&] { list.showNode(AllProducts, false); }, [&] { list.fetchMore(); });
+        // A batch costs the same wherever it starts: the bare page statement near the end of the keys.
+        const QVariant nearEnd =
+            db->scalar(u"select max(pr_id) from crm_product"_s).toLongLong() - OurPriceList::DefaultBatchRows;
+        const double barePageEnd =
+            median([&] { bare(*db, all.page(nearEnd, OurPriceList::DefaultBatchRows), false); });
         // Sorting or locating reads the rest first.
         int read = 0;
         const double whole = median([&] {
@@ -111,6 +116,8 @@ int main(int argc, char** argv)
             << QString::number(ours / barePage, 'f', 2) << "; ratio to all rows bare "
             << QString::number(ours / bareAll, 'f', 2) << "\n"
             << "  next batch on scrolling: " << QString::number(nextBatch, 'f', 1) << " ms\n"
+            << "  bare statement of a batch at the end of the keys: " << QString::number(barePageEnd, 'f', 1)
+            << " ms, ratio to the first batch " << QString::number(barePageEnd / barePage, 'f', 2) << "\n"
             << "  all " << read << " rows read (before a sort or locate): " << QString::number(whole, 'f', 1)
             << " ms, ratio to the bare full read " << QString::number(whole / bareAll, 'f', 2) << "\n"
             << "  prefix search \"" << search.text << "\" (" << hits << " rows): bare "

@@ -148,18 +148,38 @@ private slots:
         relate(db, milk, {food});
         {
             Data::Transaction tx(db);
-            for (int i = 0; i < 25; ++i)
-                f.product(u"A%1"_s.arg(i, 2, 10, QChar(u'0')), u"Товар %1"_s.arg(i), i % 2 ? food : milk);
+            for (int i = 0; i < 25; ++i) {
+                const qint64 id =
+                    f.product(u"A%1"_s.arg(i, 2, 10, QChar(u'0')), u"Товар %1"_s.arg(i), i % 2 ? food : milk);
+                // Every third product has our price: later batches must still join the right one.
+                if (i % 3 == 0)
+                    Data::Query(db, u"insert into crm_ourprice (op_pr_id, ou_price, op_prval) values (?, ?, ?)"_s)
+                        .bindAll({id, Money::fromRaw(i * 10000 + 5).toVariant(), false})
+                        .exec();
+            }
             tx.commit();
         }
+        const auto pricesAgree = [&](OurPriceList& l) {
+            for (l.first(); !l.eof(); l.next()) {
+                const int i = l.string(u"PR_ARTICUL"_s).mid(1).toInt();
+                const QVariant price = l.value(u"ou_price"_s);
+                if (i % 3 != 0 ? !price.isNull()
+                               : price.isNull() || l.money(u"ou_price"_s) != Money::fromRaw(i * 10000 + 5))
+                    return false;
+            }
+            return true;
+        };
         OurPriceList list(db, db, true);
         list.setBatchRows(10);
         list.showNode(AllProducts, false);
         QCOMPARE(list.recordCount(), 10);
         QVERIFY(list.canFetchMore());
+        // Each batch asks for twice as many rows as the one before.
         list.fetchMore();
-        QCOMPARE(list.recordCount(), 20);
+        QCOMPARE(list.recordCount(), 25);
+        QVERIFY(!list.canFetchMore());
         QCOMPARE(list.recNo(), 0);
+        QVERIFY(pricesAgree(list));
 
         list.insert();
         list.setValue(u"PR_ARTICUL"_s, u"NEW"_s);
@@ -178,6 +198,7 @@ private slots:
         QCOMPARE(list.recordCount(), 10);
         list.fetchAll();
         QCOMPARE(articles(list).size(), 25);
+        QVERIFY(pricesAgree(list));
 
         list.showNode(AllProducts, false);
         QVERIFY(list.locate({u"PR_ARTICUL"_s}, {u"A24"_s}));

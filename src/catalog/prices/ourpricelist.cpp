@@ -111,7 +111,9 @@ void OurPriceList::fetchMore()
     if (!canFetchMore())
         return;
     checkBrowseMode();
-    const OurPriceQuery s = m_statement.page(m_lastKey, m_batchRows, m_added);
+    // Batches grow, so a list read to its end (before a sort or a search) costs few statements.
+    m_requested = qMin(m_requested * 2, m_batchRows * 8);
+    const OurPriceQuery s = m_statement.page(m_lastKey, m_requested, m_added);
     Data::Query q(*database(), s.sql);
     q.bindAll(s.params);
     batchRead(appendFrom(q));
@@ -119,7 +121,7 @@ void OurPriceList::fetchMore()
 
 void OurPriceList::batchRead(int rows)
 {
-    m_more = rows >= m_batchRows;
+    m_more = rows >= m_requested;
     // A batch goes after every other row, the products added here included.
     if (const Data::RowSetRow* last = lastRow(); last && rows > 0)
         m_lastKey = last->values.at(fieldIndexOrThrow(u"sam_pr_id"_s));
@@ -134,6 +136,7 @@ void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQue
     // A filter hides rows, so where a batch ended could not be told: such a list is read whole.
     m_paged = filter().isEmpty();
     m_more = false;
+    m_requested = m_batchRows;
     m_added.clear();
     close();
     open();

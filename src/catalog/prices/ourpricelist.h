@@ -26,7 +26,8 @@ public:
     const OurPriceQuery::Search& search() const { return m_search; }
 
     // A list is read a batch at a time in key order (the first batch at once, the next as the
-    // grid scrolls); sorting, locating and the last row read the rest first.
+    // grid scrolls, each twice the last up to eight times the first); sorting, locating and the
+    // last row read the rest first.
     static constexpr int DefaultBatchRows = 1000;
     void setBatchRows(int rows) { m_batchRows = qMax(1, rows); }
     bool canFetchMore() const override;
@@ -45,6 +46,7 @@ private:
     bool m_subgroups = false;
     OurPriceQuery::Search m_search;
     int m_batchRows = DefaultBatchRows;
+    int m_requested = DefaultBatchRows; // rows asked for by the last batch
     bool m_paged = false;
     bool m_more = false;
     QVariant m_lastKey; // of the last batch read

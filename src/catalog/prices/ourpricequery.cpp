@@ -26,8 +26,6 @@ QString columns()
            OurPriceQuery::PriceColumns.join(u", "_s);
 }
 
-const QString Joined = u" left outer join crm_ourprice on op_pr_id = pr_id"_s;
-
 } // namespace
 
 bool OurPriceQuery::isSearchable(const QString& column)
@@ -49,21 +47,60 @@ QString OurPriceQuery::prefixPattern(const QString& text)
     return p + u'%';
 }
 
+OurPriceQuery OurPriceQuery::make(QList<Branch> branches, const QString& filter,
+                                  const QVariantList& filterParams)
+{
+    OurPriceQuery q;
+    q.m_branches = std::move(branches);
+    q.m_filter = filter;
+    q.m_filterParams = filterParams;
+    q.render({}, {}, q.sql, q.params);
+    return q;
+}
+
+void OurPriceQuery::render(const QVariant& afterKey, const QVariantList& skipped, QString& sql,
+                           QVariantList& params) const
+{
+    QStringList selects;
+    for (const Branch& b : m_branches) {
+        QString select = u"select "_s + columns() + u" from crm_product"_s + b.joins +
+                         u" left outer join crm_ourprice on op_pr_id = pr_id"_s;
+        params << b.joinParams;
+        if (!afterKey.isNull()) {
+            select += u" and op_pr_id > ?"_s;
+            params << afterKey;
+        }
+        QStringList conditions;
+        if (!b.condition.isEmpty()) {
+            conditions << b.condition;
+            params << b.conditionParams;
+        }
+        if (!m_filter.isEmpty()) {
+            conditions << m_filter;
+            params << m_filterParams;
+        }
+        if (!afterKey.isNull()) {
+            conditions << u"pr_id > ?"_s;
+            params << afterKey;
+        }
+        if (!skipped.isEmpty()) {
+            conditions << u"pr_id not in ("_s + QStringList(skipped.size(), u"?"_s).join(u", "_s) + u')';
+            params << skipped;
+        }
+        if (!conditions.isEmpty())
+            select += u" where "_s + conditions.join(u" and "_s);
+        selects << select;
+    }
+    sql = selects.join(u" union all "_s);
+}
+
 OurPriceQuery OurPriceQuery::page(const QVariant& afterKey, int limit, const QVariantList& skipped) const
 {
-    OurPriceQuery q{u"select * from ("_s + sql + u") q"_s, params};
-    QStringList conditions;
-    if (!afterKey.isNull()) {
-        conditions << u"sam_pr_id > ?"_s;
-        q.params << afterKey;
-    }
-    if (!skipped.isEmpty()) {
-        conditions << u"sam_pr_id not in ("_s + QStringList(skipped.size(), u"?"_s).join(u", "_s) + u')';
-        q.params << skipped;
-    }
-    if (!conditions.isEmpty())
-        q.sql += u" where "_s + conditions.join(u" and "_s);
-    q.sql += u" order by sam_pr_id limit "_s + QString::number(limit);
+    OurPriceQuery q = *this;
+    QString inner;
+    q.params.clear();
+    render(afterKey, skipped, inner, q.params);
+    q.sql = u"select * from ("_s + inner + u") q order by sam_pr_id limit "_s + QString::number(limit);
     return q;
 }
 
@@ -81,34 +118,24 @@ OurPriceQuery OurPriceQuery::forNode(qint64 nodeId, bool withSubgroups, const QS
         filter = u"cast("_s + column + u" as varchar(250)) "_s + likeOperator + u" ? escape '\\'"_s;
         filterParams << prefixPattern(search.text);
     }
-    const QString select = u"select "_s + columns() + u" from crm_product"_s + Joined;
-    const auto where = [&](const QString& condition) {
-        QStringList parts;
-        if (!condition.isEmpty())
-            parts << condition;
-        if (!filter.isEmpty())
-            parts << filter;
-        return parts.isEmpty() ? QString() : u" where "_s + parts.join(u" and "_s);
-    };
     switch (nodeId) {
     case AllProducts:
-        return {select + where({}), filterParams};
+        return make({Branch{}}, filter, filterParams);
     case WithoutGroup:
-        return {select + where(u"pr_groupid is null"_s), filterParams};
+        return make({Branch{{}, {}, u"pr_groupid is null"_s, {}}}, filter, filterParams);
     case WithGroups:
-        return {select + where(u"pr_groupid is not null"_s), filterParams};
+        return make({Branch{{}, {}, u"pr_groupid is not null"_s, {}}}, filter, filterParams);
     default:
         break;
     }
+    const Branch own{{}, {}, u"pr_groupid = ?"_s, {nodeId}};
     if (!withSubgroups)
-        return {select + where(u"pr_groupid = ?"_s), QVariantList{nodeId} + filterParams};
+        return make({own}, filter, filterParams);
     // A group is recorded as its own ancestor: the second part takes only the groups below it,
     // so no product is listed twice.
-    const QString below = u"select "_s + columns() +
-                          u" from crm_product join crm_groupsrel on pr_groupid = groupid"_s +
-                          u" and ancestor = ? and groupid <> ancestor"_s + Joined + where({});
-    return {select + where(u"pr_groupid = ?"_s) + u" union all "_s + below,
-            QVariantList{nodeId} + filterParams + QVariantList{nodeId} + filterParams};
+    const Branch below{u" join crm_groupsrel on pr_groupid = groupid and ancestor = ? and groupid <> ancestor"_s,
+                       {nodeId}, {}, {}};
+    return make({own, below}, filter, filterParams);
 }
 
 } // namespace Tarvo::Catalog

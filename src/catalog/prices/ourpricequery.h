@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -37,6 +38,25 @@ struct OurPriceQuery
     static bool isSearchable(const QString& column);
     // The LIKE pattern that finds values starting with the text: '%', '_' and '\' are escaped.
     static QString prefixPattern(const QString& text);
+
+private:
+    // One select of the list: the tables after crm_product (with their parameters) and the node's
+    // own condition. A page puts its key bound into every branch and into our price's join too,
+    // so no engine scans our prices from the start of the table for a batch near the end.
+    struct Branch
+    {
+        QString joins;
+        QVariantList joinParams;
+        QString condition;
+        QVariantList conditionParams;
+    };
+    QList<Branch> m_branches;
+    QString m_filter;
+    QVariantList m_filterParams;
+
+    static OurPriceQuery make(QList<Branch> branches, const QString& filter, const QVariantList& filterParams);
+    // The branches joined with "union all", each bounded by `afterKey` and `skipped` when given.
+    void render(const QVariant& afterKey, const QVariantList& skipped, QString& sql, QVariantList& params) const;
 };
 
 } // namespace Tarvo::Catalog
