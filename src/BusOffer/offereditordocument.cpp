@@ -10,6 +10,7 @@
 #include "data/engine/databaseerror.h"
 #include "data/engine/dialect.h"
 #include "data/engine/query.h"
+#include "data/modules/rowcountcheck.h"
 #include "data/modules/servererror.h"
 #include "messaging/changeevents.h"
 #include "messaging/tmessageserver.h"
@@ -17,6 +18,8 @@
 #include "security/currentuser.h"
 
 #include <QScopeGuard>
+
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,6 +34,12 @@ const QString OfferEditorDocument::DistributedLineMessage =
     u"Товар заявки уже распределен по заказам.\r\nУдаление невозможно"_s;
 const QString OfferEditorDocument::BadDateMessage = u"Неверное значение даты"_s;
 const QString OfferEditorDocument::SavedMessage = u"Заявка сохранена"_s;
+const QString OfferEditorDocument::RequestDeletedMessage =
+    u"Заявка удалена другим пользователем. Изменения не сохранены."_s;
+const QString OfferEditorDocument::LineDeletedMessage =
+    u"Товар удалён из заявки другим пользователем. Изменения строки не сохранены."_s;
+const QString OfferEditorDocument::BadAdditionalNumberMessage =
+    u"Дополнительный номер 1 должен быть целым числом от 0 до 2147483647."_s;
 
 namespace {
 
@@ -75,6 +84,22 @@ std::optional<Money> optionalMoney(const QVariant& v)
 Data::ServerErrorKind kindOf(const Data::DatabaseError& e)
 {
     return Data::ServerError::classify(e.errors()).kind;
+}
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    return a == b;
+}
+
+// The header's written columns, in the order of the insert.
+const QStringList& headerColumns()
+{
+    static const QStringList columns{u"bof_person"_s,  u"bof_date"_s,   u"bof_cod_valut"_s,
+                                     u"bof_description"_s, u"bof_dopnomer"_s, u"bof_snomer"_s,
+                                     u"Urgency_ID"_s,  u"bof_plan_start"_s, u"bof_plan_end"_s};
+    return columns;
 }
 
 } // namespace
@@ -188,28 +213,66 @@ void OfferEditorDocument::startNew()
 void OfferEditorDocument::reloadLines()
 {
     const QVariant product = m_lines.recNo() >= 0 ? m_lines.value(u"bpd_pr_id"_s) : QVariant();
-    const Data::Dialect& d = m_db.dialect();
-    // No price of a zero amount (the division would fail on PostgreSQL); 1.0 keeps SQLite from
-    // dividing whole numbers as integers.
-    Data::Query q(m_db, u"select bpd_pr_id, bpd_amount, bpd_deliverydate, %1 bpd_price, bpd_sum, pr_articul, "
-                        "pr_name, bpd_sum_valut, bpd_description, %2 bpd_val_price "
-                        "from scm_bp_delivery join crm_product on bpd_pr_id = pr_id "
-                        "where bpd_bof_id = ? order by pr_articul, bpd_pr_id"_s
-                            .arg(d.roundedAmount(u"1.0 * bpd_sum / nullif(bpd_amount, 0)"_s),
-                                 d.roundedAmount(u"1.0 * bpd_sum_valut / nullif(bpd_amount, 0)"_s)));
+    Data::Query q(m_db, linesStatement());
     q.bindAll({bofId()});
     m_lines.load(q);
     if (product.isValid())
         m_lines.locate({u"bpd_pr_id"_s}, {product});
 }
 
+QString OfferEditorDocument::linesStatement() const
+{
+    const Data::Dialect& d = m_db.dialect();
+    // No price of a zero amount (the division would fail on PostgreSQL); 1.0 keeps SQLite from
+    // dividing whole numbers as integers.
+    return u"select bpd_pr_id, bpd_amount, bpd_deliverydate, %1 bpd_price, bpd_sum, pr_articul, "
+           "pr_name, bpd_sum_valut, bpd_description, %2 bpd_val_price "
+           "from scm_bp_delivery join crm_product on bpd_pr_id = pr_id "
+           "where bpd_bof_id = ? order by pr_articul, bpd_pr_id"_s
+        .arg(d.roundedAmount(u"1.0 * bpd_sum / nullif(bpd_amount, 0)"_s),
+             d.roundedAmount(u"1.0 * bpd_sum_valut / nullif(bpd_amount, 0)"_s));
+}
+
+QList<OfferEditorDocument::StoredLine> OfferEditorDocument::storedLines() const
+{
+    // Columns as in the lines statement.
+    Data::Query q(m_db, linesStatement());
+    q.bindAll({bofId()});
+    q.exec();
+    QList<StoredLine> lines;
+    while (q.next()) {
+        StoredLine l;
+        l.product = q.value(0);
+        l.values.amount = Money::fromVariant(q.value(1));
+        l.values.price = optionalMoney(q.value(3));
+        l.values.sum = Money::fromVariant(q.value(4));
+        l.values.sumValut = Money::fromVariant(q.value(7));
+        l.values.valPrice = optionalMoney(q.value(9));
+        lines << l;
+    }
+    return lines;
+}
+
 void OfferEditorDocument::setHeaderValue(const QString& field, const QVariant& value)
 {
     if (!m_open)
         return;
+    if (field.compare(u"bof_dopnomer"_s, Qt::CaseInsensitive) == 0)
+        checkAdditionalNumber(value);
     if (m_header.state() == RowSetState::Browse)
         m_header.edit();
     m_header.setValue(field, value);
+}
+
+void OfferEditorDocument::checkAdditionalNumber(const QVariant& value)
+{
+    if (value.isNull())
+        return;
+    // The column is a 32-bit integer on PostgreSQL; SQLite would store anything.
+    bool ok = false;
+    const qint64 n = value.toLongLong(&ok);
+    if (!ok || n < 0 || n > std::numeric_limits<qint32>::max())
+        throw Exception(BadAdditionalNumberMessage);
 }
 
 void OfferEditorDocument::postHeader()
@@ -235,6 +298,14 @@ void OfferEditorDocument::postLines()
 
 void OfferEditorDocument::writeHeader(OfferEditorRowSet& h)
 {
+    Catalog::CatalogTransaction tx(m_db);
+    const HeaderWritten written = writeHeaderRow(h);
+    tx.commit();
+    takeOver(h, written);
+}
+
+OfferEditorDocument::HeaderWritten OfferEditorDocument::writeHeaderRow(OfferEditorRowSet& h)
+{
     const QVariant date = h.value(u"bof_date"_s);
     if (date.isNull() || !date.toDateTime().isValid() || date.toDateTime().date().year() < 1900)
         throw Exception(BadDateMessage);
@@ -244,54 +315,90 @@ void OfferEditorDocument::writeHeader(OfferEditorRowSet& h)
         throw Exception(u"Неверный интервал плана: дата «по» раньше даты «с»"_s);
     if (h.isNull(u"bof_person"_s) || h.integer(u"bof_person"_s) == 0)
         throw Exception(u"Не указано, от кого заявка"_s);
+    checkAdditionalNumber(h.value(u"bof_dopnomer"_s));
 
+    HeaderWritten written;
     qint64 person = h.integer(u"bof_person"_s);
-    const bool newPartner = person < 0;
-    Catalog::CatalogTransaction tx(m_db);
-    if (newPartner) {
-        // A counterparty of the warehouse list not yet known here: register it first.
+    if (person < 0) {
+        // A counterparty of the warehouse list not known here when the editor read the list.
         const QString code = m_lookups.counterpartyCode(person);
         if (code.isEmpty())
             throw Exception(u"Контрагент не найден, выберите его снова"_s);
-        person = m_db.insertReturning(u"insert into scm_partner (par_nuser) values (?)"_s, u"par_ID"_s, {code});
+        person = registeredPartner(code);
+        written.registeredPerson = person;
     }
-    const QVariantList common{person,
-                              date,
-                              text(h.string(u"bof_cod_valut"_s)),
-                              text(h.string(u"bof_description"_s)),
-                              orNull(h.value(u"bof_dopnomer"_s), nullInteger()),
-                              text(h.string(u"bof_snomer"_s)),
-                              orNull(h.value(u"Urgency_ID"_s), nullInteger()),
-                              orNull(start, nullDate()),
-                              orNull(end, nullDate())};
-    qint64 id = h.integer(u"bof_id"_s);
-    const bool inserting = h.state() == RowSetState::Insert || id == 0;
-    if (inserting) {
+    // A value as its column receives it (an empty text for none).
+    auto stored = [](const QString& column, const QVariant& v) -> QVariant {
+        if (column == u"bof_cod_valut"_s || column == u"bof_description"_s || column == u"bof_snomer"_s)
+            return text(v.toString());
+        if (column == u"bof_dopnomer"_s || column == u"Urgency_ID"_s)
+            return orNull(v, nullInteger());
+        if (column == u"bof_plan_start"_s || column == u"bof_plan_end"_s)
+            return orNull(v, nullDate());
+        return v;
+    };
+    auto bound = [&](const QString& column) -> QVariant {
+        return column == u"bof_person"_s ? QVariant(person) : stored(column, h.value(column));
+    };
+
+    const qint64 id = h.integer(u"bof_id"_s);
+    const QString now = m_db.dialect().currentTime();
+    if (h.state() == RowSetState::Insert || id == 0) {
+        QVariantList params;
+        for (const QString& c : headerColumns())
+            params << bound(c);
         const int user = Security::CurrentUserId();
-        QVariantList params = common;
         params << (user > 0 ? QVariant(qint64(user)) : nullInteger());
-        id = m_db.insertReturning(
-            u"insert into scm_business_offer (bof_person, bof_date, bof_cod_valut, bof_description, bof_dopnomer, "
-            "bof_snomer, Urgency_ID, bof_plan_start, bof_plan_end, bof_user_id, bof_createdate, bof_updatedate) "
-            "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, %1, %1)"_s.arg(m_db.dialect().currentTime()),
+        written.insertedId = m_db.insertReturning(
+            u"insert into scm_business_offer (%1, bof_user_id, bof_createdate, bof_updatedate) "
+            "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, %2, %2)"_s.arg(headerColumns().join(u", "_s), now),
             u"bof_id"_s, params);
-    } else {
-        QVariantList params = common;
-        params << id;
-        m_db.exec(u"update scm_business_offer set bof_person = ?, bof_date = ?, bof_cod_valut = ?, "
-                  "bof_description = ?, bof_dopnomer = ?, bof_snomer = ?, Urgency_ID = ?, bof_plan_start = ?, "
-                  "bof_plan_end = ?, bof_updatedate = %1 where bof_id = ?"_s.arg(m_db.dialect().currentTime()),
-                  params);
+        return written;
     }
-    tx.commit();
-    if (newPartner) {
-        h.setValue(u"bof_person"_s, person);
+
+    // Only what this editor changed: another workstation's save of the other fields stays.
+    QStringList sets;
+    QVariantList params;
+    for (const QString& c : headerColumns()) {
+        if (sameValue(stored(c, h.value(c)), stored(c, h.originalValue(c))))
+            continue;
+        sets << c + u" = ?"_s;
+        params << bound(c);
+    }
+    if (sets.isEmpty())
+        return written;
+    params << id;
+    Data::RowCountCheck::exec(
+        m_db, u"update scm_business_offer set %1, bof_updatedate = %2 where bof_id = ?"_s.arg(sets.join(u", "_s), now),
+        params, RequestDeletedMessage);
+    return written;
+}
+
+void OfferEditorDocument::takeOver(OfferEditorRowSet& h, const HeaderWritten& written)
+{
+    if (written.registeredPerson) {
+        h.setValue(u"bof_person"_s, written.registeredPerson);
         m_lookups.reloadCounterparties();
     }
-    if (inserting) {
-        h.forceField(u"bof_id"_s, id);
+    if (written.insertedId) {
+        h.forceField(u"bof_id"_s, written.insertedId);
         m_createdHere = true;
     }
+}
+
+qint64 OfferEditorDocument::registeredPartner(const QString& code)
+{
+    // Another workstation may have registered it meanwhile (or be doing so now: the insert waits
+    // for it and then does nothing); its row is the one to use.
+    const QString find = u"select par_ID from scm_partner where par_nuser = ?"_s;
+    QVariant par = m_db.scalar(find, {code});
+    if (par.isNull()) {
+        m_db.exec(u"insert into scm_partner (par_nuser) values (?) on conflict (par_nuser) do nothing"_s, {code});
+        par = m_db.scalar(find, {code});
+    }
+    if (par.isNull())
+        throw Exception(u"Контрагент не найден, выберите его снова"_s);
+    return par.toLongLong();
 }
 
 void OfferEditorDocument::writeLine(OfferEditorRowSet& l)
@@ -315,15 +422,21 @@ void OfferEditorDocument::writeLine(OfferEditorRowSet& l)
                        l.money(u"bpd_sum_valut"_s).toVariant()});
         }
         if (l.state() == RowSetState::Edit || !l.string(u"bpd_description"_s).isEmpty()) {
-            m_db.exec(u"update scm_bp_delivery set bpd_amount = ?, bpd_deliverydate = ?, bpd_sum = ?, "
-                      "bpd_sum_valut = ?, bpd_description = ? where bpd_bof_id = ? and bpd_pr_id = ?"_s,
-                      {amount.toVariant(), date, l.money(u"bpd_sum"_s).toVariant(),
-                       l.money(u"bpd_sum_valut"_s).toVariant(), text(l.string(u"bpd_description"_s)), offer, product});
+            Data::RowCountCheck::exec(
+                m_db,
+                u"update scm_bp_delivery set bpd_amount = ?, bpd_deliverydate = ?, bpd_sum = ?, "
+                "bpd_sum_valut = ?, bpd_description = ? where bpd_bof_id = ? and bpd_pr_id = ?"_s,
+                {amount.toVariant(), date, l.money(u"bpd_sum"_s).toVariant(), l.money(u"bpd_sum_valut"_s).toVariant(),
+                 text(l.string(u"bpd_description"_s)), offer, product},
+                [this] { return lineGone(); });
         }
         tx.commit();
     } catch (const Data::DatabaseError& e) {
         if (kindOf(e) == Data::ServerErrorKind::PrimaryKey)
             throw Exception(DuplicateProductMessage);
+        // A line added to a request deleted meanwhile.
+        if (kindOf(e) == Data::ServerErrorKind::Reference && !requestExists())
+            throw Exception(RequestDeletedMessage);
         throw;
     }
     refreshTotals();
@@ -334,8 +447,8 @@ void OfferEditorDocument::eraseLine(OfferEditorRowSet& l)
 {
     try {
         Catalog::CatalogTransaction tx(m_db);
-        m_db.exec(u"delete from scm_bp_delivery where bpd_bof_id = ? and bpd_pr_id = ?"_s,
-                  {bofId(), l.value(u"bpd_pr_id"_s)});
+        Data::RowCountCheck::exec(m_db, u"delete from scm_bp_delivery where bpd_bof_id = ? and bpd_pr_id = ?"_s,
+                                  {bofId(), l.value(u"bpd_pr_id"_s)}, [this] { return lineGone(); });
         tx.commit();
     } catch (const Data::DatabaseError& e) {
         if (kindOf(e) == Data::ServerErrorKind::Reference)
@@ -344,6 +457,16 @@ void OfferEditorDocument::eraseLine(OfferEditorRowSet& l)
     }
     refreshTotals();
     announce();
+}
+
+QString OfferEditorDocument::lineGone() const
+{
+    return requestExists() ? LineDeletedMessage : RequestDeletedMessage;
+}
+
+bool OfferEditorDocument::requestExists() const
+{
+    return m_db.scalar(u"select count(*) from scm_business_offer where bof_id = ?"_s, {bofId()}).toInt() > 0;
 }
 
 void OfferEditorDocument::refreshTotals()
@@ -391,9 +514,10 @@ void OfferEditorDocument::storeLineValues(const OfferEditorLineValues& v)
     m_lines.forceField(u"bpd_sum_valut"_s, v.sumValut.toVariant());
 }
 
-void OfferEditorDocument::convert(OfferEditorLineValues& v, Direction direction, const QString& code) const
+void OfferEditorDocument::convert(OfferEditorLineValues& v, Direction direction, const QString& code,
+                                  const QDate& date) const
 {
-    OfferEditorLineAccessor accessor(v, code, offerDate());
+    OfferEditorLineAccessor accessor(v, code, date);
     if (direction == Direction::RoublesToCurrency)
         Catalog::TRubToValActor(accessor, m_db).changed();
     else
@@ -406,11 +530,11 @@ void OfferEditorDocument::lineEdited(const QString& field)
         return;
     OfferEditorLineValues v = lineValues();
     if (field.compare(u"bpd_price"_s, Qt::CaseInsensitive) == 0)
-        convert(v, Direction::RoublesToCurrency, currencyCode());
+        convert(v, Direction::RoublesToCurrency, currencyCode(), offerDate());
     else if (field.compare(u"bpd_val_price"_s, Qt::CaseInsensitive) == 0)
-        convert(v, Direction::CurrencyToRoubles, currencyCode());
+        convert(v, Direction::CurrencyToRoubles, currencyCode(), offerDate());
     else if (field.compare(u"bpd_amount"_s, Qt::CaseInsensitive) == 0)
-        convert(v, m_direction, currencyCode());
+        convert(v, m_direction, currencyCode(), offerDate());
     else
         return;
     storeLineValues(v);
@@ -436,7 +560,7 @@ void OfferEditorDocument::addProduct(const Messaging::TOurTvrExchange& product)
         v.valPrice = rates.convert(own ? product.currencyCode : QString(), code, offerDate(),
                                    own ? product.valPrice : product.price);
     }
-    convert(v, m_direction, code);
+    convert(v, m_direction, code, offerDate());
 
     m_lines.insert();
     try {
@@ -528,46 +652,49 @@ void OfferEditorDocument::changeCurrency(const QString& code)
         return;
     }
     postLines();
-    const QString before = storedCode();
     const QString shown = currencyCode();
 
-    // Every line is computed before anything is written: a rate the user has to enter is asked
-    // here, and a cancel leaves nothing to undo.
-    struct Line
-    {
-        QVariant product;
-        OfferEditorLineValues values;
-    };
-    QList<Line> computed;
-    Catalog::CurrencyRates rates(m_db);
-    const int current = m_lines.recNo();
-    const auto backToCurrent = qScopeGuard([this, current] {
-        if (current >= 0)
-            m_lines.moveTo(current);
-    });
-    for (int i = 0; i < m_lines.recordCount(); ++i) {
-        m_lines.moveTo(i);
-        Line line{m_lines.value(u"bpd_pr_id"_s), lineValues()};
+    // A quotation the user has to enter is asked before anything is locked (the dialog stores
+    // it for the computation below), and a cancel leaves nothing to undo.
+    if (!m_lines.isEmpty()) {
+        Catalog::CurrencyRates rates(m_db);
         if (m_direction == Direction::CurrencyToRoubles)
-            line.values.valPrice = rates.convert(before, code, offerDate(), line.values.valPrice.value_or(Money()));
-        convert(line.values, m_direction, code);
-        computed << line;
+            rates.rate(storedCode(), offerDate());
+        rates.rate(code, offerDate());
     }
 
     setHeaderValue(u"bof_cod_valut"_s, code);
+    HeaderWritten written;
     try {
         Catalog::CatalogTransaction tx(m_db);
-        m_header.post();
-        for (const Line& l : computed)
-            m_db.exec(u"update scm_bp_delivery set bpd_sum = ?, bpd_sum_valut = ? where bpd_bof_id = ? and bpd_pr_id = ?"_s,
-                      {l.values.sum.toVariant(), l.values.sumValut.toVariant(), bofId(), l.product});
+        // Taking the header row first holds the other workstations' line writes (their totals
+        // update it) until the lines read below are written back.
+        Data::RowCountCheck::exec(m_db,
+                                  u"update scm_business_offer set bof_updatedate = %1 where bof_id = ?"_s.arg(
+                                      m_db.dialect().currentTime()),
+                                  {bofId()}, RequestDeletedMessage);
+        const QString before = storedCode();
+        written = writeHeaderRow(m_header);
+        const QDate date = m_db.scalar(u"select bof_date from scm_business_offer where bof_id = ?"_s, {bofId()})
+                               .toDateTime()
+                               .date();
+        // The sums follow from the lines as stored, not as this editor read them.
+        Catalog::CurrencyRates rates(m_db);
+        for (StoredLine& l : storedLines()) {
+            if (m_direction == Direction::CurrencyToRoubles)
+                l.values.valPrice = rates.convert(before, code, date, l.values.valPrice.value_or(Money()));
+            convert(l.values, m_direction, code, date);
+            Data::RowCountCheck::exec(
+                m_db, u"update scm_bp_delivery set bpd_sum = ?, bpd_sum_valut = ? where bpd_bof_id = ? and bpd_pr_id = ?"_s,
+                {l.values.sum.toVariant(), l.values.sumValut.toVariant(), bofId(), l.product}, LineDeletedMessage);
+        }
         tx.commit();
     } catch (...) {
-        if (m_header.state() == RowSetState::Browse)
-            m_header.edit();
         m_header.setValue(u"bof_cod_valut"_s, shown);
         throw;
     }
+    takeOver(m_header, written);
+    m_header.postWritten();
     m_header.edit();
     refreshTotals();
     reloadLines();
@@ -592,9 +719,13 @@ OfferEditorDocument::Closing OfferEditorDocument::close()
     postLines();
     Closing result = Closing::Saved;
     if (m_createdHere && lineCountInDatabase() == 0) {
-        m_db.exec(u"delete from scm_business_offer where bof_id = ?"_s, {bofId()});
+        Data::RowCountCheck::exec(m_db, u"delete from scm_business_offer where bof_id = ?"_s, {bofId()},
+                                  RequestDeletedMessage);
         announce();
         result = Closing::DeletedEmpty;
+    } else if (!requestExists()) {
+        // Nothing was pending, yet "saved" would not be true of a request that is gone.
+        throw Exception(RequestDeletedMessage);
     }
     discard();
     return result;

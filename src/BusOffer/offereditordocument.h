@@ -92,23 +92,49 @@ public:
     static const QString DistributedLineMessage;
     static const QString BadDateMessage;
     static const QString SavedMessage;
+    // Another workstation deleted the request or the line this editor writes to.
+    static const QString RequestDeletedMessage;
+    static const QString LineDeletedMessage;
+    static const QString BadAdditionalNumberMessage;
 
 private:
+    // What a header write did that the row takes over once its transaction is committed.
+    struct HeaderWritten
+    {
+        qint64 insertedId = 0;
+        qint64 registeredPerson = 0; // the `scm_partner` row a placeholder counterparty stands for
+    };
+    struct StoredLine
+    {
+        QVariant product;
+        OfferEditorLineValues values;
+    };
+
     void defineFields();
     void load(qint64 bofId);
     void startNew();
     void writeHeader(OfferEditorRowSet& header);
+    // The header's statements, inside the caller's transaction.
+    HeaderWritten writeHeaderRow(OfferEditorRowSet& header);
+    void takeOver(OfferEditorRowSet& header, const HeaderWritten& written);
+    qint64 registeredPartner(const QString& code);
     void writeLine(OfferEditorRowSet& lines);
     void eraseLine(OfferEditorRowSet& lines);
+    // Why a line write found no line: the line or the whole request is gone.
+    QString lineGone() const;
+    bool requestExists() const;
     void refreshTotals();
     void reloadLines();
+    QString linesStatement() const;
+    QList<StoredLine> storedLines() const;
     QString storedCode() const;
     QString currencyCode() const;
     QDate offerDate() const;
     OfferEditorLineValues lineValues() const;
     void storeLineValues(const OfferEditorLineValues& values);
-    void convert(OfferEditorLineValues& values, Direction direction, const QString& code) const;
+    void convert(OfferEditorLineValues& values, Direction direction, const QString& code, const QDate& date) const;
     int lineCountInDatabase() const;
+    static void checkAdditionalNumber(const QVariant& value);
     static void announce();
 
     Data::Database& m_db;

@@ -2,6 +2,8 @@
 
 #include "data/engine/query.h"
 
+#include <QScopeGuard>
+
 namespace Tarvo::BusOffer {
 
 void OfferEditorRowSet::load(Data::Query& query)
@@ -42,16 +44,16 @@ void OfferEditorRowSet::storeReadBack(const QList<std::pair<QString, QVariant>>&
         forceField(name, value);
     if (pending)
         return;
-    m_readingBack = true;
-    try {
-        post();
-    } catch (...) {
-        m_readingBack = false;
-        throw;
-    }
-    m_readingBack = false;
+    postWritten();
     if (before == Data::RowSetState::Edit)
         edit();
+}
+
+void OfferEditorRowSet::postWritten()
+{
+    m_readingBack = true;
+    const auto done = qScopeGuard([this] { m_readingBack = false; });
+    post();
 }
 
 void OfferEditorRowSet::internalPost()

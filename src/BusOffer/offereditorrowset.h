@@ -31,6 +31,8 @@ public:
     // Puts values read back from the database into the current row without writing them: an
     // untouched row stays untouched (and in the state it was), edits in progress keep theirs.
     void storeReadBack(const QList<std::pair<QString, QVariant>>& values);
+    // Posts the edit in memory only: the caller wrote it in its own transaction.
+    void postWritten();
 
 protected:
     void internalPost() override;

@@ -357,6 +357,188 @@ private slots:
         QVERIFY(doc.isSaved());
     }
 
+    void writesToRowsAnotherWorkstationDeletedAreRefused()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 p1 = f.product(u"A1"_s, u"Болт"_s);
+        const qint64 p2 = f.product(u"A2"_s, u"Гайка"_s);
+        const qint64 id = f.request(buyer);
+        f.line(id, p1, Money(2), Money(20));
+        f.line(id, p2, Money(1), Money(5));
+        auto other = t.connectAgain();
+
+        OfferEditorDocument doc(db);
+        doc.open(id);
+        other->exec(u"delete from scm_bp_delivery where bpd_bof_id = ? and bpd_pr_id = ?"_s, {id, p2});
+
+        // A line deleted elsewhere: neither its edit nor its deletion is taken for done.
+        QVERIFY(doc.lines().locate({u"bpd_pr_id"_s}, {p2}));
+        doc.lines().edit();
+        doc.lines().setValue(u"bpd_description"_s, u"к пятнице"_s);
+        QCOMPARE(Test::failureOf([&] { doc.postLines(); }), OfferEditorDocument::LineDeletedMessage);
+        QCOMPARE(doc.lines().state(), Data::RowSetState::Edit);
+        QCOMPARE(doc.lines().string(u"bpd_description"_s), u"к пятнице"_s);
+        QCOMPARE(Test::failureOf([&] { doc.deleteCurrentLine(); }), OfferEditorDocument::LineDeletedMessage);
+        QCOMPARE(doc.lines().recordCount(), 2);
+        QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 1);
+
+        // The whole request deleted elsewhere: the header's and the lines' writes are refused in
+        // the request's words, and closing reports no save.
+        other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {id});
+        doc.setHeaderValue(u"bof_description"_s, u"новое описание"_s);
+        QCOMPARE(Test::failureOf([&] { doc.postHeader(); }), OfferEditorDocument::RequestDeletedMessage);
+        QCOMPARE(doc.header().string(u"bof_description"_s), u"новое описание"_s);
+        QVERIFY(doc.lines().locate({u"bpd_pr_id"_s}, {p1}));
+        doc.lines().edit();
+        doc.lines().setValue(u"bpd_description"_s, u"срочно"_s);
+        QCOMPARE(Test::failureOf([&] { doc.postLines(); }), OfferEditorDocument::RequestDeletedMessage);
+        doc.lines().cancel();
+        QCOMPARE(Test::failureOf([&] { doc.close(); }), OfferEditorDocument::RequestDeletedMessage);
+        QVERIFY(doc.isOpen());
+        QCOMPARE(f.count(u"select count(*) from scm_business_offer"_s), 0);
+
+        // Nothing typed: closing still does not claim a save of a request that is gone.
+        const qint64 second = f.request(buyer);
+        f.line(second, p1, Money(1), Money(10));
+        doc.discard();
+        doc.open(second);
+        other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {second});
+        QCOMPARE(Test::failureOf([&] { doc.close(); }), OfferEditorDocument::RequestDeletedMessage);
+    }
+
+    void headerSaveWritesOnlyWhatThisEditorChanged()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 id = f.request(buyer);
+        auto other = t.connectAgain();
+
+        OfferEditorDocument a(db);
+        OfferEditorDocument b(*other);
+        a.open(id);
+        b.open(id);
+        a.setHeaderValue(u"bof_description"_s, u"от первого"_s);
+        a.postHeader();
+        b.setHeaderValue(u"bof_snomer"_s, u"Б-2"_s);
+        b.postHeader();
+        QCOMPARE(f.value(u"select bof_description from scm_business_offer where bof_id = ?"_s, {id}).toString(),
+                 u"от первого"_s);
+        QCOMPARE(f.value(u"select bof_snomer from scm_business_offer where bof_id = ?"_s, {id}).toString(), u"Б-2"_s);
+
+        // A field changed twice is written with its last value; one set back to what was read is
+        // left as the other workstation stored it.
+        a.setHeaderValue(u"bof_snomer"_s, u"А-1"_s);
+        a.setHeaderValue(u"bof_snomer"_s, QString());
+        a.setHeaderValue(u"bof_dopnomer"_s, 7);
+        a.postHeader();
+        QCOMPARE(f.value(u"select bof_snomer from scm_business_offer where bof_id = ?"_s, {id}).toString(), u"Б-2"_s);
+        QCOMPARE(f.count(u"select bof_dopnomer from scm_business_offer where bof_id = ?"_s, {id}), 7);
+        b.close();
+        a.close();
+    }
+
+    void currencyChangeComputesFromTheStoredLines()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 p1 = f.product(u"A1"_s, u"Болт"_s);
+        const qint64 p2 = f.product(u"A2"_s, u"Гайка"_s);
+        f.currency(u"USD"_s, 100, QDate::currentDate());
+        f.currency(u"EUR"_s, 50, QDate::currentDate());
+        const qint64 id = f.request(buyer);
+        f.line(id, p1, Money(10), Money(1000));
+        auto other = t.connectAgain();
+
+        OfferEditorDocument doc(db);
+        doc.open(id);
+        // Meanwhile: 20 units at the same price, and a second line.
+        other->exec(u"update scm_bp_delivery set bpd_amount = 20, bpd_sum = 2000 where bpd_bof_id = ? and bpd_pr_id = ?"_s,
+                    {id, p1});
+        Test::EdFixture{*other}.line(id, p2, Money(1), Money(50));
+        doc.changeCurrency(u"USD"_s);
+        QCOMPARE(f.money(u"select bpd_amount from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(20));
+        QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(2000));
+        QCOMPARE(f.money(u"select bpd_sum_valut from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(20));
+        QCOMPARE(f.money(u"select bpd_sum_valut from scm_bp_delivery where bpd_pr_id = ?"_s, {p2}),
+                 Money::fromRaw(5000));
+        // What is shown is what was written.
+        QCOMPARE(doc.lines().recordCount(), 2);
+        QVERIFY(doc.lines().locate({u"bpd_pr_id"_s}, {p1}));
+        QCOMPARE(doc.lines().money(u"bpd_amount"_s), Money(20));
+        QCOMPARE(doc.lines().money(u"bpd_sum_valut"_s), Money(20));
+        QCOMPARE(doc.header().money(u"bof_sum_valut"_s), Money::fromRaw(205000));
+
+        // From the currency side the stored code is the one converted from: the other
+        // workstation switched to euros (20 EUR = 1000 roubles); dollars then give 10.
+        other->exec(u"update scm_business_offer set bof_cod_valut = 'EUR' where bof_id = ?"_s, {id});
+        other->exec(u"update scm_bp_delivery set bpd_sum = 1000, bpd_sum_valut = 20 where bpd_bof_id = ? and bpd_pr_id = ?"_s,
+                    {id, p1});
+        doc.setDirection(OfferEditorDocument::Direction::CurrencyToRoubles);
+        doc.changeCurrency(u"EUR"_s);
+        QCOMPARE(f.value(u"select bof_cod_valut from scm_business_offer where bof_id = ?"_s, {id}).toString(),
+                 u"EUR"_s);
+        QCOMPARE(f.money(u"select bpd_sum_valut from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(20));
+        QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(1000));
+        doc.changeCurrency(u"USD"_s);
+        QCOMPARE(f.money(u"select bpd_sum_valut from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(10));
+        QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_pr_id = ?"_s, {p1}), Money(1000));
+
+        // A request deleted meanwhile is refused in its own words; the code stays as it was shown.
+        other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {id});
+        QCOMPARE(Test::failureOf([&] { doc.changeCurrency(u"EUR"_s); }), OfferEditorDocument::RequestDeletedMessage);
+        QCOMPARE(doc.header().string(u"bof_cod_valut"_s), u"USD"_s);
+    }
+
+    void counterpartyRegisteredElsewhereMeanwhileIsUsed()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        f.warehouseCounterparty(u"W77"_s, u"Склад-клиент"_s);
+        auto other = t.connectAgain();
+
+        OfferEditorDocument a(db);
+        OfferEditorDocument b(*other);
+        a.open(0);
+        b.open(0);
+        a.setHeaderValue(u"bof_person"_s, a.lookups().counterpartyKey(u"W77"_s));
+        b.setHeaderValue(u"bof_person"_s, b.lookups().counterpartyKey(u"W77"_s));
+        b.postHeader();
+        a.postHeader();
+        QCOMPARE(f.count(u"select count(*) from scm_partner where par_nuser = 'W77'"_s), 1);
+        const qint64 par = f.value(u"select par_ID from scm_partner where par_nuser = 'W77'"_s).toLongLong();
+        QCOMPARE(a.header().integer(u"bof_person"_s), par);
+        QCOMPARE(f.value(u"select bof_person from scm_business_offer where bof_id = ?"_s, {a.bofId()}).toLongLong(),
+                 par);
+        QCOMPARE(a.lookups().counterpartyKey(u"W77"_s), par);
+    }
+
+    void additionalNumberKeepsToItsColumnsRange()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        OfferEditorDocument doc(db);
+        doc.open(0);
+        doc.setHeaderValue(u"bof_person"_s, buyer);
+        for (const qint64 bad : {qint64(2147483648LL), qint64(99999999999LL), qint64(-1)})
+            QCOMPARE(Test::failureOf([&] { doc.setHeaderValue(u"bof_dopnomer"_s, bad); }),
+                     OfferEditorDocument::BadAdditionalNumberMessage);
+        QCOMPARE(doc.header().integer(u"bof_dopnomer"_s), 1);
+        doc.setHeaderValue(u"bof_dopnomer"_s, qint64(2147483647));
+        doc.postHeader();
+        QCOMPARE(f.value(u"select bof_dopnomer from scm_business_offer where bof_id = ?"_s, {doc.bofId()}).toLongLong(),
+                 2147483647LL);
+    }
+
     void allDatesTakeTheCurrentLinesDate()
     {
         Test::TestDatabase t;

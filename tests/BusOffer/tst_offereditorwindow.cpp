@@ -356,6 +356,122 @@ private slots:
         QCOMPARE(f.money(u"select bpd_sum from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), Money(300));
     }
 
+    void requestDeletedElsewhereIsNeverReportedAsSaved()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        const qint64 buyer = f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 id = f.request(buyer);
+        f.line(id, f.product(u"A1"_s, u"Болт"_s), Money(1), Money(7));
+        auto other = t.connectAgain();
+
+        Session s(db);
+        QVERIFY(Shell::FormActivationRegistry::instance().open(160, int(id)));
+        TedBuisinesOffer* ed = s.editor();
+        other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {id});
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        auto* description = child<QLineEdit>(ed, u"edDescription"_s);
+        description->setFocus();
+        Test::typeText(description, u"новое описание"_s);
+
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            child<QPushButton>(ed, u"btnSave"_s)->click();
+            QTRY_COMPARE(answers.texts, QStringList{OfferEditorDocument::RequestDeletedMessage});
+        }
+        QCOMPARE(description->text(), u"новое описание"_s);
+
+        // "Выход" says why nothing was saved and lets the user stay with what was typed.
+        {
+            Test::BoxAnswers answers({QMessageBox::No});
+            child<QPushButton>(ed, u"btnExit"_s)->click();
+            QTRY_COMPARE(answers.texts.size(), 1);
+            QVERIFY(answers.texts.first().contains(OfferEditorDocument::RequestDeletedMessage));
+        }
+        QCOMPARE(s.editor(), ed);
+        QCOMPARE(description->text(), u"новое описание"_s);
+        {
+            Test::BoxAnswers answers({QMessageBox::Yes, QMessageBox::Ok});
+            child<QPushButton>(ed, u"btnExit"_s)->click();
+            QTRY_VERIFY(!s.editor());
+            QCoreApplication::processEvents();
+            QCOMPARE(answers.texts.size(), 1);
+            QVERIFY(!answers.texts.contains(OfferEditorDocument::SavedMessage));
+        }
+        QCOMPARE(f.count(u"select count(*) from scm_business_offer"_s), 0);
+    }
+
+    void additionalNumberOutOfItsRangeIsRefusedInTheField()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        Session s(db);
+        QVERIFY(Shell::FormActivationRegistry::instance().open(160, 0));
+        TedBuisinesOffer* ed = s.editor();
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        auto* dop = child<QLineEdit>(ed, u"edDopNomer"_s);
+        dop->setFocus();
+        dop->selectAll();
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            Test::typeText(dop, u"9999999999"_s);
+            QTRY_COMPARE(answers.texts, QStringList{OfferEditorDocument::BadAdditionalNumberMessage});
+        }
+        QCOMPARE(dop->text(), u"999999999"_s);
+
+        auto* person = child<QComboBox>(ed, u"cbPerson"_s);
+        person->setFocus();
+        Test::press(person, Qt::Key_Down);
+        {
+            Test::BoxAnswers none({QMessageBox::Ok});
+            Test::press(person, Qt::Key_S, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            QVERIFY(none.texts.isEmpty());
+        }
+        QVERIFY(ed->document().isSaved());
+        QCOMPARE(f.value(u"select bof_dopnomer from scm_business_offer where bof_id = ?"_s, {ed->document().bofId()})
+                     .toLongLong(),
+                 999999999LL);
+    }
+
+    void counterpartyRegisteredElsewhereSavesWithoutAnError()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        f.warehouseCounterparty(u"W77"_s, u"Склад-клиент"_s);
+        auto other = t.connectAgain();
+
+        Session s(db);
+        QVERIFY(Shell::FormActivationRegistry::instance().open(160, 0));
+        TedBuisinesOffer* ed = s.editor();
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        auto* person = child<QComboBox>(ed, u"cbPerson"_s);
+        person->setFocus();
+        Test::press(person, Qt::Key_Down);
+        QCOMPARE(person->currentText(), u"Склад-клиент"_s);
+        // Another workstation registers the counterparty (a card saved, a request of its own).
+        other->exec(u"insert into scm_partner (par_nuser) values ('W77')"_s);
+        {
+            Test::BoxAnswers none({QMessageBox::Ok});
+            Test::press(person, Qt::Key_S, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            QVERIFY2(none.texts.isEmpty(), qPrintable(none.texts.join(u" | "_s)));
+        }
+        QVERIFY(ed->document().isSaved());
+        QCOMPARE(f.count(u"select count(*) from scm_partner where par_nuser = 'W77'"_s), 1);
+        QCOMPARE(f.value(u"select bof_person from scm_business_offer where bof_id = ?"_s, {ed->document().bofId()})
+                     .toLongLong(),
+                 f.value(u"select par_ID from scm_partner where par_nuser = 'W77'"_s).toLongLong());
+        QCOMPARE(person->currentText(), u"Склад-клиент"_s);
+    }
+
     void keyboardReachesEveryNamedControl()
     {
         Test::TestDatabase t;
