@@ -17,7 +17,7 @@ namespace Tarvo::Security {
 class TdmUsers
 {
 public:
-    // Opens the list; on an empty table creates "Админ" with an empty password and every right.
+    // Opens the list; on an empty table creates "Админ" (createFirstUser).
     explicit TdmUsers(Data::Database& db);
 
     Data::TUpdatedADODataSet& userQuery() { return m_users; }
@@ -34,6 +34,9 @@ public:
     void setPassword(const QString& password);
 
     static constexpr const char* FirstUser = "Админ";
+    // "Админ" with an empty password and every right, if the table is empty; safe against another
+    // workstation doing the same at once. The new user's key, or -1 when nothing was inserted.
+    static int createFirstUser(Data::Database& db);
 
 private:
     void insertRow(Data::TUpdatedADODataSet& ds);
