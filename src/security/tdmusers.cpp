@@ -85,9 +85,18 @@ TdmUsers::TdmUsers(Data::Database& db) : m_db(db), m_users(&db)
     m_users.open();
     if (m_users.isEmpty()) {
         createFirstUser(m_db);
-        m_users.refresh();
+        reread();
     }
     refreshLookups();
+}
+
+void TdmUsers::reread()
+{
+    const QVariant current = m_users.isEmpty() ? QVariant() : m_users.value(QStringLiteral("US_ID"));
+    m_users.close();
+    m_users.open();
+    if (!current.isNull())
+        m_users.locate({QStringLiteral("US_ID")}, {current});
 }
 
 int TdmUsers::createFirstUser(Data::Database& db)

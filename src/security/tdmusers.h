@@ -27,6 +27,9 @@ public:
     QStringList departments() const { return m_departments; }
     QStringList positions() const { return m_positions; }
     void refreshLookups();
+    // Reads the list again (rows other administrators added, changed or deleted), staying on the
+    // current user while there is one.
+    void reread();
 
     // The current row's user.
     int currentUserId() const;

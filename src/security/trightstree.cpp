@@ -132,7 +132,10 @@ int TRightsTree::save(Data::Database& db)
         q.bind(QStringLiteral("sc"), id, Data::ParamType::Integer)
             .bind(QStringLiteral("us"), m_userId, Data::ParamType::Integer)
             .exec();
-        wanted ? stored.insert(id) : stored.remove(id);
+        if (wanted)
+            stored.insert(id);
+        else
+            stored.remove(id);
         ++written;
     }
     tx.commit();

@@ -21,10 +21,12 @@
 #include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -104,6 +106,14 @@ bool listed(Widgets::TDataGrid* grid, const QString& login)
     return false;
 }
 
+QString currentLogin(Widgets::TDataGrid* grid)
+{
+    return grid->model()
+        ->index(grid->currentIndex().row(), grid->fieldColumn(QStringLiteral("US_LOGIN")))
+        .data()
+        .toString();
+}
+
 // "Админ" and the users given, each with every right; the administrator logged in.
 void addUsers(Data::Database& db, const QStringList& logins)
 {
@@ -118,18 +128,22 @@ void addUsers(Data::Database& db, const QStringList& logins)
     Login::makeCurrent(Login::check(db, QStringLiteral("Админ"), QString()));
 }
 
-// The focused tree's row of the right, then "-" as the administrator presses it.
-void denyByKey(TfSecuritySetup* setup, int right)
+// The tree's row of the right, then "Запретить доступ" from its context menu.
+void denyFromMenu(TfSecuritySetup* setup, int right)
 {
-    setup->tree()->setFocus();
     setup->tree()->setCurrentItem(setup->item(right));
-    QTest::keyClick(setup->tree(), Qt::Key_Minus);
+    for (QAction* a : setup->tree()->actions())
+        if (a->text() == QStringLiteral("Запретить доступ"))
+            return a->trigger();
+    QFAIL("no action to deny");
 }
 
 // A click on the user's name in the list, "Z" typed, Enter: a list edits nothing in place, Enter
 // opens the card (left with Esc, nothing changed).
 void typeIntoTheList(Widgets::TDataGrid* grid, const QString& login)
 {
+    grid->window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(grid->window()));
     selectRow(grid, login);
     const QModelIndex name =
         grid->model()->index(grid->currentIndex().row(), grid->fieldColumn(QStringLiteral("US_NAME")));
@@ -140,6 +154,7 @@ void typeIntoTheList(Widgets::TDataGrid* grid, const QString& login)
         cardShown = true;
         QTest::keyClick(card, Qt::Key_Escape);
     });
+    QVERIFY(QApplication::focusWidget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(cardShown);
     QVERIFY(!QApplication::activeModalWidget() || !qobject_cast<TfSecurityUserEdit*>(QApplication::activeModalWidget()));
@@ -342,37 +357,45 @@ private slots:
         };
         bool closed = false;
         whenModal<TfSecuritySetup>([&](TfSecuritySetup* setup) {
+            // A failed check returns here: the window must not stay open.
+            const auto leave = qScopeGuard([setup] {
+                if (setup->isVisible())
+                    setup->QDialog::done(QDialog::Rejected);
+            });
             // "Сохранить".
             selectRow(setup->grid(), QStringLiteral("first"));
             QCOMPARE(setup->rights().userId(), first);
-            denyByKey(setup, Right::DeleteDocuments);
+            denyFromMenu(setup, Right::DeleteDocuments);
             QCOMPARE(setup->rights().state(Right::DeleteDocuments), TRightsTree::State::Denied);
             dropUser(first);
             answerMessage(UserDeleted);
             clickButton(setup, QStringLiteral("Сохранить"));
             QVERIFY(!listed(setup->grid(), QStringLiteral("first")));
             QCOMPARE(setup->rights().userId(), setup->users().currentUserId());
+            QTRY_COMPARE(setup->grid()->currentIndex().row(),
+                         setup->grid()->gridRow(setup->users().userQuery().recNo()));
             QVERIFY(setup->item(Right::DeleteDocuments));
 
             // A change of user.
             selectRow(setup->grid(), QStringLiteral("second"));
             QCOMPARE(setup->rights().userId(), second);
-            denyByKey(setup, Right::Approval);
+            denyFromMenu(setup, Right::Approval);
             dropUser(second);
             answerMessage(UserDeleted);
             selectRow(setup->grid(), QStringLiteral("third"));
             QVERIFY(!listed(setup->grid(), QStringLiteral("second")));
             QCOMPARE(setup->users().currentUserId(), third);
             QCOMPARE(setup->rights().userId(), third);
+            QTRY_COMPARE(currentLogin(setup->grid()), QStringLiteral("third"));
             QCOMPARE(setup->rights().state(Right::Approval), TRightsTree::State::Allowed);
             // The next save writes to the user shown, and only what was set for that user.
-            denyByKey(setup, Right::DeleteDocuments);
+            denyFromMenu(setup, Right::DeleteDocuments);
             clickButton(setup, QStringLiteral("Сохранить"));
             QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {third}),
                      10);
 
             // Closing: offered to close without saving.
-            denyByKey(setup, Right::Login);
+            denyFromMenu(setup, Right::Login);
             dropUser(third);
             whenModal<QMessageBox>([](QMessageBox* box) {
                 QCOMPARE(box->text(), UserDeleted + QStringLiteral("\n\nЗакрыть окно без сохранения прав?"));
@@ -411,6 +434,10 @@ private slots:
 
         bool done = false;
         whenModal<TfSecuritySetup>([&](TfSecuritySetup* setup) {
+            const auto leave = qScopeGuard([setup] {
+                if (setup->isVisible())
+                    setup->QDialog::done(QDialog::Rejected);
+            });
             typeIntoTheList(setup->grid(), QStringLiteral("sidorov"));
             QCOMPARE(name(), QStringLiteral("SIDOROV"));
             done = true;

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -174,6 +175,16 @@ void TfSecuritySetup::selectUser(int userId)
     if (!ds.locate({QStringLiteral("US_ID")}, {userId}) && !ds.isEmpty())
         ds.first();
     m_moving = false;
+    // Called from the grid's own change of row, which does not follow the list meanwhile: the
+    // grid's current row is set once that has finished.
+    QTimer::singleShot(0, this, [this] {
+        const Data::TRowSet& list = m_users->userQuery();
+        if (list.isEmpty() || list.state() != Data::RowSetState::Browse)
+            return;
+        const int row = m_grid->gridRow(list.recNo());
+        if (m_grid->currentIndex().row() != row)
+            m_grid->setCurrentIndex(m_grid->model()->index(row, qMax(0, m_grid->currentIndex().column())));
+    });
 }
 
 void TfSecuritySetup::userChanged()
@@ -209,7 +220,7 @@ void TfSecuritySetup::userDeleted(const QString& message, int nextUser)
     m_tree->clear();
     m_moving = true;
     try {
-        m_users->userQuery().refresh();
+        m_users->reread();
     } catch (...) {
         m_moving = false;
         throw;
