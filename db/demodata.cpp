@@ -161,7 +161,8 @@ void Filler::users()
     int n = 0;
     for (const U& u : all) {
         const qint64 uid = id(u"insert into CRM_USERS (US_LOGIN, US_NAME, US_DEP, US_POSITION, US_PWD, US_PWD_MODE, "
-                               "US_ACTIVE, US_EMAIL, US_PHONEINSIDE, US_DATEIN) values (?, ?, ?, ?, ?, 0, 1, ?, ?, ?)"_s,
+                               "US_ACTIVE, US_NEW_SECUR_ACTIVE, US_EMAIL, US_PHONEINSIDE, US_DATEIN) "
+                               "values (?, ?, ?, ?, ?, 0, 1, 1, ?, ?, ?)"_s,
                                u"US_ID"_s,
                                {u.login, u.name, u.dep, u.position, u.pwd.toUtf8(),
                                 u.login == u"Админ"_s ? QString() : u.login + u"@tarvo.example"_s,

@@ -106,6 +106,8 @@ const QList<Migration>& schemaMigrations()
         {9, QStringLiteral("Распределённое количество в строках заявок"), SchemaSteps::offerStateView},
         {10, QStringLiteral("Итоги заявок и заказов с округлением до 4 знаков"), m0010_roundedTotals},
         {11, QStringLiteral("Приходы склада ссылаются на отгрузки заявок"), SchemaSteps::receiptReference},
+        {12, QStringLiteral("Новые права доступа по умолчанию получают и новые сотрудники"),
+         SchemaSteps::newRightsByDefault},
     };
     return all;
 }

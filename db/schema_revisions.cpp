@@ -142,4 +142,20 @@ void receiptReference(MigrationContext& ctx)
                       !orphans);
 }
 
+void newRightsByDefault(MigrationContext& ctx)
+{
+    // A user added by other means than the card (the demo company, an import) takes the rights of a
+    // later version too. Only the default changes: a stored 0 may be an administrator's choice.
+    // SQLite cannot alter a default, so the column is made again under its name, check included,
+    // the stored values carried over.
+    const QString table = u"CRM_USERS"_s, column = u"US_NEW_SECUR_ACTIVE"_s, kept = column + u"_kept"_s;
+    ctx.exec(u"alter table %1 add column %2 smallint"_s.arg(table, kept));
+    ctx.exec(u"update %1 set %2 = %3"_s.arg(table, kept, column));
+    ctx.exec(u"alter table %1 drop column %2"_s.arg(table, column));
+    ctx.exec(u"alter table %1 add column %2 smallint default 1 constraint %3 check (%2 in (0, 1))"_s.arg(
+        table, column, Dialect::quoted(u"CK_%1_%2"_s.arg(table, column))));
+    ctx.exec(u"update %1 set %2 = %3"_s.arg(table, column, kept));
+    ctx.exec(u"alter table %1 drop column %2"_s.arg(table, kept));
+}
+
 } // namespace Tarvo::Data::SchemaSteps

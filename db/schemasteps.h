@@ -18,5 +18,6 @@ void yesNoColumns(MigrationContext& ctx);            // yes/no columns as 1/0 in
 void groupAncestors(MigrationContext& ctx);          // crm_groupsrel kept by triggers
 void offerStateView(MigrationContext& ctx);          // vBusinessOfferState1 restricted by its callers
 void receiptReference(MigrationContext& ctx);        // SCM_TOMOVE refers to scm_offer_invoice
+void newRightsByDefault(MigrationContext& ctx);      // US_NEW_SECUR_ACTIVE defaults to 1
 
 } // namespace Tarvo::Data::SchemaSteps

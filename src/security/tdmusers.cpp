@@ -1,9 +1,11 @@
 #include "security/tdmusers.h"
 
 #include "data/engine/database.h"
+#include "data/engine/databaseerror.h"
 #include "data/engine/query.h"
 #include "security/login.h"
 #include "security/passwordhash.h"
+#include "security/userdeleted.h"
 
 namespace Tarvo::Security {
 
@@ -53,6 +55,19 @@ QStringList distinct(Data::Database& db, const QString& column)
     return r;
 }
 
+// The refusals of the user table in words; any other failure passes on as it is.
+[[noreturn]] void rethrowInWords(const Data::DatabaseError& e, const Data::TRowSet& ds)
+{
+    const int code = e.nativeError();
+    if ((code == Data::NativeError::UniqueIndex || code == Data::NativeError::Constraint) &&
+        e.constraint().compare(QLatin1String("ix_crm_users_login"), Qt::CaseInsensitive) == 0)
+        throw Exception(QStringLiteral("Сотрудник с логином «%1» уже существует")
+                            .arg(ds.string(QStringLiteral("US_LOGIN")).trimmed()));
+    if (code == Data::NativeError::Reference)
+        throw Exception(QStringLiteral("Сотрудника нельзя удалить: он указан в документах"));
+    throw e;
+}
+
 } // namespace
 
 TdmUsers::TdmUsers(Data::Database& db) : m_db(db), m_users(&db)
@@ -69,12 +84,46 @@ TdmUsers::TdmUsers(Data::Database& db) : m_db(db), m_users(&db)
     m_users.onInternalDelete = [this](Data::TUpdatedADODataSet& ds) { deleteRow(ds); };
     m_users.open();
     if (m_users.isEmpty()) {
-        m_users.insert();
-        m_users.setValue(QStringLiteral("US_NAME"), QString::fromUtf8(FirstUser));
-        m_users.setValue(QStringLiteral("US_LOGIN"), QString::fromUtf8(FirstUser));
-        m_users.post();
+        createFirstUser(m_db);
+        reread();
     }
     refreshLookups();
+}
+
+void TdmUsers::reread()
+{
+    const QVariant current = m_users.isEmpty() ? QVariant() : m_users.value(QStringLiteral("US_ID"));
+    m_users.close();
+    m_users.open();
+    if (!current.isNull())
+        m_users.locate({QStringLiteral("US_ID")}, {current});
+}
+
+int TdmUsers::createFirstUser(Data::Database& db)
+{
+    const QString login = QString::fromUtf8(FirstUser);
+    Data::Transaction tx(db);
+    if (db.scalar(QStringLiteral("select count(*) from CRM_USERS")).toLongLong() > 0)
+        return -1;
+    // Two workstations starting together on an empty table both get here: the second one's insert
+    // waits for the first one's row and then skips it.
+    Data::Query insert(db, QStringLiteral("insert into CRM_USERS (US_LOGIN, US_NAME, US_PWD, US_PWD_MODE, "
+                                          "US_ACTIVE, US_NEW_SECUR_ACTIVE) values (:login, :name, :pwd, 0, "
+                                          ":yes, :yes) on conflict (US_LOGIN) do nothing"));
+    insert.bind(QStringLiteral("login"), login, Data::ParamType::String, 20)
+        .bind(QStringLiteral("name"), login, Data::ParamType::String, 60)
+        .bind(QStringLiteral("pwd"), PasswordHash::hash(QString()), Data::ParamType::Bytes)
+        .bind(QStringLiteral("yes"), true, Data::ParamType::Boolean)
+        .exec();
+    if (insert.numRowsAffected() != 1)
+        return -1;
+    const int id =
+        db.scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = ?"), {login}).toInt();
+    Data::Query grant(db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) "
+                                         "select SC_ID, :id from CRM_SECURITY"));
+    grant.bind(QStringLiteral("id"), id, Data::ParamType::Integer).exec();
+    tx.commit();
+    return id;
 }
 
 void TdmUsers::refreshLookups()
@@ -100,6 +149,8 @@ void TdmUsers::setPassword(const QString& password)
     q.bind(QStringLiteral("pwd"), hash, Data::ParamType::Bytes)
         .bind(QStringLiteral("id"), currentUserId(), Data::ParamType::Integer)
         .exec();
+    if (q.numRowsAffected() != 1)
+        throw EUserDeleted();
 }
 
 void TdmUsers::insertRow(Data::TUpdatedADODataSet& ds)
@@ -113,10 +164,14 @@ void TdmUsers::insertRow(Data::TUpdatedADODataSet& ds)
     const QByteArray pwd = PasswordHash::hash(QString());
     values << pwd;
     Data::Transaction tx(m_db);
-    const qint64 id = m_db.insertReturning(
-        QStringLiteral("insert into CRM_USERS (%1, US_PWD) values (%2)")
-            .arg(cardColumns().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-        QStringLiteral("US_ID"), values);
+    qint64 id = 0;
+    try {
+        id = m_db.insertReturning(QStringLiteral("insert into CRM_USERS (%1, US_PWD) values (%2)")
+                                      .arg(cardColumns().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                                  QStringLiteral("US_ID"), values);
+    } catch (const Data::DatabaseError& e) {
+        rethrowInWords(e, ds);
+    }
     Data::Query grant(m_db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) "
                                            "select SC_ID, :id from CRM_SECURITY"));
     grant.bind(QStringLiteral("id"), id, Data::ParamType::Integer).exec();
@@ -132,18 +187,28 @@ void TdmUsers::updateRow(Data::TUpdatedADODataSet& ds)
     QStringList sets;
     for (const QString& c : cardColumns())
         sets << c + QStringLiteral(" = ?");
-    QVariantList values = cardValues(ds);
-    values << ds.value(QStringLiteral("US_ID"));
-    m_db.exec(QStringLiteral("update CRM_USERS set %1 where US_ID = ?").arg(sets.join(QStringLiteral(", "))),
-              values);
+    Data::Query q(m_db,
+                  QStringLiteral("update CRM_USERS set %1 where US_ID = ?").arg(sets.join(QStringLiteral(", "))));
+    try {
+        q.bindAll(cardValues(ds) << ds.value(QStringLiteral("US_ID"))).exec();
+    } catch (const Data::DatabaseError& e) {
+        rethrowInWords(e, ds);
+    }
+    if (q.numRowsAffected() != 1)
+        throw EUserDeleted();
 }
 
 void TdmUsers::deleteRow(Data::TUpdatedADODataSet& ds)
 {
     const QVariant id = ds.value(QStringLiteral("US_ID"));
     Data::Transaction tx(m_db);
+    EUserDeleted::lockUser(m_db, id.toInt());
     m_db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ?"), {id});
-    m_db.exec(QStringLiteral("delete from CRM_USERS where US_ID = ?"), {id});
+    try {
+        m_db.exec(QStringLiteral("delete from CRM_USERS where US_ID = ?"), {id});
+    } catch (const Data::DatabaseError& e) {
+        rethrowInWords(e, ds);
+    }
     tx.commit();
 }
 

@@ -17,7 +17,7 @@ namespace Tarvo::Security {
 class TdmUsers
 {
 public:
-    // Opens the list; on an empty table creates "Админ" with an empty password and every right.
+    // Opens the list; on an empty table creates "Админ" (createFirstUser).
     explicit TdmUsers(Data::Database& db);
 
     Data::TUpdatedADODataSet& userQuery() { return m_users; }
@@ -27,6 +27,9 @@ public:
     QStringList departments() const { return m_departments; }
     QStringList positions() const { return m_positions; }
     void refreshLookups();
+    // Reads the list again (rows other administrators added, changed or deleted), staying on the
+    // current user while there is one.
+    void reread();
 
     // The current row's user.
     int currentUserId() const;
@@ -34,6 +37,9 @@ public:
     void setPassword(const QString& password);
 
     static constexpr const char* FirstUser = "Админ";
+    // "Админ" with an empty password and every right, if the table is empty; safe against another
+    // workstation doing the same at once. The new user's key, or -1 when nothing was inserted.
+    static int createFirstUser(Data::Database& db);
 
 private:
     void insertRow(Data::TUpdatedADODataSet& ds);

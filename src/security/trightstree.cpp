@@ -2,15 +2,16 @@
 
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "security/userdeleted.h"
 
 namespace Tarvo::Security {
 
 void TRightsTree::load(Data::Database& db, int userId)
 {
-    m_userId = userId;
-    m_roots.clear();
-    m_nodes.clear();
-    loadChildren(db, -1, m_roots, 0);
+    TRightsTree fresh;
+    fresh.m_userId = userId;
+    fresh.loadChildren(db, -1, fresh.m_roots, 0);
+    *this = std::move(fresh);
 }
 
 void TRightsTree::loadChildren(Data::Database& db, int parent, QList<int>& into, int depth)
@@ -77,44 +78,71 @@ void TRightsTree::setAllowed(int id, bool allowed)
 {
     QList<int> all{id};
     collect(id, all);
-    for (int n : all)
+    for (int n : all) {
         m_nodes[n].allowed = allowed;
+        m_set.insert(n);
+    }
 }
 
-QList<int> TRightsTree::changed() const
+QList<int> TRightsTree::inOrder() const
 {
-    QList<int> r;
     QList<int> order;
     for (int root : m_roots) {
         order << root;
         collect(root, order);
     }
-    for (int id : order)
-        if (m_nodes.value(id).allowed != m_nodes.value(id).stored)
+    return order;
+}
+
+QList<int> TRightsTree::changed() const
+{
+    QList<int> r;
+    for (int id : inOrder())
+        if (m_set.contains(id) && m_nodes.value(id).allowed != m_nodes.value(id).stored)
             r << id;
     return r;
 }
 
 int TRightsTree::save(Data::Database& db)
 {
-    const QList<int> nodes = changed();
-    if (nodes.isEmpty())
+    if (m_set.isEmpty())
         return 0;
     Data::Transaction tx(db);
-    // "on conflict" also covers a grant another administrator wrote meanwhile.
+    EUserDeleted::lockUser(db, m_userId);
+    // What the user holds now, not what the window read: another administrator may have changed it.
+    Data::Query held(db, QStringLiteral("select USC_SC_ID from CRM_USERS_SECURITY "
+                                        "where USC_US_ID = :us and USC_SC_ID >= 100000"));
+    held.bind(QStringLiteral("us"), m_userId, Data::ParamType::Integer).exec();
+    QSet<int> stored;
+    while (held.next())
+        stored.insert(int(held.integer(0)));
     Data::Query grant(
         db, QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (:sc, :us) "
                            "on conflict (USC_SC_ID, USC_US_ID) do nothing"));
     Data::Query revoke(
         db, QStringLiteral("delete from CRM_USERS_SECURITY where USC_SC_ID = :sc and USC_US_ID = :us"));
-    for (int id : nodes) {
-        Data::Query& q = m_nodes.value(id).allowed ? grant : revoke;
-        q.bind(QStringLiteral("sc"), id).bind(QStringLiteral("us"), m_userId).exec();
+    int written = 0;
+    for (int id : inOrder()) {
+        if (!m_set.contains(id))
+            continue;
+        const bool wanted = m_nodes.value(id).allowed;
+        if (wanted == stored.contains(id))
+            continue;
+        Data::Query& q = wanted ? grant : revoke;
+        q.bind(QStringLiteral("sc"), id, Data::ParamType::Integer)
+            .bind(QStringLiteral("us"), m_userId, Data::ParamType::Integer)
+            .exec();
+        if (wanted)
+            stored.insert(id);
+        else
+            stored.remove(id);
+        ++written;
     }
     tx.commit();
-    for (int id : nodes)
-        m_nodes[id].stored = m_nodes[id].allowed;
-    return int(nodes.size());
+    for (Node& n : m_nodes)
+        n.allowed = n.stored = stored.contains(n.id);
+    m_set.clear();
+    return written;
 }
 
 } // namespace Tarvo::Security

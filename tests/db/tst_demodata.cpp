@@ -102,6 +102,8 @@ private slots:
         QCOMPARE(count(db, u"select count(distinct US_DEP) from CRM_USERS"_s), 2);
         QCOMPARE(db.scalar(u"select US_LOGIN from CRM_USERS order by US_ID limit 1"_s).toString(), u"Админ"_s);
         QVERIFY(db.scalar(u"select US_PWD from CRM_USERS where US_LOGIN = 'Админ'"_s).toByteArray().isEmpty());
+        // Rights added by a later version reach every demo user.
+        QCOMPARE(count(db, u"select count(*) from CRM_USERS where US_NEW_SECUR_ACTIVE = 1"_s), 6);
         QVERIFY(count(db, u"select count(*) from _partner where MY_ORGANIZ = 'Т'"_s) > 0);
         QVERIFY(count(db, u"select count(*) from _partner where MY_ORGANIZ = 'К'"_s) > 0);
         QCOMPARE(count(db, u"select count(*) from _partner where MY_ORGANIZ = 'Я'"_s), 1);

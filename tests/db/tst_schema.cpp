@@ -245,8 +245,8 @@ private slots:
         auto& db = t.db(false);
         migrateTo(db, 10);
         seedReceipt(db);
-        QCOMPARE(Migrator::apply(db), 1);
-        QCOMPARE(Migrator::currentVersion(db), 11);
+        QCOMPARE(Migrator::apply(db), Migrator::latestVersion() - 10);
+        QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
         QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
         const QString fk = u"FK_SCM_TOMOVE_scm_offer_invoice"_s;
         expectRefusal(db, u"delete from scm_offer_invoice where soi_bof_id = 1"_s, {}, NativeError::Reference, fk);
@@ -275,7 +275,7 @@ private slots:
         migrateTo(db, 10);
         seedReceipt(db);
         db.exec(u"delete from scm_offer_invoice"_s); // as an older line deletion did
-        QCOMPARE(Migrator::apply(db), 1);
+        QCOMPARE(Migrator::apply(db), Migrator::latestVersion() - 10);
         QCOMPARE(Migrator::currentVersion(db), Migrator::latestVersion());
         QCOMPARE(db.scalar(u"select count(*) from SCM_TOMOVE"_s).toInt(), 2);
         QCOMPARE(db.scalar(u"select count(*) from scl_move"_s).toInt(), 2);
@@ -291,6 +291,49 @@ private slots:
                 {ship});
         expectRefusal(db, u"delete from scm_offer_invoice where soi_bof_id = 1"_s, {}, NativeError::Reference,
                       u"FK_SCM_TOMOVE_scm_offer_invoice"_s);
+    }
+
+    // A user added without the new-rights flag takes the rights of later versions; a database of
+    // step 11 keeps every stored flag (0 may be an administrator's choice), its users and grants.
+    void usersAddedWithoutTheNewRightsFlagTakeNewRights()
+    {
+        {
+            Test::TestDatabase fresh;
+            fresh.db().exec(u"insert into CRM_USERS (US_LOGIN) values ('x')"_s);
+            QCOMPARE(fresh.db().scalar(u"select US_NEW_SECUR_ACTIVE from CRM_USERS"_s).toInt(), 1);
+        }
+        Test::TestDatabase t;
+        auto& db = t.db(false);
+        migrateTo(db, 11);
+        db.exec(u"insert into CRM_USERS (US_LOGIN, US_NAME, US_NEW_SECUR_ACTIVE) values ('no', 'Нет', 0), "
+                "('yes', 'Да', 1), ('unset', 'Пусто', null)"_s);
+        db.exec(u"insert into CRM_USERS (US_LOGIN, US_ACTIVE) values ('older', 0)"_s);
+        db.exec(u"insert into CRM_SECURITY (SC_ID, SC_DESCR, SC_PARENT_ID, SC_ALLOWED) values (100012, 'Вход', -1, 1)"_s);
+        db.exec(u"insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) select 100012, US_ID from CRM_USERS"_s);
+        const auto flags = [&db] {
+            QStringList r;
+            Query q(db, u"select US_ID, US_LOGIN, US_NAME, US_ACTIVE, US_NEW_SECUR_ACTIVE from CRM_USERS order by US_ID"_s);
+            q.exec();
+            while (q.next())
+                r << u"%1 %2 %3 %4 %5"_s.arg(q.integer(0))
+                         .arg(q.string(1), q.string(2), q.isNull(3) ? u"-"_s : q.string(3),
+                              q.isNull(4) ? u"-"_s : QString::number(q.integer(4)));
+            return r;
+        };
+        const QStringList before = flags();
+        QCOMPARE(before.last(), u"4 older  0 0"_s);
+        QCOMPARE(Migrator::apply(db), 1);
+        QCOMPARE(Migrator::currentVersion(db), 12);
+        QCOMPARE(flags(), before);
+        db.exec(u"insert into CRM_USERS (US_LOGIN) values ('newer')"_s);
+        QCOMPARE(db.scalar(u"select US_NEW_SECUR_ACTIVE from CRM_USERS where US_LOGIN = 'newer'"_s).toInt(), 1);
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, db.exec(u"update CRM_USERS set US_NEW_SECUR_ACTIVE = 2"_s));
+        // The grants and the references to the users are as they were.
+        QCOMPARE(db.scalar(u"select count(*) from CRM_USERS_SECURITY"_s).toInt(), 4);
+        expectRefusal(db, u"insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100012, 99)"_s, {},
+                      NativeError::Reference, u"FK_CRM_USERS_SECURITY_CRM_USERS"_s);
+        db.exec(u"delete from CRM_USERS where US_LOGIN = 'no'"_s);
+        QCOMPARE(db.scalar(u"select count(*) from CRM_USERS_SECURITY"_s).toInt(), 3);
     }
 
     // The table must equal the closure of crm_productgroups after any sequence of changes.

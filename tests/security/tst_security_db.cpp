@@ -12,8 +12,10 @@
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 
+#include <QSqlDriver>
 #include <QTemporaryDir>
 #include <atomic>
+#include <sqlite3.h>
 #include <thread>
 #include <QtTest>
 
@@ -43,6 +45,35 @@ bool holds(Data::Database& db, int right, int user)
                      "select count(*) from CRM_USERS_SECURITY where USC_SC_ID = ? and USC_US_ID = ?"),
                  {right, user}) > 0;
 }
+
+// Sets `begun` when the connection next starts a transaction (SQLite: the statement is prepared just
+// before it may wait for the other connection's lock).
+void watchTransactions(Data::Database& db, std::atomic<bool>* begun)
+{
+    const QVariant h = db.sql().driver()->handle();
+    QVERIFY(h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0);
+    sqlite3_set_authorizer(
+        *static_cast<sqlite3* const*>(h.constData()),
+        [](void* flag, int action, const char*, const char*, const char*, const char*) {
+            if (action == SQLITE_TRANSACTION)
+                static_cast<std::atomic<bool>*>(flag)->store(true);
+            return SQLITE_OK;
+        },
+        begun);
+}
+
+// The message of the exception `act` throws; empty when it throws none.
+template <typename Act> QString failureOf(Act act)
+{
+    try {
+        act();
+    } catch (const Exception& e) {
+        return e.message();
+    }
+    return {};
+}
+
+const QString UserDeleted = QStringLiteral("Пользователь удалён другим администратором. Изменения не сохранены.");
 
 QString refusal(Data::Database& db, const QString& login, const QString& password)
 {
@@ -323,6 +354,209 @@ private slots:
         QVERIFY(!holds(db, 100010, u));
         QVERIFY(holds(db, 100011, u));
         QVERIFY(!holds(db, 100009, u));
+    }
+
+    // Another administrator changed the user's rights after this tree was read: the save writes what
+    // this administrator set against what is stored now, and leaves the other changes alone.
+    void treeSaveComparesWithTheRightsStoredAtSaveTime()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        const int u = addUser(db, QStringLiteral("u"), QByteArray(), true);
+        RightsCatalog::update(db);
+        db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID in "
+                               "(100006, 100010, 100011)"),
+                {u});
+        TRightsTree tree;
+        tree.load(db, u);
+        QCOMPARE(tree.state(100004), TRightsTree::State::Mixed);
+
+        auto other = t.connectAgain();
+        other->exec(QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100006, ?)"),
+                    {u});
+        other->exec(QStringLiteral("insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100011, ?)"),
+                    {u});
+        other->exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100002"),
+                    {u});
+
+        tree.setAllowed(100004, false); // "Запретить доступ" on "Удаление документов"
+        tree.setAllowed(100010, true);
+        QCOMPARE(tree.save(db), 6); // 100004, 100005, 100006, 100007, 100008 revoked; 100010 granted
+        for (int right = 100004; right <= 100008; ++right)
+            QVERIFY2(!holds(db, right, u), qPrintable(QString::number(right)));
+        QVERIFY(holds(db, 100010, u));
+        // The other administrator's changes to what this one left alone stay, and the tree shows them.
+        QVERIFY(holds(db, 100011, u));
+        QVERIFY(!holds(db, 100002, u));
+        QCOMPARE(tree.state(100009), TRightsTree::State::Allowed);
+        QCOMPARE(tree.state(100002), TRightsTree::State::Denied);
+        QCOMPARE(tree.state(100004), TRightsTree::State::Denied);
+        QCOMPARE(tree.save(db), 0);
+
+        // The same the other way round: a right revoked meanwhile is granted again when allowed here.
+        other->exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100010"),
+                    {u});
+        tree.setAllowed(100009, true);
+        QCOMPARE(tree.save(db), 1);
+        QVERIFY(holds(db, 100010, u));
+    }
+
+    // A user deleted by another administrator: the save and the card's writes are refused in words,
+    // nothing is written, and no grant is left without its user.
+    void writesForAUserDeletedMeanwhileAreRefused()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        RightsCatalog::update(db);
+        TdmUsers users(db);
+        Data::TUpdatedADODataSet& ds = users.userQuery();
+        ds.insert();
+        ds.setValue(QStringLiteral("US_LOGIN"), QStringLiteral("gone"));
+        ds.post();
+        const int gone = users.currentUserId();
+        QCOMPARE(users.userQuery().string(QStringLiteral("US_LOGIN")), QStringLiteral("gone"));
+        db.exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100005"),
+                {gone});
+        TRightsTree tree;
+        tree.load(db, gone);
+        auto other = t.connectAgain();
+        other->exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ?"), {gone});
+        other->exec(QStringLiteral("delete from CRM_USERS where US_ID = ?"), {gone});
+
+        tree.setAllowed(100004, true);
+        QCOMPARE(failureOf([&] { tree.save(db); }), UserDeleted);
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {gone}),
+                 0);
+        tree.setAllowed(100004, false);
+        QCOMPARE(failureOf([&] { tree.save(db); }), UserDeleted);
+
+        ds.edit();
+        ds.setValue(QStringLiteral("US_NOTE"), QStringLiteral("примечание"));
+        QCOMPARE(failureOf([&] { ds.post(); }), UserDeleted);
+        ds.cancel();
+        QCOMPARE(failureOf([&] { users.setPassword(QStringLiteral("Новый")); }), UserDeleted);
+        QCOMPARE(failureOf([&] { ds.remove(); }), UserDeleted);
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS")), 1);
+    }
+
+    // The user table's refusals reach the card and the list in words, and leave everything as it was.
+    void refusalsOfTheUserTableAreInWords()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        RightsCatalog::update(db);
+        TdmUsers users(db);
+        Data::TUpdatedADODataSet& ds = users.userQuery();
+        ds.insert();
+        ds.setValue(QStringLiteral("US_LOGIN"), QStringLiteral("Админ"));
+        QCOMPARE(failureOf([&] { ds.post(); }), QStringLiteral("Сотрудник с логином «Админ» уже существует"));
+        ds.cancel();
+        ds.insert();
+        ds.setValue(QStringLiteral("US_LOGIN"), QStringLiteral("petrov"));
+        ds.post();
+        const int petrov = users.currentUserId();
+        ds.edit();
+        ds.setValue(QStringLiteral("US_LOGIN"), QStringLiteral("Админ"));
+        QCOMPARE(failureOf([&] { ds.post(); }), QStringLiteral("Сотрудник с логином «Админ» уже существует"));
+        ds.cancel();
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS where US_LOGIN = 'petrov'")), 1);
+
+        db.exec(QStringLiteral("insert into _partner (N_USER, NAME_USER, MY_ORGANIZ) values ('BUY', 'Покупатель', 'К')"));
+        db.exec(QStringLiteral("insert into scm_partner (par_nuser) values ('BUY')"));
+        db.exec(QStringLiteral("insert into scm_business_offer (bof_person, bof_date, bof_cod_valut, bof_user_id) "
+                               "values ((select par_ID from scm_partner), ?, '', ?)"),
+                {QDateTime(QDate(2026, 3, 2), QTime(0, 0)), petrov});
+        QVERIFY(ds.locate({QStringLiteral("US_ID")}, {petrov}));
+        QCOMPARE(failureOf([&] { ds.remove(); }), QStringLiteral("Сотрудника нельзя удалить: он указан в документах"));
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {petrov}),
+                 15);
+        QCOMPARE(ds.recordCount(), 2);
+    }
+
+    // A right that a later version adds reaches the users of the demo company and those added
+    // without a value for the flag.
+    void aRightAddedLaterReachesTheDemoCompanysUsers()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::DemoData::fill(db);
+        RightsCatalog::update(db);
+        db.exec(QStringLiteral("insert into CRM_USERS (US_LOGIN, US_NAME) values ('plain', 'Без флага')"));
+        const int careful = addUser(db, QStringLiteral("careful"), QByteArray(), false);
+        db.exec(QStringLiteral("delete from CRM_SECURITY where SC_ID = ?"), {Right::ViewOtherDepartments});
+        QCOMPARE(RightsCatalog::update(db), 1);
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_SC_ID = ?"),
+                       {Right::ViewOtherDepartments}),
+                 7);
+        QVERIFY(!holds(db, Right::ViewOtherDepartments, careful));
+    }
+
+    // Two workstations start at once on an empty user table: the first one's "Админ" is not
+    // committed yet when the second one reads the list and creates its own.
+    void twoWorkstationsCreatingTheFirstUserAtOnceShareIt()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        RightsCatalog::update(db);
+        const bool sqlite = Test::TestDatabase::engine() == Data::Engine::SQLite;
+        const auto watcher = sqlite ? nullptr : t.connectAgain();
+        db.beginTransaction();
+        db.exec(QStringLiteral("insert into CRM_USERS (US_LOGIN, US_NAME) values (?, ?)"),
+                {QStringLiteral("Админ"), QStringLiteral("Админ")});
+        std::atomic<bool> begun{false};
+        std::atomic<bool> done{false};
+        QString failure;
+        QStringList seen;
+        std::thread second([&] {
+            try {
+                auto other = t.connectAgain();
+                if (sqlite)
+                    watchTransactions(*other, &begun);
+                {
+                    TdmUsers users(*other);
+                    for (users.userQuery().first(); !users.userQuery().eof(); users.userQuery().next())
+                        seen << users.userQuery().string(QStringLiteral("US_LOGIN"));
+                }
+                other.reset();
+            } catch (const Exception& e) {
+                failure = e.message();
+            }
+            done = true;
+        });
+        // Wait until the second workstation has read the empty list and waits for the first one.
+        if (sqlite)
+            QTRY_VERIFY_WITH_TIMEOUT(begun || done, 60000);
+        else // asked outside the transaction: the server's activity view is read once per transaction
+            QTRY_VERIFY_WITH_TIMEOUT(done || watcher->scalar(QStringLiteral("select count(*) from pg_stat_activity "
+                                                                      "where datname = current_database() and "
+                                                                      "wait_event_type = 'Lock'"))
+                                                     .toInt() > 0,
+                                     60000);
+        db.commit();
+        second.join();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(seen, QStringList{QStringLiteral("Админ")});
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS")), 1);
+    }
+
+    // The first start on an empty table: "Админ" with an empty password, every right and new rights.
+    void theFirstUserHoldsEveryRight()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        RightsCatalog::update(db);
+        TdmUsers users(db);
+        QCOMPARE(users.userQuery().recordCount(), 1);
+        const int admin = users.currentUserId();
+        QCOMPARE(users.userQuery().string(QStringLiteral("US_LOGIN")), QStringLiteral("Админ"));
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {admin}),
+                 15);
+        QCOMPARE(count(db, QStringLiteral("select count(*) from CRM_USERS where US_NEW_SECUR_ACTIVE = 1 "
+                                          "and US_ACTIVE = 1 and US_PWD_MODE = 0")),
+                 1);
+        QVERIFY(Login::passwordMatches(db, admin, QString()));
+        TdmUsers again(db);
+        QCOMPARE(again.userQuery().recordCount(), 1);
     }
 
     void aReportMenuItemCanBeDenied()

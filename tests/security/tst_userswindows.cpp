@@ -21,10 +21,12 @@
 #include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -87,6 +89,78 @@ qint64 count(const QString& sql, const QVariantList& params = {})
 {
     return Data::Database::main()->scalar(sql, params).toLongLong();
 }
+
+int userId(const QString& login)
+{
+    return Data::Database::main()
+        ->scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = ?"), {login})
+        .toInt();
+}
+
+bool listed(Widgets::TDataGrid* grid, const QString& login)
+{
+    const int column = grid->fieldColumn(QStringLiteral("US_LOGIN"));
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        if (grid->model()->index(row, column).data().toString() == login)
+            return true;
+    return false;
+}
+
+QString currentLogin(Widgets::TDataGrid* grid)
+{
+    return grid->model()
+        ->index(grid->currentIndex().row(), grid->fieldColumn(QStringLiteral("US_LOGIN")))
+        .data()
+        .toString();
+}
+
+// "Админ" and the users given, each with every right; the administrator logged in.
+void addUsers(Data::Database& db, const QStringList& logins)
+{
+    RightsCatalog::update(db);
+    TdmUsers users(db);
+    for (const QString& login : logins) {
+        users.userQuery().insert();
+        users.userQuery().setValue(QStringLiteral("US_LOGIN"), login);
+        users.userQuery().setValue(QStringLiteral("US_NAME"), login.toUpper());
+        users.userQuery().post();
+    }
+    Login::makeCurrent(Login::check(db, QStringLiteral("Админ"), QString()));
+}
+
+// The tree's row of the right, then "Запретить доступ" from its context menu.
+void denyFromMenu(TfSecuritySetup* setup, int right)
+{
+    setup->tree()->setCurrentItem(setup->item(right));
+    for (QAction* a : setup->tree()->actions())
+        if (a->text() == QStringLiteral("Запретить доступ"))
+            return a->trigger();
+    QFAIL("no action to deny");
+}
+
+// A click on the user's name in the list, "Z" typed, Enter: a list edits nothing in place, Enter
+// opens the card (left with Esc, nothing changed).
+void typeIntoTheList(Widgets::TDataGrid* grid, const QString& login)
+{
+    grid->window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(grid->window()));
+    selectRow(grid, login);
+    const QModelIndex name =
+        grid->model()->index(grid->currentIndex().row(), grid->fieldColumn(QStringLiteral("US_NAME")));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(name).center());
+    typeText(grid, QStringLiteral("Z"));
+    bool cardShown = false;
+    whenModal<TfSecurityUserEdit>([&cardShown](TfSecurityUserEdit* card) {
+        cardShown = true;
+        QTest::keyClick(card, Qt::Key_Escape);
+    });
+    QVERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(cardShown);
+    QVERIFY(!QApplication::activeModalWidget() || !qobject_cast<TfSecurityUserEdit*>(QApplication::activeModalWidget()));
+}
+
+const QString UserDeleted = QStringLiteral("Пользователь удалён другим администратором. Изменения не сохранены.");
 
 } // namespace
 
@@ -262,6 +336,117 @@ private slots:
         Data::Database::setMain(&t.db());
         whenModal<TfEnterLogin>([](TfEnterLogin* d) { QTest::keyClick(d, Qt::Key_Escape); });
         QVERIFY_THROWS_EXCEPTION(Abort, runLogin());
+        Data::Database::setMain(nullptr);
+    }
+
+    // Another administrator deletes the user whose rights are shown: "Сохранить", a change of
+    // user and closing each say so in words; the tree then belongs to the user selected in the
+    // list, and the window can always be closed.
+    void theRightsWindowOutlivesAUserDeletedByAnotherAdministrator()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        addUsers(db, {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
+        const int first = userId(QStringLiteral("first")), second = userId(QStringLiteral("second")),
+                  third = userId(QStringLiteral("third"));
+        auto other = t.connectAgain();
+        const auto dropUser = [&other](int id) {
+            other->exec(QStringLiteral("delete from CRM_USERS_SECURITY where USC_US_ID = ?"), {id});
+            other->exec(QStringLiteral("delete from CRM_USERS where US_ID = ?"), {id});
+        };
+        bool closed = false;
+        whenModal<TfSecuritySetup>([&](TfSecuritySetup* setup) {
+            // A failed check returns here: the window must not stay open.
+            const auto leave = qScopeGuard([setup] {
+                if (setup->isVisible())
+                    setup->QDialog::done(QDialog::Rejected);
+            });
+            // "Сохранить".
+            selectRow(setup->grid(), QStringLiteral("first"));
+            QCOMPARE(setup->rights().userId(), first);
+            denyFromMenu(setup, Right::DeleteDocuments);
+            QCOMPARE(setup->rights().state(Right::DeleteDocuments), TRightsTree::State::Denied);
+            dropUser(first);
+            answerMessage(UserDeleted);
+            clickButton(setup, QStringLiteral("Сохранить"));
+            QVERIFY(!listed(setup->grid(), QStringLiteral("first")));
+            QCOMPARE(setup->rights().userId(), setup->users().currentUserId());
+            QTRY_COMPARE(setup->grid()->currentIndex().row(),
+                         setup->grid()->gridRow(setup->users().userQuery().recNo()));
+            QVERIFY(setup->item(Right::DeleteDocuments));
+
+            // A change of user.
+            selectRow(setup->grid(), QStringLiteral("second"));
+            QCOMPARE(setup->rights().userId(), second);
+            denyFromMenu(setup, Right::Approval);
+            dropUser(second);
+            answerMessage(UserDeleted);
+            selectRow(setup->grid(), QStringLiteral("third"));
+            QVERIFY(!listed(setup->grid(), QStringLiteral("second")));
+            QCOMPARE(setup->users().currentUserId(), third);
+            QCOMPARE(setup->rights().userId(), third);
+            QTRY_COMPARE(currentLogin(setup->grid()), QStringLiteral("third"));
+            QCOMPARE(setup->rights().state(Right::Approval), TRightsTree::State::Allowed);
+            // The next save writes to the user shown, and only what was set for that user.
+            denyFromMenu(setup, Right::DeleteDocuments);
+            clickButton(setup, QStringLiteral("Сохранить"));
+            QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID = ?"), {third}),
+                     10);
+
+            // Closing: offered to close without saving.
+            denyFromMenu(setup, Right::Login);
+            dropUser(third);
+            whenModal<QMessageBox>([](QMessageBox* box) {
+                QCOMPARE(box->text(), UserDeleted + QStringLiteral("\n\nЗакрыть окно без сохранения прав?"));
+                box->button(QMessageBox::Yes)->click();
+            });
+            QTest::keyClick(setup, Qt::Key_Escape);
+            closed = !setup->isVisible();
+        });
+        Shell::MenuHooks::handler(QStringLiteral("itemSecurity"))();
+        QVERIFY(closed);
+        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS_SECURITY where USC_US_ID in (?, ?, ?)"),
+                       {first, second, third}),
+                 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from CRM_USERS")), 1);
+        Shell::TDataBaseConnection::instance().setCurrentUser(0, {}, {}, {});
+        Data::Database::setMain(nullptr);
+    }
+
+    // Neither user list edits in place: edits go through the card.
+    void theUserListsAreReadOnly()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        addUsers(db, {QStringLiteral("sidorov")});
+        const auto name = [&db] {
+            return db.scalar(QStringLiteral("select US_NAME from CRM_USERS where US_LOGIN = 'sidorov'")).toString();
+        };
+
+        Shell::MenuHooks::handler(QStringLiteral("itemUsers"))();
+        TfUsers* users = TfUsers::open();
+        typeIntoTheList(users->grid(), QStringLiteral("sidorov"));
+        QCOMPARE(name(), QStringLiteral("SIDOROV"));
+        users->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        bool done = false;
+        whenModal<TfSecuritySetup>([&](TfSecuritySetup* setup) {
+            const auto leave = qScopeGuard([setup] {
+                if (setup->isVisible())
+                    setup->QDialog::done(QDialog::Rejected);
+            });
+            typeIntoTheList(setup->grid(), QStringLiteral("sidorov"));
+            QCOMPARE(name(), QStringLiteral("SIDOROV"));
+            done = true;
+            QTest::keyClick(setup, Qt::Key_Escape);
+        });
+        Shell::MenuHooks::handler(QStringLiteral("itemSecurity"))();
+        QVERIFY(done);
+        QCOMPARE(name(), QStringLiteral("SIDOROV"));
+        Shell::TDataBaseConnection::instance().setCurrentUser(0, {}, {}, {});
         Data::Database::setMain(nullptr);
     }
 

@@ -2,6 +2,7 @@
 
 #include "data/engine/database.h"
 #include "security/tdmusers.h"
+#include "security/userdeleted.h"
 #include "security/ui/useractions.h"
 #include "widgets/dialogbuttons.h"
 #include "widgets/tdatagrid.h"
@@ -11,9 +12,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -76,6 +79,8 @@ TfSecuritySetup::TfSecuritySetup(QWidget* parent)
     m_grid->setColumns({{QStringLiteral("US_LOGIN"), QStringLiteral("Логин"), 0},
                         {QStringLiteral("US_NAME"), QStringLiteral("ФИО"), 0}});
     m_grid->setColumnsSection(QStringLiteral("TfSecuritySetupUsers"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { UserActions::edit(*m_users, this); });
 
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName(QStringLiteral("tvRights"));
@@ -102,14 +107,16 @@ TfSecuritySetup::TfSecuritySetup(QWidget* parent)
         return b;
     };
     button(QStringLiteral("&Добавить ..."), [this] {
-        saveTree();
+        if (!saveTree())
+            return;
         UserActions::add(*m_users, this);
         userChanged();
     });
     button(QStringLiteral("&Правка ..."), [this] { UserActions::edit(*m_users, this); });
     button(QStringLiteral("&Удалить"), [this] {
-        saveTree();
-        m_shownUser = 0;
+        // After a refusal the list shows other rows: the administrator chooses again.
+        if (!saveTree())
+            return;
         UserActions::remove(*m_users, this);
         userChanged();
     });
@@ -161,24 +168,77 @@ QTreeWidgetItem* TfSecuritySetup::item(int rightId) const
     return nullptr;
 }
 
+void TfSecuritySetup::selectUser(int userId)
+{
+    Data::TRowSet& ds = m_users->userQuery();
+    m_moving = true;
+    if (!ds.locate({QStringLiteral("US_ID")}, {userId}) && !ds.isEmpty())
+        ds.first();
+    m_moving = false;
+    // Called from the grid's own change of row, which does not follow the list meanwhile: the
+    // grid's current row is set once that has finished.
+    QTimer::singleShot(0, this, [this] {
+        const Data::TRowSet& list = m_users->userQuery();
+        if (list.isEmpty() || list.state() != Data::RowSetState::Browse)
+            return;
+        const int row = m_grid->gridRow(list.recNo());
+        if (m_grid->currentIndex().row() != row)
+            m_grid->setCurrentIndex(m_grid->model()->index(row, qMax(0, m_grid->currentIndex().column())));
+    });
+}
+
 void TfSecuritySetup::userChanged()
 {
     const int user = m_users->currentUserId();
-    if (user == m_shownUser || m_users->userQuery().state() != Data::RowSetState::Browse)
+    if (m_moving || user == m_shownUser || m_users->userQuery().state() != Data::RowSetState::Browse)
         return;
-    saveTree();
+    try {
+        if (m_shownUser)
+            m_rights.save(m_users->database());
+    } catch (const EUserDeleted& e) {
+        userDeleted(e.message(), user);
+        return;
+    } catch (...) {
+        // The tree stays the shown user's, and so does the list's row.
+        selectUser(m_shownUser);
+        throw;
+    }
+    try {
+        loadTree();
+    } catch (...) {
+        selectUser(m_shownUser);
+        throw;
+    }
+}
+
+void TfSecuritySetup::userDeleted(const QString& message, int nextUser)
+{
+    if (!message.isEmpty())
+        QMessageBox::warning(this, windowTitle(), message);
+    m_shownUser = 0;
+    m_rights = TRightsTree();
+    m_tree->clear();
+    m_moving = true;
+    try {
+        m_users->reread();
+    } catch (...) {
+        m_moving = false;
+        throw;
+    }
+    m_moving = false;
+    selectUser(nextUser);
     loadTree();
 }
 
 void TfSecuritySetup::loadTree()
 {
-    m_shownUser = m_users->currentUserId();
+    const int user = m_users->currentUserId();
+    TRightsTree rights;
+    if (user)
+        rights.load(m_users->database(), user);
+    m_rights = std::move(rights);
+    m_shownUser = user;
     m_tree->clear();
-    if (!m_shownUser) {
-        m_rights = TRightsTree();
-        return;
-    }
-    m_rights.load(m_users->database(), m_shownUser);
     addItems(nullptr, m_rights.roots());
     m_tree->expandAll();
     if (m_tree->topLevelItemCount())
@@ -218,18 +278,38 @@ void TfSecuritySetup::setSelected(bool allowed)
     refreshImages();
 }
 
-void TfSecuritySetup::saveTree()
+bool TfSecuritySetup::saveTree()
 {
-    if (m_shownUser)
+    if (!m_shownUser)
+        return true;
+    try {
         m_rights.save(m_users->database());
+    } catch (const EUserDeleted& e) {
+        userDeleted(e.message(), m_shownUser);
+        return false;
+    }
+    return true;
 }
 
 void TfSecuritySetup::done(int result)
 {
+    // The list is edited only in the card, which posts or cancels before it closes.
     Data::TRowSet& ds = m_users->userQuery();
     if (ds.state() != Data::RowSetState::Browse)
-        ds.post();
-    saveTree();
+        ds.cancel();
+    try {
+        if (m_shownUser)
+            m_rights.save(m_users->database());
+    } catch (const Exception& e) {
+        // Whatever stops the save, the window can still be left.
+        if (QMessageBox::question(this, windowTitle(),
+                                  e.message() + QStringLiteral("\n\nЗакрыть окно без сохранения прав?"),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+            if (dynamic_cast<const EUserDeleted*>(&e))
+                userDeleted(QString(), m_shownUser);
+            return;
+        }
+    }
     QDialog::done(result);
 }
 

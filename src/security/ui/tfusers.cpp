@@ -67,6 +67,7 @@ TfUsers::TfUsers(QWidget* parent)
                         {QStringLiteral("US_DATEOUT"), QStringLiteral("Дата увольнения"), 0},
                         {QStringLiteral("US_NOTE"), QStringLiteral("Примечание"), 0}});
     m_grid->setColumnsSection(QStringLiteral("TfUsersUsers"));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     auto* edit = new QMenu(this);
     QAction* add =
