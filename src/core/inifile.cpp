@@ -1,6 +1,7 @@
 #include "core/inifile.h"
 
 #include "core/exception.h"
+#include "core/settingsfilereader.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,36 +74,9 @@ void IniFile::reload()
     m_lines.clear();
     m_readError.clear();
     m_damaged = m_cp1251 = m_bom = m_crlf = false;
-    const QFileInfo info(m_path);
-    if (!info.exists()) {
-        if (info.isSymLink())
-            m_readError = QStringLiteral("ссылка указывает на несуществующий файл \"%1\"").arg(info.symLinkTarget());
-        return;
-    }
-    // A FIFO would block the reader and a device may never end: only regular files are read.
-    if (info.isDir())
-        m_readError = QStringLiteral("это папка, а не файл");
-    else if (!info.isFile())
-        m_readError = QStringLiteral("это не обычный файл (канал, устройство или сокет)");
-    else if (info.size() > MaxSize)
-        m_readError = QStringLiteral("файл больше %1 МБ").arg(MaxSize / (1024 * 1024));
-    if (!m_readError.isEmpty())
-        return;
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        m_readError = QStringLiteral("нет доступа на чтение (%1)").arg(f.errorString());
-        return;
-    }
-    const QByteArray data = f.read(MaxSize + 1);
-    if (f.error() != QFileDevice::NoError) {
-        m_readError = QStringLiteral("ошибка чтения (%1)").arg(f.errorString());
-        return;
-    }
-    if (data.size() > MaxSize) {
-        m_readError = QStringLiteral("файл больше %1 МБ").arg(MaxSize / (1024 * 1024));
-        return;
-    }
-    parse(data);
+    QByteArray data;
+    if (SettingsFileReader::read(m_path, &data, &m_readError))
+        parse(data);
 }
 
 void IniFile::parse(QByteArray data)

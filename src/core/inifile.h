@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settingsfilereader.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -25,7 +27,7 @@ namespace Tarvo {
 class IniFile
 {
 public:
-    static constexpr qint64 MaxSize = 16 * 1024 * 1024;
+    static constexpr qint64 MaxSize = SettingsFileReader::MaxSize;
 
     explicit IniFile(QString path);
 

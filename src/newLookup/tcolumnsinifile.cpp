@@ -52,11 +52,14 @@ QList<TColInfo> TColumnsIniFile::read(const QString& section) const
 
 void TColumnsIniFile::write(const QString& section, const QList<TColInfo>& columns)
 {
+    // One replacement of the file: a program stopped half way never leaves part of the section.
     IniFile file(m_path);
-    file.eraseSection(section);
-    for (const TColInfo& c : columns)
-        if (!c.fieldName.isEmpty())
-            file.writeString(section, c.fieldName, formatValue(c));
+    file.update([&] {
+        file.eraseSection(section);
+        for (const TColInfo& c : columns)
+            if (!c.fieldName.isEmpty())
+                file.writeString(section, c.fieldName, formatValue(c));
+    });
 }
 
 void TColumnsIniFile::restore(TColList& list, const QString& section) const

@@ -24,7 +24,8 @@ public:
 
     // The section's columns in file order; lines without the right shape are skipped.
     QList<TColInfo> read(const QString& section) const;
-    // Replaces the section. Throws Tarvo::Exception when the file cannot be written.
+    // Replaces the section in one write of the file. Throws Tarvo::Exception when the file
+    // cannot be written.
     void write(const QString& section, const QList<TColInfo>& columns);
 
     // Applies the saved columns to the list's owner at positions 0, 1, 2, ... A field that no

@@ -3,6 +3,7 @@
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/dialect.h"
+#include "data/engine/likepattern.h"
 #include "otbor/otborlookup.h"
 #include "otbor/tvardate.h"
 #include "otbor/tvarlist.h"
@@ -46,9 +47,11 @@ void addStringCompare(TTableNode& node, const QString& name, const TVarStringCom
         g->addText(Otbor::column(node, name) + QStringLiteral(" = "));
         g->addParam(var.compareString(), equalSize, ParamType::String);
     } else {
-        const QString pattern = QLatin1Char('%') + var.compareString() + QLatin1Char('%');
+        // The typed text is matched as typed: "%" and "_" in it are no wildcards.
+        const QString pattern = LikePattern::contains(var.compareString());
         g->addText(Otbor::column(node, name) + likeOperator());
         g->addParam(pattern, std::max<int>(likeSize, int(pattern.size())), ParamType::String);
+        g->addText(LikePattern::escapeClause());
     }
 }
 
@@ -84,24 +87,25 @@ void OtborConditions::addDate(TQueryNodes& statement, const TVarDate& var, const
     const TTableNodePtr node = findTable(statement, nodeName);
     if (!node)
         return;
-    // The end day's last stored instant: a row at 23:59:59.5 still belongs to that day.
-    const QDateTime end = var.dateEnd().addMSecs(999);
+    // The end day lasts until the next day begins: a stored time may be finer than any last
+    // instant we could bind (microseconds on PostgreSQL, a longer fraction in SQLite's text).
+    const QDateTime nextDay(var.dateEnd().date().addDays(1), QTime(0, 0));
     const QString c = Otbor::column(*node, column);
     auto g = node->newConditionGroup();
     switch (var.intervalType()) {
     case TVarDate::Between:
-        g->addText(c + QStringLiteral(" between "));
+        g->addText(c + QStringLiteral(" >= "));
         g->addParam(var.dateStart(), 0, ParamType::DateTime);
-        g->addText(QStringLiteral(" and "));
-        g->addParam(end, 0, ParamType::DateTime);
+        g->addText(QStringLiteral(" and ") + c + QStringLiteral(" < "));
+        g->addParam(nextDay, 0, ParamType::DateTime);
         break;
     case TVarDate::Until:
         g->addText(c + QStringLiteral(" < "));
         g->addParam(var.dateStart(), 0, ParamType::DateTime);
         break;
     case TVarDate::After:
-        g->addText(c + QStringLiteral(" > "));
-        g->addParam(end, 0, ParamType::DateTime);
+        g->addText(c + QStringLiteral(" >= "));
+        g->addParam(nextDay, 0, ParamType::DateTime);
         break;
     }
 }

@@ -25,13 +25,14 @@ public:
 
     static Data::TTableNodePtr findTable(const Data::TQueryNodes& statement, const QString& name);
 
-    // Type 0: column between start and end; 1: before the start day; 2: after the end day.
+    // Type 0: from the start day's 00:00 to before the day after the end day; 1: before the start
+    // day; 2: from the day after the end day on.
     static void addDate(Data::TQueryNodes& statement, const TVarDate& var, const QString& nodeName,
                         const QString& column);
     static void addOfferDate(Data::TQueryNodes& statement, const TVarDate& var);
     static void addOrderDate(Data::TQueryNodes& statement, const TVarDate& var);
     static void addWayBillDate(Data::TQueryNodes& statement, const TVarDate& var);
-    // `par_nuser` = code, or like "%code%".
+    // `par_nuser` = code, or like "%code%" with the code's own "%" and "_" matched as typed.
     static void addPartner(Data::TQueryNodes& statement, const TPartnerOtbor& var,
                            const QString& nodeName = QStringLiteral("scm_partner"));
     static void addUrgency(Data::TQueryNodes& statement, const TUrgencyOtbor& var);

@@ -1,10 +1,10 @@
 #include "otbor/otborfile.h"
 
 #include "core/exception.h"
+#include "core/settingsfilereader.h"
 #include "otbor/tvarlist.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QXmlStreamReader>
@@ -22,6 +22,38 @@ struct Entry
     TVarValues values;
 };
 
+// A value is plain text; the program writes no element inside one. Deeper nesting is damage,
+// never read further (a file of nested elements would otherwise cost a stack frame each).
+constexpr int MaxValueDepth = 16;
+
+// The value element's text with that of the elements inside it, as
+// QXmlStreamReader::readElementText(IncludeChildElements) gives it, without recursion.
+bool readValueText(QXmlStreamReader& r, QString* text)
+{
+    int depth = 1;
+    while (depth > 0) {
+        switch (r.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            *text += r.text();
+            break;
+        case QXmlStreamReader::StartElement:
+            if (++depth > MaxValueDepth)
+                return false;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Invalid:
+        case QXmlStreamReader::EndDocument:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
 // The whole document first: a file cut short or damaged anywhere changes nothing.
 bool parse(const QByteArray& xml, QList<Entry>* entries)
 {
@@ -34,7 +66,9 @@ bool parse(const QByteArray& xml, QList<Entry>* entries)
         e.active = r.attributes().value(QStringLiteral("active")).toString();
         while (r.readNextStartElement()) {
             const QString name = r.name().toString();
-            const QString text = r.readElementText(QXmlStreamReader::IncludeChildElements);
+            QString text;
+            if (!readValueText(r, &text))
+                return false;
             e.values << qMakePair(name, text);
         }
         *entries << e;
@@ -132,10 +166,10 @@ QByteArray OtborFile::write(const TVarList& list)
 
 void OtborFile::load(const QString& path, TVarList& list)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    read(f.readAll(), list);
+    QByteArray xml;
+    QString why;
+    if (SettingsFileReader::read(path, &xml, &why))
+        read(xml, list);
 }
 
 void OtborFile::save(const QString& path, const TVarList& list)

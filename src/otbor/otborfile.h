@@ -19,7 +19,8 @@ public:
     // The whole list, in list order.
     static QByteArray write(const TVarList& list);
 
-    // A missing or damaged file leaves the defaults, silently.
+    // A missing, damaged or unreadable file leaves the defaults, silently; only a regular file of
+    // at most 16 MB is read (SettingsFileReader), so a FIFO or a device never holds up the start.
     static void load(const QString& path, TVarList& list);
     // Written to a temporary file first: a failed write keeps the old file and throws
     // Tarvo::Exception.

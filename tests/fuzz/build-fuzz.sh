@@ -2,13 +2,15 @@
 # Builds the libFuzzer targets with clang (libFuzzer + AddressSanitizer) into $1 (default /tmp/tarvo-fuzz)
 # and runs each for $2 seconds (default 60) on a corpus seeded from the tests' samples.
 # $3 names one target ("objectnotation" or "otborfile") to build and run alone; $4 caps the
-# executions (-runs) instead of the time.
+# executions (-runs) instead of the time. Inputs reach 2 MB ($5 overrides, in bytes): damage such as
+# 100,000 nested elements only shows in large inputs, and the corpus is seeded with one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-/tmp/tarvo-fuzz}
 seconds=${2:-60}
 only=${3:-}
 runs=${4:-}
+max_len=${5:-2097152}
 # Recording every allocation's stack costs most of the time; leaks are still found.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0}
 limit=(-max_total_time="$seconds")
@@ -21,7 +23,7 @@ if [[ -z "$only" || "$only" == objectnotation ]]; then
     "$root/tests/fuzz/fuzz_objectnotation.cpp" "$root/src/data/modules/objectnotation.cpp" \
     $(pkg-config --libs Qt6Core) -o "$out/fuzz_objectnotation"
   printf "object TDataTableFieldMap\n  Tables = <\n    item\n      PhisName = 'bof_headers'\n      EditName = #1082'x'+\n        'y'\n      Fields = <>\n    end>\n  D = {00FF}\n  S = [a, b]\n  L = (1 2.5 'x')\nend\n" > "$out/corpus/seed1"
-  "$out/fuzz_objectnotation" "${limit[@]}" -max_len=4096 "$out/corpus"
+  "$out/fuzz_objectnotation" "${limit[@]}" -max_len="$max_len" "$out/corpus"
 fi
 
 if [[ -z "$only" || "$only" == otborfile ]]; then
@@ -35,6 +37,7 @@ if [[ -z "$only" || "$only" == otborfile ]]; then
   done
   clang++ "${flags[@]}" -DTARVO_SOURCE_DIR="\"$root\"" \
     "$root/tests/fuzz/fuzz_otborfile.cpp" "${otbor[@]}" "$root/src/core/apppaths.cpp" \
+    "$root/src/core/settingsfilereader.cpp" \
     $(pkg-config --libs Qt6Core) -o "$out/fuzz_otborfile"
   cat > "$out/otbor-corpus/seed1" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
@@ -59,5 +62,16 @@ if [[ -z "$only" || "$only" == otborfile ]]; then
     </VAR>
 </scm_gotbors>
 XML
-  "$out/fuzz_otborfile" "${limit[@]}" -max_len=4096 "$out/otbor-corpus"
+  # 100,000 nested elements inside a value (0.7 MB), and as many nested variables.
+  {
+    printf '<scm_gotbors><VAR active="1" ID="{D931438C-7E73-4186-B885-A85A3F05FCD6}"><Value>'
+    printf '<a>%.0s' $(seq 100000)
+    printf '</a>%.0s' $(seq 100000)
+    printf '</Value></VAR></scm_gotbors>'
+  } > "$out/otbor-corpus/seed-deep-value"
+  {
+    printf '<scm_gotbors>'
+    printf '<VAR>%.0s' $(seq 100000)
+  } > "$out/otbor-corpus/seed-deep-vars"
+  "$out/fuzz_otborfile" "${limit[@]}" -max_len="$max_len" "$out/otbor-corpus"
 fi

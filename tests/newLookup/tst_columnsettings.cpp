@@ -1,3 +1,4 @@
+#include "core/inifile.h"
 #include "data/rowset/trowset.h"
 #include "newLookup/tcolumnsinifile.h"
 #include "newLookup/ui/tdscollist.h"
@@ -12,7 +13,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QtTest>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace Tarvo;
 using namespace Tarvo::NewLookup;
@@ -41,6 +46,46 @@ QStringList order(const Widgets::TDataGrid& grid)
         r << grid.columnField(c) + (grid.isColumnShown(c) ? QString() : QStringLiteral("(скрыта)"));
     return r;
 }
+
+// Counts how often a file is replaced: every save renames a finished temporary file over it
+// (or, written in place, closes the file itself).
+class Replacements
+{
+public:
+    explicit Replacements(const QString& path) : m_name(QFile::encodeName(QFileInfo(path).fileName()))
+    {
+        m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(m_fd >= 0);
+        QVERIFY(inotify_add_watch(m_fd, QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                                  IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
+    }
+    ~Replacements() { ::close(m_fd); }
+    Replacements(const Replacements&) = delete;
+    Replacements& operator=(const Replacements&) = delete;
+
+    // Since the last call: a write that has returned has queued all its events.
+    int take()
+    {
+        int n = 0;
+        alignas(inotify_event) char buf[16384];
+        for (;;) {
+            const ssize_t len = ::read(m_fd, buf, sizeof buf);
+            if (len <= 0)
+                break;
+            for (const char* p = buf; p < buf + len;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                if (e->len > 0 && QByteArray(e->name) == m_name)
+                    ++n;
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return n;
+    }
+
+private:
+    QByteArray m_name;
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -110,6 +155,46 @@ private slots:
         // Shown again, the hidden column gets its width back.
         grid.setColumnShown(0, true);
         QVERIFY(grid.columnWidth(0) > 0);
+    }
+
+    // A program stopped between two of many writes used to leave a part of the columns.
+    void closingAWindowWritesTheColumnsFileOnceWithEveryColumn()
+    {
+        const QString path = m_home.filePath(QStringLiteral("once/columns.ini"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        writeFile(path, "[OtherGrid]\nNAME=Имя\t1\t70\n");
+        Data::TRowSet rs;
+        QStringList fields;
+        for (int i = 1; i <= 15; ++i) {
+            fields << QStringLiteral("F%1").arg(i, 2, 10, QLatin1Char('0'));
+            rs.addField(fields.back(), Data::FieldType::String, 20);
+        }
+        rs.appendLoaded(QVariantList(15, QStringLiteral("x")));
+        Replacements replacements(path);
+        for (int round = 0; round < 2; ++round) {
+            QWidget window;
+            auto* layout = new QVBoxLayout(&window);
+            auto* grid = new Widgets::TDataGrid(&window);
+            layout->addWidget(grid);
+            grid->setColumnsFile(path);
+            grid->setRowSet(&rs);
+            grid->setColumnsSection(QStringLiteral("TOnceGrid"));
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            grid->moveColumnTo(14, 0); // F15 first
+            grid->setColumnWidth(3, 100 + round);
+            QCOMPARE(replacements.take(), 0);
+            window.close();
+            QCOMPARE(replacements.take(), 1);
+
+            const IniFile file(path);
+            QStringList expected = fields;
+            expected.move(14, 0);
+            QCOMPARE(file.keys(QStringLiteral("TOnceGrid")), expected);
+            QCOMPARE(file.readString(QStringLiteral("TOnceGrid"), QStringLiteral("F04")),
+                     QStringLiteral("F04\t1\t%1").arg(100 + round));
+            QCOMPARE(file.keys(QStringLiteral("OtherGrid")), QStringList{QStringLiteral("NAME")});
+        }
     }
 
     void missingDamagedOrDifferentFilesKeepTheGridUsable()

@@ -101,6 +101,100 @@ private slots:
         QVERIFY(!TQueryCommandBuilder::render(*s).sql().contains("WHERE"));
     }
 
+    // Times stored finer than a millisecond: PostgreSQL keeps microseconds (as in a database
+    // brought over from another server), SQLite keeps the text another program wrote.
+    void aDayLastsUntilTheNextDayBegins()
+    {
+        Database& db = *Database::main();
+        const bool postgres = db.engine() == Engine::PostgreSQL;
+        if (postgres)
+            db.exec("alter table scm_business_offer alter column bof_date type timestamp(6)");
+        auto insert = [&](const QDateTime& d, bool halfAMillisecondLater) {
+            const qint64 id = db.insertReturning(
+                "insert into scm_business_offer (bof_person, bof_date) values (?, ?)", "bof_id", {m_customer1, d});
+            if (halfAMillisecondLater)
+                db.exec(postgres ? "update scm_business_offer set bof_date = bof_date + interval '500 microseconds' "
+                                   "where bof_id = ?"
+                                 : "update scm_business_offer set bof_date = bof_date || '5' where bof_id = ?",
+                        {id});
+            return id;
+        };
+        const QList<qint64> rows{insert(at(9, 23, 59, 59, 999), true), insert(at(10, 0, 0, 0), false),
+                                 insert(at(10, 23, 59, 59, 999), true), insert(at(11, 0, 0, 0), false)};
+        // The rows really lie after the last millisecond of their day.
+        QCOMPARE(db.scalar("select count(*) from scm_business_offer where bof_date > ? and bof_date < ?",
+                           {at(10, 23, 59, 59, 999), at(11, 0, 0, 0)})
+                     .toInt(),
+                 1);
+
+        TGlobalOtbors list;
+        TVarDate* d = list.date(OtborVar::OfferDate);
+        d->setActive(true);
+        auto run = [&](TVarDate::IntervalType type, int from, int to) {
+            d->setDateStart(QDate(2026, 3, from));
+            d->setDateEnd(QDate(2026, 3, to));
+            d->setIntervalType(type);
+            auto s = CB::newStatement("select b.bof_id from ", "scm_business_offer", "b");
+            CB::addTail(*s, " order by b.bof_id ");
+            OtborConditions::addOfferDate(*s, *d);
+            return ids(db, *s);
+        };
+        QCOMPARE(run(TVarDate::Between, 10, 10), (QList<qint64>{rows[1], rows[2]}));
+        QCOMPARE(run(TVarDate::Between, 9, 9), (QList<qint64>{rows[0]}));
+        QCOMPARE(run(TVarDate::Between, 9, 10), (QList<qint64>{rows[0], rows[1], rows[2]}));
+        QCOMPARE(run(TVarDate::After, 10, 10), (QList<qint64>{rows[3]}));
+        QCOMPARE(run(TVarDate::After, 9, 9), (QList<qint64>{rows[1], rows[2], rows[3]}));
+        QCOMPARE(run(TVarDate::Until, 10, 10), (QList<qint64>{rows[0]}));
+    }
+
+    // "Включение" finds the typed text itself: "%", "_" and the backslash are no wildcards.
+    void containsMatchesTheTypedTextLiterally()
+    {
+        Database& db = *Database::main();
+        auto offer = [&](const QString& code, const QString& urgency) {
+            db.exec("insert into _partner (N_USER, NAME_USER) values (?, ?)", {code, code});
+            const qint64 partner =
+                db.insertReturning("insert into scm_partner (par_nuser) values (?)", "par_ID", {code});
+            const qint64 u = db.insertReturning("insert into SCM_Library_Urgency (Name) values (?)", "Urgency_ID",
+                                                {urgency});
+            return db.insertReturning(
+                "insert into scm_business_offer (bof_person, bof_date, Urgency_ID) values (?, ?, ?)", "bof_id",
+                {partner, at(5, 10, 0, 0), u});
+        };
+        const qint64 percent = offer(QStringLiteral("A%B"), QStringLiteral("100% предоплата"));
+        const qint64 underscore = offer(QStringLiteral("a_c"), QStringLiteral("Срочно_1"));
+        const qint64 plain = offer(QStringLiteral("AXC"), QStringLiteral("Срочно 1"));
+        const qint64 backslash = offer(QStringLiteral("A\\C"), QStringLiteral("10 предоплата"));
+
+        TGlobalOtbors global;
+        TPartnerOtbor* customer = global.partner(OtborVar::Customer);
+        customer->setCompareType(TVarStringCompare::Contains);
+        TUrgencyOtbor* urgency = global.urgency();
+        urgency->setCompareType(TVarStringCompare::Contains);
+        auto run = [&](TVarStringCompare* var, const QString& text) {
+            customer->setActive(var == customer);
+            urgency->setActive(var == urgency);
+            var->setCompareString(text);
+            auto s = CB::newStatement("select b.bof_id from ", "scm_business_offer", "b");
+            CB::addJoin(*s, " join ", CB::newTableNode("scm_partner", OtborConditions::CustomerAlias),
+                        " on customer.par_ID = b.bof_person ");
+            CB::addJoin(*s, " left join ", CB::newTableNode("SCM_Library_Urgency"),
+                        " on SCM_Library_Urgency.Urgency_ID = b.Urgency_ID ");
+            CB::addTail(*s, " order by b.bof_id ");
+            OtborConditions::addPartner(*s, *customer, OtborConditions::CustomerAlias);
+            OtborConditions::addUrgency(*s, *urgency);
+            return ids(db, *s);
+        };
+        QCOMPARE(run(customer, QStringLiteral("_")), (QList<qint64>{underscore}));
+        QCOMPARE(run(customer, QStringLiteral("%")), (QList<qint64>{percent}));
+        QCOMPARE(run(customer, QStringLiteral("A_C")), (QList<qint64>{underscore})); // not "AXC"
+        QCOMPARE(run(customer, QStringLiteral("\\")), (QList<qint64>{backslash}));
+        QCOMPARE(run(customer, QStringLiteral("x")), (QList<qint64>{plain})); // still without regard to case
+        QCOMPARE(run(urgency, QStringLiteral("0%")), (QList<qint64>{percent}));
+        QCOMPARE(run(urgency, QStringLiteral("о_")), (QList<qint64>{underscore}));
+        QCOMPARE(run(urgency, QStringLiteral("рочно")), (QList<qint64>{underscore, plain}));
+    }
+
     void registerStatementGetsEveryRoleOnItsOwnNode()
     {
         Database& db = *Database::main();
@@ -158,20 +252,20 @@ private slots:
                                 " join scm_partner supplier  on supplier.par_ID = o.suo_supplier "
                                 " left join SCM_Library_Urgency   on SCM_Library_Urgency.Urgency_ID = "
                                 "b.Urgency_ID "
-                                " WHERE b.bof_date between ? and ?\n"
+                                " WHERE b.bof_date >= ? and b.bof_date < ?\n"
                                 " AND customer.par_nuser = ?\n"
-                                " AND o.suo_date between ? and ?\n"
+                                " AND o.suo_date >= ? and o.suo_date < ?\n"
                                 " AND supplier.par_nuser") +
                      like +
-                     QStringLiteral("?\n"
+                     QStringLiteral("? escape '\\'\n"
                                     " AND SCM_Library_Urgency.Name") +
-                     like + QStringLiteral("?\n order by b.bof_id "));
+                     like + QStringLiteral("? escape '\\'\n order by b.bof_id "));
         QCOMPARE(r.params().size(), 7);
         QList<Param> p = r.params();
         QCOMPARE(p[3].value.toDateTime(), QDateTime(QDate(2026, 3, 6), QTime(0, 0)));
         p.remove(3, 2); // the order date
         QCOMPARE(p[0].type, ParamType::DateTime);
-        QCOMPARE(p[1].value.toDateTime(), QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59, 999)));
+        QCOMPARE(p[1].value.toDateTime(), QDateTime(QDate(2026, 4, 1), QTime(0, 0)));
         QCOMPARE(p[2].value.toString(), QStringLiteral("K1"));
         QCOMPARE(p[2].size, 8);
         QCOMPARE(p[3].value.toString(), QStringLiteral("%S%"));

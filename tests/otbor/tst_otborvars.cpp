@@ -16,12 +16,21 @@
 #include <csignal>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Tarvo;
 using namespace Tarvo::Otbor;
 
 namespace {
 const QDate Today = QDate::currentDate();
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(data), data.size());
+}
 
 // Counts a list's notifications.
 struct Counter
@@ -302,6 +311,67 @@ private slots:
         // The variable with the bad value keeps its defaults, activity included.
         QVERIFY(!list.mark(OtborVar::OfferMark)->active());
         QVERIFY(!list.mark(OtborVar::OfferMark)->value());
+    }
+
+    // A file of nested elements crashed the start on the reader's recursion; any nesting deeper
+    // than the program writes is damage, and a damaged file leaves every variable as it was.
+    void deeplyNestedFileLeavesTheDefaults()
+    {
+        const QByteArray good = "<VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
+                                "<IntervalType>2</IntervalType></VAR>";
+        const int depth = 100000;
+        QByteArray bomb = "<scm_gotbors>" + good + "<VAR active=\"1\" ID=\"{D931438C-7E73-4186-B885-A85A3F05FCD6}\">";
+        bomb.reserve(bomb.size() + depth * 7);
+        for (int i = 0; i < depth; ++i)
+            bomb += "<Value>";
+        for (int i = 0; i < depth; ++i)
+            bomb += "</Value>";
+        bomb += "</VAR></scm_gotbors>";
+        QVERIFY(bomb.size() > 1300000);
+        writeFile(TGlobalOtbors::filePath(), bomb);
+        TGlobalOtbors::release();
+        TGlobalOtbors& global = TGlobalOtbors::instance();
+        QCOMPARE(OtborFile::write(global), OtborFile::write(TGlobalOtbors()));
+        TGlobalOtbors::release();
+
+        // Elements inside a value still give their text, as files of older versions may hold.
+        TGlobalOtbors list;
+        QVERIFY(OtborFile::read("<scm_gotbors><VAR active=\"1\" ID=\"{E0736667-4F16-4642-B940-AC8790E3D055}\">"
+                                "<CompareString>Сро<b>ч<i>н</i></b>о</CompareString></VAR></scm_gotbors>",
+                                list));
+        QCOMPARE(list.urgency()->compareString(), QStringLiteral("Срочно"));
+    }
+
+    // "otbor.xml" follows the settings files' rule: only a regular file up to 16 MB is read, so a
+    // FIFO never blocks the start and a link to a device never reads until memory runs out.
+    void onlyARegularFileOfAtMost16MbIsLoaded()
+    {
+        const QByteArray active = "<scm_gotbors><VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
+                                  "<IntervalType>2</IntervalType></VAR>";
+        const QString path = TGlobalOtbors::filePath();
+        auto loaded = [&] {
+            TGlobalOtbors::release();
+            const bool r = TGlobalOtbors::instance().date(OtborVar::OfferDate)->active();
+            TGlobalOtbors::release();
+            return r;
+        };
+        writeFile(path, active + "</scm_gotbors>");
+        QVERIFY(loaded());
+
+        // Blanks after the root element keep the document well-formed: only the size refuses it.
+        QByteArray big = active + "</scm_gotbors>";
+        big += QByteArray(16 * 1024 * 1024 + 1 - big.size(), ' ');
+        writeFile(path, big);
+        QVERIFY(!loaded());
+
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        QVERIFY(!loaded()); // at once, without waiting for a writer
+
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        QVERIFY(!loaded());
+        QVERIFY(QFile::remove(path));
     }
 
     void windows1251FileReads()
