@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -62,6 +63,24 @@ EnteredDecimal enteredDecimal(double rate)
         value = value / div + (2 * rest >= div ? 1 : 0);
     }
     return {int64_t(value), std::max(0, fraction - exponent)};
+}
+
+// amount × numerator / denominator (denominator > 0) as one exact fraction, rounded once half away
+// from zero: |raw × numerator| < 2^126, so the 128-bit product never overflows.
+Money mulDiv(Money amount, int64_t numerator, int64_t denominator)
+{
+    if (denominator <= 0)
+        throw Exception(u"Деление на ноль"_s);
+    const __int128 num = __int128(amount.raw()) * numerator;
+    __int128 q = num / denominator;
+    __int128 rest = num % denominator;
+    if (rest < 0)
+        rest = -rest;
+    if (2 * rest >= denominator)
+        q += num < 0 ? -1 : 1;
+    if (q > std::numeric_limits<int64_t>::max() || q < std::numeric_limits<int64_t>::min())
+        throw Exception(u"Переполнение при вычислении суммы"_s);
+    return Money::fromRaw(int64_t(q));
 }
 
 void checkRange(double rate)
@@ -175,7 +194,7 @@ double CurrencyRates::ratio(const QString& from, const QString& to, const QDate&
 
 Money CurrencyRates::convert(Money amount, int64_t fromQuotation, int64_t toQuotation)
 {
-    return Money::mulDiv(amount, fromQuotation, toQuotation);
+    return mulDiv(amount, fromQuotation, toQuotation);
 }
 
 Money CurrencyRates::convert(const QString& from, const QString& to, const QDate& date, Money amount) const

@@ -266,12 +266,4 @@ Money operator/(Money a, Money b)
     return Money::fromRaw(narrow(roundDiv(__int128(a.m_raw) * Money::Scale, b.m_raw)));
 }
 
-Money Money::mulDiv(Money amount, int64_t numerator, int64_t denominator)
-{
-    if (denominator == 0)
-        throw Exception(QStringLiteral("Деление на ноль"));
-    // |raw × numerator| < 2^126: the product never overflows the 128-bit intermediate.
-    return fromRaw(narrow(roundDiv(__int128(amount.m_raw) * numerator, denominator)));
-}
-
 } // namespace Tarvo

@@ -56,9 +56,6 @@ public:
     // Products and quotients are rounded to four decimals, half away from zero.
     friend Money operator*(Money a, Money b);
     friend Money operator/(Money a, Money b);
-    // amount × numerator / denominator as one exact fraction, rounded once, half away from zero;
-    // throws on a zero denominator or a result out of range.
-    static Money mulDiv(Money amount, int64_t numerator, int64_t denominator);
     friend constexpr auto operator<=>(Money a, Money b) = default;
     friend constexpr bool operator==(Money a, Money b) = default;
 
