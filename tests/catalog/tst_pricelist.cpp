@@ -13,6 +13,7 @@
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tourpriceview.h"
+#include "catalog/ui/ttreelink.h"
 #include "core/exception.h"
 #include "data/engine/query.h"
 #include "data/modules/tupdatedadodataset.h"
