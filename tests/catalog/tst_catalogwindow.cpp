@@ -262,6 +262,85 @@ private slots:
         QCOMPARE(db.scalar(u"select count(*) from VALUTCOD"_s).toInt(), 1);
     }
 
+    // A currency that quotations, prices, warehouse goods, counterparties, documents or another
+    // currency still use stays, with the book's message; also when another workstation made
+    // the use after the book was opened.
+    void aCurrencyInUseIsNotDeleted()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        db.exec(u"insert into VALUTCOD (CODVALUT, NAMEVALUT) values ('EUR', 'Евро'), ('USD', 'Доллар')"_s);
+        const qint64 product = f.product(u"P1"_s, u"Товар"_s, std::nullopt);
+        const qint64 supplier = f.partner(u"SUP"_s, u"Поставщик"_s);
+        const qint64 buyer = f.partner(u"BUY"_s, u"Покупатель"_s, u"К"_s);
+        f.request(buyer);
+        f.supplierOrder(supplier);
+        const QDateTime day(QDate(2026, 3, 2), QTime(0, 0));
+
+        TFormCodValut book(db);
+        book.show();
+        Test::activate(&book);
+        Widgets::TDataGrid* grid = book.currencyGrid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(1, 0)).center());
+        QCOMPARE(book.currencies().string(u"CODVALUT"_s), u"USD"_s);
+
+        struct Use
+        {
+            const char* what;
+            QString make;
+            QVariantList params;
+            QString undo;
+        };
+        const QList<Use> uses{
+            {"quotation", u"insert into cotirval (codvalut, datecotir, valcotir) values ('USD', ?, 90)"_s, {day},
+             u"delete from cotirval"_s},
+            {"our price", u"insert into crm_ourprice (op_pr_id, op_codval) values (?, 'USD')"_s, {product},
+             u"delete from crm_ourprice"_s},
+            {"supplier price", u"insert into scm_artcmap (sam_pr_id, sam_prv_id, sam_codval) values (?, ?, 'USD')"_s,
+             {product, supplier}, u"delete from scm_artcmap"_s},
+            {"warehouse goods", u"insert into SCL_ARTC (COD_ARTIC, ID_SCLAD, COD_VALT) values ('A1', 1, 'USD')"_s, {},
+             u"delete from SCL_ARTC"_s},
+            {"counterparty", u"update _partner set VALUTA = 'USD' where N_USER = 'SUP'"_s, {},
+             u"update _partner set VALUTA = null"_s},
+            {"request", u"update scm_business_offer set bof_cod_valut = 'USD'"_s, {},
+             u"update scm_business_offer set bof_cod_valut = ''"_s},
+            {"supplier order", u"update scm_supplier_order set suo_cod_valut = 'USD'"_s, {},
+             u"update scm_supplier_order set suo_cod_valut = ''"_s},
+            {"proforma", u"insert into scm_Proforma (pf_dopnomer, pf_supplier, pf_date, pf_cod_valut) "
+                         "values (1, ?, ?, 'USD')"_s,
+             {supplier, day}, u"delete from scm_Proforma"_s},
+            {"payment", u"insert into scm_payments (spm_payer, spm_recipient, spm_date, spm_sum, spm_cod_valut, "
+                        "spm_inum, spm_snum) values (?, ?, ?, 1, 'USD', '1', '1')"_s,
+             {buyer, supplier, day}, u"delete from scm_payments"_s},
+            {"payment's second sum", u"insert into scm_payments (spm_payer, spm_recipient, spm_date, spm_sum, "
+                                     "spm_cod_valut2, spm_inum, spm_snum) values (?, ?, ?, 1, 'USD', '1', '1')"_s,
+             {buyer, supplier, day}, u"delete from scm_payments"_s},
+            {"warehouse payment", u"insert into SCL_PLAT (UNICUM_PLT, COD_VALT) values (1, 'USD')"_s, {},
+             u"delete from SCL_PLAT"_s},
+            {"conversion", u"update VALUTCOD set RELCOD = 'USD' where CODVALUT = 'EUR'"_s, {},
+             u"update VALUTCOD set RELCOD = null"_s},
+        };
+        auto other = t.connectAgain();
+        for (const Use& use : uses) {
+            other->exec(use.make, use.params);
+            Test::BoxAnswers boxes({QMessageBox::Yes, QMessageBox::Ok});
+            Test::clickButton(&book, u"Удалить"_s);
+            QVERIFY2(boxes.texts == (QStringList{u"Удалить запись ?"_s, TFormCodValut::CurrencyUsed}),
+                     use.what);
+            QVERIFY2(db.scalar(u"select count(*) from VALUTCOD where CODVALUT = 'USD'"_s).toInt() == 1, use.what);
+            QCOMPARE(book.currencies().string(u"CODVALUT"_s), u"USD"_s);
+            other->exec(use.undo);
+        }
+        // Its own conversion through itself is no use; nothing else left, it goes.
+        other->exec(u"update VALUTCOD set RELCOD = 'USD' where CODVALUT = 'USD'"_s);
+        Test::BoxAnswers boxes({QMessageBox::Yes});
+        Test::clickButton(&book, u"Удалить"_s);
+        QCOMPARE(boxes.texts, QStringList{u"Удалить запись ?"_s});
+        QCOMPARE(db.scalar(u"select count(*) from VALUTCOD"_s).toInt(), 1);
+    }
+
     void missingQuotationDialogStoresOrAborts()
     {
         Test::TestDatabase t;

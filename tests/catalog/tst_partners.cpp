@@ -13,6 +13,10 @@
 #include "support/testdatabase.h"
 #include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
+#include "catalog/boxanswers.h"
+
+#include <atomic>
+#include <thread>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,6 +100,84 @@ private slots:
         QCOMPARE(back.note, beta.note);
         QCOMPARE(back.phones, beta.phones);
         QCOMPARE(back.regNumber, u"0"_s);
+    }
+
+    // Two workstations save the same new card at once: the one that comes second gets the
+    // card's "уже существует", never the key's text, and one row holds the name.
+    void twoWorkstationsCreatingTheSameCardKeepOneRow()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        const QString name = u"Гермес и сын"_s;
+        // The first workstation has saved and not yet committed.
+        db.beginTransaction();
+        PartnerCard(db).save(named(QString(), name), PartnerCard::Mode::Create);
+        QString failure;
+        std::atomic<bool> done = false;
+        std::thread second([&] {
+            try {
+                auto other = t.connectAgain();
+                PartnerCard(*other).save(named(QString(), name), PartnerCard::Mode::Create);
+            } catch (const Exception& e) {
+                failure = e.message();
+            }
+            done = true;
+        });
+        // On the server the second one's checks find nothing yet and its insert waits for the
+        // first one's key; the embedded engine lets it in only after the commit.
+        const auto waiting = [&] {
+            return db.scalar(u"select count(*) from pg_locks where not granted"_s).toInt() > 0;
+        };
+        bool waited = Test::TestDatabase::engine() != Data::Engine::PostgreSQL;
+        for (int i = 0; i < 1000 && !waited && !done; ++i) {
+            waited = waiting();
+            if (!waited)
+                QTest::qWait(10);
+        }
+        db.commit();
+        second.join();
+        QVERIFY(waited);
+        QCOMPARE(failure, u"Контрагент с полным названием \"Гермес и сын\"\nуже существует (Краткое имя \"ГЕРМЕСИС\")"_s);
+        QCOMPARE(count(db, u"select count(*) from _partner where NAME_USER = ?"_s, {name}), 1);
+        QCOMPARE(count(db, u"select count(*) from scm_partner"_s), 1);
+    }
+
+    // The registration number is a 32-bit integer column: the card refuses more in its words.
+    void registrationNumbersBeyondTheColumnAreRefused()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        const PartnerCard card(db);
+        PartnerCardData d = named(u"REG"_s, u"Регистр"_s);
+        for (const QString& bad : {u"12345678901"_s, u"2147483648"_s, u"9999999999"_s}) {
+            d.regNumber = bad;
+            QCOMPARE(Test::failureOf([&] { card.save(d, PartnerCard::Mode::Create); }), u"Неверно задан рег. номер"_s);
+        }
+        QCOMPARE(count(db, u"select count(*) from _partner"_s), 0);
+        d.regNumber = u"2147483647"_s;
+        card.save(d, PartnerCard::Mode::Create);
+        QCOMPARE(card.load(u"REG"_s).regNumber, u"2147483647"_s);
+
+        // In the card: ten nines typed, the message, the card still open with what was typed.
+        TLibrary_Contragents_ list(db, TLibraryForm::Mode::Browse);
+        list.show();
+        Test::activate(&list);
+        bool checked = false;
+        Test::whenModal<TContragent_Card_>([&checked](TContragent_Card_* c) {
+            auto* boxes = new Test::BoxAnswers({QMessageBox::Ok});
+            boxes->setParent(c);
+            Test::typeText(c->field(u"NAME_USER"_s), u"Десять девяток"_s);
+            Test::typeText(c->field(u"REGIS_USER"_s), u"9999999999"_s);
+            QTest::keyClick(c->field(u"NAME_USER"_s), Qt::Key_Return);
+            QTRY_COMPARE(boxes->texts, QStringList{u"Неверно задан рег. номер"_s});
+            QVERIFY(c->isVisible());
+            QCOMPARE(static_cast<QLineEdit*>(c->field(u"REGIS_USER"_s))->text(), u"9999999999"_s);
+            checked = true;
+            QTest::keyClick(c, Qt::Key_Escape);
+        });
+        Test::press(list.grid(), Qt::Key_F2);
+        QVERIFY(checked);
+        QCOMPARE(count(db, u"select count(*) from _partner"_s), 1);
     }
 
     void textsAreCleanedAndCutToTheirColumns()

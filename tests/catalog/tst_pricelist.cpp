@@ -13,6 +13,7 @@
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tourpriceview.h"
+#include "catalog/ui/ttreelink.h"
 #include "core/exception.h"
 #include "data/engine/query.h"
 #include "data/modules/tupdatedadodataset.h"
@@ -21,6 +22,7 @@
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
+#include "support/failure.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
@@ -74,6 +76,14 @@ QTreeWidgetItem* topNode(QTreeWidget* tree, const QString& caption)
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         if (tree->topLevelItem(i)->text(0) == caption)
             return tree->topLevelItem(i);
+    return nullptr;
+}
+
+QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& caption)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == caption)
+            return parent->child(i);
     return nullptr;
 }
 
@@ -477,6 +487,77 @@ private slots:
             view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
         QTest::keyClicks(view->searchEdit(), u"b8"_s);
         QCOMPARE(view->dataSet()->integer(u"sam_pr_id"_s), p);
+    }
+
+    // Both price-list windows delete a group with its subgroups, their products and the
+    // products' prices, and refuse while a document holds one of the products.
+    void priceWindowsDeleteAGroupWithItsProducts()
+    {
+        for (const bool chooser : {false, true}) {
+            Test::TestDatabase t;
+            Data::Database& db = t.db();
+            Test::CatalogFixture f{db};
+            const qint64 alpha = f.group(u"Альфа"_s);
+            const qint64 sub = f.group(u"Альфа-1"_s, alpha);
+            const qint64 beta = f.group(u"Бета"_s);
+            const qint64 free = f.product(u"A1"_s, u"Свободный"_s, sub);
+            f.product(u"A2"_s, u"Тоже свободный"_s, alpha);
+            const qint64 ordered = f.product(u"B1"_s, u"Заказанный"_s, beta);
+            db.exec(u"insert into crm_ourprice (op_pr_id, ou_price) values (?, 10)"_s, {free});
+            const qint64 seller = f.partner(u"SELL"_s, u"Продавец"_s);
+            const qint64 kind = priceKind(db, u"Опт"_s);
+            db.exec(u"insert into scm_artcmap (sam_pr_id, sam_prv_id, sam_price) values (?, ?, 9)"_s, {free, seller});
+            db.exec(u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) values (?, ?, ?, 8)"_s,
+                    {kind, free, seller});
+            db.exec(u"insert into CRM_OURDOPPRICE (ODC_PR_ID, ODC_PRN_ID, ODC_PRICE) values (?, ?, 11)"_s,
+                    {free, kind});
+            const qint64 buyer = f.partner(u"BUYER"_s, u"Покупатель"_s, u"К"_s);
+            db.exec(u"insert into scm_bp_delivery (bpd_bof_id, bpd_pr_id) values (?, ?)"_s,
+                    {f.request(buyer), ordered});
+
+            std::unique_ptr<TfCatalog> w;
+            if (chooser)
+                w = std::make_unique<TfViewOurPrice>(db);
+            else
+                w = std::make_unique<TForeignPrice>(db, db);
+            w->setAttribute(Qt::WA_DeleteOnClose, false);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QTreeWidget* tree = w->tree();
+            QTreeWidgetItem* groups = topNode(tree, u"Все с группами"_s);
+            QVERIFY(groups);
+
+            // A product in a request: the group stays, with the procedure's refusal.
+            tree->setCurrentItem(child(groups, u"Бета"_s));
+            {
+                Test::BoxAnswers boxes({QMessageBox::Yes});
+                const QString failure = Test::failureOf([&] { w->link()->deleteGroup(); });
+                QCOMPARE(boxes.texts.size(), 1);
+                QVERIFY2(boxes.texts[0].startsWith(u"Вы желаете удалить группу <Бета>\n"_s) &&
+                             boxes.texts[0].contains(u"товары"_s) && boxes.texts[0].contains(u"цены"_s),
+                         qPrintable(boxes.texts[0]));
+                QVERIFY2(failure.startsWith(u"Товары используются в документах. Удаление невозможно\r\n("_s) &&
+                             failure.contains(u"Заказанный"_s),
+                         qPrintable(failure));
+            }
+            QVERIFY(child(groups, u"Бета"_s));
+            QCOMPARE(count(db, u"select count(*) from crm_productgroups"_s), 3);
+
+            // Subgroups and products that no document holds go, and every price with them.
+            tree->setCurrentItem(child(groups, u"Альфа"_s));
+            {
+                Test::BoxAnswers boxes({QMessageBox::Yes});
+                QCOMPARE(Test::failureOf([&] { w->link()->deleteGroup(); }), QString());
+                QCOMPARE(boxes.texts.size(), 1);
+            }
+            QVERIFY(!child(groups, u"Альфа"_s));
+            QCOMPARE(count(db, u"select count(*) from crm_productgroups"_s), 1);
+            QCOMPARE(count(db, u"select count(*) from crm_productgroups where pg_groupid = ?"_s, {beta}), 1);
+            QCOMPARE(count(db, u"select count(*) from crm_product"_s), 1);
+            for (const char* table : {"crm_ourprice", "scm_artcmap", "CRM_FOREIGNPRICE", "CRM_OURDOPPRICE"})
+                QCOMPARE(count(db, u"select count(*) from "_s + QString::fromLatin1(table)), 0);
+            Q_UNUSED(sub);
+        }
     }
 
     void priceWindowFromTheMenuSavesANewProductAndItsBooksOpen()

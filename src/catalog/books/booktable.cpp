@@ -1,5 +1,6 @@
 #include "catalog/books/booktable.h"
 
+#include "catalog/catalogtransaction.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
 #include "data/modules/tupdatedadodataset.h"
@@ -31,6 +32,12 @@ BookTable::Refusal BookTable::refusals(const QString& inUse, const QString& dupl
 BookTable& BookTable::onRefusal(Refusal refusal)
 {
     m_refusal = std::move(refusal);
+    return *this;
+}
+
+BookTable& BookTable::checkBeforeDelete(DeleteCheck check)
+{
+    m_deleteCheck = std::move(check);
     return *this;
 }
 
@@ -101,7 +108,11 @@ void BookTable::remove(Data::TUpdatedADODataSet& ds, Data::Database& db) const
         where << k + u" = ?"_s;
         values << ds.originalValue(k);
     }
+    CatalogTransaction tx(db);
+    if (m_deleteCheck)
+        m_deleteCheck(db, ds);
     db.exec(u"delete from %1 where %2"_s.arg(m_table, where.join(u" and "_s)), values);
+    tx.commit();
 }
 
 } // namespace Tarvo::Catalog

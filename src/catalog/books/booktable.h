@@ -29,6 +29,10 @@ public:
     // A key the server assigns on insert (read back into the row).
     BookTable& identity(const QString& column);
     BookTable& onRefusal(Refusal refusal);
+    // Runs before each delete in the delete's transaction (throw to refuse): a check of what
+    // no reference guards sees the rows as the delete does.
+    using DeleteCheck = std::function<void(Data::Database& db, const Data::TUpdatedADODataSet& row)>;
+    BookTable& checkBeforeDelete(DeleteCheck check);
 
     // Installs the write handlers on the dataset (which must outlive nothing of this object:
     // the handlers keep their own copy).
@@ -45,6 +49,7 @@ private:
     QStringList m_columns;
     QString m_identity;
     Refusal m_refusal;
+    DeleteCheck m_deleteCheck;
 };
 
 } // namespace Tarvo::Catalog

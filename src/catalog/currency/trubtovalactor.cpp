@@ -11,9 +11,9 @@ void TRubToValActor::update()
     const Money rubTotal = rub * a.factor();
     a.setRubTotal(rubTotal);
     CurrencyRates rates(m_db);
-    const double ratio = rates.ratio(QString(), a.currencyCode(), a.date());
-    a.setValValue(CurrencyRates::applyRatio(rub, ratio));
-    a.setValTotal(CurrencyRates::applyRatio(rubTotal, ratio));
+    const int64_t q = rates.quotation(a.currencyCode(), a.date());
+    a.setValValue(CurrencyRates::convert(rub, CurrencyRates::QuotationScale, q));
+    a.setValTotal(CurrencyRates::convert(rubTotal, CurrencyRates::QuotationScale, q));
 }
 
 } // namespace Tarvo::Catalog

@@ -11,9 +11,9 @@ void TValToRubActor::update()
     const Money valTotal = val * a.factor();
     a.setValTotal(valTotal);
     CurrencyRates rates(m_db);
-    const double ratio = rates.ratio(a.currencyCode(), QString(), a.date());
-    a.setRubValue(CurrencyRates::applyRatio(val, ratio));
-    a.setRubTotal(CurrencyRates::applyRatio(valTotal, ratio));
+    const int64_t q = rates.quotation(a.currencyCode(), a.date());
+    a.setRubValue(CurrencyRates::convert(val, q, CurrencyRates::QuotationScale));
+    a.setRubTotal(CurrencyRates::convert(valTotal, q, CurrencyRates::QuotationScale));
 }
 
 } // namespace Tarvo::Catalog

@@ -4,6 +4,7 @@
 #include "catalog/partners/partnertext.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
+#include "data/engine/databaseerror.h"
 #include "data/engine/money.h"
 #include "data/engine/query.h"
 
@@ -84,7 +85,24 @@ QString PartnerCard::generateShortName(const QString& fullName) const
     }
 }
 
-QString PartnerCard::save(PartnerCardData d, Mode mode) const
+QString PartnerCard::save(const PartnerCardData& data, Mode mode) const
+{
+    // Two workstations creating the same card at once both pass the checks before either row
+    // exists; the later insert then meets the earlier one's key. Checked again after the
+    // rollback, the loser gets the card's own message (or, if the other row went away, saves).
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return write(data, mode);
+        } catch (const Data::DatabaseError& e) {
+            const bool duplicate = e.nativeError() == Data::NativeError::Constraint ||
+                                   e.nativeError() == Data::NativeError::UniqueIndex;
+            if (mode != Mode::Create || !duplicate || attempt == 3)
+                throw;
+        }
+    }
+}
+
+QString PartnerCard::write(PartnerCardData d, Mode mode) const
 {
     const auto fit = [](QString& s, int width, bool clean = true) {
         if (clean)
@@ -139,7 +157,8 @@ QString PartnerCard::save(PartnerCardData d, Mode mode) const
                             u"уже существует (Краткое имя "_s + Quote + q.string(0) + Quote + u")"_s);
     }
     bool ok = false;
-    const qlonglong regNumber = zeroIfBlank(d.regNumber).toLongLong(&ok);
+    // The column is a 32-bit integer on every engine.
+    const int regNumber = zeroIfBlank(d.regNumber).toInt(&ok);
     if (!ok)
         throw Exception(u"Неверно задан рег. номер"_s);
     const std::optional<Money> discount = Money::parse(zeroIfBlank(d.discount));

@@ -49,8 +49,10 @@ public:
 
     PartnerCardData load(const QString& shortName) const;
     // Validates, cuts and cleans, writes; returns the short name used. Throws Tarvo::Exception
-    // with the card's message; nothing is written then.
-    QString save(PartnerCardData data, Mode mode) const;
+    // with the card's message; nothing is written then. The checks run in the write's
+    // transaction, and a new card that another workstation saved a moment earlier gets the
+    // message it would have got a moment later.
+    QString save(const PartnerCardData& data, Mode mode) const;
     // A free short name for the full name.
     QString generateShortName(const QString& fullName) const;
     // Deletes a counterparty that no document uses.
@@ -59,6 +61,8 @@ public:
     static QString discountText(const QVariant& value);
 
 private:
+    QString write(PartnerCardData data, Mode mode) const;
+
     Data::Database& m_db;
 };
 

@@ -7,7 +7,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace Tarvo::Catalog {
 
 TForeignPrice::TForeignPrice(Data::Database& db, Data::Database& readDb, QWidget* parent)
-    : TfCatalog(db, new TForeignPriceView(db, readDb), TSCMTreePanel::DeleteMode::GroupOnly, parent)
+    : TfCatalog(db, new TForeignPriceView(db, readDb), TSCMTreePanel::DeleteMode::WholeTree, parent)
 {
     setObjectName(u"TForeignPrice"_s);
     setWindowTitle(u"Прайс-листы поставщиков"_s);

@@ -3,6 +3,7 @@
 
 #include "catalog/books/booktable.h"
 #include "catalog/currency/currencyrates.h"
+#include "catalog/currency/currencyreferences.h"
 #include "catalog/ui/gridedit.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
@@ -44,6 +45,10 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     m_currencies->setSql(u"select CODVALUT, NAMEVALUT, RELCOD from VALUTCOD order by CODVALUT"_s);
     BookTable(u"VALUTCOD"_s, {u"CODVALUT"_s}, {u"CODVALUT"_s, u"NAMEVALUT"_s, u"RELCOD"_s})
         .onRefusal(BookTable::refusals(CurrencyUsed, u"Валюта с таким кодом уже есть в справочнике"_s))
+        .checkBeforeDelete([](Data::Database& d, const Data::TUpdatedADODataSet& row) {
+            if (CurrencyReferences::inUse(d, row.originalValue(u"CODVALUT"_s).toString()))
+                throw Exception(CurrencyUsed);
+        })
         .attach(*m_currencies, db);
     m_currencies->beforePost = [this](Data::TRowSet& rs) {
         const QString code = rs.string(u"CODVALUT"_s).trimmed();
@@ -78,8 +83,7 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     m_quotations->beforePost = [](Data::TRowSet& rs) {
         if (rs.string(u"codvalut"_s).isEmpty())
             throw Exception(u"Сначала выберите валюту"_s);
-        if (!(rs.value(u"valcotir"_s).toDouble() > 0))
-            throw Exception(CurrencyRates::nonPositiveRateMessage());
+        CurrencyRates::checkRate(rs.value(u"valcotir"_s).toDouble());
         const QDateTime d = rs.value(u"datecotir"_s).toDateTime();
         if (!d.isValid())
             throw Exception(u"Необходимо ввести дату."_s);

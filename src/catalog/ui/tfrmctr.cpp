@@ -31,7 +31,7 @@ TFrmCtr::TFrmCtr(Data::Database& db, const QString& code, const QDate& date, std
     dateEdit->setReadOnly(true);
     m_rateEdit = new QLineEdit(this);
     if (previous)
-        m_rateEdit->setText(QLocale().toString(*previous, 'f', 4));
+        m_rateEdit->setText(CurrencyRates::rateText(*previous));
     const auto row = [this, form](const QString& text, QWidget* w) {
         auto* l = new QLabel(text, this);
         l->setBuddy(w);

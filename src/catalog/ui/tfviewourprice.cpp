@@ -12,7 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace Tarvo::Catalog {
 
 TfViewOurPrice::TfViewOurPrice(Data::Database& db, QWidget* parent)
-    : TfCatalog(db, new TOurPriceView(db), TSCMTreePanel::DeleteMode::GroupOnly, parent)
+    : TfCatalog(db, new TOurPriceView(db), TSCMTreePanel::DeleteMode::WholeTree, parent)
 {
     setObjectName(u"TfViewOurPrice"_s);
     setWindowTitle(u"Каталог товаров"_s);

@@ -30,6 +30,14 @@ bool confirm(QWidget* parent, const QString& text)
 
 const QString TTreeLink::NewGroupName = u"Новая группа"_s;
 
+QString TTreeLink::deleteQuestion(const QString& caption, bool wholeTree)
+{
+    QString text = u"Вы желаете удалить группу <"_s + caption + u">"_s;
+    if (wholeTree)
+        text += u"\nВместе с ней будут удалены её подгруппы, все их товары и цены этих товаров."_s;
+    return text;
+}
+
 TTreeLink::TTreeLink(QTreeWidget* view, TANodeItem* root) : QObject(view), m_view(view), m_root(root)
 {
     connect(view, &QTreeWidget::itemExpanded, this, &TTreeLink::expanded);
@@ -233,9 +241,11 @@ void TTreeLink::deleteGroup()
 {
     QTreeWidgetItem* node = m_view->currentItem();
     TNodeItem* item = itemOf(node);
-    if (!item || !dynamic_cast<TSCMTreeNode*>(item))
+    auto* group = dynamic_cast<TSCMTreeNode*>(item);
+    if (!group)
         return;
-    if (!confirm(m_view, u"Вы желаете удалить группу <"_s + captionOf(node) + u">"_s))
+    if (!confirm(m_view, deleteQuestion(captionOf(node),
+                                        group->panel().deleteMode() == TSCMTreePanel::DeleteMode::WholeTree)))
         return;
     try {
         item->remove();

@@ -43,6 +43,9 @@ public:
     bool selectFlag() const { return m_flag; }
     void setSelectFlag(bool flag) { m_flag = flag; }
 
+    // The confirmation of "Удалить группу"; a whole-tree delete says what goes with the group.
+    static QString deleteQuestion(const QString& caption, bool wholeTree);
+
     // The name a new group gets before the user types one.
     static const QString NewGroupName;
 
