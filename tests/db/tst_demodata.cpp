@@ -5,6 +5,7 @@
 #include "db/placedamounts.h"
 #include "core/exception.h"
 #include "shell/startup.h"
+#include "shell/tdatabaseconnection.h"
 #include "support/testdatabase.h"
 
 #include <QElapsedTimer>
@@ -231,11 +232,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     // The child of the interrupted-start test: a client's first start without settings.
-    if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0)
-        return Shell::Startup::run({u"tarvo-scm"_s}, [](const QString& m) { fprintf(stderr, "%s\n", qPrintable(m)); }) ==
-                       Shell::Startup::GoOn
-                   ? 0
-                   : 1;
+    if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0) {
+        const int rc =
+            Shell::Startup::run({u"tarvo-scm"_s}, [](const QString& m) { fprintf(stderr, "%s\n", qPrintable(m)); });
+        Shell::TDataBaseConnection::instance().disconnect();
+        return rc == Shell::Startup::GoOn ? 0 : 1;
+    }
     DemoDataTest test;
     return QTest::qExec(&test, argc, argv);
 }
