@@ -4,6 +4,7 @@
 #include "data/engine/databaseerror.h"
 #include "data/engine/money.h"
 #include "core/exception.h"
+#include "db/plannerstatistics.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -538,13 +539,14 @@ bool DemoData::fillIfEmpty(Database& db)
             return false;
         Filler(db).run();
         tx.commit();
-        return true;
     } catch (const DatabaseError&) {
         // On PostgreSQL a concurrent filler meets the winner's first rows as a key conflict.
         if (!isEmpty(db))
             return false;
         throw;
     }
+    PlannerStatistics::refresh(db);
+    return true;
 }
 
 } // namespace Tarvo::Data

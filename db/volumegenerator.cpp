@@ -4,6 +4,7 @@
 #include "data/engine/money.h"
 #include "db/bulkinserter.h"
 #include "db/demodata.h"
+#include "db/plannerstatistics.h"
 #include "core/exception.h"
 
 #include <QDateTime>
@@ -332,6 +333,7 @@ qint64 VolumeGenerator::run()
         for (const QString& sql : m_db.dialect().resetIdentity(table, key))
             m_db.exec(sql);
     tx.commit();
+    PlannerStatistics::refresh(m_db);
     return total;
 }
 

@@ -17,7 +17,7 @@ class VolumeGenerator
 public:
     VolumeGenerator(Database& db, double scale);
     void setProgress(std::function<void(const QString& table, qint64 rows)> progress) { m_progress = std::move(progress); }
-    // Runs in one transaction; returns the number of rows written.
+    // Runs in one transaction, then gathers the planner's statistics; returns the number of rows written.
     qint64 run();
 
     qint64 products() const { return m_products; }

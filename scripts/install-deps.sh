@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libpq-dev postgresql postgresql-client
   libxlsxwriter-dev zlib1g-dev libxcb1-dev libsodium-dev
   fonts-dejavu-core xauth xvfb locales
+  file  # cpack's Debian generator runs it to find the libraries dpkg-shlibdeps reads
 )
 
 missing=()

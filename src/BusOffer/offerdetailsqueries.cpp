@@ -7,22 +7,48 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
 
-QString OfferDetailsQueries::receivedPerInvoiceRow()
+QString OfferDetailsQueries::receivedPerInvoiceRow(const Data::Dialect& dialect)
 {
-    return u"select t.soi_sde_id, t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_bof_id, "
-           "t.soi_soa_deliverydate, sum(m.kolc_predm) received "
-           "from SCM_TOMOVE t join scl_move m on m.recno = t.recno "
-           "where t.soi_bof_id = :bof_id "
-           "group by t.soi_sde_id, t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_bof_id, t.soi_soa_deliverydate"_s;
+    // An invoice line (invoice, invoiced product, order, product) is shipped on one row per
+    // confirmation date. The undated receipts of the line fill its rows in date order, each up to
+    // what its dated receipts leave open, the last row taking any excess: joined to every row,
+    // they were counted once per row.
+    const QString group = u"soi_sde_id, soi_sdp_pr_id, soi_suo_id, soi_pr_id, soi_bof_id"_s;
+    const auto receipts = [](const QString& date, const QString& grouping) {
+        return u"select %1, sum(m.kolc_predm) received from SCM_TOMOVE t join scl_move m on m.recno = t.recno "
+               "where t.soi_bof_id = :bof_id and t.soi_soa_deliverydate %2 group by %1"_s.arg(grouping, date);
+    };
+    const QString keys = u"t.soi_sde_id, t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_bof_id"_s;
+    const QString dated = receipts(u"is not null"_s, keys + u", t.soi_soa_deliverydate"_s);
+    const QString undated = receipts(u"is null"_s, keys);
+    const QString open = dialect.roundedAmount(u"o.soi_amount - coalesce(d.received, 0)"_s);
+    const QString rows =
+        u"select o.soi_sde_id, o.soi_sdp_pr_id, o.soi_suo_id, o.soi_pr_id, o.soi_bof_id, o.soi_soa_deliverydate, "
+        "coalesce(d.received, 0) dated, case when %1 > 0 then %1 else 0 end open_amount "
+        "from scm_offer_invoice o left join (%2) d on d.soi_sde_id = o.soi_sde_id "
+        "and d.soi_sdp_pr_id = o.soi_sdp_pr_id and d.soi_suo_id = o.soi_suo_id and d.soi_pr_id = o.soi_pr_id "
+        "and d.soi_bof_id = o.soi_bof_id and d.soi_soa_deliverydate = o.soi_soa_deliverydate "
+        "where o.soi_bof_id = :bof_id"_s.arg(open, dated);
+    const QString ordered =
+        u"select n.*, coalesce(sum(n.open_amount) over (partition by %1 order by n.soi_soa_deliverydate "
+        "rows between unbounded preceding and 1 preceding), 0) open_before, "
+        "row_number() over (partition by %1 order by n.soi_soa_deliverydate desc) from_last from (%2) n"_s.arg(
+            group, rows);
+    return u"select w.soi_sde_id, w.soi_sdp_pr_id, w.soi_suo_id, w.soi_pr_id, w.soi_bof_id, w.soi_soa_deliverydate, "
+           "w.dated + case when u.received is null or u.received <= w.open_before then 0 "
+           "when w.from_last = 1 or u.received - w.open_before < w.open_amount then u.received - w.open_before "
+           "else w.open_amount end received "
+           "from (%1) w left join (%2) u on u.soi_sde_id = w.soi_sde_id and u.soi_sdp_pr_id = w.soi_sdp_pr_id "
+           "and u.soi_suo_id = w.soi_suo_id and u.soi_pr_id = w.soi_pr_id and u.soi_bof_id = w.soi_bof_id"_s.arg(
+               ordered, undated);
 }
 
-QString OfferDetailsQueries::receivedJoin()
+QString OfferDetailsQueries::receivedJoin(const Data::Dialect& dialect)
 {
-    // A receipt that does not name the confirmation date belongs to the invoice row all the same.
     return u"left join (%1) r on r.soi_sde_id = o.soi_sde_id and r.soi_sdp_pr_id = o.soi_sdp_pr_id "
            "and r.soi_suo_id = o.soi_suo_id and r.soi_pr_id = o.soi_pr_id and r.soi_bof_id = o.soi_bof_id "
-           "and (r.soi_soa_deliverydate = o.soi_soa_deliverydate or r.soi_soa_deliverydate is null) "_s
-        .arg(receivedPerInvoiceRow());
+           "and r.soi_soa_deliverydate = o.soi_soa_deliverydate "_s
+        .arg(receivedPerInvoiceRow(dialect));
 }
 
 QString OfferDetailsQueries::lines(const Data::Dialect& dialect)
@@ -46,7 +72,7 @@ QString OfferDetailsQueries::lines(const Data::Dialect& dialect)
         .arg(dialect.roundedAmount(u"d.bpd_sum / d.bpd_amount"_s),
              dialect.roundedAmount(u"d.bpd_sum_valut / d.bpd_amount"_s),
              dialect.roundedAmount(u"coalesce(a.arrived, 0)"_s), completed, amount,
-             OfferListStatement::completedAmount(u"s.sde_complited"_s, u"o.soi_amount"_s, u"r.received"_s), receivedJoin());
+             OfferListStatement::completedAmount(u"s.sde_complited"_s, u"o.soi_amount"_s, u"r.received"_s), receivedJoin(dialect));
 }
 
 QString OfferDetailsQueries::ordered()
@@ -111,7 +137,7 @@ QString OfferDetailsQueries::state(const Data::Dialect& dialect)
         "union all "
         "select 0, 'Не распределено', d.bpd_pr_id, %6, %2, %1, %2, %2, %3, %1 "
         "from scm_bp_delivery d where d.bpd_bof_id = :bof_id and %6 > 0"_s.arg(noDate, noInt, noText, rest,
-                                                                                 receivedJoin(), open);
+                                                                                 receivedJoin(dialect), open);
     return u"select x.st_name, p.pr_articul, p.pr_name, x.amount, x.suo_id, pa.par_nuser, pn.name_user, "
            "x.soa_date, s.sde_invoice_num, s.sde_invoice_date, w.swb_stepname, w.swb_stepdate, "
            "w.swb_plan_arrival_date, x.numdocm_pr, x.date_predm, x.st_order, x.pr_id "

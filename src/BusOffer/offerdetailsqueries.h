@@ -25,10 +25,11 @@ public:
     // One row per stage of every line ("Состояние заявки").
     static QString state(const Data::Dialect& dialect);
     // A line's completed amount uses OfferListStatement::completedAmount, as the header's k5 does.
-    // Per invoice row of the request: the received amount ("received") with the row's key columns.
-    static QString receivedPerInvoiceRow();
-    // Joins the received amounts `r` to the invoice rows `o`.
-    static QString receivedJoin();
+    // Per invoice row of the request: the received amount ("received") with the row's key columns;
+    // every receipt counts on one row, also one that names no confirmation date.
+    static QString receivedPerInvoiceRow(const Data::Dialect& dialect);
+    // Joins the received amounts `r` to the invoice rows `o`, one row to one row.
+    static QString receivedJoin(const Data::Dialect& dialect);
 };
 
 } // namespace Tarvo::BusOffer

@@ -3,6 +3,7 @@
 #include "data/engine/databaseerror.h"
 #include "core/apppaths.h"
 #include "core/exception.h"
+#include "db/demodata.h"
 #include "shell/connectionfailure.h"
 #include "shell/startupsteps.h"
 #include "shell/tdatabaseconnection.h"
@@ -18,6 +19,12 @@ int Startup::run(const QStringList& arguments, const std::function<void(const QS
             throw Exception(ConnectionFailure::message(
                 e, ConnectionFailure::advice(TDataBaseConnection::instance().settings(), AppPaths::workstationIni())));
         }
+        // A first start without settings shows the demo company instead of an empty program.
+        // Asked on every start, not only for a new file: a first start killed after the
+        // migrations left an empty file, which would otherwise stay empty for good.
+        const TDataBaseConnection& connection = TDataBaseConnection::instance();
+        if (connection.settings().isEmbeddedDefault())
+            Data::DemoData::fillIfEmpty(*connection.connection());
         StartupSteps::runAll();
         return GoOn;
     } catch (const Abort&) {

@@ -134,7 +134,8 @@ struct DetFixture
                                "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                 {pr, suo, date, sde, swb, bof, pr, amount(qty), amount(qty)});
     }
-    void received(qint64 bof, qint64 pr, qint64 suo, const QDateTime& date, qint64 sde, qint64 swb,
+    // A null date: the warehouse named the invoice line but not the confirmation.
+    void received(qint64 bof, qint64 pr, qint64 suo, const QVariant& date, qint64 sde, qint64 swb,
                   const char* qty, const QString& document = QStringLiteral("ПН-1")) const
     {
         const qint64 recno = db.insertReturning(

@@ -1,4 +1,5 @@
 #include "BusOffer/offerdetailsqueries.h"
+#include "BusOffer/offerlist.h"
 #include "BusOffer/offerliststatement.h"
 #include "BusOffer/offerdetailswriter.h"
 #include "BusOffer/detfixture.h"
@@ -155,6 +156,66 @@ private slots:
         // Taking the order away leaves its amount undistributed.
         f.db.exec(QStringLiteral("delete from scm_bo_ordered where bpo_bof_id = ?"), {bof});
         QVERIFY(readState(f.db, bof).contains(QStringLiteral("Не распределено A-1 2.0000")));
+    }
+
+    void aReceiptWithoutConfirmationDateCountsOnce()
+    {
+        Test::TestDatabase t;
+        DetFixture f(t.db());
+        const qint64 bof = f.request(), suo = f.order();
+        const qint64 a = f.product(QStringLiteral("A-1")), b = f.product(QStringLiteral("B-2")),
+                     c = f.product(QStringLiteral("C-3")), d = f.product(QStringLiteral("D-4"));
+        const qint64 swb = f.waybill(), sde = f.invoice(swb, false);
+        const qint64 sdeDone = f.invoice(swb, true, QStringLiteral("INV-2"));
+        const QVariant undated(QMetaType::fromType<QDateTime>());
+        // A: 6 shipped on two confirmations, 3 received naming neither.
+        f.line(bof, a, "6");
+        f.shipped(bof, a, suo, DetFixture::day(3), sde, swb, "3");
+        f.shipped(bof, a, suo, DetFixture::day(4), sde, swb, "3");
+        f.received(bof, a, suo, undated, sde, swb, "3");
+        // B: one row of 5, received 2 with its date and 1 without.
+        f.line(bof, b, "5");
+        f.shipped(bof, b, suo, DetFixture::day(3), sde, swb, "5");
+        f.received(bof, b, suo, DetFixture::day(3), sde, swb, "2");
+        f.received(bof, b, suo, undated, sde, swb, "1", QStringLiteral("ПН-2"));
+        // C: a completed invoice counts its row once, whatever was received.
+        f.line(bof, c, "4");
+        f.shipped(bof, c, suo, DetFixture::day(3), sdeDone, swb, "4");
+        f.received(bof, c, suo, DetFixture::day(3), sdeDone, swb, "1");
+        f.received(bof, c, suo, undated, sdeDone, swb, "1", QStringLiteral("ПН-2"));
+        // D: 3 + 3 shipped, 4 received undated in two parts: the earlier row is full, 2 on the way.
+        f.line(bof, d, "6");
+        f.shipped(bof, d, suo, DetFixture::day(3), sde, swb, "3");
+        f.shipped(bof, d, suo, DetFixture::day(4), sde, swb, "3");
+        f.received(bof, d, suo, undated, sde, swb, "2");
+        f.received(bof, d, suo, undated, sde, swb, "2", QStringLiteral("ПН-2"));
+
+        const QList<LineRow> lines = readLines(f.db, bof);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.at(0).arrived, m("3"));
+        QCOMPARE(lines.at(0).completed, m("3"));
+        QVERIFY2(!lines.at(0).complete, "3 of 6 received");
+        QCOMPARE(lines.at(1).completed, m("3"));
+        QCOMPARE(lines.at(2).completed, m("4"));
+        QVERIFY(lines.at(2).complete);
+        QCOMPARE(lines.at(3).completed, m("4"));
+        QVERIFY(!lines.at(3).complete);
+
+        const QStringList state = readState(f.db, bof);
+        const auto onTheWay = [&](const QString& article) {
+            return state.filter(QStringLiteral("В пути ") + article + u' ');
+        };
+        QCOMPARE(onTheWay(QStringLiteral("A-1")), QStringList{QStringLiteral("В пути A-1 3.0000")});
+        QCOMPARE(onTheWay(QStringLiteral("B-2")), QStringList{QStringLiteral("В пути B-2 2.0000")});
+        QCOMPARE(onTheWay(QStringLiteral("C-3")), QStringList{QStringLiteral("В пути C-3 2.0000")});
+        QCOMPARE(onTheWay(QStringLiteral("D-4")), QStringList{QStringLiteral("В пути D-4 2.0000")});
+        QCOMPARE(state.filter(QStringLiteral("Получено")).size(), 7);
+
+        // The register's completed total agrees with the lines.
+        OfferList list(f.db);
+        list.reload();
+        QVERIFY(list.locateOffer(bof));
+        QCOMPARE(Money::fromVariant(list.value(QStringLiteral("k5"))), m("14"));
     }
 
     void anInvoiceOfUnknownCompletionIsNotCompleted()

@@ -1,10 +1,11 @@
-#include "data/engine/connector.h"
 #include "data/engine/database.h"
 #include "data/engine/migration.h"
 #include "data/engine/query.h"
 #include "db/demodata.h"
 #include "db/placedamounts.h"
 #include "core/exception.h"
+#include "shell/startup.h"
+#include "shell/tdatabaseconnection.h"
 #include "support/testdatabase.h"
 
 #include <QElapsedTimer>
@@ -234,13 +235,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     // The child of the interrupted-start test: a client's first start without settings.
     if (argc > 1 && qstrcmp(argv[1], "--first-start") == 0) {
-        try {
-            Connector::connect(Connector::settingsFrom({}), true);
-            return 0;
-        } catch (const Exception& e) {
-            fprintf(stderr, "%s\n", qPrintable(e.message()));
-            return 1;
-        }
+        const int rc =
+            Shell::Startup::run({u"tarvo-scm"_s}, [](const QString& m) { fprintf(stderr, "%s\n", qPrintable(m)); });
+        Shell::TDataBaseConnection::instance().disconnect();
+        return rc == Shell::Startup::GoOn ? 0 : 1;
     }
     DemoDataTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,3 +1,4 @@
+#include "data/engine/connector.h"
 #include "data/engine/database.h"
 #include "core/exception.h"
 #include "shell/startup.h"
@@ -72,6 +73,25 @@ private slots:
                           [] { throw Exception(QStringLiteral("Модуль расширения не загружен")); });
         QCOMPARE(Startup::run(args, [&](const QString& m) { errors << m; }), 1);
         QCOMPARE(errors, QStringList{QStringLiteral("Модуль расширения не загружен")});
+    }
+
+    // Connecting is the road to any database; whether an empty one becomes the demo company is
+    // the client's start-up's decision, for its own embedded database only.
+    void theStartUpFillsTheEmbeddedDefaultDatabase()
+    {
+        const QString requests = QStringLiteral("select count(*) from scm_business_offer");
+        {
+            auto db = Data::Connector::connect(Data::Connector::settingsFrom({}));
+            QVERIFY(db->objectExists(QStringLiteral("scm_business_offer")));
+            QCOMPARE(db->scalar(requests).toInt(), 0);
+        }
+        QStringList errors;
+        for (int start = 0; start < 2; ++start) {
+            QCOMPARE(Startup::run({QStringLiteral("tarvo-scm")}, [&](const QString& m) { errors << m; }), Startup::GoOn);
+            QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+            QCOMPARE(Data::Database::main()->scalar(requests).toInt(), 12);
+            TDataBaseConnection::instance().disconnect();
+        }
     }
 
     void connectionFailureShowsCodeAndEnds()

@@ -1,7 +1,6 @@
 #include "data/engine/connector.h"
 
 #include "data/engine/migration.h"
-#include "db/demodata.h"
 #include "core/apppaths.h"
 
 namespace Tarvo::Data {
@@ -15,14 +14,9 @@ std::unique_ptr<Database> Connector::connect(const ConnectionSettings& settings,
 {
     auto db = std::make_unique<Database>(settings);
     db->open();
-    if (migrate) {
+    if (migrate)
         Migrator::apply(*db);
-        // A first start without settings shows the demo company instead of an empty program.
-        // Asked on every start, not only for a new file: a first start killed after the
-        // migrations left an empty file, which would otherwise stay empty for good.
-        if (settings.isEmbeddedDefault())
-            DemoData::fillIfEmpty(*db);
-    } else
+    else
         Migrator::checkNotNewer(*db);
     return db;
 }
