@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +23,44 @@ QStringList column(const TDataGrid& grid, int c)
     for (int row = 0; row < grid.model()->rowCount(); ++row)
         r << grid.model()->index(row, c).data().toString();
     return r;
+}
+
+// A dataset read in batches that may know how many rows it has (`counted`, -1 when not), which
+// need not be the number it really has (`total`).
+class BatchRowSet : public Data::TRowSet
+{
+public:
+    BatchRowSet(int total, int batch, int counted) : m_total(total), m_batch(batch), m_counted(counted)
+    {
+        addField(QStringLiteral("N"), Data::FieldType::Integer);
+        addField(QStringLiteral("NAME"), Data::FieldType::String, 20);
+        fetchMore();
+        first();
+    }
+    bool canFetchMore() const override { return m_read < m_total; }
+    void fetchMore() override
+    {
+        const int n = qMin(m_batch, m_total - m_read);
+        for (int i = 0; i < n; ++i, ++m_read)
+            appendLoaded({m_read, QStringLiteral("Строка %1").arg(m_read)});
+        ++batches;
+    }
+    int expectedUnreadRows() const override
+    {
+        return m_counted < 0 || !canFetchMore() ? -1 : qMax(0, m_counted - m_read);
+    }
+    int batches = 0;
+
+private:
+    int m_total;
+    int m_batch;
+    int m_counted;
+    int m_read = 0;
+};
+
+bool rowShown(TDataGrid& grid, int row)
+{
+    return grid.viewport()->rect().intersects(grid.visualRect(grid.model()->index(row, 0)));
 }
 
 } // namespace
@@ -217,6 +256,122 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Return);
         QCOMPARE(activated.count(), 1);
         QVERIFY(!grid.accessibleName().isEmpty());
+    }
+
+    // Whatever moves the row set's cursor (a search, a locate, code) moves the highlight there
+    // and into sight; a double click acts on the row clicked.
+    void theHighlightFollowsTheRowSetsCursor()
+    {
+        Data::TRowSet rs;
+        rs.addField(QStringLiteral("CODE"), Data::FieldType::String, 10);
+        for (int i = 0; i < 300; ++i)
+            rs.appendLoaded({QStringLiteral("K%1").arg(i, 3, 10, QChar(u'0'))});
+        rs.first();
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QVERIFY(rs.locate({QStringLiteral("CODE")}, {QStringLiteral("K250")}));
+        QCOMPARE(grid.currentIndex().row(), 250);
+        QVERIFY(rowShown(grid, 250));
+        QCOMPARE(grid.selectionModel()->selectedRows().value(0).row(), 250);
+        rs.prior();
+        QCOMPARE(grid.currentIndex().row(), 249);
+        rs.first();
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QVERIFY(rowShown(grid, 0));
+
+        // Sorted by a heading, the grid row of the row set's row.
+        grid.sortBy(0, Qt::DescendingOrder);
+        rs.moveTo(10);
+        QCOMPARE(grid.currentIndex().row(), 289);
+        QVERIFY(rowShown(grid, 289));
+        grid.sortBy(-1);
+
+        QSignalSpy activated(&grid, &TDataGrid::rowActivated);
+        QList<QString> actedOn;
+        connect(&grid, &TDataGrid::rowActivated, this, [&] { actedOn << rs.string(QStringLiteral("CODE")); });
+        rs.moveTo(5);
+        const QRect third = grid.visualRect(grid.model()->index(2, 0));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, third.center());
+        QCOMPARE(actedOn, QList<QString>{QStringLiteral("K002")});
+        QCOMPARE(rs.recNo(), 2);
+    }
+
+    // A list read in batches that knows its length shows all of it: the scroll bar spans every
+    // row, Ctrl+End reads the rest and stands on the last one, and rows dragged into sight are
+    // read a batch per turn of the event loop.
+    void aListOfKnownLengthShowsItsWholeLength()
+    {
+        BatchRowSet rs(5000, 100, 5000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QCOMPARE(rs.recordCount(), 100);
+        QCOMPARE(grid.model()->rowCount(), 5000);
+        QVERIFY(grid.verticalScrollBar()->maximum() > 4900);
+        QCOMPARE(grid.model()->index(4000, 1).data().toString(), QString());
+
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(rs.recordCount(), 5000);
+        QCOMPARE(rs.recNo(), 4999);
+        QCOMPARE(grid.currentIndex().row(), 4999);
+        QVERIFY(rowShown(grid, 4999));
+        QCOMPARE(grid.model()->rowCount(), 5000);
+        QCOMPARE(grid.model()->index(4999, 1).data().toString(), QStringLiteral("Строка 4999"));
+        QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(rs.recNo(), 0);
+
+        BatchRowSet dragged(5000, 100, 5000);
+        TDataGrid second;
+        second.setRowSet(&dragged);
+        second.resize(300, 200);
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        second.verticalScrollBar()->setValue(second.verticalScrollBar()->maximum());
+        // Read on from the event loop, not all at once.
+        QCOMPARE(dragged.batches, 1);
+        QTRY_COMPARE(second.model()->index(4999, 1).data().toString(), QStringLiteral("Строка 4999"));
+        QCOMPARE(dragged.recNo(), 0);
+
+        // A blank row clicked is read, then current.
+        BatchRowSet clicked(5000, 100, 5000);
+        TDataGrid third;
+        third.setRowSet(&clicked);
+        third.resize(300, 200);
+        third.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&third));
+        third.setCurrentIndex(third.model()->index(2500, 1));
+        QTRY_COMPARE(clicked.recNo(), 2500);
+        QCOMPARE(third.currentIndex().row(), 2500);
+        QCOMPARE(clicked.string(QStringLiteral("NAME")), QStringLiteral("Строка 2500"));
+    }
+
+    // The count may be off (rows added or removed by others since): the grid ends with the rows
+    // there are; without a count it reads the rest on Ctrl+End all the same.
+    void aListCountedWrongEndsWithTheRowsThereAre()
+    {
+        for (const auto& [total, counted] : {std::pair{4500, 5000}, std::pair{4500, 4000}, std::pair{4500, -1}}) {
+            BatchRowSet rs(total, 100, counted);
+            TDataGrid grid;
+            grid.setRowSet(&rs);
+            grid.resize(300, 200);
+            grid.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&grid));
+            QCOMPARE(grid.model()->rowCount(), counted < 0 ? 100 : counted);
+            grid.setFocus();
+            QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(grid.model()->rowCount(), total);
+            QCOMPARE(rs.recNo(), total - 1);
+            QCOMPARE(grid.currentIndex().row(), total - 1);
+            QCOMPARE(grid.model()->index(total - 1, 1).data().toString(), QStringLiteral("Строка %1").arg(total - 1));
+        }
     }
 
 private:
