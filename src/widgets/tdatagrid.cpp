@@ -64,7 +64,6 @@ TDataGrid::TDataGrid(QWidget* parent)
         if (makeCurrent(index))
             Q_EMIT rowActivated();
     });
-    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     m_fillTimer = new QTimer(this);
     m_fillTimer->setSingleShot(true);
     m_fillTimer->setInterval(0);
@@ -129,6 +128,9 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
     m_proxy->setSourceModel(m_model.get());
     setModel(m_proxy);
+    // After the view's own handling of a reset (which forgets the current row), not before it.
+    disconnect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     // The view would post the edited row whenever its current row changes, also when it only
     // follows the row set (a new row being shown): the grid posts on the user's moves only.
     disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_proxy, SLOT(submit()));

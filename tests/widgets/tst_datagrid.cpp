@@ -6,6 +6,7 @@
 #include "widgets/tdatagrid.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -57,6 +58,34 @@ private:
     int m_counted;
     int m_read = 0;
 };
+
+// Deletes as the updatable datasets do: the row is written away and every change accepted at once.
+class AcceptingRowSet : public Data::TRowSet
+{
+protected:
+    void internalDelete() override
+    {
+        TRowSet::internalDelete();
+        acceptAll();
+    }
+};
+
+QStringList shownNames(const Widgets::GridProxyModel& proxy)
+{
+    QStringList r;
+    for (int row = 0; row < proxy.rowCount(); ++row)
+        r << proxy.index(row, 0).data().toString();
+    return r;
+}
+
+void fillNames(Data::TRowSet& rs, int rows)
+{
+    rs.addField(QStringLiteral("NAME"), Data::FieldType::String, 30);
+    rs.addField(QStringLiteral("N"), Data::FieldType::Integer);
+    for (int i = 0; i < rows; ++i)
+        rs.appendLoaded({QStringLiteral("Имя %1").arg((i * 7919) % 100003), i});
+    rs.first();
+}
 
 bool rowShown(TDataGrid& grid, int row)
 {
@@ -372,6 +401,132 @@ private slots:
             QCOMPARE(grid.currentIndex().row(), total - 1);
             QCOMPARE(grid.model()->index(total - 1, 1).data().toString(), QStringLiteral("Строка %1").arg(total - 1));
         }
+    }
+
+    // A delete while sorted by a heading drops that row and keeps the order: no new keys, no
+    // sort, no reset; also when the dataset accepts the delete at once and through a clone.
+    void aDeleteWhileSortedKeepsTheOrder()
+    {
+        AcceptingRowSet rs;
+        fillNames(rs, 200);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        Widgets::GridProxyModel* proxy = grid.proxyModel();
+        grid.sortBy(0, Qt::AscendingOrder);
+        QStringList expected = shownNames(*proxy);
+        QStringList sorted = expected;
+        std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+            return Widgets::GridProxyModel::sortKey(a) < Widgets::GridProxyModel::sortKey(b);
+        });
+        QCOMPARE(expected, sorted);
+        const int builds = proxy->keyBuilds();
+        QSignalSpy resets(proxy, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(proxy, &QAbstractItemModel::rowsRemoved);
+        for (int row : {57, 0, 120}) {
+            rs.moveTo(row);
+            const QString name = rs.string(QStringLiteral("NAME"));
+            const int shownAt = grid.gridRow(row);
+            rs.remove();
+            expected.removeAt(shownAt);
+            QCOMPARE(shownNames(*proxy), expected);
+            QVERIFY(!expected.contains(name) || expected.count(name) >= 1);
+        }
+        auto clone = rs.clone();
+        clone->moveTo(10);
+        expected.removeAt(grid.gridRow(10));
+        clone->remove();
+        QCOMPARE(shownNames(*proxy), expected);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(removed.count(), 4);
+        QCOMPARE(proxy->keyBuilds(), builds);
+        // The grid stands on the row the row set moved to.
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
+        // The other direction from the same keys.
+        grid.sortBy(0, Qt::DescendingOrder);
+        std::reverse(expected.begin(), expected.end());
+        QCOMPARE(shownNames(*proxy).first(), expected.first());
+        QCOMPARE(proxy->keyBuilds(), builds);
+    }
+
+    // A big list sorts in the background: the grid keeps the order shown and stays usable until
+    // the sorted order is applied; what changed meanwhile is in it, and the last sort asked wins.
+    void aBigListSortsInTheBackground()
+    {
+        Data::TRowSet rs;
+        fillNames(rs, 3000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        Widgets::GridProxyModel* proxy = grid.proxyModel();
+        proxy->setBackgroundSortRows(1000);
+        QSignalSpy sorting(proxy, &Widgets::GridProxyModel::sortingChanged);
+        const QStringList natural = shownNames(*proxy);
+
+        grid.sortBy(0, Qt::AscendingOrder);
+        QVERIFY(proxy->isSorting());
+        QCOMPARE(shownNames(*proxy), natural);
+        QVERIFY(grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->isVisible());
+        // Usable meanwhile: the cursor moves, a row goes.
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(rs.recNo(), 1);
+        rs.moveTo(5);
+        const QString gone = rs.string(QStringLiteral("NAME"));
+        rs.remove();
+        QTRY_VERIFY(!proxy->isSorting());
+        QCOMPARE(sorting.count(), 2);
+        QCOMPARE(sorting.first().at(0).toBool(), true);
+        QCOMPARE(sorting.last().at(0).toBool(), false);
+        QVERIFY(!grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->isVisible());
+        QStringList expected = natural;
+        expected.removeAt(5);
+        std::stable_sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+            return Widgets::GridProxyModel::sortKey(a) < Widgets::GridProxyModel::sortKey(b);
+        });
+        QCOMPARE(shownNames(*proxy), expected);
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
+        QVERIFY(rowShown(grid, grid.currentIndex().row()));
+
+        // Two sorts asked one after the other: the second one's order.
+        grid.sortBy(1, Qt::AscendingOrder);
+        grid.sortBy(1, Qt::DescendingOrder);
+        QTRY_VERIFY(!proxy->isSorting());
+        QCOMPARE(proxy->index(0, 1).data().toInt(), 2999);
+        QCOMPARE(proxy->index(proxy->rowCount() - 1, 1).data().toInt(), 0);
+        grid.sortBy(-1);
+        QCOMPARE(shownNames(*proxy).first(), natural.first());
+    }
+
+    // "Найти далее" that finds nothing goes through the rows in slices: the event loop turns,
+    // the progress shows, Esc stops it.
+    void aSearchRunsInSlicesAndEscStopsIt()
+    {
+        Data::TRowSet rs;
+        fillNames(rs, 300000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setSearchColumn(0);
+        QSignalSpy finished(&grid, &TDataGrid::searchFinished);
+        grid.startSearch(QStringLiteral("нет такого"), false);
+        QVERIFY(grid.isSearching());
+        QVERIFY(grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->text().startsWith(QStringLiteral("Поиск")));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        QVERIFY(!grid.isSearching());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), false);
+
+        rs.moveTo(250000);
+        grid.startSearch(QStringLiteral("Имя 3"), false);
+        QTRY_VERIFY(!grid.isSearching());
+        QCOMPARE(finished.last().at(0).toBool(), true);
+        QVERIFY(rs.recNo() > 250000 || rs.string(QStringLiteral("NAME")).contains(QStringLiteral("Имя 3")));
+        QVERIFY(rs.string(QStringLiteral("NAME")).contains(QStringLiteral("Имя 3")));
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
     }
 
 private:
