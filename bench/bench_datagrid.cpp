@@ -1,18 +1,26 @@
 // The data grid over a large row set: how long the first painted screen and a heading-click sort
-// take, against the time the row set itself takes to load the rows from the database.
-//   bench_datagrid [rows]        (default 1000000; runs on the embedded engine, offscreen)
-// Each figure is the median of three rounds after an unmeasured one.
+// take, against the time the row set itself takes to load the rows from the database; then the
+// longest stall of the event loop while a heading sort, a delete while sorted and a "Найти
+// далее" that finds nothing run, each against the bare operation done at once.
+//   bench_datagrid [rows] [sqlite|postgresql]   (default 1000000 rows, both engines when the
+//                                                 private PostgreSQL server is given; offscreen)
+// Each timing is the median of three rounds after an unmeasured one.
+#include "benchpostgres.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/rowset/trowset.h"
+#include "widgets/gridproxymodel.h"
 #include "widgets/tdatagrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <functional>
 
@@ -36,26 +44,64 @@ double median(const std::function<void()>& prepare, const std::function<void()>&
     return ms[1];
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+struct Stall
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("TZ"))
-        qputenv("TZ", ":/etc/localtime");
-    QApplication app(argc, argv);
-    const int rows = argc > 1 ? std::max(1, atoi(argv[1])) : 1000000;
+    double longest = 0; // ms the event loop went without a turn
+    double total = 0;   // ms until the operation was done
+};
 
-    QTemporaryDir dir;
-    ConnectionSettings s;
-    s.database = dir.path() + QStringLiteral("/grid.db");
-    Database db(s);
-    db.open();
+// Starts the operation from the event loop and turns it until `done`; the longest gap between
+// two turns is the longest time the window could not answer.
+Stall measureStall(const std::function<void()>& start, const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, worst = 0, began = 0;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+        if (began > 0 && done())
+            loop.quit();
+    });
+    QTimer::singleShot(0, [&] {
+        began = last = clock.nsecsElapsed();
+        start();
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+        tick.start();
+    });
+    loop.exec();
+    return {worst / 1e6, (clock.nsecsElapsed() - began) / 1e6};
+}
+
+Stall medianStall(const std::function<void()>& prepare, const std::function<void()>& start,
+                  const std::function<bool()>& done)
+{
+    std::vector<Stall> runs;
+    for (int i = 0; i < 4; ++i) {
+        prepare();
+        const Stall s = measureStall(start, done);
+        if (i > 0)
+            runs.push_back(s);
+    }
+    std::sort(runs.begin(), runs.end(), [](const Stall& a, const Stall& b) { return a.longest < b.longest; });
+    return runs[1];
+}
+
+void run(Database& db, const char* engine, int rows)
+{
+    db.exec(QStringLiteral("drop table if exists bench_grid"));
     db.exec(QStringLiteral("create table bench_grid (g_id integer primary key, g_name varchar(60), "
                            "g_amount numeric(19,4), g_city varchar(30))"));
+    // The same pseudo-random names and amounts on both engines.
     db.exec(QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                           "insert into bench_grid select x, 'Товар ' || (abs(random()) % 1000000), "
-                           "(abs(random()) % 10000000) / 100.0, "
+                           "insert into bench_grid select x, 'Товар ' || ((x * 7919) % 1000003), "
+                           "((x * 104729) % 10000000) / 100.0, "
                            "case x % 3 when 0 then 'москва' when 1 then 'Ёлкино' else 'Арзамас' end from c")
                 .arg(rows));
 
@@ -63,8 +109,7 @@ int main(int argc, char** argv)
     const double load = median(
         [&] { rs.clearRows(); },
         [&] {
-            Query q(db,
-                    QStringLiteral("select g_id, g_name, g_amount, g_city from bench_grid order by g_id"));
+            Query q(db, QStringLiteral("select g_id, g_name, g_amount, g_city from bench_grid order by g_id"));
             rs.loadFrom(q);
         });
 
@@ -80,7 +125,11 @@ int main(int argc, char** argv)
             grid->show();
             grid->grab(); // lays out and paints the visible rows
         });
+    Widgets::GridProxyModel* proxy = grid->proxyModel();
+    const auto sorted = [&] { return !proxy->isSorting(); };
 
+    // Done at once on the UI thread, as every heading sort was before.
+    proxy->setBackgroundSortRows(INT_MAX);
     const double sortText = median([&] { grid->sortBy(-1); },
                                    [&] {
                                        grid->sortBy(1, Qt::AscendingOrder);
@@ -91,6 +140,36 @@ int main(int argc, char** argv)
                                         grid->sortBy(2, Qt::DescendingOrder);
                                         grid->grab();
                                     });
+    proxy->setBackgroundSortRows(Widgets::GridProxyModel::DefaultBackgroundSortRows);
+    const Stall sortStall = medianStall([&] { grid->sortBy(-1); },
+                                        [&] { grid->sortBy(1, Qt::AscendingOrder); }, sorted);
+    // The other direction reuses the keys.
+    const Stall reverseStall = medianStall(
+        [&] {
+            grid->sortBy(1, Qt::AscendingOrder);
+            while (!sorted())
+                QCoreApplication::processEvents();
+        },
+                                           [&] { grid->sortBy(1, Qt::DescendingOrder); }, sorted);
+
+    // A delete while sorted: the bare delete on the row set alone, then with the sorted grid.
+    auto bare = rs.clone();
+    const double deleteBare = median([&] { bare->moveTo(rows / 2); }, [&] { bare->remove(); });
+    bare.reset();
+    grid->sortBy(1, Qt::AscendingOrder);
+    while (!sorted())
+        QCoreApplication::processEvents();
+    const Stall deleteStall = medianStall([&] { rs.moveTo(rows / 3); }, [&] { rs.remove(); }, [] { return true; });
+
+    // "Найти далее" that finds nothing: every row's shown text looked at.
+    grid->setSearchColumn(1);
+    const QString absent = QStringLiteral("нет такого");
+    const double findBare = median([&] { grid->setCurrentIndex(grid->model()->index(0, 1)); },
+                                   [&] { grid->findNext(absent); });
+    const Stall findStall = medianStall([&] { grid->setCurrentIndex(grid->model()->index(0, 1)); },
+                                        [&] { grid->startSearch(absent, false); },
+                                        [&] { return !grid->isSearching(); });
+
     const double scrollEnd =
         median([&] { grid->verticalScrollBar()->setValue(0); },
                [&] {
@@ -99,11 +178,48 @@ int main(int argc, char** argv)
                });
     grid->setRowSet(nullptr);
 
+    std::printf("== %s\n", engine);
     std::printf("rows                       %d\n", rs.recordCount());
     std::printf("row set load              %9.1f ms\n", load);
     std::printf("first painted screen      %9.1f ms   ratio to load %.3f\n", firstScreen, firstScreen / load);
-    std::printf("sort by text heading      %9.1f ms   ratio to load %.3f\n", sortText, sortText / load);
-    std::printf("sort by money heading     %9.1f ms   ratio to load %.3f\n", sortMoney, sortMoney / load);
+    std::printf("sort by text heading      %9.1f ms   ratio to load %.3f   (at once)\n", sortText, sortText / load);
+    std::printf("sort by money heading     %9.1f ms   ratio to load %.3f   (at once)\n", sortMoney, sortMoney / load);
     std::printf("scroll to the last row    %9.1f ms   ratio to load %.3f\n", scrollEnd, scrollEnd / load);
+    std::printf("longest event-loop stall:\n");
+    std::printf("  text heading sort       %9.1f ms   (sorted after %.1f ms; bare sort at once %.1f ms)\n",
+                sortStall.longest, sortStall.total, sortText);
+    std::printf("  other direction         %9.1f ms   (sorted after %.1f ms)\n", reverseStall.longest,
+                reverseStall.total);
+    std::printf("  delete while sorted     %9.1f ms   (bare delete on the row set %.1f ms)\n", deleteStall.longest,
+                deleteBare);
+    std::printf("  find next, no match     %9.1f ms   (searched in %.1f ms; bare search at once %.1f ms)\n",
+                findStall.longest, findStall.total, findBare);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? std::max(1, atoi(argv[1])) : 1000000;
+    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLower() : QString();
+
+    if (only.isEmpty() || only == QLatin1String("sqlite")) {
+        QTemporaryDir dir;
+        ConnectionSettings s;
+        s.database = dir.path() + QStringLiteral("/grid.db");
+        Database db(s);
+        db.open();
+        run(db, "sqlite", rows);
+    }
+    if ((only.isEmpty() && benchPostgresAvailable()) || only == QLatin1String("postgresql")) {
+        Database db(benchPostgresSettings());
+        db.open();
+        run(db, "postgresql", rows);
+        db.exec(QStringLiteral("drop table bench_grid"));
+    }
     return 0;
 }

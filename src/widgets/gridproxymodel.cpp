@@ -4,6 +4,11 @@
 #include "data/rowset/trowset.h"
 #include "data/rowset/trowsetmodel.h"
 
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -53,9 +58,151 @@ void appendSortBytes(const QString& key, std::string& out)
     }
 }
 
+// Bytes that compare as the number orders: the sign bit flipped, most significant byte first.
+void appendOrderedInteger(qint64 value, std::string& out)
+{
+    const quint64 u = quint64(value) ^ (quint64(1) << 63);
+    for (int shift = 56; shift >= 0; shift -= 8)
+        out += char((u >> shift) & 0xFF);
+}
+
+// Negative doubles with every bit inverted, the others with the sign bit set; NaN goes last.
+void appendOrderedDouble(double value, std::string& out)
+{
+    quint64 u = 0;
+    std::memcpy(&u, &value, sizeof u);
+    u = (u >> 63) ? ~u : (u | (quint64(1) << 63));
+    for (int shift = 56; shift >= 0; shift -= 8)
+        out += char((u >> shift) & 0xFF);
+}
+
+constexpr size_t KeyHead = 22;
+
+// A row's key: its first bytes kept in the entry itself, so that comparisons rarely leave the
+// entries; the whole key in the tail when longer.
+struct SortKey
+{
+    std::array<unsigned char, KeyHead> head;
+    quint8 headLength;
+    bool present;
+    int row;
+    quint32 offset;
+    quint32 length;
+};
+
+// Nulls first (a null sorts below every value, the empty text included); equal keys keep the
+// row set's order in both directions, as a stable sort would.
+struct KeyLess
+{
+    bool desc;
+    const char* tail;
+    bool operator()(const SortKey& a, const SortKey& b) const
+    {
+        int c = int(a.present) - int(b.present);
+        if (c == 0) {
+            c = std::memcmp(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
+            if (c == 0 && a.length > KeyHead && b.length > KeyHead)
+                c = std::string_view(tail + a.offset, a.length).compare(std::string_view(tail + b.offset, b.length));
+            else if (c == 0)
+                c = int(a.length) - int(b.length);
+        }
+        if (c != 0)
+            return desc ? c > 0 : c < 0;
+        return a.row < b.row;
+    }
+};
+
+bool hasKeys(Data::FieldType type)
+{
+    switch (type) {
+    case Data::FieldType::String:
+    case Data::FieldType::Float:
+    case Data::FieldType::Integer:
+    case Data::FieldType::Money:
+    case Data::FieldType::DateTime:
+    case Data::FieldType::Boolean:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The key bytes of one value; false for a null.
+bool keyBytes(const Data::RowValues& values, int column, Data::FieldType type, std::string& out)
+{
+    if (values.isNull(column))
+        return false;
+    const QVariant v = values.at(column);
+    switch (type) {
+    case Data::FieldType::String:
+        appendSortBytes(GridProxyModel::sortKey(v.toString()), out);
+        break;
+    case Data::FieldType::Float:
+        appendOrderedDouble(v.toDouble(), out);
+        break;
+    case Data::FieldType::Money:
+        appendOrderedInteger(Tarvo::Money::fromVariant(v).raw(), out);
+        break;
+    case Data::FieldType::DateTime: {
+        // Wall-clock time orders as the dates shown, without a time-zone lookup per row.
+        const QDateTime d = v.toDateTime();
+        appendOrderedInteger(Data::RowValues::wallClockMsecs(d.date(), d.time()), out);
+        break;
+    }
+    default:
+        appendOrderedInteger(v.toLongLong(), out);
+        break;
+    }
+    return true;
+}
+
+// The order of a snapshot of keys, worked out anywhere (a worker thread for big lists).
+std::vector<int> sortedOrder(const GridProxyModel::Keys& keys, bool desc);
+
 } // namespace
 
-GridProxyModel::GridProxyModel(QObject* parent) : QAbstractProxyModel(parent) {}
+struct GridProxyModel::Keys
+{
+    int column = -1;
+    std::vector<SortKey> keys; // in the source's order; `row` is set when sorting
+    std::string tail;
+};
+
+namespace {
+
+std::vector<int> sortedOrder(const GridProxyModel::Keys& source, bool desc)
+{
+    std::vector<SortKey> keys = source.keys;
+    for (size_t i = 0; i < keys.size(); ++i)
+        keys[i].row = int(i);
+    std::sort(keys.begin(), keys.end(), KeyLess{desc, source.tail.data()});
+    std::vector<int> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        order[i] = keys[i].row;
+    return order;
+}
+
+} // namespace
+
+GridProxyModel::GridProxyModel(QObject* parent) : QAbstractProxyModel(parent)
+{
+    m_keyTimer = new QTimer(this);
+    m_keyTimer->setSingleShot(true);
+    m_keyTimer->setInterval(0);
+    connect(m_keyTimer, &QTimer::timeout, this, [this] { buildKeys(false); });
+    m_watcher = new QFutureWatcher<std::vector<int>>(this);
+    connect(m_watcher, &QFutureWatcherBase::finished, this, [this] {
+        if (m_pending != Pending::Sort || m_watchedTicket != m_ticket || m_watcher->future().resultCount() == 0)
+            return;
+        applyOrder(m_watcher->future().takeResult());
+    });
+}
+
+GridProxyModel::~GridProxyModel()
+{
+    // A sort in flight keeps its own keys; its result is simply never looked at.
+    m_watcher->disconnect(this);
+}
 
 QString GridProxyModel::sortKey(const QString& text)
 {
@@ -82,12 +229,12 @@ void GridProxyModel::setSourceModel(QAbstractItemModel* source)
     if (source) {
         connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
         connect(source, &QAbstractItemModel::modelReset, this, [this] {
-            rebuildOrder();
+            sourceReset();
             endResetModel();
         });
         connect(source, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& tl, const QModelIndex& br, const QList<int>& roles) {
-                    if (tl.row() == br.row())
+                    if (tl.row() == br.row() || m_toSource.empty())
                         Q_EMIT dataChanged(mapFromSource(tl), mapFromSource(br), roles);
                     else
                         Q_EMIT dataChanged(index(0, tl.column()), index(rowCount() - 1, br.column()), roles);
@@ -95,7 +242,7 @@ void GridProxyModel::setSourceModel(QAbstractItemModel* source)
         connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
         connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] { beginResetModel(); });
         connect(source, &QAbstractItemModel::layoutChanged, this, [this] {
-            rebuildOrder();
+            sourceReset();
             endResetModel();
         });
         // In the row set's own order a batch read as the grid scrolls keeps the view where it is.
@@ -107,19 +254,39 @@ void GridProxyModel::setSourceModel(QAbstractItemModel* source)
                         beginResetModel();
                 });
         connect(source, &QAbstractItemModel::rowsInserted, this, [this] {
-            rebuildOrder();
-            if (m_sortColumn < 0)
+            if (m_sortColumn < 0) {
                 endInsertRows();
+            } else {
+                sourceReset();
+                endResetModel();
+            }
+        });
+        // A deleted row leaves the others in their order.
+        connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this](const QModelIndex&, int first, int last) {
+                    if (m_toSource.empty())
+                        beginRemoveRows({}, first, last);
+                    else if (first == last)
+                        beginRemoveRows({}, proxyRow(first), proxyRow(first));
+                    else
+                        beginResetModel();
+                });
+        connect(source, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+            const bool single = m_toSource.empty() || first == last;
+            removeSourceRows(first, last);
+            if (single)
+                endRemoveRows();
             else
                 endResetModel();
         });
-        connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { beginResetModel(); });
-        connect(source, &QAbstractItemModel::rowsRemoved, this, [this] {
-            rebuildOrder();
-            endResetModel();
-        });
     }
-    rebuildOrder();
+    m_keys.reset();
+    m_toSource.clear();
+    m_fromSource.clear();
+    setPending(Pending::None);
+    ++m_ticket;
+    if (m_sortColumn >= 0 && rowSetModel() && rowSetModel()->rowSet() && m_sortColumn < columnCount())
+        startSort();
     endResetModel();
 }
 
@@ -183,6 +350,8 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
                 (rs.state() == Data::RowSetState::Edit && source.row() == rs.recNo()) ||
                 (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
             const Data::RowSetRow* row = editing ? nullptr : rs.rowAt(source.row());
+            if (!editing && !row)
+                return {};
             const QVariant v = row ? row->values.at(index.column()) : rs.value(index.column());
             return Data::TRowSetModel::displayText(v, f.type, QString::number(m_decimals(index.column())));
         }
@@ -206,135 +375,200 @@ void GridProxyModel::setTitle(int column, const QString& title)
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
 }
 
-void GridProxyModel::sortBy(int column, Qt::SortOrder order)
+void GridProxyModel::setPending(Pending pending)
 {
-    // Rows still unread would be left out of the order.
-    if (column >= 0 && sourceModel())
-        while (sourceModel()->canFetchMore({}))
-            sourceModel()->fetchMore({});
-    beginResetModel();
-    m_sortColumn = column;
-    m_sortOrder = order;
-    rebuildOrder();
-    endResetModel();
+    const bool was = isSorting();
+    m_pending = pending;
+    if (pending != Pending::Keys)
+        m_keyTimer->stop();
+    if (was != isSorting())
+        Q_EMIT sortingChanged(isSorting());
 }
 
-void GridProxyModel::rebuildOrder()
+void GridProxyModel::sortBy(int column, Qt::SortOrder order)
 {
+    Data::TRowSetModel* model = rowSetModel();
+    if (!model || !model->rowSet() || column >= model->columnCount())
+        column = -1;
+    // Rows still unread would be left out of the order.
+    if (column >= 0)
+        model->fetchAll();
+    ++m_ticket;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    if (column < 0) {
+        setPending(Pending::None);
+        m_keys.reset();
+        if (!m_toSource.empty()) {
+            beginResetModel();
+            m_toSource.clear();
+            m_fromSource.clear();
+            endResetModel();
+        }
+        return;
+    }
+    startSort();
+}
+
+void GridProxyModel::sourceReset()
+{
+    // Called between the reset's begin and end: a small list is ordered at once, a big one
+    // shows the row set's order until its keys are sorted.
+    ++m_ticket;
+    m_keys.reset();
     m_toSource.clear();
     m_fromSource.clear();
-    Data::TRowSetModel* model = rowSetModel();
-    if (m_sortColumn < 0 || !model || !model->rowSet() || m_sortColumn >= model->columnCount())
-        return;
-    const Data::TRowSet& rs = *model->rowSet();
+    setPending(Pending::None);
+    if (m_sortColumn >= 0 && rowSetModel() && rowSetModel()->rowSet() && m_sortColumn < columnCount())
+        startSort();
+}
+
+void GridProxyModel::startSort()
+{
+    const Data::TRowSet& rs = *rowSetModel()->rowSet();
     const int n = rs.recordCount();
-    const int column = m_sortColumn;
-    const bool desc = m_sortOrder == Qt::DescendingOrder;
-    m_toSource.resize(static_cast<size_t>(n));
-    // One key per row, made once; the row number breaks ties, so equal keys keep the row set's
-    // order in both directions, as a stable sort would.
-    const auto sortKeys = [&](auto& keys) {
-        std::sort(keys.begin(), keys.end(), [desc](const auto& a, const auto& b) {
-            if (a.first != b.first)
-                return desc ? b.first < a.first : a.first < b.first;
-            return a.second < b.second;
-        });
-        for (int i = 0; i < n; ++i)
-            m_toSource[size_t(i)] = keys[size_t(i)].second;
-    };
-    switch (rs.field(column).type) {
-    case Data::FieldType::String: {
-        // Nulls first: a null sorts below every text, the empty one included.
-        // Each key as bytes that compare like the key's characters (Russian letters take one
-        // byte), its first bytes kept in the entry itself: comparisons rarely leave the entries.
-        constexpr size_t Head = 22;
-        struct Key
-        {
-            std::array<unsigned char, Head> head;
-            quint8 headLength;
-            bool present;
-            int row;
-            quint32 offset; // of the whole key in the buffer, when longer than the head
-            quint32 length;
-        };
-        std::vector<Key> keys(static_cast<size_t>(n));
-        std::string buffer;
-        std::string bytes;
-        for (int r = 0; r < n; ++r) {
-            const Data::RowSetRow* row = rs.rowAt(r);
-            Key& k = keys[size_t(r)];
-            k.present = !row->values.isNull(column);
-            k.row = r;
-            bytes.clear();
-            if (k.present)
-                appendSortBytes(sortKey(row->values.at(column).toString()), bytes);
-            k.length = quint32(bytes.size());
-            k.headLength = quint8(std::min(bytes.size(), Head));
-            std::memcpy(k.head.data(), bytes.data(), k.headLength);
-            k.offset = quint32(buffer.size());
-            if (bytes.size() > Head)
-                buffer += bytes;
-        }
-        const char* tail = buffer.data();
-        std::sort(keys.begin(), keys.end(), [desc, tail](const Key& a, const Key& b) {
-            int c = int(a.present) - int(b.present);
-            if (c == 0) {
-                c = std::memcmp(a.head.data(), b.head.data(), std::min(a.headLength, b.headLength));
-                if (c == 0 && a.length > Head && b.length > Head)
-                    c = std::string_view(tail + a.offset, a.length)
-                            .compare(std::string_view(tail + b.offset, b.length));
-                else if (c == 0)
-                    c = int(a.length) - int(b.length);
-            }
-            if (c != 0)
-                return desc ? c > 0 : c < 0;
-            return a.row < b.row;
-        });
-        for (int i = 0; i < n; ++i)
-            m_toSource[size_t(i)] = keys[size_t(i)].row;
-        break;
-    }
-    case Data::FieldType::Float: {
-        std::vector<std::pair<std::pair<bool, double>, int>> keys(static_cast<size_t>(n));
-        for (int r = 0; r < n; ++r) {
-            const QVariant v = rs.rowAt(r)->values.at(column);
-            keys[size_t(r)] = {{!v.isNull(), v.toDouble()}, r};
-        }
-        sortKeys(keys);
-        break;
-    }
-    case Data::FieldType::Integer:
-    case Data::FieldType::Money:
-    case Data::FieldType::DateTime:
-    case Data::FieldType::Boolean: {
-        const Data::FieldType type = rs.field(column).type;
-        std::vector<std::pair<std::pair<bool, qint64>, int>> keys(static_cast<size_t>(n));
-        for (int r = 0; r < n; ++r) {
-            const QVariant v = rs.rowAt(r)->values.at(column);
-            qint64 k = 0;
-            if (type == Data::FieldType::Money)
-                k = Tarvo::Money::fromVariant(v).raw();
-            else if (type == Data::FieldType::DateTime)
-                k = v.toDateTime().toMSecsSinceEpoch();
-            else
-                k = v.toLongLong();
-            keys[size_t(r)] = {{!v.isNull(), k}, r};
-        }
-        sortKeys(keys);
-        break;
-    }
-    default: {
-        std::iota(m_toSource.begin(), m_toSource.end(), 0);
-        std::stable_sort(m_toSource.begin(), m_toSource.end(), [&](int a, int b) {
+    const Data::FieldType type = rs.field(m_sortColumn).type;
+    if (!hasKeys(type)) {
+        // Rare field types compare their values, at once.
+        std::vector<int> order(static_cast<size_t>(n));
+        std::iota(order.begin(), order.end(), 0);
+        const int column = m_sortColumn;
+        const bool desc = m_sortOrder == Qt::DescendingOrder;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             const int c = Data::RowValues::compare(rs.rowAt(a)->values, column, rs.rowAt(b)->values, column,
                                                    compareVariants);
             return desc ? c > 0 : c < 0;
         });
+        applyOrder(std::move(order));
+        return;
     }
+    const bool keysReady = m_keys && m_keys->column == m_sortColumn && m_keysBuilt == n &&
+                           int(m_keys->keys.size()) == n;
+    const bool background = n >= m_backgroundRows;
+    if (!keysReady) {
+        m_keys = std::make_shared<Keys>();
+        m_keys->column = m_sortColumn;
+        m_keys->keys.reserve(size_t(n));
+        m_keysBuilt = 0;
+        ++m_keyBuilds;
+        if (background) {
+            setPending(Pending::Keys);
+            m_keyTimer->start();
+            return;
+        }
+        buildKeys(true);
     }
-    m_fromSource.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        m_fromSource[size_t(m_toSource[size_t(i)])] = i;
+    if (!background) {
+        applyOrder(sortedOrder(*m_keys, m_sortOrder == Qt::DescendingOrder));
+        return;
+    }
+    launchSort();
+}
+
+void GridProxyModel::buildKeys(bool wholeList)
+{
+    Data::TRowSetModel* model = rowSetModel();
+    if (!model || !model->rowSet() || !m_keys)
+        return;
+    const Data::TRowSet& rs = *model->rowSet();
+    const int n = rs.recordCount();
+    const int column = m_keys->column;
+    const Data::FieldType type = rs.field(column).type;
+    std::string bytes;
+    QElapsedTimer slice;
+    slice.start();
+    while (m_keysBuilt < n) {
+        // A slice of the event loop's time; the rest on its next turn.
+        if (!wholeList && (m_keysBuilt & 1023) == 0 && slice.elapsed() >= 15) {
+            m_keyTimer->start();
+            return;
+        }
+        const Data::RowSetRow* row = rs.rowAt(m_keysBuilt);
+        SortKey k{};
+        bytes.clear();
+        k.present = row && keyBytes(row->values, column, type, bytes);
+        k.length = quint32(bytes.size());
+        k.headLength = quint8(std::min(bytes.size(), KeyHead));
+        std::memcpy(k.head.data(), bytes.data(), k.headLength);
+        k.offset = quint32(m_keys->tail.size());
+        if (bytes.size() > KeyHead)
+            m_keys->tail += bytes;
+        m_keys->keys.push_back(k);
+        ++m_keysBuilt;
+    }
+    if (!wholeList)
+        launchSort();
+}
+
+void GridProxyModel::launchSort()
+{
+    setPending(Pending::Sort);
+    m_watchedTicket = m_ticket;
+    auto promise = std::make_shared<QPromise<std::vector<int>>>();
+    m_watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start(
+        [promise, keys = std::shared_ptr<const Keys>(m_keys), desc = m_sortOrder == Qt::DescendingOrder] {
+            promise->addResult(sortedOrder(*keys, desc));
+            promise->finish();
+        });
+}
+
+void GridProxyModel::applyOrder(std::vector<int> order)
+{
+    const bool wasSorting = isSorting();
+    if (wasSorting) {
+        beginResetModel();
+        m_pending = Pending::None;
+    }
+    const size_t n = order.size();
+    m_toSource = std::move(order);
+    m_fromSource.assign(n, 0);
+    for (size_t i = 0; i < n; ++i)
+        m_fromSource[size_t(m_toSource[i])] = int(i);
+    if (wasSorting) {
+        endResetModel();
+        Q_EMIT sortingChanged(false);
+    }
+}
+
+void GridProxyModel::keysChanged()
+{
+    // A sort in flight works on the keys as they were.
+    if (m_keys && m_keys.use_count() > 1)
+        m_keys = std::make_shared<Keys>(*m_keys);
+}
+
+void GridProxyModel::removeSourceRows(int first, int last)
+{
+    const int count = last - first + 1;
+    if (!m_toSource.empty()) {
+        std::vector<int> kept;
+        kept.reserve(m_toSource.size());
+        for (int s : m_toSource) {
+            if (s >= first && s <= last)
+                continue;
+            kept.push_back(s > last ? s - count : s);
+        }
+        m_toSource = std::move(kept);
+        m_fromSource.assign(m_toSource.size(), 0);
+        for (size_t i = 0; i < m_toSource.size(); ++i)
+            m_fromSource[size_t(m_toSource[i])] = int(i);
+    }
+    if (m_keys) {
+        keysChanged();
+        auto& keys = m_keys->keys;
+        const int end = std::min(last + 1, int(keys.size()));
+        if (first < end)
+            keys.erase(keys.begin() + first, keys.begin() + end);
+        if (first < m_keysBuilt)
+            m_keysBuilt -= std::min(m_keysBuilt, last + 1) - first;
+    }
+    // An order in the making is made again from the keys left.
+    if (m_pending == Pending::Sort) {
+        ++m_ticket;
+        launchSort();
+    }
 }
 
 } // namespace Tarvo::Widgets

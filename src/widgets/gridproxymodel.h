@@ -3,7 +3,11 @@
 #include <QAbstractProxyModel>
 #include <QHash>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class QTimer;
+template <typename T> class QFutureWatcher;
 
 namespace Tarvo::Data {
 class TRowSetModel;
@@ -15,11 +19,16 @@ namespace Tarvo::Widgets {
 // (the row set's own order is left alone, so windows walking the rows see it unchanged), column
 // titles of explicit columns, and the program's money decimals. Rows map one to one; only cells
 // on screen are ever asked for.
+// A heading sort makes one key per row once (kept while the rows stay, so the other direction or
+// a delete needs no new keys); a big list makes them a slice per turn of the event loop and
+// sorts them on a worker thread, keeping the order shown until the new one is ready. A deleted
+// row leaves the order as it was.
 class GridProxyModel : public QAbstractProxyModel
 {
     Q_OBJECT
 public:
     explicit GridProxyModel(QObject* parent = nullptr);
+    ~GridProxyModel() override;
 
     void setSourceModel(QAbstractItemModel* source) override;
     Data::TRowSetModel* rowSetModel() const;
@@ -41,6 +50,14 @@ public:
     void sortBy(int column, Qt::SortOrder order);
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    // A sort asked for is still being prepared: the rows show the previous order meanwhile.
+    bool isSorting() const { return m_pending != Pending::None; }
+    // Lists of at least this many rows sort in the background (0: every list).
+    void setBackgroundSortRows(int rows) { m_backgroundRows = qMax(0, rows); }
+    static constexpr int DefaultBackgroundSortRows = 20000;
+    // How many times keys were made for every row (for tests: a delete or the other direction
+    // makes none).
+    int keyBuilds() const { return m_keyBuilds; }
 
     // A title replacing the field's caption (explicit columns); empty removes it.
     void setTitle(int column, const QString& title);
@@ -52,8 +69,28 @@ public:
     // The key strings are ordered by: lower case, "ё" right after "е".
     static QString sortKey(const QString& text);
 
+    struct Keys;
+
+Q_SIGNALS:
+    // A background sort began or ended (applied, or given up for another).
+    void sortingChanged(bool sorting);
+
 private:
-    void rebuildOrder();
+    enum class Pending
+    {
+        None,
+        Keys,
+        Sort
+    };
+    // The rows changed wholesale: keys and order are made again.
+    void sourceReset();
+    void removeSourceRows(int first, int last);
+    void startSort();
+    void buildKeys(bool wholeList);
+    void launchSort();
+    void applyOrder(std::vector<int> order);
+    void setPending(Pending pending);
+    void keysChanged();
 
     std::vector<int> m_toSource;
     std::vector<int> m_fromSource;
@@ -61,6 +98,19 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QHash<int, QString> m_titles;
     std::function<int(int)> m_decimals;
+
+    // One key per source row for m_keys->column, in the source's order; shared with a sort in
+    // flight (changed as a copy then).
+    std::shared_ptr<Keys> m_keys;
+    int m_keysBuilt = 0;
+    int m_keyBuilds = 0;
+    Pending m_pending = Pending::None;
+    // Grows with every change of the rows or of the order asked for: a result made before is dropped.
+    quint64 m_ticket = 0;
+    int m_backgroundRows = DefaultBackgroundSortRows;
+    QTimer* m_keyTimer = nullptr;
+    QFutureWatcher<std::vector<int>>* m_watcher = nullptr;
+    quint64 m_watchedTicket = 0;
 };
 
 } // namespace Tarvo::Widgets

@@ -15,9 +15,13 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace Tarvo::Widgets {
 
@@ -55,8 +59,34 @@ TDataGrid::TDataGrid(QWidget* parent)
     });
     connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             [this](int section, Qt::SortOrder order) { sortBy(section, order); });
-    connect(this, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowActivated(); });
-    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    // The row double-clicked is current before anything acts on it.
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (makeCurrent(index))
+            Q_EMIT rowActivated();
+    });
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, &TDataGrid::fillVisibleRows);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TDataGrid::scheduleFill);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::scheduleFill);
+    connect(m_proxy, &QAbstractItemModel::rowsInserted, this, &TDataGrid::scheduleFill);
+    m_searchTimer = new QTimer(this);
+    m_searchTimer->setSingleShot(true);
+    m_searchTimer->setInterval(0);
+    connect(m_searchTimer, &QTimer::timeout, this, &TDataGrid::searchSlice);
+    // Rows replaced under a search: what it went through is no longer there.
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_search.active)
+            cancelSearch();
+    });
+    m_busy = new QLabel(this);
+    m_busy->setObjectName(QStringLiteral("gridBusy"));
+    m_busy->setAutoFillBackground(true);
+    m_busy->setFrameShape(QFrame::StyledPanel);
+    m_busy->setMargin(3);
+    m_busy->hide();
+    connect(m_proxy, &GridProxyModel::sortingChanged, this, &TDataGrid::updateBusy);
 
     auto* findAction = new QAction(QStringLiteral("Найти..."), this);
     findAction->setShortcut(QKeySequence::Find);
@@ -69,8 +99,8 @@ TDataGrid::TDataGrid(QWidget* parent)
     connect(nextAction, &QAction::triggered, this, [this] {
         if (m_searchText.isEmpty())
             find();
-        else if (!findNext(m_searchText))
-            QMessageBox::information(this, QStringLiteral("Найти"), QStringLiteral("Строка не найдена"));
+        else if (!m_search.active)
+            startSearch(m_searchText);
     });
     addAction(nextAction);
 }
@@ -88,14 +118,19 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_model.reset();
     m_rowSet = rowSet;
     m_rowSetGone.reset();
+    m_rowSetScrolled.reset();
     m_hiddenWidths.clear();
     m_restored = false;
     if (!m_rowSet)
         return;
     m_rowSetGone = m_rowSet->subscribeDestroyed([this] { m_rowSet = nullptr; });
+    m_rowSetScrolled = m_rowSet->subscribeScrolled([this] { syncFromRowSet(); });
     m_model = std::make_unique<Data::TRowSetModel>(*m_rowSet);
     m_proxy->setSourceModel(m_model.get());
     setModel(m_proxy);
+    // After the view's own handling of a reset (which forgets the current row), not before it.
+    disconnect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     // The view would post the edited row whenever its current row changes, also when it only
     // follows the row set (a new row being shown): the grid posts on the user's moves only.
     disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_proxy, SLOT(submit()));
@@ -402,26 +437,117 @@ void TDataGrid::find()
                               QLineEdit::Normal, m_searchText, &ok);
     if (!ok || text.isEmpty())
         return;
+    startSearch(text);
+}
+
+int TDataGrid::searchColumnOrFirst() const
+{
+    if (m_searchColumn >= 0)
+        return m_searchColumn;
+    const QList<int> columns = columnsInDisplayOrder();
+    return columns.isEmpty() ? -1 : columns.first();
+}
+
+void TDataGrid::startSearch(const QString& text, bool tell)
+{
+    cancelSearch();
+    const int column = searchColumnOrFirst();
+    if (!m_rowSet || text.isEmpty() || column < 0) {
+        Q_EMIT searchFinished(false);
+        return;
+    }
     m_searchText = text;
-    if (!findNext(text))
+    m_model->fetchAll();
+    m_search.active = true;
+    m_search.tell = tell;
+    m_search.text = text;
+    m_search.column = column;
+    m_search.start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+    m_search.scanned = 0;
+    updateBusy();
+    searchSlice();
+}
+
+void TDataGrid::searchSlice()
+{
+    if (!m_search.active)
+        return;
+    const int rows = m_proxy->rowCount();
+    QElapsedTimer slice;
+    slice.start();
+    while (m_search.scanned < rows) {
+        if ((m_search.scanned & 255) == 0 && slice.elapsed() >= 15) {
+            updateBusy();
+            m_searchTimer->start();
+            return;
+        }
+        const int row = (m_search.start + m_search.scanned) % rows;
+        ++m_search.scanned;
+        const QString shown = m_proxy->index(row, m_search.column).data(Qt::DisplayRole).toString();
+        if (shown.contains(m_search.text, Qt::CaseInsensitive)) {
+            endSearch(true);
+            setCurrentIndex(m_proxy->index(row, m_search.column));
+            scrollTo(currentIndex());
+            Q_EMIT searchFinished(true);
+            return;
+        }
+    }
+    const bool tell = m_search.tell;
+    endSearch(false);
+    if (tell)
         QMessageBox::information(this, QStringLiteral("Найти"), QStringLiteral("Строка не найдена"));
+    Q_EMIT searchFinished(false);
+}
+
+void TDataGrid::endSearch(bool)
+{
+    m_search.active = false;
+    m_searchTimer->stop();
+    updateBusy();
+}
+
+void TDataGrid::cancelSearch()
+{
+    if (!m_search.active)
+        return;
+    endSearch(false);
+    Q_EMIT searchFinished(false);
+}
+
+void TDataGrid::updateBusy()
+{
+    QString text;
+    if (m_search.active) {
+        const int rows = qMax(1, m_proxy->rowCount());
+        text = QStringLiteral("Поиск… %1 % (Esc — прервать)").arg(qint64(m_search.scanned) * 100 / rows);
+    } else if (m_proxy->isSorting()) {
+        text = QStringLiteral("Сортировка…");
+    }
+    if (text.isEmpty()) {
+        m_busy->hide();
+        viewport()->unsetCursor();
+        return;
+    }
+    m_busy->setText(text);
+    m_busy->adjustSize();
+    const QRect area = viewport()->geometry();
+    m_busy->move(area.right() - m_busy->width() - 4, area.top() + 4);
+    m_busy->show();
+    m_busy->raise();
+    // The grid stays usable meanwhile: the cursor says work goes on, not that it is blocked.
+    viewport()->setCursor(Qt::BusyCursor);
 }
 
 bool TDataGrid::findNext(const QString& text)
 {
     if (!m_rowSet || text.isEmpty())
         return false;
-    int column = m_searchColumn;
-    if (column < 0) {
-        const QList<int> columns = columnsInDisplayOrder();
-        if (columns.isEmpty())
-            return false;
-        column = columns.first();
-    }
+    const int column = searchColumnOrFirst();
+    if (column < 0)
+        return false;
     m_searchText = text;
     // The search goes round every row, the unread ones of a list read in batches too.
-    while (m_proxy->canFetchMore({}))
-        m_proxy->fetchMore({});
+    m_model->fetchAll();
     const int rows = m_proxy->rowCount();
     const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
     for (int i = 0; i < rows; ++i) {
@@ -465,9 +591,23 @@ void TDataGrid::syncFromRowSet()
         return;
     m_syncing = true;
     const int row = m_rowSet->recNo();
-    if (row >= 0 && row < m_model->rowCount())
-        setCurrentIndex(m_proxy->index(gridRow(row), qMax(0, currentIndex().column())));
+    if (row >= 0 && row < m_rowSet->recordCount()) {
+        const QModelIndex at = m_proxy->index(gridRow(row), qMax(0, currentIndex().column()));
+        if (at != currentIndex())
+            setCurrentIndex(at);
+        scrollTo(at);
+    }
     m_syncing = false;
+}
+
+bool TDataGrid::makeCurrent(const QModelIndex& index)
+{
+    if (!m_rowSet || !index.isValid())
+        return false;
+    if (index != currentIndex())
+        setCurrentIndex(index);
+    const int row = rowSetRow(index.row());
+    return m_rowSet && row == m_rowSet->recNo() && row < m_rowSet->recordCount();
 }
 
 void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -475,25 +615,95 @@ void TDataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pr
     QTableView::currentChanged(current, previous);
     if (m_syncing || !m_rowSet || !current.isValid() || current.row() == previous.row())
         return;
+    // Whatever refuses the move, the highlight goes back to the row set's row once the view has
+    // settled: the grid never shows one row and acts on another.
+    const auto resync = [this] { QMetaObject::invokeMethod(this, &TDataGrid::syncFromRowSet, Qt::QueuedConnection); };
     // A row edited in place posts when the user moves off it; a refused post keeps the user there.
-    if (previous.isValid() && m_rowSet->state() != Data::RowSetState::Browse)
-        m_model->submit();
+    if (previous.isValid() && m_rowSet->state() != Data::RowSetState::Browse) {
+        try {
+            m_model->submit();
+        } catch (...) {
+            resync();
+            throw;
+        }
+    }
     // Moving would post a row being edited or inserted (by a card, say) behind the user's back.
     if (m_rowSet->state() != Data::RowSetState::Browse)
         return;
     const int row = rowSetRow(current.row());
+    if (m_model->isPlaceholder(current.row())) {
+        const int at = current.row();
+        QMetaObject::invokeMethod(this, [this, at] { readUpTo(at); }, Qt::QueuedConnection);
+        return;
+    }
     if (row < m_rowSet->recordCount() && row != m_rowSet->recNo()) {
         m_syncing = true;
-        m_rowSet->moveTo(row);
+        try {
+            m_rowSet->moveTo(row);
+        } catch (...) {
+            m_syncing = false;
+            resync();
+            throw;
+        }
         m_syncing = false;
+        // A handler of the move may have moved the cursor on again.
+        if (m_rowSet && m_rowSet->recNo() != row)
+            syncFromRowSet();
     }
+}
+
+void TDataGrid::scheduleFill()
+{
+    if (m_model && m_model->placeholderCount() > 0 && !m_fillTimer->isActive())
+        m_fillTimer->start();
+}
+
+void TDataGrid::fillVisibleRows()
+{
+    if (!m_rowSet || !m_model || m_model->placeholderCount() == 0 || !isVisible())
+        return;
+    int bottom = rowAt(viewport()->height() - 1);
+    if (bottom < 0)
+        bottom = m_proxy->rowCount() - 1;
+    // One batch a turn: the window stays usable while the rows dragged into sight are read.
+    if (m_model->isPlaceholder(bottom) && m_model->hasUnreadRows()) {
+        m_model->fetchMore({});
+        scheduleFill();
+    }
+}
+
+void TDataGrid::readUpTo(int at)
+{
+    if (!m_rowSet || !m_model || !m_model->isPlaceholder(at) || m_rowSet->state() != Data::RowSetState::Browse)
+        return;
+    m_model->fetchUpTo(at);
+    // The list may be shorter than it was counted: the last row then.
+    const int row = qMin(at, m_rowSet->recordCount() - 1);
+    if (row >= 0 && row != m_rowSet->recNo())
+        m_rowSet->moveTo(row);
+    syncFromRowSet();
+}
+
+void TDataGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    scheduleFill();
 }
 
 void TDataGrid::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Escape && m_search.active) {
+        cancelSearch();
+        return;
+    }
+    // Ctrl+End goes to the list's last row, not the last one read so far.
+    if (event->key() == Qt::Key_End && (event->modifiers() & Qt::ControlModifier) && m_model &&
+        m_rowSet && m_rowSet->state() == Data::RowSetState::Browse)
+        m_model->fetchAll();
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState &&
         event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
-        Q_EMIT rowActivated();
+        if (makeCurrent(currentIndex()))
+            Q_EMIT rowActivated();
         return;
     }
     QTableView::keyPressEvent(event);

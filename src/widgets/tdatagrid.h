@@ -6,7 +6,9 @@
 #include <QTableView>
 #include <memory>
 
+class QLabel;
 class QMenu;
+class QTimer;
 
 namespace Tarvo::Data {
 class TRowSet;
@@ -91,6 +93,11 @@ public:
     // Moves to the next row (after the current one, wrapping round) whose search column shows the
     // text, case ignored. False when no row does.
     bool findNext(const QString& text);
+    // The same from the event loop a slice at a time, with its progress shown; Esc stops it.
+    // searchFinished tells the outcome ("Строка не найдена" is said when `tell`).
+    void startSearch(const QString& text, bool tell = true);
+    bool isSearching() const { return m_search.active; }
+    void cancelSearch();
     void find();
     // Opens the column setup dialog.
     void setupColumns();
@@ -98,23 +105,41 @@ public:
 Q_SIGNALS:
     // A double click or Enter on a row (windows open the row's editor here).
     void rowActivated();
+    // A search begun by startSearch ended: found (and current), not found, or stopped.
+    void searchFinished(bool found);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void hideEvent(QHideEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void syncFromRowSet();
+    // Makes the row of a grid index the row set's current row; false when the row set cannot
+    // leave its row (an edit elsewhere, a refused post).
+    bool makeCurrent(const QModelIndex& index);
+    // The rows on screen not read yet are read a batch at a time from the event loop.
+    void scheduleFill();
+    void fillVisibleRows();
+    // The user reached a row not read yet: read up to it and stand on it.
+    void readUpTo(int gridRow);
     void applyDefaultLayout();
     void applyExplicitColumns();
     QString searchSettingsSection() const;
+    int searchColumnOrFirst() const;
+    void searchSlice();
+    void endSearch(bool found);
+    // What the grid is busy with in the background (a sort, a search), shown over its corner.
+    void updateBusy();
     void rebuildSearchMenu();
 
     Data::TRowSet* m_rowSet = nullptr;
     // Forgets the row set when it is destroyed before the grid (the model then shows nothing).
     Data::RowSetSubscription m_rowSetGone;
+    // Every move of the row set's cursor (a search, a locate, a re-read) moves the grid's row.
+    Data::RowSetSubscription m_rowSetScrolled;
     std::unique_ptr<Data::TRowSetModel> m_model;
     GridProxyModel* m_proxy = nullptr;
     QList<Column> m_explicit;
@@ -125,6 +150,18 @@ private:
     int m_searchColumn = -1;
     QString m_searchText;
     bool m_syncing = false;
+    QTimer* m_fillTimer = nullptr;
+    struct Search
+    {
+        bool active = false;
+        bool tell = true;
+        QString text;
+        int column = -1;
+        int start = 0;
+        int scanned = 0;
+    } m_search;
+    QTimer* m_searchTimer = nullptr;
+    QLabel* m_busy = nullptr;
     bool m_restored = false;
 };
 

@@ -6,7 +6,9 @@
 #include "widgets/tdatagrid.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +24,72 @@ QStringList column(const TDataGrid& grid, int c)
     for (int row = 0; row < grid.model()->rowCount(); ++row)
         r << grid.model()->index(row, c).data().toString();
     return r;
+}
+
+// A dataset read in batches that may know how many rows it has (`counted`, -1 when not), which
+// need not be the number it really has (`total`).
+class BatchRowSet : public Data::TRowSet
+{
+public:
+    BatchRowSet(int total, int batch, int counted) : m_total(total), m_batch(batch), m_counted(counted)
+    {
+        addField(QStringLiteral("N"), Data::FieldType::Integer);
+        addField(QStringLiteral("NAME"), Data::FieldType::String, 20);
+        fetchMore();
+        first();
+    }
+    bool canFetchMore() const override { return m_read < m_total; }
+    void fetchMore() override
+    {
+        const int n = qMin(m_batch, m_total - m_read);
+        for (int i = 0; i < n; ++i, ++m_read)
+            appendLoaded({m_read, QStringLiteral("Строка %1").arg(m_read)});
+        ++batches;
+    }
+    int expectedUnreadRows() const override
+    {
+        return m_counted < 0 || !canFetchMore() ? -1 : qMax(0, m_counted - m_read);
+    }
+    int batches = 0;
+
+private:
+    int m_total;
+    int m_batch;
+    int m_counted;
+    int m_read = 0;
+};
+
+// Deletes as the updatable datasets do: the row is written away and every change accepted at once.
+class AcceptingRowSet : public Data::TRowSet
+{
+protected:
+    void internalDelete() override
+    {
+        TRowSet::internalDelete();
+        acceptAll();
+    }
+};
+
+QStringList shownNames(const Widgets::GridProxyModel& proxy)
+{
+    QStringList r;
+    for (int row = 0; row < proxy.rowCount(); ++row)
+        r << proxy.index(row, 0).data().toString();
+    return r;
+}
+
+void fillNames(Data::TRowSet& rs, int rows)
+{
+    rs.addField(QStringLiteral("NAME"), Data::FieldType::String, 30);
+    rs.addField(QStringLiteral("N"), Data::FieldType::Integer);
+    for (int i = 0; i < rows; ++i)
+        rs.appendLoaded({QStringLiteral("Имя %1").arg((i * 7919) % 100003), i});
+    rs.first();
+}
+
+bool rowShown(TDataGrid& grid, int row)
+{
+    return grid.viewport()->rect().intersects(grid.visualRect(grid.model()->index(row, 0)));
 }
 
 } // namespace
@@ -217,6 +285,248 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Return);
         QCOMPARE(activated.count(), 1);
         QVERIFY(!grid.accessibleName().isEmpty());
+    }
+
+    // Whatever moves the row set's cursor (a search, a locate, code) moves the highlight there
+    // and into sight; a double click acts on the row clicked.
+    void theHighlightFollowsTheRowSetsCursor()
+    {
+        Data::TRowSet rs;
+        rs.addField(QStringLiteral("CODE"), Data::FieldType::String, 10);
+        for (int i = 0; i < 300; ++i)
+            rs.appendLoaded({QStringLiteral("K%1").arg(i, 3, 10, QChar(u'0'))});
+        rs.first();
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QVERIFY(rs.locate({QStringLiteral("CODE")}, {QStringLiteral("K250")}));
+        QCOMPARE(grid.currentIndex().row(), 250);
+        QVERIFY(rowShown(grid, 250));
+        QCOMPARE(grid.selectionModel()->selectedRows().value(0).row(), 250);
+        rs.prior();
+        QCOMPARE(grid.currentIndex().row(), 249);
+        rs.first();
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QVERIFY(rowShown(grid, 0));
+
+        // Sorted by a heading, the grid row of the row set's row.
+        grid.sortBy(0, Qt::DescendingOrder);
+        rs.moveTo(10);
+        QCOMPARE(grid.currentIndex().row(), 289);
+        QVERIFY(rowShown(grid, 289));
+        grid.sortBy(-1);
+
+        QSignalSpy activated(&grid, &TDataGrid::rowActivated);
+        QList<QString> actedOn;
+        connect(&grid, &TDataGrid::rowActivated, this, [&] { actedOn << rs.string(QStringLiteral("CODE")); });
+        rs.moveTo(5);
+        const QRect third = grid.visualRect(grid.model()->index(2, 0));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, third.center());
+        QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, third.center());
+        QCOMPARE(actedOn, QList<QString>{QStringLiteral("K002")});
+        QCOMPARE(rs.recNo(), 2);
+    }
+
+    // A list read in batches that knows its length shows all of it: the scroll bar spans every
+    // row, Ctrl+End reads the rest and stands on the last one, and rows dragged into sight are
+    // read a batch per turn of the event loop.
+    void aListOfKnownLengthShowsItsWholeLength()
+    {
+        BatchRowSet rs(5000, 100, 5000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QCOMPARE(rs.recordCount(), 100);
+        QCOMPARE(grid.model()->rowCount(), 5000);
+        QVERIFY(grid.verticalScrollBar()->maximum() > 4900);
+        QCOMPARE(grid.model()->index(4000, 1).data().toString(), QString());
+
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(rs.recordCount(), 5000);
+        QCOMPARE(rs.recNo(), 4999);
+        QCOMPARE(grid.currentIndex().row(), 4999);
+        QVERIFY(rowShown(grid, 4999));
+        QCOMPARE(grid.model()->rowCount(), 5000);
+        QCOMPARE(grid.model()->index(4999, 1).data().toString(), QStringLiteral("Строка 4999"));
+        QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(rs.recNo(), 0);
+
+        BatchRowSet dragged(5000, 100, 5000);
+        TDataGrid second;
+        second.setRowSet(&dragged);
+        second.resize(300, 200);
+        second.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        second.verticalScrollBar()->setValue(second.verticalScrollBar()->maximum());
+        // Read on from the event loop, not all at once.
+        QCOMPARE(dragged.batches, 1);
+        QTRY_COMPARE(second.model()->index(4999, 1).data().toString(), QStringLiteral("Строка 4999"));
+        QCOMPARE(dragged.recNo(), 0);
+
+        // A blank row clicked is read, then current.
+        BatchRowSet clicked(5000, 100, 5000);
+        TDataGrid third;
+        third.setRowSet(&clicked);
+        third.resize(300, 200);
+        third.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&third));
+        third.setCurrentIndex(third.model()->index(2500, 1));
+        QTRY_COMPARE(clicked.recNo(), 2500);
+        QCOMPARE(third.currentIndex().row(), 2500);
+        QCOMPARE(clicked.string(QStringLiteral("NAME")), QStringLiteral("Строка 2500"));
+    }
+
+    // The count may be off (rows added or removed by others since): the grid ends with the rows
+    // there are; without a count it reads the rest on Ctrl+End all the same.
+    void aListCountedWrongEndsWithTheRowsThereAre()
+    {
+        for (const auto& [total, counted] : {std::pair{4500, 5000}, std::pair{4500, 4000}, std::pair{4500, -1}}) {
+            BatchRowSet rs(total, 100, counted);
+            TDataGrid grid;
+            grid.setRowSet(&rs);
+            grid.resize(300, 200);
+            grid.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&grid));
+            QCOMPARE(grid.model()->rowCount(), counted < 0 ? 100 : counted);
+            grid.setFocus();
+            QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(grid.model()->rowCount(), total);
+            QCOMPARE(rs.recNo(), total - 1);
+            QCOMPARE(grid.currentIndex().row(), total - 1);
+            QCOMPARE(grid.model()->index(total - 1, 1).data().toString(), QStringLiteral("Строка %1").arg(total - 1));
+        }
+    }
+
+    // A delete while sorted by a heading drops that row and keeps the order: no new keys, no
+    // sort, no reset; also when the dataset accepts the delete at once and through a clone.
+    void aDeleteWhileSortedKeepsTheOrder()
+    {
+        AcceptingRowSet rs;
+        fillNames(rs, 200);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        Widgets::GridProxyModel* proxy = grid.proxyModel();
+        grid.sortBy(0, Qt::AscendingOrder);
+        QStringList expected = shownNames(*proxy);
+        QStringList sorted = expected;
+        std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+            return Widgets::GridProxyModel::sortKey(a) < Widgets::GridProxyModel::sortKey(b);
+        });
+        QCOMPARE(expected, sorted);
+        const int builds = proxy->keyBuilds();
+        QSignalSpy resets(proxy, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(proxy, &QAbstractItemModel::rowsRemoved);
+        for (int row : {57, 0, 120}) {
+            rs.moveTo(row);
+            const QString name = rs.string(QStringLiteral("NAME"));
+            const int shownAt = grid.gridRow(row);
+            rs.remove();
+            expected.removeAt(shownAt);
+            QCOMPARE(shownNames(*proxy), expected);
+            QVERIFY(!expected.contains(name) || expected.count(name) >= 1);
+        }
+        auto clone = rs.clone();
+        clone->moveTo(10);
+        expected.removeAt(grid.gridRow(10));
+        clone->remove();
+        QCOMPARE(shownNames(*proxy), expected);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(removed.count(), 4);
+        QCOMPARE(proxy->keyBuilds(), builds);
+        // The grid stands on the row the row set moved to.
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
+        // The other direction from the same keys.
+        grid.sortBy(0, Qt::DescendingOrder);
+        std::reverse(expected.begin(), expected.end());
+        QCOMPARE(shownNames(*proxy).first(), expected.first());
+        QCOMPARE(proxy->keyBuilds(), builds);
+    }
+
+    // A big list sorts in the background: the grid keeps the order shown and stays usable until
+    // the sorted order is applied; what changed meanwhile is in it, and the last sort asked wins.
+    void aBigListSortsInTheBackground()
+    {
+        Data::TRowSet rs;
+        fillNames(rs, 3000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        Widgets::GridProxyModel* proxy = grid.proxyModel();
+        proxy->setBackgroundSortRows(1000);
+        QSignalSpy sorting(proxy, &Widgets::GridProxyModel::sortingChanged);
+        const QStringList natural = shownNames(*proxy);
+
+        grid.sortBy(0, Qt::AscendingOrder);
+        QVERIFY(proxy->isSorting());
+        QCOMPARE(shownNames(*proxy), natural);
+        QVERIFY(grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->isVisible());
+        // Usable meanwhile: the cursor moves, a row goes.
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(rs.recNo(), 1);
+        rs.moveTo(5);
+        const QString gone = rs.string(QStringLiteral("NAME"));
+        rs.remove();
+        QTRY_VERIFY(!proxy->isSorting());
+        QCOMPARE(sorting.count(), 2);
+        QCOMPARE(sorting.first().at(0).toBool(), true);
+        QCOMPARE(sorting.last().at(0).toBool(), false);
+        QVERIFY(!grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->isVisible());
+        QStringList expected = natural;
+        expected.removeAt(5);
+        std::stable_sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+            return Widgets::GridProxyModel::sortKey(a) < Widgets::GridProxyModel::sortKey(b);
+        });
+        QCOMPARE(shownNames(*proxy), expected);
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
+        QVERIFY(rowShown(grid, grid.currentIndex().row()));
+
+        // Two sorts asked one after the other: the second one's order.
+        grid.sortBy(1, Qt::AscendingOrder);
+        grid.sortBy(1, Qt::DescendingOrder);
+        QTRY_VERIFY(!proxy->isSorting());
+        QCOMPARE(proxy->index(0, 1).data().toInt(), 2999);
+        QCOMPARE(proxy->index(proxy->rowCount() - 1, 1).data().toInt(), 0);
+        grid.sortBy(-1);
+        QCOMPARE(shownNames(*proxy).first(), natural.first());
+    }
+
+    // "Найти далее" that finds nothing goes through the rows in slices: the event loop turns,
+    // the progress shows, Esc stops it.
+    void aSearchRunsInSlicesAndEscStopsIt()
+    {
+        Data::TRowSet rs;
+        fillNames(rs, 300000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.resize(300, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setSearchColumn(0);
+        QSignalSpy finished(&grid, &TDataGrid::searchFinished);
+        grid.startSearch(QStringLiteral("нет такого"), false);
+        QVERIFY(grid.isSearching());
+        QVERIFY(grid.findChild<QLabel*>(QStringLiteral("gridBusy"))->text().startsWith(QStringLiteral("Поиск")));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        QVERIFY(!grid.isSearching());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), false);
+
+        rs.moveTo(250000);
+        grid.startSearch(QStringLiteral("Имя 3"), false);
+        QTRY_VERIFY(!grid.isSearching());
+        QCOMPARE(finished.last().at(0).toBool(), true);
+        QVERIFY(rs.recNo() > 250000 || rs.string(QStringLiteral("NAME")).contains(QStringLiteral("Имя 3")));
+        QVERIFY(rs.string(QStringLiteral("NAME")).contains(QStringLiteral("Имя 3")));
+        QCOMPARE(grid.rowSetRow(grid.currentIndex().row()), rs.recNo());
     }
 
 private:

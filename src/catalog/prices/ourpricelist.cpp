@@ -119,8 +119,14 @@ void OurPriceList::fetchMore()
     batchRead(appendFrom(q));
 }
 
+int OurPriceList::expectedUnreadRows() const
+{
+    return canFetchMore() && m_counted >= 0 ? qMax(0, m_counted - m_fetched) : -1;
+}
+
 void OurPriceList::batchRead(int rows)
 {
+    m_fetched += rows;
     m_more = rows >= m_requested;
     // A batch goes after every other row, the products added here included.
     if (const Data::RowSetRow* last = lastRow(); last && rows > 0)
@@ -138,10 +144,19 @@ void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQue
     m_more = false;
     m_requested = m_batchRows;
     m_added.clear();
+    m_counted = -1;
+    m_fetched = 0;
     close();
     open();
     if (m_paged)
         batchRead(recordCount());
+    if (m_more) {
+        Data::Query count(*database(), u"select count(*) from ("_s + m_statement.sql + u") q"_s);
+        count.bindAll(m_statement.params);
+        count.exec();
+        if (count.next())
+            m_counted = count.value(0).toInt();
+    }
     if (!sort().isEmpty())
         fetchAll();
     for (int i = 0; i < fieldCount(); ++i) {

@@ -32,6 +32,8 @@ public:
     void setBatchRows(int rows) { m_batchRows = qMax(1, rows); }
     bool canFetchMore() const override;
     void fetchMore() override;
+    // The list is counted once with its first batch, so the grid shows its whole length.
+    int expectedUnreadRows() const override;
 
     // The current product as the editors receive it.
     std::unique_ptr<Messaging::TOurTvrExchange> exchange() const;
@@ -51,6 +53,8 @@ private:
     bool m_more = false;
     QVariant m_lastKey; // of the last batch read
     QVariantList m_added; // products added here since the list was read: later batches skip them
+    int m_counted = -1;   // rows of the whole list when it was read
+    int m_fetched = 0;    // rows the batches brought
     // Notes where the next batch starts after one that gave `rows` rows.
     void batchRead(int rows);
 };

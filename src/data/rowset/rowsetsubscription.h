@@ -30,6 +30,17 @@ struct RowSetListeners
     static void notify(const std::shared_ptr<RowSetListeners>& self, Kind kind, int row = -1);
 };
 
+// The argument of a change notice: the visible row whose values alone changed (its place
+// unchanged), Any for any other change, or the one visible row that alone left the view (a
+// delete): views then drop that row instead of starting over.
+struct RowSetChange
+{
+    static constexpr int Any = -1;
+    static constexpr int removed(int row) { return -2 - row; }
+    static constexpr bool isRemoval(int change) { return change <= -2; }
+    static constexpr int removedRow(int change) { return -2 - change; }
+};
+
 // Keeps a listener on a row set for as long as it lives; harmless when the row set died first.
 class RowSetSubscription
 {

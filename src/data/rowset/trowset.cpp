@@ -28,6 +28,8 @@ struct RowSetStore
     // Grows whenever fields are replaced or added: filters, sorts and links find theirs again.
     quint64 fieldsVersion = 1;
     bool cloneWrites = true;
+    // While above zero, change notices wait: a delete tells its own when done.
+    int heldNotices = 0;
     std::vector<TRowSet*> members; // the row set and its clones, for change notices
 
     void changed() { ++version; }
@@ -1029,8 +1031,56 @@ void TRowSet::remove()
         throw Exception(QStringLiteral("Нет текущей записи"));
     if (beforeDelete)
         beforeDelete(*this);
-    internalDelete();
-    notifyChanged();
+    // Where each member shows the row, and its neighbours: a view that afterwards shows the same
+    // rows without it is told only that this row went (a sorted grid keeps its order).
+    struct Place
+    {
+        TRowSet* member;
+        int pos;
+        int size;
+        const RowSetRow* before;
+        const RowSetRow* after;
+        quint64 beforeMark, afterMark;
+    };
+    std::vector<Place> places;
+    const RowSetRow* gone = current();
+    const quint64 fields = m_store->fieldsVersion;
+    for (TRowSet* m : m_store->members) {
+        if (m->m_pendingOnly)
+            continue;
+        m->ensureView();
+        const auto& rows = m->view();
+        int pos = m == this ? m_pos : -1;
+        if (pos < 0 || pos >= int(rows.size()) || rows[pos] != gone) {
+            auto it = std::find(rows.begin(), rows.end(), gone);
+            pos = it == rows.end() ? -1 : int(it - rows.begin());
+        }
+        if (pos < 0)
+            continue;
+        const RowSetRow* b = pos > 0 ? rows[pos - 1] : nullptr;
+        const RowSetRow* a = pos + 1 < int(rows.size()) ? rows[pos + 1] : nullptr;
+        places.push_back({m, pos, int(rows.size()), b, a, b ? b->bookmark : 0, a ? a->bookmark : 0});
+    }
+    {
+        ++m_store->heldNotices;
+        const auto release = qScopeGuard([this] { --m_store->heldNotices; });
+        internalDelete();
+    }
+    std::vector<std::pair<TRowSet*, int>> removals;
+    if (m_store->fieldsVersion == fields) {
+        for (const Place& p : places) {
+            if (std::find(m_store->members.begin(), m_store->members.end(), p.member) == m_store->members.end())
+                continue;
+            p.member->ensureView();
+            const auto& rows = p.member->view();
+            const bool same = int(rows.size()) == p.size - 1 &&
+                              (!p.before || (rows[p.pos - 1] == p.before && p.before->bookmark == p.beforeMark)) &&
+                              (!p.after || (rows[p.pos] == p.after && p.after->bookmark == p.afterMark));
+            if (same)
+                removals.emplace_back(p.member, p.pos);
+        }
+    }
+    notifyRemoved(removals);
     recordChanged();
     if (afterDelete)
         afterDelete(*this);
@@ -1220,8 +1270,27 @@ void TRowSet::notifyChanged()
     notifyRowChanged(nullptr);
 }
 
+void TRowSet::notifyRemoved(const std::vector<std::pair<TRowSet*, int>>& removals)
+{
+    const auto store = m_store;
+    const auto members = store->members;
+    for (TRowSet* m : members) {
+        if (std::find(store->members.begin(), store->members.end(), m) == store->members.end())
+            continue;
+        int change = RowSetChange::Any;
+        for (const auto& [member, pos] : removals)
+            if (member == m)
+                change = RowSetChange::removed(pos);
+        if (m->onChanged)
+            m->onChanged();
+        RowSetListeners::notify(m->m_listeners, RowSetListeners::Kind::Changed, change);
+    }
+}
+
 void TRowSet::notifyRowChanged(const RowSetRow* row)
 {
+    if (m_store->heldNotices > 0)
+        return;
     // A handler may close the window that owns this set: the store is kept alive meanwhile.
     const auto store = m_store;
     const auto members = store->members;

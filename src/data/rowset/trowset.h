@@ -104,6 +104,10 @@ public:
     // and reading the next batch after the others (the cursor stays).
     virtual bool canFetchMore() const { return false; }
     virtual void fetchMore() {}
+    // How many rows the batches still unread are expected to bring, when the dataset can tell
+    // cheaply (a count taken with the first batch); -1 when it cannot. Views size themselves by
+    // it and read on as those rows come into sight.
+    virtual int expectedUnreadRows() const { return -1; }
     // Reads every remaining batch: sorting, filtering, locating and the last row need them all.
     void fetchAll();
     // Removes every row and every pending change; fields stay.
@@ -201,8 +205,9 @@ public:
 
     // Views and other listeners: each is called for as long as its subscription and this row set
     // both live, whichever goes first.
-    // After any change of rows, values or visible set; the argument is the visible row when only
-    // that row's values changed (its place unchanged), else -1.
+    // After any change of rows, values or visible set; the argument (RowSetChange) is the visible
+    // row when only that row's values changed (its place unchanged), the row that alone left the
+    // view after a delete, else -1.
     [[nodiscard]] RowSetSubscription subscribeChanged(std::function<void(int row)> listener);
     // After the cursor moved to another row, after the current row changed (an insert begun, a row
     // posted, cancelled or deleted) and after every load or clearing of the rows.
@@ -226,6 +231,9 @@ protected:
     virtual void internalPost();
     virtual void internalDelete();
     void notifyChanged();
+    // After a delete: the members listed lost only that row at that place, the others are told
+    // of a change.
+    void notifyRemoved(const std::vector<std::pair<TRowSet*, int>>& removals);
     // Only the values of one row changed: members that show it in the same place are told which.
     void notifyRowChanged(const RowSetRow* row);
     // Tells the row sets that follow this one that its row or rows changed.

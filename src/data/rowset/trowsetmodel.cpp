@@ -11,6 +11,24 @@ TRowSetModel::TRowSetModel(TRowSet& rowSet, QObject* parent)
       m_changed(rowSet.subscribeChanged([this](int row) { rowSetChanged(row); })),
       m_destroyed(rowSet.subscribeDestroyed([this] { rowSetDestroyed(); }))
 {
+    recount();
+}
+
+int TRowSetModel::placeholdersNow() const
+{
+    // Only rows in the dataset's own order can stand in for rows not read yet.
+    if (!m_rowSet || m_rowSet->state() == RowSetState::Insert || !m_rowSet->sort().isEmpty() ||
+        !m_rowSet->filter().isEmpty() || m_rowSet->pendingOnly() || !m_rowSet->canFetchMore())
+        return 0;
+    return qMax(0, m_rowSet->expectedUnreadRows());
+}
+
+void TRowSetModel::recount()
+{
+    m_placeholders = placeholdersNow();
+    // A row being inserted is shown after the others.
+    m_rows = m_rowSet ? m_rowSet->recordCount() + (m_rowSet->state() == RowSetState::Insert ? 1 : 0) + m_placeholders
+                      : 0;
 }
 
 TRowSetModel::~TRowSetModel() = default;
@@ -19,11 +37,22 @@ void TRowSetModel::rowSetChanged(int row)
 {
     if (m_inChange)
         return;
+    if (RowSetChange::isRemoval(row)) {
+        const int at = RowSetChange::removedRow(row);
+        if (at < m_rows - m_placeholders) {
+            beginRemoveRows({}, at, at);
+            --m_rows;
+            endRemoveRows();
+            return;
+        }
+        row = RowSetChange::Any;
+    }
     if (row >= 0 && row < rowCount() && columnCount() > 0) {
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
         return;
     }
     beginResetModel();
+    recount();
     endResetModel();
 }
 
@@ -31,6 +60,7 @@ void TRowSetModel::rowSetDestroyed()
 {
     beginResetModel();
     m_rowSet = nullptr;
+    recount();
     endResetModel();
 }
 
@@ -38,8 +68,7 @@ int TRowSetModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || !m_rowSet)
         return 0;
-    // A row being inserted is shown after the others.
-    return m_rowSet->recordCount() + (m_rowSet->state() == RowSetState::Insert ? 1 : 0);
+    return m_rows;
 }
 
 int TRowSetModel::columnCount(const QModelIndex& parent) const
@@ -105,7 +134,8 @@ QVariant TRowSetModel::data(const QModelIndex& index, int role) const
 
 bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || !m_rowSet || role != Qt::EditRole || m_rowSet->field(index.column()).readOnly)
+    if (!index.isValid() || !m_rowSet || role != Qt::EditRole || isPlaceholder(index.row()) ||
+        m_rowSet->field(index.column()).readOnly)
         return false;
     m_inChange = true;
     try {
@@ -147,21 +177,28 @@ QVariant TRowSetModel::headerData(int section, Qt::Orientation orientation, int 
 Qt::ItemFlags TRowSetModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && m_rowSet && !m_rowSet->field(index.column()).readOnly)
+    if (index.isValid() && m_rowSet && !isPlaceholder(index.row()) && !m_rowSet->field(index.column()).readOnly)
         f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool TRowSetModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_rowSet && m_rowSet->state() == RowSetState::Browse && m_rowSet->canFetchMore();
+    // Placeholders stand for the rest: the grid reads what comes into sight itself.
+    return !parent.isValid() && hasUnreadRows() && m_placeholders == 0;
+}
+
+bool TRowSetModel::hasUnreadRows() const
+{
+    return m_rowSet && m_rowSet->state() == RowSetState::Browse && m_rowSet->canFetchMore();
 }
 
 void TRowSetModel::fetchMore(const QModelIndex& parent)
 {
-    if (!canFetchMore(parent))
+    if (parent.isValid() || !hasUnreadRows())
         return;
     const int before = m_rowSet->recordCount();
+    const int shownBefore = m_rows;
     m_inChange = true;
     try {
         m_rowSet->fetchMore();
@@ -174,11 +211,36 @@ void TRowSetModel::fetchMore(const QModelIndex& parent)
     // Unsorted and unfiltered, the batch follows the rows shown: the view keeps its place.
     if (!m_rowSet->sort().isEmpty() || !m_rowSet->filter().isEmpty() || after < before) {
         beginResetModel();
+        recount();
         endResetModel();
-    } else if (after > before) {
-        beginInsertRows({}, before, after - 1);
-        endInsertRows();
+        return;
     }
+    const int placeholders = placeholdersNow();
+    const int shown = after + placeholders;
+    // The placeholders the batch filled in, then as many rows more or fewer as the count was off.
+    if (after > before && before < shownBefore) {
+        m_placeholders = qMax(0, shownBefore - after);
+        Q_EMIT dataChanged(index(before, 0), index(qMin(after, shownBefore) - 1, columnCount() - 1));
+    }
+    if (shown > shownBefore) {
+        beginInsertRows({}, shownBefore, shown - 1);
+        m_rows = shown;
+        m_placeholders = placeholders;
+        endInsertRows();
+    } else if (shown < shownBefore) {
+        beginRemoveRows({}, shown, shownBefore - 1);
+        m_rows = shown;
+        m_placeholders = placeholders;
+        endRemoveRows();
+    }
+    m_rows = shown;
+    m_placeholders = placeholders;
+}
+
+void TRowSetModel::fetchUpTo(int row)
+{
+    while (m_rowSet && m_rowSet->recordCount() <= row && hasUnreadRows())
+        fetchMore({});
 }
 
 bool TRowSetModel::submit()

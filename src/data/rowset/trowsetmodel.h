@@ -4,6 +4,7 @@
 #include "data/rowset/rowsetsubscription.h"
 
 #include <QAbstractTableModel>
+#include <limits>
 
 namespace Tarvo::Data {
 
@@ -11,7 +12,9 @@ class TRowSet;
 
 // Shows a row set in a grid: one column per field, captions from the field labels.
 // An edit starts the row set's edit state; the row is posted when the view submits
-// or moves to another row, and cancelled by revert.
+// or moves to another row, and cancelled by revert. A dataset read in batches that knows how many
+// rows remain unread is shown at its full length: the rows not read yet are blank placeholders
+// after the others, filled in as their batches arrive.
 class TRowSetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -29,6 +32,13 @@ public:
     // A big row set read in batches: the next batch as the view scrolls to the end.
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    bool hasUnreadRows() const;
+    // Reads batches until the row is read (or no rows remain unread).
+    void fetchUpTo(int row);
+    void fetchAll() { fetchUpTo(std::numeric_limits<int>::max()); }
+    // A row shown before its batch is read.
+    bool isPlaceholder(int row) const { return m_rowSet && row >= m_rows - m_placeholders && row < m_rows; }
+    int placeholderCount() const { return m_placeholders; }
     bool submit() override;
     void revert() override;
     // A heading click: strings in Russian order without regard to case (the row set's user sort);
@@ -43,11 +53,17 @@ public:
 private:
     void rowSetChanged(int row);
     void rowSetDestroyed();
+    // The rows shown, worked out again from the row set (only while the view is told).
+    void recount();
+    int placeholdersNow() const;
 
     TRowSet* m_rowSet;
     RowSetSubscription m_changed;
     RowSetSubscription m_destroyed;
     bool m_inChange = false;
+    // What the view was last told: the rows shown, the placeholders among them.
+    int m_rows = 0;
+    int m_placeholders = 0;
     bool m_sortedByHeading = false;
 };
 
