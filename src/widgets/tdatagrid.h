@@ -107,6 +107,7 @@ protected:
 
 private:
     void syncFromRowSet();
+    void layoutFields();
     void applyDefaultLayout();
     void applyExplicitColumns();
     QString searchSettingsSection() const;
@@ -121,6 +122,8 @@ private:
     QString m_section;
     QString m_columnsFile;
     QHash<int, int> m_hiddenWidths;
+    // The fields the columns were laid out for (lower case).
+    QStringList m_laidOut;
     QMenu* m_searchMenu = nullptr;
     int m_searchColumn = -1;
     QString m_searchText;
