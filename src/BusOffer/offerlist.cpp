@@ -47,9 +47,20 @@ void OfferList::reload()
     m_more = !m_range.upTo.isNull();
     close();
     open();
+    showFlags();
     while (recordCount() < m_firstRows && canFetchMore())
         fetchMore();
     first();
+}
+
+void OfferList::showFlags()
+{
+    // SQLite gives the flags as numbers: both engines show them as words.
+    for (const auto& [column, words] : {std::pair{Accepted, u"Да;Нет"_s}, std::pair{Marked, u"Отмечен;"_s}})
+        if (const int i = fieldIndex(column); i >= 0) {
+            field(i).type = Data::FieldType::Boolean;
+            field(i).displayFormat = words;
+        }
 }
 
 void OfferList::reload(qint64 keepOffer)

@@ -41,6 +41,7 @@ public:
 private:
     // The key range of the next batch after `after`; upTo stays null for the last one.
     OfferKeyRange nextRange(const QVariant& after) const;
+    void showFlags();
     void toggle(const QString& column);
     void writeFlags();
 

@@ -7,6 +7,8 @@
 #include "otbor/tvarlist.h"
 #include "otbor/tvarstringcompare.h"
 
+#include <functional>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
@@ -34,12 +36,28 @@ void restrict(TQueryNodes& statement, const QString& keyColumn, const OfferKeyRa
     }
 }
 
+// The keys of the requests a batch lists, as the header's filters pass them; null when only the
+// range restricts them.
+using KeysOf = std::function<TQueryNodesPtr()>;
+
+// Restricts a grouped sub-query to the batch's requests: their key range, and when the header's
+// filters pass only some of them (one customer's requests spread over every key), to those.
+void restrictTotals(TQueryNodes& sub, const QString& keyColumn, const OfferKeyRange& range, const KeysOf& keys)
+{
+    restrict(sub, keyColumn, range);
+    if (TQueryNodesPtr k = keys()) {
+        auto g = sub.mainNode()->newConditionGroup();
+        g->addText(sub.mainNode()->qualify(keyColumn) + u" in "_s);
+        g->add(k);
+    }
+}
+
 // "left join (select key, sum(amount) total from table group by key) alias on alias.key = bof_id"
 void joinTotal(TQueryNodes& list, const QString& table, const QString& key, const QString& amount,
-               const QString& total, const OfferKeyRange& range)
+               const QString& total, const OfferKeyRange& range, const KeysOf& keys)
 {
     auto sub = CB::newStatement(u"select %1, sum(%2) %3 from "_s.arg(key, amount, total), table);
-    restrict(*sub, key, range);
+    restrictTotals(*sub, key, range, keys);
     sub->addTail(u" group by %1 "_s.arg(key));
     const QString alias = u"t_"_s + total;
     sub->setAlias(alias);
@@ -47,18 +65,18 @@ void joinTotal(TQueryNodes& list, const QString& table, const QString& key, cons
 }
 
 // k5: per request and invoice the shipped amount of a completed invoice, else what was received.
-void joinCompleted(TQueryNodes& list, const OfferKeyRange& range)
+void joinCompleted(TQueryNodes& list, const OfferKeyRange& range, const KeysOf& keys)
 {
     auto shipped = CB::newStatement(
         u"select soi_bof_id, soi_sde_id, sum(soi_amount) soi_amount from "_s, u"scm_offer_invoice"_s);
-    restrict(*shipped, u"soi_bof_id"_s, range);
+    restrictTotals(*shipped, u"soi_bof_id"_s, range, keys);
     shipped->addTail(u" group by soi_bof_id, soi_sde_id "_s);
     shipped->setAlias(u"c"_s);
 
     auto received = CB::newStatement(
         u"select m.soi_bof_id, m.soi_sde_id, sum(s.kolc_predm) kolc_predm from "_s, u"SCM_TOMOVE"_s, u"m"_s);
     received->addJoin(u" join "_s, CB::newTableNode(u"scl_move"_s, u"s"_s), u" on s.recno = m.recno "_s);
-    restrict(*received, u"soi_bof_id"_s, range);
+    restrictTotals(*received, u"soi_bof_id"_s, range, keys);
     received->addTail(u" group by m.soi_bof_id, m.soi_sde_id "_s);
     received->setAlias(u"r"_s);
 
@@ -114,6 +132,37 @@ void addHeaderFilters(TQueryNodes& s, const Otbor::TVarList* filters)
     }
 }
 
+// Only the tables a header filter reads, so that the keys are walked on the primary key. The
+// manager restriction joins its own table.
+void joinFilterTables(TQueryNodes& s, const Otbor::TVarList* filters)
+{
+    if (activeVar<Otbor::TPartnerOtbor>(filters))
+        s.addJoin(u" join "_s, CB::newTableNode(u"scm_partner"_s), u" on bof_person=par_id "_s);
+    if (activeVar<Otbor::TUrgencyOtbor>(filters))
+        s.addJoin(u" join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
+                  u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
+}
+
+std::size_t conditionCount(const TQueryNodes& s)
+{
+    std::size_t n = 0;
+    for (const Data::TTableNodePtr& t : s.tables())
+        n += t->conditionGroups().size();
+    return n;
+}
+
+// "select bof_id from scm_business_offer ... where <range> and <header filters>"; null when the
+// header's filters add no condition (the range alone restricts the keys).
+TQueryNodesPtr filteredKeys(const Otbor::TVarList* filters, const OfferKeyRange& range)
+{
+    auto s = CB::newStatement(u"select scm_business_offer.bof_id from "_s, u"scm_business_offer"_s);
+    joinFilterTables(*s, filters);
+    restrict(*s, u"bof_id"_s, range);
+    const std::size_t rangeOnly = conditionCount(*s);
+    addHeaderFilters(*s, filters);
+    return conditionCount(*s) > rangeOnly ? s : nullptr;
+}
+
 } // namespace
 
 QString OfferListStatement::stateText(int state)
@@ -154,11 +203,12 @@ TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otb
             state, stateTextExpression(state)),
         u"scm_business_offer"_s);
     joinHeader(*s, filters);
-    joinTotal(*s, u"scm_bp_delivery"_s, u"bpd_bof_id"_s, u"bpd_amount"_s, u"k1"_s, range);
-    joinTotal(*s, u"scm_bo_ordered"_s, u"bpo_bof_id"_s, u"bpo_amount"_s, u"k2"_s, range);
-    joinTotal(*s, u"scm_bo_accepted"_s, u"boa_bof_id"_s, u"boa_amount"_s, u"k3"_s, range);
-    joinTotal(*s, u"scm_offer_invoice"_s, u"soi_bof_id"_s, u"soi_amount"_s, u"k4"_s, range);
-    joinCompleted(*s, range);
+    const KeysOf keys = [filters, range] { return filteredKeys(filters, range); };
+    joinTotal(*s, u"scm_bp_delivery"_s, u"bpd_bof_id"_s, u"bpd_amount"_s, u"k1"_s, range, keys);
+    joinTotal(*s, u"scm_bo_ordered"_s, u"bpo_bof_id"_s, u"bpo_amount"_s, u"k2"_s, range, keys);
+    joinTotal(*s, u"scm_bo_accepted"_s, u"boa_bof_id"_s, u"boa_amount"_s, u"k3"_s, range, keys);
+    joinTotal(*s, u"scm_offer_invoice"_s, u"soi_bof_id"_s, u"soi_amount"_s, u"k4"_s, range, keys);
+    joinCompleted(*s, range, keys);
     restrict(*s, u"bof_id"_s, range);
 
     addHeaderFilters(*s, filters);
@@ -174,13 +224,7 @@ TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otb
 TQueryNodesPtr OfferListStatement::buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after, int requests)
 {
     auto s = CB::newStatement(u"select scm_business_offer.bof_id from "_s, u"scm_business_offer"_s);
-    // Only the tables a filter reads: the keys are walked in order on the primary key. The manager
-    // restriction joins its own table.
-    if (activeVar<Otbor::TPartnerOtbor>(filters))
-        s->addJoin(u" join "_s, CB::newTableNode(u"scm_partner"_s), u" on bof_person=par_id "_s);
-    if (activeVar<Otbor::TUrgencyOtbor>(filters))
-        s->addJoin(u" join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
-                   u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
+    joinFilterTables(*s, filters);
     restrict(*s, u"bof_id"_s, {after, {}});
     addHeaderFilters(*s, filters);
     s->addTail(u" order by scm_business_offer.bof_id limit 1 offset %1 "_s.arg(qMax(0, requests - 1)));

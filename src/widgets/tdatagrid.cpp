@@ -87,6 +87,10 @@ TDataGrid::TDataGrid(QWidget* parent)
     m_busy->setMargin(3);
     m_busy->hide();
     connect(m_proxy, &GridProxyModel::sortingChanged, this, &TDataGrid::updateBusy);
+    // A result with other fields lays them out (the cursor follows in setRowSet's own handler).
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] { layoutFields(); });
+    // A result with another number of columns: the heading has its sections only now.
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { layoutFields(); });
 
     auto* findAction = new QAction(QStringLiteral("Найти..."), this);
     findAction->setShortcut(QKeySequence::Find);
@@ -121,6 +125,7 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_rowSetScrolled.reset();
     m_hiddenWidths.clear();
     m_restored = false;
+    m_laidOut.clear();
     if (!m_rowSet)
         return;
     m_rowSetGone = m_rowSet->subscribeDestroyed([this] { m_rowSet = nullptr; });
@@ -135,12 +140,29 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     // follows the row set (a new row being shown): the grid posts on the user's moves only.
     disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_proxy, SLOT(submit()));
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    applyDefaultLayout();
-    if (!m_section.isEmpty())
-        restoreColumns();
+    layoutFields();
     if (m_searchColumn >= m_rowSet->fieldCount())
         m_searchColumn = -1;
     syncFromRowSet();
+}
+
+void TDataGrid::layoutFields()
+{
+    // A window may show its row set before reading it: the fields, and with them the explicit
+    // columns and the saved settings, are laid out when they are first known (and again when a
+    // re-read brings other ones), never on every re-read.
+    if (!m_rowSet || horizontalHeader()->count() != m_rowSet->fieldCount())
+        return;
+    QStringList names;
+    for (int c = 0; c < m_rowSet->fieldCount(); ++c)
+        names << m_rowSet->field(c).name.toLower();
+    if (names == m_laidOut)
+        return;
+    m_laidOut = names;
+    if (names.isEmpty())
+        return;
+    applyDefaultLayout();
+    restoreColumns();
 }
 
 void TDataGrid::applyDefaultLayout()
@@ -207,7 +229,7 @@ void TDataGrid::setColumnsSection(const QString& section)
 
 void TDataGrid::restoreColumns()
 {
-    if (m_section.isEmpty() || !m_rowSet)
+    if (m_section.isEmpty() || !m_rowSet || m_rowSet->fieldCount() == 0)
         return;
     // A damaged or unreadable file leaves the grid as the window built it.
     try {
@@ -232,7 +254,8 @@ void TDataGrid::restoreColumns()
 
 void TDataGrid::saveColumns()
 {
-    if (m_section.isEmpty() || !m_rowSet)
+    // Columns never laid out (the row set was never read) would erase the saved ones.
+    if (m_section.isEmpty() || !m_rowSet || m_rowSet->fieldCount() == 0 || !m_restored)
         return;
     NewLookup::TColumnsIniFile file(m_columnsFile);
     if (hasExplicitColumns()) {

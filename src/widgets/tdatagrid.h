@@ -125,6 +125,7 @@ private:
     void fillVisibleRows();
     // The user reached a row not read yet: read up to it and stand on it.
     void readUpTo(int gridRow);
+    void layoutFields();
     void applyDefaultLayout();
     void applyExplicitColumns();
     QString searchSettingsSection() const;
@@ -146,6 +147,8 @@ private:
     QString m_section;
     QString m_columnsFile;
     QHash<int, int> m_hiddenWidths;
+    // The fields the columns were laid out for (lower case).
+    QStringList m_laidOut;
     QMenu* m_searchMenu = nullptr;
     int m_searchColumn = -1;
     QString m_searchText;

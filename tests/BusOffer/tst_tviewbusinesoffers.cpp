@@ -1,4 +1,5 @@
 #include "BusOffer/listfixture.h"
+#include "BusOffer/offerdetailswriter.h"
 #include "BusOffer/offerlist.h"
 #include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/offerlistregistration.h"
@@ -148,6 +149,105 @@ private slots:
                                      u"Упорядочить по"_s, u"Настроить колонки"_s}));
         grid->setFocus();
         Test::checkTabReachesEveryControl(w);
+    }
+
+    void columnsShowTheirTitlesInOrderWithTheUsersSettings()
+    {
+        m_t->db().exec(u"update scm_business_offer set bof_accepted = true, bof_otmetka = true where bof_id = ?"_s,
+                       {m_offers[1]});
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        const auto titles = [w] {
+            QStringList t;
+            for (int c : w->grid()->columnsInDisplayOrder())
+                if (w->grid()->isColumnShown(c))
+                    t << w->grid()->columnCaption(c);
+            return t;
+        };
+        QStringList expected{u"Срочность"_s,     u"Приоритет"_s,   u"№ заявки"_s,      u"Дата"_s,
+                             u"Состояние"_s,     u"Сумма"_s,       u"Дата создания"_s, u"Дата коррекции"_s,
+                             u"Для кого"_s,      u"Валюта"_s,      u"Вал сумма"_s,     u"Описание"_s,
+                             u"Одобрен"_s,       u"Этап договора"_s, u"Менеджер"_s,    u"Доп.номер 2"_s,
+                             u"Доп.номер"_s,     u"Отметка"_s,     u"Заказано клиентом"_s, u"В заказах"_s,
+                             u"Подтверждено"_s,  u"Отправлено"_s,  u"Выполнено"_s,     u"План с"_s,
+                             u"План по"_s};
+        QCOMPARE(titles(), expected);
+        const auto shown = [w](int row, const QString& field) {
+            return w->grid()->model()->index(row, w->grid()->fieldColumn(field)).data().toString();
+        };
+        QCOMPARE(shown(0, u"bof_accepted"_s), u"Нет"_s);
+        QCOMPARE(shown(1, u"bof_accepted"_s), u"Да"_s);
+        QCOMPARE(shown(0, u"bof_otmetka"_s), QString());
+        QCOMPARE(shown(1, u"bof_otmetka"_s), u"Отмечен"_s);
+        QCOMPARE(shown(0, u"bof_state_name"_s), u"Выполнено"_s);
+
+        // The user's choice: a column hidden, one moved first, one renamed; F5 keeps it, and the
+        // next opening of the window restores it.
+        Widgets::TDataGrid* g = w->grid();
+        g->setColumnShown(g->fieldColumn(u"Priority"_s), false);
+        g->moveColumnTo(g->fieldColumn(u"name_user"_s), 0);
+        g->setColumnTitle(g->fieldColumn(u"bof_sum"_s), u"Сумма, руб."_s);
+        expected.removeOne(u"Приоритет"_s);
+        expected.removeOne(u"Для кого"_s);
+        expected.prepend(u"Для кого"_s);
+        expected.replace(expected.indexOf(u"Сумма"_s), u"Сумма, руб."_s);
+        QCOMPARE(titles(), expected);
+        QTest::keyClick(g, Qt::Key_F5);
+        QCOMPARE(titles(), expected);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w = openRegister();
+        QVERIFY(w);
+        QCOMPARE(titles(), expected);
+        QCOMPARE(w->list().recordCount(), 5);
+    }
+
+    void aLineDeleteSaysWhichRightIsMissingAndFollowsAGrantAtOnce()
+    {
+        const qint64 me = m_f->currentUser({Security::Right::ViewOthersOffers, Security::Right::ViewOtherDepartments});
+        m_f->line(m_offers[0], m_f->product(u"P1"_s), 1);
+        m_f->line(m_offers[0], m_f->product(u"P2"_s), 2);
+        const auto lineCount = [this] {
+            return m_t->db().scalar(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {m_offers[0]}).toInt();
+        };
+        TviewBusinesOffers* w = openRegister();
+        QVERIFY(w);
+        TOfferDetailsPanel* d = w->details();
+        QCOMPARE(d->offer(), int(m_offers[0]));
+        Widgets::TDataGrid* lines = d->linesGrid();
+        lines->setFocus();
+        QCOMPARE(d->lines().recordCount(), 2);
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            QTest::keyClick(lines, Qt::Key_Delete);
+            QCOMPARE(answers.texts.size(), 1);
+            QVERIFY2(answers.texts[0].contains(u"«Административное редактирование реестров» (100013)"_s),
+                     qPrintable(answers.texts[0]));
+        }
+        QCOMPARE(lineCount(), 2);
+
+        // Granted meanwhile by the administrator: the same request, the next Delete asks and deletes.
+        auto admin = m_t->connectAgain();
+        admin->exec(u"insert into CRM_SECURITY (SC_ID, SC_DESCR) values (?, ?) on conflict do nothing"_s,
+                    {Security::Right::AdminEditing, u"Административное редактирование реестров"_s});
+        admin->exec(u"insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (?, ?)"_s,
+                    {Security::Right::AdminEditing, me});
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            QTest::keyClick(lines, Qt::Key_Delete);
+            QCOMPARE(answers.texts, QStringList{OfferDetailsWriter::ConfirmDeleteLine});
+        }
+        QCOMPARE(lineCount(), 1);
+        QCOMPARE(d->offer(), int(m_offers[0]));
+        // Entering a distribution grid follows the right as it stands: taken away, it is read-only.
+        d->orderedGrid()->setFocus();
+        QVERIFY(d->editable());
+        admin->exec(u"delete from CRM_USERS_SECURITY where USC_SC_ID = ? and USC_US_ID = ?"_s,
+                    {Security::Right::AdminEditing, me});
+        lines->setFocus();
+        d->orderedGrid()->setFocus();
+        QVERIFY(!d->editable());
+        QCOMPARE(d->orderedGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
 
     void rightsGateDeleteAndApproval()

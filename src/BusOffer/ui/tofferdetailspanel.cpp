@@ -7,11 +7,13 @@
 #include "data/engine/database.h"
 #include "data/modules/tupdatedadodataset.h"
 #include "security/rights.h"
+#include "security/rightscatalog.h"
 #include "shell/tformsfile.h"
 #include "widgets/gridproxymodel.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QTabBar>
@@ -120,6 +122,18 @@ void applySortKey(Widgets::TDataGrid* grid, int key)
         grid->sortBy(column, key < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+// Why a change of the lines or their distribution is refused: the right it needs, by name.
+QString missingEditRight(const QString& refused)
+{
+    QString name;
+    for (const Security::RightsCatalog::Entry& e : Security::RightsCatalog::entries())
+        if (e.id == Security::Right::AdminEditing)
+            name = e.description;
+    return u"%1: у Вас нет права «%2» (%3). Товары заявки и их распределение можно только просматривать."_s.arg(
+        refused, name)
+        .arg(Security::Right::AdminEditing);
+}
+
 } // namespace
 
 TOfferDetailsPanel::TOfferDetailsPanel(QWidget* parent)
@@ -130,6 +144,8 @@ TOfferDetailsPanel::TOfferDetailsPanel(QWidget* parent)
     buildWidgets();
     buildActions();
     applyRights();
+    for (Widgets::TDataGrid* g : {m_linesGrid, m_orderedGrid, m_acceptedGrid, m_shippedGrid})
+        g->installEventFilter(this);
 }
 
 TOfferDetailsPanel::~TOfferDetailsPanel()
@@ -311,9 +327,29 @@ void TOfferDetailsPanel::applyRights()
         g->setEditTriggers(m_editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                             QAbstractItemView::AnyKeyPressed
                                       : QAbstractItemView::NoEditTriggers);
-    m_deleteLine->setEnabled(m_editable);
-    m_addRow->setEnabled(m_editable);
-    m_deleteRow->setEnabled(m_editable);
+}
+
+bool TOfferDetailsPanel::mayEdit(const QString& refused)
+{
+    // The right is asked at the command: one granted or taken away meanwhile counts at once.
+    applyRights();
+    if (!m_editable)
+        QMessageBox::warning(this, u"Товары заявки"_s, missingEditRight(refused));
+    return m_editable;
+}
+
+bool TOfferDetailsPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // Editing in place starts in a grid the user has just entered: the grids follow the right
+    // as it stands now.
+    if (event->type() == QEvent::FocusIn) {
+        try {
+            applyRights();
+        } catch (const Exception&) {
+            // No answer from the server: the grids stay as they were; the writes check again.
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TOfferDetailsPanel::setOffer(int bofId)
@@ -369,12 +405,8 @@ Data::TUpdatedADODataSet* TOfferDetailsPanel::currentStage() const
 
 void TOfferDetailsPanel::deleteLine()
 {
-    if (m_lines->isEmpty())
+    if (m_lines->isEmpty() || !mayEdit(u"Товар не удален"_s))
         return;
-    if (!m_writer->canEdit()) {
-        QMessageBox::warning(this, u"Товары заявки"_s, Security::ESecurityException().message());
-        return;
-    }
     const qint64 bof = m_lines->value(u"bpd_bof_id"_s).toLongLong();
     const qint64 pr = m_lines->value(u"bpd_pr_id"_s).toLongLong();
     if (m_writer->lineCount(bof) <= 1) {
@@ -393,7 +425,7 @@ void TOfferDetailsPanel::deleteLine()
 void TOfferDetailsPanel::addDistributionRow()
 {
     Data::TUpdatedADODataSet* ds = currentStage();
-    if (!ds || m_lines->isEmpty() || !m_editable)
+    if (!ds || m_lines->isEmpty() || !mayEdit(u"Строка распределения не добавлена"_s))
         return;
     Widgets::TDataGrid* grid = currentStageGrid();
     const OfferStage stage = grid == m_orderedGrid    ? OfferStage::Ordered
@@ -412,12 +444,14 @@ void TOfferDetailsPanel::addDistributionRow()
 void TOfferDetailsPanel::deleteDistributionRow()
 {
     Data::TUpdatedADODataSet* ds = currentStage();
-    if (!ds || ds->isEmpty() || !m_editable)
+    if (!ds || ds->isEmpty())
         return;
     if (ds->state() != Data::RowSetState::Browse) {
         ds->cancel();
         return;
     }
+    if (!mayEdit(u"Строка распределения не удалена"_s))
+        return;
     if (QMessageBox::question(this, m_stageTabs->tabText(m_stageTabs->currentIndex()),
                               u"Удалить строку распределения?"_s, QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Cancel) != QMessageBox::Ok)

@@ -47,7 +47,8 @@ public:
     // A new row in the distribution tab shown now (with the editing right).
     void addDistributionRow();
     void deleteDistributionRow();
-    // Whether the grids accept edits (the right as checked at the last set-up).
+    // Whether the grids accept edits (the right as checked last: at a command, on entering a grid,
+    // on showing a request).
     bool editable() const { return m_editable; }
 
     Widgets::TDataGrid* linesGrid() const { return m_linesGrid; }
@@ -63,6 +64,9 @@ public:
     Data::TUpdatedADODataSet& shipped() const { return *m_shipped; }
     Data::TUpdatedADOQuery& state() const { return *m_state; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // The lines or their distribution were changed here (the list re-reads its totals).
     void offerChanged(int bofId);
@@ -73,6 +77,8 @@ private:
     void buildActions();
     // Checks the right and makes the grids editable or read-only accordingly.
     void applyRights();
+    // Checks the right now; without it says which right `refused` needs and returns false.
+    bool mayEdit(const QString& refused);
     void changed();
     Widgets::TDataGrid* currentStageGrid() const;
     Data::TUpdatedADODataSet* currentStage() const;

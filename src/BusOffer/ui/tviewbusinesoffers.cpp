@@ -59,21 +59,24 @@ QToolButton* menuButton(QToolBar* bar, const QString& name, const QString& text,
     return b;
 }
 
+// The list statement's columns in its own order, the state (which the totals make) beside the
+// request's number and date; keys the user never reads (the urgency's) are left out.
 const QList<Widgets::TDataGrid::Column>& columns()
 {
     static const QList<Widgets::TDataGrid::Column> c{
-        {u"bof_id"_s, u"№ заявки"_s, 70},         {u"bof_dopnomer"_s, u"Доп.номер"_s, 70},
-        {u"bof_snomer"_s, u"Доп.номер 2"_s, 80},    {u"bof_date"_s, u"Дата"_s, 80},
-        {u"name_user"_s, u"Для кого"_s, 160},      {u"bof_state_name"_s, u"Состояние"_s, 130},
-        {u"bof_accepted"_s, u"Одобрен"_s, 60},     {u"bof_otmetka"_s, u"Отметка"_s, 60},
-        {u"Urgency_Name"_s, u"Срочность"_s, 100},  {u"bof_sum"_s, u"Сумма"_s, 90},
-        {u"bof_cod_valut"_s, u"Валюта"_s, 50},     {u"bof_sum_valut"_s, u"Вал сумма"_s, 90},
-        {u"bof_description"_s, u"Описание"_s, 160}, {u"us_name"_s, u"Менеджер"_s, 120},
-        {u"bof_stage_id"_s, u"Этап договора"_s, 90}, {u"bof_plan_start"_s, u"План с"_s, 80},
-        {u"bof_plan_end"_s, u"План по"_s, 80},      {u"bof_createdate"_s, u"Дата создания"_s, 110},
-        {u"bof_updatedate"_s, u"Дата коррекции"_s, 110}, {u"k1"_s, u"Заказано клиентом"_s, 80},
-        {u"k2"_s, u"В заказах"_s, 80},              {u"k3"_s, u"Подтверждено"_s, 80},
-        {u"k4"_s, u"Отправлено"_s, 80},             {u"k5"_s, u"Выполнено"_s, 80}};
+        {u"Urgency_Name"_s, u"Срочность"_s, 100},     {u"Priority"_s, u"Приоритет"_s, 70},
+        {u"bof_id"_s, u"№ заявки"_s, 70},             {u"bof_date"_s, u"Дата"_s, 80},
+        {u"bof_state_name"_s, u"Состояние"_s, 140},   {u"bof_sum"_s, u"Сумма"_s, 90},
+        {u"bof_createdate"_s, u"Дата создания"_s, 110}, {u"bof_updatedate"_s, u"Дата коррекции"_s, 110},
+        {u"name_user"_s, u"Для кого"_s, 160},         {u"bof_cod_valut"_s, u"Валюта"_s, 50},
+        {u"bof_sum_valut"_s, u"Вал сумма"_s, 90},     {u"bof_description"_s, u"Описание"_s, 160},
+        {u"bof_accepted"_s, u"Одобрен"_s, 60},        {u"bof_stage_id"_s, u"Этап договора"_s, 90},
+        {u"us_name"_s, u"Менеджер"_s, 120},           {u"bof_snomer"_s, u"Доп.номер 2"_s, 80},
+        {u"bof_dopnomer"_s, u"Доп.номер"_s, 70},      {u"bof_otmetka"_s, u"Отметка"_s, 70},
+        {u"k1"_s, u"Заказано клиентом"_s, 80},        {u"k2"_s, u"В заказах"_s, 80},
+        {u"k3"_s, u"Подтверждено"_s, 80},             {u"k4"_s, u"Отправлено"_s, 80},
+        {u"k5"_s, u"Выполнено"_s, 80},                {u"bof_plan_start"_s, u"План с"_s, 80},
+        {u"bof_plan_end"_s, u"План по"_s, 80}};
     return c;
 }
 

@@ -310,6 +310,9 @@ void TForeignPriceView::reopenDetails()
         .label(u"sam_name"_s, u"Наименование у поставщика"_s)
         .label(u"sam_available"_s, u"Наличие"_s)
         .label(u"sam_updatedate"_s, u"Обновлено"_s);
+    // What a price-list import module put into the eight free columns.
+    for (int i = 1; i <= 8; ++i)
+        BookFields(*m_suppliers).label(u"sam_extra%1"_s.arg(i), u"Доп. поле %1"_s.arg(i));
     BookFields(*m_prices)
         .label(u"fp_price"_s, u"Цена"_s)
         .label(u"fp_prn_id"_s, u"Вид цены"_s)

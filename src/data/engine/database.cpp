@@ -322,17 +322,17 @@ void Database::raise(EngineFailure f) const
     if (m_settings.engine == Engine::PostgreSQL && const_cast<Database*>(this)->connectionBroken())
         f.connectionLost = true;
     m_lastErrors = m_dialect->mapError(f, m_catalog, databaseName());
+    // The user reads the mapped error in Russian; the engine's own text stays in engineMessage().
     QString message = f.message;
     if (!m_lastErrors.isEmpty()) {
         ProviderError& first = m_lastErrors.first();
         const QString text =
             ErrorText::situationText(first.nativeError, int(m_settings.commandTimeoutMs() / 1000), m_inTransaction);
-        if (!text.isEmpty()) {
+        if (!text.isEmpty())
             first.message = text;
-            message = text + (f.message.isEmpty() ? QString() : QStringLiteral("\r\n") + f.message);
-        } else if (first.nativeError == NativeError::Truncation) {
-            message = first.message;
-        }
+        const ConstraintCatalog::Entry* key = first.constraint.isEmpty() ? nullptr : m_catalog.find(first.constraint);
+        const bool keyError = first.nativeError == NativeError::Constraint || first.nativeError == NativeError::UniqueIndex;
+        message = ErrorText::userText(first, keyError && key ? key->columns : QStringList());
     }
     if (message.trimmed().isEmpty())
         message = QStringLiteral("Ошибка базы данных без описания (код %1)")
@@ -342,7 +342,7 @@ void Database::raise(EngineFailure f) const
         m_doomDepth = int(m_savepoints.size());
         m_doomReason = message;
     }
-    throw DatabaseError(message, f.code, m_lastErrors, f.statement);
+    throw DatabaseError(message, f.code, m_lastErrors, f.statement, f.message);
 }
 
 bool Database::connectionBroken()

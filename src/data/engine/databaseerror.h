@@ -50,12 +50,16 @@ struct ProviderError
     QString engineCode; // the engine's own code (SQLite result code, SQLSTATE)
 };
 
-// A failed statement: the engine's own message, plus the mapped errors.
+// A failed statement: what the user reads (message()), the engine's own text, and the mapped
+// errors.
 class DatabaseError : public Exception
 {
 public:
-    DatabaseError(QString engineMessage, QString engineCode, QList<ProviderError> errors, QString sql = {});
+    // `engineMessage` empty: the engine said nothing beyond `message`.
+    DatabaseError(QString message, QString engineCode, QList<ProviderError> errors, QString sql = {},
+                  QString engineMessage = {});
 
+    // The engine's own text (its language, its markers): for logs and checks, never for a box.
     const QString& engineMessage() const { return m_engineMessage; }
     // SQLite extended result code or PostgreSQL SQLSTATE, as text.
     const QString& engineCode() const { return m_engineCode; }

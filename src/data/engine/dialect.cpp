@@ -175,6 +175,68 @@ QString situationText(int nativeError, int commandTimeout, bool inTransaction)
     }
 }
 
+QString userText(const ProviderError& e, const QStringList& columns)
+{
+    const auto quoted = [](const QStringList& names) {
+        QStringList q;
+        for (const QString& n : names)
+            if (!n.isEmpty())
+                q << QStringLiteral("«%1»").arg(n);
+        return q.join(QStringLiteral(", "));
+    };
+    const QStringList keyColumns = columns.isEmpty() && !e.column.isEmpty() ? QStringList{e.column} : columns;
+    const QString table = e.table.isEmpty() ? QString() : QStringLiteral(" таблицы «%1»").arg(e.table);
+    switch (e.nativeError) {
+    case NativeError::Constraint:
+    case NativeError::UniqueIndex: {
+        const bool primary = e.message.contains(QLatin1String("PRIMARY KEY"));
+        QString text = QStringLiteral("Запись не сохранена: такая запись%1 уже есть").arg(table);
+        if (!keyColumns.isEmpty())
+            text += (keyColumns.size() == 1 ? QStringLiteral(" (то же значение поля %1)")
+                                            : QStringLiteral(" (те же значения полей %1)"))
+                        .arg(quoted(keyColumns));
+        else if (!e.constraint.isEmpty())
+            text += (primary ? QStringLiteral(" (тот же ключ «%1»)") : QStringLiteral(" (индекс «%1»)"))
+                        .arg(e.constraint);
+        return text + QLatin1Char('.');
+    }
+    case NativeError::Reference: {
+        const QString verb = Dialect::statementVerb(e.message);
+        const QString field = e.column.isEmpty() ? QString() : QStringLiteral(", поле «%1»").arg(e.column);
+        const QString names = e.table.isEmpty() ? QString() : QStringLiteral(" (таблица «%1»%2)").arg(e.table, field);
+        // The refused side: the message names the referencing rows left behind (a delete, or a
+        // change of the key they refer to), or the missing row referred to.
+        if (e.message.contains(QLatin1String("COLUMN REFERENCE")) ||
+            e.message.contains(QLatin1String("TABLE REFERENCE"))) {
+            return (verb == QLatin1String("UPDATE")
+                        ? QStringLiteral("Запись не изменена: на её ключ ссылаются другие данные%1.")
+                        : QStringLiteral("Запись не удалена: на неё ссылаются другие данные%1."))
+                .arg(names);
+        }
+        return QStringLiteral("Запись не сохранена: она ссылается на данные, которых нет%1.").arg(names);
+    }
+    case NativeError::NotNull:
+        return QStringLiteral("Запись не сохранена: не заполнено обязательное поле%1%2.")
+            .arg(e.column.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(e.column), table);
+    case NativeError::InvalidObject:
+        return QStringLiteral("В базе данных нет таблицы или представления, к которым обращается программа. "
+                              "Обновите базу данных (tarvo-admin init) или сообщите администратору.");
+    case NativeError::Truncation:
+    case NativeError::General:
+    // Situations carry their Russian text once the connection has raised them.
+    case NativeError::LockTimeout:
+    case NativeError::Deadlock:
+    case NativeError::QueryTimeout:
+    case NativeError::ConnectionLost:
+        return e.message;
+    default:
+        break;
+    }
+    const QString code = e.engineCode.isEmpty() ? QStringLiteral("неизвестен") : e.engineCode;
+    return e.message.isEmpty() ? QStringLiteral("Ошибка базы данных без описания (код %1)").arg(code)
+                               : QStringLiteral("Ошибка базы данных (код %1): %2").arg(code, e.message);
+}
+
 } // namespace ErrorText
 
 } // namespace Tarvo::Data

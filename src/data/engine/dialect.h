@@ -91,6 +91,11 @@ ProviderError unmapped(const QString& code, const QString& engineText);
 // database, an expired timeout, a lost connection); empty for the others.
 namespace ErrorText {
 QString situationText(int nativeError, int commandTimeout, bool inTransaction);
+// What a user reads of a mapped error: a Russian sentence with the names involved, never the
+// classifier's wording or an engine's marker. `columns` are the key's or index's columns when
+// known. The database's own refusals keep their text; other engine errors are introduced by
+// their code.
+QString userText(const ProviderError& error, const QStringList& columns = {});
 } // namespace ErrorText
 
 } // namespace Tarvo::Data

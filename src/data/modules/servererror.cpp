@@ -1,6 +1,7 @@
 #include "data/modules/servererror.h"
 
 #include "data/engine/database.h"
+#include "data/engine/dialect.h"
 
 namespace Tarvo::Data::ServerError {
 
@@ -39,6 +40,7 @@ ServerErrorInfo classify(const ProviderError& error)
     ServerErrorInfo info;
     info.nativeError = error.nativeError;
     info.message = error.message;
+    info.userText = ErrorText::userText(error);
     const QString& text = error.message;
     const QStringList tokens = quotedTokens(text);
 
@@ -121,7 +123,9 @@ void raiseAsDatabaseError(const QList<ProviderError>& errors)
     if (classify(errors).kind == ServerErrorKind::Unclassified)
         return;
     const ProviderError& first = errors.first();
-    throw DatabaseError(first.message, QString::number(first.nativeError), errors);
+    const ServerErrorInfo info = classify(first);
+    throw DatabaseError(info.kind == ServerErrorKind::Unclassified ? first.message : info.userText,
+                        QString::number(first.nativeError), errors, {}, first.message);
 }
 
 void raiseAsDatabaseError(const Database& db)

@@ -23,17 +23,21 @@ struct ServerErrorInfo
 {
     ServerErrorKind kind = ServerErrorKind::Unclassified;
     int nativeError = 0;
-    QString message;
+    QString message; // in the classifier's wording
     QString table;
     QString column;
     QString constraint;
+    QString userText; // what a user reads (in Russian)
 };
 
 // A classified refusal of the server, raised for callers that compare the kind or the names.
 class EServerError : public Exception
 {
 public:
-    explicit EServerError(const ServerErrorInfo& info) : Exception(info.message), m_info(info) {}
+    explicit EServerError(const ServerErrorInfo& info)
+        : Exception(info.userText.isEmpty() ? info.message : info.userText), m_info(info)
+    {
+    }
 
     int nativeError() const { return m_info.nativeError; }
     ServerErrorKind kind() const { return m_info.kind; }

@@ -26,7 +26,8 @@ struct RowSetField
     FieldType type = FieldType::String;
     int size = 0;
     QString displayLabel;  // caption for grids; the name when empty
-    QString displayFormat; // Money: decimals as a number ("2"); DateTime: a QDateTime format
+    QString displayFormat; // Money: decimals as a number ("2"); DateTime: a QDateTime format;
+                           // Boolean: "true text;false text" (else "Да"/"Нет")
     bool readOnly = false;
     // Calculated and lookup fields: the value comes from the row's other fields. It is kept in the
     // row (so filters, sorting and grids read it like any other) and worked out again when rows are

@@ -95,6 +95,8 @@ QString TRowSetModel::displayText(const QVariant& value, FieldType type, const Q
                                        : d.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     }
     case FieldType::Boolean:
+        if (const qsizetype semi = format.indexOf(QLatin1Char(';')); semi >= 0)
+            return value.toBool() ? format.left(semi) : format.mid(semi + 1);
         return value.toBool() ? QStringLiteral("Да") : QStringLiteral("Нет");
     default:
         return value.toString();

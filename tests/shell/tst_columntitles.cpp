@@ -1,0 +1,151 @@
+// Every window the main menu opens, on the demo company: no grid shows a field's own name as its
+// column title, unless the caption dictionary names the column so.
+#include "BusOffer/ui/offereditorregistration.h"
+#include "BusOffer/ui/offerlistregistration.h"
+#include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/pricewindows.h"
+#include "data/modules/tdatatablefieldmap.h"
+#include "data/rowset/trowset.h"
+#include "db/demodata.h"
+#include "newLookup/ui/columnsregistration.h"
+#include "otbor/tglobalotbors.h"
+#include "otbor/ui/otbormodule.h"
+#include "security/rightscatalog.h"
+#include "security/ui/securityregistration.h"
+#include "shell/commandlineswitches.h"
+#include "shell/formactivationregistry.h"
+#include "shell/tdatabaseconnection.h"
+#include "shell/ui/mainwindow.h"
+#include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "widgets/tdatagrid.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tarvo;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The dictionary gives some columns a caption that is their name (a code, say): those may stay.
+bool dictionarySaysSo(const QString& field, const QString& title)
+{
+    for (const Data::TableInfo& t : Data::TDataTableFieldMap::instance().tables)
+        for (const Data::TFieldInfo& f : t.fields)
+            if (f.phisName.compare(field, Qt::CaseInsensitive) == 0 &&
+                f.displayName.compare(title, Qt::CaseInsensitive) == 0)
+                return true;
+    return false;
+}
+
+// The shown columns of `window`'s grids whose title is their field's name.
+QStringList rawTitles(QWidget* window, const QString& item, int& checked)
+{
+    QStringList problems;
+    for (Widgets::TDataGrid* grid : window->findChildren<Widgets::TDataGrid*>()) {
+        const Data::TRowSet* rs = grid->rowSet();
+        if (!rs || rs->fieldCount() == 0)
+            continue;
+        for (int c : grid->columnsInDisplayOrder()) {
+            if (!grid->isColumnShown(c))
+                continue;
+            ++checked;
+            const QString field = grid->columnField(c);
+            const QString title = grid->columnCaption(c).trimmed();
+            if (title.compare(field, Qt::CaseInsensitive) == 0 && !dictionarySaysSo(field, title))
+                problems << u"%1: %2 shows the field name \"%3\""_s.arg(item, grid->objectName(), field);
+        }
+    }
+    return problems;
+}
+
+} // namespace
+
+class ColumnTitlesTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() { Test::isolateUserFolders(m_home.path()); }
+
+    void noMenuWindowShowsAFieldName()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Data::Database::setMain(&db);
+        Data::DemoData::fill(db);
+        Security::RightsCatalog::update(db);
+        const int admin = db.scalar(u"select US_ID from CRM_USERS where US_LOGIN = ?"_s, {u"Админ"_s}).toInt();
+        Shell::TDataBaseConnection::instance().setCurrentUser(admin, u"Админ"_s, u"Админ"_s, u"Отдел закупок"_s);
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+
+        Shell::FormActivationRegistry::instance().clear();
+        Security::registerSecurity();
+        NewLookup::registerColumnSettings();
+        Catalog::registerCatalogWindows();
+        Otbor::registerOtborModule();
+        Catalog::registerPriceWindows();
+        BusOffer::registerOfferEditor();
+        BusOffer::registerOfferRegister();
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        main.refreshMenus();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+
+        QStringList problems, opened;
+        int checked = 0;
+        for (QAction* item : main.findChildren<QAction*>()) {
+            const QString key = item->objectName();
+            if (!key.startsWith(u"item"_s) || item->menu() || !item->isEnabled())
+                continue;
+            // Modal windows are checked while they are up, then closed (a box by its default).
+            QTimer watch;
+            QList<QWidget*> seen;
+            connect(&watch, &QTimer::timeout, &watch, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (!modal || !modal->isVisible() || seen.contains(modal))
+                    return;
+                seen << modal;
+                opened << key + u" (модальное: "_s + modal->windowTitle() + u')';
+                problems << rawTitles(modal, key, checked);
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    box->defaultButton() ? box->defaultButton()->click() : box->reject();
+                else if (auto* d = qobject_cast<QDialog*>(modal))
+                    d->reject();
+            });
+            watch.start(20);
+            const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
+            item->trigger();
+            QCoreApplication::processEvents();
+            for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+                if (before.contains(sub))
+                    continue;
+                opened << key + u": "_s + sub->widget()->windowTitle();
+                problems << rawTitles(sub->widget(), key, checked);
+                sub->close();
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            watch.stop();
+            QVERIFY2(!QApplication::activeModalWidget(), qPrintable(key + u" left a modal window open"_s));
+        }
+        qInfo().noquote() << opened.join(u'\n');
+        QVERIFY2(opened.size() >= 20, qPrintable(opened.join(u'\n')));
+        // The register alone shows two dozen columns: the windows were really read.
+        QVERIFY2(checked > 100, qPrintable(QString::number(checked)));
+        for (const QString& p : problems)
+            qWarning().noquote() << p;
+        QVERIFY2(problems.isEmpty(), "see the warnings above");
+        main.mdiArea()->closeAllSubWindows();
+        Data::Database::setMain(nullptr);
+    }
+};
+
+QTEST_MAIN(ColumnTitlesTest)
+#include "tst_columntitles.moc"
