@@ -175,7 +175,7 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !sourceModel())
         return {};
     const QModelIndex source = mapToSource(index);
-    if (role == Qt::DisplayRole && m_decimals && rowSetModel() && rowSetModel()->rowSet()) {
+    if (role == Qt::DisplayRole && m_moneyFormat && rowSetModel() && rowSetModel()->rowSet()) {
         const Data::TRowSet& rs = *rowSetModel()->rowSet();
         const Data::RowSetField& f = rs.field(index.column());
         if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
@@ -184,7 +184,7 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
                 (rs.state() == Data::RowSetState::Insert && source.row() >= rs.recordCount());
             const Data::RowSetRow* row = editing ? nullptr : rs.rowAt(source.row());
             const QVariant v = row ? row->values.at(index.column()) : rs.value(index.column());
-            return Data::TRowSetModel::displayText(v, f.type, QString::number(m_decimals(index.column())));
+            return Data::TRowSetModel::displayText(v, f.type, m_moneyFormat(index.column()));
         }
     }
     return source.data(role);
