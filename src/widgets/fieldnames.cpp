@@ -1,5 +1,8 @@
 #include "widgets/fieldnames.h"
 
+#include "widgets/comboaccessible.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -16,6 +19,7 @@ void FieldNames::install()
         return;
     filter = new FieldNames(qApp);
     qApp->installEventFilter(filter);
+    QAccessible::installFactory(&ComboAccessible::factory);
 }
 
 QString FieldNames::spoken(const QString& labelText)

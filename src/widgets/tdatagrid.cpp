@@ -42,6 +42,13 @@ int shownColumn(const QTableView& grid, int column)
     return 0;
 }
 
+// Widens a shown column to its title (never narrows it).
+void fitTitle(QTableView& grid, int column)
+{
+    if (!grid.isColumnHidden(column) && grid.columnWidth(column) < titleWidth(grid, column))
+        grid.setColumnWidth(column, titleWidth(grid, column));
+}
+
 // The arrows would start from a hidden column and jump into it. Only the column changes, so the
 // row set's cursor stays where it is.
 void keepCurrentCellShown(QTableView& grid)
@@ -81,6 +88,24 @@ TDataGrid::TDataGrid(QWidget* parent)
             [this](int section, Qt::SortOrder order) { sortBy(section, order); });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { Q_EMIT rowActivated(); });
     connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    // Columns that arrive with a reopened row set, and titles given later, are not cut.
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this](int before, int now) {
+        for (int c = before; c < now; ++c)
+            fitTitle(*this, c);
+    });
+    connect(m_proxy, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int first, int last) {
+        if (o == Qt::Horizontal)
+            for (int c = first; c <= last && c < m_proxy->columnCount(); ++c)
+                fitTitle(*this, c);
+    });
+    // A window hiding the column of the current cell (the header marks it hidden after telling).
+    connect(
+        horizontalHeader(), &QHeaderView::sectionResized, this,
+        [this](int, int, int size) {
+            if (size == 0)
+                keepCurrentCellShown(*this);
+        },
+        Qt::QueuedConnection);
 
     auto* findAction = new QAction(QStringLiteral("Найти..."), this);
     findAction->setShortcut(QKeySequence::Find);

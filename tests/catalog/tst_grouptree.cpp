@@ -13,6 +13,7 @@
 #include "shell/ui/tarvoapplication.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
+#include "support/typetext.h"
 
 #include <QLineEdit>
 #include <QSet>
@@ -307,7 +308,7 @@ private slots:
         QTest::keyClick(tree, Qt::Key_F2);
         QTRY_VERIFY(editor());
         editor()->selectAll();
-        QTest::keyClicks(editor(), QString(31, u'Щ'));
+        Test::typeText(editor(), QString(31, u'Щ'));
         Test::BoxAnswers boxes({QMessageBox::Ok});
         QTest::keyClick(editor(), Qt::Key_Return);
         QTRY_COMPARE(boxes.texts.size(), 1);
@@ -326,7 +327,7 @@ private slots:
         QTest::keyClick(tree, Qt::Key_F2);
         QTRY_VERIFY(editor());
         editor()->selectAll();
-        QTest::keyClicks(editor(), u"Инструмент ручной"_s);
+        Test::typeText(editor(), u"Инструмент ручной"_s);
         QTest::keyClick(editor(), Qt::Key_Return);
         QTRY_VERIFY(!editor());
         QCOMPARE(db.scalar(u"select pg_groupname from crm_productgroups where pg_groupid = ?"_s, {tools}).toString(),

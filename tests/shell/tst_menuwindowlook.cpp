@@ -15,6 +15,7 @@
 #include "shell/formactivationregistry.h"
 #include "shell/tdatabaseconnection.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/tsaveform.h"
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -27,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -172,9 +174,9 @@ QStringList unnamedFields(QWidget* window)
         const QString expected = QString(label->text()).remove(u'&').simplified();
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(field);
         const QString said = spoken ? spoken->text(QAccessible::Name) : QString();
-        // A window may put the group before the label: "По дате заявки: От".
+        // A window may put the group before the label: "По дате заявки: От", "Интервал плана с".
         const auto isLabel = [&](const QString& name) {
-            return name == expected || name.endsWith(u": "_s + expected);
+            return name == expected || name.endsWith(u' ' + expected);
         };
         if (!isLabel(field->accessibleName()) || !isLabel(said))
             problems << describe(field) + u" labelled \""_s + expected + u"\" is called \""_s + said + u'"';
@@ -187,11 +189,18 @@ QStringList unnamedFields(QWidget* window)
 QStringList lookProblems(QWidget* window, bool document)
 {
     QStringList problems;
+    // A document without a saved place opens at the default size, as far as the main window allows.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()); frame && document) {
+        const QSize want = Shell::TSaveForm::DefaultDocumentSize.boundedTo(frame->mdiArea()->viewport()->size());
+        if (frame->width() < want.width() || frame->height() < want.height())
+            problems << describe(window) + u" opens at "_s + QString::number(frame->width()) + u'x' +
+                            QString::number(frame->height()) + u" px"_s;
+    }
     for (auto* grid : window->findChildren<Widgets::TDataGrid*>()) {
         if (!grid->isVisible())
             continue;
         const int rowHeight = grid->verticalHeader()->defaultSectionSize();
-        if (document && (grid->viewport()->height() < 5 * rowHeight || grid->viewport()->width() < 400))
+        if (document && (grid->viewport()->height() < 3 * rowHeight || grid->viewport()->width() < 200))
             problems << describe(grid) + u" shows "_s + QString::number(grid->viewport()->width()) + u'x' +
                             QString::number(grid->viewport()->height()) + u" px"_s;
         const QModelIndex current = grid->currentIndex();
@@ -319,6 +328,8 @@ private slots:
         QVERIFY2(otbors->toolTip().contains(otbors->shortcut().toString(QKeySequence::NativeText)),
                  qPrintable(otbors->toolTip()));
 
+        QApplication::setActiveWindow(m_main.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         m_main->menuItem(u"itemUsers"_s)->trigger();
         QMdiSubWindow* sub = m_main->mdiArea()->activeSubWindow();
         QVERIFY(sub);
@@ -336,6 +347,10 @@ private slots:
         QTRY_COMPARE(shown, u"Найти"_s);
 
         shown.clear();
+        QApplication::setActiveWindow(m_main.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        grid->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), grid);
         Test::whenModal<QDialog>([&](QDialog* d) {
             shown = d->windowTitle();
             d->reject();

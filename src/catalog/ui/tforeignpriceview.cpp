@@ -68,7 +68,6 @@ TForeignPriceView::TForeignPriceView(Data::Database& db, Data::Database& readDb,
     // Filled when the list opens, after the first show.
     m_searchField->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_searchEdit = new QLineEdit(this);
-    m_searchEdit->setAccessibleName(u"Текст поиска"_s);
     m_searchEdit->setClearButtonEnabled(true);
     searchLabel->setBuddy(m_searchEdit);
     searchRow->addWidget(searchLabel);
