@@ -342,7 +342,7 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !sourceModel())
         return {};
     const QModelIndex source = mapToSource(index);
-    if (role == Qt::DisplayRole && m_decimals && rowSetModel() && rowSetModel()->rowSet()) {
+    if (role == Qt::DisplayRole && m_moneyFormat && rowSetModel() && rowSetModel()->rowSet()) {
         const Data::TRowSet& rs = *rowSetModel()->rowSet();
         const Data::RowSetField& f = rs.field(index.column());
         if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
@@ -353,7 +353,7 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
             if (!editing && !row)
                 return {};
             const QVariant v = row ? row->values.at(index.column()) : rs.value(index.column());
-            return Data::TRowSetModel::displayText(v, f.type, QString::number(m_decimals(index.column())));
+            return Data::TRowSetModel::displayText(v, f.type, m_moneyFormat(index.column()));
         }
     }
     return source.data(role);

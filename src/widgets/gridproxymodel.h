@@ -17,7 +17,7 @@ namespace Tarvo::Widgets {
 
 // What the data grid puts between itself and the row set's model: the order of a heading click
 // (the row set's own order is left alone, so windows walking the rows see it unchanged), column
-// titles of explicit columns, and the program's money decimals. Rows map one to one; only cells
+// titles of explicit columns, and the program's money formats. Rows map one to one; only cells
 // on screen are ever asked for.
 // A heading sort makes one key per row once (kept while the rows stay, so the other direction or
 // a delete needs no new keys); a big list makes them a slice per turn of the event loop and
@@ -63,8 +63,8 @@ public:
     void setTitle(int column, const QString& title);
     QString title(int column) const { return m_titles.value(column); }
 
-    // Decimals of a money column without a display format of its own.
-    void setMoneyDecimals(std::function<int(int column)> decimals) { m_decimals = std::move(decimals); }
+    // The display format (decimals, or a quantity's) of a money column without one of its own.
+    void setMoneyFormat(std::function<QString(int column)> format) { m_moneyFormat = std::move(format); }
 
     // The key strings are ordered by: lower case, "ё" right after "е".
     static QString sortKey(const QString& text);
@@ -97,7 +97,7 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QHash<int, QString> m_titles;
-    std::function<int(int)> m_decimals;
+    std::function<QString(int)> m_moneyFormat;
 
     // One key per source row for m_keys->column, in the source's order; shared with a sort in
     // flight (changed as a copy then).

@@ -1,5 +1,6 @@
 #include "widgets/tdatagrid.h"
 
+#include "catalog/currency/moneyformats.h"
 #include "core/exception.h"
 #include "data/rowset/trowset.h"
 #include "data/rowset/trowsetmodel.h"
@@ -7,7 +8,6 @@
 #include "newLookup/ui/tdbgcollist.h"
 #include "newLookup/ui/tdscollist.h"
 #include "newLookup/ui/tfrmsetupcolumns.h"
-#include "shell/programparameters.h"
 #include "shell/tinistorage.h"
 #include "widgets/gridproxymodel.h"
 
@@ -28,6 +28,41 @@ namespace Tarvo::Widgets {
 namespace {
 
 constexpr int MaxDefaultChars = 40;
+
+// What a column's title needs: the header's own measure (its font, margins, the sort arrow's room).
+int titleWidth(const QTableView& grid, int column)
+{
+    return grid.horizontalHeader()->sectionSizeHint(column) + grid.fontMetrics().horizontalAdvance(QLatin1Char('0'));
+}
+
+// The column if it is shown, else the first shown one on screen.
+int shownColumn(const QTableView& grid, int column)
+{
+    if (column >= 0 && column < grid.model()->columnCount() && !grid.isColumnHidden(column))
+        return column;
+    for (int position = 0; position < grid.horizontalHeader()->count(); ++position)
+        if (const int c = grid.horizontalHeader()->logicalIndex(position); !grid.isColumnHidden(c))
+            return c;
+    return 0;
+}
+
+// Widens a shown column to its title (never narrows it).
+void fitTitle(QTableView& grid, int column)
+{
+    if (!grid.isColumnHidden(column) && grid.columnWidth(column) < titleWidth(grid, column))
+        grid.setColumnWidth(column, titleWidth(grid, column));
+}
+
+// The arrows would start from a hidden column and jump into it. Only the column changes, so the
+// row set's cursor stays where it is.
+void keepCurrentCellShown(QTableView& grid)
+{
+    const QModelIndex current = grid.currentIndex();
+    if (!current.isValid() || !grid.isColumnHidden(current.column()))
+        return;
+    grid.selectionModel()->setCurrentIndex(grid.model()->index(current.row(), shownColumn(grid, current.column())),
+                                           QItemSelectionModel::NoUpdate);
+}
 
 } // namespace
 
@@ -52,11 +87,7 @@ TDataGrid::TDataGrid(QWidget* parent)
     horizontalHeader()->setContextMenuPolicy(Qt::DefaultContextMenu);
     setAccessibleName(QStringLiteral("Таблица"));
     m_proxy = new GridProxyModel(this);
-    m_proxy->setMoneyDecimals([this](int column) {
-        const Shell::ProgramParameters& p = Shell::ProgramParameters::current();
-        return columnField(column).contains(QLatin1String("valut"), Qt::CaseInsensitive) ? p.currencyDecimals
-                                                                                         : p.roubleDecimals;
-    });
+    m_proxy->setMoneyFormat([this](int column) { return Catalog::MoneyFormats::forField(columnField(column)); });
     connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             [this](int section, Qt::SortOrder order) { sortBy(section, order); });
     // The row double-clicked is current before anything acts on it.
@@ -91,6 +122,24 @@ TDataGrid::TDataGrid(QWidget* parent)
     connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] { layoutFields(); });
     // A result with another number of columns: the heading has its sections only now.
     connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { layoutFields(); });
+    // Columns that arrive with a reopened row set, and titles given later, are not cut.
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this](int before, int now) {
+        for (int c = before; c < now; ++c)
+            fitTitle(*this, c);
+    });
+    connect(m_proxy, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int first, int last) {
+        if (o == Qt::Horizontal)
+            for (int c = first; c <= last && c < m_proxy->columnCount(); ++c)
+                fitTitle(*this, c);
+    });
+    // A window hiding the column of the current cell (the header marks it hidden after telling).
+    connect(
+        horizontalHeader(), &QHeaderView::sectionResized, this,
+        [this](int, int, int size) {
+            if (size == 0)
+                keepCurrentCellShown(*this);
+        },
+        Qt::QueuedConnection);
 
     auto* findAction = new QAction(QStringLiteral("Найти..."), this);
     findAction->setShortcut(QKeySequence::Find);
@@ -188,8 +237,7 @@ void TDataGrid::applyDefaultLayout()
         default:
             break;
         }
-        const int width = qMax(chars * charWidth, fm.horizontalAdvance(f.caption()) + 2 * charWidth) + 8;
-        setColumnWidth(c, width);
+        setColumnWidth(c, qMax(chars * charWidth + 8, titleWidth(*this, c)));
     }
     applyExplicitColumns();
 }
@@ -214,10 +262,14 @@ void TDataGrid::applyExplicitColumns()
             continue;
         setColumnHidden(c, false);
         setColumnTitle(c, col.title);
+        // A window's width is at least what its title needs, so no title is cut.
         if (col.width > 0)
-            setColumnWidth(c, col.width);
+            setColumnWidth(c, qMax(col.width, titleWidth(*this, c)));
+        else
+            setColumnWidth(c, qMax(columnWidth(c), titleWidth(*this, c)));
         moveColumnTo(c, position++);
     }
+    keepCurrentCellShown(*this);
 }
 
 void TDataGrid::setColumnsSection(const QString& section)
@@ -317,6 +369,7 @@ void TDataGrid::setColumnShown(int column, bool shown)
     if (!shown)
         m_hiddenWidths.insert(column, columnWidth(column));
     setColumnHidden(column, !shown);
+    keepCurrentCellShown(*this);
     if (shown && m_hiddenWidths.contains(column))
         setColumnWidth(column, m_hiddenWidths.take(column));
 }
@@ -615,7 +668,7 @@ void TDataGrid::syncFromRowSet()
     m_syncing = true;
     const int row = m_rowSet->recNo();
     if (row >= 0 && row < m_rowSet->recordCount()) {
-        const QModelIndex at = m_proxy->index(gridRow(row), qMax(0, currentIndex().column()));
+        const QModelIndex at = m_proxy->index(gridRow(row), shownColumn(*this, currentIndex().column()));
         if (at != currentIndex())
             setCurrentIndex(at);
         scrollTo(at);
@@ -729,6 +782,8 @@ void TDataGrid::keyPressEvent(QKeyEvent* event)
             Q_EMIT rowActivated();
         return;
     }
+    // Columns a window hid after the cursor was placed.
+    keepCurrentCellShown(*this);
     QTableView::keyPressEvent(event);
 }
 

@@ -6,9 +6,19 @@
 #include "catalog/tree/tscmtreeowner.h"
 #include "core/exception.h"
 #include "data/engine/query.h"
+#include "catalog/boxanswers.h"
+#include "catalog/ui/tfcatalog.h"
+#include "catalog/ui/tgrouptreeview.h"
+#include "catalog/ui/tproductsview.h"
+#include "shell/ui/tarvoapplication.h"
 #include "support/testdatabase.h"
+#include "support/testenvironment.h"
+#include "support/typetext.h"
 
+#include <QLineEdit>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -267,7 +277,70 @@ private slots:
         second->select(true);
         QCOMPARE(owner.selected.last(), qMakePair(second->nodeId(), true));
     }
+
+    // The caption editor of the catalog window: a name the database refuses (too long) is reported
+    // once the editor has closed, and the group keeps its name.
+    void refusedRenameClosesTheEditorAndKeepsTheName()
+    {
+        QTemporaryDir home;
+        Test::isolateUserFolders(home.path());
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 tools = f.group(u"Инструмент"_s);
+        TfCatalog w(db, new TProductsView(db), TSCMTreePanel::DeleteMode::GroupOnly);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTreeWidget* tree = w.tree();
+        QTreeWidgetItem* groups = tree->topLevelItem(1);
+        QTreeWidgetItem* node = groups->child(0);
+        QCOMPARE(node->text(0), u"Инструмент"_s);
+        tree->setFocus();
+        tree->setCurrentItem(node);
+
+        const auto editor = [tree] {
+            for (QLineEdit* e : tree->findChildren<QLineEdit*>())
+                if (e->isVisible())
+                    return e;
+            return static_cast<QLineEdit*>(nullptr);
+        };
+        QTest::keyClick(tree, Qt::Key_F2);
+        QTRY_VERIFY(editor());
+        editor()->selectAll();
+        Test::typeText(editor(), QString(31, u'Щ'));
+        Test::BoxAnswers boxes({QMessageBox::Ok});
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts.first().contains(u"30"_s), qPrintable(boxes.texts.first()));
+        QTRY_VERIFY(!editor());
+        QCOMPARE(node->text(0), u"Инструмент"_s);
+        QCOMPARE(db.scalar(u"select pg_groupname from crm_productgroups where pg_groupid = ?"_s, {tools}).toString(),
+                 u"Инструмент"_s);
+
+        // The keys go to the tree again: a new edit starts from the kept name, Esc leaves it.
+        QTest::keyClick(tree, Qt::Key_F2);
+        QTRY_VERIFY(editor());
+        QCOMPARE(editor()->text(), u"Инструмент"_s);
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QTRY_VERIFY(!editor());
+        QTest::keyClick(tree, Qt::Key_F2);
+        QTRY_VERIFY(editor());
+        editor()->selectAll();
+        Test::typeText(editor(), u"Инструмент ручной"_s);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_VERIFY(!editor());
+        QCOMPARE(db.scalar(u"select pg_groupname from crm_productgroups where pg_groupid = ?"_s, {tools}).toString(),
+                 u"Инструмент ручной"_s);
+        QVERIFY(boxes.texts.size() == 1);
+    }
 };
 
-QTEST_GUILESS_MAIN(GroupTreeTest)
+// The application's general handler reports what the windows refuse.
+int main(int argc, char** argv)
+{
+    Shell::TarvoApplication app(argc, argv);
+    GroupTreeTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_grouptree.moc"

@@ -29,14 +29,14 @@ private slots:
         QCOMPARE(model.columnCount(), 4);
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Сумма"));
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("name"));
-        QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("1.23"));
+        QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("1,23"));
         QCOMPARE(model.data(model.index(0, 2)).toString(), QStringLiteral("09.05.2024"));
         QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("Да"));
         QCOMPARE(model.data(model.index(1, 2)).toString(), QString());
 
         QVERIFY(model.setData(model.index(1, 1), "7,5"));
         QCOMPARE(rs.state(), RowSetState::Edit);
-        QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("7.50"));
+        QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("7,50"));
         QVERIFY(!model.setData(model.index(1, 1), "abc"));
         model.revert();
         QCOMPARE(rs.money("sum"), Money(3));

@@ -173,6 +173,41 @@ private slots:
         }
     }
 
+    // Each date group says what its interval type filters; at the dialog's own size every line of
+    // it shows, whichever type is chosen.
+    void dateHintsFitTheirLabels()
+    {
+        TfViewOtbors d(TGlobalOtbors::instance());
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QList<QComboBox*> intervals;
+        for (QComboBox* c : d.findChildren<QComboBox*>())
+            if (c->accessibleName().endsWith(QStringLiteral(": Интервал")))
+                intervals << c;
+        QCOMPARE(intervals.size(), 6);
+        for (int type : {TVarDate::Until, TVarDate::After, TVarDate::Between}) {
+            for (QComboBox* c : intervals)
+                c->setCurrentIndex(type);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            int hints = 0;
+            for (QLabel* l : d.findChildren<QLabel*>()) {
+                if (!l->text().startsWith(QStringLiteral("Отбираются")))
+                    continue;
+                ++hints;
+                const QSize need = l->wordWrap() ? QSize(l->minimumSizeHint().width(), l->heightForWidth(l->width()))
+                                                 : l->sizeHint();
+                QVERIFY2(l->width() >= need.width() && l->height() >= need.height(),
+                         qPrintable(QStringLiteral("\"%1\": %2x%3 of %4x%5")
+                                        .arg(l->text())
+                                        .arg(l->width())
+                                        .arg(l->height())
+                                        .arg(need.width())
+                                        .arg(need.height())));
+            }
+            QCOMPARE(hints, 6);
+        }
+    }
+
 private:
     QTemporaryDir m_home;
     std::unique_ptr<Test::TestDatabase> m_t;

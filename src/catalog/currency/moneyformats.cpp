@@ -1,8 +1,7 @@
 #include "catalog/currency/moneyformats.h"
 
+#include "data/rowset/numberformat.h"
 #include "shell/programparameters.h"
-
-#include <QLocale>
 
 namespace Tarvo::Catalog {
 
@@ -20,7 +19,7 @@ QString MoneyFormats::currency()
 
 QString MoneyFormats::quantity()
 {
-    return QString::number(ProgramParameters::current().quantityDecimals);
+    return Data::NumberFormat::Quantity;
 }
 
 QString MoneyFormats::forCurrency(const QString& code)
@@ -28,22 +27,23 @@ QString MoneyFormats::forCurrency(const QString& code)
     return code.trimmed().isEmpty() ? rouble() : currency();
 }
 
+QString MoneyFormats::forField(const QString& name)
+{
+    const QString n = name.toLower();
+    if (n.contains(QLatin1String("amount")) || n.endsWith(QLatin1String("placed")) ||
+        n.endsWith(QLatin1String("arrived")) || n.startsWith(QLatin1String("kol")))
+        return quantity();
+    return n.contains(QLatin1String("valut")) ? currency() : rouble();
+}
+
 QString MoneyFormats::text(Money value, const QString& code)
 {
-    const int decimals = forCurrency(code).toInt();
-    // Through the fixed-point text, so that large amounts keep every digit.
-    const QString plain = value.toString(decimals);
-    const qsizetype dot = plain.indexOf(QLatin1Char('.'));
-    QString whole = dot < 0 ? plain : plain.left(dot);
-    const bool negative = whole.startsWith(QLatin1Char('-'));
-    if (negative)
-        whole.remove(0, 1);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QChar(0x00A0));
-    QString r = (negative ? QStringLiteral("-") : QString()) + whole;
-    if (dot >= 0)
-        r += QLatin1Char(',') + plain.mid(dot + 1);
-    return r;
+    return Data::NumberFormat::money(value, forCurrency(code).toInt());
+}
+
+QString MoneyFormats::quantityText(Money value)
+{
+    return Data::NumberFormat::quantity(value);
 }
 
 } // namespace Tarvo::Catalog

@@ -65,8 +65,9 @@ TForeignPriceView::TForeignPriceView(Data::Database& db, Data::Database& readDb,
     auto* searchLabel = new QLabel(u"Поиск:"_s, this);
     m_searchField = new QComboBox(this);
     m_searchField->setAccessibleName(u"Поле поиска"_s);
+    // Filled when the list opens, after the first show.
+    m_searchField->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_searchEdit = new QLineEdit(this);
-    m_searchEdit->setAccessibleName(u"Текст поиска"_s);
     m_searchEdit->setClearButtonEnabled(true);
     searchLabel->setBuddy(m_searchEdit);
     searchRow->addWidget(searchLabel);

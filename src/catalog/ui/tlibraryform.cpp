@@ -113,7 +113,8 @@ void TLibraryForm::finishSetup(const QString& columnsSection)
     add(u"Обновить"_s, QKeySequence(Qt::Key_F5), &TLibraryForm::refresh);
     QPushButton* mark = add(u"Отметить"_s, QKeySequence(Qt::Key_Insert), &TLibraryForm::markCurrent);
     mark->setVisible(m_mode == Mode::MultiSelect);
-    QPushButton* find = add(u"Найти"_s, QKeySequence(Qt::CTRL | Qt::Key_F), [] {});
+    // Ctrl+F is the grid's own "Найти...": a second one would make both ambiguous.
+    QPushButton* find = add(u"Найти"_s, QKeySequence(), [] {});
     auto* menu = new QMenu(find);
     find->setMenu(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { TfFind::fillMenu(menu, *m_data, this, m_grid); });

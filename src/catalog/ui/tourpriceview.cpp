@@ -32,6 +32,8 @@ TOurPriceView::TOurPriceView(Data::Database& db, QWidget* parent)
     auto* searchLabel = new QLabel(u"Искать в поле"_s, this);
     m_searchField = new QComboBox(this);
     m_searchField->setAccessibleName(u"Поле поиска"_s);
+    // Filled when the list opens, after the first show.
+    m_searchField->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_searchEdit = new QLineEdit(this);
     m_searchEdit->setAccessibleName(u"Текст поиска"_s);
     searchLabel->setBuddy(m_searchField);

@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QTreeWidget>
+#include <exception>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -163,6 +164,12 @@ void TTreeLink::changed(QTreeWidgetItem* node, int)
         try {
             throw;
         } catch (const Abort&) {
+        } catch (...) {
+            // This runs while the caption editor hands its text over; thrown from here the refusal
+            // would skip the editor's closing and leave it open. It is reported once it has closed.
+            QMetaObject::invokeMethod(
+                this, [refusal = std::current_exception()] { std::rethrow_exception(refusal); },
+                Qt::QueuedConnection);
         }
     }
 }

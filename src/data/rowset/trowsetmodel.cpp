@@ -1,6 +1,7 @@
 #include "data/rowset/trowsetmodel.h"
 
 #include "data/engine/money.h"
+#include "data/rowset/numberformat.h"
 #include "data/rowset/trowset.h"
 #include "core/exception.h"
 
@@ -81,12 +82,10 @@ QString TRowSetModel::displayText(const QVariant& value, FieldType type, const Q
     if (value.isNull() || !value.isValid())
         return {};
     switch (type) {
-    case FieldType::Money: {
-        bool ok = false;
-        const int decimals = format.toInt(&ok);
-        const Money m = Money::fromVariant(value);
-        return ok ? m.toString(decimals) : m.toString(2);
-    }
+    case FieldType::Money:
+        return NumberFormat::byFormat(Money::fromVariant(value), format);
+    case FieldType::Float:
+        return NumberFormat::real(value.toDouble());
     case FieldType::DateTime: {
         const QDateTime d = value.toDateTime();
         if (!format.isEmpty())

@@ -47,7 +47,8 @@ public:
 
     // nullptr once the row set is destroyed.
     TRowSet* rowSet() const { return m_rowSet; }
-    // Text of a value as the grid shows it.
+    // Text of a value as the grid shows it: numbers in the Russian format of NumberFormat (Money by
+    // its display format), dates as dd.MM.yyyy [HH:mm], flags as "Да"/"Нет".
     static QString displayText(const QVariant& value, FieldType type, const QString& format);
 
 private:

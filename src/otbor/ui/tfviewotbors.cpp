@@ -107,8 +107,15 @@ QGroupBox* TfViewOtbors::addDateGroup(OtborVar var)
     }
     g.interval = named(new QComboBox, var, QStringLiteral("Интервал"));
     g.interval->addItems({QStringLiteral("Интервал"), QStringLiteral("До"), QStringLiteral("После")});
+    // A wrapped label inside a tab page gets the height of a guessed width and is cut: the hints
+    // break their lines themselves, and the label keeps room for the longest of them.
     g.hint = new QLabel;
-    g.hint->setWordWrap(true);
+    QSize room;
+    for (int type : {TVarDate::Between, TVarDate::Until, TVarDate::After}) {
+        g.hint->setText(intervalHint(type));
+        room = room.expandedTo(g.hint->sizeHint());
+    }
+    g.hint->setMinimumSize(room);
     form->addRow(g.active);
     form->addRow(QStringLiteral("Интервал"), g.interval);
     form->addRow(QStringLiteral("От"), g.from);
@@ -126,16 +133,18 @@ void TfViewOtbors::updateIntervalHint(const DateGroup& g)
     const int type = g.interval->currentIndex();
     g.from->setEnabled(type != TVarDate::After);
     g.to->setEnabled(type != TVarDate::Until);
+    g.hint->setText(intervalHint(type));
+}
+
+QString TfViewOtbors::intervalHint(int type)
+{
     switch (type) {
     case TVarDate::Until:
-        g.hint->setText(QStringLiteral("Отбираются документы до даты «От» (сама дата не входит)"));
-        break;
+        return QStringLiteral("Отбираются документы до даты «От»\n(сама дата не входит)");
     case TVarDate::After:
-        g.hint->setText(QStringLiteral("Отбираются документы после даты «До» (сама дата не входит)"));
-        break;
+        return QStringLiteral("Отбираются документы после даты «До»\n(сама дата не входит)");
     default:
-        g.hint->setText(QStringLiteral("Отбираются документы с даты «От» по дату «До» включительно"));
-        break;
+        return QStringLiteral("Отбираются документы с даты «От»\nпо дату «До» включительно");
     }
 }
 

@@ -67,6 +67,8 @@ private:
     QGroupBox* addChoiceGroup(OtborVar var, const QStringList& captions);
     QGroupBox* buildManagerGroup();
     void updateIntervalHint(const DateGroup& g);
+    // What an interval type filters, in lines of their own.
+    static QString intervalHint(int type);
     static void updatePartnerName(const TextGroup& g);
 
     TGlobalOtbors& m_list;

@@ -7,6 +7,7 @@
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/tdmallbuttons.h"
 #include "widgets/tdatagrid.h"
+#include "widgets/toolbarmenubutton.h"
 
 #include <QActionGroup>
 #include <QLabel>
@@ -25,18 +26,6 @@ namespace Tarvo::Security {
 namespace {
 
 const char* const StyleKey = "ToolbarStyle";
-
-QToolButton* menuButton(QToolBar* bar, const QString& text, const QIcon& icon, QMenu* menu)
-{
-    auto* b = new QToolButton(bar);
-    b->setText(text);
-    b->setIcon(icon);
-    b->setMenu(menu);
-    b->setPopupMode(QToolButton::InstantPopup);
-    b->setAccessibleName(QString(text).remove(QLatin1Char('&')));
-    bar->addWidget(b);
-    return b;
-}
 
 } // namespace
 
@@ -90,10 +79,11 @@ TfUsers::TfUsers(QWidget* parent)
     connect(change, &QAction::triggered, this, &TfUsers::editUser);
     connect(remove, &QAction::triggered, this, &TfUsers::deleteUser);
     connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TfUsers::editUser);
-    menuButton(m_toolbar, QStringLiteral("Правка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Edit),
-               edit);
-    menuButton(m_toolbar, QStringLiteral("Найти"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Find),
-               m_grid->searchMenu());
+    using Widgets::ToolbarMenuButton;
+    ToolbarMenuButton::add(m_toolbar, QStringLiteral("Правка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Edit),
+                           edit);
+    ToolbarMenuButton::add(m_toolbar, QStringLiteral("Найти"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Find),
+                           m_grid->searchMenu());
 
     auto* setup = new QMenu(this);
     auto* styles = new QActionGroup(setup);
@@ -110,8 +100,8 @@ TfUsers::TfUsers(QWidget* parent)
         styles->addAction(a);
         connect(a, &QAction::triggered, this, [this, style = style] { setToolbarStyle(style); });
     }
-    menuButton(m_toolbar, QStringLiteral("Настройка"), Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Help),
-               setup);
+    ToolbarMenuButton::add(m_toolbar, QStringLiteral("Настройка"),
+                           Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Help), setup);
     QAction* exit = m_toolbar->addAction(Shell::TdmAllButtons::icon(Shell::TdmAllButtons::Close),
                                          QStringLiteral("Выход"));
     connect(exit, &QAction::triggered, this, &QWidget::close);

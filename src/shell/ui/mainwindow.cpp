@@ -8,6 +8,7 @@
 #include "shell/ui/tfrmparams.h"
 #include "shell/ui/tnetintervaldlg.h"
 #include "shell/ui/tsetupdialog.h"
+#include "widgets/fieldnames.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -62,6 +63,8 @@ MainWindow::MainWindow(const CommandLineSwitches& switches, QWidget* parent)
     : QMainWindow(parent), m_mdi(new QMdiArea(this)), m_switches(switches), m_refreshTimer(new QTimer(this))
 {
     g_instance = this;
+    // Every window opened from here names its labelled fields by their labels.
+    Widgets::FieldNames::install();
     setWindowTitle(QStringLiteral("Управление цепочками поставок"));
     setCentralWidget(m_mdi);
     buildMenu();
@@ -155,8 +158,14 @@ void MainWindow::buildMenu()
     addItem(docs, QStringLiteral("itemNewWayBill"), QStringLiteral("Посылка/Инвойс"), 93)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_4));
 
-    addItem(nullptr, QStringLiteral("itemOtbors"), QStringLiteral("Отборы"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    // Ctrl+F is every grid's "Найти...": a second window-wide Ctrl+F would make both ambiguous.
+    // The menu bar does not draw keys, so the item tells its key on hover.
+    QAction* otbors = addItem(nullptr, QStringLiteral("itemOtbors"), QStringLiteral("Отборы"));
+    otbors->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    const QString otborsTip =
+        QStringLiteral("Настройка отборов (%1)").arg(otbors->shortcut().toString(QKeySequence::NativeText));
+    otbors->setToolTip(otborsTip);
+    otbors->setStatusTip(otborsTip);
 
     QMenu* reports = addMenu(nullptr, QStringLiteral("menuReports"), QStringLiteral("&Отчеты"));
     addItem(reports, QStringLiteral("itemProductReport"),

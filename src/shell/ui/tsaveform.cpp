@@ -3,6 +3,7 @@
 #include "shell/tformsfile.h"
 
 #include <QCloseEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace Tarvo::Shell {
@@ -66,9 +67,11 @@ void TSaveForm::restorePlacement()
     try {
         trackFrame();
         const auto p = TFormsFile().placement(placementKey());
-        if (!p)
-            return;
         QWidget* target = placementTarget();
+        if (!p) {
+            applyDefaultSize(target);
+            return;
+        }
         if (!m_sizeable) {
             target->move(p->left, p->top);
             return;
@@ -82,6 +85,23 @@ void TSaveForm::restorePlacement()
     } catch (...) {
         // A damaged settings file never keeps a window from opening.
     }
+}
+
+void TSaveForm::applyDefaultSize(QWidget* target)
+{
+    // The MDI area gives a new document its size hint, which for a grid is a few rows and columns.
+    auto* frame = qobject_cast<QMdiSubWindow*>(target);
+    if (!frame || !frame->mdiArea() || !m_sizeable)
+        return;
+    const QSize area = frame->mdiArea()->viewport()->size();
+    const QSize size = frame->size().expandedTo(DefaultDocumentSize).boundedTo(area);
+    if (size != frame->size())
+        frame->resize(size);
+    // Cascaded below the others, it may stick out of the area.
+    const QPoint inside(qMax(0, qMin(frame->x(), area.width() - size.width())),
+                        qMax(0, qMin(frame->y(), area.height() - size.height())));
+    if (inside != frame->pos())
+        frame->move(inside);
 }
 
 void TSaveForm::savePlacement()

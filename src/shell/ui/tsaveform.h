@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QRect>
+#include <QSize>
 #include <QWidget>
 
 namespace Tarvo::Shell {
@@ -19,6 +20,9 @@ public:
     QString placementKey() const;
     void restorePlacement();
     void savePlacement();
+    // The size of a document window of the main frame without a saved place (within the frame).
+    static constexpr QSize DefaultDocumentSize{800, 500};
+
     // A window with a fixed size only gets its position back.
     void setSizeable(bool sizeable) { m_sizeable = sizeable; }
 
@@ -32,6 +36,7 @@ protected:
 private:
     // Qt keeps the normal rectangle only for top-level windows; an MDI frame's is tracked here.
     void trackFrame();
+    void applyDefaultSize(QWidget* target);
     QRect normalRect();
 
     QPointer<QWidget> m_frame;

@@ -1,0 +1,88 @@
+#pragma once
+
+// Opens every enabled item of the main menu in turn and hands each window it shows (an MDI child,
+// or a modal dialog while it is up) to a check; closes it again (a dialog by Esc, a box by its
+// default button). The main window must be shown and its menus refreshed.
+#include "shell/ui/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+namespace Tarvo::Test {
+
+struct MenuWindow
+{
+    QString item;     // the menu item's key
+    QWidget* window;  // the dialog, or the MDI child's widget
+    bool modal;
+};
+
+// Runs `check` on every window; returns the problems it reports, each prefixed by the item's key.
+// `opened` lists what was opened (at least one window per item that opened one).
+inline QStringList walkMenuWindows(Shell::MainWindow& main, const std::function<QStringList(const MenuWindow&)>& check,
+                                   QStringList* opened = nullptr)
+{
+    QStringList problems;
+    for (QAction* item : main.findChildren<QAction*>()) {
+        const QString key = item->objectName();
+        if (!key.startsWith(QLatin1String("item")) || item->menu() || !item->isEnabled() ||
+            key == QLatin1String("itemExit"))
+            continue;
+        QTimer watch;
+        QList<QWidget*> seen;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible() || seen.contains(modal))
+                return;
+            seen << modal;
+            if (opened)
+                *opened << key + QStringLiteral(" (модальное: ") + modal->windowTitle() + QLatin1Char(')');
+            if (!qobject_cast<QMessageBox*>(modal)) {
+                if (!QTest::qWaitForWindowActive(modal))
+                    problems << key + QStringLiteral(": the window never became active");
+                for (const QString& p : check({key, modal, true}))
+                    problems << key + QStringLiteral(": ") + p;
+            }
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Escape);
+            if (modal->isVisible()) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
+                    box->defaultButton() ? box->defaultButton()->click() : box->reject();
+                else if (auto* d = qobject_cast<QDialog*>(modal))
+                    d->reject();
+            }
+        });
+        watch.start(20);
+        const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
+        item->trigger();
+        QCoreApplication::processEvents();
+        for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+            if (before.contains(sub))
+                continue;
+            if (opened)
+                *opened << key + QStringLiteral(": ") + sub->widget()->windowTitle();
+            // The modal windows before took the activation away.
+            QApplication::setActiveWindow(&main);
+            if (!QTest::qWaitForWindowActive(&main))
+                problems << key + QStringLiteral(": the main window never became active");
+            main.mdiArea()->setActiveSubWindow(sub);
+            for (const QString& p : check({key, sub->widget(), false}))
+                problems << key + QStringLiteral(": ") + p;
+            sub->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        watch.stop();
+        if (QApplication::activeModalWidget())
+            problems << key + QStringLiteral(" left a modal window open");
+    }
+    return problems;
+}
+
+} // namespace Tarvo::Test
