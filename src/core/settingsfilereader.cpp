@@ -13,7 +13,8 @@ bool SettingsFileReader::read(const QString& path, QByteArray* data, QString* er
     const QString tooBig = QStringLiteral("файл больше %1 МБ").arg(MaxSize / (1024 * 1024));
     if (!info.exists()) {
         if (info.isSymLink())
-            *error = QStringLiteral("ссылка указывает на несуществующий файл \"%1\"").arg(info.symLinkTarget());
+            *error =
+                QStringLiteral("ссылка указывает на несуществующий файл \"%1\"").arg(info.symLinkTarget());
         return false;
     }
     if (info.isDir())

@@ -23,6 +23,17 @@ if [[ -z "$only" || "$only" == objectnotation ]]; then
     "$root/tests/fuzz/fuzz_objectnotation.cpp" "$root/src/data/modules/objectnotation.cpp" \
     $(pkg-config --libs Qt6Core) -o "$out/fuzz_objectnotation"
   printf "object TDataTableFieldMap\n  Tables = <\n    item\n      PhisName = 'bof_headers'\n      EditName = #1082'x'+\n        'y'\n      Fields = <>\n    end>\n  D = {00FF}\n  S = [a, b]\n  L = (1 2.5 'x')\nend\n" > "$out/corpus/seed1"
+  # 100,000 nested objects and as many nested lists.
+  {
+    printf 'object A\n%.0s' $(seq 100000)
+    printf 'end\n%.0s' $(seq 100000)
+  } > "$out/corpus/seed-deep-objects"
+  {
+    printf 'object A\n  L = '
+    printf '(%.0s' $(seq 100000)
+    printf ')%.0s' $(seq 100000)
+    printf '\nend\n'
+  } > "$out/corpus/seed-deep-lists"
   "$out/fuzz_objectnotation" "${limit[@]}" -max_len="$max_len" "$out/corpus"
 fi
 

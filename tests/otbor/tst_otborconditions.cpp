@@ -110,13 +110,16 @@ private slots:
         if (postgres)
             db.exec("alter table scm_business_offer alter column bof_date type timestamp(6)");
         auto insert = [&](const QDateTime& d, bool halfAMillisecondLater) {
-            const qint64 id = db.insertReturning(
-                "insert into scm_business_offer (bof_person, bof_date) values (?, ?)", "bof_id", {m_customer1, d});
+            const qint64 id =
+                db.insertReturning("insert into scm_business_offer (bof_person, bof_date) values (?, ?)",
+                                   "bof_id", {m_customer1, d});
             if (halfAMillisecondLater)
-                db.exec(postgres ? "update scm_business_offer set bof_date = bof_date + interval '500 microseconds' "
-                                   "where bof_id = ?"
-                                 : "update scm_business_offer set bof_date = bof_date || '5' where bof_id = ?",
-                        {id});
+                db.exec(
+                    postgres
+                        ? "update scm_business_offer set bof_date = bof_date + interval '500 microseconds' "
+                          "where bof_id = ?"
+                        : "update scm_business_offer set bof_date = bof_date || '5' where bof_id = ?",
+                    {id});
             return id;
         };
         const QList<qint64> rows{insert(at(9, 23, 59, 59, 999), true), insert(at(10, 0, 0, 0), false),
@@ -155,11 +158,11 @@ private slots:
             db.exec("insert into _partner (N_USER, NAME_USER) values (?, ?)", {code, code});
             const qint64 partner =
                 db.insertReturning("insert into scm_partner (par_nuser) values (?)", "par_ID", {code});
-            const qint64 u = db.insertReturning("insert into SCM_Library_Urgency (Name) values (?)", "Urgency_ID",
-                                                {urgency});
+            const qint64 u = db.insertReturning("insert into SCM_Library_Urgency (Name) values (?)",
+                                                "Urgency_ID", {urgency});
             return db.insertReturning(
-                "insert into scm_business_offer (bof_person, bof_date, Urgency_ID) values (?, ?, ?)", "bof_id",
-                {partner, at(5, 10, 0, 0), u});
+                "insert into scm_business_offer (bof_person, bof_date, Urgency_ID) values (?, ?, ?)",
+                "bof_id", {partner, at(5, 10, 0, 0), u});
         };
         const qint64 percent = offer(QStringLiteral("A%B"), QStringLiteral("100% предоплата"));
         const qint64 underscore = offer(QStringLiteral("a_c"), QStringLiteral("Срочно_1"));

@@ -320,7 +320,8 @@ private slots:
         const QByteArray good = "<VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
                                 "<IntervalType>2</IntervalType></VAR>";
         const int depth = 100000;
-        QByteArray bomb = "<scm_gotbors>" + good + "<VAR active=\"1\" ID=\"{D931438C-7E73-4186-B885-A85A3F05FCD6}\">";
+        QByteArray bomb =
+            "<scm_gotbors>" + good + "<VAR active=\"1\" ID=\"{D931438C-7E73-4186-B885-A85A3F05FCD6}\">";
         bomb.reserve(bomb.size() + depth * 7);
         for (int i = 0; i < depth; ++i)
             bomb += "<Value>";
@@ -336,9 +337,10 @@ private slots:
 
         // Elements inside a value still give their text, as files of older versions may hold.
         TGlobalOtbors list;
-        QVERIFY(OtborFile::read("<scm_gotbors><VAR active=\"1\" ID=\"{E0736667-4F16-4642-B940-AC8790E3D055}\">"
-                                "<CompareString>Сро<b>ч<i>н</i></b>о</CompareString></VAR></scm_gotbors>",
-                                list));
+        QVERIFY(
+            OtborFile::read("<scm_gotbors><VAR active=\"1\" ID=\"{E0736667-4F16-4642-B940-AC8790E3D055}\">"
+                            "<CompareString>Сро<b>ч<i>н</i></b>о</CompareString></VAR></scm_gotbors>",
+                            list));
         QCOMPARE(list.urgency()->compareString(), QStringLiteral("Срочно"));
     }
 
@@ -346,8 +348,9 @@ private slots:
     // FIFO never blocks the start and a link to a device never reads until memory runs out.
     void onlyARegularFileOfAtMost16MbIsLoaded()
     {
-        const QByteArray active = "<scm_gotbors><VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
-                                  "<IntervalType>2</IntervalType></VAR>";
+        const QByteArray active =
+            "<scm_gotbors><VAR active=\"1\" ID=\"{D484DF2B-40C5-44F7-9782-495FC51DC23D}\">"
+            "<IntervalType>2</IntervalType></VAR>";
         const QString path = TGlobalOtbors::filePath();
         auto loaded = [&] {
             TGlobalOtbors::release();

@@ -14,7 +14,10 @@ public:
     // " escape '\'", to follow the bound pattern.
     static QString escapeClause() { return QStringLiteral(" escape '\\'"); }
     // "%text%" with the text matched literally.
-    static QString contains(const QString& text) { return QLatin1Char('%') + literal(text) + QLatin1Char('%'); }
+    static QString contains(const QString& text)
+    {
+        return QLatin1Char('%') + literal(text) + QLatin1Char('%');
+    }
 };
 
 } // namespace Tarvo::Data
