@@ -17,8 +17,6 @@
 #include "messaging/tourtvrexchange.h"
 #include "security/currentuser.h"
 
-#include <QScopeGuard>
-
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
