@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -209,7 +210,16 @@ private slots:
         QVERIFY(list->isVisible());
         w.menuItem(u"itemUrgencyTypes"_s)->trigger();
         QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
-        sub->close();
+        // Its close button and its frame do close it.
+        QPushButton* close = list->button(u"Закрыть"_s);
+        QVERIFY(close);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty() || !sub->isVisible());
+        w.menuItem(u"itemUrgencyTypes"_s)->trigger();
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
+        sub = w.mdiArea()->subWindowList().first();
+        QVERIFY(sub->close());
+        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty() || !sub->isVisible());
         Shell::MenuHooks::clear();
         Data::Database::setMain(nullptr);
     }

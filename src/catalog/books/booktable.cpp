@@ -3,6 +3,7 @@
 #include "catalog/catalogtransaction.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
+#include "data/modules/rowcountcheck.h"
 #include "data/modules/tupdatedadodataset.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -97,7 +98,8 @@ void BookTable::post(Data::TUpdatedADODataSet& ds, Data::Database& db) const
         where << k + u" = ?"_s;
         values << ds.originalValue(k);
     }
-    db.exec(u"update %1 set %2 where %3"_s.arg(m_table, sets.join(u", "_s), where.join(u" and "_s)), values);
+    Data::RowCountCheck::exec(db, u"update %1 set %2 where %3"_s.arg(m_table, sets.join(u", "_s), where.join(u" and "_s)),
+                              values, RowGone);
 }
 
 void BookTable::remove(Data::TUpdatedADODataSet& ds, Data::Database& db) const
@@ -111,7 +113,8 @@ void BookTable::remove(Data::TUpdatedADODataSet& ds, Data::Database& db) const
     CatalogTransaction tx(db);
     if (m_deleteCheck)
         m_deleteCheck(db, ds);
-    db.exec(u"delete from %1 where %2"_s.arg(m_table, where.join(u" and "_s)), values);
+    Data::RowCountCheck::exec(db, u"delete from %1 where %2"_s.arg(m_table, where.join(u" and "_s)), values,
+                              RowAlreadyGone);
     tx.commit();
 }
 

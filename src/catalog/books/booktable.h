@@ -25,6 +25,12 @@ public:
     // repeats a key says `duplicate`; an empty message lets that refusal pass on.
     static Refusal refusals(const QString& inUse, const QString& duplicate = {});
 
+    // A row another workstation deleted meanwhile: its change or deletion is refused, never saved.
+    static inline const QString RowGone =
+        QStringLiteral("Запись удалена другим пользователем. Изменения не сохранены.");
+    static inline const QString RowAlreadyGone =
+        QStringLiteral("Запись уже удалена другим пользователем.");
+
     BookTable(QString table, QStringList keyColumns, QStringList columns);
     // A key the server assigns on insert (read back into the row).
     BookTable& identity(const QString& column);

@@ -10,6 +10,7 @@
 
 #include <QDialogButtonBox>
 #include <QMdiSubWindow>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -204,11 +205,14 @@ QString TLibraryForm::result() const
     return m_data->isEmpty() ? QString() : QString::number(m_data->integer(m_keyField));
 }
 
-void TLibraryForm::reject()
+void TLibraryForm::keyPressEvent(QKeyEvent* event)
 {
-    // Esc does nothing in a browsing document window.
-    if (m_mode != Mode::Browse || isModal())
-        QDialog::reject();
+    // Esc does nothing in a browsing document window; its close button and its frame close it.
+    if (event->key() == Qt::Key_Escape && m_mode == Mode::Browse && !isModal()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace Tarvo::Catalog

@@ -56,9 +56,9 @@ public:
     // "Отметить" (Ins): toggles the current row's mark and moves to the next row.
     void markCurrent();
     void choose();
-    void reject() override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     // Sets the statement and parameters of the dataset before it is read.
     virtual void prepare(Data::TUpdatedADOQuery& dataSet) = 0;
     // Captions and visible columns, after each read.
