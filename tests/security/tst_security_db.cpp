@@ -523,15 +523,16 @@ private slots:
             }
             done = true;
         });
-        // Wait until the second workstation has read the empty list and waits for the first one.
-        if (sqlite)
-            QTRY_VERIFY_WITH_TIMEOUT(begun || done, 60000);
-        else // asked outside the transaction: the server's activity view is read once per transaction
-            QTRY_VERIFY_WITH_TIMEOUT(done || watcher->scalar(QStringLiteral("select count(*) from pg_stat_activity "
-                                                                      "where datname = current_database() and "
-                                                                      "wait_event_type = 'Lock'"))
-                                                     .toInt() > 0,
-                                     60000);
+        // Wait until the second workstation has read the empty list and waits for the first one (on
+        // the server: asked outside the transaction, whose activity view is read once).
+        const auto waiting = [&] {
+            if (sqlite)
+                return begun.load();
+            return watcher->scalar(QStringLiteral("select count(*) from pg_stat_activity where datname = "
+                                                  "current_database() and wait_event_type = 'Lock'"))
+                       .toInt() > 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(done || waiting(), 60000);
         db.commit();
         second.join();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
