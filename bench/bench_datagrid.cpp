@@ -100,8 +100,8 @@ void run(Database& db, const char* engine, int rows)
                            "g_amount numeric(19,4), g_city varchar(30))"));
     // The same pseudo-random names and amounts on both engines.
     db.exec(QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < %1) "
-                           "insert into bench_grid select x, 'Товар ' || ((x * 7919) % 1000003), "
-                           "((x * 104729) % 10000000) / 100.0, "
+                           "insert into bench_grid select x, 'Товар ' || ((cast(x as bigint) * 7919) % 1000003), "
+                           "((cast(x as bigint) * 104729) % 10000000) / 100.0, "
                            "case x % 3 when 0 then 'москва' when 1 then 'Ёлкино' else 'Арзамас' end from c")
                 .arg(rows));
 
@@ -179,7 +179,7 @@ void run(Database& db, const char* engine, int rows)
     grid->setRowSet(nullptr);
 
     std::printf("== %s\n", engine);
-    std::printf("rows                       %d\n", rs.recordCount());
+    std::printf("rows                       %d\n", rows);
     std::printf("row set load              %9.1f ms\n", load);
     std::printf("first painted screen      %9.1f ms   ratio to load %.3f\n", firstScreen, firstScreen / load);
     std::printf("sort by text heading      %9.1f ms   ratio to load %.3f   (at once)\n", sortText, sortText / load);
@@ -194,6 +194,7 @@ void run(Database& db, const char* engine, int rows)
                 deleteBare);
     std::printf("  find next, no match     %9.1f ms   (searched in %.1f ms; bare search at once %.1f ms)\n",
                 findStall.longest, findStall.total, findBare);
+    std::fflush(stdout);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "catalog/ui/tffind.h"
 #include "catalog/ui/tforeignprice.h"
 #include "catalog/ui/tforeignpriceview.h"
+#include "catalog/tree/scmnodes.h"
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tourpriceview.h"
@@ -35,7 +36,9 @@
 #include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
 
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -244,6 +247,47 @@ private slots:
             main.mdiArea()->closeAllSubWindows();
         }
         Data::Database::setMain(nullptr);
+    }
+
+    // The chooser's list read in batches shows its whole length: the scroll bar spans every
+    // product, those dragged into sight are read, and Ctrl+End stands on the last one.
+    void productChooserShowsTheWholeList()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        makeProducts(db);
+        Catalog::TfViewOurPrice w(db);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.resize(800, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        Catalog::TOurPriceView* view = w.priceView();
+        auto* list = dynamic_cast<Catalog::OurPriceList*>(view->dataSet());
+        QVERIFY(list);
+        list->setBatchRows(20);
+        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
+        Widgets::TDataGrid* grid = view->grid();
+        QCOMPARE(list->recordCount(), 20);
+        QCOMPARE(grid->model()->rowCount(), 90);
+        QScrollBar* bar = grid->verticalScrollBar();
+        QVERIFY(bar->maximum() + bar->pageStep() >= 89);
+        QVERIFY(grid->model()->index(60, 0).data().toString().isEmpty());
+
+        // Dragged to the end: the last products are read and shown.
+        bar->setValue(bar->maximum());
+        QTRY_COMPARE(grid->model()->index(89, grid->fieldColumn(u"PR_ARTICUL"_s)).data().toString(), u"K-00090"_s);
+        QCOMPARE(list->recordCount(), 90);
+        QCOMPARE(grid->model()->rowCount(), 90);
+
+        // Read again: Ctrl+End reads the rest and stands on the last product.
+        view->showNode(Catalog::AllProducts, false);
+        QCOMPARE(list->recordCount(), 20);
+        grid->setFocus();
+        Test::press(grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(list->recordCount(), 90);
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"K-00090"_s);
+        checkHighlightIsCurrent(grid);
+        QCOMPARE(highlighted(grid, u"PR_ARTICUL"_s), u"K-00090"_s);
     }
 
     // "Прайс-листы поставщиков": "Найти" → "Наименование" → "гайка" highlights Гайка, the

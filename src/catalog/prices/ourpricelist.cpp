@@ -83,6 +83,7 @@ OurPriceList::OurPriceList(Data::Database& readDb, Data::Database& writeDb, bool
     };
     onInternalDelete = [this](TUpdatedADODataSet& ds) {
         ProductStore(m_writeDb).remove(ds.integer(u"sam_pr_id"_s));
+        ++m_deleted;
     };
 }
 
@@ -121,12 +122,15 @@ void OurPriceList::fetchMore()
 
 int OurPriceList::expectedUnreadRows() const
 {
-    return canFetchMore() && m_counted >= 0 ? qMax(0, m_counted - m_fetched) : -1;
+    // Asked also while a batch is being appended: worked out from the rows held, not from what
+    // the last batch was noted to bring.
+    if (!canFetchMore() || m_counted < 0)
+        return -1;
+    return qMax(0, m_counted - (recordCount() - int(m_added.size()) + m_deleted));
 }
 
 void OurPriceList::batchRead(int rows)
 {
-    m_fetched += rows;
     m_more = rows >= m_requested;
     // A batch goes after every other row, the products added here included.
     if (const Data::RowSetRow* last = lastRow(); last && rows > 0)
@@ -145,7 +149,7 @@ void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQue
     m_requested = m_batchRows;
     m_added.clear();
     m_counted = -1;
-    m_fetched = 0;
+    m_deleted = 0;
     close();
     open();
     if (m_paged)

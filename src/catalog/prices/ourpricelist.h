@@ -54,7 +54,7 @@ private:
     QVariant m_lastKey; // of the last batch read
     QVariantList m_added; // products added here since the list was read: later batches skip them
     int m_counted = -1;   // rows of the whole list when it was read
-    int m_fetched = 0;    // rows the batches brought
+    int m_deleted = 0;    // products deleted here since the list was read
     // Notes where the next batch starts after one that gave `rows` rows.
     void batchRead(int rows);
 };
