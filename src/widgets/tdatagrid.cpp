@@ -18,12 +18,16 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace Tarvo::Widgets {
 
 namespace {
 
 constexpr int MaxDefaultChars = 40;
+
+// While a grid applies the user's saved columns: their widths are the user's, also narrow ones.
+int g_restoringColumns = 0;
 
 // What a column's title needs: the header's own measure (its font, margins, the sort arrow's room).
 int titleWidth(const QTableView& grid, int column)
@@ -94,7 +98,7 @@ TDataGrid::TDataGrid(QWidget* parent)
             fitTitle(*this, c);
     });
     connect(m_proxy, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int first, int last) {
-        if (o == Qt::Horizontal)
+        if (o == Qt::Horizontal && !g_restoringColumns)
             for (int c = first; c <= last && c < m_proxy->columnCount(); ++c)
                 fitTitle(*this, c);
     });
@@ -227,6 +231,8 @@ void TDataGrid::restoreColumns()
     if (m_section.isEmpty() || !m_rowSet)
         return;
     // A damaged or unreadable file leaves the grid as the window built it.
+    ++g_restoringColumns;
+    const auto restored = qScopeGuard([] { --g_restoringColumns; });
     try {
         NewLookup::TColumnsIniFile file(m_columnsFile);
         if (hasExplicitColumns()) {
