@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -28,6 +29,9 @@ namespace Tarvo::Widgets {
 namespace {
 
 constexpr int MaxDefaultChars = 40;
+
+// While a grid applies the user's saved columns: their widths are the user's, also narrow ones.
+int g_restoringColumns = 0;
 
 // What a column's title needs: the header's own measure (its font, margins, the sort arrow's room).
 int titleWidth(const QTableView& grid, int column)
@@ -128,7 +132,7 @@ TDataGrid::TDataGrid(QWidget* parent)
             fitTitle(*this, c);
     });
     connect(m_proxy, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation o, int first, int last) {
-        if (o == Qt::Horizontal)
+        if (o == Qt::Horizontal && !g_restoringColumns)
             for (int c = first; c <= last && c < m_proxy->columnCount(); ++c)
                 fitTitle(*this, c);
     });
@@ -284,6 +288,8 @@ void TDataGrid::restoreColumns()
     if (m_section.isEmpty() || !m_rowSet || m_rowSet->fieldCount() == 0)
         return;
     // A damaged or unreadable file leaves the grid as the window built it.
+    ++g_restoringColumns;
+    const auto restored = qScopeGuard([] { --g_restoringColumns; });
     try {
         NewLookup::TColumnsIniFile file(m_columnsFile);
         if (hasExplicitColumns()) {

@@ -189,8 +189,10 @@ QStringList unnamedFields(QWidget* window)
 QStringList lookProblems(QWidget* window, bool document)
 {
     QStringList problems;
-    // A document without a saved place opens at the default size, as far as the main window allows.
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()); frame && document) {
+    // A document that keeps its place opens at the default size before it has one saved, as far as
+    // the main window allows.
+    auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    if (frame && document && qobject_cast<Shell::TSaveForm*>(window)) {
         const QSize want = Shell::TSaveForm::DefaultDocumentSize.boundedTo(frame->mdiArea()->viewport()->size());
         if (frame->width() < want.width() || frame->height() < want.height())
             problems << describe(window) + u" opens at "_s + QString::number(frame->width()) + u'x' +
