@@ -213,13 +213,17 @@ private slots:
         // Its close button and its frame do close it.
         QPushButton* close = list->button(u"Закрыть"_s);
         QVERIFY(close);
+        QPointer<TLibrary_Urgencys_> closed(list);
         QTest::mouseClick(close, Qt::LeftButton);
-        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty() || !sub->isVisible());
+        QTRY_VERIFY(closed.isNull());
+        QVERIFY(w.mdiArea()->subWindowList().isEmpty());
         w.menuItem(u"itemUrgencyTypes"_s)->trigger();
-        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
         sub = w.mdiArea()->subWindowList().first();
+        closed = qobject_cast<TLibrary_Urgencys_*>(sub->widget());
+        QVERIFY(closed);
         QVERIFY(sub->close());
-        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty() || !sub->isVisible());
+        QTRY_VERIFY(closed.isNull());
         Shell::MenuHooks::clear();
         Data::Database::setMain(nullptr);
     }

@@ -38,6 +38,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 using namespace Tarvo;
@@ -330,7 +331,9 @@ private slots:
         QVERIFY2(otbors->toolTip().contains(otbors->shortcut().toString(QKeySequence::NativeText)),
                  qPrintable(otbors->toolTip()));
 
-        QApplication::setActiveWindow(m_main.get());
+        // The walk closed windows that held the activation: ask the platform for it again.
+        m_main->activateWindow();
+        m_main->windowHandle()->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         m_main->menuItem(u"itemUsers"_s)->trigger();
         QMdiSubWindow* sub = m_main->mdiArea()->activeSubWindow();
@@ -349,7 +352,9 @@ private slots:
         QTRY_COMPARE(shown, u"Найти"_s);
 
         shown.clear();
-        QApplication::setActiveWindow(m_main.get());
+        // The walk closed windows that held the activation: ask the platform for it again.
+        m_main->activateWindow();
+        m_main->windowHandle()->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         grid->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), grid);
