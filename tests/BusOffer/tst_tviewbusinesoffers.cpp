@@ -157,7 +157,7 @@ private slots:
                        {m_offers[1]});
         TviewBusinesOffers* w = openRegister();
         QVERIFY(w);
-        const auto titles = [w] {
+        const auto titles = [&w] {
             QStringList t;
             for (int c : w->grid()->columnsInDisplayOrder())
                 if (w->grid()->isColumnShown(c))
@@ -247,7 +247,7 @@ private slots:
         lines->setFocus();
         d->orderedGrid()->setFocus();
         QVERIFY(!d->editable());
-        QCOMPARE(d->orderedGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(d->orderedGrid()->editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
     }
 
     void rightsGateDeleteAndApproval()

@@ -221,7 +221,10 @@ QString userText(const ProviderError& e, const QStringList& columns)
     case NativeError::InvalidObject:
         return QStringLiteral("В базе данных нет таблицы или представления, к которым обращается программа. "
                               "Обновите базу данных (tarvo-admin init) или сообщите администратору.");
-    case NativeError::Truncation:
+    case NativeError::Truncation: {
+        static const QRegularExpression quotedName(QStringLiteral("'([^']*)'"));
+        return QString(e.message).replace(quotedName, QStringLiteral("«\\1»"));
+    }
     case NativeError::General:
     // Situations carry their Russian text once the connection has raised them.
     case NativeError::LockTimeout:
