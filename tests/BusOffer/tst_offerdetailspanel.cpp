@@ -228,11 +228,19 @@ private slots:
         panel.orderedGrid()->setFocus();
         QTest::keyClick(panel.orderedGrid(), Qt::Key_F2);
         QCOMPARE(QApplication::focusWidget(), panel.orderedGrid());
+        // The commands are refused, saying which right they need.
+        Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok});
         QTest::keyClick(panel.orderedGrid(), Qt::Key_Insert);
         QCOMPARE(panel.ordered().state(), Data::RowSetState::Browse);
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
         panel.linesGrid()->setFocus();
         QTest::keyClick(panel.linesGrid(), Qt::Key_Delete);
         QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery")), 2);
+        QCOMPARE(answers.texts.size(), 2);
+        for (const QString& text : answers.texts)
+            QVERIFY2(text.contains(QStringLiteral("«Административное редактирование реестров» (100013)")),
+                     qPrintable(text));
     }
 
     void theRightIsAskedAgainOnEachAttempt()
@@ -248,7 +256,11 @@ private slots:
         f.revokeEditing(); // by an administrator at another workstation
         Test::BoxAnswers answers({QMessageBox::Ok});
         panel.deleteLine();
-        QCOMPARE(answers.texts, QStringList{QStringLiteral("У Вас нет доступа к выбранной операции")});
+        QCOMPARE(answers.texts.size(), 1);
+        QVERIFY2(answers.texts[0].startsWith(QStringLiteral("Товар не удален: у Вас нет права «Административное "
+                                                            "редактирование реестров» (100013)")),
+                 qPrintable(answers.texts[0]));
+        QVERIFY(!panel.editable());
         QCOMPARE(f.count(QStringLiteral("select count(*) from scm_bp_delivery")), 2);
         panel.refresh();
         QVERIFY(!panel.editable());

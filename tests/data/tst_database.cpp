@@ -368,7 +368,7 @@ private slots:
         QCOMPARE(e.nativeError(), NativeError::Truncation);
         QCOMPARE(e.column().toLower(), QStringLiteral("p_code"));
         QCOMPARE(e.table().toLower(), QStringLiteral("t_parent"));
-        QVERIFY2(e.message().startsWith(QStringLiteral("Строка не помещается в поле 'p_code'")), qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith(QStringLiteral("Строка не помещается в поле «p_code»")), qPrintable(e.message()));
         QVERIFY(e.message().contains(QLatin1String("20")));
         // Exactly the length fits, counted in characters, not bytes.
         addParent(db, QStringLiteral("Ж").repeated(20));

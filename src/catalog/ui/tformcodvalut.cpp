@@ -93,6 +93,9 @@ TFormCodValut::TFormCodValut(Data::Database& db, QWidget* parent)
     m_quotations->setParameter(u"codvalut"_s,
                                m_currencies->isEmpty() ? QString() : m_currencies->string(u"CODVALUT"_s));
     m_quotations->open();
+    label(*m_quotations, u"codvalut"_s, u"Код валюты"_s);
+    label(*m_quotations, u"datecotir"_s, u"Дата"_s);
+    label(*m_quotations, u"valcotir"_s, u"Курс"_s);
 
     auto* layout = new QVBoxLayout(this);
     m_pages = new QTabWidget(this);

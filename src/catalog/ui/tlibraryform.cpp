@@ -144,9 +144,14 @@ void TLibraryForm::reopen()
     prepare(*m_data);
     m_data->open();
     decorate(*m_data);
+    // The columns the book leaves without a caption stay hidden, also when the saved settings
+    // (restored by the grid) gave them their names as captions.
+    QList<bool> hidden;
+    for (int i = 0; i < m_data->fieldCount(); ++i)
+        hidden << m_data->field(i).displayLabel.isEmpty();
     m_grid->setRowSet(m_data.get());
     for (int i = 0; i < m_data->fieldCount(); ++i)
-        m_grid->setColumnHidden(i, m_data->field(i).displayLabel.isEmpty());
+        m_grid->setColumnHidden(i, hidden.at(i));
 }
 
 void TLibraryForm::refresh()

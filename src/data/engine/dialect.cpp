@@ -218,10 +218,19 @@ QString userText(const ProviderError& e, const QStringList& columns)
     case NativeError::NotNull:
         return QStringLiteral("Запись не сохранена: не заполнено обязательное поле%1%2.")
             .arg(e.column.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(e.column), table);
-    case NativeError::InvalidObject:
-        return QStringLiteral("В базе данных нет таблицы или представления, к которым обращается программа. "
-                              "Обновите базу данных (tarvo-admin init) или сообщите администратору.");
-    case NativeError::Truncation:
+    case NativeError::InvalidObject: {
+        // The name from the engine's text: "no such table: x" (SQLite), the quoted name (PostgreSQL).
+        static const QRegularExpression nameRe(QStringLiteral("no such table: ([\\w.]+)|\"([^\"]+)\"|«([^»]+)»"));
+        const auto m = nameRe.match(e.message);
+        const QString name = m.hasMatch() ? m.captured(1) + m.captured(2) + m.captured(3) : QString();
+        return QStringLiteral("В базе данных нет таблицы или представления%1, к которым обращается программа. "
+                              "Обновите базу данных (tarvo-admin init) или сообщите администратору.")
+            .arg(name.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(name));
+    }
+    case NativeError::Truncation: {
+        static const QRegularExpression quotedName(QStringLiteral("'([^']*)'"));
+        return QString(e.message).replace(quotedName, QStringLiteral("«\\1»"));
+    }
     case NativeError::General:
     // Situations carry their Russian text once the connection has raised them.
     case NativeError::LockTimeout:

@@ -40,7 +40,6 @@ ServerErrorInfo classify(const ProviderError& error)
     ServerErrorInfo info;
     info.nativeError = error.nativeError;
     info.message = error.message;
-    info.userText = ErrorText::userText(error);
     const QString& text = error.message;
     const QStringList tokens = quotedTokens(text);
 
@@ -100,6 +99,13 @@ ServerErrorInfo classify(const ProviderError& error)
     default:
         break;
     }
+    // The names as the message gives them where the list does not carry them.
+    ProviderError named = error;
+    for (auto [known, read] : {std::pair{&named.table, &info.table}, std::pair{&named.column, &info.column},
+                               std::pair{&named.constraint, &info.constraint}})
+        if (known->isEmpty())
+            *known = *read;
+    info.userText = ErrorText::userText(named);
     return info;
 }
 
