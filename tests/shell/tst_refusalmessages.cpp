@@ -300,7 +300,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(answers.texts.size(), 2, 20000);
             qInfo().noquote() << answers.texts[1];
             QCOMPARE(problemOf(answers.texts[1], {}), QString());
-            QVERIFY2(answers.texts[1].contains(u"не удалена"_s), qPrintable(answers.texts[1]));
+            QVERIFY2(answers.texts[1].contains(u"нельзя удалить"_s), qPrintable(answers.texts[1]));
         }
         QCOMPARE(db.scalar(u"select count(*) from CRM_USERS where US_ID = ?"_s, {owner}).toInt(), 1);
 
@@ -323,7 +323,8 @@ private slots:
         QTRY_COMPARE(answers.texts.size(), 2);
         qInfo().noquote() << answers.texts[0];
         QCOMPARE(problemOf(answers.texts[0], {}), QString());
-        QVERIFY2(answers.texts[0].contains(u"US_LOGIN"_s, Qt::CaseInsensitive), qPrintable(answers.texts[0]));
+        QVERIFY2(answers.texts[0].contains(u"уже существует"_s) && answers.texts[0].contains(ownerLogin),
+                 qPrintable(answers.texts[0]));
         QCOMPARE(db.scalar(u"select count(*) from CRM_USERS where US_LOGIN = ?"_s, {ownerLogin}).toInt(), 1);
         users->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

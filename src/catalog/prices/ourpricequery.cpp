@@ -2,6 +2,7 @@
 
 #include "catalog/tree/scmnodes.h"
 #include "core/exception.h"
+#include "data/engine/likepattern.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,14 +38,7 @@ bool OurPriceQuery::isSearchable(const QString& column)
 
 QString OurPriceQuery::prefixPattern(const QString& text)
 {
-    QString p;
-    p.reserve(text.size() + 1);
-    for (QChar c : text) {
-        if (c == u'%' || c == u'_' || c == u'\\')
-            p += u'\\';
-        p += c;
-    }
-    return p + u'%';
+    return Data::LikePattern::literal(text) + u'%';
 }
 
 OurPriceQuery OurPriceQuery::make(QList<Branch> branches, const QString& filter,
@@ -115,7 +109,7 @@ OurPriceQuery OurPriceQuery::forNode(qint64 nodeId, bool withSubgroups, const QS
         // Numbers and dates are compared as their text, as the user sees them typed.
         const QString column =
             search.column.compare(u"sam_pr_id"_s, Qt::CaseInsensitive) == 0 ? u"pr_id"_s : search.column;
-        filter = u"cast("_s + column + u" as varchar(250)) "_s + likeOperator + u" ? escape '\\'"_s;
+        filter = u"cast("_s + column + u" as varchar(250)) "_s + likeOperator + u" ?"_s + Data::LikePattern::escapeClause();
         filterParams << prefixPattern(search.text);
     }
     switch (nodeId) {
