@@ -28,6 +28,40 @@ namespace Tarvo::Widgets {
 
 namespace {
 
+QString withoutDigitGroups(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (QChar c : text)
+        if (c != u' ' && c != QChar(0x00A0) && c != QChar(0x202F))
+            plain += c;
+    return plain;
+}
+
+// The text a user typed matches a cell as shown; a number also as typed without its digit groups
+// and with a decimal point ("22541.8" finds "22 541,86").
+struct ShownTextMatch
+{
+    QString text;
+    QString number;
+    explicit ShownTextMatch(const QString& typed) : text(typed), number(withoutDigitGroups(typed))
+    {
+        number.replace(u'.', u',');
+    }
+    bool operator()(const QString& shown) const
+    {
+        if (shown.contains(text, Qt::CaseInsensitive))
+            return true;
+        if (number.isEmpty() || (number == text && !shown.contains(QChar(0x00A0))))
+            return false;
+        return withoutDigitGroups(shown).contains(number, Qt::CaseInsensitive);
+    }
+};
+
+} // namespace
+
+namespace {
+
 constexpr int MaxDefaultChars = 40;
 
 // While a grid applies the user's saved columns: their widths are the user's, also narrow ones.
@@ -555,6 +589,7 @@ void TDataGrid::searchSlice()
     if (!m_search.active)
         return;
     const int rows = m_proxy->rowCount();
+    const ShownTextMatch matches(m_search.text);
     QElapsedTimer slice;
     slice.start();
     while (m_search.scanned < rows) {
@@ -566,7 +601,7 @@ void TDataGrid::searchSlice()
         const int row = (m_search.start + m_search.scanned) % rows;
         ++m_search.scanned;
         const QString shown = m_proxy->index(row, m_search.column).data(Qt::DisplayRole).toString();
-        if (shown.contains(m_search.text, Qt::CaseInsensitive)) {
+        if (matches(shown)) {
             endSearch(true);
             setCurrentIndex(m_proxy->index(row, m_search.column));
             scrollTo(currentIndex());
@@ -632,10 +667,11 @@ bool TDataGrid::findNext(const QString& text)
     m_model->fetchAll();
     const int rows = m_proxy->rowCount();
     const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+    const ShownTextMatch matches(text);
     for (int i = 0; i < rows; ++i) {
         const int row = (start + i) % rows;
         const QString shown = m_proxy->index(row, column).data(Qt::DisplayRole).toString();
-        if (shown.contains(text, Qt::CaseInsensitive)) {
+        if (matches(shown)) {
             setCurrentIndex(m_proxy->index(row, column));
             scrollTo(currentIndex());
             return true;

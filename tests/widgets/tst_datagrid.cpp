@@ -188,6 +188,26 @@ private slots:
         QCOMPARE(another.searchColumn(), 1);
     }
 
+    // Amounts are shown with digit groups and a decimal comma; a user types them without.
+    void findMatchesNumbersAsTyped()
+    {
+        Data::TRowSet rs;
+        rs.addField(QStringLiteral("CODE"), Data::FieldType::String, 10);
+        rs.addField(QStringLiteral("bof_sum"), Data::FieldType::Money);
+        rs.appendLoaded({QStringLiteral("A1"), Money::fromRaw(1250000).toVariant()});
+        rs.appendLoaded({QStringLiteral("B2"), Money::fromRaw(225418600).toVariant()});
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.setSearchColumn(1);
+        QVERIFY(grid.findNext(QStringLiteral("22541")));
+        QCOMPARE(rs.string(QStringLiteral("CODE")), QStringLiteral("B2"));
+        QVERIFY(grid.findNext(QStringLiteral("125.")));
+        QCOMPARE(rs.string(QStringLiteral("CODE")), QStringLiteral("A1"));
+        QVERIFY(grid.findNext(QStringLiteral("22 541,8")));
+        QCOMPARE(rs.string(QStringLiteral("CODE")), QStringLiteral("B2"));
+        QVERIFY(!grid.findNext(QStringLiteral("99")));
+    }
+
     void windowWhoseRowSetGoesBeforeItsGrid()
     {
         // A window holding the row set as a member declared after the grid destroys the row set first.
