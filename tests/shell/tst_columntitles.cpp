@@ -16,6 +16,7 @@
 #include "shell/formactivationregistry.h"
 #include "shell/tdatabaseconnection.h"
 #include "shell/ui/mainwindow.h"
+#include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "widgets/tdatagrid.h"
@@ -46,7 +47,7 @@ bool dictionarySaysSo(const QString& field, const QString& title)
 }
 
 // The shown columns of `window`'s grids whose title is their field's name.
-QStringList rawTitles(QWidget* window, const QString& item, int& checked)
+QStringList rawTitles(QWidget* window, int& checked)
 {
     QStringList problems;
     for (Widgets::TDataGrid* grid : window->findChildren<Widgets::TDataGrid*>()) {
@@ -60,7 +61,7 @@ QStringList rawTitles(QWidget* window, const QString& item, int& checked)
             const QString field = grid->columnField(c);
             const QString title = grid->columnCaption(c).trimmed();
             if (title.compare(field, Qt::CaseInsensitive) == 0 && !dictionarySaysSo(field, title))
-                problems << u"%1: %2 shows the field name \"%3\""_s.arg(item, grid->objectName(), field);
+                problems << u"%1 shows the field name \"%2\""_s.arg(grid->objectName(), field);
         }
     }
     return problems;
@@ -100,42 +101,10 @@ private slots:
         main.refreshMenus();
         QVERIFY(QTest::qWaitForWindowActive(&main));
 
-        QStringList problems, opened;
+        QStringList opened;
         int checked = 0;
-        for (QAction* item : main.findChildren<QAction*>()) {
-            const QString key = item->objectName();
-            if (!key.startsWith(u"item"_s) || item->menu() || !item->isEnabled())
-                continue;
-            // Modal windows are checked while they are up, then closed (a box by its default).
-            QTimer watch;
-            QList<QWidget*> seen;
-            connect(&watch, &QTimer::timeout, &watch, [&] {
-                QWidget* modal = QApplication::activeModalWidget();
-                if (!modal || !modal->isVisible() || seen.contains(modal))
-                    return;
-                seen << modal;
-                opened << key + u" (модальное: "_s + modal->windowTitle() + u')';
-                problems << rawTitles(modal, key, checked);
-                if (auto* box = qobject_cast<QMessageBox*>(modal))
-                    box->defaultButton() ? box->defaultButton()->click() : box->reject();
-                else if (auto* d = qobject_cast<QDialog*>(modal))
-                    d->reject();
-            });
-            watch.start(20);
-            const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
-            item->trigger();
-            QCoreApplication::processEvents();
-            for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
-                if (before.contains(sub))
-                    continue;
-                opened << key + u": "_s + sub->widget()->windowTitle();
-                problems << rawTitles(sub->widget(), key, checked);
-                sub->close();
-            }
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            watch.stop();
-            QVERIFY2(!QApplication::activeModalWidget(), qPrintable(key + u" left a modal window open"_s));
-        }
+        const QStringList problems = Test::walkMenuWindows(
+            main, [&](const Test::MenuWindow& w) { return rawTitles(w.window, checked); }, &opened);
         qInfo().noquote() << opened.join(u'\n');
         QVERIFY2(opened.size() >= 20, qPrintable(opened.join(u'\n')));
         // The register alone shows two dozen columns: the windows were really read.
