@@ -81,21 +81,7 @@ private slots:
     {
         Test::TestDatabase t;
         Data::Database& db = t.db();
-        Data::Database::setMain(&db);
-        Data::DemoData::fill(db);
-        Security::RightsCatalog::update(db);
-        const int admin = db.scalar(u"select US_ID from CRM_USERS where US_LOGIN = ?"_s, {u"Админ"_s}).toInt();
-        Shell::TDataBaseConnection::instance().setCurrentUser(admin, u"Админ"_s, u"Админ"_s, u"Отдел закупок"_s);
-        Otbor::TGlobalOtbors::instance().switchAllOff();
-
-        Shell::FormActivationRegistry::instance().clear();
-        Security::registerSecurity();
-        NewLookup::registerColumnSettings();
-        Catalog::registerCatalogWindows();
-        Otbor::registerOtborModule();
-        Catalog::registerPriceWindows();
-        BusOffer::registerOfferEditor();
-        BusOffer::registerOfferRegister();
+        Test::startDemoCompanyAsAdmin(db);
         Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
         main.show();
         main.refreshMenus();

@@ -258,21 +258,7 @@ private slots:
         Test::isolateUserFolders(m_home.path());
         m_db = std::make_unique<Test::TestDatabase>();
         Data::Database& db = m_db->db();
-        Data::Database::setMain(&db);
-        Data::DemoData::fill(db);
-        Security::RightsCatalog::update(db);
-        const int admin = db.scalar(u"select US_ID from CRM_USERS where US_LOGIN = ?"_s, {u"Админ"_s}).toInt();
-        Shell::TDataBaseConnection::instance().setCurrentUser(admin, u"Админ"_s, u"Админ"_s, u"Отдел закупок"_s);
-        Otbor::TGlobalOtbors::instance().switchAllOff();
-
-        Shell::FormActivationRegistry::instance().clear();
-        Security::registerSecurity();
-        NewLookup::registerColumnSettings();
-        Catalog::registerCatalogWindows();
-        Otbor::registerOtborModule();
-        Catalog::registerPriceWindows();
-        BusOffer::registerOfferEditor();
-        BusOffer::registerOfferRegister();
+        Test::startDemoCompanyAsAdmin(db);
         m_main = std::make_unique<Shell::MainWindow>(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
         // The size of a maximised main window on a common screen.
         m_main->resize(1280, 900);

@@ -15,6 +15,7 @@
 #include "shell/tdatabaseconnection.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
+#include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
@@ -101,21 +102,7 @@ private slots:
     {
         Test::TestDatabase t;
         Data::Database& db = t.db();
-        Data::Database::setMain(&db);
-        Data::DemoData::fill(db);
-        Security::RightsCatalog::update(db);
-        const int admin = db.scalar(u"select US_ID from CRM_USERS where US_LOGIN = ?"_s, {u"Админ"_s}).toInt();
-        Shell::TDataBaseConnection::instance().setCurrentUser(admin, u"Админ"_s, u"Админ"_s, u"Отдел закупок"_s);
-        Otbor::TGlobalOtbors::instance().switchAllOff();
-
-        Shell::FormActivationRegistry::instance().clear();
-        Security::registerSecurity();
-        NewLookup::registerColumnSettings();
-        Catalog::registerCatalogWindows();
-        Otbor::registerOtborModule();
-        Catalog::registerPriceWindows();
-        BusOffer::registerOfferEditor();
-        BusOffer::registerOfferRegister();
+        Test::startDemoCompanyAsAdmin(db);
         Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
         main.show();
         main.refreshMenus();

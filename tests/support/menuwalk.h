@@ -3,6 +3,19 @@
 // Opens every enabled item of the main menu in turn and hands each window it shows (an MDI child,
 // or a modal dialog while it is up) to a check; closes it again (a dialog by Esc, a box by its
 // default button). The main window must be shown and its menus refreshed.
+#include "BusOffer/ui/offereditorregistration.h"
+#include "BusOffer/ui/offerlistregistration.h"
+#include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/pricewindows.h"
+#include "data/engine/database.h"
+#include "db/demodata.h"
+#include "newLookup/ui/columnsregistration.h"
+#include "otbor/tglobalotbors.h"
+#include "otbor/ui/otbormodule.h"
+#include "security/rightscatalog.h"
+#include "security/ui/securityregistration.h"
+#include "shell/formactivationregistry.h"
+#include "shell/tdatabaseconnection.h"
 #include "shell/ui/mainwindow.h"
 
 #include <QAction>
@@ -17,6 +30,29 @@
 #include <functional>
 
 namespace Tarvo::Test {
+
+// The demo company in `db` (the main connection from now on), its first administrator logged in,
+// no filter on, and every window of the menu registered, as the program starts.
+inline void startDemoCompanyAsAdmin(Data::Database& db)
+{
+    Data::Database::setMain(&db);
+    Data::DemoData::fill(db);
+    Security::RightsCatalog::update(db);
+    const int admin = db.scalar(QStringLiteral("select US_ID from CRM_USERS where US_LOGIN = ?"),
+                                {QStringLiteral("Админ")})
+                          .toInt();
+    Shell::TDataBaseConnection::instance().setCurrentUser(admin, QStringLiteral("Админ"), QStringLiteral("Админ"),
+                                                         QStringLiteral("Отдел закупок"));
+    Otbor::TGlobalOtbors::instance().switchAllOff();
+    Shell::FormActivationRegistry::instance().clear();
+    Security::registerSecurity();
+    NewLookup::registerColumnSettings();
+    Catalog::registerCatalogWindows();
+    Otbor::registerOtborModule();
+    Catalog::registerPriceWindows();
+    BusOffer::registerOfferEditor();
+    BusOffer::registerOfferRegister();
+}
 
 struct MenuWindow
 {
