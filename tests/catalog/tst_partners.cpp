@@ -102,10 +102,22 @@ private slots:
         QCOMPARE(back.regNumber, u"0"_s);
     }
 
-    // Two workstations save the same new card at once: the one that comes second gets the
-    // card's "уже существует", never the key's text, and one row holds the name.
+    // Two workstations save a new card with one full name at once, with the same generated
+    // short name or with short names of their own: the one that comes second gets the card's
+    // "уже существует", never the key's text, and one row holds the name.
+    void twoWorkstationsCreatingTheSameCardKeepOneRow_data()
+    {
+        QTest::addColumn<QString>("firstShort");
+        QTest::addColumn<QString>("secondShort");
+        QTest::addColumn<QString>("storedShort");
+        QTest::newRow("generated") << QString() << QString() << u"ГЕРМЕСИС"_s;
+        QTest::newRow("typed") << u"ГЕРМ1"_s << u"ГЕРМ2"_s << u"ГЕРМ1"_s;
+    }
     void twoWorkstationsCreatingTheSameCardKeepOneRow()
     {
+        QFETCH(QString, firstShort);
+        QFETCH(QString, secondShort);
+        QFETCH(QString, storedShort);
         Test::TestDatabase t;
         Data::Database& db = t.db();
         const QString name = u"Гермес и сын"_s;
@@ -114,20 +126,20 @@ private slots:
         const auto watcher = server ? t.connectAgain() : nullptr;
         // The first workstation has saved and not yet committed.
         db.beginTransaction();
-        PartnerCard(db).save(named(QString(), name), PartnerCard::Mode::Create);
+        PartnerCard(db).save(named(firstShort, name), PartnerCard::Mode::Create);
         QString failure;
         std::atomic<bool> done = false;
         std::thread second([&] {
             try {
                 auto other = t.connectAgain();
-                PartnerCard(*other).save(named(QString(), name), PartnerCard::Mode::Create);
+                PartnerCard(*other).save(named(secondShort, name), PartnerCard::Mode::Create);
             } catch (const Exception& e) {
                 failure = e.message();
             }
             done = true;
         });
-        // On the server the second one's checks find nothing yet and its insert waits for the
-        // first one's key; the embedded engine lets it in only after the commit.
+        // On the server the second one waits for the first one's key or name lock; the embedded
+        // engine lets it in only after the commit.
         const auto waiting = [&] {
             return watcher->scalar(u"select count(*) from pg_stat_activity where datname = current_database() "
                              "and wait_event_type = 'Lock'"_s)
@@ -142,7 +154,8 @@ private slots:
         db.commit();
         second.join();
         QVERIFY(waited);
-        QCOMPARE(failure, u"Контрагент с полным названием \"Гермес и сын\"\nуже существует (Краткое имя \"ГЕРМЕСИС\")"_s);
+        QCOMPARE(failure, u"Контрагент с полным названием \"Гермес и сын\"\nуже существует (Краткое имя \"%1\")"_s
+                              .arg(storedShort));
         QCOMPARE(count(db, u"select count(*) from _partner where NAME_USER = ?"_s, {name}), 1);
         QCOMPARE(count(db, u"select count(*) from scm_partner"_s), 1);
     }

@@ -144,6 +144,9 @@ QString PartnerCard::write(PartnerCardData d, Mode mode) const
     }
     if (d.fullName.trimmed().isEmpty())
         throw Exception(u"Не задано полное название контрагента"_s);
+    // No key holds full names unique (stored warehouse data may repeat them), so two cards
+    // saved at once with one full name wait for each other before the check.
+    m_db.lockName(u"_partner.NAME_USER:"_s + d.fullName);
     {
         Data::Query q(m_db, mode == Mode::Modify
                                 ? u"select n_user from _partner where Name_user = ? and N_User <> ?"_s

@@ -391,6 +391,13 @@ void Database::exec(const QString& sql, const QVariantList& params)
     q.exec();
 }
 
+void Database::lockName(const QString& name)
+{
+    const QString sql = m_dialect->lockName();
+    if (!sql.isEmpty())
+        exec(sql, {name});
+}
+
 QVariant Database::scalar(const QString& sql, const QVariantList& params)
 {
     Query q(*this, sql);

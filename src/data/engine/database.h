@@ -60,6 +60,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // Makes other workstations' transactions that lock the same name wait for this one: for
+    // check-then-write rules that no key of the table carries.
+    void lockName(const QString& name);
     // A statement of the transaction failed and no savepoint before it was rolled back to:
     // commit() will roll back and throw.
     bool isDoomed() const { return m_doomed; }

@@ -58,6 +58,9 @@ public:
     // transaction that runs them already does.
     virtual QString lockSchema() const { return {}; }
     virtual QString unlockSchema() const { return {}; }
+    // A statement with one "?" (a name) after which other transactions taking the same name wait
+    // until this one ends; empty where a write transaction already excludes every other writer.
+    virtual QString lockName() const { return {}; }
     // The first word of a statement ("INSERT", "UPDATE", ...) and the table it writes, if any.
     static QString statementVerb(const QString& sql);
     static QString statementTable(const QString& sql);

@@ -29,6 +29,8 @@ public:
     // Sessions of every client lock the same number while they change the schema.
     QString lockSchema() const override { return QStringLiteral("select pg_advisory_lock(58201716)"); }
     QString unlockSchema() const override { return QStringLiteral("select pg_advisory_unlock(58201716)"); }
+    // The pair form's key space is apart from the schema lock's single number.
+    QString lockName() const override { return QStringLiteral("select pg_advisory_xact_lock(58201717, hashtext(?))"); }
     // The code, the primary message and the names the server sent with a failed result.
     static EngineFailure failureOf(const pg_result* result, const QString& fallbackMessage);
 
