@@ -62,13 +62,14 @@ void TColumnsIniFile::write(const QString& section, const QList<TColInfo>& colum
     });
 }
 
-void TColumnsIniFile::restore(TColList& list, const QString& section) const
+bool TColumnsIniFile::restore(TColList& list, const QString& section) const
 {
     const QList<TColInfo> saved = read(section);
     int position = 0;
     for (const TColInfo& info : saved)
         if (list.applyInfo(position, info))
             ++position;
+    return position > 0;
 }
 
 void TColumnsIniFile::save(TColList& list, const QString& section)

@@ -30,7 +30,8 @@ public:
 
     // Applies the saved columns to the list's owner at positions 0, 1, 2, ... A field that no
     // longer exists is ignored by the list; columns missing from the file keep their place after.
-    void restore(TColList& list, const QString& section) const;
+    // True when the section held columns that were applied.
+    bool restore(TColList& list, const QString& section) const;
     // Collects the list and writes it.
     void save(TColList& list, const QString& section);
 

@@ -212,6 +212,8 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     m_rowSetScrolled.reset();
     m_hiddenWidths.clear();
     m_restored = false;
+    m_savedWidths = false;
+    m_valuesFitted = false;
     m_laidOut.clear();
     if (!m_rowSet)
         return;
@@ -223,11 +225,15 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
     // After the view's own handling of a reset (which forgets the current row), not before it.
     disconnect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
     connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::syncFromRowSet);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TDataGrid::fitValues, Qt::UniqueConnection);
+    connect(m_proxy, &QAbstractItemModel::rowsInserted, this, &TDataGrid::fitValues, Qt::UniqueConnection);
     // The view would post the edited row whenever its current row changes, also when it only
     // follows the row set (a new row being shown): the grid posts on the user's moves only.
     disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), m_proxy, SLOT(submit()));
     horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     layoutFields();
+    // Laid out from inside setModel, before the view had its model and rows to measure.
+    fitValues();
     if (m_searchColumn >= m_rowSet->fieldCount())
         m_searchColumn = -1;
     syncFromRowSet();
@@ -248,8 +254,31 @@ void TDataGrid::layoutFields()
     m_laidOut = names;
     if (names.isEmpty())
         return;
+    m_valuesFitted = false;
     applyDefaultLayout();
+    fitValues();
     restoreColumns();
+}
+
+void TDataGrid::fitValues()
+{
+    // Once, with the first rows, and never over the user's saved widths; up to the default's
+    // limit, so a long free text does not push the other columns away.
+    if (m_valuesFitted || m_savedWidths || !m_rowSet || !model() ||
+        model()->columnCount() != m_rowSet->fieldCount() || model()->rowCount() == 0)
+        return;
+    m_valuesFitted = true;
+    const int rows = qMin(model()->rowCount(), 50);
+    const int limit = MaxDefaultChars * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+    for (int c = 0; c < m_rowSet->fieldCount() && rows > 0; ++c) {
+        if (isColumnHidden(c))
+            continue;
+        int need = 0;
+        for (int r = 0; r < rows; ++r)
+            need = qMax(need, sizeHintForIndex(model()->index(r, c)).width());
+        if (need > columnWidth(c))
+            setColumnWidth(c, qMin(need, qMax(limit, columnWidth(c))));
+    }
 }
 
 void TDataGrid::applyDefaultLayout()
@@ -307,6 +336,8 @@ void TDataGrid::applyExplicitColumns()
             setColumnWidth(c, qMax(columnWidth(c), titleWidth(*this, c)));
         moveColumnTo(c, position++);
     }
+    m_valuesFitted = false;
+    fitValues();
     keepCurrentCellShown(*this);
 }
 
@@ -328,10 +359,10 @@ void TDataGrid::restoreColumns()
         NewLookup::TColumnsIniFile file(m_columnsFile);
         if (hasExplicitColumns()) {
             NewLookup::TDBGColList list(*this);
-            file.restore(list, m_section);
+            m_savedWidths = file.restore(list, m_section);
         } else {
             NewLookup::TDSColList list(*this);
-            file.restore(list, m_section);
+            m_savedWidths = file.restore(list, m_section);
         }
     } catch (const Exception&) {
     }

@@ -49,6 +49,13 @@ public:
     // Only these fields, in this order, with these titles; the others are hidden and are not part
     // of the saved settings. An empty list goes back to every field.
     void setColumns(const QList<Column>& columns);
+    // Measures the shown values again (after a window gave columns delegates of their own), unless
+    // the user's saved widths hold.
+    void fitColumnsToValues()
+    {
+        m_valuesFitted = false;
+        fitValues();
+    }
     bool hasExplicitColumns() const { return !m_explicit.isEmpty(); }
 
     // The section of "columns.ini" that keeps this grid's columns (usually the window's class name
@@ -117,6 +124,8 @@ protected:
 
 private:
     void syncFromRowSet();
+    // Widens shown columns to the values of the rows read so far.
+    void fitValues();
     // Makes the row of a grid index the row set's current row; false when the row set cannot
     // leave its row (an edit elsewhere, a refused post).
     bool makeCurrent(const QModelIndex& index);
@@ -149,6 +158,8 @@ private:
     QHash<int, int> m_hiddenWidths;
     // The fields the columns were laid out for (lower case).
     QStringList m_laidOut;
+    bool m_savedWidths = false;
+    bool m_valuesFitted = false;
     QMenu* m_searchMenu = nullptr;
     int m_searchColumn = -1;
     QString m_searchText;

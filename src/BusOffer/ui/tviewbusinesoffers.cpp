@@ -66,7 +66,7 @@ const QList<Widgets::TDataGrid::Column>& columns()
     static const QList<Widgets::TDataGrid::Column> c{
         {u"Urgency_Name"_s, u"Срочность"_s, 100},     {u"Priority"_s, u"Приоритет"_s, 70},
         {u"bof_id"_s, u"№ заявки"_s, 70},             {u"bof_date"_s, u"Дата"_s, 80},
-        {u"bof_state_name"_s, u"Состояние"_s, 140},   {u"bof_sum"_s, u"Сумма"_s, 90},
+        {u"bof_state_name"_s, u"Состояние"_s, 170},   {u"bof_sum"_s, u"Сумма"_s, 90},
         {u"bof_createdate"_s, u"Дата создания"_s, 110}, {u"bof_updatedate"_s, u"Дата коррекции"_s, 110},
         {u"name_user"_s, u"Для кого"_s, 160},         {u"bof_cod_valut"_s, u"Валюта"_s, 50},
         {u"bof_sum_valut"_s, u"Вал сумма"_s, 90},     {u"bof_description"_s, u"Описание"_s, 160},

@@ -336,6 +336,8 @@ void TForeignPriceView::reopenDetails()
     setLookup(m_priceGrid, *m_prices, u"fp_par_id"_s, supplierLookup);
     setLookup(m_priceGrid, *m_prices, u"fp_prn_id"_s, kindLookup);
     setLookup(m_ourPriceGrid, *m_ourPrices, u"ODC_PRN_ID"_s, kindLookup);
+    m_priceGrid->fitColumnsToValues();
+    m_ourPriceGrid->fitColumnsToValues();
 }
 
 void TForeignPriceView::applySearch()
