@@ -276,6 +276,8 @@ void TDataGrid::fitValues()
         int need = 0;
         for (int r = 0; r < rows; ++r)
             need = qMax(need, sizeHintForIndex(model()->index(r, c)).width());
+        // The grid line takes a pixel of the cell, as in QTableView's own measure.
+        need += showGrid() ? 1 : 0;
         if (need > columnWidth(c))
             setColumnWidth(c, qMin(need, qMax(limit, columnWidth(c))));
     }

@@ -265,7 +265,8 @@ QStringList cutValues(QWidget* window)
                 const bool word = !text.contains(u' ') || text.size() <= 24;
                 if (!number && !word)
                     continue;
-                const int need = grid->sizeHintForIndex(index).width();
+                // The cell loses a pixel to the grid line.
+                const int need = grid->sizeHintForIndex(index).width() + (grid->showGrid() ? 1 : 0);
                 if (grid->columnWidth(c) < need) {
                     problems << describe(grid) + u": «"_s + text + u"» in «"_s + grid->columnCaption(c) +
                                     u"» is cut ("_s + QString::number(grid->columnWidth(c)) + u" of "_s +
