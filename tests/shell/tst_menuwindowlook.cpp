@@ -3,6 +3,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
+#include "catalog/ui/lookupdelegate.h"
 #include "catalog/ui/pricewindows.h"
 #include "core/apppaths.h"
 #include "db/demodata.h"
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolBar>
@@ -279,6 +281,41 @@ QStringList cutValues(QWidget* window)
     return problems;
 }
 
+// Names right-aligned like numbers (a key column shown by the name it points to).
+QStringList rightAlignedNames(QWidget* window)
+{
+    QStringList problems;
+    for (auto* grid : window->findChildren<Widgets::TDataGrid*>()) {
+        if (!grid->isVisible() || !grid->model())
+            continue;
+        const QAbstractItemModel* model = grid->model();
+        for (int c : grid->columnsInDisplayOrder()) {
+            if (grid->isColumnHidden(c))
+                continue;
+            for (int r = 0; r < qMin(model->rowCount(), 20); ++r) {
+                const QModelIndex index = model->index(r, c);
+                auto* delegate = qobject_cast<QStyledItemDelegate*>(grid->itemDelegateForIndex(index));
+                if (!delegate)
+                    continue;
+                const QString text = delegate->displayText(index.data(Qt::DisplayRole), grid->locale());
+                Qt::Alignment alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
+                if (auto* lookup = qobject_cast<Catalog::LookupDelegate*>(delegate)) {
+                    QStyleOptionViewItem option;
+                    lookup->initStyleOption(&option, index);
+                    alignment = option.displayAlignment;
+                }
+                if (!text.isEmpty() && !text.front().isDigit() && text.front() != u'-' &&
+                    (alignment & Qt::AlignRight)) {
+                    problems << describe(grid) + u": «"_s + text + u"» in «"_s + grid->columnCaption(c) +
+                                    u"» is aligned right"_s;
+                    break;
+                }
+            }
+        }
+    }
+    return problems;
+}
+
 } // namespace
 
 class MenuWindowLookTest : public QObject
@@ -350,6 +387,15 @@ private slots:
         QFile::remove(AppPaths::userFile(u"columns.ini"_s));
         const QStringList problems =
             Test::walkMenuWindows(*m_main, [](const Test::MenuWindow& w) { return cutValues(w.window); });
+        for (const QString& p : problems)
+            qWarning().noquote() << p;
+        QVERIFY2(problems.isEmpty(), "see the warnings above");
+    }
+
+    void namesInGridsAreAlignedAsText()
+    {
+        const QStringList problems =
+            Test::walkMenuWindows(*m_main, [](const Test::MenuWindow& w) { return rightAlignedNames(w.window); });
         for (const QString& p : problems)
             qWarning().noquote() << p;
         QVERIFY2(problems.isEmpty(), "see the warnings above");

@@ -42,6 +42,12 @@ QString LookupDelegate::displayText(const QVariant& value, const QLocale& locale
     return QStyledItemDelegate::displayText(value, locale);
 }
 
+void LookupDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+}
+
 QWidget* LookupDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
 {
     auto* box = new QComboBox(parent);

@@ -20,6 +20,8 @@ public:
     LookupDelegate(Data::Database& db, const QString& sql, QObject* parent = nullptr);
 
     QString displayText(const QVariant& value, const QLocale& locale) const override;
+    // A name, so aligned as text even though the key is a number.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
