@@ -48,8 +48,19 @@ OfferKeyRange AcceptedOrderList::nextRange(const QVariant& after) const
 
 void AcceptedOrderList::prepareFields()
 {
-    for (int i = 0; i < fieldCount(); ++i)
-        field(i).readOnly = !editableColumns().contains(field(i).name, Qt::CaseInsensitive);
+    // SQLite gives the totals no declared type: both engines show them as amounts.
+    static const QStringList totals{u"soa_amount"_s, u"sdi_amount"_s, u"z5"_s, u"soa_sum"_s, u"soa_sum_valut"_s,
+                                    u"soa_sum_pf"_s, u"soa_sum_valut_pf"_s};
+    for (int i = 0; i < fieldCount(); ++i) {
+        Data::RowSetField& f = field(i);
+        f.readOnly = !editableColumns().contains(f.name, Qt::CaseInsensitive);
+        if (totals.contains(f.name, Qt::CaseInsensitive))
+            f.type = Data::FieldType::Money;
+        if (f.name.compare(u"suo_waiting"_s, Qt::CaseInsensitive) == 0) {
+            f.type = Data::FieldType::Boolean;
+            f.displayFormat = u"Да;Нет"_s;
+        }
+    }
 }
 
 void AcceptedOrderList::reload()
@@ -122,6 +133,8 @@ void AcceptedOrderList::cmdUpdateSO()
     q.exec();
     if (q.numRowsAffected() == 0)
         throw Exception(u"Заказ %1 удален другим пользователем. Изменения не сохранены"_s.arg(id));
+    if (m_onWritten)
+        m_onWritten();
 }
 
 } // namespace Tarvo::AcceptedOrders

@@ -31,6 +31,8 @@ public:
     qint64 currentOrder() const;
 
     static const QStringList& editableColumns();
+    // Called after each in-place write of the header's columns.
+    void setOnWritten(std::function<void()> written) { m_onWritten = std::move(written); }
 
 private:
     OfferKeyRange nextRange(const QVariant& after) const;
@@ -44,6 +46,7 @@ private:
     int m_firstRows = 200;
     OfferKeyRange m_range;
     bool m_more = false;
+    std::function<void()> m_onWritten;
 };
 
 } // namespace Tarvo::AcceptedOrders

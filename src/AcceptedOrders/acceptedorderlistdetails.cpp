@@ -46,7 +46,7 @@ QString AcceptedOrderListDetails::acceptedState()
         "cast(null as integer), cast(null as varchar(30)), cast(null as timestamp), sum(o.sdi_amount) "
         "from scm_order_invoice o where o.sdi_suo_id = :suo_id "
         "group by o.sdi_pr_id, o.sdi_soa_deliverydate"_s;
-    return u"select p.pr_articul, p.pr_name, x.sdi_soa_deliverydate, x.sde_invoice_num, x.sde_invoice_date, "
+    return u"select p.pr_articul, p.pr_name, x.sdi_soa_deliverydate soa_deliverydate, x.sde_invoice_num, x.sde_invoice_date, "
            "x.sdi_swb_id, x.swb_stepname, x.swb_arrival_date, x.sdi_amount, x.row_kind, x.sdi_pr_id, x.sdi_sde_id "
            "from (%1) x join crm_product p on p.pr_id = x.sdi_pr_id "
            "order by p.pr_articul, x.sdi_soa_deliverydate, x.row_kind, x.sdi_sde_id, x.sdi_swb_id"_s.arg(branches);
