@@ -129,6 +129,20 @@ private slots:
         QCOMPARE(orders.heard, 1);
         QCOMPARE(offers.heard, 1);
 
+        // A description still being edited is written before "Обновить" reads the rows again.
+        standOn(w, shipped, u"suo_description"_s);
+        Test::press(w->grid(), Qt::Key_F2);
+        editor = QApplication::focusWidget();
+        Test::press(editor, Qt::Key_A, Qt::ControlModifier);
+        Test::typeText(editor, u"позже"_s);
+        Test::press(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->list().string(u"suo_description"_s), u"позже"_s);
+        w->action(u"actRefresh"_s)->trigger();
+        QCOMPARE(db.scalar(u"select suo_description from scm_supplier_order where suo_id = ?"_s, {shipped}).toString(),
+                 u"позже"_s);
+        QCOMPARE(w->list().currentOrder(), shipped);
+        QCOMPARE(accepted.heard, 2);
+
         // "Обновить" comes back to the same order.
         standOn(w, waiting);
         w->action(u"actRefresh"_s)->trigger();
@@ -162,7 +176,7 @@ private slots:
         QCOMPARE(f.sum(u"select bpo_amount from scm_bo_ordered where bpo_bof_id = ? and bpo_suo_id = ?"_s, {r3, waiting}),
                  Money(5));
         QCOMPARE(w->grid()->model()->rowCount(), 1);
-        QCOMPARE(accepted.heard, 2);
+        QCOMPARE(accepted.heard, 3);
         TARVO_CHECK_CHAIN(db);
 
         // The shipped order is refused, the waybill named.

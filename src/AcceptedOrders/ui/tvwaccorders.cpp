@@ -376,6 +376,9 @@ void TvwAccOrders::updateActions()
 void TvwAccOrders::reopen()
 {
     m_reopenTimer->stop();
+    // A description being typed is written before the rows are read again; its refusal keeps it.
+    if (m_list->state() == Data::RowSetState::Edit)
+        m_list->post();
     const qint64 keep = m_list->currentOrder();
     setWindowTitle((Title + u' ' + m_filters->description()).trimmed());
     m_status->clear();
