@@ -1,4 +1,5 @@
 #include "AcceptedOrders/accfixture.h"
+#include "BusOffer/listfixture.h"
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderlistdetails.h"
 #include "AcceptedOrders/acceptedorderliststatement.h"
@@ -268,6 +269,12 @@ private slots:
         date->setDateEnd(QDate(2026, 2, 2));
         date->setActive(true);
         QCOMPARE(ids(list), mine);
+        date->setActive(false);
+
+        // A manager who may not see other managers' documents lists only the orders made by him.
+        const qint64 manager = Test::ListFixture{m_t->db()}.currentUser({});
+        m_t->db().exec(u"update scm_supplier_order set suo_user_id = ? where suo_id = ?"_s, {manager, mine.at(2)});
+        QCOMPARE(ids(list), QList<qint64>{mine.at(2)});
     }
 
     void detailsOfTheCurrentOrder()
