@@ -153,6 +153,14 @@ private slots:
             w->action(u"actProcessOrder"_s)->trigger();
             QTRY_COMPARE(ok.texts, QStringList{u"Не зарегистрировано действие для обработки заказа"_s});
         }
+        // The commands of documents to come say so.
+        for (const char* name : {"actNewWayBill", "actAddToWayBill", "actAddToInvoice", "actLoadToProforma",
+                                 "actPrintRegister"}) {
+            Test::BoxAnswers ok({QMessageBox::Ok});
+            w->action(QLatin1String(name))->trigger();
+            QTRY_COMPARE(ok.texts.size(), 1);
+            QVERIFY2(ok.texts.first().contains(u"появится"_s), name);
+        }
         {
             Test::BoxAnswers ok({QMessageBox::Ok});
             w->action(u"actEdit"_s)->trigger();
