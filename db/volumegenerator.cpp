@@ -24,6 +24,10 @@ constexpr int LinesPerRequest = 10;
 constexpr int Buyers = 500;
 constexpr int RootGroups = 20;
 constexpr int SubGroups = 10;
+// One order far larger than the others, as a confirmation editor meets it now and then.
+constexpr int BigOrderLines = 2000;
+constexpr int BigOrderConfirmed = 1000;
+constexpr int UsdRate = 90;
 
 Money priceOf(qint64 product)
 {
@@ -48,6 +52,11 @@ VolumeGenerator::VolumeGenerator(Database& db, double scale) : m_db(db)
     m_products = std::max<qint64>(2500, std::llround(200000 * scale));
     m_orders = std::max<qint64>(1, std::llround(20000 * scale));
     m_requests = m_orders * RequestsPerOrder;
+}
+
+int VolumeGenerator::bigOrderLines()
+{
+    return BigOrderLines;
 }
 
 qint64 VolumeGenerator::run()
@@ -148,6 +157,36 @@ qint64 VolumeGenerator::run()
         return a;
     };
     const auto stageOf = [](qint64 order) { return int(order % 10); }; // 0-3 ordered, 4-6 confirmed, 7-9 shipped
+    // Confirmed orders of the register's every kind: some in dollars, some lines confirmed in two dated
+    // parts (shipped on one invoice, received per part), some confirmed in part with the rest still
+    // ordered, some lines outside the proforma, and closed invoices at stage 8.
+    const auto inUsd = [](qint64 order) { return order % 11 == 5; };
+    const auto valutOf = [&](qint64 order, Money sum) {
+        return inUsd(order) ? Money::fromRaw(sum.raw() / UsdRate) : Money();
+    };
+    const auto partlyConfirmed = [&](qint64 order, int line, Money a) {
+        return stageOf(order) >= 4 && stageOf(order) <= 6 && order % 4 == 1 && line == 1 && a >= Money(2);
+    };
+    const auto confirmedOf = [&](qint64 order, int line, Money a) {
+        return partlyConfirmed(order, line, a) ? a - Money(1) : a;
+    };
+    struct Part
+    {
+        QDateTime date;
+        Money amount;
+    };
+    const auto partsOf = [&](qint64 order, int line, Money a, const QDateTime& ship) {
+        const Money confirmed = confirmedOf(order, line, a);
+        if (line % 5 != 0 || confirmed < Money(2))
+            return QList<Part>{{ship, confirmed}};
+        const Money first(int(confirmed.raw() / 10000 / 2));
+        return QList<Part>{{ship, first}, {ship.addDays(7), confirmed - first}};
+    };
+    const auto proformaOf = [&](qint64 order, int line) {
+        if (order % 7 == 0 || (order % 7 == 3 && line % 2 == 1))
+            return QVariant();
+        return QVariant(order + 1);
+    };
     const int span = 720;
     {
         BulkInserter offers(m_db, u"scm_business_offer"_s,
@@ -177,12 +216,16 @@ qint64 VolumeGenerator::run()
         BulkInserter orders(m_db, u"scm_supplier_order"_s,
                             {u"suo_id"_s, u"suo_supplier"_s, u"suo_date"_s, u"suo_cod_valut"_s, u"suo_accepted"_s,
                              u"suo_description"_s, u"suo_dopnomer"_s, u"suo_id_sclad"_s, u"suo_user_id"_s,
-                             u"suo_createdate"_s, u"suo_updatedate"_s});
+                             u"suo_createdate"_s, u"suo_updatedate"_s, u"suo_waiting"_s});
         for (qint64 o = 0; o < m_orders; ++o) {
             const QDateTime date = day(-span + int(o * span / m_orders) + 2);
-            orders.add({o + 1, 1 + o % Suppliers, date, u""_s, int(stageOf(o) >= 4), u"Заказ %1"_s.arg(o + 1), o + 1, 1,
-                        1, date, date.addDays(stageOf(o) >= 4 ? 5 : 1)});
+            // The waiting ended with the shipment.
+            orders.add({o + 1, 1 + o % Suppliers, date, inUsd(o) ? u"USD"_s : u""_s, int(stageOf(o) >= 4),
+                        u"Заказ %1"_s.arg(o + 1), o + 1, 1, 1, date, date.addDays(stageOf(o) >= 4 ? 5 : 1),
+                        int(stageOf(o) < 7)});
         }
+        orders.add({m_orders + 1, 1, day(-10), u""_s, 1, u"Заказ %1"_s.arg(m_orders + 1), m_orders + 1, 1, 1, day(-10),
+                    day(-5), 1});
         done(orders, u"scm_supplier_order"_s);
         BulkInserter proformas(m_db, u"scm_Proforma"_s,
                                {u"pf_id"_s, u"pf_dopnomer"_s, u"pf_supplier"_s, u"pf_sum"_s, u"pf_date"_s,
@@ -224,7 +267,8 @@ qint64 VolumeGenerator::run()
                 const QVariant arrived = stage == 9 ? QVariant(shipped.addDays(11)) : QVariant(QMetaType::fromType<QDateTime>());
                 waybills.add({o + 1, u"Москва-Товарная"_s, shipped, o + 1, shipped.addDays(12), arrived, shipped,
                               stage == 9 ? shipped.addDays(12) : shipped});
-                invoices.add({o + 1, o + 1, 1 + o % Suppliers, u"INV-%1"_s.arg(o + 1), shipped, 1, 0, shipped, shipped});
+                invoices.add({o + 1, o + 1, 1 + o % Suppliers, u"INV-%1"_s.arg(o + 1), shipped, 1, int(stage == 8),
+                              shipped, shipped});
             }
         }
         done(proformas, u"scm_Proforma"_s);
@@ -238,7 +282,8 @@ qint64 VolumeGenerator::run()
         BulkInserter soProducts(m_db, u"scm_so_products"_s,
                                 {u"sop_suo_id"_s, u"sop_pr_id"_s, u"sop_deliverydate"_s, u"sop_amount"_s, u"sop_sum"_s,
                                  u"sop_sum_valut"_s});
-        const auto each = [&](const std::function<void(qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship)>& f,
+        const auto each = [&](const std::function<void(qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship,
+                                                       int line)>& f,
                               int fromStage) {
             for (qint64 o = 0; o < m_orders; ++o) {
                 if (stageOf(o) < fromStage)
@@ -247,11 +292,12 @@ qint64 VolumeGenerator::run()
                 for (int q = 0; q < RequestsPerOrder; ++q)
                     for (int j = 0; j < LinesPerRequest; ++j)
                         if (const Money a = placedOf(o, q, j); a != Money())
-                            f(o, o * RequestsPerOrder + q, productOf(o, q, j), a, ship);
+                            f(o, o * RequestsPerOrder + q, productOf(o, q, j), a, ship, j);
             }
         };
-        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
-            soProducts.add({o + 1, p, ship, a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant()});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship, int) {
+            const Money sum = costOf(p) * a;
+            soProducts.add({o + 1, p, ship, a.toVariant(), sum.toVariant(), valutOf(o, sum).toVariant()});
         }, 0);
         done(soProducts, u"scm_so_products"_s);
         BulkInserter ordered(m_db, u"scm_bo_ordered"_s, {u"bpo_bof_id"_s, u"bpo_pr_id"_s, u"bpo_suo_id"_s, u"bpo_amount"_s});
@@ -261,12 +307,21 @@ qint64 VolumeGenerator::run()
                     for (int j = 0; j < LinesPerRequest; ++j)
                         if (const Money a = placedOf(o, q, j); a != Money())
                             ordered.add({o * RequestsPerOrder + q + 1, productOf(o, q, j), o + 1, a.toVariant()});
+        // The unconfirmed rest of a line confirmed in part stays ordered.
+        for (qint64 o = 0; o < m_orders; ++o)
+            for (int q = 0; q < RequestsPerOrder; ++q)
+                if (const Money a = placedOf(o, q, 1); partlyConfirmed(o, 1, a))
+                    ordered.add({o * RequestsPerOrder + q + 1, productOf(o, q, 1), o + 1, (a - confirmedOf(o, 1, a)).toVariant()});
         done(ordered, u"scm_bo_ordered"_s);
         BulkInserter accepted(m_db, u"scm_so_accepted"_s,
                               {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s, u"soa_amount"_s, u"soa_sum"_s,
                                u"soa_sum_valut"_s, u"soa_pf_id"_s});
-        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
-            accepted.add({o + 1, p, ship, a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant(), o + 1});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship, int j) {
+            for (const Part& part : partsOf(o, j, a, ship)) {
+                const Money sum = costOf(p) * part.amount;
+                accepted.add({o + 1, p, part.date, part.amount.toVariant(), sum.toVariant(), valutOf(o, sum).toVariant(),
+                              proformaOf(o, j)});
+            }
         }, 4);
         done(accepted, u"scm_so_accepted"_s);
         BulkInserter boAccepted(m_db, u"scm_bo_accepted"_s,
@@ -279,29 +334,34 @@ qint64 VolumeGenerator::run()
             for (int q = 0; q < RequestsPerOrder; ++q)
                 for (int j = 0; j < LinesPerRequest; ++j)
                     if (const Money a = placedOf(o, q, j); a != Money())
-                        boAccepted.add({o + 1, productOf(o, q, j), ship, o * RequestsPerOrder + q + 1, a.toVariant()});
+                        for (const Part& part : partsOf(o, j, a, ship))
+                            boAccepted.add({o + 1, productOf(o, q, j), part.date, o * RequestsPerOrder + q + 1,
+                                            part.amount.toVariant()});
         }
         done(boAccepted, u"scm_bo_accepted"_s);
         BulkInserter delivered(m_db, u"scm_deliveredProduct"_s,
                                {u"sdp_swb_id"_s, u"sdp_sde_id"_s, u"sdp_pr_id"_s, u"sdp_amount"_s, u"sdp_amount2"_s,
                                 u"sdp_sum"_s, u"sdp_sum_val"_s});
-        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime&) {
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime&, int) {
             delivered.add({o + 1, o + 1, p, a.toVariant(), a.toVariant(), (costOf(p) * a).toVariant(), Money().toVariant()});
         }, 7);
         done(delivered, u"scm_deliveredProduct"_s);
         BulkInserter orderInvoice(m_db, u"scm_order_invoice"_s,
                                   {u"sdi_pr_id"_s, u"sdi_suo_id"_s, u"sdi_soa_deliverydate"_s, u"sdi_sde_id"_s,
                                    u"sdi_swb_id"_s, u"sdi_amount"_s, u"sdi_sdp_pr_id"_s, u"sdi_sdp_amount"_s});
-        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship) {
-            orderInvoice.add({p, o + 1, ship, o + 1, o + 1, a.toVariant(), p, a.toVariant()});
+        each([&](qint64 o, qint64, qint64 p, Money a, const QDateTime& ship, int j) {
+            for (const Part& part : partsOf(o, j, a, ship))
+                orderInvoice.add({p, o + 1, part.date, o + 1, o + 1, part.amount.toVariant(), p, part.amount.toVariant()});
         }, 7);
         done(orderInvoice, u"scm_order_invoice"_s);
         BulkInserter offerInvoice(m_db, u"scm_offer_invoice"_s,
                                   {u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s, u"soi_sde_id"_s,
                                    u"soi_swb_id"_s, u"soi_bof_id"_s, u"soi_sdp_pr_id"_s, u"soi_amount"_s,
                                    u"soi_sdp_amount"_s});
-        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship) {
-            offerInvoice.add({p, o + 1, ship, o + 1, o + 1, r + 1, p, a.toVariant(), a.toVariant()});
+        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship, int j) {
+            for (const Part& part : partsOf(o, j, a, ship))
+                offerInvoice.add({p, o + 1, part.date, o + 1, o + 1, r + 1, p, part.amount.toVariant(),
+                                  part.amount.toVariant()});
         }, 7);
         done(offerInvoice, u"scm_offer_invoice"_s);
         // Orders at stage 9 are received into the warehouse.
@@ -313,16 +373,76 @@ qint64 VolumeGenerator::run()
                              u"soi_swb_id"_s, u"soi_sde_id"_s, u"soi_sdp_pr_id"_s});
         toMove.after(moves);
         qint64 recno = 0;
-        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship) {
+        each([&](qint64 o, qint64 r, qint64 p, Money a, const QDateTime& ship, int j) {
             if (stageOf(o) != 9)
                 return;
-            ++recno;
-            moves.add({recno, 1, u"V-%1"_s.arg(p, 7, 10, QChar(u'0')), u"П"_s, u"ПН-%1"_s.arg(o + 1),
-                       ship.addDays(12), a.toVariant()});
-            toMove.add({recno, r + 1, p, o + 1, ship, o + 1, o + 1, p});
+            for (const Part& part : partsOf(o, j, a, ship)) {
+                ++recno;
+                moves.add({recno, 1, u"V-%1"_s.arg(p, 7, 10, QChar(u'0')), u"П"_s, u"ПН-%1"_s.arg(o + 1),
+                           ship.addDays(12), part.amount.toVariant()});
+                toMove.add({recno, r + 1, p, o + 1, part.date, o + 1, o + 1, p});
+            }
         }, 9);
         done(moves, u"scl_move"_s);
         done(toMove, u"SCM_TOMOVE"_s);
+    }
+    {
+        // The big order: 2000 lines, each ordered for five requests; the first half confirmed, the
+        // rest still ordered, the order still waiting.
+        BulkInserter offers(m_db, u"scm_business_offer"_s,
+                            {u"bof_id"_s, u"bof_person"_s, u"bof_date"_s, u"bof_cod_valut"_s, u"bof_description"_s,
+                             u"bof_user_id"_s, u"bof_dopnomer"_s, u"bof_accepted"_s, u"bof_createdate"_s,
+                             u"bof_updatedate"_s});
+        BulkInserter lines(m_db, u"scm_bp_delivery"_s,
+                           {u"bpd_bof_id"_s, u"bpd_pr_id"_s, u"bpd_amount"_s, u"bpd_deliverydate"_s, u"bpd_sum"_s,
+                            u"bpd_sum_valut"_s});
+        BulkInserter soProducts(m_db, u"scm_so_products"_s,
+                                {u"sop_suo_id"_s, u"sop_pr_id"_s, u"sop_deliverydate"_s, u"sop_amount"_s, u"sop_sum"_s,
+                                 u"sop_sum_valut"_s});
+        BulkInserter ordered(m_db, u"scm_bo_ordered"_s, {u"bpo_bof_id"_s, u"bpo_pr_id"_s, u"bpo_suo_id"_s, u"bpo_amount"_s});
+        BulkInserter accepted(m_db, u"scm_so_accepted"_s,
+                              {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s, u"soa_amount"_s, u"soa_sum"_s,
+                               u"soa_sum_valut"_s});
+        BulkInserter boAccepted(m_db, u"scm_bo_accepted"_s,
+                                {u"boa_suo_id"_s, u"boa_pr_id"_s, u"boa_soa_deliverydate"_s, u"boa_bof_id"_s,
+                                 u"boa_amount"_s});
+        lines.after(offers);
+        ordered.after(lines);
+        ordered.after(soProducts);
+        accepted.after(soProducts);
+        boAccepted.after(accepted);
+        boAccepted.after(lines);
+        const qint64 suo = m_orders + 1;
+        const QDateTime ship = day(10);
+        const auto shareOf = [](int request, int line) { return Money(1 + (request + line) % 4); };
+        for (int q = 0; q < RequestsPerOrder; ++q)
+            offers.add({m_requests + q + 1, Suppliers + 1 + q, day(-12), u""_s, u"Заявка %1"_s.arg(m_requests + q + 1), 1,
+                        m_requests + q + 1, 1, day(-12), day(-11)});
+        for (int i = 0; i < BigOrderLines; ++i) {
+            const qint64 p = i + 1;
+            Money amount;
+            for (int q = 0; q < RequestsPerOrder; ++q)
+                amount += shareOf(q, i);
+            const Money sum = costOf(p) * amount;
+            soProducts.add({suo, p, ship, amount.toVariant(), sum.toVariant(), Money().toVariant()});
+            if (i < BigOrderConfirmed)
+                accepted.add({suo, p, ship, amount.toVariant(), sum.toVariant(), Money().toVariant()});
+            for (int q = 0; q < RequestsPerOrder; ++q) {
+                const Money share = shareOf(q, i);
+                lines.add({m_requests + q + 1, p, share.toVariant(), ship, (priceOf(p) * share).toVariant(),
+                           Money().toVariant()});
+                if (i < BigOrderConfirmed)
+                    boAccepted.add({suo, p, ship, m_requests + q + 1, share.toVariant()});
+                else
+                    ordered.add({m_requests + q + 1, p, suo, share.toVariant()});
+            }
+        }
+        done(offers, u"scm_business_offer"_s);
+        done(lines, u"scm_bp_delivery"_s);
+        done(soProducts, u"scm_so_products"_s);
+        done(ordered, u"scm_bo_ordered"_s);
+        done(accepted, u"scm_so_accepted"_s);
+        done(boAccepted, u"scm_bo_accepted"_s);
     }
     for (const auto& [table, key] : QList<QPair<QString, QString>>{
              {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},

@@ -10,7 +10,7 @@ class Database;
 // Fills an empty database with volume data for measurements. At scale 1: 200k
 // products, 1M supplier offers each with a supplier's price, 100k buyer requests with 1M lines, 20k supplier
 // orders with 50 lines each and their stages (ordered, confirmed with proforma
-// and payment, shipped, received). Keys are assigned here, so every row goes
+// and payment, shipped, received), and one order of 2000 lines for five requests. Keys are assigned here, so every row goes
 // through the bulk path; the key generators are moved past them at the end.
 class VolumeGenerator
 {
@@ -21,8 +21,12 @@ public:
     qint64 run();
 
     qint64 products() const { return m_products; }
+    // The regular requests and orders; the big order (bigOrder()) and its five requests come after them.
     qint64 requests() const { return m_requests; }
     qint64 orders() const { return m_orders; }
+    // One waiting order of 2000 lines, each for five requests, the first 1000 lines confirmed.
+    qint64 bigOrder() const { return m_orders + 1; }
+    static int bigOrderLines();
 
 private:
     Database& m_db;

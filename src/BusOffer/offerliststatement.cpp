@@ -20,20 +20,9 @@ using Data::TQueryNodesPtr;
 
 namespace {
 
-// Restricts a statement's main table to the range's keys.
 void restrict(TQueryNodes& statement, const QString& keyColumn, const OfferKeyRange& range)
 {
-    const Data::TTableNodePtr& main = statement.mainNode();
-    if (!range.after.isNull()) {
-        auto g = main->newConditionGroup();
-        g->addText(main->qualify(keyColumn) + u" > "_s);
-        g->addParam(range.after, 0, ParamType::Integer);
-    }
-    if (!range.upTo.isNull()) {
-        auto g = main->newConditionGroup();
-        g->addText(main->qualify(keyColumn) + u" <= "_s);
-        g->addParam(range.upTo, 0, ParamType::Integer);
-    }
+    OfferListStatement::restrictToRange(statement, keyColumn, range);
 }
 
 // The keys of the requests a batch lists, as the header's filters pass them; null when only the
@@ -189,6 +178,21 @@ QString OfferListStatement::completedAmount(const QString& completedFlag, const 
                                             const QString& received)
 {
     return u"case when %1 = 1 then %2 else coalesce(%3, 0) end"_s.arg(completedFlag, shipped, received);
+}
+
+void OfferListStatement::restrictToRange(TQueryNodes& statement, const QString& keyColumn, const OfferKeyRange& range)
+{
+    const Data::TTableNodePtr& main = statement.mainNode();
+    if (!range.after.isNull()) {
+        auto g = main->newConditionGroup();
+        g->addText(main->qualify(keyColumn) + u" > "_s);
+        g->addParam(range.after, 0, ParamType::Integer);
+    }
+    if (!range.upTo.isNull()) {
+        auto g = main->newConditionGroup();
+        g->addText(main->qualify(keyColumn) + u" <= "_s);
+        g->addParam(range.upTo, 0, ParamType::Integer);
+    }
 }
 
 TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otbor::TVarList* filters,

@@ -44,6 +44,8 @@ public:
     // is completed, otherwise what was received into the warehouse. An invoice whose flag is
     // null counts as not completed.
     static QString completedAmount(const QString& completedFlag, const QString& shipped, const QString& received);
+    // Restricts the statement's main table to the range's keys in `keyColumn` (bound parameters).
+    static void restrictToRange(Data::TQueryNodes& statement, const QString& keyColumn, const OfferKeyRange& range);
 
     // `filters` may be null (no conditions at all, not even the manager restriction).
     static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,

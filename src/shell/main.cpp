@@ -1,5 +1,6 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
+#include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
         Tarvo::Catalog::registerPriceWindows();
         Tarvo::BusOffer::registerOfferEditor();
         Tarvo::BusOffer::registerOfferRegister();
+        Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -4,6 +4,7 @@
 #include "db/bulkinserter.h"
 #include "db/volumegenerator.h"
 #include "core/exception.h"
+#include "support/chaincheck.h"
 #include "support/testdatabase.h"
 
 #include <QtTest>
@@ -79,9 +80,12 @@ private slots:
         const qint64 rows = g.run();
         QVERIFY(rows > 50000);
         QCOMPARE(db.scalar(u"select count(*) from crm_product"_s).toLongLong(), g.products());
-        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery"_s).toLongLong(), g.requests() * 10);
+        const qint64 big = g.bigOrder(), bigLines = VolumeGenerator::bigOrderLines();
+        QCOMPARE(db.scalar(u"select count(*) from scm_bp_delivery"_s).toLongLong(), g.requests() * 10 + 5 * bigLines);
         // Lines of 1 in half-placed requests are not ordered at all.
-        const qint64 orderLines = db.scalar(u"select count(*) from scm_so_products"_s).toLongLong();
+        const qint64 orderLines =
+            db.scalar(u"select count(*) from scm_so_products where sop_suo_id <> ?"_s, {big}).toLongLong();
+        QCOMPARE(db.scalar(u"select count(*) from scm_so_products where sop_suo_id = ?"_s, {big}).toLongLong(), bigLines);
         QVERIFY(orderLines < g.orders() * 50 && orderLines > g.orders() * 49);
         // Totals kept from the lines, and no request line placed beyond its amount.
         QCOMPARE(db.scalar(u"select count(*) from scm_business_offer where abs(bof_sum - coalesce((select "
@@ -97,6 +101,27 @@ private slots:
         QVERIFY(db.scalar(u"select count(*) from (%1) s where placed < k1"_s.arg(placed)).toLongLong() > 0);
         QVERIFY(db.scalar(u"select count(*) from (%1) s where placed = k1 and k5 is null"_s.arg(placed)).toLongLong() > 0);
         QVERIFY(db.scalar(u"select count(*) from (%1) s where k5 = k1"_s.arg(placed)).toLongLong() > 0);
+        // The confirmed orders of every kind: in dollars, confirmed in two dated parts on one
+        // invoice with receipts per part, confirmed in part with the rest ordered, shipped ones no
+        // longer waiting, closed invoices, lines outside the proforma.
+        QVERIFY(db.scalar(u"select count(*) from scm_supplier_order where suo_cod_valut = 'USD' and exists "
+                          "(select 1 from scm_so_accepted where soa_suo_id = suo_id and soa_sum_valut > 0)"_s).toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from (select sdi_sde_id, sdi_pr_id from scm_order_invoice "
+                          "group by sdi_sde_id, sdi_pr_id having count(*) = 2) x"_s).toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from (select soi_sde_id, soi_pr_id from SCM_TOMOVE "
+                          "group by soi_sde_id, soi_pr_id having count(distinct soi_soa_deliverydate) = 2) x"_s).toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_bo_ordered join scm_bo_accepted on boa_suo_id = bpo_suo_id "
+                          "and boa_pr_id = bpo_pr_id and boa_bof_id = bpo_bof_id"_s).toLongLong() > 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_supplier_order where suo_waiting = 1 and suo_id in "
+                           "(select sdi_suo_id from scm_order_invoice)"_s).toLongLong(), 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_delivery where sde_complited = 1"_s).toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_so_accepted where soa_pf_id is null"_s).toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_supplier_order where exists (select 1 from scm_so_accepted "
+                          "where soa_suo_id = suo_id and soa_pf_id is null) and exists (select 1 from scm_so_accepted "
+                          "where soa_suo_id = suo_id and soa_pf_id is not null)"_s).toLongLong() > 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_bo_accepted where boa_suo_id = ?"_s, {big}).toLongLong(),
+                 5 * bigLines / 2);
+        TARVO_CHECK_CHAIN(db);
         // Received waybills have arrived; the others are on the way.
         QCOMPARE(db.scalar(u"select count(*) from scm_waybill where swb_arrival_date is null and swb_id in "
                            "(select soi_swb_id from SCM_TOMOVE)"_s).toLongLong(), 0);
@@ -125,7 +150,7 @@ private slots:
         QCOMPARE(pr, g.products() + 1);
         const qint64 bof = db.insertReturning(u"insert into scm_business_offer (bof_person, bof_date) values (51, ?)"_s,
                                               u"bof_id"_s, {QDateTime::currentDateTime()});
-        QCOMPARE(bof, g.requests() + 1);
+        QCOMPARE(bof, g.requests() + 5 + 1);
         const qint64 kind = db.insertReturning(u"insert into scm_pricename (prn_name) values ('Новая')"_s, u"prn_id"_s);
         QCOMPARE(kind, db.scalar(u"select count(*) from scm_pricename"_s).toLongLong());
         QVERIFY_THROWS_EXCEPTION(Exception, VolumeGenerator(db, 0.01).run());

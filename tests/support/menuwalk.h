@@ -4,6 +4,7 @@
 // or a modal dialog while it is up) to a check; closes it again (a dialog by Esc, a box by its
 // default button). The main window must be shown and its menus refreshed.
 #include "BusOffer/ui/offereditorregistration.h"
+#include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -52,6 +53,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Catalog::registerPriceWindows();
     BusOffer::registerOfferEditor();
     BusOffer::registerOfferRegister();
+    AcceptedOrders::registerAcceptedOrderRegister();
 }
 
 struct MenuWindow

@@ -1,0 +1,132 @@
+// The register of confirmed orders on the volume data: its open to the first rows shown (the
+// first batches read and the first screen of the grid model asked for) against the bare list
+// statement read through Query in the same run; then the whole list read batch by batch against the
+// same, and a re-open for "В работе", on the engine the settings name.
+//   bench_accorders [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/volume.db"
+//   bench_accorders ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=volume" "DB USER=postgres"
+// An empty database is first filled by the volume generator at the given scale (default 1).
+#include "AcceptedOrders/acceptedorderlist.h"
+#include "AcceptedOrders/acceptedorderliststatement.h"
+#include "benchmedian.h"
+#include "core/exception.h"
+#include "data/engine/connector.h"
+#include "data/engine/database.h"
+#include "data/engine/migration.h"
+#include "data/engine/query.h"
+#include "data/rowset/trowsetmodel.h"
+#include "db/demodata.h"
+#include "db/volumegenerator.h"
+#include "otbor/tdocstateotbor.h"
+#include "otbor/tglobalotbors.h"
+#include "otbor/tvarlist.h"
+#include "otbor/tvarstringcompare.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+using namespace Tarvo;
+using namespace Tarvo::Data;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// What a grid asks for to paint its first screen.
+void firstScreen(TRowSet& rows)
+{
+    TRowSetModel model(rows);
+    const int shown = qMin(40, model.rowCount());
+    for (int r = 0; r < shown; ++r)
+        for (int c = 0; c < model.columnCount(); ++c)
+            (void)model.data(model.index(r, c));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+    QTextStream out(stdout);
+    double scale = 1;
+    QStringList overrides;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i) == u"--scale"_s && i + 1 < args.size())
+            scale = args.at(++i).toDouble();
+        else
+            overrides << args.at(i);
+    }
+    try {
+        auto db = Connector::connect(Connector::settingsFrom(overrides), false);
+        Migrator::apply(*db);
+        const QString engine = db->engine() == Engine::SQLite ? u"SQLite"_s : u"PostgreSQL"_s;
+        if (db->engine() == Engine::PostgreSQL)
+            db->exec(u"set statement_timeout = 0"_s);
+        if (!DemoData::hasDocuments(*db)) {
+            QElapsedTimer t;
+            t.start();
+            const qint64 rows = VolumeGenerator(*db, scale).run();
+            out << engine << ": generated " << rows << " rows in " << QString::number(t.elapsed() / 1000.0, 'f', 1)
+                << " s\n";
+            out.flush();
+        }
+        if (db->engine() == Engine::PostgreSQL)
+            db->exec(u"analyze"_s);
+
+        qint64 bareRows = 0;
+        const double bare = median([&] {
+            auto s = AcceptedOrders::AcceptedOrderListStatement::build(db->dialect(), nullptr);
+            auto q = TQueryCommandBuilder::render(*s).toQuery(*db);
+            q->exec();
+            const int columns = q->columnCount();
+            bareRows = 0;
+            while (q->next()) {
+                for (int c = 0; c < columns; ++c)
+                    (void)q->value(c);
+                ++bareRows;
+            }
+        });
+        int firstRows = 0;
+        const double open = median([&] {
+            AcceptedOrders::AcceptedOrderList list(*db);
+            list.reload();
+            firstScreen(list);
+            firstRows = list.recordCount();
+        });
+        qint64 allRows = 0;
+        const double whole = median([&] {
+            AcceptedOrders::AcceptedOrderList list(*db);
+            list.reload();
+            list.fetchAll();
+            allRows = list.recordCount();
+        });
+        // The filter editor's change: the register re-opens for orders in progress.
+        Otbor::TGlobalOtbors global;
+        Otbor::TVarList own;
+        own.add(global.var(Otbor::OtborVar::AcceptedOrderState));
+        global.docState(Otbor::OtborVar::AcceptedOrderState)->setActive(true);
+        global.docState(Otbor::OtborVar::AcceptedOrderState)->setDocState(Otbor::TDocStateOtbor::InProgress);
+        int filteredRows = 0;
+        const double filtered = median([&] {
+            AcceptedOrders::AcceptedOrderList list(*db);
+            list.setFilters(&own);
+            list.reload();
+            firstScreen(list);
+            filteredRows = list.recordCount();
+        });
+        out << engine << ": " << bareRows << " confirmed orders\n"
+            << "  bare list statement through Query: " << QString::number(bare, 'f', 1) << " ms\n"
+            << "  register open to first rows shown: " << QString::number(open, 'f', 1) << " ms (" << firstRows
+            << " rows), ratio " << QString::number(open / bare, 'f', 3) << "\n"
+            << "  whole register batch by batch: " << QString::number(whole, 'f', 1) << " ms (" << allRows
+            << " rows), ratio " << QString::number(whole / bare, 'f', 3) << "\n"
+            << "  re-open for \"В работе\" to first rows: " << QString::number(filtered, 'f', 1) << " ms ("
+            << filteredRows << " rows)\n";
+        return 0;
+    } catch (const Exception& e) {
+        QTextStream(stderr) << "Ошибка: " << e.message() << "\n";
+        return 1;
+    }
+}
