@@ -92,6 +92,9 @@ void deleteAcceptedOrder(Data::Database& db, qint64 orderId)
     Security::RequireRight(Security::Right::DeleteAcceptedOrder);
     try {
         Data::Transaction t(db);
+        // The confirmation editor's save locks the same row first, so a confirmation saved on
+        // another workstation waits for the delete (or the delete for it) instead of being lost.
+        db.exec(u"update scm_supplier_order set suo_waiting = suo_waiting where suo_id = ?"_s, {orderId});
         refuseWhileUsed(db, orderId);
         const QVariant waiting =
             db.scalar(u"select suo_waiting from scm_supplier_order where suo_id = ?"_s, {orderId});
