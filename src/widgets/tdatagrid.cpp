@@ -512,6 +512,10 @@ void TDataGrid::applySort(int column, Qt::SortOrder order)
         const QSignalBlocker block(h);
         h->setSortIndicator(column, order);
     }
+    // An order made at once is not announced as a reset: the highlight follows the row set's row
+    // to its new place (one sorted in the background follows on its reset).
+    viewport()->update();
+    syncFromRowSet();
 }
 
 bool TDataGrid::readBatch()
