@@ -924,6 +924,16 @@ void TDataGrid::readUpTo(int at)
     syncFromRowSet();
 }
 
+void TDataGrid::commitData(QWidget* editor)
+{
+    try {
+        QTableView::commitData(editor);
+    } catch (const Abort&) {
+    } catch (const Exception& e) {
+        QMessageBox::warning(this, window()->windowTitle(), e.message());
+    }
+}
+
 void TDataGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);

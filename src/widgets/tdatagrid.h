@@ -121,6 +121,11 @@ Q_SIGNALS:
     // A search begun by startSearch ended: found (and current), not found, or stopped.
     void searchFinished(bool found);
 
+protected Q_SLOTS:
+    // A value the row set refuses (text that is no number, a read-only field) is said in a box;
+    // the row keeps what it had.
+    void commitData(QWidget* editor) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
