@@ -45,9 +45,17 @@ void OfferList::reload()
     m_nextBatch = m_batchSize;
     m_range = nextRange({});
     m_more = !m_range.upTo.isNull();
+    m_counted = -1;
     close();
     open();
     showFlags();
+    if (m_more) {
+        if (auto count = OfferListStatement::buildCount(m_filters)) {
+            auto q = Data::CommandBuilder::open(*database(), *count);
+            if (q->next())
+                m_counted = q->value(0).toInt();
+        }
+    }
     while (recordCount() < m_firstRows && canFetchMore())
         fetchMore();
     first();
@@ -88,6 +96,14 @@ void OfferList::fetchMore()
         if (appendFrom(*q) > 0)
             break;
     }
+}
+
+int OfferList::expectedUnreadRows() const
+{
+    // Worked out from the rows held, as it is asked also while a batch is being appended.
+    if (!canFetchMore() || m_counted < 0)
+        return -1;
+    return qMax(0, m_counted - recordCount());
 }
 
 bool OfferList::locateOffer(qint64 offerId)

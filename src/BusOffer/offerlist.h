@@ -28,6 +28,9 @@ public:
     void reload(qint64 keepOffer);
     bool canFetchMore() const override;
     void fetchMore() override;
+    // Counted once with the first batch (the header's filters; not while the state filter is
+    // active), so the grid spans the whole list.
+    int expectedUnreadRows() const override;
     // Moves to the request, reading batches until its key is passed; false when it is not listed.
     bool locateOffer(qint64 offerId);
     // 0 on an empty list.
@@ -51,6 +54,7 @@ private:
     int m_firstRows = 200;
     OfferKeyRange m_range;
     bool m_more = false;
+    int m_counted = -1; // requests the list held when it was read
 };
 
 } // namespace Tarvo::BusOffer

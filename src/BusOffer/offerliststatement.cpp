@@ -235,4 +235,16 @@ TQueryNodesPtr OfferListStatement::buildBatchEnd(const Otbor::TVarList* filters,
     return s;
 }
 
+TQueryNodesPtr OfferListStatement::buildCount(const Otbor::TVarList* filters)
+{
+    if (activeVar<Otbor::TDocStateOtbor>(filters))
+        return nullptr;
+    // The list's inner joins (customer and its name) drop no request: both keys are required
+    // and referenced.
+    auto s = CB::newStatement(u"select count(*) from "_s, u"scm_business_offer"_s);
+    joinFilterTables(*s, filters);
+    addHeaderFilters(*s, filters);
+    return s;
+}
+
 } // namespace Tarvo::BusOffer

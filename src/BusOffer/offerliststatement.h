@@ -55,6 +55,9 @@ public:
     // listed requests unless the state filter, which needs the totals, drops some.
     static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after,
                                               int requests);
+    // "select count(*)" of the requests the header's filters pass, walked like buildBatchEnd;
+    // null while the state filter is active (it needs the totals of every request).
+    static Data::TQueryNodesPtr buildCount(const Otbor::TVarList* filters);
 };
 
 } // namespace Tarvo::BusOffer

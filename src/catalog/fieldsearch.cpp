@@ -102,22 +102,71 @@ bool FieldSearch::matches(int row) const
     return false;
 }
 
+void FieldSearch::start(int from)
+{
+    m_next = from;
+    m_stepping = true;
+    m_readFirst = false;
+}
+
+void FieldSearch::startFind()
+{
+    start(qMax(0, m_rowSet.recNo()));
+}
+
+void FieldSearch::startFindNext()
+{
+    const int from = m_lastHit >= 0 ? m_lastHit : m_rowSet.recNo();
+    start(from + (m_forward ? 1 : -1));
+}
+
+void FieldSearch::readBatch()
+{
+    if (m_readBatch)
+        m_readBatch();
+    else
+        m_rowSet.fetchMore();
+}
+
+FieldSearch::Step FieldSearch::step()
+{
+    if (!m_stepping)
+        return Step::NotFound;
+    if (m_readFirst) {
+        m_readFirst = false;
+        const int before = m_rowSet.recordCount();
+        readBatch();
+        // Nothing came though rows remain (a row being edited holds the list): not found.
+        if (m_rowSet.recordCount() == before && m_rowSet.canFetchMore()) {
+            m_stepping = false;
+            return Step::NotFound;
+        }
+    }
+    const int n = m_rowSet.recordCount();
+    for (int i = m_next; i >= 0 && i < n; i += m_forward ? 1 : -1)
+        if (matches(i)) {
+            m_stepping = false;
+            m_rowSet.moveTo(i);
+            m_lastHit = i;
+            return Step::Found;
+        }
+    // A list read in batches: the hit may be among the rows not read yet.
+    if (!m_forward || !m_rowSet.canFetchMore()) {
+        m_stepping = false;
+        return Step::NotFound;
+    }
+    m_next = qMax(m_next, n);
+    m_readFirst = true;
+    return Step::Reading;
+}
+
 bool FieldSearch::search(int from)
 {
-    for (;;) {
-        const int n = m_rowSet.recordCount();
-        for (int i = from; i >= 0 && i < n; i += m_forward ? 1 : -1)
-            if (matches(i)) {
-                m_rowSet.moveTo(i);
-                m_lastHit = i;
-                return true;
-            }
-        // A list read in batches: the hit may be among the rows not read yet.
-        if (!m_forward || !m_rowSet.canFetchMore())
-            return false;
-        from = qMax(from, n);
-        m_rowSet.fetchMore();
+    start(from);
+    Step s;
+    while ((s = step()) == Step::Reading) {
     }
+    return s == Step::Found;
 }
 
 bool FieldSearch::find()
@@ -127,8 +176,11 @@ bool FieldSearch::find()
 
 bool FieldSearch::findNext()
 {
-    const int from = m_lastHit >= 0 ? m_lastHit : m_rowSet.recNo();
-    return search(from + (m_forward ? 1 : -1));
+    startFindNext();
+    Step s;
+    while ((s = step()) == Step::Reading) {
+    }
+    return s == Step::Found;
 }
 
 } // namespace Tarvo::Catalog

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace Tarvo::Data {
 class TRowSet;
@@ -36,11 +37,30 @@ public:
     bool find();
     bool findNext();
 
+    // The same a batch at a time, for windows that keep the event loop turning: start one of
+    // them, then call step() (once per turn) until it says Found or NotFound. Each step looks
+    // through the rows read; one that finds nothing there reads the next batch of a list read in
+    // batches on the following step. The row set moves only on a hit.
+    enum class Step
+    {
+        Found,
+        NotFound,
+        Reading,
+    };
+    void startFind();
+    void startFindNext();
+    void start(int from);
+    Step step();
+    // How the next batch is read (a grid's model reads it so that its views keep their place);
+    // the row set's own fetchMore unless set.
+    void setBatchReader(std::function<void()> read) { m_readBatch = std::move(read); }
+
     static const QString NeedNumber;
     static const QString NeedDate;
 
 private:
     bool search(int from);
+    void readBatch();
     bool matches(int row) const;
 
     Data::TRowSet& m_rowSet;
@@ -53,6 +73,10 @@ private:
     bool m_forward = true;
     bool m_fromStart = false;
     int m_lastHit = -1;
+    int m_next = 0;
+    bool m_stepping = false;
+    bool m_readFirst = false;
+    std::function<void()> m_readBatch;
 };
 
 } // namespace Tarvo::Catalog

@@ -2,6 +2,7 @@
 
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "security/rightscatalog.h"
 #include "shell/tdatabaseconnection.h"
 
 namespace Tarvo::Security {
@@ -31,6 +32,21 @@ void RequireRight(int rightId)
 {
     if (!HasRight(rightId))
         throw ESecurityException();
+}
+
+QString MissingRightText(int rightId, const QString& refused)
+{
+    // A right of a group is named with its group ("Удаление документов — Заявка покупателя").
+    const auto description = [](int id) {
+        for (const RightsCatalog::Entry& e : RightsCatalog::entries())
+            if (e.id == id)
+                return std::pair{e.description.trimmed(), e.parent};
+        return std::pair{QString::number(id), -1};
+    };
+    auto [name, parent] = description(rightId);
+    if (parent >= 0)
+        name = description(parent).first + QStringLiteral(" — ") + name;
+    return QStringLiteral("%1: у Вас нет права «%2» (%3).").arg(refused, name).arg(rightId);
 }
 
 } // namespace Tarvo::Security

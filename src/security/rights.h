@@ -37,5 +37,7 @@ bool HasRight(int rightId, int userId);
 bool HasRight(int rightId);
 // Throws ESecurityException ("У Вас нет доступа к выбранной операции") when the current user lacks it.
 void RequireRight(int rightId);
+// Why a command is refused, naming the right it needs: "<refused>: у Вас нет права «<name>» (<id>).".
+QString MissingRightText(int rightId, const QString& refused);
 
 } // namespace Tarvo::Security

@@ -342,7 +342,8 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !sourceModel())
         return {};
     const QModelIndex source = mapToSource(index);
-    if (role == Qt::DisplayRole && m_moneyFormat && rowSetModel() && rowSetModel()->rowSet()) {
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && m_moneyFormat && rowSetModel() &&
+        rowSetModel()->rowSet()) {
         const Data::TRowSet& rs = *rowSetModel()->rowSet();
         const Data::RowSetField& f = rs.field(index.column());
         if (f.type == Data::FieldType::Money && f.displayFormat.isEmpty()) {
@@ -357,6 +358,19 @@ QVariant GridProxyModel::data(const QModelIndex& index, int role) const
         }
     }
     return source.data(role);
+}
+
+bool GridProxyModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    // An editor left as it opened changes nothing: the value keeps its decimals beyond those shown.
+    if (role == Qt::EditRole && value.metaType().id() == QMetaType::QString && index.isValid() &&
+        rowSetModel() && rowSetModel()->rowSet()) {
+        const Data::FieldType type = rowSetModel()->rowSet()->field(index.column()).type;
+        if ((type == Data::FieldType::Money || type == Data::FieldType::Float) &&
+            value.toString() == data(index, Qt::EditRole).toString())
+            return true;
+    }
+    return QAbstractProxyModel::setData(index, value, role);
 }
 
 QVariant GridProxyModel::headerData(int section, Qt::Orientation orientation, int role) const

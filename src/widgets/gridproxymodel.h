@@ -39,7 +39,9 @@ public:
     QModelIndex parent(const QModelIndex&) const override { return {}; }
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    // Number cells give their editors the text they show (the same Russian format).
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     int sourceRow(int row) const;

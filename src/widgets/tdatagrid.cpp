@@ -144,6 +144,10 @@ TDataGrid::TDataGrid(QWidget* parent)
     m_searchTimer->setSingleShot(true);
     m_searchTimer->setInterval(0);
     connect(m_searchTimer, &QTimer::timeout, this, &TDataGrid::searchSlice);
+    m_readTimer = new QTimer(this);
+    m_readTimer->setSingleShot(true);
+    m_readTimer->setInterval(0);
+    connect(m_readTimer, &QTimer::timeout, this, &TDataGrid::readingTurn);
     // Rows replaced under a search: what it went through is no longer there.
     connect(m_proxy, &QAbstractItemModel::modelReset, this, [this] {
         if (m_search.active)
@@ -202,6 +206,8 @@ void TDataGrid::setRowSet(Data::TRowSet* rowSet)
 {
     if (rowSet == m_rowSet)
         return;
+    cancelReading();
+    cancelSearch();
     if (m_rowSet && m_restored && !m_section.isEmpty())
         saveColumns();
     setModel(nullptr);
@@ -507,6 +513,31 @@ void TDataGrid::sortBy(int column, Qt::SortOrder order)
 {
     if (!m_rowSet)
         return;
+    // A sort asked for before and still reading gives way to this one.
+    cancelReading();
+    if (column >= 0 && column < m_proxy->columnCount() && m_model->hasUnreadRows()) {
+        QHeaderView* h = horizontalHeader();
+        if (h->sortIndicatorSection() != column || h->sortIndicatorOrder() != order) {
+            const QSignalBlocker block(h);
+            h->setSortIndicator(column, order);
+        }
+        startReading([this] { return !readBatch() || !m_model->hasUnreadRows(); },
+                     [this, column, order] { applySort(column, order); },
+                     // Nothing of the sort is applied: the heading shows the order the rows have.
+                     [this] {
+                         QHeaderView* h = horizontalHeader();
+                         const QSignalBlocker block(h);
+                         h->setSortIndicator(m_proxy->sortColumn(), m_proxy->sortOrder());
+                     });
+        return;
+    }
+    applySort(column, order);
+}
+
+void TDataGrid::applySort(int column, Qt::SortOrder order)
+{
+    if (!m_rowSet)
+        return;
     if (column != m_proxy->sortColumn() || order != m_proxy->sortOrder())
         m_proxy->sortBy(column, order);
     QHeaderView* h = horizontalHeader();
@@ -514,6 +545,68 @@ void TDataGrid::sortBy(int column, Qt::SortOrder order)
         const QSignalBlocker block(h);
         h->setSortIndicator(column, order);
     }
+    // An order made at once is not announced as a reset: the highlight follows the row set's row
+    // to its new place (one sorted in the background follows on its reset).
+    viewport()->update();
+    syncFromRowSet();
+}
+
+bool TDataGrid::readBatch()
+{
+    if (!m_model || !m_model->hasUnreadRows())
+        return false;
+    const int before = m_rowSet->recordCount();
+    m_model->fetchMore({});
+    return m_rowSet && m_rowSet->recordCount() != before;
+}
+
+void TDataGrid::startReading(std::function<bool()> step, std::function<void()> done,
+                             std::function<void()> cancelled)
+{
+    cancelReading();
+    m_reading.active = true;
+    m_reading.step = std::move(step);
+    m_reading.done = std::move(done);
+    m_reading.cancelled = std::move(cancelled);
+    updateBusy();
+    m_readTimer->start();
+}
+
+void TDataGrid::readingTurn()
+{
+    if (!m_reading.active)
+        return;
+    bool finished = false;
+    try {
+        finished = !m_rowSet || m_reading.step();
+    } catch (...) {
+        cancelReading();
+        throw;
+    }
+    if (!m_reading.active)
+        return;
+    if (!finished) {
+        updateBusy();
+        m_readTimer->start();
+        return;
+    }
+    const std::function<void()> done = std::move(m_reading.done);
+    m_reading = {};
+    updateBusy();
+    if (done && m_rowSet)
+        done();
+}
+
+void TDataGrid::cancelReading()
+{
+    if (!m_reading.active)
+        return;
+    const std::function<void()> cancelled = std::move(m_reading.cancelled);
+    m_reading = {};
+    m_readTimer->stop();
+    updateBusy();
+    if (cancelled)
+        cancelled();
 }
 
 QString TDataGrid::searchSettingsSection() const
@@ -606,12 +699,13 @@ void TDataGrid::startSearch(const QString& text, bool tell)
         return;
     }
     m_searchText = text;
-    m_model->fetchAll();
     m_search.active = true;
     m_search.tell = tell;
     m_search.text = text;
     m_search.column = column;
     m_search.start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+    m_search.next = m_search.start;
+    m_search.wrapped = false;
     m_search.scanned = 0;
     updateBusy();
     searchSlice();
@@ -621,17 +715,37 @@ void TDataGrid::searchSlice()
 {
     if (!m_search.active)
         return;
-    const int rows = m_proxy->rowCount();
     const ShownTextMatch matches(m_search.text);
     QElapsedTimer slice;
     slice.start();
-    while (m_search.scanned < rows) {
+    bool batchRead = false;
+    for (;;) {
+        // The rows read so far; the unread ones of a list read in batches come a batch per turn.
+        const int read = m_proxy->rowCount() - m_model->placeholderCount();
+        if (m_search.next >= read && m_model->hasUnreadRows()) {
+            if (batchRead) {
+                updateBusy();
+                m_searchTimer->start();
+                return;
+            }
+            batchRead = true;
+            if (readBatch())
+                continue;
+        }
+        if (m_search.next >= read) {
+            if (m_search.wrapped)
+                break;
+            m_search.wrapped = true;
+            m_search.next = 0;
+        }
+        if (m_search.wrapped && m_search.next >= m_search.start)
+            break;
         if ((m_search.scanned & 255) == 0 && slice.elapsed() >= 15) {
             updateBusy();
             m_searchTimer->start();
             return;
         }
-        const int row = (m_search.start + m_search.scanned) % rows;
+        const int row = m_search.next++;
         ++m_search.scanned;
         const QString shown = m_proxy->index(row, m_search.column).data(Qt::DisplayRole).toString();
         if (matches(shown)) {
@@ -667,9 +781,17 @@ void TDataGrid::cancelSearch()
 void TDataGrid::updateBusy()
 {
     QString text;
+    const int read = m_rowSet ? m_rowSet->recordCount() : 0;
+    const int unread = m_model && m_model->hasUnreadRows() ? m_rowSet->expectedUnreadRows() : 0;
     if (m_search.active) {
-        const int rows = qMax(1, m_proxy->rowCount());
-        text = QStringLiteral("Поиск… %1 % (Esc — прервать)").arg(qint64(m_search.scanned) * 100 / rows);
+        if (m_model && m_model->hasUnreadRows() && unread < 0)
+            text = QStringLiteral("Поиск… прочитано строк: %1 (Esc — прервать)").arg(read);
+        else
+            text = QStringLiteral("Поиск… %1 % (Esc — прервать)")
+                       .arg(qint64(m_search.scanned) * 100 / qMax(1, m_proxy->rowCount()));
+    } else if (m_reading.active) {
+        text = unread >= 0 ? QStringLiteral("Чтение… %1 из %2 строк (Esc — прервать)").arg(read).arg(read + unread)
+                           : QStringLiteral("Чтение… прочитано строк: %1 (Esc — прервать)").arg(read);
     } else if (m_proxy->isSorting()) {
         text = QStringLiteral("Сортировка…");
     }
@@ -835,6 +957,16 @@ void TDataGrid::readUpTo(int at)
     syncFromRowSet();
 }
 
+void TDataGrid::commitData(QWidget* editor)
+{
+    try {
+        QTableView::commitData(editor);
+    } catch (const Abort&) {
+    } catch (const Exception& e) {
+        QMessageBox::warning(this, window()->windowTitle(), e.message());
+    }
+}
+
 void TDataGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
@@ -845,6 +977,10 @@ void TDataGrid::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && m_search.active) {
         cancelSearch();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_reading.active) {
+        cancelReading();
         return;
     }
     // Ctrl+End goes to the list's last row, not the last one read so far.

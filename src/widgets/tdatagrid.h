@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QTableView>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -89,8 +90,20 @@ public:
     // The row set's row at a grid row and back (they differ while sorted by a heading).
     int rowSetRow(int gridRow) const;
     int gridRow(int rowSetRow) const;
-    // Sorts as a heading click does; -1 restores the row set's order.
+    // Sorts as a heading click does; -1 restores the row set's order. Rows of a list read in
+    // batches that are not read yet are read first, one batch per turn of the event loop (see
+    // startReading); the order shown changes only once every row is read.
     void sortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
+
+    // Work on rows still unread that must not freeze the window: `step` runs once per turn of the
+    // event loop (each reading at most one batch) until it returns true, then `done` runs. The
+    // grid stays usable meanwhile and shows "Чтение…" with the rows read; Esc on the grid (or
+    // cancelReading, or a new reading) stops it and runs `cancelled` instead. A step that throws
+    // ends it as cancelled, and the error goes on to the caller.
+    void startReading(std::function<bool()> step, std::function<void()> done,
+                      std::function<void()> cancelled = {});
+    bool isReading() const { return m_reading.active; }
+    void cancelReading();
 
     // The "Найти" menu: the column to search (remembered as "SearchIndex"), "Найти..." (Ctrl+F)
     // and "Найти далее" (F3).
@@ -114,6 +127,11 @@ Q_SIGNALS:
     void rowActivated();
     // A search begun by startSearch ended: found (and current), not found, or stopped.
     void searchFinished(bool found);
+
+protected Q_SLOTS:
+    // A value the row set refuses (text that is no number, a read-only field) is said in a box;
+    // the row keeps what it had.
+    void commitData(QWidget* editor) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -140,6 +158,10 @@ private:
     QString searchSettingsSection() const;
     int searchColumnOrFirst() const;
     void searchSlice();
+    void readingTurn();
+    void applySort(int column, Qt::SortOrder order);
+    // Reads one batch through the model; false when none was read.
+    bool readBatch();
     void endSearch(bool found);
     // What the grid is busy with in the background (a sort, a search), shown over its corner.
     void updateBusy();
@@ -173,7 +195,18 @@ private:
         int column = -1;
         int start = 0;
         int scanned = 0;
+        // The next row looked at, and whether the search has gone round to the first row.
+        int next = 0;
+        bool wrapped = false;
     } m_search;
+    struct Reading
+    {
+        bool active = false;
+        std::function<bool()> step;
+        std::function<void()> done;
+        std::function<void()> cancelled;
+    } m_reading;
+    QTimer* m_readTimer = nullptr;
     QTimer* m_searchTimer = nullptr;
     QLabel* m_busy = nullptr;
     bool m_restored = false;

@@ -202,6 +202,93 @@ private slots:
         QVERIFY(child<QRadioButton>(ed, u"rbValToRub"_s)->isChecked());
     }
 
+    // A number cell's editor starts from the text the cell shows and takes it back as typed:
+    // a decimal comma or point, digit groups with spaces.
+    void numberCellsAreEditedInTheFormatTheyShow()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EdFixture f{db};
+        f.buyer(u"ПОКУП"_s, u"ООО Покупатель"_s);
+        const qint64 g = f.catalog().group(u"Крепёж"_s);
+        const qint64 p = f.catalog().product(u"B1"_s, u"Болт B1"_s, g);
+        db.exec(u"insert into crm_ourprice (op_pr_id, ou_price) values (?, 10)"_s, {p});
+
+        Session s(db);
+        s.main.menuItem(u"itemNewBusinessOffer"_s)->trigger();
+        TedBuisinesOffer* ed = s.editor();
+        QVERIFY(ed);
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        auto* person = child<QComboBox>(ed, u"cbPerson"_s);
+        person->setFocus();
+        Test::press(person, Qt::Key_Down);
+        Test::press(person, Qt::Key_S, Qt::ControlModifier);
+        const qint64 id = ed->document().bofId();
+        QVERIFY(id > 0);
+        child<QPushButton>(ed, u"btnNewProduct"_s)->click();
+        QVERIFY(s.chooser());
+        Test::showAllProducts(s.chooser());
+        Test::choose(s.chooser(), u"B1"_s);
+        QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 1);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+
+        Widgets::TDataGrid* grid = ed->grid();
+        const auto editCell = [&](const QString& field) -> QLineEdit* {
+            grid->setFocus();
+            grid->setCurrentIndex(cellOf(grid, 0, field));
+            Test::press(grid, Qt::Key_F2);
+            return qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        };
+        const auto typeAndSave = [&](QLineEdit* editor, const QString& text) {
+            Test::press(editor, Qt::Key_A, Qt::ControlModifier);
+            Test::typeText(editor, text);
+            Test::press(editor, Qt::Key_Return);
+            Test::press(grid, Qt::Key_S, Qt::ControlModifier);
+        };
+        const auto stored = [&](const QString& column) {
+            return f.money(u"select %1 from scm_bp_delivery where bpd_bof_id = ?"_s.arg(column), {id});
+        };
+
+        QLineEdit* amount = editCell(u"bpd_amount"_s);
+        QVERIFY(amount);
+        QCOMPARE(amount->text(), cellOf(grid, 0, u"bpd_amount"_s).data().toString());
+        QCOMPARE(amount->text(), u"1"_s);
+        typeAndSave(amount, u"2,5"_s);
+        QTRY_COMPARE(stored(u"bpd_amount"_s), Money::fromRaw(25000));
+        QCOMPARE(stored(u"bpd_sum"_s), Money(25));
+        QCOMPARE(cellOf(grid, 0, u"bpd_amount"_s).data().toString(), u"2,5"_s);
+
+        amount = editCell(u"bpd_amount"_s);
+        QVERIFY(amount);
+        QCOMPARE(amount->text(), u"2,5"_s);
+        typeAndSave(amount, u"3.25"_s);
+        QTRY_COMPARE(stored(u"bpd_amount"_s), Money::fromRaw(32500));
+
+        // Money with its display decimals; digit groups typed as shown.
+        QLineEdit* price = editCell(u"bpd_price"_s);
+        QVERIFY(price);
+        QCOMPARE(price->text(), cellOf(grid, 0, u"bpd_price"_s).data().toString());
+        QCOMPARE(price->text(), u"10,00"_s);
+        typeAndSave(price, u"1 234,5"_s);
+        // 3,25 × 1 234,5 = 4 012,125, kept to the rouble decimals or not.
+        QTRY_VERIFY(stored(u"bpd_sum"_s) >= Money::fromRaw(40121200) && stored(u"bpd_sum"_s) <= Money::fromRaw(40121300));
+        QCOMPARE(stored(u"bpd_amount"_s), Money::fromRaw(32500));
+
+        // Text that is no number is refused in words, the stored line stays.
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            amount = editCell(u"bpd_amount"_s);
+            QVERIFY(amount);
+            Test::press(amount, Qt::Key_A, Qt::ControlModifier);
+            Test::typeText(amount, u"два"_s);
+            Test::press(amount, Qt::Key_Return);
+            QTRY_COMPARE(answers.texts.size(), 1);
+            QVERIFY(answers.texts.first().contains(u"не число"_s));
+        }
+        QCOMPARE(stored(u"bpd_amount"_s), Money::fromRaw(32500));
+    }
+
     void anEmptyNewRequestGoesSilentlyAndNewReplacesTheOpenOne()
     {
         Test::TestDatabase t;

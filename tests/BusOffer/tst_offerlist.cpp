@@ -270,6 +270,59 @@ private slots:
         QCOMPARE(list.currentOffer(), all[12]);
     }
 
+    // The list says with its first batch how many rows its other batches will bring, with the
+    // header's filters applied; the state filter, which needs every request's totals, gives none.
+    void theCountTakenWithTheFirstBatchIsWhatTheBatchesBring()
+    {
+        Test::ListFixture& f = *m_f;
+        Data::Database& db = m_t->db();
+        const qint64 other = f.partner(u"B2"_s, u"ЗАО Другой"_s);
+        QList<qint64> all;
+        for (int i = 0; i < 40; ++i)
+            all << f.request(i % 3 == 0 ? other : m_buyer);
+        for (int i = 0; i < 40; i += 4)
+            db.exec(u"update scm_business_offer set bof_otmetka = 1 where bof_id = ?"_s, {all[i]});
+        Otbor::TGlobalOtbors global;
+        auto own = Otbor::RegisterOtbors::makeList(Otbor::OtborRegister::BusinessOffers, global);
+        OfferList list(db);
+        list.setFilters(own.get());
+        list.setBatchSize(4);
+        list.setFirstRows(1);
+        const auto countHolds = [&](int listed) {
+            list.reload();
+            const int first = list.recordCount();
+            const int expected = list.expectedUnreadRows();
+            if (first >= listed || expected < 0 || first + expected != listed) {
+                qWarning() << "first" << first << "expected" << expected << "listed" << listed;
+                return false;
+            }
+            while (list.canFetchMore())
+                list.fetchMore();
+            return list.recordCount() == listed && list.expectedUnreadRows() == -1;
+        };
+        QVERIFY(countHolds(40));
+        Otbor::TMarkedOtbor* mark = global.mark(Otbor::OtborVar::OfferMark);
+        mark->setActive(true);
+        mark->setValue(false);
+        QVERIFY(countHolds(30));
+        global.partner(Otbor::OtborVar::Customer)->setActive(true);
+        global.partner(Otbor::OtborVar::Customer)->setCompareString(u"B1"_s);
+        // Requests 1, 2, 5, 6, 7, 9, … of the first customer that are not marked.
+        int listed = 0;
+        for (int i = 0; i < 40; ++i)
+            listed += i % 3 != 0 && i % 4 != 0;
+        QVERIFY(countHolds(listed));
+
+        // The state filter: no count, the list grows a batch at a time.
+        mark->setActive(false);
+        global.partner(Otbor::OtborVar::Customer)->setActive(false);
+        global.docState(Otbor::OtborVar::OfferState)->setActive(true);
+        global.docState(Otbor::OtborVar::OfferState)->setDocState(Otbor::TDocStateOtbor::Done);
+        list.reload();
+        QVERIFY(list.canFetchMore());
+        QCOMPARE(list.expectedUnreadRows(), -1);
+    }
+
     void flagsAreWrittenOneColumnAtATime()
     {
         Data::Database& db = m_t->db();

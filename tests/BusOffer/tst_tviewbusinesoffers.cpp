@@ -256,34 +256,75 @@ private slots:
         QCOMPARE(d->orderedGrid()->editTriggers(), QAbstractItemView::EditTriggers(QAbstractItemView::NoEditTriggers));
     }
 
-    void rightsGateDeleteAndApproval()
+    // "Удалить" and "Одобрить/Отклонить" ask for their right when given: without it they say
+    // which right is missing; one granted or taken away meanwhile counts at once, without F5.
+    void deleteAndApprovalSayWhichRightIsMissingAndFollowAChangeAtOnce()
     {
+        const qint64 me = m_f->currentUser({Security::Right::ViewOthersOffers, Security::Right::ViewOtherDepartments});
         TviewBusinesOffers* w = openRegister();
         QVERIFY(w);
-        QVERIFY(!w->action(u"actDelete"_s)->isEnabled());
-        QVERIFY(!w->action(u"actApprove"_s)->isEnabled());
-        QVERIFY(w->action(u"actMark"_s)->isEnabled());
-        // A command reached anyway is refused by the server's answer, not by the menu alone.
-        QVERIFY_THROWS_EXCEPTION(Security::ESecurityException, w->toggleAccepted());
-        QCOMPARE(m_t->db().scalar(u"select bof_accepted from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 0);
-
-        useRights({Security::Right::DeleteBusinessOffer, Security::Right::ApproveBusinessOffer});
-        QTest::keyClick(w->grid(), Qt::Key_F5);
-        QVERIFY(w->action(u"actDelete"_s)->isEnabled());
-        QVERIFY(w->action(u"actApprove"_s)->isEnabled());
-        w->action(u"actApprove"_s)->trigger();
-        w->action(u"actMark"_s)->trigger();
-        QCOMPARE(m_t->db().scalar(u"select bof_accepted from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
-        QCOMPARE(m_t->db().scalar(u"select bof_otmetka from scm_business_offer where bof_id = ?"_s, {m_offers[0]}).toInt(), 1);
-
-        // Cancel keeps the request; OK deletes it and the next one becomes current.
+        const auto accepted = [this] {
+            return m_t->db().scalar(u"select bof_accepted from scm_business_offer where bof_id = ?"_s, {m_offers[1]}).toInt();
+        };
+        const auto listed = [this] { return m_t->db().scalar(u"select count(*) from scm_business_offer"_s).toInt(); };
+        const auto refocus = [w] {
+            // A box took the activation away.
+            QApplication::setActiveWindow(w);
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            w->grid()->setFocus();
+        };
         QTest::keyClick(w->grid(), Qt::Key_Down);
         QCOMPARE(w->list().currentOffer(), m_offers[1]);
+        QVERIFY(w->action(u"actDelete"_s)->isEnabled());
+        QVERIFY(w->action(u"actApprove"_s)->isEnabled());
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            QTest::keyClick(w->grid(), Qt::Key_Delete, Qt::ControlModifier);
+            QCOMPARE(answers.texts,
+                     QStringList{u"Удаление заявки: у Вас нет права «Удаление документов — Заявка покупателя» (100005)."_s});
+        }
+        refocus();
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            w->action(u"actApprove"_s)->trigger();
+            QCOMPARE(answers.texts,
+                     QStringList{u"Одобрение заявки: у Вас нет права «Одобрение — Заявка покупателя» (100010)."_s});
+        }
+        refocus();
+        QCOMPARE(accepted(), 0);
+        QCOMPARE(listed(), 5);
+
+        // The administrator grants both meanwhile: the next commands act, with no F5 between.
+        auto admin = m_t->connectAgain();
+        for (int right : {Security::Right::DeleteBusinessOffer, Security::Right::ApproveBusinessOffer}) {
+            admin->exec(u"insert into CRM_SECURITY (SC_ID, SC_DESCR) values (?, ?) on conflict do nothing"_s,
+                        {right, QString::number(right)});
+            admin->exec(u"insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (?, ?)"_s, {right, me});
+        }
+        w->action(u"actApprove"_s)->trigger();
+        QCOMPARE(accepted(), 1);
+        w->action(u"actMark"_s)->trigger();
+        QCOMPARE(m_t->db().scalar(u"select bof_otmetka from scm_business_offer where bof_id = ?"_s, {m_offers[1]}).toInt(), 1);
+
+        // Taken away again: refused at once, nothing written.
+        admin->exec(u"delete from CRM_USERS_SECURITY where USC_SC_ID = ? and USC_US_ID = ?"_s,
+                    {Security::Right::ApproveBusinessOffer, me});
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            w->action(u"actApprove"_s)->trigger();
+            QCOMPARE(answers.texts.size(), 1);
+            QVERIFY(answers.texts[0].contains(u"(100010)"_s));
+        }
+        refocus();
+        QCOMPARE(accepted(), 1);
+
+        // Cancel keeps the request; OK deletes it and the next one becomes current.
         {
             Test::BoxAnswers answers({QMessageBox::Cancel});
             QTest::keyClick(w->grid(), Qt::Key_Delete, Qt::ControlModifier);
             QCOMPARE(answers.texts, QStringList{u"Удалить заявку?"_s});
         }
+        refocus();
         QCOMPARE(w->list().recordCount(), 5);
         {
             Test::BoxAnswers answers({QMessageBox::Ok});

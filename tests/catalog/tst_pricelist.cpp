@@ -9,6 +9,7 @@
 #include "catalog/ui/tedmanufactures.h"
 #include "catalog/ui/tedpricenames.h"
 #include "catalog/ui/tforeignprice.h"
+#include "catalog/ui/tffind.h"
 #include "catalog/ui/tforeignpriceview.h"
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tgrouptreeview.h"
@@ -26,9 +27,12 @@
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "widgets/gridproxymodel.h"
 #include "widgets/tdatagrid.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -272,8 +276,8 @@ private slots:
         QCOMPARE(view->dataSet()->recordCount(), 20);
         const int articleColumn = view->dataSet()->fieldIndex(u"PR_ARTICUL"_s);
         grid->horizontalHeader()->setSortIndicator(articleColumn, Qt::DescendingOrder);
+        QTRY_COMPARE(grid->model()->index(0, articleColumn).data().toString(), u"B44"_s);
         QCOMPARE(grid->model()->rowCount(), 45);
-        QCOMPARE(grid->model()->index(0, articleColumn).data().toString(), u"B44"_s);
         grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 
         view->showNode(AllProducts, false);
@@ -282,8 +286,136 @@ private slots:
         view->searchField()->setCurrentIndex(
             view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
         QTest::keyClicks(view->searchEdit(), u"b44"_s);
-        QCOMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B44"_s);
+        QTRY_COMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B44"_s);
         QCOMPARE(grid->model()->rowCount(), 45);
+    }
+
+    // The rows a heading sort or a search needs are read a batch per turn of the event loop: the
+    // window is painted and answers meanwhile, says it is reading, and Esc stops it with nothing
+    // of the sort applied and the current product kept.
+    void chooserReadsBeforeSortAndSearchWithoutFreezing()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::CatalogFixture f{db};
+        const qint64 g = f.group(u"Крепёж"_s);
+        {
+            Data::Transaction tx(db);
+            for (int i = 0; i < 45; ++i)
+                f.product(u"B%1"_s.arg(i, 2, 10, QChar(u'0')), u"Болт %1"_s.arg(i), g);
+            tx.commit();
+        }
+        TfViewOurPrice w(db);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.resize(700, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        TOurPriceView* view = w.priceView();
+        auto* list = dynamic_cast<OurPriceList*>(view->dataSet());
+        QVERIFY(list);
+        // Batches of 5, 10, 20 and 40 rows: three reads after the first.
+        list->setBatchRows(5);
+        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
+        Widgets::TDataGrid* grid = view->grid();
+        auto* busy = grid->findChild<QLabel*>(u"gridBusy"_s);
+        QVERIFY(busy);
+        const int articleColumn = grid->fieldColumn(u"PR_ARTICUL"_s);
+        QHeaderView* header = grid->horizontalHeader();
+        const auto clickHeading = [&] {
+            const int x = header->sectionViewportPosition(articleColumn) + header->sectionSize(articleColumn) / 2;
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        };
+        const auto firstArticle = [&] { return grid->model()->index(0, articleColumn).data().toString(); };
+        QCOMPARE(list->recordCount(), 5);
+
+        // The click returns at once: the rows come later, the order shown stays until all are in.
+        clickHeading();
+        QVERIFY(list->recordCount() < 45);
+        QVERIFY(grid->isReading());
+        QVERIFY(busy->isVisible());
+        QVERIFY(busy->text().startsWith(u"Чтение…"_s));
+        QCOMPARE(firstArticle(), u"B00"_s);
+        QTRY_VERIFY(!grid->isReading());
+        QCOMPARE(list->recordCount(), 45);
+        QCOMPARE(grid->proxyModel()->sortColumn(), articleColumn);
+        QCOMPARE(firstArticle(), header->sortIndicatorOrder() == Qt::AscendingOrder ? u"B00"_s : u"B44"_s);
+        QCOMPARE(grid->model()->index(44, articleColumn).data().toString(),
+                 header->sortIndicatorOrder() == Qt::AscendingOrder ? u"B44"_s : u"B00"_s);
+        QTRY_VERIFY(!busy->isVisible());
+
+        // Esc stops the read: no sort applied, the heading shows none.
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+        view->showNode(AllProducts, false);
+        QCOMPARE(list->recordCount(), 5);
+        grid->setFocus();
+        clickHeading();
+        QVERIFY(grid->isReading());
+        QTest::keyClick(grid, Qt::Key_Escape);
+        QVERIFY(!grid->isReading());
+        QVERIFY(!busy->isVisible());
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QCOMPARE(grid->proxyModel()->sortColumn(), -1);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(grid->proxyModel()->sortColumn(), -1);
+        QVERIFY(list->recordCount() < 45);
+        QCOMPARE(firstArticle(), u"B00"_s);
+
+        // "Искать в поле": typing goes on while the rows not read yet arrive.
+        view->showNode(AllProducts, false);
+        view->searchField()->setCurrentIndex(
+            view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
+        QTest::keyClicks(view->searchEdit(), u"b44"_s);
+        QVERIFY(list->recordCount() < 45);
+        QVERIFY(grid->isReading());
+        QTRY_COMPARE(list->string(u"PR_ARTICUL"_s), u"B44"_s);
+        QCOMPARE(grid->model()->index(grid->currentIndex().row(), articleColumn).data().toString(), u"B44"_s);
+        QTRY_VERIFY(!grid->isReading());
+
+        // Esc in the search field stops it where the cursor was.
+        view->showNode(AllProducts, false);
+        view->searchEdit()->clear();
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B00"_s);
+        QTest::keyClicks(view->searchEdit(), u"b43"_s);
+        QVERIFY(grid->isReading());
+        QTest::keyClick(view->searchEdit(), Qt::Key_Escape);
+        QVERIFY(!grid->isReading());
+        QCoreApplication::processEvents();
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B00"_s);
+        QVERIFY(list->recordCount() < 45);
+
+        // The grid's own "Найти" and the search dialog read on the same way.
+        view->showNode(AllProducts, false);
+        grid->setSearchColumn(articleColumn);
+        QSignalSpy searched(grid, &Widgets::TDataGrid::searchFinished);
+        grid->startSearch(u"B41"_s, false);
+        QVERIFY(grid->isSearching());
+        QVERIFY(list->recordCount() < 45);
+        QVERIFY(searched.wait());
+        QCOMPARE(searched.takeFirst().at(0).toBool(), true);
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B41"_s);
+
+        view->showNode(AllProducts, false);
+        TfFind find(*list, u"PR_ARTICUL"_s, &w);
+        find.findChild<QCheckBox*>()->setChecked(false);
+        find.show();
+        find.setEntry(u"b42"_s);
+        Test::clickButton(&find, u"Поиск"_s);
+        QVERIFY(find.isSearching());
+        QVERIFY(find.resultText().startsWith(u"Чтение…"_s));
+        QVERIFY(list->recordCount() < 45);
+        QTRY_COMPARE(find.resultText(), u"Найдено"_s);
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B42"_s);
+
+        view->showNode(AllProducts, false);
+        find.setEntry(u"b43"_s);
+        Test::clickButton(&find, u"Поиск"_s);
+        QVERIFY(find.isSearching());
+        QTest::keyClick(&find, Qt::Key_Escape);
+        QVERIFY(!find.isSearching());
+        QVERIFY(find.isVisible());
+        QCOMPARE(find.resultText(), u"Поиск прерван"_s);
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B00"_s);
     }
 
     void savingCreatesTheMissingPriceRowAndRefusesDuplicateArticles()

@@ -1,3 +1,4 @@
+#include "core/exception.h"
 #include "data/rowset/trowset.h"
 #include "data/rowset/trowsetmodel.h"
 
@@ -34,10 +35,16 @@ private slots:
         QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("Да"));
         QCOMPARE(model.data(model.index(1, 2)).toString(), QString());
 
+        // An editor gets the text shown and gives back Russian text as typed.
+        QCOMPARE(model.data(model.index(0, 1), Qt::EditRole).toString(), QStringLiteral("1,23"));
         QVERIFY(model.setData(model.index(1, 1), "7,5"));
         QCOMPARE(rs.state(), RowSetState::Edit);
         QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("7,50"));
-        QVERIFY(!model.setData(model.index(1, 1), "abc"));
+        QVERIFY(model.setData(model.index(1, 1), QStringLiteral("1\u00A0234.5")));
+        QCOMPARE(rs.money("sum"), Money::fromRaw(12345000));
+        QVERIFY(model.setData(model.index(1, 1), "7,5"));
+        QVERIFY_THROWS_EXCEPTION(Tarvo::Exception, model.setData(model.index(1, 1), "abc"));
+        QCOMPARE(rs.money("sum"), Money::fromRaw(75000));
         model.revert();
         QCOMPARE(rs.money("sum"), Money(3));
 

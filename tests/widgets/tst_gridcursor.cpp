@@ -34,6 +34,7 @@
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "widgets/gridproxymodel.h"
 #include "widgets/tdatagrid.h"
 
 #include <QHeaderView>
@@ -225,7 +226,8 @@ private slots:
 
             view->searchEdit()->clear();
             Test::typeText(view->searchEdit(), u"Ёлка"_s);
-            QCOMPARE(list->string(u"PR_ARTICUL"_s), u"K-00080"_s);
+            // Beyond the rows read: found once its batch has come in.
+            QTRY_COMPARE(list->string(u"PR_ARTICUL"_s), u"K-00080"_s);
             checkHighlightIsCurrent(grid);
             QCOMPARE(highlighted(grid, u"PR_NAME"_s), u"Ёлка"_s);
             grid->setFocus();
@@ -334,6 +336,8 @@ private slots:
 
             // The heading order is the grid's: the row found is highlighted wherever it is shown.
             grid->sortBy(grid->fieldColumn(u"PR_NAME"_s), Qt::DescendingOrder);
+            QTRY_VERIFY(!grid->isReading() && !grid->proxyModel()->isSorting());
+            checkHighlightIsCurrent(grid);
             findThroughMenu(w, u"Наименование"_s, u"шайба 85"_s);
             QCOMPARE(list->string(u"PR_ARTICUL"_s), u"K-00085"_s);
             checkHighlightIsCurrent(grid);

@@ -125,13 +125,8 @@ void applySortKey(Widgets::TDataGrid* grid, int key)
 // Why a change of the lines or their distribution is refused: the right it needs, by name.
 QString missingEditRight(const QString& refused)
 {
-    QString name;
-    for (const Security::RightsCatalog::Entry& e : Security::RightsCatalog::entries())
-        if (e.id == Security::Right::AdminEditing)
-            name = e.description;
-    return u"%1: у Вас нет права «%2» (%3). Товары заявки и их распределение можно только просматривать."_s.arg(
-        refused, name)
-        .arg(Security::Right::AdminEditing);
+    return Security::MissingRightText(Security::Right::AdminEditing, refused) +
+           u" Товары заявки и их распределение можно только просматривать."_s;
 }
 
 } // namespace

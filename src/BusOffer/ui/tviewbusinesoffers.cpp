@@ -321,6 +321,14 @@ void TviewBusinesOffers::guarded(const std::function<void()>& command)
     }
 }
 
+bool TviewBusinesOffers::mayDo(int right, const QString& refused)
+{
+    if (Security::HasRight(right))
+        return true;
+    QMessageBox::warning(this, windowTitle(), Security::MissingRightText(right, refused));
+    return false;
+}
+
 void TviewBusinesOffers::updateCaption()
 {
     setWindowTitle((registerTitle() + u' ' + m_filters->description()).trimmed());
@@ -329,17 +337,10 @@ void TviewBusinesOffers::updateCaption()
 void TviewBusinesOffers::updateActions()
 {
     const bool rows = m_list->isActive() && !m_list->isEmpty();
-    bool mayDelete = false;
-    bool mayApprove = false;
-    try {
-        mayDelete = Security::HasRight(Security::Right::DeleteBusinessOffer);
-        mayApprove = Security::HasRight(Security::Right::ApproveBusinessOffer);
-    } catch (const Exception&) {
-        // No answer from the server: the commands stay off.
-    }
-    action(u"actDelete"_s)->setEnabled(rows && mayDelete);
-    action(u"actApprove"_s)->setEnabled(rows && mayApprove);
-    for (const char* name : {"actEdit", "actEditOffer", "actMark", "actUrgency", "actProcessOffer"})
+    // Delete and approval ask for their right when given (mayDo), so one granted or taken away
+    // meanwhile counts at once and a refusal says which right is missing.
+    for (const char* name : {"actEdit", "actEditOffer", "actDelete", "actApprove", "actMark", "actUrgency",
+                             "actProcessOffer"})
         action(QLatin1String(name))->setEnabled(rows);
 }
 
@@ -413,7 +414,8 @@ void TviewBusinesOffers::deleteOffer()
     const qint64 id = m_list->currentOffer();
     if (!id)
         return;
-    Security::RequireRight(Security::Right::DeleteBusinessOffer);
+    if (!mayDo(Security::Right::DeleteBusinessOffer, u"Удаление заявки"_s))
+        return;
     if (QMessageBox::question(this, windowTitle(), u"Удалить заявку?"_s, QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Cancel) != QMessageBox::Ok)
         return;
@@ -434,7 +436,8 @@ void TviewBusinesOffers::deleteOffer()
 
 void TviewBusinesOffers::toggleAccepted()
 {
-    Security::RequireRight(Security::Right::ApproveBusinessOffer);
+    if (!mayDo(Security::Right::ApproveBusinessOffer, u"Одобрение заявки"_s))
+        return;
     m_list->toggleAccepted();
     announceChange();
 }

@@ -94,6 +94,8 @@ private:
     void fillSortMenu(QMenu* menu);
     // Runs a command; its failure is shown in a box, a cancel ends it silently.
     void guarded(const std::function<void()>& command);
+    // Asks the server for the right now; without it says which right is missing.
+    bool mayDo(int right, const QString& refused);
     void announceChange();
     void currentMoved();
     void showCurrentRow();

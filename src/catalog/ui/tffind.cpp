@@ -9,6 +9,8 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,8 +26,12 @@ using namespace Qt::Literals::StringLiterals;
 namespace Tarvo::Catalog {
 
 TfFind::TfFind(Data::TRowSet& rowSet, const QString& field, QWidget* parent)
-    : QDialog(parent), m_search(std::make_unique<FieldSearch>(rowSet, field))
+    : QDialog(parent), m_rowSet(rowSet), m_search(std::make_unique<FieldSearch>(rowSet, field)),
+      m_turn(new QTimer(this))
 {
+    m_turn->setSingleShot(true);
+    m_turn->setInterval(0);
+    connect(m_turn, &QTimer::timeout, this, &TfFind::searchTurn);
     const QString label = rowSet.field(rowSet.fieldIndexOrThrow(field)).caption();
     setWindowTitle(u"Поиск по полю <"_s + label + u">"_s);
     auto* layout = new QVBoxLayout(this);
@@ -70,8 +76,8 @@ TfFind::TfFind(Data::TRowSet& rowSet, const QString& field, QWidget* parent)
     Widgets::DialogButtons buttons(this, u"Поиск"_s, u"Закрыть"_s, false);
     QPushButton* next = buttons.addButton(u"След. поиск"_s);
     bindShortcut(next, QKeySequence(Qt::Key_F3));
-    connect(buttons.acceptButton(), &QPushButton::clicked, this, [this] { search(false); });
-    connect(next, &QPushButton::clicked, this, [this] { search(true); });
+    connect(buttons.acceptButton(), &QPushButton::clicked, this, [this] { startSearch(false); });
+    connect(next, &QPushButton::clicked, this, [this] { startSearch(true); });
     layout->addWidget(buttons.box());
     m_entry->setFocus();
 }
@@ -89,8 +95,9 @@ void TfFind::setForwardOnly()
     m_backward->setEnabled(false);
 }
 
-bool TfFind::search(bool next)
+bool TfFind::prepare(bool next)
 {
+    stopSearch();
     m_search->setForward(m_forward->isChecked());
     m_search->setFromStart(m_fromStart->isChecked());
     try {
@@ -101,11 +108,83 @@ bool TfFind::search(bool next)
         m_entry->setFocus();
         return false;
     }
-    const bool found = next ? m_search->findNext() : m_search->find();
+    if (next)
+        m_search->startFindNext();
+    else
+        m_search->startFind();
+    return true;
+}
+
+bool TfFind::search(bool next)
+{
+    if (!prepare(next))
+        return false;
+    FieldSearch::Step outcome;
+    while ((outcome = m_search->step()) == FieldSearch::Step::Reading) {
+    }
+    finish(outcome);
+    return outcome == FieldSearch::Step::Found;
+}
+
+bool TfFind::startSearch(bool next)
+{
+    if (!prepare(next))
+        return false;
+    searchTurn();
+    return true;
+}
+
+void TfFind::searchTurn()
+{
+    FieldSearch::Step outcome = FieldSearch::Step::NotFound;
+    try {
+        outcome = m_search->step();
+    } catch (...) {
+        m_result->clear();
+        throw;
+    }
+    if (outcome != FieldSearch::Step::Reading) {
+        finish(outcome);
+        return;
+    }
+    m_result->setText(u"Чтение… прочитано строк: %1 (Esc — прервать)"_s.arg(m_rowSet.recordCount()));
+    m_turn->start();
+}
+
+void TfFind::finish(FieldSearch::Step outcome)
+{
+    const bool found = outcome == FieldSearch::Step::Found;
     m_result->setText(found ? u"Найдено"_s : u"Не найдено"_s);
     if (found && m_closeOnHit->isChecked())
         QDialog::accept();
-    return found;
+}
+
+bool TfFind::isSearching() const
+{
+    return m_turn->isActive();
+}
+
+void TfFind::stopSearch()
+{
+    if (!m_turn->isActive())
+        return;
+    m_turn->stop();
+    m_result->setText(u"Поиск прерван"_s);
+}
+
+void TfFind::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && isSearching()) {
+        stopSearch();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfFind::reject()
+{
+    stopSearch();
+    QDialog::reject();
 }
 
 QString TfFind::resultText() const

@@ -12,6 +12,7 @@ class QLineEdit;
 class QMenu;
 class QRadioButton;
 class QTableView;
+class QTimer;
 
 namespace Tarvo::Data {
 class TRowSet;
@@ -31,7 +32,14 @@ public:
 
     void setEntry(const QString& text);
     void setForwardOnly();
+    // Runs the search to its end at once (rows not read yet included).
     bool search(bool next);
+    // What the buttons do: the rows not read yet are read a batch per turn of the event loop,
+    // "Чтение…" shown meanwhile; Esc stops it (and then leaves the dialog open). False when
+    // the entry was refused.
+    bool startSearch(bool next);
+    bool isSearching() const;
+    void stopSearch();
     QString resultText() const;
 
     // Opens the dialog for one field (nothing for a field type it cannot compare, after the warning).
@@ -40,8 +48,18 @@ public:
     static void fillMenu(QMenu* menu, Data::TRowSet& rowSet, QWidget* parent,
                          const QTableView* grid = nullptr);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
+
 private:
+    bool prepare(bool next);
+    void searchTurn();
+    void finish(FieldSearch::Step outcome);
+
+    Data::TRowSet& m_rowSet;
     std::unique_ptr<FieldSearch> m_search;
+    QTimer* m_turn;
     QLineEdit* m_entry;
     QRadioButton* m_forward;
     QRadioButton* m_backward;

@@ -5,6 +5,7 @@
 #include "catalog/ui/bookfields.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "data/rowset/trowsetmodel.h"
 #include "messaging/tdataregistration.h"
 #include "messaging/tourtvrexchange.h"
 #include "widgets/tdatagrid.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -72,6 +74,8 @@ TOurPriceView::TOurPriceView(Data::Database& db, QWidget* parent)
 
     connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TOurPriceView::choose);
     connect(m_searchEdit, &QLineEdit::textEdited, this, &TOurPriceView::searchAsTyped);
+    // Esc in the search field stops a search still reading.
+    m_searchEdit->installEventFilter(this);
     connect(m_grid, &QWidget::customContextMenuRequested, this, &TOurPriceView::showSortMenu);
     connect(m_grid->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         showSortMenu(m_grid->viewport()->mapFromGlobal(m_grid->horizontalHeader()->mapToGlobal(p)));
@@ -135,23 +139,45 @@ void TOurPriceView::fillSearchFields()
 
 void TOurPriceView::searchAsTyped()
 {
+    // The text typed before gives way to this one; the rows it read stay.
+    m_grid->cancelReading();
     const QString field = m_searchField->currentData().toString();
     if (field.isEmpty() || m_searchEdit->text().isEmpty() || !m_products->isActive())
         return;
-    FieldSearch search(*m_products, field);
-    search.setFromStart(true);
-    search.setEntry(m_searchEdit->text());
-    const int was = m_products->recNo();
-    m_products->first();
-    if (!search.find() && was >= 0)
-        m_products->moveTo(was);
+    auto search = std::make_shared<FieldSearch>(*m_products, field);
+    search->setFromStart(true);
+    search->setEntry(m_searchEdit->text());
+    // The rows not read yet come a batch per turn, so typing goes on meanwhile.
+    search->setBatchReader([grid = m_grid] { grid->rowSetModel()->fetchMore({}); });
+    search->start(0);
+    if (search->step() == FieldSearch::Step::Reading)
+        m_grid->startReading([search] { return search->step() != FieldSearch::Step::Reading; }, {});
+}
+
+bool TOurPriceView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_searchEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_grid->isReading()) {
+        m_grid->cancelReading();
+        return true;
+    }
+    return TCatalogView::eventFilter(watched, event);
 }
 
 void TOurPriceView::sortByColumn(int column)
 {
     if (column < 0 || column >= m_products->fieldCount())
         return;
-    m_products->setSort(m_products->field(column).name);
+    // The unread batches first, a batch per turn; the list is ordered once all are read.
+    const QString field = m_products->field(column).name;
+    m_grid->startReading(
+        [grid = m_grid] {
+            Data::TRowSetModel* model = grid->rowSetModel();
+            if (model && model->hasUnreadRows())
+                model->fetchMore({});
+            return !model || !model->hasUnreadRows();
+        },
+        [this, field] { m_products->setSort(field); });
 }
 
 void TOurPriceView::showSortMenu(const QPoint& at)

@@ -40,6 +40,9 @@ public:
     // "Упорядочить по ": sorts by the field of a grid column.
     void sortByColumn(int column);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void searchAsTyped();
     void showSortMenu(const QPoint& at);

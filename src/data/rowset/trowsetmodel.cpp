@@ -123,7 +123,9 @@ QVariant TRowSetModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return displayText(v, f.type, f.displayFormat);
     case Qt::EditRole:
-        return f.type == FieldType::Money ? QVariant(Money::fromVariant(v).toString()) : v;
+        // An editor starts from the text the cell shows ("2,5", "36 807,91").
+        return f.type == FieldType::Money || f.type == FieldType::Float ? QVariant(displayText(v, f.type, f.displayFormat))
+                                                                          : v;
     case Qt::TextAlignmentRole:
         if (f.type == FieldType::Money || f.type == FieldType::Integer || f.type == FieldType::Float)
             return int(Qt::AlignRight | Qt::AlignVCenter);
@@ -138,6 +140,7 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
     if (!index.isValid() || !m_rowSet || role != Qt::EditRole || isPlaceholder(index.row()) ||
         m_rowSet->field(index.column()).readOnly)
         return false;
+    const QVariant v = typedValue(m_rowSet->field(index.column()).type, value);
     m_inChange = true;
     try {
         const bool inserting =
@@ -147,16 +150,6 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
                 m_rowSet->moveTo(index.row());
             m_rowSet->edit();
         }
-        QVariant v = value;
-        if (m_rowSet->field(index.column()).type == FieldType::Money &&
-            value.metaType().id() == QMetaType::QString) {
-            const auto m = Money::parse(value.toString());
-            if (!m) {
-                m_inChange = false;
-                return false;
-            }
-            v = m->toVariant();
-        }
         m_rowSet->setValue(index.column(), v);
     } catch (...) {
         m_inChange = false;
@@ -165,6 +158,28 @@ bool TRowSetModel::setData(const QModelIndex& index, const QVariant& value, int 
     m_inChange = false;
     emit dataChanged(index, index);
     return true;
+}
+
+QVariant TRowSetModel::typedValue(FieldType type, const QVariant& value)
+{
+    if ((type != FieldType::Money && type != FieldType::Float) || value.metaType().id() != QMetaType::QString)
+        return value;
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty())
+        return {};
+    // The Russian text as shown, and as typed: a comma or a point, digit groups or none.
+    if (type == FieldType::Money) {
+        if (const auto m = Money::parse(text))
+            return m->toVariant();
+    } else {
+        QString plain = text;
+        plain.remove(QLatin1Char(' ')).remove(QChar(0x00A0)).remove(QChar(0x202F)).replace(QLatin1Char(','), QLatin1Char('.'));
+        bool ok = false;
+        const double d = plain.toDouble(&ok);
+        if (ok)
+            return d;
+    }
+    throw Exception(QStringLiteral("«%1» — не число. Введите число, например 2,5 или 1 234,56.").arg(text));
 }
 
 QVariant TRowSetModel::headerData(int section, Qt::Orientation orientation, int role) const

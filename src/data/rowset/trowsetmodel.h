@@ -50,6 +50,9 @@ public:
     // Text of a value as the grid shows it: numbers in the Russian format of NumberFormat (Money by
     // its display format), dates as dd.MM.yyyy [HH:mm], flags as "Да"/"Нет".
     static QString displayText(const QVariant& value, FieldType type, const QString& format);
+    // What an editor's text means for a number field ("2,5", "2.5", "1 234,5"; empty is null);
+    // other values pass unchanged. Throws a Russian message for text that is no number.
+    static QVariant typedValue(FieldType type, const QVariant& value);
 
 private:
     void rowSetChanged(int row);
