@@ -108,6 +108,8 @@ const QList<Migration>& schemaMigrations()
         {11, QStringLiteral("Приходы склада ссылаются на отгрузки заявок"), SchemaSteps::receiptReference},
         {12, QStringLiteral("Новые права доступа по умолчанию получают и новые сотрудники"),
          SchemaSteps::newRightsByDefault},
+        {13, QStringLiteral("Подтверждённые строки заказов покрывают распределение по заявкам и отгрузки"),
+         SchemaSteps::acceptedLimits},
     };
     return all;
 }
