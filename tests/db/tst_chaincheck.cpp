@@ -53,6 +53,13 @@ private slots:
         Test::TestDatabase tdb;
         Database& db = tdb.db();
         DemoData::fill(db);
+        // The database refuses some of these rows itself; the checker must see them all the same.
+        for (const auto& [trigger, table] : QList<QPair<QString, QString>>{
+                 {u"scm_bo_accepted_limit_upd"_s, u"scm_bo_accepted"_s},
+                 {u"scm_so_accepted_limit_upd"_s, u"scm_so_accepted"_s}})
+            db.exec(Test::TestDatabase::engine() == Engine::SQLite
+                        ? u"drop trigger %1"_s.arg(trigger)
+                        : u"drop trigger %1 on %2"_s.arg(trigger, table));
         db.exec(breaking);
         const QStringList broken = Test::chainViolations(db);
         QVERIFY2(!broken.isEmpty(), qPrintable(breaking));
