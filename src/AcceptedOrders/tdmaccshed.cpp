@@ -195,6 +195,7 @@ void TdmAccShed::loadRest()
                                                   d.roundedAmount(u"sop_sum * %1 / sop_amount"_s.arg(rest)),
                                                   d.roundedAmount(u"sop_sum_valut * %1 / sop_amount"_s.arg(rest))));
     q.bind(u"suo_id"_s, m_suoId).exec();
+    const int before = soAccepted.recordCount();
     m_loadingRest = true;
     try {
         appendLines(q, true);
@@ -203,6 +204,8 @@ void TdmAccShed::loadRest()
         throw;
     }
     m_loadingRest = false;
+    if (soAccepted.recordCount() != before)
+        setModified(true);
 }
 
 void TdmAccShed::appendLines(Query& query, bool rest)
@@ -314,17 +317,16 @@ void TdmAccShed::trimDistribution(TRowSet& line)
     auto rows = boAccepted.clone();
     rows->setFilter(u"boa_id_link=%1"_s.arg(line.integer(u"soa_id_link"_s)));
     rows->setSort(u"boa_bof_id"_s);
+    QList<QPair<TRowSet::Bookmark, Money>> shares;
+    for (rows->first(); !rows->eof(); rows->next())
+        shares << qMakePair(rows->bookmark(), rows->money(u"boa_amount"_s));
     Money total;
-    rows->first();
-    while (!rows->eof() && rows->recordCount() > 0) {
+    for (const auto& [mark, share] : shares) {
+        if (!rows->gotoBookmark(mark))
+            continue;
         if (total == amount) {
             rows->remove();
-            if (rows->isEmpty() || rows->afterLast())
-                break;
-            continue;
-        }
-        const Money share = rows->money(u"boa_amount"_s);
-        if (share > amount - total) {
+        } else if (share > amount - total) {
             rows->edit();
             rows->forceValue(rows->fieldIndex(u"boa_amount"_s), (amount - total).toVariant());
             rows->post();
@@ -332,10 +334,6 @@ void TdmAccShed::trimDistribution(TRowSet& line)
         } else {
             total += share;
         }
-        const int before = rows->recNo();
-        rows->next();
-        if (rows->recNo() == before)
-            break;
     }
 }
 
