@@ -182,6 +182,7 @@ void TdmAccShed::loadRest()
         throw Exception(u"Внутренняя ошибка: заказ для подтверждения не загружен"_s);
     const Dialect& d = database().dialect();
     const QString rest = u"(sop_amount - coalesce(c.a, 0))"_s;
+    // Multiplied first and rounded once; "* 1.0" keeps SQLite from dividing whole numbers as integers.
     Query q(database(),
             u"select sop_pr_id as soa_pr_id, %1 as soa_amount, %2 as soa_sum, %3 as soa_sum_valut, "
             "sop_deliverydate as soa_deliverydate, suo_cod_valut, pr_articul, pr_name, pr_dop1, pr_dop2, pr_dop3, "
@@ -192,8 +193,8 @@ void TdmAccShed::loadRest()
             "left join scm_bo_ordered on bpo_suo_id = sop_suo_id and bpo_pr_id = sop_pr_id "
             "where sop_suo_id = :suo_id and round(sop_amount * 10000) > round(coalesce(c.a, 0) * 10000) "
             "order by sop_pr_id, bpo_bof_id"_s.arg(d.roundedAmount(rest),
-                                                  d.roundedAmount(u"sop_sum * %1 / sop_amount"_s.arg(rest)),
-                                                  d.roundedAmount(u"sop_sum_valut * %1 / sop_amount"_s.arg(rest))));
+                                                  d.roundedAmount(u"sop_sum * %1 / (sop_amount * 1.0)"_s.arg(rest)),
+                                                  d.roundedAmount(u"sop_sum_valut * %1 / (sop_amount * 1.0)"_s.arg(rest))));
     q.bind(u"suo_id"_s, m_suoId).exec();
     const int before = soAccepted.recordCount();
     m_loadingRest = true;

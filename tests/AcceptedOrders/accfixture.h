@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AcceptedOrders/tdmaccshed.h"
 #include "BusOffer/detfixture.h"
 #include "data/modules/tdeffereddatamodule.h"
 #include "data/engine/query.h"
@@ -111,5 +112,51 @@ struct AccFixture : DetFixture
         return r;
     }
 };
+
+// Steps of the confirmation document as the editor's grids take them.
+namespace AccShed {
+
+using namespace Qt::Literals::StringLiterals;
+
+inline Money m(const char* text)
+{
+    return *Money::parse(QString::fromLatin1(text));
+}
+
+inline bool toLine(AcceptedOrders::TdmAccShed& doc, const QString& articul, const QDateTime& date = {})
+{
+    return date.isValid() ? doc.soAccepted.locate({u"pr_articul"_s, u"soa_deliverydate"_s}, {articul, date})
+                          : doc.soAccepted.locate({u"pr_articul"_s}, {articul});
+}
+
+inline void setLine(AcceptedOrders::TdmAccShed& doc, const QString& field, const QVariant& value)
+{
+    doc.soAccepted.edit();
+    doc.soAccepted.setValue(field, value);
+    doc.soAccepted.post();
+}
+
+inline void setShare(AcceptedOrders::TdmAccShed& doc, qint64 bof, const QVariant& amount)
+{
+    if (doc.boAccepted.locate({u"boa_bof_id"_s}, {bof})) {
+        doc.boAccepted.edit();
+    } else {
+        doc.boAccepted.insert();
+        doc.boAccepted.setValue(u"boa_bof_id"_s, bof);
+    }
+    doc.boAccepted.setValue(u"boa_amount"_s, amount);
+    doc.boAccepted.post();
+}
+
+inline QList<QPair<qint64, Money>> shares(AcceptedOrders::TdmAccShed& doc)
+{
+    QList<QPair<qint64, Money>> r;
+    for (doc.boAccepted.first(); !doc.boAccepted.eof(); doc.boAccepted.next())
+        r << qMakePair(doc.boAccepted.integer(u"boa_bof_id"_s), doc.boAccepted.money(u"boa_amount"_s));
+    return r;
+}
+
+
+} // namespace AccShed
 
 } // namespace Tarvo::Test

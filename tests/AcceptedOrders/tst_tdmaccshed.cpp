@@ -12,49 +12,8 @@ using namespace Tarvo::Data;
 using namespace Tarvo::AcceptedOrders;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 using F = Test::AccFixture;
-
-Money m(const char* text)
-{
-    return *Money::parse(QString::fromLatin1(text));
-}
-
-bool toLine(TdmAccShed& doc, const QString& articul, const QDateTime& date = {})
-{
-    return date.isValid() ? doc.soAccepted.locate({u"pr_articul"_s, u"soa_deliverydate"_s}, {articul, date})
-                          : doc.soAccepted.locate({u"pr_articul"_s}, {articul});
-}
-
-void setLine(TdmAccShed& doc, const QString& field, const QVariant& value)
-{
-    doc.soAccepted.edit();
-    doc.soAccepted.setValue(field, value);
-    doc.soAccepted.post();
-}
-
-void setShare(TdmAccShed& doc, qint64 bof, const QVariant& amount)
-{
-    if (doc.boAccepted.locate({u"boa_bof_id"_s}, {bof})) {
-        doc.boAccepted.edit();
-    } else {
-        doc.boAccepted.insert();
-        doc.boAccepted.setValue(u"boa_bof_id"_s, bof);
-    }
-    doc.boAccepted.setValue(u"boa_amount"_s, amount);
-    doc.boAccepted.post();
-}
-
-QList<QPair<qint64, Money>> shares(TdmAccShed& doc)
-{
-    QList<QPair<qint64, Money>> r;
-    for (doc.boAccepted.first(); !doc.boAccepted.eof(); doc.boAccepted.next())
-        r << qMakePair(doc.boAccepted.integer(u"boa_bof_id"_s), doc.boAccepted.money(u"boa_amount"_s));
-    return r;
-}
-
-} // namespace
+using namespace Tarvo::Test::AccShed;
 
 // The confirmation document: the chains of quantities between the requests' ordered rows and
 // the confirmed shares, on both engines, each ending with the chain's rules.
