@@ -20,28 +20,27 @@ QString dateText(Engine engine, const QString& e)
     return engine == Engine::SQLite ? u"strftime('%d.%m.%Y', %1)"_s.arg(e) : u"to_char(%1, 'DD.MM.YYYY')"_s.arg(e);
 }
 
-// The refusal texts of the lines named by `keys` (columns suo, pr, dd) that break the rule:
-// `total` sums the rows of the line in `table`; `broken` compares it (t) with soa_amount.
-QString violations(Engine engine, const QString& keys, const QString& table, const QString& amount,
-                   const QStringList& keyColumns, const QString& broken, const QString& wording)
+// The refusal texts of the confirmed lines `l` picked by `from` (a join and condition that name
+// the lines written) that break the rule: the rows of the line in `table` summed (t) against
+// soa_amount.
+QString violations(Engine engine, const QString& from, const QString& table, const QString& amount,
+                   const QStringList& keyColumns, const QString& wording)
 {
     const QString total = u"(select sum(%1) from %2 where %3 = l.soa_suo_id and %4 = l.soa_pr_id "
                           "and %5 = l.soa_deliverydate)"_s.arg(amount, table, keyColumns[0], keyColumns[1],
                                                                keyColumns[2]);
-    return u"select %1 as msg from (select l.soa_pr_id, l.soa_deliverydate, l.soa_amount, %2 as t from (%3) k "
-           "join scm_so_accepted l on l.soa_suo_id = k.suo and l.soa_pr_id = k.pr and l.soa_deliverydate = k.dd) x "
-           "join crm_product on pr_id = x.soa_pr_id where %4"_s
+    return u"select %1 as msg from (select l.soa_pr_id, l.soa_deliverydate, l.soa_amount, %2 as t from %3) x "
+           "join crm_product on pr_id = x.soa_pr_id where round(x.t * 10000) > round(x.soa_amount * 10000)"_s
         .arg(wording.arg(u"' || pr_articul || '"_s, u"' || %1 || '"_s.arg(dateText(engine, u"x.soa_deliverydate"_s)),
                          u"' || %1 || '"_s.arg(quantityText(engine, u"x.t"_s)),
                          u"' || %1 || '"_s.arg(quantityText(engine, u"x.soa_amount"_s))),
-             total, keys, broken);
+             total, from);
 }
 
 QString sharesOver(Engine engine, const QString& keys)
 {
     return violations(engine, keys, u"scm_bo_accepted"_s, u"boa_amount"_s,
                       {u"boa_suo_id"_s, u"boa_pr_id"_s, u"boa_soa_deliverydate"_s},
-                      u"round(x.t * 10000) > round(x.soa_amount * 10000)"_s,
                       u"'Товар «%1» на %2: заявкам распределено %3, больше подтвержденного количества %4'"_s);
 }
 
@@ -49,7 +48,6 @@ QString shippedOver(Engine engine, const QString& keys)
 {
     return violations(engine, keys, u"scm_order_invoice"_s, u"sdi_amount"_s,
                       {u"sdi_suo_id"_s, u"sdi_pr_id"_s, u"sdi_soa_deliverydate"_s},
-                      u"round(x.t * 10000) > round(x.soa_amount * 10000)"_s,
                       u"'Товар «%1» на %2: отгружено %3, больше подтвержденного количества %4'"_s);
 }
 
@@ -79,7 +77,9 @@ QStringList AcceptedLimits::triggers(Engine engine)
     QStringList out;
     for (const Watched& w : All) {
         if (engine == Engine::SQLite) {
-            const QString keys = u"select NEW.%1 as suo, NEW.%2 as pr, NEW.%3 as dd"_s.arg(w.key[0], w.key[1], w.key[2]);
+            // The written row's line by its key: one index lookup per row.
+            const QString keys = u"scm_so_accepted l where l.soa_suo_id = NEW.%1 and l.soa_pr_id = NEW.%2 "
+                                 "and l.soa_deliverydate = NEW.%3"_s.arg(w.key[0], w.key[1], w.key[2]);
             QStringList body;
             if (w.shares)
                 body << u"select refuse(msg) from (%1);"_s.arg(sharesOver(engine, keys));
@@ -92,8 +92,9 @@ QStringList AcceptedLimits::triggers(Engine engine)
                 w.name, w.key.join(u", "_s), w.amount, w.table, body.join(u' '));
             continue;
         }
-        const QString keys =
-            u"select distinct %1 as suo, %2 as pr, %3 as dd from changed"_s.arg(w.key[0], w.key[1], w.key[2]);
+        const QString keys = u"(select distinct %1 as suo, %2 as pr, %3 as dd from changed) k join scm_so_accepted l "
+                             "on l.soa_suo_id = k.suo and l.soa_pr_id = k.pr and l.soa_deliverydate = k.dd"_s.arg(
+                                 w.key[0], w.key[1], w.key[2]);
         QStringList checks;
         if (w.shares)
             checks << sharesOver(engine, keys);
