@@ -238,12 +238,20 @@ void TdmAccShed::appendLines(Query& query, bool rest)
         for (int f : productFields)
             soAccepted.field(f).readOnly = true;
         m_loading = m_internalInsert = false;
+        boAccepted.setMaster(&soAccepted, {u"soa_id_link"_s}, {u"boa_id_link"_s});
     };
+    // The request rows are linked to their line by hand while loading: following the line set's
+    // cursor would rebuild the request view for every line.
+    boAccepted.clearMaster();
+    const int linkField = boAccepted.fieldIndex(u"boa_id_link"_s);
+    const int bofField = boAccepted.fieldIndex(u"boa_bof_id"_s);
+    const int shareField = boAccepted.fieldIndex(u"boa_amount"_s);
     try {
-        QList<int> added;
         qint64 pr = -1;
         QDateTime date;
         bool skipping = false;
+        QVariant link;
+        Money amount, placed;
         for (source.first(); !source.eof(); source.next()) {
             const qint64 rowPr = source.integer(u"soa_pr_id"_s);
             const QDateTime rowDate = source.value(u"soa_deliverydate"_s).toDateTime();
@@ -260,18 +268,27 @@ void TdmAccShed::appendLines(Query& query, bool rest)
                                           wholeDay(rowDate.isValid() ? rowDate : QDateTime::currentDateTime()));
                 derivePriceAndRatio();
                 soAccepted.post();
-                added << soAccepted.integer(u"soa_id_link"_s);
+                link = soAccepted.value(u"soa_id_link"_s);
+                amount = soAccepted.money(u"soa_amount"_s);
+                placed = Money();
             }
             if (skipping || source.isNull(u"boa_bof_id"_s))
                 continue;
-            RowSetHelpers::copyRecordsetRow(source, boAccepted);
+            Money share = source.money(u"boa_amount"_s);
+            // A rest line lowered after its requests were ordered keeps them in request order up
+            // to its quantity.
+            if (rest) {
+                if (placed >= amount)
+                    continue;
+                share = qMin(share, amount - placed);
+                placed += share;
+            }
+            boAccepted.insert();
+            boAccepted.forceValue(linkField, link);
+            boAccepted.forceValue(bofField, source.value(u"boa_bof_id"_s));
+            boAccepted.forceValue(shareField, share.toVariant());
+            boAccepted.post();
         }
-        // A rest line lowered after its requests were ordered keeps them in request order up to
-        // its quantity.
-        if (rest)
-            for (int link : added)
-                if (soAccepted.locate({u"soa_id_link"_s}, {link}))
-                    trimDistribution(soAccepted);
     } catch (...) {
         restore();
         throw;
