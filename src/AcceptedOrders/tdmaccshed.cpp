@@ -233,11 +233,17 @@ void TdmAccShed::appendLines(Query& query, bool rest)
     }();
     for (int f : productFields)
         soAccepted.field(f).readOnly = false;
+    // Sorted once at the end, not on every row appended.
+    const QString lineSort = soAccepted.sort(), requestSort = boAccepted.sort();
+    soAccepted.setSort({});
+    boAccepted.setSort({});
     m_loading = m_internalInsert = true;
     const auto restore = [&] {
         for (int f : productFields)
             soAccepted.field(f).readOnly = true;
         m_loading = m_internalInsert = false;
+        soAccepted.setSort(lineSort);
+        boAccepted.setSort(requestSort);
         boAccepted.setMaster(&soAccepted, {u"soa_id_link"_s}, {u"boa_id_link"_s});
     };
     // The request rows are linked to their line by hand while loading: following the line set's
