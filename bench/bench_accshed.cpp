@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTextStream>
 
 using namespace Tarvo;
@@ -95,9 +96,25 @@ int main(int argc, char** argv)
         const QString engine = db->engine() == Engine::SQLite ? u"SQLite"_s : u"PostgreSQL"_s;
         const BigOrder o = makeOrder(*db);
         resetOrder(*db, o);
+
+        // The module's steps once, to see where its time goes.
+        {
+            resetOrder(*db, o);
+            AcceptedOrders::TdmAccShed doc(db.get());
+            QElapsedTimer t;
+            t.start();
+            doc.loadOrder(int(o.suo));
+            const qint64 load = t.restart();
+            doc.loadRest();
+            const qint64 rest = t.restart();
+            doc.save();
+            out << engine << ": load " << load << " ms, \"Догрузить\" " << rest << " ms, save " << t.elapsed()
+                << " ms\n";
+            out.flush();
+        }
+        // Statistics taken with the confirmation written, as a working database has them.
         if (db->engine() == Engine::PostgreSQL)
             db->exec(u"analyze"_s);
-
         int written = 0;
         const double module = medianAfter([&] { resetOrder(*db, o); }, [&] {
             AcceptedOrders::TdmAccShed doc(db.get());
