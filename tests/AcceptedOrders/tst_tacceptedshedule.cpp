@@ -243,6 +243,11 @@ private slots:
         TAcceptedShedule* ed = TAcceptedShedule::openOrder(int(suo));
         QVERIFY(ed);
         clickCommand(ed, u"actLoadRest"_s);
+        // Insert in the lower grid begins a request row under the line.
+        ed->requestsGrid()->setFocus();
+        Test::press(ed->requestsGrid(), Qt::Key_Insert);
+        QCOMPARE(ed->document().boAccepted.state(), Data::RowSetState::Insert);
+        ed->document().boAccepted.cancel();
         {
             Test::BoxAnswers answers({QMessageBox::Cancel});
             QVERIFY(!ed->close());

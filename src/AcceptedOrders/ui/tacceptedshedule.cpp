@@ -8,6 +8,7 @@
 #include "widgets/tdatagrid.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QHash>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -255,6 +256,15 @@ void TAcceptedShedule::chooseDate()
 
 bool TAcceptedShedule::eventFilter(QObject* watched, QEvent* event)
 {
+    // Insert adds a request row under the current line.
+    if (watched == m_requests && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Insert) {
+        guarded([&] {
+            m_doc->boAccepted.checkBrowseMode();
+            m_doc->boAccepted.insert();
+        });
+        return true;
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress) {
         for (Widgets::TDataGrid* g : {m_lines, m_requests})
             if (watched == g || watched == g->viewport())
