@@ -90,6 +90,18 @@ void m0010_roundedTotals(MigrationContext& ctx)
     }
 }
 
+// The header totals follow only the lines' keys and sums, not every column a stage trigger
+// updates on the lines.
+void m0014_totalsOnSums(MigrationContext& ctx)
+{
+    for (const TotalsRule& rule : totalsRules()) {
+        for (const QString& sql : TotalsTriggers::drop(ctx.db().engine(), rule))
+            ctx.exec(sql);
+        for (const QString& sql : TotalsTriggers::create(ctx.db().engine(), rule))
+            ctx.exec(sql);
+    }
+}
+
 } // namespace
 
 const QList<Migration>& schemaMigrations()
@@ -108,6 +120,10 @@ const QList<Migration>& schemaMigrations()
         {11, QStringLiteral("Приходы склада ссылаются на отгрузки заявок"), SchemaSteps::receiptReference},
         {12, QStringLiteral("Новые права доступа по умолчанию получают и новые сотрудники"),
          SchemaSteps::newRightsByDefault},
+        {13, QStringLiteral("Подтверждённые строки заказов покрывают распределение по заявкам и отгрузки"),
+         SchemaSteps::acceptedLimits},
+        {14, QStringLiteral("Итоги заявок и заказов пересчитываются только при изменении сумм строк"),
+         m0014_totalsOnSums},
     };
     return all;
 }

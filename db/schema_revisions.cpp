@@ -1,5 +1,6 @@
 // Changes to the schema after its first release, as steps of their own so that
 // databases created by an earlier version upgrade in place.
+#include "db/acceptedlimits.h"
 #include "db/groupancestors.h"
 #include "db/placedamounts.h"
 #include "db/schemasteps.h"
@@ -156,6 +157,13 @@ void newRightsByDefault(MigrationContext& ctx)
         table, column, Dialect::quoted(u"CK_%1_%2"_s.arg(table, column))));
     ctx.exec(u"update %1 set %2 = %3"_s.arg(table, column, kept));
     ctx.exec(u"alter table %1 drop column %2"_s.arg(table, kept));
+}
+
+void acceptedLimits(MigrationContext& ctx)
+{
+    // Rows already stored are left as they are; every later write is checked.
+    for (const QString& sql : AcceptedLimits::triggers(ctx.db().engine()))
+        ctx.exec(sql);
 }
 
 } // namespace Tarvo::Data::SchemaSteps

@@ -19,5 +19,6 @@ void groupAncestors(MigrationContext& ctx);          // crm_groupsrel kept by tr
 void offerStateView(MigrationContext& ctx);          // vBusinessOfferState1 restricted by its callers
 void receiptReference(MigrationContext& ctx);        // SCM_TOMOVE refers to scm_offer_invoice
 void newRightsByDefault(MigrationContext& ctx);      // US_NEW_SECUR_ACTIVE defaults to 1
+void acceptedLimits(MigrationContext& ctx);          // confirmed lines cover their shares and shipments
 
 } // namespace Tarvo::Data::SchemaSteps

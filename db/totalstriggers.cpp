@@ -35,8 +35,11 @@ QStringList TotalsTriggers::create(Engine engine, const TotalsRule& r)
             name, r.lines, update.arg(r.header, set, r.headerKey, u"NEW"_s, r.linesKey));
         out << u"create trigger %1_del after delete on %2 for each row begin %3 end"_s.arg(
             name, r.lines, update.arg(r.header, set, r.headerKey, u"OLD"_s, r.linesKey));
-        out << u"create trigger %1_upd after update on %2 for each row begin %3 %4 end"_s.arg(
-            name, r.lines, update.arg(r.header, set, r.headerKey, u"NEW"_s, r.linesKey),
+        // Only a change of the key or of a summed column touches the header: the stage triggers
+        // update other columns of the lines for every row they write.
+        out << u"create trigger %1_upd after update of %2, %3 on %4 for each row begin %5 %6 end"_s.arg(
+            name, r.linesKey, r.lineColumns.join(u", "_s), r.lines,
+            update.arg(r.header, set, r.headerKey, u"NEW"_s, r.linesKey),
             update.arg(r.header, set, r.headerKey, u"OLD"_s, r.linesKey));
         return out;
     }
@@ -47,8 +50,12 @@ QStringList TotalsTriggers::create(Engine engine, const TotalsRule& r)
     const QList<Event> events{
         {u"ins"_s, u"insert"_s, u"new table as changed"_s, u"select %1 from changed"_s.arg(r.linesKey)},
         {u"del"_s, u"delete"_s, u"old table as changed"_s, u"select %1 from changed"_s.arg(r.linesKey)},
+        // The keys of the rows whose key or summed columns changed (the symmetric difference of
+        // the two states), not every row the statement updated.
         {u"upd"_s, u"update"_s, u"old table as changed_old new table as changed"_s,
-         u"select %1 from changed union select %1 from changed_old"_s.arg(r.linesKey)},
+         u"select %1 from ((select %2 from changed except all select %2 from changed_old) union all "
+         "(select %2 from changed_old except all select %2 from changed)) d"_s.arg(
+             r.linesKey, QStringList(QStringList{r.linesKey} + r.lineColumns).join(u", "_s))},
     };
     for (const Event& e : events) {
         const QString fn = name + u'_' + e.suffix;

@@ -19,7 +19,7 @@ for b in "$build"/bench/bench_*; do
     psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"
     "$b" ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:$pg_port" "DATABASE MAIN=tarvo_$name" "DB USER=postgres" \
       "COMMAND TIMEOUT=0"
-  elif [ "$name" = bench_generate ] || [ "$name" = bench_pricelist ]; then
+  elif [ "$name" = bench_generate ] || [ "$name" = bench_pricelist ] || [ "$name" = bench_accshed ]; then
     "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
     psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"
     # Generation statements may pass the 30 s command timeout on a busy machine.

@@ -1,88 +1,162 @@
 #pragma once
 
+#include "AcceptedOrders/tdmaccshed.h"
 #include "BusOffer/detfixture.h"
+#include "data/modules/tdeffereddatamodule.h"
+#include "data/engine/query.h"
+
+#include <QStringList>
 
 namespace Tarvo::Test {
 
-// Confirmed orders made in the tables as the supplier-order and confirmation documents write
-// them: orders (in roubles or a currency, waiting or not), their lines, confirmed parts with sums
-// and proformas, request shares, and shipments with amounts of their own.
+// Supplier orders written in the tables as the order editor writes them: lines with their sums
+// and dates, the requests' ordered rows, confirmations and their shares; and the rows of every
+// chain table, to compare before and after a save.
 struct AccFixture : DetFixture
 {
-    using DetFixture::DetFixture;
+    QStringList shown; // messages of refused saves
 
-    qint64 newOrder(const QString& currency = {}, bool waiting = true, qint64 partner = 0) const
+    explicit AccFixture(Data::Database& database) : DetFixture(database)
     {
-        return db.insertReturning(
-            QStringLiteral("insert into scm_supplier_order (suo_supplier, suo_date, suo_description, suo_cod_valut, "
-                           "suo_waiting, suo_user_id) values (?, ?, 'заказ', ?, ?, ?)"),
-            QStringLiteral("suo_id"), {partner ? partner : supplier, day(1), currency.isNull() ? QStringLiteral("") : currency, waiting ? 1 : 0, adminId});
+        Data::TDefferedDataModule::setSaveErrorPresenter([this](const QString& m) {
+            shown << m;
+        });
     }
-    void orderedLine(qint64 suo, qint64 pr, const char* qty, const char* sum = "0", const char* sumValut = "0") const
+    ~AccFixture() { Data::TDefferedDataModule::setSaveErrorPresenter({}); }
+
+    qint64 order(const QString& currency = {}) const
     {
-        db.exec(QStringLiteral("insert into scm_so_products (sop_suo_id, sop_pr_id, sop_amount, sop_sum, sop_sum_valut) "
-                               "values (?, ?, ?, ?, ?)"),
-                {suo, pr, amount(qty), amount(sum), amount(sumValut)});
+        const qint64 suo = DetFixture::order();
+        if (!currency.isEmpty())
+            db.exec(QStringLiteral("update scm_supplier_order set suo_cod_valut = ? where suo_id = ?"), {currency, suo});
+        return suo;
     }
-    void confirm(qint64 suo, qint64 pr, const QDateTime& date, const char* qty, const char* sum = "0",
-                 const char* sumValut = "0", qint64 proforma = 0) const
+    void orderLine(qint64 suo, qint64 pr, const char* qty, const char* sum, const QDateTime& date,
+                   const char* sumValut = "0") const
     {
-        orderLine(suo, pr);
+        db.exec(QStringLiteral("insert into scm_so_products (sop_suo_id, sop_pr_id, sop_deliverydate, sop_amount, "
+                               "sop_sum, sop_sum_valut) values (?, ?, ?, ?, ?, ?)"),
+                {suo, pr, date, amount(qty), amount(sum), amount(sumValut)});
+    }
+    void confirmed(qint64 suo, qint64 pr, const QDateTime& date, const char* qty, const char* sum,
+                   const char* sumValut = "0") const
+    {
         db.exec(QStringLiteral("insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, "
-                               "soa_sum, soa_sum_valut, soa_pf_id) values (?, ?, ?, ?, ?, ?, ?)"),
-                {suo, pr, date, amount(qty), amount(sum), amount(sumValut),
-                 proforma ? QVariant(proforma) : QVariant(QMetaType::fromType<qint64>())});
+                               "soa_sum, soa_sum_valut) values (?, ?, ?, ?, ?, ?)"),
+                {suo, pr, date, amount(qty), amount(sum), amount(sumValut)});
     }
-    void share(qint64 bof, qint64 suo, qint64 pr, const QDateTime& date, const char* qty) const
+    void setWaiting(qint64 suo, bool waiting) const
     {
-        db.exec(QStringLiteral("insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, "
-                               "boa_amount) values (?, ?, ?, ?, ?)"),
-                {suo, pr, date, bof, amount(qty)});
+        db.exec(QStringLiteral("update scm_supplier_order set suo_waiting = ? where suo_id = ?"), {waiting ? 1 : 0, suo});
     }
-    qint64 proforma(const QString& number) const
+    bool waiting(qint64 suo) const
     {
-        return db.insertReturning(
-            QStringLiteral("insert into scm_Proforma (pf_snomer, pf_dopnomer, pf_supplier, pf_date) values (?, 1, ?, ?)"),
-            QStringLiteral("pf_id"), {number, supplier, day(5)});
+        return count(QStringLiteral("select suo_waiting from scm_supplier_order where suo_id = ?"), {suo}) == 1;
     }
-    // Ships `qty` of a confirmed line on the invoice for the request (its share must allow it).
-    void ship(qint64 bof, qint64 suo, qint64 pr, const QDateTime& date, qint64 sde, qint64 swb, const char* qty) const
+
+    Money orderedOf(qint64 bof, qint64 pr, qint64 suo) const
     {
-        if (!count(QStringLiteral("select count(*) from scm_deliveredProduct where sdp_sde_id = ? and sdp_pr_id = ?"),
-                   {sde, pr}))
-            db.exec(QStringLiteral("insert into scm_deliveredProduct (sdp_swb_id, sdp_sde_id, sdp_pr_id, sdp_amount, "
-                                   "sdp_amount2) values (?, ?, ?, 1000, 1000)"),
-                    {swb, sde, pr});
-        db.exec(QStringLiteral("insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
-                               "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) values (?, ?, ?, ?, ?, ?, ?, ?)"),
-                {pr, suo, date, sde, swb, amount(qty), pr, amount(qty)});
-        db.exec(QStringLiteral("insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, "
-                               "soi_swb_id, soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) "
-                               "values (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                {pr, suo, date, sde, swb, bof, pr, amount(qty), amount(qty)});
+        return sum(QStringLiteral("select bpo_amount from scm_bo_ordered where bpo_bof_id = ? and bpo_pr_id = ? "
+                                  "and bpo_suo_id = ?"),
+                   {bof, pr, suo});
     }
-    // A request for the product with room for `qty`, and its share of a confirmed line.
-    qint64 sharedRequest(qint64 suo, qint64 pr, const QDateTime& date, const char* qty) const
+    bool hasOrdered(qint64 bof, qint64 pr, qint64 suo) const
     {
-        const qint64 bof = request();
-        line(bof, pr, "1000");
-        share(bof, suo, pr, date, qty);
-        return bof;
+        return count(QStringLiteral("select count(*) from scm_bo_ordered where bpo_bof_id = ? and bpo_pr_id = ? "
+                                    "and bpo_suo_id = ?"),
+                     {bof, pr, suo}) > 0;
+    }
+    Money shareOf(qint64 bof, qint64 pr, qint64 suo, const QDateTime& date) const
+    {
+        return sum(QStringLiteral("select boa_amount from scm_bo_accepted where boa_bof_id = ? and boa_pr_id = ? "
+                                  "and boa_suo_id = ? and boa_soa_deliverydate = ?"),
+                   {bof, pr, suo, date});
+    }
+    // "date amount sum sum_valut" of each confirmed line of the product.
+    QStringList linesOf(qint64 suo, qint64 pr) const
+    {
+        Data::Query q(db, QStringLiteral("select soa_deliverydate, soa_amount, soa_sum, soa_sum_valut from scm_so_accepted "
+                                         "where soa_suo_id = ? and soa_pr_id = ? order by soa_deliverydate"));
+        q.bindAll({suo, pr}).exec();
+        QStringList r;
+        while (q.next())
+            r << QStringLiteral("%1 %2 %3 %4")
+                     .arg(q.dateTime(0).toString(QStringLiteral("dd.MM HH:mm")), q.money(1).toString(),
+                          q.money(2).toString(), q.money(3).toString());
+        return r;
+    }
+
+    // Every row of the chain's tables, to see that a refused save changed nothing.
+    QStringList snapshot() const
+    {
+        QStringList r;
+        for (const QString& sql :
+             {QStringLiteral("select bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount from scm_bo_ordered order by 1, 2, 3"),
+              QStringLiteral("select soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, soa_sum, soa_sum_valut "
+                             "from scm_so_accepted order by 1, 2, 3"),
+              QStringLiteral("select boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount "
+                             "from scm_bo_accepted order by 1, 2, 3, 4"),
+              QStringLiteral("select suo_id, suo_waiting from scm_supplier_order order by 1"),
+              QStringLiteral("select bpd_bof_id, bpd_pr_id, bpd_placed from scm_bp_delivery order by 1, 2")}) {
+            Data::Query q(db, sql);
+            q.exec();
+            while (q.next()) {
+                QStringList values;
+                for (int i = 0; i < q.columnCount(); ++i) {
+                    const QVariant v = q.value(i);
+                    values << (v.userType() == qMetaTypeId<Money>() ? v.value<Money>().toString() : v.toString());
+                }
+                r << values.join(u' ');
+            }
+        }
+        return r;
     }
 };
 
-// Counts the change notices of one kind.
-struct Notices : Messaging::IChangeReceiver
+// Steps of the confirmation document as the editor's grids take them.
+namespace AccShed {
+
+using namespace Qt::Literals::StringLiterals;
+
+inline Money m(const char* text)
 {
-    int heard = 0;
-    Messaging::TChangeSubscription subscription;
-    explicit Notices(const QUuid& event) : subscription(event, this) {}
-    void refresh(const QUuid&, int) override {}
-    bool notice(const QUuid&, const QByteArray&) override
-    {
-        ++heard;
-        return false;
+    return *Money::parse(QString::fromLatin1(text));
+}
+
+inline bool toLine(AcceptedOrders::TdmAccShed& doc, const QString& articul, const QDateTime& date = {})
+{
+    return date.isValid() ? doc.soAccepted.locate({u"pr_articul"_s, u"soa_deliverydate"_s}, {articul, date})
+                          : doc.soAccepted.locate({u"pr_articul"_s}, {articul});
+}
+
+inline void setLine(AcceptedOrders::TdmAccShed& doc, const QString& field, const QVariant& value)
+{
+    doc.soAccepted.edit();
+    doc.soAccepted.setValue(field, value);
+    doc.soAccepted.post();
+}
+
+inline void setShare(AcceptedOrders::TdmAccShed& doc, qint64 bof, const QVariant& amount)
+{
+    if (doc.boAccepted.locate({u"boa_bof_id"_s}, {bof})) {
+        doc.boAccepted.edit();
+    } else {
+        doc.boAccepted.insert();
+        doc.boAccepted.setValue(u"boa_bof_id"_s, bof);
     }
-};
+    doc.boAccepted.setValue(u"boa_amount"_s, amount);
+    doc.boAccepted.post();
+}
+
+inline QList<QPair<qint64, Money>> shares(AcceptedOrders::TdmAccShed& doc)
+{
+    QList<QPair<qint64, Money>> r;
+    for (doc.boAccepted.first(); !doc.boAccepted.eof(); doc.boAccepted.next())
+        r << qMakePair(doc.boAccepted.integer(u"boa_bof_id"_s), doc.boAccepted.money(u"boa_amount"_s));
+    return r;
+}
+
+
+} // namespace AccShed
 
 } // namespace Tarvo::Test

@@ -1,4 +1,4 @@
-#include "AcceptedOrders/accfixture.h"
+#include "AcceptedOrders/acclistfixture.h"
 #include "AcceptedOrders/acceptedorderdelete.h"
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "security/rights.h"
@@ -16,7 +16,7 @@ class AcceptedOrderDeleteTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<Test::TestDatabase> m_t;
-    std::unique_ptr<Test::AccFixture> m_f;
+    std::unique_ptr<Test::AccListFixture> m_f;
     qint64 m_a = 0, m_b = 0;
 
     // Every row of the confirmed and ordered stages, so a refusal can be shown to change nothing.
@@ -54,7 +54,7 @@ class AcceptedOrderDeleteTest : public QObject
     // A: 10 confirmed on day 3 for r1 (4) and r2 (6), r1 still holding 2 ordered; B: 3 for r1.
     Order confirmedOrder(bool waiting)
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 suo = f.newOrder({}, waiting);
         f.confirm(suo, m_a, f.day(3), "10", "1000");
         f.confirm(suo, m_b, f.day(4), "3", "300");
@@ -74,7 +74,7 @@ private slots:
     void init()
     {
         m_t = std::make_unique<Test::TestDatabase>();
-        m_f = std::make_unique<Test::AccFixture>(m_t->db());
+        m_f = std::make_unique<Test::AccListFixture>(m_t->db());
         m_a = m_f->product(u"A-1"_s);
         m_b = m_f->product(u"B-2"_s);
     }
@@ -125,7 +125,7 @@ private slots:
     // its lines. Nothing is deleted, the user is told which document holds the order.
     void shippedOrProformaLinesRefuseTheDelete()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const Order shipped = confirmedOrder(true);
         const qint64 swb = f.waybill();
         f.ship(shipped.r2, shipped.suo, m_a, f.day(3), f.invoice(swb, false), swb, "5");

@@ -1,4 +1,4 @@
-#include "AcceptedOrders/accfixture.h"
+#include "AcceptedOrders/acclistfixture.h"
 #include "BusOffer/listfixture.h"
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderlistdetails.h"
@@ -57,14 +57,14 @@ class AcceptedOrderListTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<Test::TestDatabase> m_t;
-    std::unique_ptr<Test::AccFixture> m_f;
+    std::unique_ptr<Test::AccListFixture> m_f;
     qint64 m_a = 0, m_b = 0;
 
     // The order's confirmed part of `qty` of product `pr` on day 3, shared by one request,
     // shipped by `shipped` on the invoice (none when 0).
     qint64 shippedOrder(const char* qty, const char* shipped, qint64 sde, qint64 swb, const QString& currency = {})
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 suo = f.newOrder(currency);
         f.confirm(suo, m_a, f.day(3), qty, "100", currency.isEmpty() ? "0" : "10");
         const qint64 bof = f.sharedRequest(suo, m_a, f.day(3), qty);
@@ -77,7 +77,7 @@ private slots:
     void init()
     {
         m_t = std::make_unique<Test::TestDatabase>();
-        m_f = std::make_unique<Test::AccFixture>(m_t->db());
+        m_f = std::make_unique<Test::AccListFixture>(m_t->db());
         m_a = m_f->product(u"A-1"_s);
         m_b = m_f->product(u"B-2"_s);
     }
@@ -89,7 +89,7 @@ private slots:
 
     void statesFollowTheChain()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 swb = f.waybill(), open = f.invoice(swb, false), closed = f.invoice(swb, true, u"INV-2"_s);
         const qint64 inProgress = shippedOrder("10", "4", open, swb);
         const qint64 notShipped = shippedOrder("10", nullptr, 0, 0);
@@ -126,7 +126,7 @@ private slots:
 
     void proformaColumnComparesTheOrdersOwnSums()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 pf = f.proforma(u"PF-7"_s);
         const qint64 none = f.newOrder();
         f.confirm(none, m_a, f.day(3), "1", "100");
@@ -163,7 +163,7 @@ private slots:
     // the filter value of the state it shows; so is every other order.
     void stateFilterListsWhatEachStateShows()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 swb = f.waybill(), open = f.invoice(swb, false), closed = f.invoice(swb, true, u"INV-2"_s);
         const qint64 inProgress = shippedOrder("10", "4", open, swb);
         const qint64 byRegister = shippedOrder("10", "10", open, swb);
@@ -206,7 +206,7 @@ private slots:
     // has several receipts. Each receipt and each shipped quantity counts once.
     void completedCountsEachReceiptOnce()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 swb = f.waybill(), open = f.invoice(swb, false), closed = f.invoice(swb, true, u"INV-2"_s);
         const qint64 parts = f.newOrder();
         f.confirm(parts, m_a, f.day(3), "5");
@@ -235,7 +235,7 @@ private slots:
 
     void supplierAndDateFiltersAndBatches()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         const qint64 other = f.catalog.partner(u"ДРУГ"_s, u"ООО Другой"_s, u"П"_s);
         QList<qint64> mine;
         for (int i = 0; i < 5; ++i) {
@@ -279,7 +279,7 @@ private slots:
 
     void detailsOfTheCurrentOrder()
     {
-        Test::AccFixture& f = *m_f;
+        Test::AccListFixture& f = *m_f;
         Data::Database& db = m_t->db();
         const qint64 swb = f.waybill(), sde1 = f.invoice(swb, false), sde2 = f.invoice(swb, false, u"INV-2"_s);
         const qint64 pf = f.proforma(u"PF-7"_s);

@@ -1,6 +1,7 @@
 // The confirmed-order register opened from the main menu, used as a user uses it.
-#include "AcceptedOrders/accfixture.h"
+#include "AcceptedOrders/acclistfixture.h"
 #include "AcceptedOrders/acceptedorderlist.h"
+#include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "AcceptedOrders/ui/tvwaccorders.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ourpricechooser.h"
@@ -65,7 +66,7 @@ private slots:
     {
         Test::TestDatabase t;
         Data::Database& db = t.db();
-        Test::AccFixture f(db);
+        Test::AccListFixture f(db);
         Otbor::TGlobalOtbors::instance().switchAllOff();
         Messaging::TMessageServer::instance().setUpdateMode(Messaging::IChangeReceiver::RefreshWindows);
         const qint64 a = f.product(u"A-1"_s), b = f.product(u"B-2"_s);
@@ -161,11 +162,23 @@ private slots:
             QTRY_COMPARE(ok.texts.size(), 1);
             QVERIFY2(ok.texts.first().contains(u"появится"_s), name);
         }
-        {
-            Test::BoxAnswers ok({QMessageBox::Ok});
-            w->action(u"actEdit"_s)->trigger();
-            QTRY_COMPARE(ok.texts.size(), 1);
-        }
+        // "Редактировать" opens the confirmation of the current order, once however often asked.
+        const auto editors = [&main] {
+            int n = 0;
+            for (QMdiSubWindow* sub : main.mdiArea()->subWindowList())
+                n += qobject_cast<TAcceptedShedule*>(sub->widget()) ? 1 : 0;
+            return n;
+        };
+        w->action(u"actEdit"_s)->trigger();
+        auto* confirmation = Test::mdiWindow<TAcceptedShedule>(main.mdiArea());
+        QVERIFY(confirmation);
+        QCOMPARE(confirmation->windowTitle(), u"Подтверждение заказа %1"_s.arg(waiting));
+        w->action(u"actEdit"_s)->trigger();
+        QCOMPARE(editors(), 1);
+        QCOMPARE(main.mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(confirmation));
+        confirmation->parentWidget()->close();
+        QTRY_COMPARE(editors(), 0);
+        main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
 
         // "Удалить": answered No, nothing; answered Yes, the confirmation is gone and its share is
         // ordered again.

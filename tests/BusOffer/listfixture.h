@@ -72,7 +72,7 @@ struct ListFixture
     }
     void orderLine(qint64 suo, qint64 pr) const
     {
-        db.exec(QStringLiteral("insert into scm_so_products (sop_suo_id, sop_pr_id, sop_amount) values (?, ?, 1) "
+        db.exec(QStringLiteral("insert into scm_so_products (sop_suo_id, sop_pr_id, sop_amount) values (?, ?, 1000) "
                                "on conflict do nothing"),
                 {suo, pr});
     }
@@ -80,7 +80,7 @@ struct ListFixture
     {
         orderLine(suo, pr);
         db.exec(QStringLiteral("insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount) "
-                               "values (?, ?, ?, 1) on conflict do nothing"),
+                               "values (?, ?, ?, 1000) on conflict do nothing"),
                 {suo, pr, day(20)});
     }
     void ordered(qint64 bof, qint64 pr, qint64 suo, double amount) const

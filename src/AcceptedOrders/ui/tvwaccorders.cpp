@@ -3,6 +3,7 @@
 #include "AcceptedOrders/acceptedorderdelete.h"
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderlistdetails.h"
+#include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tdatatablefieldmap.h"
@@ -439,9 +440,8 @@ void TvwAccOrders::announceChange()
 
 void TvwAccOrders::editOrder()
 {
-    if (!m_list->currentOrder())
-        return;
-    QMessageBox::information(this, windowTitle(), u"Окна подтверждения заказа в этой сборке нет."_s);
+    if (const qint64 id = m_list->currentOrder())
+        TAcceptedShedule::openOrder(int(id));
 }
 
 void TvwAccOrders::deleteOrder()

@@ -87,6 +87,19 @@ bool likeMatch(const QString& textIn, const QString& patternIn, QChar escape)
     return p == pn;
 }
 
+namespace {
+
+// refuse(text): fails the statement with the text as a trigger's RAISE does. RAISE takes only a
+// literal; the database's own rules name the rows they refuse.
+void refuseFn(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const QByteArray u = argText(argv[0]).toUtf8();
+    sqlite3_result_error(ctx, u.constData(), int(u.size()));
+    sqlite3_result_error_code(ctx, SQLITE_CONSTRAINT_TRIGGER);
+}
+
+} // namespace
+
 void registerSqliteFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -94,6 +107,7 @@ void registerSqliteFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "lower", 1, flags, nullptr, lowerFn, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFn, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFn, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "refuse", 1, SQLITE_UTF8, nullptr, refuseFn, nullptr, nullptr, nullptr);
     sqlite3_extended_result_codes(db, 1);
 }
 

@@ -836,8 +836,13 @@ void TRowSet::setValueChecked(int field, const QVariant& value, bool force)
         throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(f.name));
     if (f.readOnly && !force)
         throw Exception(QStringLiteral("Поле '%1' только для чтения").arg(f.caption()));
-    m_buffer[field] = normalise(value, f.type);
+    const QVariant v = normalise(value, f.type);
+    if (!force && validate && !validate(*this, field, v))
+        return;
+    m_buffer[field] = v;
     m_modified = true;
+    if (!force && onFieldChange)
+        onFieldChange(*this, field);
 }
 
 UpdateStatus TRowSet::updateStatus() const
