@@ -8,6 +8,7 @@
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderliststatement.h"
 #include "benchmedian.h"
+#include "volumebench.h"
 #include "core/exception.h"
 #include "data/engine/connector.h"
 #include "data/engine/database.h"
@@ -29,19 +30,6 @@ using namespace Tarvo;
 using namespace Tarvo::Data;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// What a grid asks for to paint its first screen.
-void firstScreen(TRowSet& rows)
-{
-    TRowSetModel model(rows);
-    const int shown = qMin(40, model.rowCount());
-    for (int r = 0; r < shown; ++r)
-        for (int c = 0; c < model.columnCount(); ++c)
-            (void)model.data(model.index(r, c));
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -49,31 +37,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("TZ"))
         qputenv("TZ", ":/etc/localtime");
     QTextStream out(stdout);
-    double scale = 1;
-    QStringList overrides;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i) == u"--scale"_s && i + 1 < args.size())
-            scale = args.at(++i).toDouble();
-        else
-            overrides << args.at(i);
-    }
     try {
-        auto db = Connector::connect(Connector::settingsFrom(overrides), false);
-        Migrator::apply(*db);
-        const QString engine = db->engine() == Engine::SQLite ? u"SQLite"_s : u"PostgreSQL"_s;
-        if (db->engine() == Engine::PostgreSQL)
-            db->exec(u"set statement_timeout = 0"_s);
-        if (!DemoData::hasDocuments(*db)) {
-            QElapsedTimer t;
-            t.start();
-            const qint64 rows = VolumeGenerator(*db, scale).run();
-            out << engine << ": generated " << rows << " rows in " << QString::number(t.elapsed() / 1000.0, 'f', 1)
-                << " s\n";
-            out.flush();
-        }
-        if (db->engine() == Engine::PostgreSQL)
-            db->exec(u"analyze"_s);
+        const Bench::VolumeArgs args(app.arguments().mid(1));
+        auto db = Bench::openVolumeDatabase(args, out);
+        const QString engine = Bench::engineName(*db);
 
         qint64 bareRows = 0;
         const double bare = median([&] {
@@ -92,7 +59,7 @@ int main(int argc, char** argv)
         const double open = median([&] {
             AcceptedOrders::AcceptedOrderList list(*db);
             list.reload();
-            firstScreen(list);
+            Bench::firstScreen(list);
             firstRows = list.recordCount();
         });
         qint64 allRows = 0;
@@ -113,7 +80,7 @@ int main(int argc, char** argv)
             AcceptedOrders::AcceptedOrderList list(*db);
             list.setFilters(&own);
             list.reload();
-            firstScreen(list);
+            Bench::firstScreen(list);
             filteredRows = list.recordCount();
         });
         out << engine << ": " << bareRows << " confirmed orders\n"
