@@ -434,6 +434,46 @@ private slots:
         addParent(other, QStringLiteral("B2")); // free again
     }
 
+    // Storage troubles are named by their engine codes, never by the engine's English text.
+    void storageFailuresAreNamed()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db();
+        const bool postgres = db.engine() == Engine::PostgreSQL;
+        const QList<QPair<QString, int>> cases =
+            postgres ? QList<QPair<QString, int>>{{QStringLiteral("53100"), NativeError::StorageFull},
+                                                  {QStringLiteral("58030"), NativeError::StorageFault},
+                                                  {QStringLiteral("XX001"), NativeError::StorageFault},
+                                                  {QStringLiteral("25006"), NativeError::ReadOnly}}
+                     : QList<QPair<QString, int>>{{QStringLiteral("13"), NativeError::StorageFull},
+                                                  {QStringLiteral("778"), NativeError::StorageFault},
+                                                  {QStringLiteral("11"), NativeError::StorageFault},
+                                                  {QStringLiteral("26"), NativeError::StorageFault},
+                                                  {QStringLiteral("1032"), NativeError::ReadOnly}};
+        for (const auto& [code, expected] : cases) {
+            EngineFailure f;
+            f.code = code;
+            f.message = QStringLiteral("engine text");
+            const QList<ProviderError> mapped = db.dialect().mapError(f, db.catalog(), QStringLiteral("tarvo"));
+            QVERIFY(!mapped.isEmpty());
+            QCOMPARE(mapped.first().nativeError, expected);
+            QVERIFY(!ErrorText::situationText(expected, 30, true).isEmpty());
+        }
+        if (postgres)
+            return;
+        // A real full file: the statement is refused in Russian and the transaction writes nothing.
+        createSampleTables(db);
+        db.exec(QStringLiteral("create table tst_big (b blob)"));
+        db.exec(QStringLiteral("pragma max_page_count = %1").arg(db.scalar(QStringLiteral("pragma page_count")).toInt() + 2));
+        db.beginTransaction();
+        addParent(db, QStringLiteral("F1"));
+        auto e = expectFailure([&] { db.exec(QStringLiteral("insert into tst_big (b) values (zeroblob(4000000))")); });
+        db.rollback();
+        QCOMPARE(e.nativeError(), NativeError::StorageFull);
+        QVERIFY2(e.message().startsWith(QStringLiteral("На диске не осталось места")), qPrintable(e.message()));
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from tst_big")).toInt(), 0);
+    }
+
     void commandTimeoutsReachTheEngine()
     {
         Test::TestDatabase t;

@@ -456,13 +456,8 @@ void Database::commit()
         m_doomed = true;
         m_doomReason = QStringLiteral("команда транзакции завершилась ошибкой");
     }
-    if (m_doomed) {
-        const QString reason = m_doomReason;
-        rollback();
-        throw Exception(QStringLiteral("Изменения не сохранены: одна из команд завершилась ошибкой, "
-                                       "транзакция отменена.\r\n%1")
-                            .arg(reason));
-    }
+    if (m_doomed)
+        abandonDoomed();
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("COMMIT"))) {
         m_inTransaction = false;
@@ -487,7 +482,25 @@ void Database::rollback()
         reopenIfLost();
         return;
     }
+    // SQLite ends the transaction itself on a full disk or an I/O error.
+    if (engineEndedTransaction())
+        return;
     runOrRaise(QStringLiteral("ROLLBACK"));
+}
+
+void Database::abandonDoomed()
+{
+    const QString reason = m_doomReason;
+    rollback();
+    throw Exception(QStringLiteral("Изменения не сохранены: одна из команд завершилась ошибкой, "
+                                   "транзакция отменена.\r\n%1")
+                        .arg(reason));
+}
+
+bool Database::engineEndedTransaction()
+{
+    sqlite3* handle = m_settings.engine == Engine::SQLite ? sqliteHandle() : nullptr;
+    return handle && sqlite3_get_autocommit(handle) != 0;
 }
 
 QString Database::setSavepoint()
@@ -510,6 +523,10 @@ void Database::releaseSavepoint(const QString& name)
 
 void Database::rollbackToSavepoint(const QString& name)
 {
+    // The engine undid the whole transaction, savepoints and all: going on would write each
+    // later statement on its own.
+    if (m_inTransaction && engineEndedTransaction())
+        abandonDoomed();
     runOrRaise(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
     QSqlQuery(m_db).exec(QStringLiteral("RELEASE SAVEPOINT ") + name);
     const qsizetype at = m_savepoints.indexOf(name);

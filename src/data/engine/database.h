@@ -102,6 +102,9 @@ public:
     static QString quote(const QString& text);
 
 private:
+    // SQLite rolled the open transaction back by itself (full disk, I/O error).
+    bool engineEndedTransaction();
+    [[noreturn]] void abandonDoomed();
     void openSqlite(bool readOnly);
     void openPostgres(bool readOnly);
     void configureSqlite(bool readOnly);

@@ -20,6 +20,9 @@ constexpr int LockTimeout = 1222; // another user holds the rows or the file
 constexpr int Truncation = 8152;  // text longer than its column
 constexpr int ConnectionLost = 10054;
 constexpr int QueryTimeout = -2147217871; // as the client reports an expired command timeout
+constexpr int StorageFull = 1105;  // no room left for the database on its disk
+constexpr int StorageFault = 823;  // the database's files could not be read or written, or are damaged
+constexpr int ReadOnly = 3906;     // the database is open for reading only
 // Refusals raised by the database's own code (procedures, triggers); nothing else carries it.
 constexpr int General = 50000;
 // Any other engine error: no server number, the engine's own code and text.

@@ -170,6 +170,15 @@ QString situationText(int nativeError, int commandTimeout, bool inTransaction)
     case NativeError::ConnectionLost:
         return inTransaction ? QStringLiteral("Соединение с сервером базы данных потеряно. Изменения не сохранены.")
                              : QStringLiteral("Соединение с сервером базы данных потеряно.");
+    case NativeError::StorageFull:
+        return QStringLiteral("На диске не осталось места для базы данных, изменения не сохранены. Освободите "
+                              "место на диске (для сервера — сообщите администратору) и повторите действие.");
+    case NativeError::StorageFault:
+        return QStringLiteral("Файлы базы данных не удалось прочитать или записать, или они повреждены; "
+                              "изменения не сохранены. Проверьте диск или сообщите администратору.");
+    case NativeError::ReadOnly:
+        return QStringLiteral("База данных открыта только для чтения: изменения не сохранены. Проверьте права "
+                              "на файл базы данных или сообщите администратору.");
     default:
         return {};
     }
@@ -237,6 +246,9 @@ QString userText(const ProviderError& e, const QStringList& columns)
     case NativeError::Deadlock:
     case NativeError::QueryTimeout:
     case NativeError::ConnectionLost:
+    case NativeError::StorageFull:
+    case NativeError::StorageFault:
+    case NativeError::ReadOnly:
         return e.message;
     default:
         break;

@@ -186,6 +186,12 @@ QList<ProviderError> PostgresDialect::mapError(const EngineFailure& f, const Con
         return {ErrorText::situation(NativeError::Deadlock, state, f.message)};
     if (state == QLatin1String("57014"))
         return {ErrorText::situation(NativeError::QueryTimeout, state, f.message)};
+    if (state == QLatin1String("53100"))
+        return {ErrorText::situation(NativeError::StorageFull, state, f.message)};
+    if (state == QLatin1String("58030") || state == QLatin1String("XX001") || state == QLatin1String("XX002"))
+        return {ErrorText::situation(NativeError::StorageFault, state, f.message)};
+    if (state == QLatin1String("25006"))
+        return {ErrorText::situation(NativeError::ReadOnly, state, f.message)};
     if (state == QLatin1String("42P01"))
         return {ErrorText::situation(NativeError::InvalidObject, state, f.message)};
     if (state == QLatin1String("P0001")) // RAISE EXCEPTION of the database's own code

@@ -13,6 +13,12 @@ namespace {
 
 // SQLite extended result codes.
 constexpr int Busy = 5;
+// Primary result codes: their extended forms carry them in the low byte.
+constexpr int ReadOnly = 8;
+constexpr int IoError = 10;
+constexpr int Corrupt = 11;
+constexpr int Full = 13;
+constexpr int NotADatabase = 26;
 constexpr int Locked = 6;
 constexpr int BusyRecovery = 261;
 constexpr int LockedSharedCache = 262;
@@ -283,6 +289,18 @@ QList<ProviderError> SqliteDialect::mapError(const EngineFailure& f, const Const
     case LockedSharedCache:
         return {ErrorText::situation(NativeError::LockTimeout, f.code, text)};
     default:
+        switch (code & 0xff) {
+        case Full:
+            return {ErrorText::situation(NativeError::StorageFull, f.code, text)};
+        case IoError:
+        case Corrupt:
+        case NotADatabase:
+            return {ErrorText::situation(NativeError::StorageFault, f.code, text)};
+        case ReadOnly:
+            return {ErrorText::situation(NativeError::ReadOnly, f.code, text)};
+        default:
+            break;
+        }
         if (text.startsWith(QLatin1String("no such table")))
             return {ErrorText::situation(NativeError::InvalidObject, f.code, text)};
         return {ErrorText::unmapped(f.code, text)};
