@@ -1,5 +1,6 @@
 #include "AcceptedOrders/tdmaccshed.h"
 
+#include "catalog/currency/moneyformats.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
@@ -624,9 +625,10 @@ void TdmAccShed::writeChanges()
     Query lowerOrdered(db, u"update scm_bo_ordered set bpo_amount = %1 where bpo_bof_id = :bof and bpo_pr_id = :pr "
                            "and bpo_suo_id = :suo"_s.arg(dialect.roundedAmount(u"bpo_amount - :amount"_s)));
     Query dropOrdered(db, u"delete from scm_bo_ordered where bpo_bof_id = :bof and bpo_pr_id = :pr and bpo_suo_id = :suo"_s);
+    Query placed(db, u"select bpd_amount, bpd_placed from scm_bp_delivery where bpd_bof_id = ? and bpd_pr_id = ?"_s);
     // Moves what the request still counts as ordered (this order first, then the others by
-    // number) into the confirmation.
-    const auto takeOrdered = [&](qint64 bof, qint64 pr, Money amount) {
+    // number) into the confirmation. A share beyond that must still fit in the request's line.
+    const auto takeOrdered = [&](qint64 bof, qint64 pr, Money amount, const QString& articul) {
         if (amount <= Money())
             return;
         ordered.bind(u"bof_id"_s, bof).bind(u"pr_id"_s, pr).bind(u"suo_id"_s, m_suoId).exec();
@@ -646,6 +648,19 @@ void TdmAccShed::writeChanges()
                 amount -= held;
             }
         }
+        if (amount <= Money())
+            return;
+        placed.bindAll({bof, pr}).exec();
+        const Money need = placed.next() ? placed.money(0) : Money();
+        const Money taken = placed.money(1);
+        placed.finish();
+        if (taken > need)
+            throw EDDMSaveError(u"Товар %1 по заявке %2: заявке нужно %3, а с этим распределением ей пришлось бы "
+                                "%4. Уменьшите количество по заявке"_s
+                                    .arg(articul)
+                                    .arg(bof)
+                                    .arg(Catalog::MoneyFormats::quantityText(need),
+                                         Catalog::MoneyFormats::quantityText(taken)));
     };
     const auto requireRow = [](Query& q, const QString& what) {
         if (q.numRowsAffected() != 1)
@@ -807,13 +822,13 @@ void TdmAccShed::writeChanges()
             if (st == UpdateStatus::Inserted || l->status == UpdateStatus::Inserted || oldBof != bof) {
                 insBo.bind(u"suo_id"_s, m_suoId).bind(u"pr_id"_s, l->pr).bind(u"deliverydate"_s, l->date)
                     .bind(u"bof_id"_s, bof).bind(u"boa_amount"_s, amount.toVariant()).exec();
-                takeOrdered(bof, l->pr, amount);
+                takeOrdered(bof, l->pr, amount, l->articul);
             } else if (amount > oldAmount) {
                 updBo.bind(u"new_deliverydate"_s, l->date).bind(u"boa_amount"_s, amount.toVariant())
                     .bind(u"pr_id"_s, l->pr).bind(u"suo_id"_s, m_suoId).bind(u"bof_id"_s, bof)
                     .bind(u"old_deliverydate"_s, l->date).exec();
                 requireRow(updBo, u"Распределение товара %1 по заявке %2"_s.arg(l->articul).arg(bof));
-                takeOrdered(bof, l->pr, amount - oldAmount);
+                takeOrdered(bof, l->pr, amount - oldAmount, l->articul);
             }
         } catch (const DatabaseError& e) {
             mapWriteError(e, l->pr, l->date);

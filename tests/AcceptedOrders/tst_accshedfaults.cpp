@@ -149,6 +149,31 @@ private slots:
         TARVO_CHECK_CHAIN(f.db);
     }
 
+    // A share may take more than the request still has ordered, but never more than its line:
+    // what it takes beyond the order must still be open on the request.
+    void sharesBeyondTheRequestAreRefused()
+    {
+        Test::TestDatabase tdb;
+        F f(tdb.db());
+        const Order o = order(f);
+        TdmAccShed doc(&f.db);
+        doc.loadOrder(int(o.suo));
+        doc.loadRest();
+        QVERIFY(toLine(doc, u"A-1"_s));
+        setLine(doc, u"soa_amount"_s, Money(20).toVariant());
+        setShare(doc, o.r1, Money(11).toVariant());
+        const QStringList before = f.snapshot();
+        QVERIFY_THROWS_EXCEPTION(Abort, doc.saveDocument(false));
+        QCOMPARE(f.shown.value(0), u"Товар A-1 по заявке %1: заявке нужно 10, а с этим распределением ей пришлось "
+                                   "бы 11. Уменьшите количество по заявке"_s.arg(o.r1));
+        QCOMPARE(f.snapshot(), before);
+        setShare(doc, o.r1, Money(10).toVariant());
+        QVERIFY(doc.saveDocument(false));
+        QCOMPARE(f.shareOf(o.r1, o.a, o.suo, F::day(5)), Money(10));
+        QVERIFY(!f.hasOrdered(o.r1, o.a, o.suo));
+        TARVO_CHECK_CHAIN(f.db);
+    }
+
     // The second workstation to save an order's confirmation is refused.
     void secondWorkstationIsRefused()
     {
