@@ -818,21 +818,35 @@ bool TDataGrid::findNext(const QString& text)
     if (column < 0)
         return false;
     m_searchText = text;
-    // The search goes round every row, the unread ones of a list read in batches too.
-    m_model->fetchAll();
-    const int rows = m_proxy->rowCount();
-    const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
     const ShownTextMatch matches(text);
-    for (int i = 0; i < rows; ++i) {
-        const int row = (start + i) % rows;
-        const QString shown = m_proxy->index(row, column).data(Qt::DisplayRole).toString();
-        if (matches(shown)) {
-            setCurrentIndex(m_proxy->index(row, column));
-            scrollTo(currentIndex());
-            return true;
+    const auto findIn = [&](int from, int to) {
+        for (int row = from; row < to; ++row) {
+            if (matches(m_proxy->index(row, column).data(Qt::DisplayRole).toString())) {
+                setCurrentIndex(m_proxy->index(row, column));
+                scrollTo(currentIndex());
+                return true;
+            }
         }
+        return false;
+    };
+    // The search goes round every row, the unread ones of a list read in batches too; they are
+    // read one batch at a time, only as far as the next match.
+    // Rows not yet read are shown as placeholders after the read ones.
+    const auto readRows = [&] { return m_proxy->rowCount() - m_model->placeholderCount(); };
+    const int start = currentIndex().isValid() ? currentIndex().row() + 1 : 0;
+    int from = start;
+    for (;;) {
+        const int rows = readRows();
+        if (findIn(from, rows))
+            return true;
+        if (!m_model->hasUnreadRows())
+            break;
+        from = rows;
+        m_model->fetchMore(QModelIndex());
+        if (readRows() == rows)
+            break;
     }
-    return false;
+    return findIn(0, qMin(start, readRows()));
 }
 
 void TDataGrid::setupColumns()

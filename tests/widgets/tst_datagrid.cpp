@@ -188,6 +188,27 @@ private slots:
         QCOMPARE(another.searchColumn(), 1);
     }
 
+    // A list read in batches is read only as far as the next match, then searched round.
+    void findReadsOnlyAsFarAsTheMatch()
+    {
+        BatchRowSet rs(5000, 100, 5000);
+        TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.setSearchColumn(1);
+        const int before = rs.batches;
+        QVERIFY(grid.findNext(QStringLiteral("Строка 250")));
+        QCOMPARE(rs.integer(QStringLiteral("N")), 250);
+        QVERIFY(rs.batches - before <= 3);
+        QVERIFY(rs.canFetchMore());
+        QVERIFY(grid.findNext(QStringLiteral("Строка 12")));
+        QCOMPARE(rs.integer(QStringLiteral("N")), 1200);
+        QVERIFY(grid.findNext(QStringLiteral("Строка 4999")));
+        QVERIFY(!rs.canFetchMore());
+        QVERIFY(grid.findNext(QStringLiteral("Строка 12"))); // round to the first rows
+        QCOMPARE(rs.integer(QStringLiteral("N")), 12);
+        QVERIFY(!grid.findNext(QStringLiteral("шуруп")));
+    }
+
     // Amounts are shown with digit groups and a decimal comma; a user types them without.
     void findMatchesNumbersAsTyped()
     {
