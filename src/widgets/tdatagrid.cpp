@@ -551,6 +551,17 @@ void TDataGrid::applySort(int column, Qt::SortOrder order)
     syncFromRowSet();
 }
 
+void TDataGrid::sortRowSetWhenRead(const QString& sort, Data::TRowSet::SortCollation collation)
+{
+    if (!m_rowSet)
+        return;
+    startReading([this] { return !readBatch() || !m_model->hasUnreadRows(); },
+                 [this, sort, collation] {
+                     if (m_rowSet)
+                         m_rowSet->setSort(sort, collation);
+                 });
+}
+
 bool TDataGrid::readBatch()
 {
     if (!m_model || !m_model->hasUnreadRows())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/rowset/rowsetsubscription.h"
+#include "data/rowset/trowset.h"
 
 #include <QHash>
 #include <QTableView>
@@ -103,6 +104,10 @@ public:
     void startReading(std::function<bool()> step, std::function<void()> done,
                       std::function<void()> cancelled = {});
     bool isReading() const { return m_reading.active; }
+    // Orders the row set itself (TRowSet::setSort) once its unread batches are read, a batch
+    // per turn as startReading reads them; Esc leaves the order it had.
+    void sortRowSetWhenRead(const QString& sort,
+                            Data::TRowSet::SortCollation collation = Data::TRowSet::SortCollation::Exact);
     void cancelReading();
 
     // The "Найти" menu: the column to search (remembered as "SearchIndex"), "Найти..." (Ctrl+F)

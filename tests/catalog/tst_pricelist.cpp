@@ -230,9 +230,12 @@ private slots:
         list.first();
         QCOMPARE(list.string(u"PR_ARTICUL"_s), u"NEW"_s);
         QCOMPARE(list.recordCount(), 26);
-        // The sort stays when the node is shown again: the list is read whole.
+        // The node shown again is read unordered, a batch at first; the window orders it again
+        // as it reads the rest (TDataGrid::sortRowSetWhenRead).
         list.showNode(AllProducts, false);
-        QCOMPARE(list.recordCount(), 26);
+        QCOMPARE(list.recordCount(), 10);
+        QCOMPARE(list.keptSort(), u"PR_ARTICUL desc"_s);
+        QVERIFY(list.keptSortCollation() == Data::TRowSet::SortCollation::User);
     }
 
     // The grid reads the next batch as the user scrolls to the end; "Искать в поле" finds a
@@ -371,6 +374,24 @@ private slots:
         QTRY_COMPARE(list->string(u"PR_ARTICUL"_s), u"B44"_s);
         QCOMPARE(grid->model()->index(grid->currentIndex().row(), articleColumn).data().toString(), u"B44"_s);
         QTRY_VERIFY(!grid->isReading());
+
+        // "Упорядочить по": the order is kept for the next node, whose rows are read a batch per
+        // turn as well before it is ordered again.
+        view->showNode(AllProducts, false);
+        view->sortByColumn(list->fieldIndex(u"PR_ARTICUL"_s));
+        QVERIFY(grid->isReading());
+        QTRY_VERIFY(!grid->isReading());
+        QCOMPARE(list->recordCount(), 45);
+        QCOMPARE(list->sort().toUpper(), u"PR_ARTICUL"_s);
+        list->first();
+        QCOMPARE(list->string(u"PR_ARTICUL"_s), u"B00"_s);
+        view->showNode(AllProducts, false);
+        QVERIFY(list->recordCount() < 45);
+        QVERIFY(grid->isReading());
+        QTRY_VERIFY(!grid->isReading());
+        QCOMPARE(list->recordCount(), 45);
+        QCOMPARE(list->sort().toUpper(), u"PR_ARTICUL"_s);
+        list->setSort({});
 
         // Esc in the search field stops it where the cursor was.
         view->showNode(AllProducts, false);

@@ -150,7 +150,13 @@ void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQue
     m_added.clear();
     m_counted = -1;
     m_deleted = 0;
+    if (!sort().isEmpty()) {
+        m_keptSort = sort();
+        m_keptCollation = sortCollation();
+    }
     close();
+    // Ordering on open would read the whole node at once.
+    setSort({});
     open();
     if (m_paged)
         batchRead(recordCount());
@@ -161,8 +167,6 @@ void OurPriceList::showNode(qint64 nodeId, bool withSubgroups, const OurPriceQue
         if (count.next())
             m_counted = count.value(0).toInt();
     }
-    if (!sort().isEmpty())
-        fetchAll();
     for (int i = 0; i < fieldCount(); ++i) {
         const QString c = caption(field(i).name);
         field(i).displayLabel = c.isEmpty() ? u"-"_s : c;

@@ -24,6 +24,10 @@ public:
     qint64 nodeId() const { return m_node; }
     bool withSubgroups() const { return m_subgroups; }
     const OurPriceQuery::Search& search() const { return m_search; }
+    // The order the list had before showNode: the new rows are read unordered, and the window
+    // orders them again as they are read (TDataGrid::sortRowSetWhenRead).
+    const QString& keptSort() const { return m_keptSort; }
+    SortCollation keptSortCollation() const { return m_keptCollation; }
 
     // A list is read a batch at a time in key order (the first batch at once, the next as the
     // grid scrolls, each twice the last up to eight times the first); sorting, locating and the
@@ -47,6 +51,8 @@ private:
     qint64 m_node = 0;
     bool m_subgroups = false;
     OurPriceQuery::Search m_search;
+    QString m_keptSort;
+    SortCollation m_keptCollation = SortCollation::Exact;
     int m_batchRows = DefaultBatchRows;
     int m_requested = DefaultBatchRows; // rows asked for by the last batch
     bool m_paged = false;

@@ -273,6 +273,8 @@ void TForeignPriceView::showNode(qint64 nodeId, bool withSubgroups)
     m_products->showNode(nodeId, withSubgroups, search);
     m_grid->setRowSet(m_products.get());
     BookFields::applyHidden(*m_products, m_grid);
+    if (!m_products->keptSort().isEmpty())
+        m_grid->sortRowSetWhenRead(m_products->keptSort(), m_products->keptSortCollation());
     for (const char* f : {"PR_MN_ID", "PR_PE_ID", "op_codval", "PR_TIP_TOVR"})
         setLookup(m_grid, *m_products, QString::fromLatin1(f),
                   findChild<LookupDelegate*>(u"lookup"_s + QString::fromLatin1(f)));
@@ -350,7 +352,7 @@ void TForeignPriceView::applySearch()
 void TForeignPriceView::sortByColumn(int column)
 {
     if (column >= 0 && column < m_products->fieldCount())
-        m_products->setSort(m_products->field(column).name);
+        m_grid->sortRowSetWhenRead(m_products->field(column).name);
 }
 
 void TForeignPriceView::showSortMenu(const QPoint& at)

@@ -106,6 +106,8 @@ void TOurPriceView::showNode(qint64 nodeId, bool withSubgroups)
     m_products->showNode(nodeId, withSubgroups);
     m_grid->setRowSet(m_products.get());
     BookFields::applyHidden(*m_products, m_grid);
+    if (!m_products->keptSort().isEmpty())
+        m_grid->sortRowSetWhenRead(m_products->keptSort(), m_products->keptSortCollation());
     // The additional prices follow the current product.
     m_extra->setDataSource(m_products.get(), {u"sam_pr_id"_s});
     m_extra->setParameter(u"sam_pr_id"_s,
@@ -168,16 +170,7 @@ void TOurPriceView::sortByColumn(int column)
 {
     if (column < 0 || column >= m_products->fieldCount())
         return;
-    // The unread batches first, a batch per turn; the list is ordered once all are read.
-    const QString field = m_products->field(column).name;
-    m_grid->startReading(
-        [grid = m_grid] {
-            Data::TRowSetModel* model = grid->rowSetModel();
-            if (model && model->hasUnreadRows())
-                model->fetchMore({});
-            return !model || !model->hasUnreadRows();
-        },
-        [this, field] { m_products->setSort(field); });
+    m_grid->sortRowSetWhenRead(m_products->field(column).name);
 }
 
 void TOurPriceView::showSortMenu(const QPoint& at)

@@ -182,6 +182,7 @@ public:
     bool pendingOnly() const { return m_pendingOnly; }
     // "field [asc|desc], ..."; empty restores the natural order.
     void setSort(const QString& sort, SortCollation collation = SortCollation::Exact);
+    SortCollation sortCollation() const { return m_collation; }
     const QString& sort() const { return m_sortText; }
 
     Bookmark bookmark() const;
