@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/modules/tquerynodes.h"
+#include "registers/keyrange.h"
 
 #include <QVariant>
 
@@ -13,14 +14,8 @@ class TVarList;
 
 namespace Tarvo::BusOffer {
 
-// Which requests a statement of the register reads: bof_id above `after` and up to `upTo`
-// (a null bound is open). The grouped totals are restricted to the same keys, so a batch costs
-// what its own requests cost.
-struct OfferKeyRange
-{
-    QVariant after;
-    QVariant upTo;
-};
+// Which requests a statement of the register reads (bof_id above `after`, up to `upTo`).
+using OfferKeyRange = Registers::KeyRange;
 
 // The register's list statement, built with the command builder: the header columns, the
 // totals k1..k5 of each request from grouped sub-queries, the request's state computed from
