@@ -20,7 +20,15 @@ OfferListDelegate::Look OfferListDelegate::look(bool approved, bool marked, bool
     return {approved ? QColor(Qt::black) : QColor(Qt::red), marked ? Aqua : QColor()};
 }
 
-OfferListDelegate::OfferListDelegate(Widgets::TDataGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+OfferListDelegate::OfferListDelegate(Widgets::TDataGrid* grid, const QString& acceptedColumn,
+                                     const QString& markedColumn)
+    : QStyledItemDelegate(grid), m_grid(grid), m_accepted(acceptedColumn), m_marked(markedColumn)
+{}
+
+QColor OfferListDelegate::highlightColor()
+{
+    return QColor(255, 255, 128);
+}
 
 void OfferListDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
@@ -28,14 +36,16 @@ void OfferListDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
     const Data::TRowSet* rs = m_grid->rowSet();
     if (!rs)
         return;
-    const int accepted = rs->fieldIndex(u"bof_accepted"_s);
-    const int marked = rs->fieldIndex(u"bof_otmetka"_s);
+    const int accepted = rs->fieldIndex(m_accepted);
+    const int marked = rs->fieldIndex(m_marked);
     const Data::RowSetRow* row = rs->rowAt(m_grid->rowSetRow(index.row()));
     if (!row || accepted < 0 || marked < 0)
         return;
     const bool selected = option->state & QStyle::State_Selected;
-    const Look l = look(row->values.at(accepted).toInt() == 1, row->values.at(marked).toInt() == 1, selected,
-                        option->palette);
+    const bool isMarked = row->values.at(marked).toInt() == 1;
+    Look l = look(row->values.at(accepted).toInt() == 1, isMarked, selected, option->palette);
+    if (!selected && !isMarked && m_highlight && m_highlight(*rs, *row))
+        l.background = highlightColor();
     if (selected) {
         option->palette.setColor(QPalette::Highlight, l.background);
         option->palette.setColor(QPalette::HighlightedText, l.text);
