@@ -183,8 +183,12 @@ QMenu* RegisterFrame::addPrintMenu(int reportGroup, const QString& registerText,
 void RegisterFrame::finishToolbar()
 {
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QToolButton* b : m_toolbar->findChildren<QToolButton*>())
+    for (QToolButton* b : m_toolbar->findChildren<QToolButton*>()) {
         b->setFocusPolicy(Qt::TabFocus);
+        // The button a narrow window shows for the commands that do not fit.
+        if (b->objectName() == QLatin1String("qt_toolbar_ext_button"))
+            b->setAccessibleName(u"Другие команды"_s);
+    }
 }
 
 void RegisterFrame::addSortAndSetup(QMenu* menu, Widgets::TDataGrid* grid, const QString& naturalOrder)
