@@ -1,6 +1,7 @@
 // The supplier-order register opened from the main menu, used as a user uses it.
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "BusOffer/ourpricechooser.h"
+#include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/tset_urgency_level_.h"
 #include "SupplierOrders/listfixture.h"
 #include "SupplierOrders/supplierorderlist.h"
@@ -15,6 +16,7 @@
 #include "security/rights.h"
 #include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"
+#include "shell/programparameters.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
 #include "support/testdatabase.h"
@@ -214,6 +216,7 @@ private slots:
         QCOMPARE(w->list().currentOrder(), order.suo);
         QCOMPARE(shown(w, order.suo, u"suo_state_name"_s), u"В работе"_s);
         QVERIFY(SupplierOrderList::confirmedDiffers(w->list(), *w->list().rowAt(w->list().recNo())));
+        QVERIFY(!SupplierOrderList::confirmedDiffers(w->list(), *w->list().rowAt(rowOf(w->grid(), u"suo_id"_s, other.suo))));
         const int lineA = rowOf(w->linesGrid(), u"sop_pr_id"_s, a);
         QCOMPARE(Money::fromVariant(w->linesGrid()->model()->data(cellOf(w->linesGrid(), lineA, u"soa_amount"_s))),
                  Money(6));
@@ -301,6 +304,45 @@ private slots:
         QTRY_COMPARE(w->grid()->model()->rowCount(), 2);
         QCOMPARE(w->list().currentOrder(), other.suo);
         main.mdiArea()->closeAllSubWindows();
+        TARVO_CHECK_CHAIN(db);
+    }
+
+    // With "PaintOrdersInColor" an order whose confirmation differs from what was ordered stands
+    // out; one confirmed as ordered, or not confirmed at all, does not.
+    void ordersInColor()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::SupplierListFixture f(db);
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+        const qint64 a = f.product(u"A-1"_s);
+        const auto less = f.orderWithRequest(a, "10", "1000");
+        f.confirmFromRequest(less, a, f.day(3), "6", "600");
+        const auto dearer = f.orderWithRequest(a, "10", "1000");
+        f.confirmFromRequest(dearer, a, f.day(3), "10", "1100");
+        const auto same = f.orderWithRequest(a, "10", "1000");
+        f.confirmFromRequest(same, a, f.day(3), "10", "1000");
+        const auto none = f.orderWithRequest(a, "10", "1000");
+        db.exec(u"update scm_supplier_order set suo_accepted = 1"_s);
+
+        const Shell::ProgramParameters before = Shell::ProgramParameters::current();
+        for (bool paint : {true, false}) {
+            Shell::ProgramParameters p = before;
+            p.paintOrdersInColor = paint;
+            Shell::ProgramParameters::setCurrent(p);
+            TViewSupplierOrder w(db);
+            auto* delegate = dynamic_cast<BusOffer::OfferListDelegate*>(w.grid()->itemDelegate());
+            QVERIFY(delegate);
+            const auto background = [&](qint64 suo) {
+                return delegate->lookOf(rowOf(w.grid(), u"suo_id"_s, suo), false, w.palette())->background;
+            };
+            const QColor lit = paint ? BusOffer::OfferListDelegate::highlightColor() : QColor();
+            QCOMPARE(background(less.suo), lit);
+            QCOMPARE(background(dearer.suo), lit);
+            QCOMPARE(background(same.suo), QColor());
+            QCOMPARE(background(none.suo), QColor());
+        }
+        Shell::ProgramParameters::setCurrent(before);
         TARVO_CHECK_CHAIN(db);
     }
 };

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <optional>
 
 namespace Tarvo::Data {
 class TRowSet;
@@ -34,6 +35,8 @@ public:
     using Highlight = std::function<bool(const Data::TRowSet& rows, const Data::RowSetRow& row)>;
     void setHighlight(Highlight highlight) { m_highlight = std::move(highlight); }
     static QColor highlightColor();
+    // How the grid's row is painted; none for a row without the flag columns.
+    std::optional<Look> lookOf(int gridRow, bool selected, const QPalette& palette) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
