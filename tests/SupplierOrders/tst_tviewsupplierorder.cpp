@@ -225,7 +225,9 @@ private slots:
         w->linesGrid()->setFocus();
         w->linesGrid()->setCurrentIndex(cellOf(w->linesGrid(), lineA, u"pr_name"_s));
         QCOMPARE(w->lines().integer(u"sop_pr_id"_s), a);
+        Test::Notices requests(Messaging::ChangeEvents::BusinessOffers);
         w->action(u"actReduceToConfirmed"_s)->trigger();
+        QCOMPARE(requests.heard, 1);
         QCOMPARE(f.sum(u"select sop_amount from scm_so_products where sop_suo_id = ? and sop_pr_id = ?"_s,
                        {order.suo, a}),
                  Money(6));
@@ -264,6 +266,7 @@ private slots:
             w->action(u"actDelete"_s)->trigger();
             QTRY_COMPARE(ok.texts, QStringList{u"Удалить заказ?"_s});
         }
+        QCOMPARE(requests.heard, 2);
         for (const QString& sql : {u"select count(*) from scm_supplier_order where suo_id = ?"_s,
                                    u"select count(*) from scm_so_accepted where soa_suo_id = ?"_s,
                                    u"select count(*) from scm_bo_accepted where boa_suo_id = ?"_s})
@@ -304,6 +307,31 @@ private slots:
         QTRY_COMPARE(w->grid()->model()->rowCount(), 2);
         QCOMPARE(w->list().currentOrder(), other.suo);
         main.mdiArea()->closeAllSubWindows();
+        TARVO_CHECK_CHAIN(db);
+    }
+
+    // The ordered rows of a line are typed in their tab, through the distribution's writer.
+    void orderedRowsEditedInTheirTab()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::SupplierListFixture f(db);
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+        const qint64 a = f.product(u"A-1"_s);
+        const auto order = f.orderWithRequest(a, "8", "800");
+        TViewSupplierOrder w(db);
+        w.show();
+        QCOMPARE(w.list().currentOrder(), order.suo);
+        Widgets::TDataGrid* grid = w.orderedGrid();
+        QCOMPARE(grid->model()->rowCount(), 1);
+        w.tabs()->setCurrentIndex(0);
+        grid->setFocus();
+        grid->setCurrentIndex(cellOf(grid, 0, u"bpo_amount"_s));
+        Test::press(grid, Qt::Key_5);
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != grid);
+        Test::press(editor, Qt::Key_Return);
+        QTRY_COMPARE(f.sum(u"select bpo_amount from scm_bo_ordered where bpo_suo_id = ?"_s, {order.suo}), Money(5));
         TARVO_CHECK_CHAIN(db);
     }
 
