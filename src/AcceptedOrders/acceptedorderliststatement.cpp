@@ -1,6 +1,7 @@
 #include "AcceptedOrders/acceptedorderliststatement.h"
 
 #include "data/engine/dialect.h"
+#include "otbor/activevar.h"
 #include "otbor/otborconditions.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tvarlist.h"
@@ -20,15 +21,7 @@ namespace {
 
 const QString Orders = u"scm_supplier_order"_s;
 
-template <typename T> T* activeVar(const Otbor::TVarList* list)
-{
-    if (!list)
-        return nullptr;
-    for (Otbor::TVar* v : list->items())
-        if (auto* t = dynamic_cast<T*>(v); t && t->active())
-            return t;
-    return nullptr;
-}
+using Otbor::activeVar;
 
 // Per order: confirmed quantity and sums, and the parts of the sums whose line is in a proforma.
 void joinConfirmed(TQueryNodes& list, const OfferKeyRange& range)

@@ -1,5 +1,7 @@
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 
+#include "AcceptedOrders/acceptedorderdelete.h"
+#include "BusOffer/offerdeleteprocedure.h"
 #include "catalog/catalogtransaction.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
@@ -24,17 +26,6 @@ const QList<QPair<QString, QString>> OrderRows{
     {u"scm_supplier_order"_s, u"suo_id"_s},
 };
 
-QStringList column(Data::Database& db, const QString& sql, qint64 suoId)
-{
-    Data::Query q(db, sql);
-    q.bindAt(0, suoId, Data::ParamType::Integer).exec();
-    QStringList values;
-    while (q.next())
-        if (!q.isNull(0) && !q.string(0).trimmed().isEmpty())
-            values << q.string(0).trimmed();
-    return values;
-}
-
 [[noreturn]] void refuse(const QString& reason)
 {
     throw Exception(reason + u"\r\n"_s + SupplierOrderDeleteProcedure::refusalTail());
@@ -55,30 +46,14 @@ QStringList column(Data::Database& db, const QString& sql, qint64 suoId)
 // Everything that keeps the order is refused before anything is deleted.
 void refuseWhileUsed(Data::Database& db, qint64 suoId)
 {
-    Data::Query received(db, u"select distinct m.numdocm_pr from SCM_TOMOVE t left join scl_move m on m.recno = t.recno "
-                             "where t.soi_suo_id = ? order by 1"_s);
-    received.bindAt(0, suoId, Data::ParamType::Integer).exec();
-    QStringList documents;
-    bool any = false;
-    while (received.next()) {
-        any = true;
-        if (!received.isNull(0) && !received.string(0).trimmed().isEmpty())
-            documents << received.string(0).trimmed();
-    }
-    if (any)
-        refuseReceived(db, suoId, documents.isEmpty() ? u"без номера"_s : documents.join(u", "_s));
+    if (const std::optional<QString> documents =
+            BusOffer::OfferDeleteProcedure::receiptDocuments(db, u"soi_suo_id"_s, suoId))
+        refuseReceived(db, suoId, *documents);
     // Deleting the confirmed lines would drop the requests' shipped amounts with the waybill's rows.
-    const QStringList waybills = column(
-        db, u"select distinct sdi_swb_id from scm_order_invoice where sdi_suo_id = ? order by sdi_swb_id"_s, suoId);
-    if (!waybills.isEmpty())
+    if (const QStringList waybills = AcceptedOrders::AcceptedOrderDelete::waybillsOf(db, suoId); !waybills.isEmpty())
         refuse(u"Товар заказа %1 в пути (посылка %2)"_s.arg(suoId).arg(waybills.join(u", "_s)));
-    const QStringList proformas = column(
-        db,
-        u"select distinct case when coalesce(pf.pf_snomer, '') <> '' then pf.pf_snomer "
-        "else cast(pf.pf_dopnomer as varchar(20)) end from scm_so_accepted a "
-        "join scm_Proforma pf on pf.pf_id = a.soa_pf_id where a.soa_suo_id = ? order by 1"_s,
-        suoId);
-    if (!proformas.isEmpty())
+    if (const QStringList proformas = AcceptedOrders::AcceptedOrderDelete::proformasOf(db, suoId);
+        !proformas.isEmpty())
         refuse(u"Товар заказа %1 входит в счет поставщика %2"_s.arg(suoId).arg(proformas.join(u", "_s)));
 }
 

@@ -3,6 +3,7 @@
 #include "AcceptedOrders/acceptedorderliststatement.h"
 #include "BusOffer/offerliststatement.h"
 #include "data/engine/dialect.h"
+#include "otbor/activevar.h"
 #include "otbor/otborconditions.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tvarbool.h"
@@ -23,15 +24,7 @@ namespace {
 
 const QString Orders = u"scm_supplier_order"_s;
 
-template <typename T> T* activeVar(const Otbor::TVarList* list)
-{
-    if (!list)
-        return nullptr;
-    for (Otbor::TVar* v : list->items())
-        if (auto* t = dynamic_cast<T*>(v); t && t->active())
-            return t;
-    return nullptr;
-}
+using Otbor::activeVar;
 
 void joinSupplier(TQueryNodes& s)
 {
@@ -62,14 +55,6 @@ void joinFilterTables(TQueryNodes& s, const Otbor::TVarList* filters)
                   u" on scm_supplier_order.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
 }
 
-std::size_t conditionCount(const TQueryNodes& s)
-{
-    std::size_t n = 0;
-    for (const Data::TTableNodePtr& t : s.tables())
-        n += t->conditionGroups().size();
-    return n;
-}
-
 // The keys of the orders a batch lists as the header's filters pass them; null when only the
 // range restricts them.
 TQueryNodesPtr filteredKeys(const Otbor::TVarList* filters, const Registers::KeyRange& range)
@@ -77,22 +62,15 @@ TQueryNodesPtr filteredKeys(const Otbor::TVarList* filters, const Registers::Key
     auto s = CB::newStatement(u"select scm_supplier_order.suo_id from "_s, Orders);
     joinFilterTables(*s, filters);
     OfferListStatement::restrictToRange(*s, u"suo_id"_s, range);
-    const std::size_t rangeOnly = conditionCount(*s);
+    const std::size_t rangeOnly = OfferListStatement::conditionCount(*s);
     addHeaderFilters(*s, filters);
-    return conditionCount(*s) > rangeOnly ? s : nullptr;
+    return OfferListStatement::conditionCount(*s) > rangeOnly ? s : nullptr;
 }
 
-// Restricts a grouped sub-query to the batch's orders: their key range, and when the header's
-// filters pass only some of them (one supplier's orders spread over every key), to those.
 void restrictTotals(TQueryNodes& sub, const QString& keyColumn, const Otbor::TVarList* filters,
                     const Registers::KeyRange& range)
 {
-    OfferListStatement::restrictToRange(sub, keyColumn, range);
-    if (TQueryNodesPtr keys = filteredKeys(filters, range)) {
-        auto g = sub.mainNode()->newConditionGroup();
-        g->addText(sub.mainNode()->qualify(keyColumn) + u" in "_s);
-        g->add(keys);
-    }
+    OfferListStatement::restrictTotals(sub, keyColumn, range, filteredKeys(filters, range));
 }
 
 void joinTotals(TQueryNodes& list, const QString& select, const QString& table, const QString& key,

@@ -123,6 +123,8 @@ void KeyRangeList::writeChangedFlags(const QString& table, const QStringList& fl
         Data::Query q(*database(), u"update %1 set %2 = ? where %3 = ?"_s.arg(table, column, m_key));
         q.bindAll({now, id});
         q.exec();
+        if (q.numRowsAffected() == 0)
+            throw Exception(goneText.arg(id));
     }
     Data::Query back(*database(), u"select %1 from %2 where %3 = ?"_s.arg(flags.join(u", "_s), table, m_key));
     back.bindAll({id});

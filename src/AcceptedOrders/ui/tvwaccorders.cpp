@@ -72,31 +72,6 @@ const Columns& stateColumns()
     return c;
 }
 
-Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible)
-{
-    auto* grid = new Widgets::TDataGrid(parent);
-    grid->setObjectName(name);
-    grid->setAccessibleName(accessible);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return grid;
-}
-
-void showAs(Data::TRowSet& ds, const QStringList& fields, Data::FieldType type)
-{
-    for (const QString& name : fields)
-        if (const int i = ds.fieldIndex(name); i >= 0)
-            ds.field(i).type = type;
-}
-
-std::unique_ptr<Data::TUpdatedADOQuery> detailQuery(Data::Database& db, const QString& sql)
-{
-    auto q = std::make_unique<Data::TUpdatedADOQuery>(&db);
-    q->setSql(sql);
-    q->setReadOnly(true);
-    return q;
-}
-
 } // namespace
 
 TvwAccOrders::TvwAccOrders(Data::Database& db, QWidget* parent)

@@ -109,34 +109,6 @@ const Columns& shippedColumns()
     return c;
 }
 
-Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible)
-{
-    auto* grid = new Widgets::TDataGrid(parent);
-    grid->setObjectName(name);
-    grid->setAccessibleName(accessible);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return grid;
-}
-
-std::unique_ptr<Data::TUpdatedADOQuery> detailQuery(Data::Database& db, const QString& sql)
-{
-    auto q = std::make_unique<Data::TUpdatedADOQuery>(&db);
-    q->setSql(sql);
-    q->setReadOnly(true);
-    return q;
-}
-
-void showAs(Data::TRowSet& ds, const QStringList& fields, Data::FieldType type, const QString& format = {})
-{
-    for (const QString& name : fields)
-        if (const int i = ds.fieldIndex(name); i >= 0) {
-            ds.field(i).type = type;
-            if (!format.isEmpty())
-                ds.field(i).displayFormat = format;
-        }
-}
-
 // A grid under a caption, as one page part.
 QWidget* captioned(QWidget* parent, const QString& caption, QWidget* grid)
 {

@@ -3,6 +3,7 @@
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tdatatablefieldmap.h"
+#include "data/modules/tupdatedadoquery.h"
 #include "messaging/tmessageserver.h"
 #include "otbor/tglobalotbors.h"
 #include "otbor/tvarlist.h"
@@ -117,6 +118,35 @@ QString RegisterFrame::dictionaryTitle(const QString& table, const QString& fall
     } catch (const Exception&) {
     }
     return fallback;
+}
+
+Widgets::TDataGrid* RegisterFrame::makeGrid(QWidget* parent, const QString& name, const QString& accessible)
+{
+    auto* grid = new Widgets::TDataGrid(parent);
+    grid->setObjectName(name);
+    grid->setAccessibleName(accessible);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return grid;
+}
+
+std::unique_ptr<Data::TUpdatedADOQuery> RegisterFrame::detailQuery(Data::Database& db, const QString& sql)
+{
+    auto q = std::make_unique<Data::TUpdatedADOQuery>(&db);
+    q->setSql(sql);
+    q->setReadOnly(true);
+    return q;
+}
+
+void RegisterFrame::showAs(Data::TRowSet& rows, const QStringList& fields, Data::FieldType type,
+                           const QString& displayFormat)
+{
+    for (const QString& name : fields)
+        if (const int i = rows.fieldIndex(name); i >= 0) {
+            rows.field(i).type = type;
+            if (!displayFormat.isEmpty())
+                rows.field(i).displayFormat = displayFormat;
+        }
 }
 
 QAction* RegisterFrame::addCommand(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,

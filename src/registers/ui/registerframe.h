@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/rowset/rowsetfield.h"
 #include "data/rowset/rowsetsubscription.h"
 #include "messaging/ichangereceiver.h"
 #include "otbor/registerotbors.h"
@@ -23,6 +24,7 @@ class QToolButton;
 
 namespace Tarvo::Data {
 class Database;
+class TUpdatedADOQuery;
 }
 namespace Tarvo::Messaging {
 class TChangeSubscription;
@@ -67,6 +69,13 @@ public:
     static Columns dictionaryColumns(const QString& table, const Columns& columns);
     // The caption dictionary's title of the table, else `fallback`.
     static QString dictionaryTitle(const QString& table, const QString& fallback);
+    // A read-only grid of whole rows, as the details use them.
+    static Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible);
+    // A read-only detail query over the statement.
+    static std::unique_ptr<Data::TUpdatedADOQuery> detailQuery(Data::Database& db, const QString& sql);
+    // SQLite gives computed columns no declared type: both engines show them alike.
+    static void showAs(Data::TRowSet& rows, const QStringList& fields, Data::FieldType type,
+                       const QString& displayFormat = {});
 
 protected:
     // The register's list and its grid: the grid shows the list, its pop-up (popup()) opens on
