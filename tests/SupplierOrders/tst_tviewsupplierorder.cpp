@@ -26,6 +26,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -252,6 +253,17 @@ private slots:
             w->action(u"actProcessOrder"_s)->trigger();
             QTRY_COMPARE(ok.texts, QStringList{u"Не зарегистрировано действие для обработки заказа"_s});
         }
+
+        // "По номеру заказа" stands on the typed number; "Печать" without its extension does nothing.
+        standOn(w, other.suo);
+        Test::whenModal<QInputDialog>([&order](QInputDialog* d) {
+            d->setIntValue(int(order.suo));
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        w->action(u"actFindOrder"_s)->trigger();
+        QCOMPARE(w->list().currentOrder(), order.suo);
+        w->action(u"actPrint"_s)->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
 
         // Deleted after the question, with its confirmation and shares.
         standOn(w, order.suo);
