@@ -104,6 +104,8 @@ TvwAccOrders::TvwAccOrders(Data::Database& db, QWidget* parent)
 
 TvwAccOrders::~TvwAccOrders()
 {
+    // The list goes before the frame: the grid lets go of it first.
+    m_grid->setRowSet(nullptr);
     m_requestsGrid->setRowSet(nullptr);
     m_productsGrid->setRowSet(nullptr);
     m_stateGrid->setRowSet(nullptr);

@@ -89,7 +89,11 @@ TviewBusinesOffers::TviewBusinesOffers(Data::Database& db, QWidget* parent)
           u"Список заявок изменен другим окном или пользователем. Обновить: F5"_s);
 }
 
-TviewBusinesOffers::~TviewBusinesOffers() = default;
+TviewBusinesOffers::~TviewBusinesOffers()
+{
+    // The list goes before the frame: the grid lets go of it first.
+    m_grid->setRowSet(nullptr);
+}
 
 QString TviewBusinesOffers::registerTitle() const
 {

@@ -168,6 +168,8 @@ TViewSupplierOrder::TViewSupplierOrder(Data::Database& db, QWidget* parent)
 
 TViewSupplierOrder::~TViewSupplierOrder()
 {
+    // The list goes before the frame: the grid lets go of it first.
+    m_grid->setRowSet(nullptr);
     for (Widgets::TDataGrid* g : {m_linesGrid, m_orderedGrid, m_confirmedGrid, m_confirmedRequestsGrid, m_shippedGrid,
                                   m_shippedRequestsGrid})
         g->setRowSet(nullptr);

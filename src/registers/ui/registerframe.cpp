@@ -64,9 +64,8 @@ RegisterFrame::RegisterFrame(Data::Database& db, Otbor::OtborRegister filters, c
 
 RegisterFrame::~RegisterFrame()
 {
+    // The register's own destructor has already taken its list off the grid.
     m_subscriptions.clear();
-    if (m_grid)
-        m_grid->setRowSet(nullptr);
 }
 
 void RegisterFrame::setList(KeyRangeList* list, Widgets::TDataGrid* grid)

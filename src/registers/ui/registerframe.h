@@ -78,7 +78,8 @@ public:
                        const QString& displayFormat = {});
 
 protected:
-    // The register's list and its grid: the grid shows the list, its pop-up (popup()) opens on
+    // The register's list and its grid (the register's destructor takes the list off the grid, as
+    // the list goes before the frame): the grid shows the list, its pop-up (popup()) opens on
     // the right button with the commands enabled afresh, and the details follow the current row.
     void setList(KeyRangeList* list, Widgets::TDataGrid* grid);
     // After the register has built everything: subscribes to the notices and reads the list.
