@@ -29,8 +29,10 @@ int main(int argc, char** argv)
         out << Bench::engineName(*db) << ":\n";
 
         const Bench::Measured bare = Bench::bareOrderStatement(*db, nullptr);
-        Bench::reportCase(out, u"register open to first rows shown"_s, Bench::orderRegisterOpen(*db, nullptr), bare);
-        Bench::reportCase(out, u"whole register batch by batch"_s, Bench::orderRegisterWhole(*db, nullptr), bare);
+        Bench::reportCase(out, u"register open to first rows shown"_s, Bench::orderRegisterOpen(*db, nullptr),
+                          bare);
+        Bench::reportCase(out, u"whole register batch by batch"_s, Bench::orderRegisterWhole(*db, nullptr),
+                          bare);
 
         Otbor::TGlobalOtbors global;
         Otbor::TVarList own;
@@ -38,15 +40,15 @@ int main(int argc, char** argv)
         own.add(global.var(Otbor::OtborVar::Supplier));
         global.docState(Otbor::OtborVar::OrderState)->setActive(true);
         global.docState(Otbor::OtborVar::OrderState)->setDocState(Otbor::TDocStateOtbor::InProgress);
-        Bench::reportCase(out, u"re-open for \"В работе\" to first rows"_s, Bench::orderRegisterOpen(*db, &own),
-                          Bench::bareOrderStatement(*db, &own));
+        Bench::reportCase(out, u"re-open for \"В работе\" to first rows"_s,
+                          Bench::orderRegisterOpen(*db, &own), Bench::bareOrderStatement(*db, &own));
         global.docState(Otbor::OtborVar::OrderState)->setActive(false);
         Otbor::TPartnerOtbor* supplier = global.partner(Otbor::OtborVar::Supplier);
         supplier->setCompareType(Otbor::TVarStringCompare::Equal);
         supplier->setCompareString(u"П00007"_s);
         supplier->setActive(true);
-        Bench::reportCase(out, u"re-open for one supplier to first rows"_s, Bench::orderRegisterOpen(*db, &own),
-                          Bench::bareOrderStatement(*db, &own));
+        Bench::reportCase(out, u"re-open for one supplier to first rows"_s,
+                          Bench::orderRegisterOpen(*db, &own), Bench::bareOrderStatement(*db, &own));
         return 0;
     } catch (const Exception& e) {
         QTextStream(stderr) << "Ошибка: " << e.message() << "\n";

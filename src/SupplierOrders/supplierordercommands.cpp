@@ -17,7 +17,8 @@ namespace Tarvo::SupplierOrders::SupplierOrderCommands {
 
 QString deliveredRefusal()
 {
-    return u"Товар доставлен. Существуют приходные накладные\r\n"_s + SupplierOrderDeleteProcedure::refusalTail();
+    return u"Товар доставлен. Существуют приходные накладные\r\n"_s +
+           SupplierOrderDeleteProcedure::refusalTail();
 }
 
 void deleteOrder(Data::Database& db, qint64 suoId)
@@ -66,10 +67,13 @@ void reduceToConfirmed(Data::Database& db, qint64 suoId, qint64 productId)
         del.bindAll({suoId, productId});
         del.exec();
         if (del.numRowsAffected() == 0)
-            throw Exception(u"Товар заказа %1 удален другим пользователем. Количество не изменено"_s.arg(suoId));
+            throw Exception(
+                u"Товар заказа %1 удален другим пользователем. Количество не изменено"_s.arg(suoId));
     } else {
         // The price stays: both sums shrink with the amount.
-        const auto scaled = [&](Money s) { return amount.isZero() ? s : (s * confirmed / amount).rounded(2); };
+        const auto scaled = [&](Money s) {
+            return amount.isZero() ? s : (s * confirmed / amount).rounded(2);
+        };
         Data::Query up(db, u"update scm_so_products set sop_amount = ?, sop_sum = ?, sop_sum_valut = ? "
                            "where sop_suo_id = ? and sop_pr_id = ?"_s);
         up.bindAt(0, confirmed.toVariant(), Data::ParamType::Money)
@@ -79,7 +83,8 @@ void reduceToConfirmed(Data::Database& db, qint64 suoId, qint64 productId)
             .bindAt(4, productId, Data::ParamType::Integer)
             .exec();
         if (up.numRowsAffected() == 0)
-            throw Exception(u"Товар заказа %1 удален другим пользователем. Количество не изменено"_s.arg(suoId));
+            throw Exception(
+                u"Товар заказа %1 удален другим пользователем. Количество не изменено"_s.arg(suoId));
     }
     t.commit();
 }
@@ -87,7 +92,8 @@ void reduceToConfirmed(Data::Database& db, qint64 suoId, qint64 productId)
 void announceChange(const QByteArray& payload)
 {
     auto& server = Messaging::TMessageServer::instance();
-    for (const QUuid& event : {Messaging::ChangeEvents::SupplierOrders, Messaging::ChangeEvents::BusinessOffers})
+    for (const QUuid& event :
+         {Messaging::ChangeEvents::SupplierOrders, Messaging::ChangeEvents::BusinessOffers})
         server.sendChangeNotice(event, payload);
 }
 

@@ -21,8 +21,8 @@ namespace {
 // Children before parents: shares refer to confirmed lines, they and the ordered rows to the
 // lines, the lines to the header.
 const QList<QPair<QString, QString>> OrderRows{
-    {u"scm_bo_accepted"_s, u"boa_suo_id"_s},  {u"scm_so_accepted"_s, u"soa_suo_id"_s},
-    {u"scm_bo_ordered"_s, u"bpo_suo_id"_s},   {u"scm_so_products"_s, u"sop_suo_id"_s},
+    {u"scm_bo_accepted"_s, u"boa_suo_id"_s}, {u"scm_so_accepted"_s, u"soa_suo_id"_s},
+    {u"scm_bo_ordered"_s, u"bpo_suo_id"_s},  {u"scm_so_products"_s, u"sop_suo_id"_s},
     {u"scm_supplier_order"_s, u"suo_id"_s},
 };
 
@@ -35,8 +35,9 @@ const QList<QPair<QString, QString>> OrderRows{
 // 547) alike for this check and for the constraint.
 [[noreturn]] void refuseReceived(Data::Database& db, qint64 suoId, const QString& documents)
 {
-    const QString text = u"Заказ %1: товар доставлен на склад (приходные накладные %2)\r\n%3"_s.arg(suoId).arg(
-        documents, SupplierOrderDeleteProcedure::refusalTail());
+    const QString text =
+        u"Заказ %1: товар доставлен на склад (приходные накладные %2)\r\n%3"_s.arg(suoId).arg(
+            documents, SupplierOrderDeleteProcedure::refusalTail());
     Data::ProviderError error =
         Data::ErrorText::foreignKey(true, u"DELETE"_s, SupplierOrderDeleteProcedure::ReceiptConstraint,
                                     db.databaseName(), u"SCM_TOMOVE"_s, u"soi_suo_id"_s);
@@ -50,7 +51,8 @@ void refuseWhileUsed(Data::Database& db, qint64 suoId)
             BusOffer::OfferDeleteProcedure::receiptDocuments(db, u"soi_suo_id"_s, suoId))
         refuseReceived(db, suoId, *documents);
     // Deleting the confirmed lines would drop the requests' shipped amounts with the waybill's rows.
-    if (const QStringList waybills = AcceptedOrders::AcceptedOrderDelete::waybillsOf(db, suoId); !waybills.isEmpty())
+    if (const QStringList waybills = AcceptedOrders::AcceptedOrderDelete::waybillsOf(db, suoId);
+        !waybills.isEmpty())
         refuse(u"Товар заказа %1 в пути (посылка %2)"_s.arg(suoId).arg(waybills.join(u", "_s)));
     if (const QStringList proformas = AcceptedOrders::AcceptedOrderDelete::proformasOf(db, suoId);
         !proformas.isEmpty())
@@ -62,7 +64,8 @@ Data::ProcedureResult deleteOrder(Data::Database& db, const QVariantMap& params)
     bool ok = false;
     const qint64 suoId = params.value(u"suo_id"_s).toLongLong(&ok);
     if (!ok)
-        throw Exception(u"Процедура %1: не задан номер заказа (suo_id)"_s.arg(SupplierOrderDeleteProcedure::Name));
+        throw Exception(
+            u"Процедура %1: не задан номер заказа (suo_id)"_s.arg(SupplierOrderDeleteProcedure::Name));
 
     Catalog::CatalogTransaction work(db);
     // The confirmation editor's save locks the same row first: the two cannot cross.
@@ -98,7 +101,8 @@ void SupplierOrderDeleteProcedure::registerOnce()
 bool SupplierOrderDeleteProcedure::run(Data::Database& db, qint64 suoId)
 {
     registerOnce();
-    const Data::ProcedureResult r = Data::ProcedureRegistry::instance().call(db, Name, {{u"suo_id"_s, suoId}});
+    const Data::ProcedureResult r =
+        Data::ProcedureRegistry::instance().call(db, Name, {{u"suo_id"_s, suoId}});
     return r.outputs.value(u"deleted"_s).toInt() > 0;
 }
 

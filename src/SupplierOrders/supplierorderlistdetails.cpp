@@ -19,8 +19,8 @@ QString customerOf(const QString& requestColumn)
 QString SupplierOrderListDetails::lines(const Data::Dialect& d)
 {
     const auto price = [&d](const QString& sum, const QString& amount) {
-        return u"case when %2 = 0 then null else %1 end"_s.arg(d.roundedAmount(u"1.0 * %1 / %2"_s.arg(sum, amount)),
-                                                                amount);
+        return u"case when %2 = 0 then null else %1 end"_s.arg(
+            d.roundedAmount(u"1.0 * %1 / %2"_s.arg(sum, amount)), amount);
     };
     const QString valuted = u"coalesce(h.suo_cod_valut, '') <> ''"_s;
     const QString orderedPrice = u"case when %1 then %2 else %3 end"_s.arg(
@@ -35,7 +35,8 @@ QString SupplierOrderListDetails::lines(const Data::Dialect& d)
            "from scm_so_products l join crm_product p on p.pr_id = l.sop_pr_id "
            "join scm_supplier_order h on h.suo_id = l.sop_suo_id "
            "left join (select soa_pr_id, sum(soa_amount) soa_amount, sum(soa_sum) soa_sum, "
-           "sum(soa_sum_valut) soa_sum_valut from scm_so_accepted where soa_suo_id = :suo_id group by soa_pr_id) a "
+           "sum(soa_sum_valut) soa_sum_valut from scm_so_accepted where soa_suo_id = :suo_id group by "
+           "soa_pr_id) a "
            "on a.soa_pr_id = l.sop_pr_id "
            "where l.sop_suo_id = :suo_id order by p.pr_articul, l.sop_pr_id"_s.arg(
                price(u"l.sop_sum"_s, u"l.sop_amount"_s), price(u"l.sop_sum_valut"_s, u"l.sop_amount"_s),
@@ -44,7 +45,8 @@ QString SupplierOrderListDetails::lines(const Data::Dialect& d)
 
 QString SupplierOrderListDetails::ordered()
 {
-    return u"select b.bpo_bof_id, b.bpo_pr_id, b.bpo_suo_id, b.bpo_amount, o.bof_date, pa.par_nuser, pn.name_user "
+    return u"select b.bpo_bof_id, b.bpo_pr_id, b.bpo_suo_id, b.bpo_amount, o.bof_date, pa.par_nuser, "
+           u"pn.name_user "
            "from scm_bo_ordered b "_s +
            customerOf(u"b.bpo_bof_id"_s) +
            u"where b.bpo_suo_id = :sop_suo_id and b.bpo_pr_id = :sop_pr_id order by b.bpo_bof_id"_s;
@@ -53,13 +55,15 @@ QString SupplierOrderListDetails::ordered()
 QString SupplierOrderListDetails::confirmed()
 {
     return u"select a.soa_suo_id, a.soa_pr_id, a.soa_deliverydate, a.soa_amount, a.soa_sum, a.soa_sum_valut, "
-           "a.soa_pf_id, pf.pf_snomer from scm_so_accepted a left join scm_Proforma pf on pf.pf_id = a.soa_pf_id "
+           "a.soa_pf_id, pf.pf_snomer from scm_so_accepted a left join scm_Proforma pf on pf.pf_id = "
+           "a.soa_pf_id "
            "where a.soa_suo_id = :sop_suo_id and a.soa_pr_id = :sop_pr_id order by a.soa_deliverydate"_s;
 }
 
 QString SupplierOrderListDetails::confirmedByRequests()
 {
-    return u"select b.boa_bof_id, b.boa_amount, o.bof_date, pa.par_nuser, pn.name_user, b.boa_suo_id, b.boa_pr_id, "
+    return u"select b.boa_bof_id, b.boa_amount, o.bof_date, pa.par_nuser, pn.name_user, b.boa_suo_id, "
+           u"b.boa_pr_id, "
            "b.boa_soa_deliverydate from scm_bo_accepted b "_s +
            customerOf(u"b.boa_bof_id"_s) +
            u"where b.boa_suo_id = :soa_suo_id and b.boa_pr_id = :soa_pr_id "
@@ -68,7 +72,8 @@ QString SupplierOrderListDetails::confirmedByRequests()
 
 QString SupplierOrderListDetails::shipped()
 {
-    return u"select i.sdi_sde_id, i.sdi_sdp_pr_id, i.sdi_suo_id, i.sdi_pr_id, i.sdi_soa_deliverydate, i.sdi_swb_id, "
+    return u"select i.sdi_sde_id, i.sdi_sdp_pr_id, i.sdi_suo_id, i.sdi_pr_id, i.sdi_soa_deliverydate, "
+           u"i.sdi_swb_id, "
            "i.sdi_amount, s.sde_invoice_num, s.sde_invoice_date, w.swb_stepname, w.swb_arrival_date "
            "from scm_order_invoice i left join scm_delivery s on s.sde_id = i.sdi_sde_id "
            "left join scm_waybill w on w.swb_id = i.sdi_swb_id "
@@ -80,7 +85,8 @@ QString SupplierOrderListDetails::shippedByRequests()
 {
     return u"select v.soi_bof_id, v.soi_amount, o.bof_date, pa.par_nuser, pn.name_user from scm_offer_invoice v "_s +
            customerOf(u"v.soi_bof_id"_s) +
-           u"where v.soi_sde_id = :sdi_sde_id and v.soi_sdp_pr_id = :sdi_sdp_pr_id and v.soi_suo_id = :sdi_suo_id "
+           u"where v.soi_sde_id = :sdi_sde_id and v.soi_sdp_pr_id = :sdi_sdp_pr_id and v.soi_suo_id = "
+           u":sdi_suo_id "
            "and v.soi_pr_id = :sdi_pr_id and v.soi_soa_deliverydate = :sdi_soa_deliverydate order by v.soi_bof_id"_s;
 }
 

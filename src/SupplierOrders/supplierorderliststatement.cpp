@@ -100,8 +100,9 @@ QString SupplierOrderListStatement::stateText(int state)
 QString SupplierOrderListStatement::stateExpression(const Data::Dialect& d)
 {
     const QString ordered = d.roundedAmount(u"coalesce(qp.sop_amount, 0)"_s);
-    return u"(case when %1 <= %2 then 0 when %1 > %3 and scm_supplier_order.suo_waiting = 1 then 1 else 2 end)"_s.arg(
-        ordered, d.roundedAmount(u"coalesce(qz5.z5, 0)"_s), d.roundedAmount(u"coalesce(qa.soa_amount_accepted, 0)"_s));
+    return u"(case when %1 <= %2 then 0 when %1 > %3 and scm_supplier_order.suo_waiting = 1 then 1 else 2 end)"_s
+        .arg(ordered, d.roundedAmount(u"coalesce(qz5.z5, 0)"_s),
+             d.roundedAmount(u"coalesce(qa.soa_amount_accepted, 0)"_s));
 }
 
 TQueryNodesPtr SupplierOrderListStatement::build(const Data::Dialect& dialect, const Otbor::TVarList* filters,
@@ -109,10 +110,13 @@ TQueryNodesPtr SupplierOrderListStatement::build(const Data::Dialect& dialect, c
 {
     const QString state = stateExpression(dialect);
     auto s = CB::newStatement(
-        u"select scm_supplier_order.urgency_ID, scm_Library_Urgency.Name Urgency_Name, Priority, suo_id, suo_date, "
+        u"select scm_supplier_order.urgency_ID, scm_Library_Urgency.Name Urgency_Name, Priority, suo_id, "
+        u"suo_date, "
         "suo_sum, name_user, suo_waiting, suo_cod_valut, suo_accepted, suo_createdate, suo_updatedate, "
-        "suo_sum_valut, qp.sop_amount, suo_snomer, us_name, qa.soa_amount_accepted, suo_dopnomer, suo_description, "
-        "st_number, suo_otmetka, qz5.z5, qp.sop_sum, qa.soa_sum_accepted, qa.soa_sum_valut_accepted, suo_supplier, "
+        "suo_sum_valut, qp.sop_amount, suo_snomer, us_name, qa.soa_amount_accepted, suo_dopnomer, "
+        "suo_description, "
+        "st_number, suo_otmetka, qz5.z5, qp.sop_sum, qa.soa_sum_accepted, qa.soa_sum_valut_accepted, "
+        "suo_supplier, "
         "%1 suo_state, %2 suo_state_name from "_s.arg(state, stateTextExpression(state)),
         Orders);
     joinSupplier(*s);
@@ -124,14 +128,16 @@ TQueryNodesPtr SupplierOrderListStatement::build(const Data::Dialect& dialect, c
     s->addJoin(urgencyFilter ? u" join "_s : u" left join "_s, CB::newTableNode(u"scm_Library_Urgency"_s),
                u" on SCM_supplier_order.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
 
-    joinTotals(*s, u"sum(sop_amount) sop_amount, sum(sop_sum) sop_sum"_s, u"scm_so_products"_s, u"sop_suo_id"_s,
-               u"qp"_s, filters, range);
+    joinTotals(*s, u"sum(sop_amount) sop_amount, sum(sop_sum) sop_sum"_s, u"scm_so_products"_s,
+               u"sop_suo_id"_s, u"qp"_s, filters, range);
     joinTotals(*s,
                u"sum(soa_amount) soa_amount_accepted, sum(soa_sum) soa_sum_accepted, "
                "sum(soa_sum_valut) soa_sum_valut_accepted"_s,
                u"scm_so_accepted"_s, u"soa_suo_id"_s, u"qa"_s, filters, range);
     auto completed = AcceptedOrders::AcceptedOrderListStatement::completedByOrder(
-        [filters, &range](TQueryNodes& sub, const QString& key) { restrictTotals(sub, key, filters, range); });
+        [filters, &range](TQueryNodes& sub, const QString& key) {
+            restrictTotals(sub, key, filters, range);
+        });
     completed->setAlias(u"qz5"_s);
     s->addJoin(u" left join "_s, completed, u" on qz5.sdi_suo_id = scm_supplier_order.suo_id "_s);
 
@@ -146,8 +152,8 @@ TQueryNodesPtr SupplierOrderListStatement::build(const Data::Dialect& dialect, c
     return s;
 }
 
-TQueryNodesPtr SupplierOrderListStatement::buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after,
-                                                         int orders)
+TQueryNodesPtr SupplierOrderListStatement::buildBatchEnd(const Otbor::TVarList* filters,
+                                                         const QVariant& after, int orders)
 {
     auto s = CB::newStatement(u"select scm_supplier_order.suo_id from "_s, Orders);
     joinFilterTables(*s, filters);

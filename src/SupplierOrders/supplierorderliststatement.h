@@ -38,7 +38,8 @@ public:
                                       const Registers::KeyRange& range = {});
     // The key of the last order of a batch of `orders` after `after` among those the header's
     // filters pass; no row when fewer remain.
-    static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after, int orders);
+    static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after,
+                                              int orders);
     // "select count(*)" of the orders the header's filters pass; null while the state filter is
     // active (it needs the totals of every order).
     static Data::TQueryNodesPtr buildCount(const Otbor::TVarList* filters);

@@ -8,7 +8,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::Registers {
 
-KeyRangeList::KeyRangeList(Data::Database& db, const QString& keyColumn) : TUpdatedADODataSet(&db), m_key(keyColumn)
+KeyRangeList::KeyRangeList(Data::Database& db, const QString& keyColumn)
+    : TUpdatedADODataSet(&db), m_key(keyColumn)
 {
     createRecordSetProc = [this](TUpdatedADODataSet&) {
         return Data::CommandBuilder::command(*database(), *listStatement(m_range));

@@ -30,8 +30,8 @@ struct SupplierListFixture : AccListFixture
         return o;
     }
     // Confirms `qty` of the line on `date`, moving it from the request's ordered row to its share.
-    void confirmFromRequest(const Order& o, qint64 pr, const QDateTime& date, const char* qty, const char* sum,
-                            const char* sumValut = "0") const
+    void confirmFromRequest(const Order& o, qint64 pr, const QDateTime& date, const char* qty,
+                            const char* sum, const char* sumValut = "0") const
     {
         confirm(o.suo, pr, date, qty, sum, sumValut);
         share(o.bof, o.suo, pr, date, qty);

@@ -41,9 +41,9 @@ QMap<qint64, Row> rows(SupplierOrderList& list)
         r.insert(list.integer(u"suo_id"_s),
                  Row{int(list.integer(u"suo_state"_s)), list.string(u"suo_state_name"_s),
                      Money::fromVariant(list.value(u"sop_amount"_s)),
-                     Money::fromVariant(list.value(u"soa_amount_accepted"_s)), Money::fromVariant(list.value(u"z5"_s)),
-                     list.value(u"suo_accepted"_s).toInt(), list.value(u"suo_waiting"_s).toInt(),
-                     list.value(u"suo_otmetka"_s).toInt()});
+                     Money::fromVariant(list.value(u"soa_amount_accepted"_s)),
+                     Money::fromVariant(list.value(u"z5"_s)), list.value(u"suo_accepted"_s).toInt(),
+                     list.value(u"suo_waiting"_s).toInt(), list.value(u"suo_otmetka"_s).toInt()});
     return r;
 }
 
@@ -90,7 +90,8 @@ private slots:
     void stateAndFiltersAgree()
     {
         Test::SupplierListFixture& f = *m_f;
-        const qint64 swb = f.waybill(), open = f.invoice(swb, false), closed = f.invoice(swb, true, u"INV-2"_s);
+        const qint64 swb = f.waybill(), open = f.invoice(swb, false),
+                     closed = f.invoice(swb, true, u"INV-2"_s);
         // Every line received in full (a closed invoice) while still open for waiting: done.
         const auto received = f.orderWithRequest(m_a, "10", "1000");
         f.confirmFromRequest(received, m_a, f.day(3), "10", "1000");
@@ -187,10 +188,13 @@ private slots:
         list.reload(suo);
         QCOMPARE(list.value(u"suo_accepted"_s).toInt(), 0);
         QCOMPARE(list.value(u"suo_waiting"_s).toInt(), 1);
-        m_t->db().exec(u"update scm_supplier_order set suo_accepted = 1, suo_waiting = 0 where suo_id = ?"_s, {suo});
+        m_t->db().exec(u"update scm_supplier_order set suo_accepted = 1, suo_waiting = 0 where suo_id = ?"_s,
+                       {suo});
         list.toggleMarked();
         const auto stored = [&](const QString& c) {
-            return m_t->db().scalar(u"select %1 from scm_supplier_order where suo_id = ?"_s.arg(c), {suo}).toInt();
+            return m_t->db()
+                .scalar(u"select %1 from scm_supplier_order where suo_id = ?"_s.arg(c), {suo})
+                .toInt();
         };
         QCOMPARE(stored(u"suo_otmetka"_s), 1);
         QCOMPARE(stored(u"suo_accepted"_s), 1);
@@ -232,8 +236,8 @@ private slots:
         QMap<qint64, QVariantList> byProduct;
         for (lines.first(); !lines.afterLast(); lines.next())
             byProduct.insert(lines.integer(u"sop_pr_id"_s),
-                             {lines.value(u"soa_amount"_s), lines.value(u"soa_sum"_s), lines.value(u"price_differs"_s),
-                              lines.value(u"sop_price"_s)});
+                             {lines.value(u"soa_amount"_s), lines.value(u"soa_sum"_s),
+                              lines.value(u"price_differs"_s), lines.value(u"sop_price"_s)});
         QCOMPARE(Money::fromVariant(byProduct.value(m_a).at(0)), Money(6));
         QCOMPARE(Money::fromVariant(byProduct.value(m_a).at(1)), Money(600));
         QCOMPARE(byProduct.value(m_a).at(2).toInt(), 0);
@@ -253,21 +257,25 @@ private slots:
         f.orderedLine(o.suo, m_b, "3", "300", "30");
         SupplierOrderCommands::reduceToConfirmed(m_t->db(), o.suo, m_a);
         const auto line = [&](qint64 pr, const QString& c) {
-            return f.sum(u"select %1 from scm_so_products where sop_suo_id = ? and sop_pr_id = ?"_s.arg(c), {o.suo, pr});
+            return f.sum(u"select %1 from scm_so_products where sop_suo_id = ? and sop_pr_id = ?"_s.arg(c),
+                         {o.suo, pr});
         };
         QCOMPARE(line(m_a, u"sop_amount"_s), Money(6));
         QCOMPARE(line(m_a, u"sop_sum"_s), Money(600));
         QCOMPARE(line(m_a, u"sop_sum_valut"_s), Money(60));
-        QCOMPARE(f.count(u"select count(*) from scm_bo_ordered where bpo_suo_id = ? and bpo_pr_id = ?"_s, {o.suo, m_a}),
+        QCOMPARE(f.count(u"select count(*) from scm_bo_ordered where bpo_suo_id = ? and bpo_pr_id = ?"_s,
+                         {o.suo, m_a}),
                  0);
         QCOMPARE(f.count(u"select count(*) from scm_bo_accepted where boa_suo_id = ?"_s, {o.suo}), 1);
         // Nothing confirmed: the line goes.
         SupplierOrderCommands::reduceToConfirmed(m_t->db(), o.suo, m_b);
-        QCOMPARE(f.count(u"select count(*) from scm_so_products where sop_suo_id = ? and sop_pr_id = ?"_s, {o.suo, m_b}),
+        QCOMPARE(f.count(u"select count(*) from scm_so_products where sop_suo_id = ? and sop_pr_id = ?"_s,
+                         {o.suo, m_b}),
                  0);
         // A line gone meanwhile is refused.
-        QVERIFY(refusal([&] { SupplierOrderCommands::reduceToConfirmed(m_t->db(), o.suo, m_b); })
-                    .contains(u"удален другим пользователем"_s));
+        QVERIFY(refusal([&] {
+                    SupplierOrderCommands::reduceToConfirmed(m_t->db(), o.suo, m_b);
+                }).contains(u"удален другим пользователем"_s));
         TARVO_CHECK_CHAIN(m_t->db());
     }
 

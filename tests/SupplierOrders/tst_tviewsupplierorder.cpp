@@ -97,13 +97,15 @@ private slots:
         const auto order = f.orderWithRequest(a, "10", "1000");
         f.orderedLine(order.suo, b, "4", "400");
         f.line(order.bof, b, "1000");
-        db.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) values (?, ?, ?, 4)"_s,
-                {order.bof, b, order.suo});
+        db.exec(
+            u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) values (?, ?, ?, 4)"_s,
+            {order.bof, b, order.suo});
         db.exec(u"update scm_so_products set sop_deliverydate = ?"_s, {f.day(5)});
         // Not waiting: listed by register.
         const auto other = f.orderWithRequest(a, "3", "300", "0", {}, false);
-        const qint64 urgent = db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
-                                                 u"Urgency_ID"_s, {u"Срочно"_s});
+        const qint64 urgent =
+            db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
+                               u"Urgency_ID"_s, {u"Срочно"_s});
 
         Shell::FormActivationRegistry::instance().clear();
         registerSupplierOrderRegister();
@@ -121,7 +123,8 @@ private slots:
         // The caption dictionary names the register.
         QCOMPARE(title, u"Заказ поставщику"_s);
         QCOMPARE(w->grid()->model()->rowCount(), 2);
-        QCOMPARE(w->grid()->columnCaption(w->grid()->fieldColumn(u"soa_amount_accepted"_s)), u"Утв. кол-во"_s);
+        QCOMPARE(w->grid()->columnCaption(w->grid()->fieldColumn(u"soa_amount_accepted"_s)),
+                 u"Утв. кол-во"_s);
 
         // The state filter "В работе" finds the order, and the caption says so.
         Otbor::TDocStateOtbor* state = Otbor::TGlobalOtbors::instance().docState(Otbor::OtborVar::OrderState);
@@ -138,7 +141,8 @@ private slots:
         QCOMPARE(w->list().currentOrder(), order.suo);
 
         // The request rows of the current line, editable with the editing right.
-        w->linesGrid()->setCurrentIndex(cellOf(w->linesGrid(), rowOf(w->linesGrid(), u"sop_pr_id"_s, a), u"pr_name"_s));
+        w->linesGrid()->setCurrentIndex(
+            cellOf(w->linesGrid(), rowOf(w->linesGrid(), u"sop_pr_id"_s, a), u"pr_name"_s));
         QCOMPARE(w->orderedGrid()->model()->rowCount(), 1);
         QVERIFY(w->orderedGrid()->editTriggers() != QAbstractItemView::NoEditTriggers);
 
@@ -158,7 +162,8 @@ private slots:
         });
         QTest::keyClick(w->grid(), Qt::Key_H, Qt::ControlModifier);
         QVERIFY(asked);
-        QCOMPARE(db.scalar(u"select Urgency_ID from scm_supplier_order where suo_id = ?"_s, {order.suo}).toLongLong(),
+        QCOMPARE(db.scalar(u"select Urgency_ID from scm_supplier_order where suo_id = ?"_s, {order.suo})
+                     .toLongLong(),
                  urgent);
         QCOMPARE(w->list().currentOrder(), order.suo);
         QCOMPARE(w->list().string(u"Urgency_Name"_s), u"Срочно"_s);
@@ -197,12 +202,14 @@ private slots:
         {
             Test::BoxAnswers answers({QMessageBox::No, QMessageBox::Ok});
             auto* bar = confirmation->findChild<QToolBar*>(u"toolbar"_s);
-            qobject_cast<QAbstractButton*>(bar->widgetForAction(confirmation->findChild<QAction*>(u"actSave"_s)))
+            qobject_cast<QAbstractButton*>(
+                bar->widgetForAction(confirmation->findChild<QAction*>(u"actSave"_s)))
                 ->click();
             QCOMPARE(answers.texts, (QStringList{AcceptedOrders::TAcceptedShedule::StopWaitingQuestion,
                                                  AcceptedOrders::TAcceptedShedule::SavedMessage}));
         }
-        QCOMPARE(f.sum(u"select sum(soa_amount) from scm_so_accepted where soa_suo_id = ?"_s, {order.suo}), Money(10));
+        QCOMPARE(f.sum(u"select sum(soa_amount) from scm_so_accepted where soa_suo_id = ?"_s, {order.suo}),
+                 Money(10));
         // Asked again, the open confirmation only comes forward.
         bringForward(main, w);
         w->action(u"actLoadForConfirmation"_s)->trigger();
@@ -217,10 +224,12 @@ private slots:
         QCOMPARE(w->list().currentOrder(), order.suo);
         QCOMPARE(shown(w, order.suo, u"suo_state_name"_s), u"В работе"_s);
         QVERIFY(SupplierOrderList::confirmedDiffers(w->list(), *w->list().rowAt(w->list().recNo())));
-        QVERIFY(!SupplierOrderList::confirmedDiffers(w->list(), *w->list().rowAt(rowOf(w->grid(), u"suo_id"_s, other.suo))));
+        QVERIFY(!SupplierOrderList::confirmedDiffers(
+            w->list(), *w->list().rowAt(rowOf(w->grid(), u"suo_id"_s, other.suo))));
         const int lineA = rowOf(w->linesGrid(), u"sop_pr_id"_s, a);
-        QCOMPARE(Money::fromVariant(w->linesGrid()->model()->data(cellOf(w->linesGrid(), lineA, u"soa_amount"_s))),
-                 Money(6));
+        QCOMPARE(
+            Money::fromVariant(w->linesGrid()->model()->data(cellOf(w->linesGrid(), lineA, u"soa_amount"_s))),
+            Money(6));
 
         // A cut to its confirmed 6: the sums follow at the same price; nothing is in work any more.
         w->linesGrid()->setFocus();
@@ -291,13 +300,14 @@ private slots:
         // request rows are read-only; without 100006 nothing is deleted.
         for (int right : {Security::Right::ApproveSupplierOrder, Security::Right::AdminEditing,
                           Security::Right::DeleteSupplierOrder})
-            db.exec(u"delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = ?"_s, {f.adminId, right});
+            db.exec(u"delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = ?"_s,
+                    {f.adminId, right});
         {
             Test::BoxAnswers ok({QMessageBox::Ok});
             w->action(u"actApprove"_s)->trigger();
             QTRY_COMPARE(ok.texts.size(), 1);
-            QCOMPARE(ok.texts.first(),
-                     Security::MissingRightText(Security::Right::ApproveSupplierOrder, u"Одобрение заказа"_s));
+            QCOMPARE(ok.texts.first(), Security::MissingRightText(Security::Right::ApproveSupplierOrder,
+                                                                  u"Одобрение заказа"_s));
         }
         QCOMPARE(stored(db, u"suo_accepted"_s, other.suo), 0);
         {
@@ -343,7 +353,8 @@ private slots:
         QWidget* editor = QApplication::focusWidget();
         QVERIFY(editor && editor != grid);
         Test::press(editor, Qt::Key_Return);
-        QTRY_COMPARE(f.sum(u"select bpo_amount from scm_bo_ordered where bpo_suo_id = ?"_s, {order.suo}), Money(5));
+        QTRY_COMPARE(f.sum(u"select bpo_amount from scm_bo_ordered where bpo_suo_id = ?"_s, {order.suo}),
+                     Money(5));
         TARVO_CHECK_CHAIN(db);
     }
 

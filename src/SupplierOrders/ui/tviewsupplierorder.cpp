@@ -45,45 +45,65 @@ using Columns = Registers::RegisterFrame::Columns;
 
 const Columns& headerColumns()
 {
-    static const Columns c{
-        {u"Urgency_Name"_s, u"Срочность"_s, 100},      {u"Priority"_s, u"Приоритет"_s, 70},
-        {u"suo_id"_s, u"№ заказа"_s, 70},              {u"suo_date"_s, u"Дата"_s, 80},
-        {u"suo_state_name"_s, u"Состояние"_s, 160},    {u"suo_sum"_s, u"Сумма"_s, 90},
-        {u"name_user"_s, u"Поставщик"_s, 160},         {u"suo_waiting"_s, u"Ожидание"_s, 70},
-        {u"suo_cod_valut"_s, u"Валюта"_s, 50},         {u"suo_accepted"_s, u"Одобрено"_s, 70},
-        {u"suo_createdate"_s, u"Дата создания"_s, 110}, {u"suo_updatedate"_s, u"Дата коррекции"_s, 110},
-        {u"suo_sum_valut"_s, u"Валютная сумма"_s, 90}, {u"sop_amount"_s, u"Заказ. кол-во"_s, 80},
-        {u"suo_snomer"_s, u"Доп.номер 2"_s, 80},       {u"us_name"_s, u"Менеджер"_s, 120},
-        {u"soa_amount_accepted"_s, u"Утв. кол-во"_s, 80}, {u"suo_dopnomer"_s, u"Доп.номер"_s, 70},
-        {u"suo_description"_s, u"Описание"_s, 160},    {u"st_number"_s, u"Этап договора"_s, 90},
-        {u"suo_otmetka"_s, u"Отметка"_s, 70},          {u"z5"_s, u"Выполнено"_s, 80}};
+    static const Columns c{{u"Urgency_Name"_s, u"Срочность"_s, 100},
+                           {u"Priority"_s, u"Приоритет"_s, 70},
+                           {u"suo_id"_s, u"№ заказа"_s, 70},
+                           {u"suo_date"_s, u"Дата"_s, 80},
+                           {u"suo_state_name"_s, u"Состояние"_s, 160},
+                           {u"suo_sum"_s, u"Сумма"_s, 90},
+                           {u"name_user"_s, u"Поставщик"_s, 160},
+                           {u"suo_waiting"_s, u"Ожидание"_s, 70},
+                           {u"suo_cod_valut"_s, u"Валюта"_s, 50},
+                           {u"suo_accepted"_s, u"Одобрено"_s, 70},
+                           {u"suo_createdate"_s, u"Дата создания"_s, 110},
+                           {u"suo_updatedate"_s, u"Дата коррекции"_s, 110},
+                           {u"suo_sum_valut"_s, u"Валютная сумма"_s, 90},
+                           {u"sop_amount"_s, u"Заказ. кол-во"_s, 80},
+                           {u"suo_snomer"_s, u"Доп.номер 2"_s, 80},
+                           {u"us_name"_s, u"Менеджер"_s, 120},
+                           {u"soa_amount_accepted"_s, u"Утв. кол-во"_s, 80},
+                           {u"suo_dopnomer"_s, u"Доп.номер"_s, 70},
+                           {u"suo_description"_s, u"Описание"_s, 160},
+                           {u"st_number"_s, u"Этап договора"_s, 90},
+                           {u"suo_otmetka"_s, u"Отметка"_s, 70},
+                           {u"z5"_s, u"Выполнено"_s, 80}};
     return c;
 }
 
 const Columns& lineColumns()
 {
-    static const Columns c{{u"pr_articul"_s, u"Артикул"_s, 100},      {u"pr_name"_s, u"Наименование"_s, 200},
-                           {u"sop_deliverydate"_s, u"План. дата дост."_s, 110}, {u"sop_amount"_s, u"Кол-во"_s, 70},
-                           {u"soa_amount"_s, u"Подтв-но"_s, 70},      {u"sop_price"_s, u"Цена руб."_s, 80},
-                           {u"sop_sum"_s, u"Сумма"_s, 90},            {u"sop_val_price"_s, u"Цена вал."_s, 80},
-                           {u"sop_sum_valut"_s, u"Вал.сумма"_s, 90},  {u"soa_sum"_s, u"Подт.сумма"_s, 90},
-                           {u"soa_sum_valut"_s, u"Подт.вал.сумма"_s, 100}, {u"price_differs"_s, u"Цена изменена"_s, 90},
+    static const Columns c{{u"pr_articul"_s, u"Артикул"_s, 100},
+                           {u"pr_name"_s, u"Наименование"_s, 200},
+                           {u"sop_deliverydate"_s, u"План. дата дост."_s, 110},
+                           {u"sop_amount"_s, u"Кол-во"_s, 70},
+                           {u"soa_amount"_s, u"Подтв-но"_s, 70},
+                           {u"sop_price"_s, u"Цена руб."_s, 80},
+                           {u"sop_sum"_s, u"Сумма"_s, 90},
+                           {u"sop_val_price"_s, u"Цена вал."_s, 80},
+                           {u"sop_sum_valut"_s, u"Вал.сумма"_s, 90},
+                           {u"soa_sum"_s, u"Подт.сумма"_s, 90},
+                           {u"soa_sum_valut"_s, u"Подт.вал.сумма"_s, 100},
+                           {u"price_differs"_s, u"Цена изменена"_s, 90},
                            {u"sop_mark"_s, u"Особые отметки"_s, 140}};
     return c;
 }
 
 const Columns& orderedColumns()
 {
-    static const Columns c{{u"bpo_bof_id"_s, u"Заявка"_s, 70}, {u"bpo_amount"_s, u"Кол-во"_s, 80},
-                           {u"bof_date"_s, u"Дата заявки"_s, 100}, {u"par_nuser"_s, u"Кр.имя"_s, 80},
+    static const Columns c{{u"bpo_bof_id"_s, u"Заявка"_s, 70},
+                           {u"bpo_amount"_s, u"Кол-во"_s, 80},
+                           {u"bof_date"_s, u"Дата заявки"_s, 100},
+                           {u"par_nuser"_s, u"Кр.имя"_s, 80},
                            {u"name_user"_s, u"Покупатель"_s, 160}};
     return c;
 }
 
 const Columns& confirmedColumns()
 {
-    static const Columns c{{u"soa_deliverydate"_s, u"Дата отгрузки"_s, 110}, {u"soa_amount"_s, u"Подтв-но"_s, 80},
-                           {u"soa_sum"_s, u"Подт.сумма"_s, 100}, {u"soa_sum_valut"_s, u"Подт.вал.сумма"_s, 110},
+    static const Columns c{{u"soa_deliverydate"_s, u"Дата отгрузки"_s, 110},
+                           {u"soa_amount"_s, u"Подтв-но"_s, 80},
+                           {u"soa_sum"_s, u"Подт.сумма"_s, 100},
+                           {u"soa_sum_valut"_s, u"Подт.вал.сумма"_s, 110},
                            {u"pf_snomer"_s, u"Счет поставщика"_s, 120}};
     return c;
 }
@@ -103,9 +123,12 @@ const Columns& requestShareColumns(const QString& request, const QString& amount
 
 const Columns& shippedColumns()
 {
-    static const Columns c{{u"sdi_soa_deliverydate"_s, u"Дата отгрузки"_s, 110}, {u"sde_invoice_num"_s, u"№ счета"_s, 90},
-                           {u"sde_invoice_date"_s, u"Дата счета"_s, 100},   {u"sdi_swb_id"_s, u"Посылка"_s, 80},
-                           {u"swb_stepname"_s, u"Этап"_s, 90},              {u"sdi_amount"_s, u"Отгружено"_s, 90}};
+    static const Columns c{{u"sdi_soa_deliverydate"_s, u"Дата отгрузки"_s, 110},
+                           {u"sde_invoice_num"_s, u"№ счета"_s, 90},
+                           {u"sde_invoice_date"_s, u"Дата счета"_s, 100},
+                           {u"sdi_swb_id"_s, u"Посылка"_s, 80},
+                           {u"swb_stepname"_s, u"Этап"_s, 90},
+                           {u"sdi_amount"_s, u"Отгружено"_s, 90}};
     return c;
 }
 
@@ -138,7 +161,8 @@ BusOffer::StageRow orderedRow(const Data::TRowSet& rows, bool original)
 
 TViewSupplierOrder::TViewSupplierOrder(Data::Database& db, QWidget* parent)
     : RegisterFrame(db, Otbor::OtborRegister::SupplierOrders, Title, u"VSplit"_s, parent),
-      m_list(std::make_unique<SupplierOrderList>(db)), m_writer(std::make_unique<BusOffer::OfferDetailsWriter>(db))
+      m_list(std::make_unique<SupplierOrderList>(db)),
+      m_writer(std::make_unique<BusOffer::OfferDetailsWriter>(db))
 {
     setObjectName(u"TViewSupplierOrder"_s);
 
@@ -170,11 +194,12 @@ TViewSupplierOrder::~TViewSupplierOrder()
 {
     // The list goes before the frame: the grid lets go of it first.
     m_grid->setRowSet(nullptr);
-    for (Widgets::TDataGrid* g : {m_linesGrid, m_orderedGrid, m_confirmedGrid, m_confirmedRequestsGrid, m_shippedGrid,
-                                  m_shippedRequestsGrid})
+    for (Widgets::TDataGrid* g : {m_linesGrid, m_orderedGrid, m_confirmedGrid, m_confirmedRequestsGrid,
+                                  m_shippedGrid, m_shippedRequestsGrid})
         g->setRowSet(nullptr);
-    for (Data::TUpdatedADOQuery* q : {m_shippedRequests.get(), m_shipped.get(), m_confirmedRequests.get(),
-                                      m_confirmed.get(), static_cast<Data::TUpdatedADOQuery*>(m_ordered.get())})
+    for (Data::TUpdatedADOQuery* q :
+         {m_shippedRequests.get(), m_shipped.get(), m_confirmedRequests.get(), m_confirmed.get(),
+          static_cast<Data::TUpdatedADOQuery*>(m_ordered.get())})
         q->setDataSource(nullptr, {});
 }
 
@@ -214,14 +239,15 @@ void TViewSupplierOrder::buildDetails()
     m_confirmed->setDataSource(m_lines.get(), {u"sop_suo_id"_s, u"sop_pr_id"_s});
     m_confirmed->open();
     m_confirmedRequests = detailQuery(db, SupplierOrderListDetails::confirmedByRequests());
-    m_confirmedRequests->setDataSource(m_confirmed.get(), {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s});
+    m_confirmedRequests->setDataSource(m_confirmed.get(),
+                                       {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s});
     m_confirmedRequests->open();
     m_shipped = detailQuery(db, SupplierOrderListDetails::shipped());
     m_shipped->setDataSource(m_lines.get(), {u"sop_suo_id"_s, u"sop_pr_id"_s});
     m_shipped->open();
     m_shippedRequests = detailQuery(db, SupplierOrderListDetails::shippedByRequests());
-    m_shippedRequests->setDataSource(
-        m_shipped.get(), {u"sdi_sde_id"_s, u"sdi_sdp_pr_id"_s, u"sdi_suo_id"_s, u"sdi_pr_id"_s, u"sdi_soa_deliverydate"_s});
+    m_shippedRequests->setDataSource(m_shipped.get(), {u"sdi_sde_id"_s, u"sdi_sdp_pr_id"_s, u"sdi_suo_id"_s,
+                                                       u"sdi_pr_id"_s, u"sdi_soa_deliverydate"_s});
     m_shippedRequests->open();
 
     m_lower = new QSplitter(Qt::Horizontal, split());
@@ -250,11 +276,14 @@ void TViewSupplierOrder::buildDetails()
     m_confirmedGrid->setColumns(dictionaryColumns(u"orders_products"_s, confirmedColumns()));
     m_confirmedGrid->setColumnsSection(u"SuoDetails.Confirmed"_s);
     confirmedPage->addWidget(m_confirmedGrid);
-    m_confirmedRequestsGrid = makeGrid(confirmedPage, u"gridSuoConfirmedRequests"_s, u"Подтв количества по заявкам"_s);
+    m_confirmedRequestsGrid =
+        makeGrid(confirmedPage, u"gridSuoConfirmedRequests"_s, u"Подтв количества по заявкам"_s);
     m_confirmedRequestsGrid->setRowSet(m_confirmedRequests.get());
-    m_confirmedRequestsGrid->setColumns(requestShareColumns(u"boa_bof_id"_s, u"boa_amount"_s, u"Не отправлено"_s));
+    m_confirmedRequestsGrid->setColumns(
+        requestShareColumns(u"boa_bof_id"_s, u"boa_amount"_s, u"Не отправлено"_s));
     m_confirmedRequestsGrid->setColumnsSection(u"SuoDetails.ConfirmedRequests"_s);
-    confirmedPage->addWidget(captioned(confirmedPage, u"Подтв количества по заявкам"_s, m_confirmedRequestsGrid));
+    confirmedPage->addWidget(
+        captioned(confirmedPage, u"Подтв количества по заявкам"_s, m_confirmedRequestsGrid));
     m_tabs->addTab(confirmedPage, u"Подтвержденные"_s);
 
     auto* shippedPage = new QSplitter(Qt::Vertical, m_tabs);
@@ -264,7 +293,8 @@ void TViewSupplierOrder::buildDetails()
     m_shippedGrid->setColumns(dictionaryColumns(u"orders_products"_s, shippedColumns()));
     m_shippedGrid->setColumnsSection(u"SuoDetails.Shipped"_s);
     shippedPage->addWidget(m_shippedGrid);
-    m_shippedRequestsGrid = makeGrid(shippedPage, u"gridSuoShippedRequests"_s, u"Отпр количества по заявкам"_s);
+    m_shippedRequestsGrid =
+        makeGrid(shippedPage, u"gridSuoShippedRequests"_s, u"Отпр количества по заявкам"_s);
     m_shippedRequestsGrid->setRowSet(m_shippedRequests.get());
     m_shippedRequestsGrid->setColumns(requestShareColumns(u"soi_bof_id"_s, u"soi_amount"_s, u"Отправлено"_s));
     m_shippedRequestsGrid->setColumnsSection(u"SuoDetails.ShippedRequests"_s);
@@ -288,10 +318,12 @@ void TViewSupplierOrder::applyEditRight()
     m_ordered->setReadOnly(!m_editable);
     for (int i = 0; i < m_ordered->fieldCount(); ++i) {
         const QString name = m_ordered->field(i).name;
-        m_ordered->field(i).readOnly = !m_editable || (name.compare(u"bpo_amount"_s, Qt::CaseInsensitive) != 0 &&
-                                                       name.compare(u"bpo_bof_id"_s, Qt::CaseInsensitive) != 0);
+        m_ordered->field(i).readOnly =
+            !m_editable || (name.compare(u"bpo_amount"_s, Qt::CaseInsensitive) != 0 &&
+                            name.compare(u"bpo_bof_id"_s, Qt::CaseInsensitive) != 0);
     }
-    m_orderedGrid->setEditTriggers(m_editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+    m_orderedGrid->setEditTriggers(m_editable ? QAbstractItemView::DoubleClicked |
+                                                    QAbstractItemView::EditKeyPressed |
                                                     QAbstractItemView::AnyKeyPressed
                                               : QAbstractItemView::NoEditTriggers);
 }
@@ -299,17 +331,20 @@ void TViewSupplierOrder::applyEditRight()
 void TViewSupplierOrder::buildToolbar()
 {
     using Shell::TdmAllButtons;
-    addTool(u"actNew"_s, u"Новый"_s, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), [this] { newOrder(); });
-    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editOrder(); });
+    addTool(u"actNew"_s, u"Новый"_s, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4),
+            [this] { newOrder(); });
+    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4),
+            [this] { editOrder(); });
     addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
             [this] { deleteOrder(); });
-    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
+    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5),
+            [this] { refreshList(); });
     addTool(u"actFindOrder"_s, u"По номеру заказа"_s, TdmAllButtons::Find, {}, [this] { findOrder(); });
 
-    QMenu* print = addPrintMenu(ReportGroup,
-                                u"Печать реестра (выгрузка списка заказов) появится вместе с экспортом списков."_s,
-                                u"Отчеты по заказам появятся вместе с модулем отчетов"_s,
-                                u"Отчеты по заказам поставщику появятся вместе с модулем отчетов FR."_s);
+    QMenu* print = addPrintMenu(
+        ReportGroup, u"Печать реестра (выгрузка списка заказов) появится вместе с экспортом списков."_s,
+        u"Отчеты по заказам появятся вместе с модулем отчетов"_s,
+        u"Отчеты по заказам поставщику появятся вместе с модулем отчетов FR."_s);
     QAction* printItem = addCommand(nullptr, u"actPrint"_s, u"Печать"_s, {}, [this] { printOrder(); });
     print->insertAction(print->actions().value(0), printItem);
 
@@ -318,10 +353,12 @@ void TViewSupplierOrder::buildToolbar()
     addCommand(functions, u"actLoadForConfirmation"_s, u"Загрузить заказ для подтверждения"_s, {},
                [this] { loadForConfirmation(); });
     addCommand(functions, u"actOpenWaiting"_s, u"Открыть заказ на ожидание"_s, {}, [this] { openWaiting(); });
-    addCommand(functions, u"actCloseWaiting"_s, u"Закрыть заказ на ожидание"_s, {}, [this] { closeWaiting(); });
+    addCommand(functions, u"actCloseWaiting"_s, u"Закрыть заказ на ожидание"_s, {},
+               [this] { closeWaiting(); });
     addCommand(functions, u"actProcessOrder"_s, u"Обработка заказа"_s, {}, [this] { processOrder(); });
     functions->addSeparator();
-    addCommand(functions, u"actFormOrders"_s, u"Формирование заказа поставщику"_s, {}, [this] { formOrders(); });
+    addCommand(functions, u"actFormOrders"_s, u"Формирование заказа поставщику"_s, {},
+               [this] { formOrders(); });
     addMenuButton(u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::Help, functions);
     finishToolbar();
 }
@@ -371,8 +408,9 @@ void TViewSupplierOrder::showDocument(qint64 key)
         m_lines->close();
         m_lines->setParameter(u"suo_id"_s, key);
         m_lines->open();
-        showAs(*m_lines, {u"sop_amount"_s, u"soa_amount"_s, u"soa_sum"_s, u"soa_sum_valut"_s, u"sop_price"_s,
-                          u"sop_val_price"_s},
+        showAs(*m_lines,
+               {u"sop_amount"_s, u"soa_amount"_s, u"soa_sum"_s, u"soa_sum_valut"_s, u"sop_price"_s,
+                u"sop_val_price"_s},
                Data::FieldType::Money);
         showAs(*m_lines, {u"price_differs"_s}, Data::FieldType::Boolean, u"Да;Нет"_s);
         applyEditRight();
@@ -390,7 +428,8 @@ void TViewSupplierOrder::announceChange(bool requestsToo)
     if (requestsToo)
         SupplierOrderCommands::announceChange(ownNotice());
     else
-        Messaging::TMessageServer::instance().sendChangeNotice(Messaging::ChangeEvents::SupplierOrders, ownNotice());
+        Messaging::TMessageServer::instance().sendChangeNotice(Messaging::ChangeEvents::SupplierOrders,
+                                                               ownNotice());
 }
 
 void TViewSupplierOrder::openForm(int formType, int parameter, const QString& what)
@@ -420,8 +459,9 @@ void TViewSupplierOrder::formOrders()
 void TViewSupplierOrder::findOrder()
 {
     bool ok = false;
-    const int id = QInputDialog::getInt(this, u"По номеру заказа"_s, u"№ заказа"_s, int(m_list->currentOrder()), 1,
-                                        std::numeric_limits<int>::max(), 1, &ok);
+    const int id =
+        QInputDialog::getInt(this, u"По номеру заказа"_s, u"№ заказа"_s, int(m_list->currentOrder()), 1,
+                             std::numeric_limits<int>::max(), 1, &ok);
     if (!ok)
         return;
     if (!m_list->locateOrder(id))

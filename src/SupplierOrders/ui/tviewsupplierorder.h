@@ -12,7 +12,7 @@ class OfferDetailsWriter;
 namespace Tarvo::Data {
 class TUpdatedADODataSet;
 class TUpdatedADOQuery;
-}
+} // namespace Tarvo::Data
 
 namespace Tarvo::SupplierOrders {
 

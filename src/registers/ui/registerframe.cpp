@@ -148,8 +148,8 @@ void RegisterFrame::showAs(Data::TRowSet& rows, const QStringList& fields, Data:
         }
 }
 
-QAction* RegisterFrame::addCommand(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
-                                   const std::function<void()>& command)
+QAction* RegisterFrame::addCommand(QMenu* menu, const QString& name, const QString& text,
+                                   const QKeySequence& key, const std::function<void()>& command)
 {
     auto* a = new QAction(text, this);
     a->setObjectName(name);
@@ -193,7 +193,8 @@ QMenu* RegisterFrame::addPrintMenu(int reportGroup, const QString& registerText,
 {
     auto* print = new QMenu(this);
     print->setObjectName(u"menuPrint"_s);
-    addCommand(print, u"actPrintRegister"_s, u"Печать реестра"_s, {}, [this, registerText] { arrivesWith(registerText); });
+    addCommand(print, u"actPrintRegister"_s, u"Печать реестра"_s, {},
+               [this, registerText] { arrivesWith(registerText); });
     QMenu* reports = print->addMenu(u"Отчеты FR"_s);
     reports->setObjectName(u"menuReportsFR"_s);
     connect(reports, &QMenu::aboutToShow, this, [this, reports, reportGroup, reportsItem, reportsText] {
@@ -232,7 +233,8 @@ void RegisterFrame::addSortAndSetup(QMenu* menu, Widgets::TDataGrid* grid, const
             if (!grid->isColumnShown(column))
                 continue;
             QAction* a = sort->addAction(grid->columnCaption(column));
-            connect(a, &QAction::triggered, this, [this, grid, column] { guarded([grid, column] { grid->sortBy(column); }); });
+            connect(a, &QAction::triggered, this,
+                    [this, grid, column] { guarded([grid, column] { grid->sortBy(column); }); });
         }
     });
     QAction* setup = menu->addAction(u"Настроить колонки"_s);

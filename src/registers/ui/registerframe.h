@@ -25,7 +25,7 @@ class QToolButton;
 namespace Tarvo::Data {
 class Database;
 class TUpdatedADOQuery;
-}
+} // namespace Tarvo::Data
 namespace Tarvo::Messaging {
 class TChangeSubscription;
 }
@@ -46,8 +46,8 @@ class RegisterFrame : public Shell::TSaveForm, public Messaging::IChangeReceiver
 {
     Q_OBJECT
 public:
-    RegisterFrame(Data::Database& db, Otbor::OtborRegister filters, const QString& title, const QString& splitName,
-                  QWidget* parent = nullptr);
+    RegisterFrame(Data::Database& db, Otbor::OtborRegister filters, const QString& title,
+                  const QString& splitName, QWidget* parent = nullptr);
     ~RegisterFrame() override;
 
     QAction* action(const QString& objectName) const;
