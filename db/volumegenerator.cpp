@@ -28,6 +28,9 @@ constexpr int SubGroups = 10;
 constexpr int BigOrderLines = 2000;
 constexpr int BigOrderConfirmed = 1000;
 constexpr int UsdRate = 90;
+constexpr int ContractsPerSupplier = 2;
+constexpr int StagesPerContract = 3;
+constexpr int UrgencyKinds = 3;
 
 Money priceOf(qint64 product)
 {
@@ -213,19 +216,54 @@ qint64 VolumeGenerator::run()
         done(lines, u"scm_bp_delivery"_s);
     }
     {
+        // Urgency kinds, and for every supplier its contracts, each with its stages.
+        BulkInserter urgency(m_db, u"SCM_Library_Urgency"_s, {u"Urgency_ID"_s, u"Name"_s, u"Priority"_s});
+        const QStringList urgencyNames{u"Срочно"_s, u"Обычно"_s, u"Не срочно"_s};
+        for (int u = 0; u < UrgencyKinds; ++u)
+            urgency.add({u + 1, urgencyNames.at(u), u + 1});
+        done(urgency, u"SCM_Library_Urgency"_s);
+        BulkInserter contracts(m_db, u"crm_dogovors"_s,
+                               {u"dg_id"_s, u"dg_par_id"_s, u"dg_number"_s, u"dg_dopnumber"_s, u"dg_date"_s});
+        BulkInserter stages(m_db, u"crm_stage"_s, {u"st_id"_s, u"st_dg_id"_s, u"st_number"_s});
+        stages.after(contracts);
+        for (int sup = 1; sup <= Suppliers; ++sup)
+            for (int c = 0; c < ContractsPerSupplier; ++c) {
+                const int dg = (sup - 1) * ContractsPerSupplier + c + 1;
+                contracts.add({dg, sup, u"Д-%1/%2"_s.arg(sup).arg(c + 1), c ? u"доп. %1"_s.arg(c) : QString(),
+                               day(-span - 30)});
+                for (int k = 0; k < StagesPerContract; ++k)
+                    stages.add({(dg - 1) * StagesPerContract + k + 1, dg, QString::number(k + 1)});
+            }
+        done(contracts, u"crm_dogovors"_s);
+        done(stages, u"crm_stage"_s);
+    }
+    // Every fifth order has no contract, every fourth of the others a contract without stage; a
+    // third of the orders are urgent in turn, every thirteenth is marked.
+    const auto contractOf = [](qint64 o) {
+        const qint64 supplier = 1 + o % Suppliers;
+        return o % 5 == 4 ? QVariant() : QVariant((supplier - 1) * ContractsPerSupplier + (o / Suppliers) % 2 + 1);
+    };
+    const auto stageIdOf = [&](qint64 o) {
+        const QVariant dg = contractOf(o);
+        return dg.isNull() || o % 4 == 0 ? QVariant()
+                                         : QVariant((dg.toLongLong() - 1) * StagesPerContract + o % StagesPerContract + 1);
+    };
+    const auto urgencyOf = [](qint64 o) { return o % 3 == 0 ? QVariant(1 + (o / 3) % UrgencyKinds) : QVariant(); };
+    {
         BulkInserter orders(m_db, u"scm_supplier_order"_s,
                             {u"suo_id"_s, u"suo_supplier"_s, u"suo_date"_s, u"suo_cod_valut"_s, u"suo_accepted"_s,
                              u"suo_description"_s, u"suo_dopnomer"_s, u"suo_id_sclad"_s, u"suo_user_id"_s,
-                             u"suo_createdate"_s, u"suo_updatedate"_s, u"suo_waiting"_s});
+                             u"suo_createdate"_s, u"suo_updatedate"_s, u"suo_waiting"_s, u"Urgency_ID"_s,
+                             u"suo_otmetka"_s, u"suo_dg_id"_s, u"suo_stage_id"_s});
         for (qint64 o = 0; o < m_orders; ++o) {
             const QDateTime date = day(-span + int(o * span / m_orders) + 2);
             // The waiting ended with the shipment.
             orders.add({o + 1, 1 + o % Suppliers, date, inUsd(o) ? u"USD"_s : u""_s, int(stageOf(o) >= 4),
                         u"Заказ %1"_s.arg(o + 1), o + 1, 1, 1, date, date.addDays(stageOf(o) >= 4 ? 5 : 1),
-                        int(stageOf(o) < 7)});
+                        int(stageOf(o) < 7), urgencyOf(o), int(o % 13 == 0), contractOf(o), stageIdOf(o)});
         }
         orders.add({m_orders + 1, 1, day(-10), u""_s, 1, u"Заказ %1"_s.arg(m_orders + 1), m_orders + 1, 1, 1, day(-10),
-                    day(-5), 1});
+                    day(-5), 1, QVariant(), 0, QVariant(), QVariant()});
         done(orders, u"scm_supplier_order"_s);
         BulkInserter proformas(m_db, u"scm_Proforma"_s,
                                {u"pf_id"_s, u"pf_dopnomer"_s, u"pf_supplier"_s, u"pf_sum"_s, u"pf_date"_s,
@@ -449,7 +487,8 @@ qint64 VolumeGenerator::run()
              {u"scm_pricename"_s, u"prn_id"_s},
              {u"scm_business_offer"_s, u"bof_id"_s}, {u"scm_supplier_order"_s, u"suo_id"_s},
              {u"scm_Proforma"_s, u"pf_id"_s}, {u"scm_waybill"_s, u"swb_id"_s}, {u"scm_delivery"_s, u"sde_id"_s},
-             {u"scm_payments"_s, u"spm_id"_s}, {u"scl_move"_s, u"recno"_s}, {u"CRM_USERS"_s, u"US_ID"_s}})
+             {u"scm_payments"_s, u"spm_id"_s}, {u"scl_move"_s, u"recno"_s}, {u"CRM_USERS"_s, u"US_ID"_s},
+             {u"SCM_Library_Urgency"_s, u"Urgency_ID"_s}, {u"crm_dogovors"_s, u"dg_id"_s}, {u"crm_stage"_s, u"st_id"_s}})
         for (const QString& sql : m_db.dialect().resetIdentity(table, key))
             m_db.exec(sql);
     tx.commit();

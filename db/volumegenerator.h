@@ -10,7 +10,8 @@ class Database;
 // Fills an empty database with volume data for measurements. At scale 1: 200k
 // products, 1M supplier offers each with a supplier's price, 100k buyer requests with 1M lines, 20k supplier
 // orders with 50 lines each and their stages (ordered, confirmed with proforma
-// and payment, shipped, received), and one order of 2000 lines for five requests. Keys are assigned here, so every row goes
+// and payment, shipped, received; contracts with stages of their suppliers, urgency on a third, marks),
+// and one order of 2000 lines for five requests. Keys are assigned here, so every row goes
 // through the bulk path; the key generators are moved past them at the end.
 class VolumeGenerator
 {

@@ -33,17 +33,9 @@ QStringList column(Data::Database& db, const QString& sql, qint64 orderId)
 // anything is deleted.
 void refuseWhileUsed(Data::Database& db, qint64 orderId)
 {
-    const QStringList waybills = column(
-        db, u"select distinct sdi_swb_id from scm_order_invoice where sdi_suo_id = ? order by sdi_swb_id"_s, orderId);
-    if (!waybills.isEmpty())
+    if (const QStringList waybills = waybillsOf(db, orderId); !waybills.isEmpty())
         refuse(u"Товар заказа %1 отгружен (посылка %2)"_s.arg(orderId).arg(waybills.join(u", "_s)));
-    const QStringList proformas = column(
-        db,
-        u"select distinct case when coalesce(pf.pf_snomer, '') <> '' then pf.pf_snomer "
-        "else cast(pf.pf_dopnomer as varchar(20)) end from scm_so_accepted a "
-        "join scm_Proforma pf on pf.pf_id = a.soa_pf_id where a.soa_suo_id = ? order by 1"_s,
-        orderId);
-    if (!proformas.isEmpty())
+    if (const QStringList proformas = proformasOf(db, orderId); !proformas.isEmpty())
         refuse(u"Товар заказа %1 входит в счет поставщика %2"_s.arg(orderId).arg(proformas.join(u", "_s)));
 }
 
@@ -81,6 +73,21 @@ void giveBack(Data::Database& db, qint64 orderId)
 }
 
 } // namespace
+
+QStringList waybillsOf(Data::Database& db, qint64 orderId)
+{
+    return column(db, u"select distinct sdi_swb_id from scm_order_invoice where sdi_suo_id = ? order by sdi_swb_id"_s,
+                  orderId);
+}
+
+QStringList proformasOf(Data::Database& db, qint64 orderId)
+{
+    return column(db,
+                  u"select distinct case when coalesce(pf.pf_snomer, '') <> '' then pf.pf_snomer "
+                  "else cast(pf.pf_dopnomer as varchar(20)) end from scm_so_accepted a "
+                  "join scm_Proforma pf on pf.pf_id = a.soa_pf_id where a.soa_suo_id = ? order by 1"_s,
+                  orderId);
+}
 
 QString refusalTail()
 {

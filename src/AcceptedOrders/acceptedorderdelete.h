@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace Tarvo::Data {
 class Database;
@@ -19,6 +20,10 @@ QString refusalTail();
 // is shipped (naming the waybills) or belongs to a proforma (naming it), and when there is no
 // confirmation left to delete.
 void deleteAcceptedOrder(Data::Database& db, qint64 orderId);
+// The waybills carrying goods of the order, and the proformas (number, else additional number)
+// holding its confirmed lines: what keeps an order and its confirmation from being deleted.
+QStringList waybillsOf(Data::Database& db, qint64 orderId);
+QStringList proformasOf(Data::Database& db, qint64 orderId);
 // The change notices of a confirmation written or deleted: the confirmed orders, and the
 // supplier orders and buyer requests whose states and tabs read the same rows.
 void announceChange(const QByteArray& payload = {});

@@ -14,12 +14,8 @@ const QString Description = u"suo_description"_s;
 const QString Surcharge = u"suo_plan_surcharge"_s;
 } // namespace
 
-AcceptedOrderList::AcceptedOrderList(Data::Database& db) : TUpdatedADODataSet(&db)
+AcceptedOrderList::AcceptedOrderList(Data::Database& db) : KeyRangeList(db, Key)
 {
-    createRecordSetProc = [this](TUpdatedADODataSet&) {
-        auto statement = AcceptedOrderListStatement::build(database()->dialect(), m_filters, m_range);
-        return Data::CommandBuilder::command(*database(), *statement);
-    };
     onInternalPost = [this](TUpdatedADODataSet& ds) {
         if (ds.state() != Data::RowSetState::Edit)
             throw Exception(u"Подтвержденный заказ создается в окне подтверждения заказа"_s);
@@ -36,14 +32,14 @@ const QStringList& AcceptedOrderList::editableColumns()
     return c;
 }
 
-OfferKeyRange AcceptedOrderList::nextRange(const QVariant& after) const
+Data::TQueryNodesPtr AcceptedOrderList::listStatement(const OfferKeyRange& range) const
 {
-    auto statement = AcceptedOrderListStatement::buildBatchEnd(m_filters, after, m_nextBatch);
-    auto q = Data::CommandBuilder::open(*database(), *statement);
-    OfferKeyRange r{after, {}};
-    if (q->next())
-        r.upTo = q->value(0).toLongLong();
-    return r;
+    return AcceptedOrderListStatement::build(database()->dialect(), filters(), range);
+}
+
+Data::TQueryNodesPtr AcceptedOrderList::batchEndStatement(const QVariant& after, int orders) const
+{
+    return AcceptedOrderListStatement::buildBatchEnd(filters(), after, orders);
 }
 
 void AcceptedOrderList::prepareFields()
@@ -61,64 +57,6 @@ void AcceptedOrderList::prepareFields()
             f.displayFormat = u"Да;Нет"_s;
         }
     }
-}
-
-void AcceptedOrderList::reload()
-{
-    m_nextBatch = m_batchSize;
-    m_range = nextRange({});
-    m_more = !m_range.upTo.isNull();
-    close();
-    open();
-    prepareFields();
-    while (recordCount() < m_firstRows && canFetchMore())
-        fetchMore();
-    first();
-}
-
-void AcceptedOrderList::reload(qint64 keepOrder)
-{
-    reload();
-    if (keepOrder == 0 || !locateOrder(keepOrder))
-        first();
-}
-
-bool AcceptedOrderList::canFetchMore() const
-{
-    return m_more && isActive();
-}
-
-void AcceptedOrderList::fetchMore()
-{
-    checkBrowseMode();
-    // A batch whose orders all fail the state filter adds nothing: go on until one adds rows.
-    while (canFetchMore()) {
-        m_nextBatch = qMin(m_nextBatch * 2, m_batchSize * 8);
-        m_range = nextRange(m_range.upTo);
-        m_more = !m_range.upTo.isNull();
-        auto statement = AcceptedOrderListStatement::build(database()->dialect(), m_filters, m_range);
-        auto q = Data::CommandBuilder::command(*database(), *statement);
-        if (appendFrom(*q) > 0)
-            break;
-    }
-}
-
-bool AcceptedOrderList::locateOrder(qint64 orderId)
-{
-    const int key = fieldIndex(Key);
-    if (key < 0)
-        return false;
-    while (canFetchMore() && m_range.upTo.toLongLong() < orderId)
-        fetchMore();
-    for (int i = 0; i < recordCount(); ++i)
-        if (const Data::RowSetRow* row = rowAt(i); row && row->values.at(key).toLongLong() == orderId)
-            return moveTo(i);
-    return false;
-}
-
-qint64 AcceptedOrderList::currentOrder() const
-{
-    return isActive() && !isEmpty() && fieldIndex(Key) >= 0 ? integer(Key) : 0;
 }
 
 void AcceptedOrderList::cmdUpdateSO()

@@ -1,6 +1,7 @@
 #include "AcceptedOrders/acceptedorderliststatement.h"
 
 #include "data/engine/dialect.h"
+#include "otbor/activevar.h"
 #include "otbor/otborconditions.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tvarlist.h"
@@ -20,15 +21,7 @@ namespace {
 
 const QString Orders = u"scm_supplier_order"_s;
 
-template <typename T> T* activeVar(const Otbor::TVarList* list)
-{
-    if (!list)
-        return nullptr;
-    for (Otbor::TVar* v : list->items())
-        if (auto* t = dynamic_cast<T*>(v); t && t->active())
-            return t;
-    return nullptr;
-}
+using Otbor::activeVar;
 
 // Per order: confirmed quantity and sums, and the parts of the sums whose line is in a proforma.
 void joinConfirmed(TQueryNodes& list, const OfferKeyRange& range)
@@ -53,37 +46,6 @@ void joinShipped(TQueryNodes& list, const OfferKeyRange& range)
     list.addJoin(u" left join "_s, sub, u" on t2.sdi_suo_id = scm_supplier_order.suo_id "_s);
 }
 
-// z5: per (order, invoice, product) the shipped quantity of a closed invoice, else what was
-// received. Shipped and received are summed each on its own first: one invoice carries a product
-// in several dated parts, and joined row to row a receipt would count once per part.
-void joinCompleted(TQueryNodes& list, const OfferKeyRange& range)
-{
-    auto shipped = CB::newStatement(
-        u"select sdi_suo_id, sdi_sde_id, sdi_pr_id, sum(sdi_amount) sdi_amount from "_s, u"scm_order_invoice"_s);
-    OfferListStatement::restrictToRange(*shipped, u"sdi_suo_id"_s, range);
-    shipped->addTail(u" group by sdi_suo_id, sdi_sde_id, sdi_pr_id "_s);
-    shipped->setAlias(u"c"_s);
-
-    auto received = CB::newStatement(
-        u"select m.soi_suo_id, m.soi_sde_id, m.soi_pr_id, sum(s.kolc_predm) kolc_predm from "_s, u"SCM_TOMOVE"_s,
-        u"m"_s);
-    received->addJoin(u" join "_s, CB::newTableNode(u"scl_move"_s, u"s"_s), u" on s.recno = m.recno "_s);
-    OfferListStatement::restrictToRange(*received, u"soi_suo_id"_s, range);
-    received->addTail(u" group by m.soi_suo_id, m.soi_sde_id, m.soi_pr_id "_s);
-    received->setAlias(u"r"_s);
-
-    auto completed = CB::newStatement(
-        u"select c.sdi_suo_id, sum(%1) z5 from "_s.arg(
-            OfferListStatement::completedAmount(u"d.sde_complited"_s, u"c.sdi_amount"_s, u"r.kolc_predm"_s)),
-        u"scm_delivery"_s, u"d"_s);
-    completed->addJoin(u" join "_s, shipped, u" on c.sdi_sde_id = d.sde_id "_s);
-    completed->addJoin(u" left join "_s, received,
-                       u" on r.soi_suo_id = c.sdi_suo_id and r.soi_sde_id = c.sdi_sde_id and r.soi_pr_id = c.sdi_pr_id "_s);
-    completed->addTail(u" group by c.sdi_suo_id "_s);
-    completed->setAlias(u"t5"_s);
-    list.addJoin(u" left join "_s, completed, u" on t5.sdi_suo_id = scm_supplier_order.suo_id "_s);
-}
-
 QString textOf(const QString& code, const QStringList& texts)
 {
     QString e = u"case %1"_s.arg(code);
@@ -106,6 +68,33 @@ void joinSupplier(TQueryNodes& s)
 }
 
 } // namespace
+
+TQueryNodesPtr AcceptedOrderListStatement::completedByOrder(const RestrictTotals& restrict)
+{
+    auto shipped = CB::newStatement(
+        u"select sdi_suo_id, sdi_sde_id, sdi_pr_id, sum(sdi_amount) sdi_amount from "_s, u"scm_order_invoice"_s);
+    restrict(*shipped, u"sdi_suo_id"_s);
+    shipped->addTail(u" group by sdi_suo_id, sdi_sde_id, sdi_pr_id "_s);
+    shipped->setAlias(u"c"_s);
+
+    auto received = CB::newStatement(
+        u"select m.soi_suo_id, m.soi_sde_id, m.soi_pr_id, sum(s.kolc_predm) kolc_predm from "_s, u"SCM_TOMOVE"_s,
+        u"m"_s);
+    received->addJoin(u" join "_s, CB::newTableNode(u"scl_move"_s, u"s"_s), u" on s.recno = m.recno "_s);
+    restrict(*received, u"soi_suo_id"_s);
+    received->addTail(u" group by m.soi_suo_id, m.soi_sde_id, m.soi_pr_id "_s);
+    received->setAlias(u"r"_s);
+
+    auto completed = CB::newStatement(
+        u"select c.sdi_suo_id, sum(%1) z5 from "_s.arg(
+            OfferListStatement::completedAmount(u"d.sde_complited"_s, u"c.sdi_amount"_s, u"r.kolc_predm"_s)),
+        u"scm_delivery"_s, u"d"_s);
+    completed->addJoin(u" join "_s, shipped, u" on c.sdi_sde_id = d.sde_id "_s);
+    completed->addJoin(u" left join "_s, received,
+                       u" on r.soi_suo_id = c.sdi_suo_id and r.soi_sde_id = c.sdi_sde_id and r.soi_pr_id = c.sdi_pr_id "_s);
+    completed->addTail(u" group by c.sdi_suo_id "_s);
+    return completed;
+}
 
 QString AcceptedOrderListStatement::stateText(int state)
 {
@@ -164,7 +153,10 @@ TQueryNodesPtr AcceptedOrderListStatement::build(const Data::Dialect& dialect, c
     s->addJoin(u" left join "_s, CB::newTableNode(u"crm_users"_s), u" on suo_user_id=us_id "_s);
     joinConfirmed(*s, range);
     joinShipped(*s, range);
-    joinCompleted(*s, range);
+    auto completed = completedByOrder(
+        [&range](TQueryNodes& sub, const QString& key) { OfferListStatement::restrictToRange(sub, key, range); });
+    completed->setAlias(u"t5"_s);
+    s->addJoin(u" left join "_s, completed, u" on t5.sdi_suo_id = scm_supplier_order.suo_id "_s);
     OfferListStatement::restrictToRange(*s, u"suo_id"_s, range);
     if (filters)
         Otbor::OtborConditions::addCommon(*s, *filters, u"suo_user_id"_s);

@@ -3,6 +3,8 @@
 #include "BusOffer/offerliststatement.h"
 #include "data/modules/tquerynodes.h"
 
+#include <functional>
+
 namespace Tarvo::Data {
 class Dialect;
 }
@@ -43,6 +45,14 @@ public:
     static QString stateExpression(const Data::Dialect& dialect);
     // The proforma state: the rouble sums for an order without currency, else the currency sums.
     static QString proformaStateExpression(const Data::Dialect& dialect);
+
+    // Restricts a grouped sub-query on its order key column to the documents a batch lists.
+    using RestrictTotals = std::function<void(Data::TQueryNodes& sub, const QString& keyColumn)>;
+    // z5 per order (columns sdi_suo_id, z5): per (order, invoice, product) the shipped quantity of
+    // a closed invoice, else what was received. Shipped and received are summed each on its own
+    // first: one invoice carries a product in several dated parts, and joined row to row a receipt
+    // would count once per part.
+    static Data::TQueryNodesPtr completedByOrder(const RestrictTotals& restrict);
 
     // `filters` may be null (no conditions at all, not even the manager restriction).
     static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,

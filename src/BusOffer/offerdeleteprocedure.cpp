@@ -47,18 +47,8 @@ Data::ProcedureResult deleteOffer(Data::Database& db, const QVariantMap& params)
 
     Catalog::CatalogTransaction work(db);
     // The receipts are named by their documents, so the user knows where to look.
-    Data::Query received(db, u"select distinct m.numdocm_pr from SCM_TOMOVE t left join scl_move m on m.recno = t.recno "
-                             "where t.soi_bof_id = ? order by 1"_s);
-    received.bindAt(0, bofId, Data::ParamType::Integer).exec();
-    QStringList documents;
-    bool any = false;
-    while (received.next()) {
-        any = true;
-        if (!received.isNull(0) && !received.string(0).trimmed().isEmpty())
-            documents << received.string(0).trimmed();
-    }
-    if (any)
-        refuseReceived(db, bofId, documents.isEmpty() ? u"без номера"_s : documents.join(u", "_s));
+    if (const std::optional<QString> documents = OfferDeleteProcedure::receiptDocuments(db, u"soi_bof_id"_s, bofId))
+        refuseReceived(db, bofId, *documents);
 
     int headers = 0;
     for (const auto& [table, column] : OfferRows) {
@@ -74,6 +64,24 @@ Data::ProcedureResult deleteOffer(Data::Database& db, const QVariantMap& params)
 }
 
 } // namespace
+
+std::optional<QString> OfferDeleteProcedure::receiptDocuments(Data::Database& db, const QString& keyColumn,
+                                                              qint64 key)
+{
+    Data::Query received(db, u"select distinct m.numdocm_pr from SCM_TOMOVE t left join scl_move m on m.recno = t.recno "
+                             "where t.%1 = ? order by 1"_s.arg(keyColumn));
+    received.bindAt(0, key, Data::ParamType::Integer).exec();
+    QStringList documents;
+    bool any = false;
+    while (received.next()) {
+        any = true;
+        if (!received.isNull(0) && !received.string(0).trimmed().isEmpty())
+            documents << received.string(0).trimmed();
+    }
+    if (!any)
+        return std::nullopt;
+    return documents.isEmpty() ? u"без номера"_s : documents.join(u", "_s);
+}
 
 void OfferDeleteProcedure::registerOnce()
 {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace Tarvo::Data {
 class Database;
 }
@@ -18,6 +20,10 @@ public:
     static const QString Name;
     // The constraint the refusal names: a warehouse receipt keeps the shipment it received.
     static const QString ReceiptConstraint;
+
+    // The receipt documents of the warehouse rows (SCM_TOMOVE) whose `keyColumn` is `key`, joined
+    // for a message ("без номера" when none carries a number); nullopt when nothing was received.
+    static std::optional<QString> receiptDocuments(Data::Database& db, const QString& keyColumn, qint64 key);
 
     // Makes the procedure callable through Data::ProcedureRegistry.
     static void registerOnce();

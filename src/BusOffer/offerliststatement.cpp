@@ -1,6 +1,7 @@
 #include "BusOffer/offerliststatement.h"
 
 #include "data/engine/dialect.h"
+#include "otbor/activevar.h"
 #include "otbor/otborconditions.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tvarbool.h"
@@ -29,16 +30,9 @@ void restrict(TQueryNodes& statement, const QString& keyColumn, const OfferKeyRa
 // range restricts them.
 using KeysOf = std::function<TQueryNodesPtr()>;
 
-// Restricts a grouped sub-query to the batch's requests: their key range, and when the header's
-// filters pass only some of them (one customer's requests spread over every key), to those.
 void restrictTotals(TQueryNodes& sub, const QString& keyColumn, const OfferKeyRange& range, const KeysOf& keys)
 {
-    restrict(sub, keyColumn, range);
-    if (TQueryNodesPtr k = keys()) {
-        auto g = sub.mainNode()->newConditionGroup();
-        g->addText(sub.mainNode()->qualify(keyColumn) + u" in "_s);
-        g->add(k);
-    }
+    OfferListStatement::restrictTotals(sub, keyColumn, range, keys());
 }
 
 // "left join (select key, sum(amount) total from table group by key) alias on alias.key = bof_id"
@@ -85,15 +79,7 @@ QString stateTextExpression(const QString& state)
         state, OfferListStatement::stateText(0), OfferListStatement::stateText(1), OfferListStatement::stateText(2));
 }
 
-template <typename T> T* activeVar(const Otbor::TVarList* list)
-{
-    if (!list)
-        return nullptr;
-    for (Otbor::TVar* v : list->items())
-        if (auto* t = dynamic_cast<T*>(v); t && t->active())
-            return t;
-    return nullptr;
-}
+using Otbor::activeVar;
 
 // The header's joins: customer, its name, manager, contract stage and urgency.
 void joinHeader(TQueryNodes& s, const Otbor::TVarList* filters)
@@ -132,14 +118,6 @@ void joinFilterTables(TQueryNodes& s, const Otbor::TVarList* filters)
                   u" on scm_business_offer.Urgency_ID = scm_Library_Urgency.Urgency_ID "_s);
 }
 
-std::size_t conditionCount(const TQueryNodes& s)
-{
-    std::size_t n = 0;
-    for (const Data::TTableNodePtr& t : s.tables())
-        n += t->conditionGroups().size();
-    return n;
-}
-
 // "select bof_id from scm_business_offer ... where <range> and <header filters>"; null when the
 // header's filters add no condition (the range alone restricts the keys).
 TQueryNodesPtr filteredKeys(const Otbor::TVarList* filters, const OfferKeyRange& range)
@@ -147,9 +125,9 @@ TQueryNodesPtr filteredKeys(const Otbor::TVarList* filters, const OfferKeyRange&
     auto s = CB::newStatement(u"select scm_business_offer.bof_id from "_s, u"scm_business_offer"_s);
     joinFilterTables(*s, filters);
     restrict(*s, u"bof_id"_s, range);
-    const std::size_t rangeOnly = conditionCount(*s);
+    const std::size_t rangeOnly = OfferListStatement::conditionCount(*s);
     addHeaderFilters(*s, filters);
-    return conditionCount(*s) > rangeOnly ? s : nullptr;
+    return OfferListStatement::conditionCount(*s) > rangeOnly ? s : nullptr;
 }
 
 } // namespace
@@ -193,6 +171,25 @@ void OfferListStatement::restrictToRange(TQueryNodes& statement, const QString& 
         g->addText(main->qualify(keyColumn) + u" <= "_s);
         g->addParam(range.upTo, 0, ParamType::Integer);
     }
+}
+
+void OfferListStatement::restrictTotals(TQueryNodes& sub, const QString& keyColumn, const OfferKeyRange& range,
+                                        const TQueryNodesPtr& keys)
+{
+    restrictToRange(sub, keyColumn, range);
+    if (keys) {
+        auto g = sub.mainNode()->newConditionGroup();
+        g->addText(sub.mainNode()->qualify(keyColumn) + u" in "_s);
+        g->add(keys);
+    }
+}
+
+std::size_t OfferListStatement::conditionCount(const TQueryNodes& statement)
+{
+    std::size_t n = 0;
+    for (const Data::TTableNodePtr& t : statement.tables())
+        n += t->conditionGroups().size();
+    return n;
 }
 
 TQueryNodesPtr OfferListStatement::build(const Data::Dialect& dialect, const Otbor::TVarList* filters,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/modules/tquerynodes.h"
+#include "registers/keyrange.h"
 
 #include <QVariant>
 
@@ -13,14 +14,8 @@ class TVarList;
 
 namespace Tarvo::BusOffer {
 
-// Which requests a statement of the register reads: bof_id above `after` and up to `upTo`
-// (a null bound is open). The grouped totals are restricted to the same keys, so a batch costs
-// what its own requests cost.
-struct OfferKeyRange
-{
-    QVariant after;
-    QVariant upTo;
-};
+// Which requests a statement of the register reads (bof_id above `after`, up to `upTo`).
+using OfferKeyRange = Registers::KeyRange;
 
 // The register's list statement, built with the command builder: the header columns, the
 // totals k1..k5 of each request from grouped sub-queries, the request's state computed from
@@ -46,6 +41,12 @@ public:
     static QString completedAmount(const QString& completedFlag, const QString& shipped, const QString& received);
     // Restricts the statement's main table to the range's keys in `keyColumn` (bound parameters).
     static void restrictToRange(Data::TQueryNodes& statement, const QString& keyColumn, const OfferKeyRange& range);
+    // Restricts a grouped sub-query to a batch's documents: their key range and, when the header's
+    // filters pass only some of them (`keys` not null: their key statement), to those keys.
+    static void restrictTotals(Data::TQueryNodes& sub, const QString& keyColumn, const OfferKeyRange& range,
+                               const Data::TQueryNodesPtr& keys);
+    // The condition groups of every table of the statement.
+    static std::size_t conditionCount(const Data::TQueryNodes& statement);
 
     // `filters` may be null (no conditions at all, not even the manager restriction).
     static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,

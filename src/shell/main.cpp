@@ -1,6 +1,8 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "SupplierOrders/supplierorderdeleteprocedure.h"
+#include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -31,6 +33,7 @@ int main(int argc, char** argv)
     TarvoApplication app(argc, argv);
     Tarvo::Data::installSaveErrorBox();
     Tarvo::BusOffer::OfferDeleteProcedure::registerOnce();
+    Tarvo::SupplierOrders::SupplierOrderDeleteProcedure::registerOnce();
 
     int rc = 0;
     {
@@ -45,6 +48,7 @@ int main(int argc, char** argv)
         Tarvo::BusOffer::registerOfferEditor();
         Tarvo::BusOffer::registerOfferRegister();
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
+        Tarvo::SupplierOrders::registerSupplierOrderRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

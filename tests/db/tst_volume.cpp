@@ -87,6 +87,29 @@ private slots:
             db.scalar(u"select count(*) from scm_so_products where sop_suo_id <> ?"_s, {big}).toLongLong();
         QCOMPARE(db.scalar(u"select count(*) from scm_so_products where sop_suo_id = ?"_s, {big}).toLongLong(), bigLines);
         QVERIFY(orderLines < g.orders() * 50 && orderLines > g.orders() * 49);
+        // Every supplier has contracts with stages; an order's contract is its supplier's and its
+        // stage the contract's, some orders have a contract without stage or none; a third are
+        // urgent, some are marked.
+        QCOMPARE(db.scalar(u"select count(*) from scm_partner p where par_ID in (select suo_supplier from "
+                           "scm_supplier_order) and not exists (select 1 from crm_dogovors d join crm_stage s on "
+                           "s.st_dg_id = d.dg_id where d.dg_par_id = p.par_ID)"_s)
+                     .toLongLong(),
+                 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_supplier_order o join crm_dogovors d on d.dg_id = o.suo_dg_id "
+                           "where d.dg_par_id <> o.suo_supplier"_s)
+                     .toLongLong(),
+                 0);
+        QCOMPARE(db.scalar(u"select count(*) from scm_supplier_order o join crm_stage s on s.st_id = o.suo_stage_id "
+                           "where s.st_dg_id <> o.suo_dg_id"_s)
+                     .toLongLong(),
+                 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_supplier_order where suo_dg_id is not null and suo_stage_id is null"_s)
+                    .toLongLong() > 0);
+        QVERIFY(db.scalar(u"select count(*) from scm_supplier_order where suo_dg_id is null"_s).toLongLong() > 0);
+        const qint64 urgent =
+            db.scalar(u"select count(*) from scm_supplier_order where Urgency_ID is not null"_s).toLongLong();
+        QVERIFY(urgent * 3 >= g.orders() && urgent * 3 <= g.orders() + 3);
+        QVERIFY(db.scalar(u"select count(*) from scm_supplier_order where suo_otmetka = 1"_s).toLongLong() > 0);
         // Totals kept from the lines, and no request line placed beyond its amount.
         QCOMPARE(db.scalar(u"select count(*) from scm_business_offer where abs(bof_sum - coalesce((select "
                            "sum(bpd_sum) from scm_bp_delivery where bpd_bof_id = bof_id), 0)) > 0.00005"_s).toLongLong(), 0);

@@ -6,30 +6,19 @@
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
-#include "data/modules/tdatatablefieldmap.h"
 #include "data/modules/tupdatedadoquery.h"
 #include "messaging/changeevents.h"
-#include "messaging/tmessageserver.h"
-#include "otbor/registerotbors.h"
-#include "otbor/tglobalotbors.h"
 #include "security/rights.h"
-#include "shell/ui/menuhooks.h"
 #include "shell/ui/tdmallbuttons.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
-#include <QUuid>
-#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -83,133 +72,39 @@ const Columns& stateColumns()
     return c;
 }
 
-// The column titles the caption dictionary gives, else the grid's own.
-Columns dictionaryColumns(const QString& table, const Columns& columns)
-{
-    Columns result = columns;
-    try {
-        if (const Data::TableInfo* t = Data::TDataTableFieldMap::instance().findTable(table))
-            for (auto& c : result)
-                if (const Data::TFieldInfo* f = t->findField(c.field); f && !f->displayName.isEmpty())
-                    c.title = f->displayName;
-    } catch (const Exception&) {
-        // No dictionary: the grid's own titles.
-    }
-    return result;
-}
-
-Widgets::TDataGrid* makeGrid(QWidget* parent, const QString& name, const QString& accessible)
-{
-    auto* grid = new Widgets::TDataGrid(parent);
-    grid->setObjectName(name);
-    grid->setAccessibleName(accessible);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return grid;
-}
-
-void showAs(Data::TRowSet& ds, const QStringList& fields, Data::FieldType type)
-{
-    for (const QString& name : fields)
-        if (const int i = ds.fieldIndex(name); i >= 0)
-            ds.field(i).type = type;
-}
-
-std::unique_ptr<Data::TUpdatedADOQuery> detailQuery(Data::Database& db, const QString& sql)
-{
-    auto q = std::make_unique<Data::TUpdatedADOQuery>(&db);
-    q->setSql(sql);
-    q->setReadOnly(true);
-    return q;
-}
-
-QToolButton* menuButton(QToolBar* bar, const QString& name, const QString& text, const QIcon& icon, QMenu* menu)
-{
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setIcon(icon);
-    b->setMenu(menu);
-    b->setPopupMode(QToolButton::InstantPopup);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setAccessibleName(text);
-    bar->addWidget(b);
-    return b;
-}
-
 } // namespace
 
 TvwAccOrders::TvwAccOrders(Data::Database& db, QWidget* parent)
-    : TSaveForm(parent), m_db(db),
-      m_filters(Otbor::RegisterOtbors::makeList(Otbor::OtborRegister::AcceptedOrders,
-                                                Otbor::TGlobalOtbors::instance())),
-      m_list(std::make_unique<AcceptedOrderList>(db)), m_ownNotice(QUuid::createUuid().toByteArray())
+    : RegisterFrame(db, Otbor::OtborRegister::AcceptedOrders, Title, u"VSplit"_s, parent),
+      m_list(std::make_unique<AcceptedOrderList>(db))
 {
     setObjectName(u"TvwAccOrders"_s);
-    setWindowTitle(Title);
-    m_list->setFilters(m_filters.get());
     m_list->setOnWritten([this] { announceChange(); });
 
     m_grid = makeGrid(this, u"gridAcceptedOrders"_s, u"Подтвержденные заказы"_s);
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
                             QAbstractItemView::SelectedClicked);
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    m_toolbar = new QToolBar(this);
-    m_toolbar->setObjectName(u"toolbarAcceptedOrders"_s);
-    m_toolbar->setAccessibleName(u"Панель инструментов"_s);
-    m_popup = new QMenu(this);
-    m_popup->setObjectName(u"popupAcceptedOrders"_s);
+    toolbar()->setObjectName(u"toolbarAcceptedOrders"_s);
+    popup()->setObjectName(u"popupAcceptedOrders"_s);
     buildToolbar();
     buildPopup();
 
-    m_split = new QSplitter(Qt::Vertical, this);
-    m_split->setObjectName(u"VSplit"_s);
-    m_split->setChildrenCollapsible(false);
-    m_split->addWidget(m_grid);
+    setList(m_list.get(), m_grid);
     buildDetails();
-
-    auto* statusBar = new QStatusBar(this);
-    m_status = new QLabel(statusBar);
-    m_status->setObjectName(u"labelStatus"_s);
-    statusBar->addWidget(m_status, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_toolbar);
-    layout->addWidget(m_split, 1);
-    layout->addWidget(statusBar);
-
     connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editOrder(); }); });
-    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        updateActions();
-        m_popup->exec(m_grid->viewport()->mapToGlobal(at));
-    });
 
-    m_reopenTimer = new QTimer(this);
-    m_reopenTimer->setSingleShot(true);
-    m_reopenTimer->setInterval(200);
-    connect(m_reopenTimer, &QTimer::timeout, this, [this] { guarded([this] { reopen(); }); });
-    m_filters->subscribe([this] { m_reopenTimer->start(); }, this);
-
-    m_subscription = std::make_unique<Messaging::TChangeSubscription>(Messaging::ChangeEvents::AcceptedOrders, this);
-
-    m_grid->setRowSet(m_list.get());
-    m_scrolled = m_list->subscribeScrolled([this] {
-        showCurrentRow();
-        currentMoved();
-    });
     m_grid->setColumns(dictionaryColumns(u"acceptedOrders"_s, headerColumns()));
     m_grid->setColumnsSection(u"AcceptedOrders"_s);
     resize(1000, 640);
-    guarded([this] { reopen(); });
-    m_grid->setFocus();
+    start({Messaging::ChangeEvents::AcceptedOrders},
+          u"Список подтвержденных заказов изменен другим окном или пользователем. Обновить: F5"_s);
 }
 
 TvwAccOrders::~TvwAccOrders()
 {
-    m_subscription.reset();
+    // The list goes before the frame: the grid lets go of it first.
     m_grid->setRowSet(nullptr);
     m_requestsGrid->setRowSet(nullptr);
     m_productsGrid->setRowSet(nullptr);
@@ -218,17 +113,17 @@ TvwAccOrders::~TvwAccOrders()
 
 void TvwAccOrders::buildDetails()
 {
-    m_products = detailQuery(m_db, AcceptedOrderListDetails::acceptedProducts());
+    m_products = detailQuery(database(), AcceptedOrderListDetails::acceptedProducts());
     m_products->setParameter(u"suo_id"_s, 0);
     m_products->open();
-    m_requests = detailQuery(m_db, AcceptedOrderListDetails::acceptedByOrders());
+    m_requests = detailQuery(database(), AcceptedOrderListDetails::acceptedByOrders());
     m_requests->setDataSource(m_products.get(), {u"soa_suo_id"_s, u"soa_pr_id"_s, u"soa_deliverydate"_s});
     m_requests->open();
-    m_state = detailQuery(m_db, AcceptedOrderListDetails::acceptedState());
+    m_state = detailQuery(database(), AcceptedOrderListDetails::acceptedState());
     m_state->setParameter(u"suo_id"_s, 0);
     m_state->open();
 
-    auto* lower = new QSplitter(Qt::Horizontal, m_split);
+    auto* lower = new QSplitter(Qt::Horizontal, split());
     lower->setObjectName(u"HSplit"_s);
     lower->setChildrenCollapsible(false);
     m_productsGrid = makeGrid(lower, u"gridAcceptedProducts"_s, u"Подтвержденные товары"_s);
@@ -250,59 +145,22 @@ void TvwAccOrders::buildDetails()
     m_stateGrid->setColumnsSection(u"AcceptedOrders.State"_s);
     m_tabs->addTab(m_stateGrid, u"Отгрузки"_s);
     lower->addWidget(m_tabs);
-    m_split->addWidget(lower);
-    m_split->setStretchFactor(0, 3);
-    m_split->setStretchFactor(1, 2);
-}
-
-QAction* TvwAccOrders::addCommand(QMenu* menu, const QString& name, const QString& text, const QKeySequence& key,
-                                  const std::function<void()>& command)
-{
-    auto* a = new QAction(text, this);
-    a->setObjectName(name);
-    if (!key.isEmpty()) {
-        a->setShortcut(key);
-        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        addAction(a);
-    }
-    connect(a, &QAction::triggered, this, [this, command] { guarded(command); });
-    if (menu)
-        menu->addAction(a);
-    return a;
+    split()->addWidget(lower);
+    split()->setStretchFactor(0, 3);
+    split()->setStretchFactor(1, 2);
 }
 
 void TvwAccOrders::buildToolbar()
 {
     using Shell::TdmAllButtons;
-    const auto tool = [this](const QString& name, const QString& text, TdmAllButtons::Action icon,
-                             const QKeySequence& key, const std::function<void()>& command) {
-        QAction* a = addCommand(nullptr, name, text, key, command);
-        a->setIcon(TdmAllButtons::icon(icon));
-        m_toolbar->addAction(a);
-        return a;
-    };
-    tool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editOrder(); });
-    tool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-         [this] { deleteOrder(); });
-    tool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
+    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editOrder(); });
+    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
+            [this] { deleteOrder(); });
+    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
 
-    auto* print = new QMenu(this);
-    print->setObjectName(u"menuPrint"_s);
-    addCommand(print, u"actPrintRegister"_s, u"Печать реестра"_s, {},
-               [this] { arrivesWith(u"Печать реестра (выгрузка списка заказов) появится вместе с экспортом списков."_s); });
-    QMenu* reports = print->addMenu(u"Отчеты FR"_s);
-    reports->setObjectName(u"menuReportsFR"_s);
-    connect(reports, &QMenu::aboutToShow, this, [this, reports] {
-        reports->clear();
-        Shell::MenuHooks::fillReportMenu(reports, ReportGroup);
-        if (reports->isEmpty()) {
-            QAction* none = reports->addAction(u"Отчеты по заказам появятся вместе с модулем отчетов"_s);
-            none->setObjectName(u"actReportsMissing"_s);
-            connect(none, &QAction::triggered, this,
-                    [this] { arrivesWith(u"Отчеты по подтвержденным заказам появятся вместе с модулем отчетов FR."_s); });
-        }
-    });
-    menuButton(m_toolbar, u"btnPrint"_s, u"Печать"_s, TdmAllButtons::icon(TdmAllButtons::Print), print);
+    addPrintMenu(ReportGroup, u"Печать реестра (выгрузка списка заказов) появится вместе с экспортом списков."_s,
+                 u"Отчеты по заказам появятся вместе с модулем отчетов"_s,
+                 u"Отчеты по подтвержденным заказам появятся вместе с модулем отчетов FR."_s);
 
     auto* functions = new QMenu(this);
     functions->setObjectName(u"menuFunctions"_s);
@@ -316,52 +174,24 @@ void TvwAccOrders::buildToolbar()
                [this] { arrivesWith(u"Добавление заказа в инвойс появится вместе с инвойсами."_s); });
     addCommand(functions, u"actLoadToProforma"_s, u"Загрузка выделенных заказов в счет"_s, {},
                [this] { arrivesWith(u"Загрузка выделенных заказов в счет появится вместе со счетами поставщиков."_s); });
-    menuButton(m_toolbar, u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::icon(TdmAllButtons::Help), functions);
-
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    for (QToolButton* b : m_toolbar->findChildren<QToolButton*>())
-        b->setFocusPolicy(Qt::TabFocus);
+    addMenuButton(u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::Help, functions);
+    finishToolbar();
 }
 
 void TvwAccOrders::buildPopup()
 {
-    m_popup->addAction(action(u"actEdit"_s));
-    m_popup->addAction(action(u"actDelete"_s));
-    m_popup->addSeparator();
-    m_popup->addMenu(m_grid->searchMenu());
-    QAction* setup = m_popup->addAction(u"Настроить колонки"_s);
+    popup()->addAction(action(u"actEdit"_s));
+    popup()->addAction(action(u"actDelete"_s));
+    popup()->addSeparator();
+    popup()->addMenu(m_grid->searchMenu());
+    QAction* setup = popup()->addAction(u"Настроить колонки"_s);
     setup->setObjectName(u"actSetupColumns"_s);
     connect(setup, &QAction::triggered, m_grid, &Widgets::TDataGrid::setupColumns);
 }
 
-QAction* TvwAccOrders::action(const QString& objectName) const
-{
-    return findChild<QAction*>(objectName);
-}
-
-QString TvwAccOrders::statusText() const
-{
-    return m_status->text();
-}
-
-void TvwAccOrders::guarded(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::critical(this, windowTitle(), e.message());
-    }
-}
-
-void TvwAccOrders::arrivesWith(const QString& what)
-{
-    QMessageBox::information(this, windowTitle(), what);
-}
-
 void TvwAccOrders::updateActions()
 {
-    const bool rows = m_list->isActive() && !m_list->isEmpty();
+    const bool rows = hasRows();
     bool mayDelete = false;
     try {
         mayDelete = Security::HasRight(Security::Right::DeleteAcceptedOrder);
@@ -374,46 +204,15 @@ void TvwAccOrders::updateActions()
         action(QLatin1String(name))->setEnabled(rows);
 }
 
-void TvwAccOrders::reopen()
+void TvwAccOrders::beforeReload()
 {
-    m_reopenTimer->stop();
-    // A description being typed is written before the rows are read again; its refusal keeps it.
     if (m_list->state() == Data::RowSetState::Edit)
         m_list->post();
-    const qint64 keep = m_list->currentOrder();
-    setWindowTitle((Title + u' ' + m_filters->description()).trimmed());
-    m_status->clear();
-    try {
-        m_list->reload(keep);
-    } catch (...) {
-        updateActions();
-        currentMoved();
-        throw;
-    }
-    showCurrentRow();
-    updateActions();
-    m_shownOrder = -1;
-    currentMoved();
 }
 
-void TvwAccOrders::showCurrentRow()
+void TvwAccOrders::showDocument(qint64 key)
 {
-    const int row = m_list->recNo();
-    if (row < 0 || !m_grid->model() || m_list->state() != Data::RowSetState::Browse)
-        return;
-    const int shown = m_grid->gridRow(row);
-    if (shown < 0 || shown >= m_grid->model()->rowCount() || m_grid->currentIndex().row() == shown)
-        return;
-    m_grid->setCurrentIndex(m_grid->model()->index(shown, qMax(0, m_grid->currentIndex().column())));
-}
-
-void TvwAccOrders::currentMoved()
-{
-    const qint64 id = m_list->currentOrder();
-    if (id == m_shownOrder)
-        return;
-    m_shownOrder = id;
-    guarded([this, id] { showOrder(id); });
+    guarded([this, key] { showOrder(key); });
 }
 
 void TvwAccOrders::showOrder(qint64 orderId)
@@ -435,7 +234,7 @@ void TvwAccOrders::refreshList()
 
 void TvwAccOrders::announceChange()
 {
-    AcceptedOrderDelete::announceChange(m_ownNotice);
+    AcceptedOrderDelete::announceChange(ownNotice());
 }
 
 void TvwAccOrders::editOrder()
@@ -454,37 +253,14 @@ void TvwAccOrders::deleteOrder()
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     const int row = m_list->recNo();
-    AcceptedOrderDelete::deleteAcceptedOrder(m_db, id);
+    AcceptedOrderDelete::deleteAcceptedOrder(database(), id);
     announceChange();
-    m_list->reload();
-    if (row >= 0 && !m_list->isEmpty()) {
-        while (m_list->recordCount() <= row && m_list->canFetchMore())
-            m_list->fetchMore();
-        m_list->moveTo(qMin(row, m_list->recordCount() - 1));
-    }
-    showCurrentRow();
-    updateActions();
-    m_shownOrder = -1;
-    currentMoved();
+    reloadAtRow(row);
 }
 
 void TvwAccOrders::processOrder()
 {
     throw Exception(u"Не зарегистрировано действие для обработки заказа"_s);
-}
-
-bool TvwAccOrders::notice(const QUuid&, const QByteArray& payload)
-{
-    return payload != m_ownNotice;
-}
-
-void TvwAccOrders::refresh(const QUuid&, int mode)
-{
-    if (mode == RefreshWindows) {
-        guarded([this] { reopen(); });
-        return;
-    }
-    m_status->setText(u"Список подтвержденных заказов изменен другим окном или пользователем. Обновить: F5"_s);
 }
 
 void TvwAccOrders::closeEvent(QCloseEvent* event)
@@ -499,7 +275,7 @@ void TvwAccOrders::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    TSaveForm::closeEvent(event);
+    RegisterFrame::closeEvent(event);
 }
 
 } // namespace Tarvo::AcceptedOrders
