@@ -135,6 +135,7 @@ void EditorDocument::load(qint64 id)
     m_lines.reset();
     if (id == 0) {
         startNew();
+        opened();
         return;
     }
     Data::Query h(m_db, headerStatement());
@@ -146,6 +147,7 @@ void EditorDocument::load(qint64 id)
     m_header.edit();
     reloadLines();
     m_direction = currencyCode().isEmpty() ? Direction::RoublesToCurrency : Direction::CurrencyToRoubles;
+    opened();
 }
 
 void EditorDocument::startNew()
@@ -291,8 +293,9 @@ EditorDocument::HeaderWritten EditorDocument::writeHeaderRow(OfferEditorRowSet& 
     checkAdditionalNumber(h.value(L.header(u"dopnomer"_s)), L.badAdditionalNumber);
 
     auto bound = [&](const QString& column) -> QVariant {
-        const auto r = written.replaced.constFind(column);
-        return r != written.replaced.constEnd() ? *r : stored(h, column, h.value(column));
+        const QString field = L.fieldOf(column);
+        const auto r = written.replaced.constFind(field);
+        return r != written.replaced.constEnd() ? *r : stored(h, field, h.value(field));
     };
 
     const qint64 id = h.integer(L.key());
@@ -316,7 +319,8 @@ EditorDocument::HeaderWritten EditorDocument::writeHeaderRow(OfferEditorRowSet& 
     QStringList sets;
     QVariantList params;
     for (const QString& c : L.headerColumns) {
-        if (sameValue(stored(h, c, h.value(c)), stored(h, c, h.originalValue(c))))
+        const QString f = L.fieldOf(c);
+        if (sameValue(stored(h, f, h.value(f)), stored(h, f, h.originalValue(f))))
             continue;
         sets << c + u" = ?"_s;
         params << bound(c);

@@ -121,6 +121,8 @@ protected:
     // What a new document starts with beyond the date, sums, currency, description and
     // additional number.
     virtual void presetNew() {}
+    // A document was read or a new one started.
+    virtual void opened() {}
     // Refuses a header that may not be written; may give values to write instead of the row's.
     virtual QVariantMap checkHeader(const OfferEditorRowSet& header);
     // The header took over the values written instead of its own.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QUuid>
@@ -20,6 +21,8 @@ struct EditorDocumentLayout
     QStringList headerColumns;
     // The line columns written beyond amount, delivery date and the two sums.
     QStringList lineColumns;
+    // A header column the row reads under another name.
+    QMap<QString, QString> headerFields;
 
     QString savedTitle; // "Заявка %1"
     QString newTitle;   // "Новая заявка"
@@ -38,6 +41,7 @@ struct EditorDocumentLayout
 
     QString header(const QString& name) const { return prefix + name; }
     QString line(const QString& name) const { return linePrefix + name; }
+    QString fieldOf(const QString& column) const { return headerFields.value(column, column); }
     QString key() const { return prefix + QStringLiteral("id"); }
 };
 
