@@ -2,6 +2,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
+#include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
         Tarvo::BusOffer::registerOfferEditor();
+        Tarvo::SupplierOrders::TSupplierOrderActivator::registerEditor();
         Tarvo::BusOffer::registerOfferRegister();
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         MenuHooks::setRefreshTick([](int mode) {

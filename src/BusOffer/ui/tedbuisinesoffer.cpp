@@ -1,5 +1,6 @@
 #include "BusOffer/ui/tedbuisinesoffer.h"
 
+#include "BusOffer/ui/editorwidgets.h"
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "BusOffer/ui/offereditorlinedelegate.h"
 #include "catalog/currency/moneyformats.h"
@@ -36,48 +37,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
 
-namespace {
-
-const QDate NoDate(1900, 1, 1);
-
-QDateEdit* dateEdit(QWidget* parent, const QString& name)
-{
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(name);
-    e->setDisplayFormat(u"dd.MM.yyyy"_s);
-    e->setCalendarPopup(true);
-    // The first date stands for "no date" and shows blank (Delete clears to it).
-    e->setMinimumDate(NoDate);
-    e->setSpecialValueText(u" "_s);
-    return e;
-}
-
-QVariant dateValue(const QDateEdit* e)
-{
-    if (e->date() == NoDate)
-        return QVariant(QMetaType::fromType<QDateTime>());
-    return QDateTime(e->date(), QTime(0, 0));
-}
-
-void showDate(QDateEdit* e, const QVariant& v)
-{
-    const QDate d = v.toDateTime().date();
-    e->setDate(d.isValid() ? d : NoDate);
-}
-
-int indexOfKey(const QComboBox* box, const QVariant& key)
-{
-    for (int i = 0; i < box->count(); ++i) {
-        const QVariant k = box->itemData(i);
-        if (k.isNull() && key.isNull())
-            return i;
-        if (!k.isNull() && !key.isNull() && k.toString() == key.toString())
-            return i;
-    }
-    return -1;
-}
-
-} // namespace
+using namespace EditorWidgets;
 
 TedBuisinesOffer::TedBuisinesOffer(Data::Database& db, QWidget* parent)
     : QWidget(parent), m_db(db), m_doc(std::make_unique<OfferEditorDocument>(db))
