@@ -89,9 +89,7 @@ TSelectSupplProducts::TSelectSupplProducts(Data::Database& db, qint64 supplierId
     m_products->onInternalPost = [this](Data::TUpdatedADODataSet& ds) {
         if (m_showing)
             return;
-        const QVariant typed = ds.value(u"in_order"_s);
-        const Money amount =
-            typed.isNull() ? Money() : Money::fromDouble(typed.toString().replace(u',', u'.').toDouble());
+        const Money amount = Money::fromVariant(ds.value(u"in_order"_s));
         ds.setValue(u"in_order"_s, ask(int(Op::SetAmount), currentProduct(), amount).toVariant());
     };
     m_grid->setRowSet(m_products.get());
