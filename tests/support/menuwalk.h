@@ -6,6 +6,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
+#include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/engine/database.h"
@@ -52,6 +53,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Otbor::registerOtborModule();
     Catalog::registerPriceWindows();
     BusOffer::registerOfferEditor();
+    SupplierOrders::TSupplierOrderActivator::registerEditor();
     BusOffer::registerOfferRegister();
     AcceptedOrders::registerAcceptedOrderRegister();
 }

@@ -32,7 +32,6 @@ TselectSupplier::TselectSupplier(Data::Database& db, QWidget* parent)
     auto* label = new QLabel(u"&Найти:"_s, this);
     m_find = new QLineEdit(this);
     m_find->setObjectName(u"edFind"_s);
-    m_find->setAccessibleName(u"Часть краткого или полного наименования"_s);
     label->setBuddy(m_find);
     layout()->addWidget(label);
     layout()->addWidget(m_find);
