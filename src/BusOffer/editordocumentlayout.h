@@ -35,6 +35,8 @@ struct EditorDocumentLayout
     QString documentDeleted;
     QString lineDeleted;
     QString badAdditionalNumber;
+    QString saved;    // the document remains after closing
+    QString notSaved; // a failed save, before the question to close without it
 
     // Announced after every write.
     QList<QUuid> notices;

@@ -47,6 +47,8 @@ EditorDocumentLayout OfferEditorDocument::requestLayout()
     l.documentDeleted = RequestDeletedMessage;
     l.lineDeleted = LineDeletedMessage;
     l.badAdditionalNumber = BadAdditionalNumberMessage;
+    l.saved = SavedMessage;
+    l.notSaved = u"Заявка не сохранена"_s;
     l.notices = {Messaging::ChangeEvents::BusinessOffers};
     return l;
 }

@@ -66,6 +66,8 @@ EditorDocumentLayout SupplierOrderDocument::orderLayout()
     l.documentDeleted = OrderDeletedMessage;
     l.lineDeleted = LineDeletedMessage;
     l.badAdditionalNumber = BadAdditionalNumberMessage;
+    l.saved = SavedMessage;
+    l.notSaved = u"Заказ не сохранен"_s;
     l.notices = {Messaging::ChangeEvents::SupplierOrders};
     return l;
 }
