@@ -682,14 +682,17 @@ void EditorDocument::changeCurrency(const QString& code)
         Catalog::CurrencyRates rates(m_db);
         const QString update = u"update %1 set %2 = ?, %3 = ? where %4 = ? and %5 = ?"_s.arg(
             L.linesTable, L.line(u"sum"_s), L.line(u"sum_valut"_s), L.lineOwner, L.line(u"pr_id"_s));
-        for (StoredLine& l : storedLines()) {
+        // Every line is computed before any is written: a failing conversion writes nothing.
+        QList<StoredLine> lines = storedLines();
+        for (StoredLine& l : lines) {
             if (m_direction == Direction::CurrencyToRoubles)
                 l.values.valPrice = rates.convert(before, code, date, l.values.valPrice.value_or(Money()));
             convert(l.values, m_direction, code, date);
+        }
+        for (const StoredLine& l : lines)
             Data::RowCountCheck::exec(m_db, update,
                                       {l.values.sum.toVariant(), l.values.sumValut.toVariant(), documentId(), l.product},
                                       L.lineDeleted);
-        }
         tx.commit();
     } catch (...) {
         m_header.setValue(codeField, shown);
