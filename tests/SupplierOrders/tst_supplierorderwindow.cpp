@@ -255,6 +255,56 @@ private slots:
         TARVO_CHECK_CHAIN(db);
     }
 
+    void deleteClearsWarehouseContractAndUrgency()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::EditorFixture f{db};
+        f.warehouse(9, u"Основной"_s);
+        const qint64 supplier = f.supplier(u"ПОСТ"_s, u"ООО Поставщик"_s, 9);
+        const qint64 dg = f.contract(supplier, u"Д-1"_s);
+        const qint64 st = f.stage(dg, u"2"_s);
+        const qint64 urgent = db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
+                                                 u"Urgency_ID"_s, {u"Срочно"_s});
+        const qint64 pr = f.product(u"B1"_s, u"Болт"_s);
+        const qint64 id = f.order(supplier);
+        f.orderLine(id, pr, Money(1), Money(10));
+        db.exec(u"update scm_supplier_order set suo_id_sclad = 9, suo_dg_id = ?, suo_stage_id = ?, Urgency_ID = ? "
+                "where suo_id = ?"_s,
+                {dg, st, urgent, id});
+        auto stored = [&](const QString& column) {
+            return f.value(u"select %1 from scm_supplier_order where suo_id = ?"_s.arg(column), {id});
+        };
+
+        Session s(db);
+        QVERIFY(Shell::FormActivationRegistry::instance().open(TSupplierOrderActivator::FormType, int(id)));
+        TedSupplierOrder2* ed = s.editor();
+        QVERIFY(ed);
+        Test::activate(&s.main);
+        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        auto* contract = child<QComboBox>(ed, u"cbContract"_s);
+        QCOMPARE(contract->currentText(), u"Д-1, этап 2"_s);
+        QCOMPARE(contract->maxVisibleItems(), 24);
+        for (const QString& name : {u"cbWarehouse"_s, u"cbContract"_s, u"cbUrgency"_s}) {
+            auto* box = child<QComboBox>(ed, name);
+            box->setFocus();
+            Test::press(box, Qt::Key_Delete);
+            QCOMPARE(box->currentText(), QString());
+        }
+        Test::press(contract, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(stored(u"suo_id_sclad"_s).isNull());
+        QVERIFY(stored(u"suo_dg_id"_s).isNull());
+        QVERIFY(stored(u"suo_stage_id"_s).isNull());
+        QVERIFY(stored(u"Urgency_ID"_s).isNull());
+
+        // The contract itself, without a stage, is stored with a null stage.
+        contract->setFocus();
+        Test::press(contract, Qt::Key_Down);
+        Test::press(contract, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(stored(u"suo_dg_id"_s).toLongLong(), dg);
+        QVERIFY(stored(u"suo_stage_id"_s).isNull());
+    }
+
     // The core read of the picker's "Все", which the benchmarks time.
     void wholeAssortmentIsReadBatchByBatch()
     {
