@@ -1,10 +1,10 @@
 #include "BusOffer/editordocument.h"
 
+#include "BusOffer/offereditorlineaccessor.h"
 #include "catalog/catalogtransaction.h"
 #include "catalog/currency/currencyrates.h"
 #include "catalog/currency/trubtovalactor.h"
 #include "catalog/currency/tvaltorubactor.h"
-#include "BusOffer/offereditorlineaccessor.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
@@ -98,8 +98,8 @@ void EditorDocument::ready()
     for (const QString& f : {m_layout.key(), m_layout.header(u"sum"_s), m_layout.header(u"sum_valut"_s)})
         m_header.field(m_header.fieldIndex(f)).readOnly = true;
     // The sums follow from the prices and the amount.
-    for (const QString& f : {m_layout.line(u"pr_id"_s), u"pr_articul"_s, u"pr_name"_s, m_layout.line(u"sum"_s),
-                             m_layout.line(u"sum_valut"_s)})
+    for (const QString& f : {m_layout.line(u"pr_id"_s), u"pr_articul"_s, u"pr_name"_s,
+                             m_layout.line(u"sum"_s), m_layout.line(u"sum_valut"_s)})
         m_lines.field(m_lines.fieldIndex(f)).readOnly = true;
 }
 
@@ -307,11 +307,11 @@ EditorDocument::HeaderWritten EditorDocument::writeHeaderRow(OfferEditorRowSet& 
         const int user = Security::CurrentUserId();
         params << (user > 0 ? QVariant(qint64(user)) : nullInteger());
         const QString marks = QStringList(L.headerColumns.size() + 1, u"?"_s).join(u", "_s);
-        written.insertedId = m_db.insertReturning(
-            u"insert into %1 (%2, %3, %4, %5) values (%6, %7, %7)"_s.arg(
-                L.headerTable, L.headerColumns.join(u", "_s), L.header(u"user_id"_s), L.header(u"createdate"_s),
-                L.header(u"updatedate"_s), marks, now),
-            L.key(), params);
+        written.insertedId =
+            m_db.insertReturning(u"insert into %1 (%2, %3, %4, %5) values (%6, %7, %7)"_s.arg(
+                                     L.headerTable, L.headerColumns.join(u", "_s), L.header(u"user_id"_s),
+                                     L.header(u"createdate"_s), L.header(u"updatedate"_s), marks, now),
+                                 L.key(), params);
         return written;
     }
 
@@ -329,8 +329,8 @@ EditorDocument::HeaderWritten EditorDocument::writeHeaderRow(OfferEditorRowSet& 
         return written;
     params << id;
     Data::RowCountCheck::exec(m_db,
-                              u"update %1 set %2, %3 = %4 where %5 = ?"_s.arg(L.headerTable, sets.join(u", "_s),
-                                                                             L.header(u"updatedate"_s), now, L.key()),
+                              u"update %1 set %2, %3 = %4 where %5 = ?"_s.arg(
+                                  L.headerTable, sets.join(u", "_s), L.header(u"updatedate"_s), now, L.key()),
                               params, L.documentDeleted);
     return written;
 }
@@ -363,7 +363,8 @@ void EditorDocument::writeLine(OfferEditorRowSet& l)
     checkLine(l);
     const QVariant product = l.value(L.line(u"pr_id"_s));
 
-    QStringList columns{L.line(u"amount"_s), L.line(u"deliverydate"_s), L.line(u"sum"_s), L.line(u"sum_valut"_s)};
+    QStringList columns{L.line(u"amount"_s), L.line(u"deliverydate"_s), L.line(u"sum"_s),
+                        L.line(u"sum_valut"_s)};
     QVariantList values{amount.toVariant(), date, l.money(L.line(u"sum"_s)).toVariant(),
                         l.money(L.line(u"sum_valut"_s)).toVariant()};
     for (const QString& c : L.lineColumns) {
@@ -374,14 +375,15 @@ void EditorDocument::writeLine(OfferEditorRowSet& l)
         Catalog::CatalogTransaction tx(m_db);
         if (l.state() == RowSetState::Insert) {
             const QString marks = QStringList(columns.size() + 2, u"?"_s).join(u", "_s);
-            m_db.exec(u"insert into %1 (%2, %3, %4) values (%5)"_s.arg(L.linesTable, L.lineOwner, L.line(u"pr_id"_s),
-                                                                      columns.join(u", "_s), marks),
+            m_db.exec(u"insert into %1 (%2, %3, %4) values (%5)"_s.arg(
+                          L.linesTable, L.lineOwner, L.line(u"pr_id"_s), columns.join(u", "_s), marks),
                       QVariantList{owner, product} + values);
         } else {
-            Data::RowCountCheck::exec(m_db,
-                                      u"update %1 set %2 = ? where %3 = ? and %4 = ?"_s.arg(
-                                          L.linesTable, columns.join(u" = ?, "_s), L.lineOwner, L.line(u"pr_id"_s)),
-                                      values + QVariantList{owner, product}, [this] { return lineGone(); });
+            Data::RowCountCheck::exec(
+                m_db,
+                u"update %1 set %2 = ? where %3 = ? and %4 = ?"_s.arg(L.linesTable, columns.join(u" = ?, "_s),
+                                                                      L.lineOwner, L.line(u"pr_id"_s)),
+                values + QVariantList{owner, product}, [this] { return lineGone(); });
         }
         tx.commit();
     } catch (const Data::DatabaseError& e) {
@@ -402,7 +404,8 @@ void EditorDocument::eraseLine(OfferEditorRowSet& l)
     try {
         Catalog::CatalogTransaction tx(m_db);
         Data::RowCountCheck::exec(
-            m_db, u"delete from %1 where %2 = ? and %3 = ?"_s.arg(L.linesTable, L.lineOwner, L.line(u"pr_id"_s)),
+            m_db,
+            u"delete from %1 where %2 = ? and %3 = ?"_s.arg(L.linesTable, L.lineOwner, L.line(u"pr_id"_s)),
             {documentId(), l.value(L.line(u"pr_id"_s))}, [this] { return lineGone(); });
         tx.commit();
     } catch (const Data::DatabaseError& e) {
@@ -429,7 +432,8 @@ bool EditorDocument::documentExists() const
 void EditorDocument::refreshTotals()
 {
     const QString sum = m_layout.header(u"sum"_s), sumValut = m_layout.header(u"sum_valut"_s);
-    Data::Query q(m_db, u"select %1, %2 from %3 where %4 = ?"_s.arg(sum, sumValut, m_layout.headerTable, m_layout.key()));
+    Data::Query q(m_db, u"select %1, %2 from %3 where %4 = ?"_s.arg(sum, sumValut, m_layout.headerTable,
+                                                                    m_layout.key()));
     q.bindAll({documentId()});
     q.exec();
     if (!q.next())
@@ -667,10 +671,11 @@ void EditorDocument::changeCurrency(const QString& code)
         Catalog::CatalogTransaction tx(m_db);
         // Taking the header row first holds the other workstations' line writes (their totals
         // update it) until the lines read below are written back.
-        Data::RowCountCheck::exec(m_db,
-                                  u"update %1 set %2 = %3 where %4 = ?"_s.arg(L.headerTable, L.header(u"updatedate"_s),
-                                                                             m_db.dialect().currentTime(), L.key()),
-                                  {documentId()}, L.documentDeleted);
+        Data::RowCountCheck::exec(
+            m_db,
+            u"update %1 set %2 = %3 where %4 = ?"_s.arg(L.headerTable, L.header(u"updatedate"_s),
+                                                        m_db.dialect().currentTime(), L.key()),
+            {documentId()}, L.documentDeleted);
         const QString before = storedCode();
         written = writeHeaderRow(m_header);
         const QDate date =
@@ -690,9 +695,10 @@ void EditorDocument::changeCurrency(const QString& code)
             convert(l.values, m_direction, code, date);
         }
         for (const StoredLine& l : lines)
-            Data::RowCountCheck::exec(m_db, update,
-                                      {l.values.sum.toVariant(), l.values.sumValut.toVariant(), documentId(), l.product},
-                                      L.lineDeleted);
+            Data::RowCountCheck::exec(
+                m_db, update,
+                {l.values.sum.toVariant(), l.values.sumValut.toVariant(), documentId(), l.product},
+                L.lineDeleted);
         tx.commit();
     } catch (...) {
         m_header.setValue(codeField, shown);
@@ -708,8 +714,9 @@ void EditorDocument::changeCurrency(const QString& code)
 
 int EditorDocument::lineCountInDatabase() const
 {
-    return m_db.scalar(u"select count(*) from %1 where %2 = ?"_s.arg(m_layout.linesTable, m_layout.lineOwner),
-                       {documentId()})
+    return m_db
+        .scalar(u"select count(*) from %1 where %2 = ?"_s.arg(m_layout.linesTable, m_layout.lineOwner),
+                {documentId()})
         .toInt();
 }
 
@@ -726,7 +733,8 @@ EditorDocument::Closing EditorDocument::close()
     postLines();
     Closing result = Closing::Saved;
     if (m_createdHere && lineCountInDatabase() == 0) {
-        Data::RowCountCheck::exec(m_db, u"delete from %1 where %2 = ?"_s.arg(m_layout.headerTable, m_layout.key()),
+        Data::RowCountCheck::exec(m_db,
+                                  u"delete from %1 where %2 = ?"_s.arg(m_layout.headerTable, m_layout.key()),
                                   {documentId()}, m_layout.documentDeleted);
         announce();
         result = Closing::DeletedEmpty;

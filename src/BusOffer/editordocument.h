@@ -135,7 +135,8 @@ protected:
     // Adds a line for a product (saving the header first): `fields` fills the product columns,
     // the price goes to the side the conversion starts from, in the document's currency.
     void addLine(const QVariantMap& fields, const OfferedPrice& offered);
-    void convert(OfferEditorLineValues& values, Direction direction, const QString& code, const QDate& date) const;
+    void convert(OfferEditorLineValues& values, Direction direction, const QString& code,
+                 const QDate& date) const;
     void announce() const;
     void reloadLines();
     void refreshTotals();

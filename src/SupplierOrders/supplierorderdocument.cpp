@@ -27,7 +27,8 @@ const QString SupplierOrderDocument::LineDeletedMessage =
     u"Товар удалён из заказа другим пользователем. Изменения строки не сохранены."_s;
 const QString SupplierOrderDocument::BadAdditionalNumberMessage =
     u"Дополнительный номер 1 должен быть целым числом от 0 до 2147483647."_s;
-const QString SupplierOrderDocument::CurrencyQuestion = u"При изменении кода валюты цены изменятся! Продолжить?"_s;
+const QString SupplierOrderDocument::CurrencyQuestion =
+    u"При изменении кода валюты цены изменятся! Продолжить?"_s;
 
 namespace {
 
@@ -49,9 +50,9 @@ EditorDocumentLayout SupplierOrderDocument::orderLayout()
     l.linePrefix = u"sop_"_s;
     l.lineOwner = u"sop_suo_id"_s;
     // In the order of the insert; the supplier is read as suo_supplier_id.
-    l.headerColumns = {u"suo_supplier"_s,    u"suo_date"_s,   u"suo_cod_valut"_s, u"suo_accepted"_s,
-                       u"suo_description"_s, u"suo_dopnomer"_s, u"Urgency_ID"_s,  u"suo_stage_id"_s,
-                       u"suo_id_sclad"_s,    u"suo_dg_id"_s,  u"suo_snomer"_s,    u"suo_plan_start"_s,
+    l.headerColumns = {u"suo_supplier"_s,    u"suo_date"_s,     u"suo_cod_valut"_s, u"suo_accepted"_s,
+                       u"suo_description"_s, u"suo_dopnomer"_s, u"Urgency_ID"_s,    u"suo_stage_id"_s,
+                       u"suo_id_sclad"_s,    u"suo_dg_id"_s,    u"suo_snomer"_s,    u"suo_plan_start"_s,
                        u"suo_plan_end"_s};
     l.headerFields = {{u"suo_supplier"_s, u"suo_supplier_id"_s}};
     l.lineColumns = {u"sop_ball"_s, u"sop_mark"_s};
@@ -154,9 +155,9 @@ QString SupplierOrderDocument::linesStatement() const
            "join scm_supplier_order on sop_suo_id = suo_id "
            "left join scm_artcmap a1 on a1.sam_pr_id = pr_id_main and a1.sam_prv_id = suo_supplier "
            "left join scm_artcmap a2 on a2.sam_pr_id = pr_id and a2.sam_prv_id = suo_supplier "
-           "where sop_suo_id = ? order by pr_articul, sop_pr_id"_s
-        .arg(d.roundedAmount(u"1.0 * sop_sum / nullif(sop_amount, 0)"_s),
-             d.roundedAmount(u"1.0 * sop_sum_valut / nullif(sop_amount, 0)"_s));
+           "where sop_suo_id = ? order by pr_articul, sop_pr_id"_s.arg(
+               d.roundedAmount(u"1.0 * sop_sum / nullif(sop_amount, 0)"_s),
+               d.roundedAmount(u"1.0 * sop_sum_valut / nullif(sop_amount, 0)"_s));
 }
 
 qint64 SupplierOrderDocument::supplierId() const
@@ -260,8 +261,8 @@ void SupplierOrderDocument::addProduct(const SupplierProduct& product)
     // The rouble price at the rate of the order's date.
     offered.roubles = product.code.isEmpty()
                           ? product.price
-                          : Catalog::CurrencyRates(database()).convert(product.code, QString(), documentDate(),
-                                                                       product.price);
+                          : Catalog::CurrencyRates(database())
+                                .convert(product.code, QString(), documentDate(), product.price);
     offered.code = product.code;
     offered.inCode = product.price;
     addLine({{u"sop_pr_id"_s, product.productId},

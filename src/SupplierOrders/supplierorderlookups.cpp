@@ -21,13 +21,14 @@ void SupplierOrderLookups::reload(qint64 supplierId)
 QList<SupplierOrderLookups::Item> SupplierOrderLookups::readContracts(Data::Database& db, qint64 supplierId)
 {
     // The contract's own row sorts before its stages (an empty stage number).
-    Data::Query q(db, u"select cast(dg_id as varchar) || ';0', dg_id, dg_number, coalesce(dg_dopnumber, ''), '' "
-                      "from crm_dogovors where dg_par_id = ? "
-                      "union all "
-                      "select cast(dg_id as varchar) || ';' || cast(st_id as varchar), dg_id, dg_number, "
-                      "coalesce(dg_dopnumber, ''), st_number "
-                      "from crm_dogovors join crm_stage on st_dg_id = dg_id where dg_par_id = ? "
-                      "order by 3, 2, 5"_s);
+    Data::Query q(db,
+                  u"select cast(dg_id as varchar) || ';0', dg_id, dg_number, coalesce(dg_dopnumber, ''), '' "
+                  "from crm_dogovors where dg_par_id = ? "
+                  "union all "
+                  "select cast(dg_id as varchar) || ';' || cast(st_id as varchar), dg_id, dg_number, "
+                  "coalesce(dg_dopnumber, ''), st_number "
+                  "from crm_dogovors join crm_stage on st_dg_id = dg_id where dg_par_id = ? "
+                  "order by 3, 2, 5"_s);
     q.bindAll({supplierId, supplierId});
     q.exec();
     QList<Item> items;

@@ -50,9 +50,13 @@ void SupplierProductQuery::render(const QVariant& afterKey, QString& sql, QVaria
         break;
     default:
         // A group is its own ancestor in crm_groupsrel: the second part takes the groups below.
-        branches << Branch{{}, {}, u"pr_groupid = ?"_s, {m_node}}
-                 << Branch{u" join crm_groupsrel on pr_groupid = groupid and ancestor = ? and groupid <> ancestor"_s,
-                           {m_node}, {}, {}};
+        branches
+            << Branch{{}, {}, u"pr_groupid = ?"_s, {m_node}}
+            << Branch{
+                   u" join crm_groupsrel on pr_groupid = groupid and ancestor = ? and groupid <> ancestor"_s,
+                   {m_node},
+                   {},
+                   {}};
         break;
     }
     QStringList selects;

@@ -91,7 +91,8 @@ private slots:
         const qint64 id = doc.suoId();
         QCOMPARE(doc.title(), u"Заказ %1"_s.arg(id));
         QCOMPARE(notices.take(), 1);
-        QCOMPARE(f.count(u"select suo_supplier from scm_supplier_order where suo_id = ?"_s, {id}), int(supplier));
+        QCOMPARE(f.count(u"select suo_supplier from scm_supplier_order where suo_id = ?"_s, {id}),
+                 int(supplier));
         QCOMPARE(f.count(u"select suo_id_sclad from scm_supplier_order where suo_id = ?"_s, {id}), 9);
         QCOMPARE(f.count(u"select suo_dopnomer from scm_supplier_order where suo_id = ?"_s, {id}), 7);
         QVERIFY(!f.value(u"select suo_user_id from scm_supplier_order where suo_id = ?"_s, {id}).isNull());
@@ -106,8 +107,10 @@ private slots:
         QCOMPARE(doc.lines().money(u"sop_price"_s), Money(10));
         QCOMPARE(f.money(u"select sop_sum from scm_so_products where sop_suo_id = ?"_s, {id}), Money(30));
         QCOMPARE(f.money(u"select sop_amount from scm_so_products where sop_suo_id = ?"_s, {id}), Money(3));
-        QCOMPARE(f.value(u"select sop_ball from scm_so_products where sop_suo_id = ?"_s, {id}).toDouble(), 0.0);
-        QCOMPARE(f.value(u"select sop_deliverydate from scm_so_products where sop_suo_id = ?"_s, {id}).toDateTime(),
+        QCOMPARE(f.value(u"select sop_ball from scm_so_products where sop_suo_id = ?"_s, {id}).toDouble(),
+                 0.0);
+        QCOMPARE(f.value(u"select sop_deliverydate from scm_so_products where sop_suo_id = ?"_s, {id})
+                     .toDateTime(),
                  QDateTime(QDate::currentDate(), QTime(0, 0)));
         QCOMPARE(doc.header().money(u"suo_sum"_s), Money(30));
 
@@ -139,7 +142,8 @@ private slots:
         const qint64 st2 = f.stage(dg, u"2"_s);
         f.stage(dg, u"3"_s);
         const qint64 id = f.order(supplier);
-        db.exec(u"update scm_supplier_order set suo_dg_id = ?, suo_stage_id = ? where suo_id = ?"_s, {dg, st2, id});
+        db.exec(u"update scm_supplier_order set suo_dg_id = ?, suo_stage_id = ? where suo_id = ?"_s,
+                {dg, st2, id});
 
         SupplierOrderDocument doc(db);
         doc.open(id);
@@ -219,9 +223,11 @@ private slots:
         db.exec(u"update scm_supplier_order set suo_accepted = ? where suo_id = ?"_s, {true, id});
         doc.setHeaderValue(u"suo_description"_s, u"уточнено"_s);
         doc.postHeader();
-        QCOMPARE(f.value(u"select suo_accepted from scm_supplier_order where suo_id = ?"_s, {id}).toBool(), true);
-        QCOMPARE(f.value(u"select suo_description from scm_supplier_order where suo_id = ?"_s, {id}).toString(),
-                 u"уточнено"_s);
+        QCOMPARE(f.value(u"select suo_accepted from scm_supplier_order where suo_id = ?"_s, {id}).toBool(),
+                 true);
+        QCOMPARE(
+            f.value(u"select suo_description from scm_supplier_order where suo_id = ?"_s, {id}).toString(),
+            u"уточнено"_s);
         doc.close();
 
         f.currentUser({Security::Right::ApproveSupplierOrder});
@@ -229,7 +235,8 @@ private slots:
         QVERIFY(doc.mayApprove());
         doc.setHeaderValue(u"suo_accepted"_s, false);
         doc.postHeader();
-        QCOMPARE(f.value(u"select suo_accepted from scm_supplier_order where suo_id = ?"_s, {id}).toBool(), false);
+        QCOMPARE(f.value(u"select suo_accepted from scm_supplier_order where suo_id = ?"_s, {id}).toBool(),
+                 false);
         doc.close();
     }
 
@@ -285,8 +292,9 @@ private slots:
         f.orderLine(id, p1, Money(2), Money(20));
         f.orderLine(id, p2, Money(1), Money(5));
         f.orderLine(id, p3, Money(1), Money(7));
-        db.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) values (?, ?, ?, 2)"_s,
-                {request, p1, id});
+        db.exec(
+            u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) values (?, ?, ?, 2)"_s,
+            {request, p1, id});
         db.exec(u"insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, soa_sum) "
                 "values (?, ?, ?, 1, 5)"_s,
                 {id, p2, QDateTime(QDate::currentDate(), QTime(0, 0))});
@@ -301,7 +309,8 @@ private slots:
 
         for (const qint64 p : {p1, p2}) {
             QVERIFY(doc.lines().locate({u"sop_pr_id"_s}, {p}));
-            QCOMPARE(Test::failureOf([&] { doc.deleteCurrentLine(); }), SupplierOrderDocument::LineInWorkMessage);
+            QCOMPARE(Test::failureOf([&] { doc.deleteCurrentLine(); }),
+                     SupplierOrderDocument::LineInWorkMessage);
         }
         QCOMPARE(doc.lines().recordCount(), 3);
         QCOMPARE(f.count(u"select count(*) from scm_so_products where sop_suo_id = ?"_s, {id}), 3);
@@ -405,8 +414,8 @@ private slots:
 
         // A quotation cancelled: nothing changes.
         db.exec(u"insert into VALUTCOD (CODVALUT, NAMEVALUT) values ('EUR', 'EUR')"_s);
-        Catalog::CurrencyRates::setMissingRateAsker(
-            [](Data::Database&, const QString&, const QDate&, std::optional<double>) -> double { throw Abort(); });
+        Catalog::CurrencyRates::setMissingRateAsker([](Data::Database&, const QString&, const QDate&,
+                                                       std::optional<double>) -> double { throw Abort(); });
         QVERIFY_THROWS_EXCEPTION(Abort, doc.changeCurrency(u"EUR"_s));
         QCOMPARE(doc.currencyCode(), u"USD"_s);
         QCOMPARE(f.value(u"select suo_cod_valut from scm_supplier_order where suo_id = ?"_s, {id}).toString(),

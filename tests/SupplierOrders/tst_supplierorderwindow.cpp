@@ -133,7 +133,8 @@ private slots:
         QVERIFY(item->isEnabled());
 
         // Esc in the supplier picker opens nothing.
-        Test::whenModal<TselectSupplier>([](TselectSupplier* d) { Test::press(d->findEdit(), Qt::Key_Escape); });
+        Test::whenModal<TselectSupplier>(
+            [](TselectSupplier* d) { Test::press(d->findEdit(), Qt::Key_Escape); });
         item->trigger();
         QVERIFY(!s.editor());
 
@@ -205,7 +206,8 @@ private slots:
         QCOMPARE(line(u"sop_sum"_s, p[2]), Money(800));
         QCOMPARE(f.money(u"select suo_sum from scm_supplier_order where suo_id = ?"_s, {id}), Money(840));
         QCOMPARE(ed->grid()->model()->rowCount(), 3);
-        QCOMPARE(child<QLineEdit>(ed, u"edSum"_s)->text(), Catalog::MoneyFormats::text(Money(840), QString()));
+        QCOMPARE(child<QLineEdit>(ed, u"edSum"_s)->text(),
+                 Catalog::MoneyFormats::text(Money(840), QString()));
         QCOMPARE(cellOf(ed->grid(), 0, u"sam_artc"_s).data().toString(), u"S-B1"_s);
         picker->close();
 
@@ -264,12 +266,14 @@ private slots:
         const qint64 supplier = f.supplier(u"ПОСТ"_s, u"ООО Поставщик"_s, 9);
         const qint64 dg = f.contract(supplier, u"Д-1"_s);
         const qint64 st = f.stage(dg, u"2"_s);
-        const qint64 urgent = db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
-                                                 u"Urgency_ID"_s, {u"Срочно"_s});
+        const qint64 urgent =
+            db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
+                               u"Urgency_ID"_s, {u"Срочно"_s});
         const qint64 pr = f.product(u"B1"_s, u"Болт"_s);
         const qint64 id = f.order(supplier);
         f.orderLine(id, pr, Money(1), Money(10));
-        db.exec(u"update scm_supplier_order set suo_id_sclad = 9, suo_dg_id = ?, suo_stage_id = ?, Urgency_ID = ? "
+        db.exec(u"update scm_supplier_order set suo_id_sclad = 9, suo_dg_id = ?, suo_stage_id = ?, "
+                u"Urgency_ID = ? "
                 "where suo_id = ?"_s,
                 {dg, st, urgent, id});
         auto stored = [&](const QString& column) {
@@ -315,7 +319,8 @@ private slots:
         const qint64 top = f.catalog().group(u"Крепёж"_s);
         const qint64 sub = f.catalog().group(u"Болты"_s, top);
         for (int i = 0; i < 25; ++i) {
-            const qint64 pr = f.catalog().product(u"A%1"_s.arg(i), u"Товар"_s, i % 2 ? std::optional(sub) : std::nullopt);
+            const qint64 pr =
+                f.catalog().product(u"A%1"_s.arg(i), u"Товар"_s, i % 2 ? std::optional(sub) : std::nullopt);
             f.assortment(supplier, pr, u"S%1"_s.arg(i), Money(1));
         }
         const qint64 main = f.catalog().product(u"M"_s, u"Основной"_s, top);

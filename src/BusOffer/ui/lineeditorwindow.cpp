@@ -105,9 +105,10 @@ void LineEditorWindow::buildCommonHeader()
             if (m_filling)
                 return;
             guarded([&] {
-                m_doc->setHeaderValue(field(name), number ? (t.isEmpty() ? QVariant(QMetaType::fromType<qint64>())
-                                                                        : QVariant(t.toLongLong()))
-                                                          : QVariant(t));
+                m_doc->setHeaderValue(field(name),
+                                      number ? (t.isEmpty() ? QVariant(QMetaType::fromType<qint64>())
+                                                            : QVariant(t.toLongLong()))
+                                             : QVariant(t));
             });
         });
     };
@@ -147,8 +148,8 @@ void LineEditorWindow::clearedByDelete(QComboBox* box, const QString& name)
 }
 
 void LineEditorWindow::finish(QGroupBox* header, const QList<Widgets::TDataGrid::Column>& columns,
-                              const QString& columnsSection, const QString& linesName, const QString& dateCaption,
-                              const QList<QWidget*>& headerOrder)
+                              const QString& columnsSection, const QString& linesName,
+                              const QString& dateCaption, const QList<QWidget*>& headerOrder)
 {
     const EditorDocumentLayout& L = m_doc->layout();
     const QString dateField = L.line(u"deliverydate"_s);
@@ -171,13 +172,14 @@ void LineEditorWindow::finish(QGroupBox* header, const QList<Widgets::TDataGrid:
     m_grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
                             QAbstractItemView::SelectedClicked);
     m_delegate = new OfferEditorLineDelegate([this](int column) { return m_grid->columnField(column); },
-                                             [this](const QString& f) { return columnColour(f); }, this, dateField,
-                                             dateCaption);
+                                             [this](const QString& f) { return columnColour(f); }, this,
+                                             dateField, dateCaption);
     m_grid->setItemDelegate(m_delegate);
     connect(m_delegate, &OfferEditorLineDelegate::fieldEdited, this,
             [this](const QString& f) { guarded([&] { m_doc->lineEdited(f); }); });
-    connect(m_delegate, &OfferEditorLineDelegate::dateEllipsis, this, [this] { chooseDate(); },
-            Qt::QueuedConnection);
+    connect(
+        m_delegate, &OfferEditorLineDelegate::dateEllipsis, this, [this] { chooseDate(); },
+        Qt::QueuedConnection);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { linesMenu()->popup(m_grid->viewport()->mapToGlobal(at)); });
@@ -223,13 +225,16 @@ QMenu* LineEditorWindow::linesMenu()
     if (!m_menu) {
         m_menu = new QMenu(this);
         m_menu->setObjectName(u"menuLines"_s);
-        QAction* all = m_menu->addAction(u"Установить все даты текущим значением"_s, this, [this] { setAllDates(); });
+        QAction* all =
+            m_menu->addAction(u"Установить все даты текущим значением"_s, this, [this] { setAllDates(); });
         all->setObjectName(u"actSetAllDates"_s);
-        QAction* columns = m_menu->addAction(u"Настроить колонки"_s, this, [this] { m_grid->setupColumns(); });
+        QAction* columns =
+            m_menu->addAction(u"Настроить колонки"_s, this, [this] { m_grid->setupColumns(); });
         columns->setObjectName(u"actSetupColumns"_s);
     }
     m_menu->findChild<QAction*>(u"actSetAllDates"_s)
-        ->setVisible(currentField().compare(m_doc->layout().line(u"deliverydate"_s), Qt::CaseInsensitive) == 0 &&
+        ->setVisible(currentField().compare(m_doc->layout().line(u"deliverydate"_s), Qt::CaseInsensitive) ==
+                         0 &&
                      !m_doc->lines().isEmpty());
     return m_menu;
 }
@@ -249,7 +254,8 @@ QColor LineEditorWindow::columnColour(const QString& f) const
     const bool valSide = is(u"val_price"_s) || is(u"sum_valut"_s);
     if (!rubSide && !valSide)
         return {};
-    return rubSide == rub ? OfferEditorLineDelegate::inputColour() : OfferEditorLineDelegate::computedColour();
+    return rubSide == rub ? OfferEditorLineDelegate::inputColour()
+                          : OfferEditorLineDelegate::computedColour();
 }
 
 void LineEditorWindow::applyDirection()
@@ -291,11 +297,13 @@ void LineEditorWindow::fillHeader()
     m_number->setText(open ? m_doc->title() : QString());
     const QVariant dopnomer = value(u"dopnomer"_s);
     m_dopNomer->setText(dopnomer.isNull() ? QString() : dopnomer.toString());
-    m_urgency->setCurrentIndex(std::max(0, indexOfKey(m_urgency, open ? h.value(u"Urgency_ID"_s) : QVariant())));
+    m_urgency->setCurrentIndex(
+        std::max(0, indexOfKey(m_urgency, open ? h.value(u"Urgency_ID"_s) : QVariant())));
     showDate(m_date, value(u"date"_s));
     const QString code = value(u"cod_valut"_s).toString();
     m_currency->setItemText(0, u"(рубли)"_s);
-    m_currency->setCurrentIndex(std::max(0, indexOfKey(m_currency, code.isEmpty() ? QVariant(QString()) : code)));
+    m_currency->setCurrentIndex(
+        std::max(0, indexOfKey(m_currency, code.isEmpty() ? QVariant(QString()) : code)));
     m_description->setText(value(u"description"_s).toString());
     m_sNomer->setText(value(u"snomer"_s).toString());
     showDate(m_planStart, value(u"plan_start"_s));
@@ -314,8 +322,9 @@ void LineEditorWindow::updateState()
     m_number->setText(open ? m_doc->title() : QString());
     const OfferEditorRowSet& h = m_doc->header();
     m_sum->setText(open ? Catalog::MoneyFormats::text(h.money(field(u"sum"_s)), QString()) : QString());
-    m_sumValut->setText(open ? Catalog::MoneyFormats::text(h.money(field(u"sum_valut"_s)), m_doc->currencyCode())
-                             : QString());
+    m_sumValut->setText(
+        open ? Catalog::MoneyFormats::text(h.money(field(u"sum_valut"_s)), m_doc->currencyCode())
+             : QString());
     stateShown();
 }
 
@@ -346,7 +355,8 @@ void LineEditorWindow::chooseDate()
     OfferEditorRowSet& lines = m_doc->lines();
     if (lines.recNo() < 0)
         return;
-    OfferEditorDateDialog dialog(lines.value(m_doc->layout().line(u"deliverydate"_s)).toDateTime().date(), this);
+    OfferEditorDateDialog dialog(lines.value(m_doc->layout().line(u"deliverydate"_s)).toDateTime().date(),
+                                 this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     guarded([&] { m_doc->setLineDate(dialog.date()); });
@@ -380,7 +390,8 @@ bool LineEditorWindow::eventFilter(QObject* watched, QEvent* event)
         // where the edit would keep the focus for ever.
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-            focusNextPrevChild(key == Qt::Key_Tab && !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier));
+            focusNextPrevChild(key == Qt::Key_Tab &&
+                               !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier));
             return true;
         }
     }
@@ -407,7 +418,8 @@ bool LineEditorWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid && event->type() == QEvent::FocusIn) {
         // Leaving the header for the lines saves it.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason) &&
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+             reason == Qt::MouseFocusReason) &&
             m_doc->isOpen() && mayWriteHeader() && guarded([&] { m_doc->postHeader(); }))
             updateState();
     }
@@ -427,9 +439,10 @@ void LineEditorWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     } catch (const Exception& e) {
-        if (QMessageBox::question(this, windowTitle(),
-                                  u"%1: %2\r\nЗакрыть окно без сохранения?"_s.arg(m_doc->layout().notSaved, e.message()),
-                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        if (QMessageBox::question(
+                this, windowTitle(),
+                u"%1: %2\r\nЗакрыть окно без сохранения?"_s.arg(m_doc->layout().notSaved, e.message()),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
             event->ignore();
             return;
         }

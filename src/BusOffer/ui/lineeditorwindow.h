@@ -44,8 +44,9 @@ protected:
 
     // After the subclass laid out its header: the lines, the buttons and the Tab order (the
     // header's fields as given, then the lines and the buttons).
-    void finish(QGroupBox* header, const QList<Widgets::TDataGrid::Column>& columns, const QString& columnsSection,
-                const QString& linesName, const QString& dateCaption, const QList<QWidget*>& headerOrder);
+    void finish(QGroupBox* header, const QList<Widgets::TDataGrid::Column>& columns,
+                const QString& columnsSection, const QString& linesName, const QString& dateCaption,
+                const QList<QWidget*>& headerOrder);
     // A choice of the header that Delete clears.
     void clearedByDelete(QComboBox* box, const QString& field);
     // A header choice whose pick is written at once.

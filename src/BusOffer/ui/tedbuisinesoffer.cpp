@@ -39,8 +39,8 @@ TedBuisinesOffer::TedBuisinesOffer(Data::Database& db, QWidget* parent)
             {u"bpd_val_price"_s, u"Цена валютная"_s, 90},
             {u"bpd_description"_s, u"Описание"_s, 160}},
            u"TedBuisinesOffer.Lines"_s, u"Товары заявки"_s, u"План. дата доставки"_s,
-           QList<QWidget*>{m_dopNomer, m_urgency, m_person, m_date, m_currency, m_description, m_sNomer, m_planStart, m_planEnd,
-            m_rubToVal, m_valToRub});
+           QList<QWidget*>{m_dopNomer, m_urgency, m_person, m_date, m_currency, m_description, m_sNomer,
+                           m_planStart, m_planEnd, m_rubToVal, m_valToRub});
     resize(900, 560);
 }
 
@@ -116,7 +116,8 @@ void TedBuisinesOffer::fillOwn(const OfferEditorRowSet& h, bool open)
     fill(m_urgency, lookups.urgencies(), true);
     fill(m_person, lookups.counterparties(), true);
     fill(m_currency, lookups.currencies(), false);
-    m_person->setCurrentIndex(std::max(0, indexOfKey(m_person, open ? h.value(u"bof_person"_s) : QVariant())));
+    m_person->setCurrentIndex(
+        std::max(0, indexOfKey(m_person, open ? h.value(u"bof_person"_s) : QVariant())));
 }
 
 bool TedBuisinesOffer::mayWriteHeader() const
@@ -136,8 +137,8 @@ void TedBuisinesOffer::newProduct()
     if (!document().isSaved())
         return;
     if (!m_productPicked.get()) {
-        m_productPicked = Messaging::TRegistrationGuard(
-            Messaging::DataRegistration().Register<Messaging::TOurTvrExchange>(
+        m_productPicked =
+            Messaging::TRegistrationGuard(Messaging::DataRegistration().Register<Messaging::TOurTvrExchange>(
                 [this](Messaging::TOurTvrExchange& e) {
                     if (!document().isOpen())
                         return;

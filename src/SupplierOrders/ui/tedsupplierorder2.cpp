@@ -72,8 +72,8 @@ TedSupplierOrder2::TedSupplierOrder2(Data::Database& db, QWidget* parent)
     setWindowTitle(caption());
     QGroupBox* header = buildHeader();
     finish(header, lineColumns(), LinesKey, u"Товары заказа"_s, u"Дата доставки"_s,
-           QList<QWidget*>{m_dopNomer, m_urgency, m_date, m_currency, m_description, m_sNomer, m_warehouse, m_contract, m_accepted,
-            m_planStart, m_planEnd, m_rubToVal, m_valToRub});
+           QList<QWidget*>{m_dopNomer, m_urgency, m_date, m_currency, m_description, m_sNomer, m_warehouse,
+                           m_contract, m_accepted, m_planStart, m_planEnd, m_rubToVal, m_valToRub});
     resize(980, 600);
 }
 
@@ -187,7 +187,9 @@ void TedSupplierOrder2::fillOwn(const OfferEditorRowSet& h, bool open)
     fill(m_warehouse, lookups.warehouses(), true);
     fill(m_contract, lookups.contracts(), true);
     auto value = [&](const QString& f) { return open ? h.value(f) : QVariant(); };
-    auto select = [](QComboBox* box, const QVariant& key) { box->setCurrentIndex(std::max(0, indexOfKey(box, key))); };
+    auto select = [](QComboBox* box, const QVariant& key) {
+        box->setCurrentIndex(std::max(0, indexOfKey(box, key)));
+    };
     m_supplier->setText(value(u"name_user"_s).toString());
     select(m_warehouse, value(u"suo_id_sclad"_s));
     const QString contract = value(u"dg_idst_id"_s).toString();
@@ -217,8 +219,9 @@ void TedSupplierOrder2::newProduct()
     if (!doc.isSaved())
         return;
     if (!m_pickerCalls.get()) {
-        m_pickerCalls = Messaging::TRegistrationGuard(Messaging::DataRegistration().Register<TSupplierProductExchange>(
-            [this](TSupplierProductExchange& e) { exchange(e); }, this));
+        m_pickerCalls =
+            Messaging::TRegistrationGuard(Messaging::DataRegistration().Register<TSupplierProductExchange>(
+                [this](TSupplierProductExchange& e) { exchange(e); }, this));
     }
     if (!m_picker) {
         m_picker = new TSelectSupplProducts(m_db, doc.supplierId(), doc.supplierName(), doc.suoId(), this);

@@ -54,7 +54,8 @@ void TselectSupplier::prepare(Data::TUpdatedADOQuery& ds)
     ds.setParameter(u"kind"_s, u"Т"_s);
     const QString typed = m_find ? m_find->text().trimmed() : QString();
     if (!typed.isEmpty()) {
-        sql += u" and (pt.N_USER %1 :short%2 or pt.NAME_USER %1 :full%2)"_s.arg(like, Data::LikePattern::escapeClause());
+        sql += u" and (pt.N_USER %1 :short%2 or pt.NAME_USER %1 :full%2)"_s.arg(
+            like, Data::LikePattern::escapeClause());
         ds.setParameter(u"short"_s, Data::LikePattern::contains(typed));
         ds.setParameter(u"full"_s, Data::LikePattern::contains(typed));
     }
@@ -88,7 +89,8 @@ QVariant TselectSupplier::createRecord()
     Catalog::TContragent_Card_ card(database(), QString(), u"Т"_s, this);
     if (card.exec() != QDialog::Accepted || card.savedShortName().isEmpty())
         return {};
-    return database().scalar(u"select par_ID from scm_partner where par_nuser = ?"_s, {card.savedShortName()});
+    return database().scalar(u"select par_ID from scm_partner where par_nuser = ?"_s,
+                             {card.savedShortName()});
 }
 
 void TselectSupplier::editRecord()

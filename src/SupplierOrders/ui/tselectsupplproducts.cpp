@@ -100,8 +100,9 @@ TSelectSupplProducts::TSelectSupplProducts(Data::Database& db, qint64 supplierId
     m_scrolled = m_products->subscribeScrolled([this] { readPrices(); });
 
     m_prices->setReadOnly(true);
-    m_prices->setSql(u"select prn_name, fp_price from CRM_FOREIGNPRICE join scm_pricename on fp_prn_id = prn_id "
-                     "where fp_pr_id = :pr and fp_par_id = :par order by prn_name"_s);
+    m_prices->setSql(
+        u"select prn_name, fp_price from CRM_FOREIGNPRICE join scm_pricename on fp_prn_id = prn_id "
+        "where fp_pr_id = :pr and fp_par_id = :par order by prn_name"_s);
 
     m_link = new Catalog::TTreeLink(m_tree, m_root.get());
     m_link->setSelectFlag(true);
@@ -129,13 +130,17 @@ void TSelectSupplProducts::selectNode(qint64 nodeId, bool)
         QMessageBox::warning(this, windowTitle(), e.message());
         return;
     }
-    const QList<std::pair<QString, QString>> captions{
-        {u"sam_artc"_s, u"Артикул поставщика"_s}, {u"pr_articul"_s, u"Артикул"_s},
-        {u"pr_name"_s, u"Наименование"_s},       {u"pg_groupname"_s, u"Группа"_s},
-        {u"in_order"_s, u"В заказе"_s},           {u"sam_price"_s, u"Цена"_s},
-        {u"sam_codval"_s, u"Валюта"_s},           {u"sam_minpartia"_s, u"Мин. партия"_s},
-        {u"sam_pieceperpack"_s, u"В упаковке"_s}, {u"sam_deliverydelay"_s, u"Срок поставки"_s},
-        {u"sam_chaindelay"_s, u"Срок по цепочке"_s}};
+    const QList<std::pair<QString, QString>> captions{{u"sam_artc"_s, u"Артикул поставщика"_s},
+                                                      {u"pr_articul"_s, u"Артикул"_s},
+                                                      {u"pr_name"_s, u"Наименование"_s},
+                                                      {u"pg_groupname"_s, u"Группа"_s},
+                                                      {u"in_order"_s, u"В заказе"_s},
+                                                      {u"sam_price"_s, u"Цена"_s},
+                                                      {u"sam_codval"_s, u"Валюта"_s},
+                                                      {u"sam_minpartia"_s, u"Мин. партия"_s},
+                                                      {u"sam_pieceperpack"_s, u"В упаковке"_s},
+                                                      {u"sam_deliverydelay"_s, u"Срок поставки"_s},
+                                                      {u"sam_chaindelay"_s, u"Срок по цепочке"_s}};
     QList<Widgets::TDataGrid::Column> columns;
     for (const auto& [field, title] : captions)
         columns.append({field, title, 0});
