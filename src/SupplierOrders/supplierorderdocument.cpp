@@ -27,8 +27,6 @@ const QString SupplierOrderDocument::LineDeletedMessage =
     u"Товар удалён из заказа другим пользователем. Изменения строки не сохранены."_s;
 const QString SupplierOrderDocument::BadAdditionalNumberMessage =
     u"Дополнительный номер 1 должен быть целым числом от 0 до 2147483647."_s;
-const QString SupplierOrderDocument::CurrencyQuestion =
-    u"При изменении кода валюты цены изменятся! Продолжить?"_s;
 
 namespace {
 

@@ -58,7 +58,6 @@ public:
     static const QString OrderDeletedMessage;
     static const QString LineDeletedMessage;
     static const QString BadAdditionalNumberMessage;
-    static const QString CurrencyQuestion;
 
 protected:
     QString headerStatement() const override;

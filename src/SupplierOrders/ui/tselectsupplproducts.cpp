@@ -5,12 +5,12 @@
 #include "catalog/currency/moneyformats.h"
 #include "catalog/tree/scmnodes.h"
 #include "catalog/ui/buttonshortcut.h"
+#include "catalog/ui/pricewindows.h"
 #include "catalog/ui/ttreelink.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tupdatedadoquery.h"
 #include "messaging/tdataregistration.h"
-#include "shell/commandlineswitches.h"
 #include "widgets/tdatagrid.h"
 
 #include <QHBoxLayout>
@@ -29,15 +29,6 @@ const QString TSelectSupplProducts::ProductsKey = u"Temp_Select_Products1"_s;
 
 namespace {
 
-// "SCR": the long product list is read on the server-cursor connection.
-Data::Database& productReader(Data::Database& db)
-{
-    Data::Database* cursor = Data::Database::serverCursor();
-    if (Shell::CommandLineSwitches::current().serverCursor() && cursor && cursor->isOpen())
-        return *cursor;
-    return db;
-}
-
 using Op = TSupplierProductExchange::Operation;
 
 } // namespace
@@ -45,7 +36,7 @@ using Op = TSupplierProductExchange::Operation;
 TSelectSupplProducts::TSelectSupplProducts(Data::Database& db, qint64 supplierId, const QString& supplierName,
                                            qint64 orderId, QWidget* parent)
     : QDialog(parent), m_db(db), m_supplier(supplierId), m_order(orderId),
-      m_products(std::make_unique<SupplierProductList>(productReader(db), supplierId, orderId)),
+      m_products(std::make_unique<SupplierProductList>(Catalog::productReader(db), supplierId, orderId)),
       m_prices(std::make_unique<Data::TUpdatedADOQuery>(&db)),
       m_root(std::make_unique<Catalog::TSCMTreePanel>(db, this))
 {
