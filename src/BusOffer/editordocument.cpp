@@ -555,6 +555,14 @@ Money EditorDocument::productAmount(qint64 productId) const
     return rows->money(m_layout.line(u"amount"_s));
 }
 
+Money EditorDocument::filteredProductAmount(qint64 productId) const
+{
+    const std::unique_ptr<Data::TRowSet> rows = m_lines.clone();
+    rows->setFilter(u"%1=%2"_s.arg(m_layout.line(u"pr_id"_s)).arg(productId));
+    rows->first();
+    return rows->isEmpty() ? Money() : rows->money(m_layout.line(u"amount"_s));
+}
+
 bool EditorDocument::setProductAmount(qint64 productId, Money amount)
 {
     postLines();

@@ -77,6 +77,8 @@ public:
     // The picker's operations on the lines, by product: its amount (0 when there is no line);
     // a new amount of a line there is (0 deletes it), false when there is none.
     Money productAmount(qint64 productId) const;
+    // The same read through a filter of the lines by product.
+    Money filteredProductAmount(qint64 productId) const;
     bool setProductAmount(qint64 productId, Money amount);
 
     // The currency changes: code and recomputed lines are written together; on a cancel or a

@@ -9,7 +9,7 @@ namespace Tarvo::SupplierOrders {
 
 // What the supplier's product picker asks of the order editor, by product: add it with an
 // amount, set its amount (0 deletes the line, a missing product is added), or read its amount
-// (0 when absent). The editor answers a read through `reply`.
+// (0 when absent), also through a filter of the lines. The editor answers through `reply`.
 class TSupplierProductExchange : public Messaging::TEventObject
 {
 public:
@@ -18,6 +18,7 @@ public:
         Add,
         SetAmount,
         ReadAmount,
+        ReadFiltered,
     };
 
     Operation operation = Operation::ReadAmount;

@@ -371,6 +371,8 @@ private slots:
 
         QCOMPARE(doc.productAmount(p1), Money(2));
         QCOMPARE(doc.productAmount(p3), Money());
+        QCOMPARE(doc.filteredProductAmount(p1), Money(2));
+        QCOMPARE(doc.filteredProductAmount(p3), Money());
         doc.setAmount(product(p1, u"A1"_s, Money(10)), Money(4));
         QCOMPARE(f.money(u"select sop_amount from scm_so_products where sop_pr_id = ?"_s, {p1}), Money(4));
         QCOMPARE(f.money(u"select sop_sum from scm_so_products where sop_pr_id = ?"_s, {p1}), Money(40));

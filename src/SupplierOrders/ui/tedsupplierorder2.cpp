@@ -245,10 +245,13 @@ void TedSupplierOrder2::exchange(TSupplierProductExchange& e)
         guarded([&] { doc.setAmount(e.product, e.amount); });
         break;
     case TSupplierProductExchange::Operation::ReadAmount:
+    case TSupplierProductExchange::Operation::ReadFiltered:
         break;
     }
     if (e.reply)
-        e.reply(doc.productAmount(e.product.productId));
+        e.reply(e.operation == TSupplierProductExchange::Operation::ReadFiltered
+                    ? doc.filteredProductAmount(e.product.productId)
+                    : doc.productAmount(e.product.productId));
     updateState();
 }
 
