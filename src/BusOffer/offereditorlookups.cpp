@@ -6,21 +6,30 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::BusOffer {
 
-void OfferEditorLookups::reload()
+QList<OfferEditorLookups::Item> OfferEditorLookups::readUrgencies(Data::Database& db)
 {
-    m_urgencies.clear();
-    Data::Query u(m_db, u"select Urgency_ID, Name from SCM_Library_Urgency order by Name"_s);
+    QList<Item> items;
+    Data::Query u(db, u"select Urgency_ID, Name from SCM_Library_Urgency order by Name"_s);
     u.exec();
     while (u.next())
-        m_urgencies.append({u.value(0).toLongLong(), u.string(1), {}});
+        items.append({u.value(0).toLongLong(), u.string(1), {}});
+    return items;
+}
 
-    m_currencies.clear();
-    m_currencies.append({QString(), QString(), {}});
-    Data::Query c(m_db, u"select CODVALUT from VALUTCOD where CODVALUT <> '' order by CODVALUT"_s);
+QList<OfferEditorLookups::Item> OfferEditorLookups::readCurrencies(Data::Database& db)
+{
+    QList<Item> items{{QString(), QString(), {}}};
+    Data::Query c(db, u"select CODVALUT from VALUTCOD where CODVALUT <> '' order by CODVALUT"_s);
     c.exec();
     while (c.next())
-        m_currencies.append({c.string(0), c.string(0), {}});
+        items.append({c.string(0), c.string(0), {}});
+    return items;
+}
 
+void OfferEditorLookups::reload()
+{
+    m_urgencies = readUrgencies(m_db);
+    m_currencies = readCurrencies(m_db);
     reloadCounterparties();
 }
 

@@ -26,6 +26,10 @@ public:
     void reload();
     void reloadCounterparties();
 
+    // The urgencies by name and the currency codes (roubles first), for every line document.
+    static QList<Item> readUrgencies(Data::Database& db);
+    static QList<Item> readCurrencies(Data::Database& db);
+
     // By name; the key is `Urgency_ID`.
     const QList<Item>& urgencies() const { return m_urgencies; }
     // Every counterparty of `_partner` by name. The key is `par_id`; one without a `scm_partner`

@@ -4,6 +4,7 @@
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
+#include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
         Tarvo::Otbor::registerOtborModule();
         Tarvo::Catalog::registerPriceWindows();
         Tarvo::BusOffer::registerOfferEditor();
+        Tarvo::SupplierOrders::TSupplierOrderActivator::registerEditor();
         Tarvo::BusOffer::registerOfferRegister();
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderRegister();

@@ -7,6 +7,7 @@
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
+#include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/engine/database.h"
@@ -53,6 +54,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Otbor::registerOtborModule();
     Catalog::registerPriceWindows();
     BusOffer::registerOfferEditor();
+    SupplierOrders::TSupplierOrderActivator::registerEditor();
     BusOffer::registerOfferRegister();
     AcceptedOrders::registerAcceptedOrderRegister();
     SupplierOrders::registerSupplierOrderRegister();

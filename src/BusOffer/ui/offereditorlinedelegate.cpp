@@ -9,8 +9,10 @@ namespace Tarvo::BusOffer {
 
 const QString OfferEditorLineDelegate::DateField = QStringLiteral("bpd_deliverydate");
 
-OfferEditorLineDelegate::OfferEditorLineDelegate(FieldOf fieldOf, ColourOf colourOf, QObject* parent)
-    : QStyledItemDelegate(parent), m_fieldOf(std::move(fieldOf)), m_colourOf(std::move(colourOf))
+OfferEditorLineDelegate::OfferEditorLineDelegate(FieldOf fieldOf, ColourOf colourOf, QObject* parent,
+                                                 QString dateField, QString dateCaption)
+    : QStyledItemDelegate(parent), m_fieldOf(std::move(fieldOf)), m_colourOf(std::move(colourOf)),
+      m_dateField(std::move(dateField)), m_dateCaption(std::move(dateCaption))
 {}
 
 void OfferEditorLineDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
@@ -26,7 +28,7 @@ void OfferEditorLineDelegate::initStyleOption(QStyleOptionViewItem* option, cons
 QWidget* OfferEditorLineDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                                const QModelIndex& index) const
 {
-    if (m_fieldOf(index.column()).compare(DateField, Qt::CaseInsensitive) != 0)
+    if (m_fieldOf(index.column()).compare(m_dateField, Qt::CaseInsensitive) != 0)
         return QStyledItemDelegate::createEditor(parent, option, index);
     auto* box = new QWidget(parent);
     box->setObjectName(QStringLiteral("deliveryDateEditor"));
@@ -36,7 +38,7 @@ QWidget* OfferEditorLineDelegate::createEditor(QWidget* parent, const QStyleOpti
     layout->setSpacing(0);
     auto* edit = new QDateEdit(box);
     edit->setObjectName(QStringLiteral("deliveryDateEdit"));
-    edit->setAccessibleName(QStringLiteral("План. дата доставки"));
+    edit->setAccessibleName(m_dateCaption);
     edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     edit->setFrame(false);
     auto* ellipsis = new QToolButton(box);

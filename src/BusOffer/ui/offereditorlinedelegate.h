@@ -18,7 +18,9 @@ public:
     // The background of a column, or an invalid colour for the default.
     using ColourOf = std::function<QColor(const QString& field)>;
 
-    OfferEditorLineDelegate(FieldOf fieldOf, ColourOf colourOf, QObject* parent = nullptr);
+    // `dateField` is the lines' delivery date, edited with the calendar button.
+    OfferEditorLineDelegate(FieldOf fieldOf, ColourOf colourOf, QObject* parent = nullptr,
+                            QString dateField = DateField, QString dateCaption = QStringLiteral("План. дата доставки"));
 
     // Colour 0 (the side the user types) and colour 1 (the side computed from it).
     static QColor inputColour() { return QColor(255, 255, 204); }
@@ -42,6 +44,8 @@ protected:
 private:
     FieldOf m_fieldOf;
     ColourOf m_colourOf;
+    QString m_dateField;
+    QString m_dateCaption;
 };
 
 } // namespace Tarvo::BusOffer

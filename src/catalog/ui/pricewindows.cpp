@@ -15,19 +15,10 @@ namespace Tarvo::Catalog {
 
 namespace {
 
-// "SCR": the long product list is read on the server-cursor connection.
-Data::Database& productReader()
-{
-    Data::Database* cursor = Data::Database::serverCursor();
-    if (Shell::CommandLineSwitches::current().serverCursor() && cursor && cursor->isOpen())
-        return *cursor;
-    return Data::Database::openMain();
-}
-
 Shell::TWindowActivator& foreignPrice()
 {
     static Shell::TWindowActivator a(
-        0, [] { return new TForeignPrice(Data::Database::openMain(), productReader()); });
+        0, [] { return new TForeignPrice(Data::Database::openMain(), productReader(Data::Database::openMain())); });
     return a;
 }
 
@@ -38,6 +29,14 @@ template <typename Dialog> void modal()
 }
 
 } // namespace
+
+Data::Database& productReader(Data::Database& db)
+{
+    Data::Database* cursor = Data::Database::serverCursor();
+    if (Shell::CommandLineSwitches::current().serverCursor() && cursor && cursor->isOpen())
+        return *cursor;
+    return db;
+}
 
 void registerPriceWindows()
 {
