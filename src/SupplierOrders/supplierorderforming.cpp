@@ -17,6 +17,13 @@ void SupplierOrderForming::load()
     m_assignments.clear();
 }
 
+void SupplierOrderForming::open()
+{
+    load();
+    if (!m_products.isEmpty())
+        offers(m_products.first().productId);
+}
+
 const OpenProduct* SupplierOrderForming::product(qint64 productId) const
 {
     for (const OpenProduct& p : m_products)

@@ -21,8 +21,11 @@ class SupplierOrderForming
 public:
     explicit SupplierOrderForming(Data::Database& db) : m_db(db), m_offers(db) {}
 
-    // Reads the open amounts again and drops every assignment: what the window does on opening.
+    // Reads the open amounts again and drops every assignment.
     void load();
+    // What "Формирование заказа поставщику" reads before it shows: the open amounts and the
+    // suppliers of the first product.
+    void open();
     bool isEmpty() const { return m_products.isEmpty(); }
 
     const QList<OpenRequestLine>& lines() const { return m_lines; }

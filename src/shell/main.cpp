@@ -1,6 +1,7 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
         Tarvo::BusOffer::registerOfferEditor();
         Tarvo::BusOffer::registerOfferRegister();
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
+        Tarvo::SupplierOrders::registerSupplierOrderForming();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);
