@@ -303,7 +303,8 @@ void TfSupplierOrder::next()
     const PreparedOrders prepared = m_forming->prepare();
     TPreparedSupplierOrders dialog(*m_forming, prepared, this);
     dialog.exec();
-    if (!dialog.savedOrders().isEmpty() || dialog.result() == QDialog::Accepted)
+    // Saved or refused, what is open now is read again (a refusal drops the assignments too).
+    if (!dialog.savedOrders().isEmpty() || dialog.refused())
         reload();
 }
 

@@ -101,6 +101,7 @@ void TPreparedSupplierOrders::save()
     } catch (const Abort&) {
         return;
     } catch (const Exception& e) {
+        m_refused = true;
         QMessageBox::critical(this, windowTitle(), e.message());
         reject();
         return;

@@ -31,6 +31,8 @@ public:
     Widgets::TDataGrid* linesGrid() const { return m_linesGrid; }
     // The numbers written by "Сохранить".
     const QList<qint64>& savedOrders() const { return m_saved; }
+    // "Сохранить" was refused: the amounts the orders came from are no longer those read.
+    bool refused() const { return m_refused; }
 
     void save();
 
@@ -42,6 +44,7 @@ private:
     Widgets::TDataGrid* m_ordersGrid = nullptr;
     Widgets::TDataGrid* m_linesGrid = nullptr;
     QList<qint64> m_saved;
+    bool m_refused = false;
 };
 
 } // namespace Tarvo::SupplierOrders
