@@ -3,6 +3,7 @@
 #include "SupplierOrders/supplierorderpreparation.h"
 #include "SupplierOrders/supplierorderwriter.h"
 #include "core/exception.h"
+#include "data/engine/databaseerror.h"
 #include "formingfixture.h"
 #include "support/chaincheck.h"
 #include "support/testdatabase.h"
@@ -388,6 +389,41 @@ private slots:
         here.assignRest(b, s1);
         QCOMPARE(here.save(here.prepare()).size(), 1);
         QVERIFY(here.isEmpty());
+        TARVO_CHECK_CHAIN(db);
+    }
+
+    // While a save holds the request lines it read again, another workstation cannot order them:
+    // it waits, and here gives up as busy after its one-second command timeout.
+    void savingHoldsTheLinesItReadAgain()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        FormingFixture f{db};
+        const qint64 a = f.product(u"A-1"_s);
+        const qint64 r1 = f.request({{a, "3"}});
+        const qint64 suo = f.det.order();
+        f.det.orderLine(suo, a);
+        Data::ConnectionSettings quick = t.settings();
+        quick.commandTimeout = 1;
+        Data::Database other(quick);
+        other.open();
+        int refusal = 0;
+        {
+            Data::Transaction holding(db);
+            const QHash<RequestLineKey, Money> open = OpenRequestAmounts::lockAndRead(db, {{r1, a}});
+            QCOMPARE(open.value({r1, a}), Money(3));
+            try {
+                Data::Transaction ordering(other);
+                other.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) "
+                           "values (?, ?, ?, 1)"_s,
+                           {r1, a, suo});
+                ordering.commit();
+            } catch (const Data::DatabaseError& e) {
+                refusal = e.nativeError();
+            }
+        }
+        QCOMPARE(refusal, Data::NativeError::LockTimeout);
+        QCOMPARE(f.count(u"select count(*) from scm_bo_ordered"_s), 0);
         TARVO_CHECK_CHAIN(db);
     }
 };
