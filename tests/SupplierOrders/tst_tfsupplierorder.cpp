@@ -1,5 +1,6 @@
 #include "BusOffer/ourpricechooser.h"
 #include "SupplierOrders/supplierorderforming.h"
+#include "SupplierOrders/supplierorderwriter.h"
 #include "SupplierOrders/ui/tfsupplierorder.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "SupplierOrders/ui/tpreparedsupplierorders.h"
@@ -195,6 +196,51 @@ private slots:
         QCOMPARE(f.ordered(r2, a, cheapOrder), Money(2));
         QCOMPARE(f.ordered(r2, a, dearOrder), Money(2));
         QCOMPARE(f.ordered(r1, b, dearOrder), Money(2));
+        TARVO_CHECK_CHAIN(db);
+    }
+
+    // Another workstation orders the amounts while the prepared orders are shown: "Сохранить" is
+    // refused with the reason, nothing is written, and the window shows what is open now.
+    void refusedSaveReadsTheAmountsAgain()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        FormingFixture f{db};
+        const qint64 a = f.product(u"A-1"_s), b = f.product(u"B-2"_s);
+        const qint64 s1 = f.supplier(u"ПЕРВ"_s);
+        f.offer(a, s1, "100");
+        f.offer(b, s1, "10");
+        const qint64 r1 = f.request({{a, "3"}, {b, "1"}});
+
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        Test::activate(&main);
+        TfSupplierOrder* w = openForming(main);
+        QVERIFY(w);
+        standOn(w->productsGrid(), rowShowing(w->productsGrid(), u"pr_articul"_s, u"A-1"_s), u"pr_articul"_s);
+        QTRY_COMPARE(w->suppliersGrid()->model()->rowCount(), 1);
+        standOn(w->suppliersGrid(), 0, u"name_user"_s);
+        Test::press(w->suppliersGrid(), Qt::Key_Return);
+        QTRY_COMPARE(w->assignmentsGrid()->model()->rowCount(), 1);
+
+        Test::whenModal<TPreparedSupplierOrders>([&](TPreparedSupplierOrders* d) {
+            std::unique_ptr<Data::Database> other = t.connectAgain();
+            SupplierOrders::SupplierOrderForming there(*other);
+            there.load();
+            there.assign(a, s1, Money(1));
+            there.save(there.prepare());
+            Test::clickButton(d, u"Сохранить"_s);
+        });
+        Test::BoxAnswers answers({QMessageBox::Ok});
+        Test::clickButton(w, u"Далее"_s);
+        QTRY_COMPARE(answers.texts.size(), 1);
+        QCOMPARE(answers.texts[0], SupplierOrders::SupplierOrderWriter::staleMessage(r1, u"A-1"_s));
+        QCOMPARE(f.count(u"select count(*) from scm_supplier_order"_s), 1);
+        QCOMPARE(f.count(u"select count(*) from scm_bo_ordered"_s), 1);
+        QVERIFY(w->forming().assignments().isEmpty());
+        const int rowA = rowShowing(w->productsGrid(), u"pr_articul"_s, u"A-1"_s);
+        QCOMPARE(shown(w->productsGrid(), rowA, u"required_amount"_s), u"2"_s);
+        QCOMPARE(shown(w->productsGrid(), rowA, u"assigned_amount"_s), u"0"_s);
         TARVO_CHECK_CHAIN(db);
     }
 
