@@ -5,6 +5,7 @@
 // default button). The main window must be shown and its menus refreshed.
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
@@ -54,6 +55,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     BusOffer::registerOfferEditor();
     BusOffer::registerOfferRegister();
     AcceptedOrders::registerAcceptedOrderRegister();
+    SupplierOrders::registerSupplierOrderForming();
 }
 
 struct MenuWindow
