@@ -110,6 +110,9 @@ private slots:
         Widgets::TDataGrid* products = w->productsGrid();
         Widgets::TDataGrid* suppliers = w->suppliersGrid();
         Widgets::TDataGrid* assigned = w->assignmentsGrid();
+        products->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), products);
+        Test::checkTabReachesEveryControl(w);
         QCOMPARE(products->model()->rowCount(), 2);
         QCOMPARE(products->columnCaption(products->fieldColumn(u"required_amount"_s)), u"Требуется"_s);
         QCOMPARE(products->columnCaption(products->fieldColumn(u"assigned_amount"_s)), u"Назначено"_s);
@@ -167,6 +170,8 @@ private slots:
             QCOMPARE(d->windowTitle(), u"Подготовленны заказы поставщикам"_s);
             preparedOrders = d->ordersGrid()->model()->rowCount();
             preparedLines = d->linesGrid()->model()->rowCount();
+            QTRY_COMPARE(QApplication::focusWidget(), d->ordersGrid());
+            Test::checkTabReachesEveryControl(d);
             Test::clickButton(d, u"Сохранить"_s);
         });
         Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok});

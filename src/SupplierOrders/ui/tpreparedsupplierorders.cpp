@@ -85,6 +85,7 @@ TPreparedSupplierOrders::TPreparedSupplierOrders(SupplierOrderForming& forming, 
     buttons.rejectButton()->setObjectName(u"btnCancel"_s);
     connect(buttons.acceptButton(), &QPushButton::clicked, this, &TPreparedSupplierOrders::save);
     resize(760, 480);
+    m_ordersGrid->setFocus();
 }
 
 TPreparedSupplierOrders::~TPreparedSupplierOrders()
