@@ -3,6 +3,7 @@
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
+#include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv)
         Tarvo::BusOffer::registerOfferRegister();
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderRegister();
+        Tarvo::SupplierOrders::registerSupplierOrderForming();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

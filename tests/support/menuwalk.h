@@ -6,6 +6,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
+#include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
@@ -58,6 +59,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     BusOffer::registerOfferRegister();
     AcceptedOrders::registerAcceptedOrderRegister();
     SupplierOrders::registerSupplierOrderRegister();
+    SupplierOrders::registerSupplierOrderForming();
 }
 
 struct MenuWindow

@@ -163,6 +163,18 @@ std::optional<double> CurrencyRates::previousRate(const QString& code, const QDa
     return q.value(1).toDouble();
 }
 
+std::optional<double> CurrencyRates::latestRate(const QString& code) const
+{
+    if (code.trimmed().isEmpty())
+        return 1.0;
+    Data::Query q(m_db, u"select valcotir from cotirval where codvalut = ? and valcotir > 0 "
+                        "order by datecotir desc limit 1"_s);
+    q.bindAt(0, code, Data::ParamType::String).exec();
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toDouble();
+}
+
 double CurrencyRates::rate(const QString& code, const QDate& date) const
 {
     if (code.trimmed().isEmpty())

@@ -41,6 +41,8 @@ public:
     std::optional<double> storedRate(const QString& code, const QDate& date) const;
     // The latest usable rate before the date.
     std::optional<double> previousRate(const QString& code, const QDate& date) const;
+    // The usable rate of the latest quotation date; 1 for roubles.
+    std::optional<double> latestRate(const QString& code) const;
     // For display only: convert() never goes through it.
     double ratio(const QString& from, const QString& to, const QDate& date) const;
     // amount × rate(from) / rate(to) as one exact fraction, rounded once to the fourth decimal,

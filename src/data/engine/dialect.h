@@ -61,6 +61,10 @@ public:
     // A statement with one "?" (a name) after which other transactions taking the same name wait
     // until this one ends; empty where a write transaction already excludes every other writer.
     virtual QString lockName() const { return {}; }
+    // Appended to a plain single-table SELECT: its rows stay locked until the transaction ends, and
+    // a row another transaction is changing is read once that one has ended. Empty where a write
+    // transaction already excludes every other writer.
+    virtual QString lockRowsClause() const { return {}; }
     // The first word of a statement ("INSERT", "UPDATE", ...) and the table it writes, if any.
     static QString statementVerb(const QString& sql);
     static QString statementTable(const QString& sql);

@@ -1,0 +1,102 @@
+#include "SupplierOrders/openrequestamounts.h"
+
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+
+#include <QSet>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace Tarvo::SupplierOrders {
+
+QList<OpenRequestLine> OpenRequestAmounts::read(Data::Database& db)
+{
+    const Data::Dialect& d = db.dialect();
+    const QString placed = u"coalesce(v.amount, 0)"_s;
+    Data::Query q(db, u"select d.bpd_bof_id, d.bpd_pr_id, %1 as open_amount, b.Urgency_ID, u.Name, "
+                      "p.PR_ARTICUL, p.PR_NAME "
+                      "from scm_business_offer b "
+                      "join scm_bp_delivery d on d.bpd_bof_id = b.bof_id "
+                      "join crm_product p on p.PR_ID = d.bpd_pr_id "
+                      "left join vBusinessOfferState1 v on v.bof_id = d.bpd_bof_id and v.pr_id = d.bpd_pr_id "
+                      "left join SCM_Library_Urgency u on u.Urgency_ID = b.Urgency_ID "
+                      "where b.bof_accepted = 1 and %2 > %3 "
+                      "order by d.bpd_bof_id, d.bpd_pr_id"_s.arg(d.roundedAmount(u"d.bpd_amount - "_s + placed),
+                                                               d.roundedAmount(u"d.bpd_amount"_s),
+                                                               d.roundedAmount(placed)));
+    q.exec();
+    QList<OpenRequestLine> lines;
+    while (q.next()) {
+        OpenRequestLine l;
+        l.requestId = q.integer(0);
+        l.productId = q.integer(1);
+        l.amount = q.money(2);
+        l.urgencyId = q.isNull(3) ? QVariant() : QVariant(q.integer(3));
+        l.urgencyName = q.string(4);
+        l.article = q.string(5);
+        l.name = q.string(6);
+        lines << l;
+    }
+    return lines;
+}
+
+QList<OpenProduct> OpenRequestAmounts::perProduct(const QList<OpenRequestLine>& lines)
+{
+    QList<OpenProduct> products;
+    QHash<qint64, qsizetype> index;
+    for (const OpenRequestLine& l : lines) {
+        const QString number = QString::number(l.requestId);
+        const auto found = index.constFind(l.productId);
+        if (found == index.constEnd()) {
+            index.insert(l.productId, products.size());
+            products << OpenProduct{l.productId, l.article, l.name, l.amount, number, l.urgencyName, 1};
+            continue;
+        }
+        OpenProduct& p = products[*found];
+        p.required += l.amount;
+        ++p.requestCount;
+        const QString longer = p.requests + u';' + number;
+        if (longer.size() <= RequestListLength)
+            p.requests = longer;
+        if (p.urgencyName != l.urgencyName)
+            p.urgencyName.clear();
+    }
+    return products;
+}
+
+QHash<RequestLineKey, Money> OpenRequestAmounts::lockAndRead(Data::Database& db, const QList<RequestLineKey>& lines)
+{
+    QList<qint64> requests;
+    {
+        QSet<qint64> seen;
+        for (const RequestLineKey& k : lines)
+            if (!seen.contains(k.first)) {
+                seen.insert(k.first);
+                requests << k.first;
+            }
+    }
+    // One order of locking on every workstation keeps two saves from waiting on each other.
+    std::sort(requests.begin(), requests.end());
+    const QSet<RequestLineKey> wanted(lines.cbegin(), lines.cend());
+    QHash<RequestLineKey, Money> open;
+    constexpr qsizetype Chunk = 200;
+    for (qsizetype from = 0; from < requests.size(); from += Chunk) {
+        const qsizetype n = std::min(Chunk, requests.size() - from);
+        QStringList marks(n, u"?"_s);
+        Data::Query q(db, u"select bpd_bof_id, bpd_pr_id, %1 from scm_bp_delivery where bpd_bof_id in (%2) "
+                          "order by bpd_bof_id, bpd_pr_id%3"_s.arg(db.dialect().roundedAmount(u"bpd_amount - bpd_placed"_s),
+                                                                 marks.join(u", "_s), db.dialect().lockRowsClause()));
+        for (qsizetype i = 0; i < n; ++i)
+            q.bindAt(int(i), requests[from + i], Data::ParamType::Integer);
+        q.exec();
+        while (q.next()) {
+            const RequestLineKey k{q.integer(0), q.integer(1)};
+            if (wanted.contains(k))
+                open.insert(k, q.money(2));
+        }
+    }
+    return open;
+}
+
+} // namespace Tarvo::SupplierOrders
