@@ -1,6 +1,7 @@
 // The supplier-order register on the volume data, against the bare list statement read through
 // Query in the same run: its open to the first rows shown and the whole list batch by batch; then
-// re-opens for "В работе" and for one supplier, each against its own bare statement.
+// re-opens for "В работе" and for one supplier, each against its own bare statement; the product
+// picker's "Все" for the supplier of the largest assortment and the forming window's opening.
 //   bench_orderlist [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/volume.db"
 //   bench_orderlist ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=volume" "DB USER=postgres"
 // An empty database is first filled by the volume generator at the given scale (default 1).
@@ -49,6 +50,11 @@ int main(int argc, char** argv)
         supplier->setActive(true);
         Bench::reportCase(out, u"re-open for one supplier to first rows"_s,
                           Bench::orderRegisterOpen(*db, &own), Bench::bareOrderStatement(*db, &own));
+
+        const auto [picker, pickerBare] = Bench::pickerAll(*db, Bench::largestAssortment(*db));
+        Bench::reportCase(out, u"product picker \"Все\" of the largest assortment"_s, picker, pickerBare);
+        const auto [forming, formingBare] = Bench::formingOpen(*db);
+        Bench::reportCase(out, u"\"Формирование заказа поставщику\" opening"_s, forming, formingBare);
         return 0;
     } catch (const Exception& e) {
         QTextStream(stderr) << "Ошибка: " << e.message() << "\n";

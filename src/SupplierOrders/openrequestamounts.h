@@ -10,6 +10,7 @@
 
 namespace Tarvo::Data {
 class Database;
+class Dialect;
 }
 
 namespace Tarvo::SupplierOrders {
@@ -49,6 +50,9 @@ public:
     // Every open line of every approved request, in request-number order and by product within a
     // request. Amounts are compared at 1/10000 on both engines.
     static QList<OpenRequestLine> read(Data::Database& db);
+    // The statement read() runs (columns: request, product, open amount, urgency id and name,
+    // article, name).
+    static QString statement(const Data::Dialect& dialect);
 
     // The lines summed per product, in the order each product first occurs.
     static QList<OpenProduct> perProduct(const QList<OpenRequestLine>& lines);
