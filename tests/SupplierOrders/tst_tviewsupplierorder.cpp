@@ -6,6 +6,10 @@
 #include "SupplierOrders/listfixture.h"
 #include "SupplierOrders/supplierorderlist.h"
 #include "SupplierOrders/ui/tviewsupplierorder.h"
+#include "SupplierOrders/ui/tfsupplierorder.h"
+#include "SupplierOrders/ui/tfsupplierorderregistration.h"
+#include "SupplierOrders/ui/tedsupplierorder2.h"
+#include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "catalog/boxanswers.h"
 #include "catalog/typing.h"
@@ -27,6 +31,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -120,8 +126,8 @@ private slots:
         QVERIFY(w);
         QVERIFY(!w->parentWidget()->isMaximized());
         const QString title = w->windowTitle();
-        // The caption dictionary names the register.
-        QCOMPARE(title, u"Заказ поставщику"_s);
+        // The dictionary's "su_orders" names one order (the editor's caption), not the register.
+        QCOMPARE(title, u"Заказы поставщику"_s);
         QCOMPARE(w->grid()->model()->rowCount(), 2);
         QCOMPARE(w->grid()->columnCaption(w->grid()->fieldColumn(u"soa_amount_accepted"_s)),
                  u"Утв. кол-во"_s);
@@ -333,6 +339,68 @@ private slots:
     }
 
     // The ordered rows of a line are typed in their tab, through the distribution's writer.
+    // "Редактировать" opens the order in its editor, whose save the register shows; "Функции" →
+    // "Формирование заказа поставщику" opens the forming window on the open request amounts.
+    void editorAndFormingOpenFromTheRegister()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::SupplierListFixture f(db);
+        Otbor::TGlobalOtbors::instance().switchAllOff();
+        Messaging::TMessageServer::instance().setUpdateMode(Messaging::IChangeReceiver::RefreshWindows);
+        const qint64 a = f.product(u"A-1"_s);
+        const auto order = f.orderWithRequest(a, "8", "800");
+        Shell::FormActivationRegistry::instance().clear();
+        registerSupplierOrderRegister();
+        TSupplierOrderActivator::registerEditor();
+        registerSupplierOrderForming();
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        main.refreshMenus();
+        Test::activate(&main);
+        main.menuItem(u"itemSupplierOrders"_s)->trigger();
+        auto* w = Test::mdiWindow<TViewSupplierOrder>(main.mdiArea());
+        QVERIFY(w);
+        standOn(w, order.suo);
+        w->action(u"actEdit"_s)->trigger();
+        TedSupplierOrder2* ed = nullptr;
+        QTRY_VERIFY((ed = Test::mdiWindow<TedSupplierOrder2>(main.mdiArea())));
+        QCOMPARE(ed->grid()->model()->rowCount(), 1);
+        auto* description = ed->findChild<QLineEdit*>(u"edDescription"_s);
+        QVERIFY(description);
+        description->setFocus();
+        description->selectAll();
+        Test::typeText(description, u"Срочная поставка"_s);
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            ed->findChild<QPushButton*>(u"btnExit"_s)->click();
+            QTRY_COMPARE(answers.texts, QStringList{u"Заказ сохранен"_s});
+        }
+        QTRY_VERIFY(!Test::mdiWindow<TedSupplierOrder2>(main.mdiArea()));
+        QCOMPARE(db.scalar(u"select suo_description from scm_supplier_order where suo_id = ?"_s, {order.suo})
+                     .toString(),
+                 u"Срочная поставка"_s);
+        QTRY_COMPARE(shown(w, order.suo, u"suo_description"_s), u"Срочная поставка"_s);
+
+        // Nothing open on approved requests yet: the forming window says so and stays closed.
+        bringForward(main, w);
+        {
+            Test::BoxAnswers answers({QMessageBox::Ok});
+            w->action(u"actFormOrders"_s)->trigger();
+            QTRY_COMPARE(answers.texts, QStringList{TfSupplierOrder::nothingToOrderText()});
+        }
+        QVERIFY(!Test::mdiWindow<TfSupplierOrder>(main.mdiArea()));
+        // An approved request asking for more than is ordered: the window opens on it.
+        db.exec(u"update scm_bp_delivery set bpd_amount = 20 where bpd_bof_id = ?"_s, {order.bof});
+        db.exec(u"update scm_business_offer set bof_accepted = 1 where bof_id = ?"_s, {order.bof});
+        bringForward(main, w);
+        w->action(u"actFormOrders"_s)->trigger();
+        TfSupplierOrder* forming = nullptr;
+        QTRY_VERIFY((forming = Test::mdiWindow<TfSupplierOrder>(main.mdiArea())));
+        QVERIFY(forming->isVisible());
+        TARVO_CHECK_CHAIN(db);
+    }
+
     void orderedRowsEditedInTheirTab()
     {
         Test::TestDatabase t;

@@ -205,7 +205,8 @@ TViewSupplierOrder::~TViewSupplierOrder()
 
 QString TViewSupplierOrder::registerTitle() const
 {
-    return dictionaryTitle(u"su_orders"_s, Title);
+    // The dictionary's "su_orders" names one order: it is the editor's caption.
+    return Title;
 }
 
 void TViewSupplierOrder::buildDetails()
