@@ -4,6 +4,7 @@
 #include "messaging/tmessageserver.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 namespace Tarvo::Messaging {
 
@@ -55,6 +56,13 @@ void NoticeInbox::postLocked()
 
 void NoticeInbox::deliver()
 {
+    // Too soon after the last one: later, with what arrives meanwhile. The listener does not
+    // post again while this one is owed.
+    if (m_lastHandOver.isValid() && m_lastHandOver.elapsed() < HandOverMs) {
+        QTimer::singleShot(int(HandOverMs - m_lastHandOver.elapsed()), this, [this] { deliver(); });
+        return;
+    }
+    m_lastHandOver.start();
     QSet<std::pair<QUuid, QByteArray>> batch;
     bool everyKind = false;
     {

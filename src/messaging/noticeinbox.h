@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
 #include <QSet>
@@ -22,6 +23,8 @@ public:
     // Distinct payloads kept per batch; past it a kind is kept without one, which refreshes
     // every list of the kind (a window may ignore only the payloads it knows).
     static constexpr int MaxPending = 64;
+    // At most one hand-over in this time: a flood costs the UI thread a few calls a second.
+    static constexpr int HandOverMs = 25;
 
     // An empty key accepts every database (PostgreSQL: the channel belongs to the database).
     // Without a delivery the notices go to TMessageServer::receive. Lives on the UI thread.
@@ -47,6 +50,7 @@ private:
     QSet<std::pair<QUuid, QByteArray>> m_pending;
     bool m_everyKind = false;
     bool m_posted = false;
+    QElapsedTimer m_lastHandOver; // UI thread
     std::atomic<quint64> m_checked{0};
     std::atomic<quint64> m_accepted{0};
     std::atomic<quint64> m_handOvers{0};

@@ -58,6 +58,9 @@ int TMSWatchDog::bindSocket()
     // broadcast (a datagram to one address reaches only the socket bound last).
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Room for a burst while the thread is not scheduled (the system caps it at rmem_max).
+    const int buffer = 1 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(m_port);
