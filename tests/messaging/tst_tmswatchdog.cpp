@@ -126,6 +126,29 @@ private slots:
         QVERIFY(inbox.handOvers() <= inbox.accepted());
     }
 
+    void busyUiThreadNeitherStallsNorBlocksTheListener()
+    {
+        const quint16 port = Test::freeUdpPort();
+        Heard heard;
+        NoticeInbox inbox(Key, heard.delivery());
+        auto dog = std::make_unique<TMSWatchDog>(port, &inbox);
+        dog->start();
+        QTRY_VERIFY(dog->isListening());
+        // From here the UI thread does not turn its event loop, like one busy with a long report.
+        const QByteArray notice = NoticeDatagram::build(Key, ChangeEvents::BusinessOffers);
+        for (int i = 0; i < 20; ++i)
+            Test::sendLoopback(notice, port);
+        QElapsedTimer waited;
+        waited.start();
+        while (inbox.accepted() < 20 && waited.elapsed() < 30000)
+            QThread::yieldCurrentThread();
+        QCOMPARE(inbox.accepted(), quint64(20));
+        QVERIFY(heard.notices.isEmpty());
+        // And a shutdown now does not wait for the UI thread either.
+        dog.reset();
+        QTRY_COMPARE(heard.notices.size(), 1);
+    }
+
     void busyPortIsRetriedAndStopEndsTheWait()
     {
         const quint16 port = Test::freeUdpPort();
