@@ -64,6 +64,8 @@ void TMessageServer::sendChangeNotice(const QUuid& event, const QByteArray& payl
             flush();
         });
     }
+    if (m_remote)
+        m_remote(event, payload);
 }
 
 void TMessageServer::flush()
@@ -89,6 +91,15 @@ int TMessageServer::receiverCount() const
 {
     return int(std::count_if(m_entries.begin(), m_entries.end(),
                              [](const auto& e) { return e->receiver != nullptr; }));
+}
+
+QList<QUuid> TMessageServer::registeredEvents() const
+{
+    QList<QUuid> events;
+    for (const auto& e : m_entries)
+        if (e->receiver && !events.contains(e->event))
+            events << e->event;
+    return events;
 }
 
 void TMessageServer::endWalk()

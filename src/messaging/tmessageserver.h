@@ -3,7 +3,9 @@
 #include "messaging/ichangereceiver.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QUuid>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,12 +44,20 @@ public:
     void setUpdateMode(int mode) { m_mode = mode; }
 
     int receiverCount() const;
+    // The kinds some receiver listens for, each once.
+    QList<QUuid> registeredEvents() const;
+
+    // The transport to other workstations (the network agent): hears every notice sent here,
+    // after the local delivery. It never throws into the sender.
+    using RemoteSender = std::function<void(const QUuid& event, const QByteArray& payload)>;
+    void setRemoteSender(RemoteSender sender) { m_remote = std::move(sender); }
 
 private:
     TMessageServer() = default;
     void endWalk();
 
     std::vector<std::unique_ptr<Entry>> m_entries;
+    RemoteSender m_remote;
     int m_mode = IChangeReceiver::RefreshWindows;
     bool m_flushScheduled = false;
     int m_walking = 0;

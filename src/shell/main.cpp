@@ -12,7 +12,11 @@
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
 #include "otbor/ui/otbormodule.h"
+#include "messaging/noticeagent.h"
+#include "messaging/noticesettings.h"
 #include "messaging/tmessageserver.h"
+#include "core/apppaths.h"
+#include "shell/startupsteps.h"
 #include "shell/commandlineswitches.h"
 #include "shell/programparameters.h"
 #include "shell/startup.h"
@@ -22,6 +26,7 @@
 #include "shell/ui/menuhooks.h"
 #include "shell/ui/tarvoapplication.h"
 
+#include <QStatusBar>
 #include <QTimer>
 
 using namespace Tarvo::Shell;
@@ -58,7 +63,15 @@ int main(int argc, char** argv)
             notices.setUpdateMode(mode);
             notices.flush();
         });
+        // The other instances on the database hear of saves here once the database is known.
+        StartupSteps::add(StartupSteps::Stage::Messaging, QStringLiteral("network agent"), [] {
+            Tarvo::Messaging::NoticeAgent::start(
+                *TDataBaseConnection::instance().connection(),
+                Tarvo::Messaging::NoticeSettings::fromIni(Tarvo::AppPaths::workstationIni(), QApplication::arguments()));
+        });
         MainWindow window;
+        Tarvo::Messaging::NoticeAgent::setWarningHook(
+            [&window](const QString& text) { window.statusBar()->showMessage(text); });
         window.showMaximized();
         BusyCursor::install();
 
@@ -71,6 +84,8 @@ int main(int argc, char** argv)
                 window.refreshMenus();
         });
         rc = QApplication::exec();
+        Tarvo::Messaging::NoticeAgent::stop();
+        Tarvo::Messaging::NoticeAgent::setWarningHook({});
         BusyCursor::uninstall();
     }
     TDataBaseConnection::instance().disconnect();

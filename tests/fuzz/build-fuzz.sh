@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (libFuzzer + AddressSanitizer) into $1 (default /tmp/tarvo-fuzz)
 # and runs each for $2 seconds (default 60) on a corpus seeded from the tests' samples.
-# $3 names one target ("objectnotation" or "otborfile") to build and run alone; $4 caps the
+# $3 names one target ("objectnotation", "otborfile" or "noticedatagram") to build and run alone; $4 caps the
 # executions (-runs) instead of the time. Inputs reach 2 MB ($5 overrides, in bytes): damage such as
 # 100,000 nested elements only shows in large inputs, and the corpus is seeded with one.
 set -euo pipefail
@@ -85,4 +85,15 @@ XML
     printf '<VAR>%.0s' $(seq 100000)
   } > "$out/otbor-corpus/seed-deep-vars"
   "$out/fuzz_otborfile" "${limit[@]}" -max_len="$max_len" "$out/otbor-corpus"
+fi
+
+if [[ -z "$only" || "$only" == noticedatagram ]]; then
+  mkdir -p "$out/notice-corpus"
+  clang++ "${flags[@]}" \
+    "$root/tests/fuzz/fuzz_noticedatagram.cpp" "$root/src/messaging/noticedatagram.cpp" \
+    $(pkg-config --libs Qt6Core) -o "$out/fuzz_noticedatagram"
+  # A buyer-request notice with key "AB" and a one-byte payload.
+  printf '\xdc\x53\xff\x5c\x78\xbe\x42\x43\xa4\x58\x92\x39\x43\x57\x03\xf1\x02AB\x94\xdc\xf8\xb1\x37\x0d\x5a\x41\xa0\x93\x98\x52\xdb\x69\x1b\xc6x' \
+    > "$out/notice-corpus/seed1"
+  "$out/fuzz_noticedatagram" "${limit[@]}" -max_len=1024 "$out/notice-corpus"
 fi

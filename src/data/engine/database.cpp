@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <climits>
+#include <utility>
 #include <poll.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -249,6 +250,7 @@ void Database::close()
     m_inTransaction = false;
     m_doomed = false;
     m_savepoints.clear();
+    m_afterCommit.clear();
 }
 
 bool Database::isOpen() const
@@ -443,6 +445,7 @@ void Database::beginTransaction()
     m_inTransaction = true;
     m_doomed = false;
     m_savepoints.clear();
+    m_afterCommit.clear();
 }
 
 void Database::commit()
@@ -462,12 +465,24 @@ void Database::commit()
     if (!q.exec(QStringLiteral("COMMIT"))) {
         m_inTransaction = false;
         m_savepoints.clear();
+        m_afterCommit.clear();
         if (!connectionBroken())
             QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
         raise(q, QStringLiteral("COMMIT"));
     }
     m_inTransaction = false;
     m_savepoints.clear();
+    const auto actions = std::exchange(m_afterCommit, {});
+    for (const auto& action : actions)
+        action();
+}
+
+void Database::afterCommit(std::function<void()> action)
+{
+    if (m_inTransaction)
+        m_afterCommit.push_back(std::move(action));
+    else
+        action();
 }
 
 void Database::rollback()
@@ -477,6 +492,7 @@ void Database::rollback()
     m_inTransaction = false;
     m_doomed = false;
     m_savepoints.clear();
+    m_afterCommit.clear();
     // Nothing to roll back on a dropped connection: the server did. Opened again for what follows.
     if (connectionBroken()) {
         reopenIfLost();

@@ -8,7 +8,9 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QVariant>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QSqlQuery;
 struct sqlite3;
@@ -60,6 +62,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // Runs `action` once the open transaction has committed (at once outside one); dropped when
+    // the transaction rolls back or fails to commit.
+    void afterCommit(std::function<void()> action);
     // Makes other workstations' transactions that lock the same name wait for this one: for
     // check-then-write rules that no key of the table carries.
     void lockName(const QString& name);
@@ -124,6 +129,7 @@ private:
     int m_savepointCounter = 0;
     int m_generation = 0;
     QStringList m_savepoints; // open savepoints, oldest first
+    std::vector<std::function<void()>> m_afterCommit;
     mutable bool m_doomed = false;
     mutable int m_doomDepth = 0; // savepoints open when the failure doomed the transaction
     mutable QString m_doomReason;
