@@ -50,13 +50,7 @@ Data::ProcedureResult deleteOffer(Data::Database& db, const QVariantMap& params)
     if (const std::optional<QString> documents = OfferDeleteProcedure::receiptDocuments(db, u"soi_bof_id"_s, bofId))
         refuseReceived(db, bofId, *documents);
 
-    int headers = 0;
-    for (const auto& [table, column] : OfferRows) {
-        Data::Query del(db, u"delete from %1 where %2 = ?"_s.arg(table, column));
-        del.bindAt(0, bofId, Data::ParamType::Integer).exec();
-        if (table == u"scm_business_offer"_s)
-            headers = del.numRowsAffected();
-    }
+    const int headers = OfferDeleteProcedure::deleteDocumentRows(db, OfferRows, bofId);
     work.commit();
     Data::ProcedureResult result;
     result.outputs.insert(u"deleted"_s, headers);
@@ -64,6 +58,18 @@ Data::ProcedureResult deleteOffer(Data::Database& db, const QVariantMap& params)
 }
 
 } // namespace
+
+int OfferDeleteProcedure::deleteDocumentRows(Data::Database& db, const QList<QPair<QString, QString>>& tableKeys,
+                                             qint64 key)
+{
+    int deleted = 0;
+    for (const auto& [table, column] : tableKeys) {
+        Data::Query del(db, u"delete from %1 where %2 = ?"_s.arg(table, column));
+        del.bindAt(0, key, Data::ParamType::Integer).exec();
+        deleted = del.numRowsAffected();
+    }
+    return deleted;
+}
 
 std::optional<QString> OfferDeleteProcedure::receiptDocuments(Data::Database& db, const QString& keyColumn,
                                                               qint64 key)

@@ -24,6 +24,9 @@ public:
     // The receipt documents of the warehouse rows (SCM_TOMOVE) whose `keyColumn` is `key`, joined
     // for a message ("без номера" when none carries a number); nullopt when nothing was received.
     static std::optional<QString> receiptDocuments(Data::Database& db, const QString& keyColumn, qint64 key);
+    // Deletes a document's rows, table by table in the order given (children first, the header
+    // last), each by its key column; the number of header rows deleted.
+    static int deleteDocumentRows(Data::Database& db, const QList<QPair<QString, QString>>& tableKeys, qint64 key);
 
     // Makes the procedure callable through Data::ProcedureRegistry.
     static void registerOnce();

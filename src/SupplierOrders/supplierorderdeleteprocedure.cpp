@@ -71,13 +71,7 @@ Data::ProcedureResult deleteOrder(Data::Database& db, const QVariantMap& params)
     // The confirmation editor's save locks the same row first: the two cannot cross.
     db.exec(u"update scm_supplier_order set suo_waiting = suo_waiting where suo_id = ?"_s, {suoId});
     refuseWhileUsed(db, suoId);
-    int headers = 0;
-    for (const auto& [table, key] : OrderRows) {
-        Data::Query del(db, u"delete from %1 where %2 = ?"_s.arg(table, key));
-        del.bindAt(0, suoId, Data::ParamType::Integer).exec();
-        if (table == u"scm_supplier_order"_s)
-            headers = del.numRowsAffected();
-    }
+    const int headers = BusOffer::OfferDeleteProcedure::deleteDocumentRows(db, OrderRows, suoId);
     work.commit();
     Data::ProcedureResult result;
     result.outputs.insert(u"deleted"_s, headers);
