@@ -102,6 +102,14 @@ void m0014_totalsOnSums(MigrationContext& ctx)
     }
 }
 
+// A supplier's assortment read in product order, a batch at a time (the order's product picker).
+void m0015_assortmentBySupplierAndProduct(MigrationContext& ctx)
+{
+    ctx.createIndex(QStringLiteral("scm_artcmap"),
+                    Index{QStringLiteral("ix_scm_artcmap_prv_pr"),
+                          {QStringLiteral("sam_prv_id"), QStringLiteral("sam_pr_id")}, false});
+}
+
 } // namespace
 
 const QList<Migration>& schemaMigrations()
@@ -124,6 +132,7 @@ const QList<Migration>& schemaMigrations()
          SchemaSteps::acceptedLimits},
         {14, QStringLiteral("Итоги заявок и заказов пересчитываются только при изменении сумм строк"),
          m0014_totalsOnSums},
+        {15, QStringLiteral("Ассортимент поставщика по порядку товаров"), m0015_assortmentBySupplierAndProduct},
     };
     return all;
 }

@@ -61,8 +61,10 @@ void SupplierProductQuery::render(const QVariant& afterKey, QString& sql, QVaria
     }
     QStringList selects;
     for (const Branch& b : branches) {
+        // The key comes from the assortment's index (supplier, product), so that each batch is a
+        // range of it read in order rather than a walk over every product.
         QString select =
-            u"select pr_id, pr_articul, pr_name, sam_artc, sam_deliverydelay, pg_groupname, sam_minpartia, "
+            u"select sam_pr_id as pr_id, pr_articul, pr_name, sam_artc, sam_deliverydelay, pg_groupname, sam_minpartia, "
             "sam_pieceperpack, sam_price, sam_codval, sam_chaindelay, pr_dop1, pr_dop2, pr_dop3, "
             "sop_amount in_order "
             "from crm_product join scm_artcmap on pr_id = sam_pr_id and sam_prv_id = ? "
@@ -76,7 +78,8 @@ void SupplierProductQuery::render(const QVariant& afterKey, QString& sql, QVaria
             params << b.conditionParams;
         }
         if (!afterKey.isNull()) {
-            conditions << u"pr_id > ?"_s;
+            // On the assortment's key: the supplier's rows are walked in product order.
+            conditions << u"sam_pr_id > ?"_s;
             params << afterKey;
         }
         selects << select + u" where "_s + conditions.join(u" and "_s);
