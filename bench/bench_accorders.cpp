@@ -7,8 +7,7 @@
 // An empty database is first filled by the volume generator at the given scale (default 1).
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderliststatement.h"
-#include "benchmedian.h"
-#include "volumebench.h"
+#include "registerbench.h"
 #include "core/exception.h"
 #include "data/engine/connector.h"
 #include "data/engine/database.h"
@@ -42,47 +41,24 @@ int main(int argc, char** argv)
         auto db = Bench::openVolumeDatabase(args, out);
         const QString engine = Bench::engineName(*db);
 
-        qint64 bareRows = 0;
-        const double bare = median([&] {
-            auto s = AcceptedOrders::AcceptedOrderListStatement::build(db->dialect(), nullptr);
-            auto q = TQueryCommandBuilder::render(*s).toQuery(*db);
-            q->exec();
-            const int columns = q->columnCount();
-            bareRows = 0;
-            while (q->next()) {
-                for (int c = 0; c < columns; ++c)
-                    (void)q->value(c);
-                ++bareRows;
-            }
-        });
-        int firstRows = 0;
-        const double open = median([&] {
-            AcceptedOrders::AcceptedOrderList list(*db);
-            list.reload();
-            Bench::firstScreen(list);
-            firstRows = list.recordCount();
-        });
-        qint64 allRows = 0;
-        const double whole = median([&] {
-            AcceptedOrders::AcceptedOrderList list(*db);
-            list.reload();
-            list.fetchAll();
-            allRows = list.recordCount();
-        });
+        const Bench::Measured bareRead = Bench::bareListStatement<AcceptedOrders::AcceptedOrderListStatement>(*db, nullptr);
+        const double bare = bareRead.ms;
+        const qint64 bareRows = bareRead.rows;
+        const Bench::Measured opened = Bench::listToFirstScreen<AcceptedOrders::AcceptedOrderList>(*db, nullptr);
+        const double open = opened.ms;
+        const qint64 firstRows = opened.rows;
+        const Bench::Measured read = Bench::listWhole<AcceptedOrders::AcceptedOrderList>(*db, nullptr);
+        const double whole = read.ms;
+        const qint64 allRows = read.rows;
         // The filter editor's change: the register re-opens for orders in progress.
         Otbor::TGlobalOtbors global;
         Otbor::TVarList own;
         own.add(global.var(Otbor::OtborVar::AcceptedOrderState));
         global.docState(Otbor::OtborVar::AcceptedOrderState)->setActive(true);
         global.docState(Otbor::OtborVar::AcceptedOrderState)->setDocState(Otbor::TDocStateOtbor::InProgress);
-        int filteredRows = 0;
-        const double filtered = median([&] {
-            AcceptedOrders::AcceptedOrderList list(*db);
-            list.setFilters(&own);
-            list.reload();
-            Bench::firstScreen(list);
-            filteredRows = list.recordCount();
-        });
+        const Bench::Measured reopened = Bench::listToFirstScreen<AcceptedOrders::AcceptedOrderList>(*db, &own);
+        const double filtered = reopened.ms;
+        const qint64 filteredRows = reopened.rows;
         out << engine << ": " << bareRows << " confirmed orders\n"
             << "  bare list statement through Query: " << QString::number(bare, 'f', 1) << " ms\n"
             << "  register open to first rows shown: " << QString::number(open, 'f', 1) << " ms (" << firstRows

@@ -7,8 +7,7 @@
 // An empty database is first filled by the volume generator at the given scale (default 1).
 #include "BusOffer/offerlist.h"
 #include "BusOffer/offerliststatement.h"
-#include "benchmedian.h"
-#include "volumebench.h"
+#include "registerbench.h"
 #include "core/exception.h"
 #include "data/engine/connector.h"
 #include "data/engine/database.h"
@@ -42,53 +41,30 @@ int main(int argc, char** argv)
         auto db = Bench::openVolumeDatabase(args, out);
         const QString engine = Bench::engineName(*db);
 
-        qint64 bareRows = 0;
-        const double bare = median([&] {
-            auto s = BusOffer::OfferListStatement::build(db->dialect(), nullptr);
-            auto q = TQueryCommandBuilder::render(*s).toQuery(*db);
-            q->exec();
-            const int columns = q->columnCount();
-            bareRows = 0;
-            while (q->next()) {
-                for (int c = 0; c < columns; ++c)
-                    (void)q->value(c);
-                ++bareRows;
-            }
-        });
-        int firstRows = 0;
-        const double open = median([&] {
-            BusOffer::OfferList list(*db);
-            list.reload();
-            Bench::firstScreen(list);
-            firstRows = list.recordCount();
-        });
+        const Bench::Measured bareRead = Bench::bareListStatement<BusOffer::OfferListStatement>(*db, nullptr);
+        const double bare = bareRead.ms;
+        const qint64 bareRows = bareRead.rows;
+        const Bench::Measured opened = Bench::listToFirstScreen<BusOffer::OfferList>(*db, nullptr);
+        const double open = opened.ms;
+        const qint64 firstRows = opened.rows;
         // The count the register takes with its first batch (included in the open above).
         const double counting = median([&] {
             auto s = BusOffer::OfferListStatement::buildCount(nullptr);
             auto q = CommandBuilder::open(*db, *s);
             q->next();
         });
-        qint64 allRows = 0;
-        const double whole = median([&] {
-            BusOffer::OfferList list(*db);
-            list.reload();
-            list.fetchAll();
-            allRows = list.recordCount();
-        });
+        const Bench::Measured read = Bench::listWhole<BusOffer::OfferList>(*db, nullptr);
+        const double whole = read.ms;
+        const qint64 allRows = read.rows;
         // The filter editor's change: the register re-opens for requests in progress.
         Otbor::TGlobalOtbors global;
         Otbor::TVarList own;
         own.add(global.var(Otbor::OtborVar::OfferState));
         global.docState(Otbor::OtborVar::OfferState)->setActive(true);
         global.docState(Otbor::OtborVar::OfferState)->setDocState(Otbor::TDocStateOtbor::InProgress);
-        int filteredRows = 0;
-        const double filtered = median([&] {
-            BusOffer::OfferList list(*db);
-            list.setFilters(&own);
-            list.reload();
-            Bench::firstScreen(list);
-            filteredRows = list.recordCount();
-        });
+        const Bench::Measured reopened = Bench::listToFirstScreen<BusOffer::OfferList>(*db, &own);
+        const double filtered = reopened.ms;
+        const qint64 filteredRows = reopened.rows;
         // One customer's requests: the batches walk only that customer's keys, and the totals are
         // grouped for those keys only.
         const QString customer = db->scalar(u"select par_nuser from scm_business_offer join scm_partner on "
@@ -98,14 +74,9 @@ int main(int argc, char** argv)
         byCustomer.add(global.var(Otbor::OtborVar::Customer));
         global.partner(Otbor::OtborVar::Customer)->setActive(true);
         global.partner(Otbor::OtborVar::Customer)->setCompareString(customer);
-        int customerRows = 0;
-        const double oneCustomer = median([&] {
-            BusOffer::OfferList list(*db);
-            list.setFilters(&byCustomer);
-            list.reload();
-            Bench::firstScreen(list);
-            customerRows = list.recordCount();
-        });
+        const Bench::Measured customers = Bench::listToFirstScreen<BusOffer::OfferList>(*db, &byCustomer);
+        const double oneCustomer = customers.ms;
+        const qint64 customerRows = customers.rows;
         out << engine << ": " << bareRows << " requests\n"
             << "  bare list statement through Query: " << QString::number(bare, 'f', 1) << " ms\n"
             << "  register open to first rows shown: " << QString::number(open, 'f', 1) << " ms (" << firstRows
