@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFocusEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -133,6 +134,37 @@ void LineEditorWindow::buildCommonHeader()
         m_doc->setDirection(id == 0 ? Direction::RoublesToCurrency : Direction::CurrencyToRoubles);
         applyDirection();
     });
+}
+
+QLabel* LineEditorWindow::buddyLabel(const QString& text, QWidget* buddy, QWidget* box)
+{
+    auto* l = new QLabel(text, box);
+    l->setBuddy(buddy);
+    return l;
+}
+
+void LineEditorWindow::placeCommonHeader(QGridLayout* g, QWidget* box, const QString& partyLabel, QWidget* party,
+                                         const QString& dateLabel)
+{
+    g->addWidget(m_number, 0, 0, 1, 2);
+    g->addWidget(buddyLabel(u"Дополнительный номер &1"_s, m_dopNomer, box), 0, 2);
+    g->addWidget(m_dopNomer, 0, 3);
+    g->addWidget(buddyLabel(u"С&рочность"_s, m_urgency, box), 0, 4);
+    g->addWidget(m_urgency, 0, 5);
+    g->addWidget(buddyLabel(partyLabel, party, box), 1, 0);
+    g->addWidget(party, 1, 1, 1, 3);
+    g->addWidget(buddyLabel(dateLabel, m_date, box), 1, 4);
+    g->addWidget(m_date, 1, 5);
+    g->addWidget(buddyLabel(u"&Код валюты"_s, m_currency, box), 2, 0);
+    g->addWidget(m_currency, 2, 1);
+    g->addWidget(buddyLabel(u"Сумма"_s, m_sum, box), 2, 2);
+    g->addWidget(m_sum, 2, 3);
+    g->addWidget(buddyLabel(u"Сумма валютная"_s, m_sumValut, box), 2, 4);
+    g->addWidget(m_sumValut, 2, 5);
+    g->addWidget(buddyLabel(u"О&писание"_s, m_description, box), 3, 0);
+    g->addWidget(m_description, 3, 1, 1, 3);
+    g->addWidget(buddyLabel(u"Дополнительный номер &2"_s, m_sNomer, box), 3, 4);
+    g->addWidget(m_sNomer, 3, 5);
 }
 
 void LineEditorWindow::writesChoice(QComboBox* box, const QString& name)

@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -51,6 +52,12 @@ protected:
     void clearedByDelete(QComboBox* box, const QString& field);
     // A header choice whose pick is written at once.
     void writesChoice(QComboBox* box, const QString& field);
+    // A label of the header box naming its field (the field takes the focus of its mnemonic).
+    static QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* box);
+    // The header rows both documents have, 0 to 3: number, numbers, urgency, the counterparty
+    // and the date with their own labels, currency and sums, description.
+    void placeCommonHeader(QGridLayout* grid, QWidget* box, const QString& partyLabel, QWidget* party,
+                           const QString& dateLabel);
 
     bool guarded(const std::function<void()>& action);
     // After the document opened: the header, the direction, the first cell, the focus.

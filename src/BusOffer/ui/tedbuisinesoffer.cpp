@@ -51,35 +51,13 @@ QGroupBox* TedBuisinesOffer::buildHeader()
     auto* box = new QGroupBox(this);
     box->setObjectName(u"headerBox"_s);
     auto* g = new QGridLayout(box);
-    auto label = [box](const QString& text, QWidget* buddy) {
-        auto* l = new QLabel(text, box);
-        l->setBuddy(buddy);
-        return l;
-    };
+    const auto label = [box](const QString& text, QWidget* buddy) { return buddyLabel(text, buddy, box); };
     m_number->setAccessibleName(u"Номер заявки"_s);
     m_person = new QComboBox(box);
     m_person->setObjectName(u"cbPerson"_s);
     m_person->setMinimumContentsLength(24);
 
-    g->addWidget(m_number, 0, 0, 1, 2);
-    g->addWidget(label(u"Дополнительный номер &1"_s, m_dopNomer), 0, 2);
-    g->addWidget(m_dopNomer, 0, 3);
-    g->addWidget(label(u"С&рочность"_s, m_urgency), 0, 4);
-    g->addWidget(m_urgency, 0, 5);
-    g->addWidget(label(u"&От кого"_s, m_person), 1, 0);
-    g->addWidget(m_person, 1, 1, 1, 3);
-    g->addWidget(label(u"&Дата предложения"_s, m_date), 1, 4);
-    g->addWidget(m_date, 1, 5);
-    g->addWidget(label(u"&Код валюты"_s, m_currency), 2, 0);
-    g->addWidget(m_currency, 2, 1);
-    g->addWidget(label(u"Сумма"_s, m_sum), 2, 2);
-    g->addWidget(m_sum, 2, 3);
-    g->addWidget(label(u"Сумма валютная"_s, m_sumValut), 2, 4);
-    g->addWidget(m_sumValut, 2, 5);
-    g->addWidget(label(u"О&писание"_s, m_description), 3, 0);
-    g->addWidget(m_description, 3, 1, 1, 3);
-    g->addWidget(label(u"Дополнительный номер &2"_s, m_sNomer), 3, 4);
-    g->addWidget(m_sNomer, 3, 5);
+    placeCommonHeader(g, box, u"&От кого"_s, m_person, u"&Дата предложения"_s);
     auto* plan = new QHBoxLayout;
     plan->addWidget(label(u"&с"_s, m_planStart));
     plan->addWidget(m_planStart);

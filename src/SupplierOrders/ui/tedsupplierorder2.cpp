@@ -87,11 +87,7 @@ QGroupBox* TedSupplierOrder2::buildHeader()
     auto* box = new QGroupBox(this);
     box->setObjectName(u"headerBox"_s);
     auto* g = new QGridLayout(box);
-    auto label = [box](const QString& text, QWidget* buddy) {
-        auto* l = new QLabel(text, box);
-        l->setBuddy(buddy);
-        return l;
-    };
+    const auto label = [box](const QString& text, QWidget* buddy) { return buddyLabel(text, buddy, box); };
     m_number->setAccessibleName(u"Номер заказа"_s);
     m_supplier = new QLineEdit(box);
     m_supplier->setObjectName(u"edSupplier"_s);
@@ -116,25 +112,7 @@ QGroupBox* TedSupplierOrder2::buildHeader()
     m_planStart->setAccessibleName(u"Начало"_s);
     m_planEnd->setAccessibleName(u"Конец"_s);
 
-    g->addWidget(m_number, 0, 0, 1, 2);
-    g->addWidget(label(u"Дополнительный номер &1"_s, m_dopNomer), 0, 2);
-    g->addWidget(m_dopNomer, 0, 3);
-    g->addWidget(label(u"С&рочность"_s, m_urgency), 0, 4);
-    g->addWidget(m_urgency, 0, 5);
-    g->addWidget(label(u"Кому"_s, m_supplier), 1, 0);
-    g->addWidget(m_supplier, 1, 1, 1, 3);
-    g->addWidget(label(u"&Дата заказа"_s, m_date), 1, 4);
-    g->addWidget(m_date, 1, 5);
-    g->addWidget(label(u"&Код валюты"_s, m_currency), 2, 0);
-    g->addWidget(m_currency, 2, 1);
-    g->addWidget(label(u"Сумма"_s, m_sum), 2, 2);
-    g->addWidget(m_sum, 2, 3);
-    g->addWidget(label(u"Сумма валютная"_s, m_sumValut), 2, 4);
-    g->addWidget(m_sumValut, 2, 5);
-    g->addWidget(label(u"О&писание"_s, m_description), 3, 0);
-    g->addWidget(m_description, 3, 1, 1, 3);
-    g->addWidget(label(u"Дополнительный номер &2"_s, m_sNomer), 3, 4);
-    g->addWidget(m_sNomer, 3, 5);
+    placeCommonHeader(g, box, u"Кому"_s, m_supplier, u"&Дата заказа"_s);
     g->addWidget(label(u"С&клад"_s, m_warehouse), 4, 0);
     g->addWidget(m_warehouse, 4, 1);
     g->addWidget(label(u"Дого&вор"_s, m_contract), 4, 2);
