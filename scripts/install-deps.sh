@@ -9,6 +9,7 @@ packages=(
   libgl1-mesa-dev libglx-dev
   libsqlite3-dev libpq-dev postgresql postgresql-client
   libxlsxwriter-dev zlib1g-dev libxcb1-dev libsodium-dev
+  libminizip-dev poppler-utils  # the export and report tests read workbooks and PDF back
   fonts-dejavu-core xauth xvfb locales
   file  # cpack's Debian generator runs it to find the libraries dpkg-shlibdeps reads
 )

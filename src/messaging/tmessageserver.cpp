@@ -68,8 +68,25 @@ void TMessageServer::sendChangeNotice(const QUuid& event, const QByteArray& payl
         m_remote(event, payload);
 }
 
+void TMessageServer::hold()
+{
+    ++m_held;
+}
+
+void TMessageServer::release()
+{
+    if (m_held == 0 || --m_held > 0 || !QCoreApplication::instance())
+        return;
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+        if (!isHeld())
+            flush();
+    });
+}
+
 void TMessageServer::flush()
 {
+    if (isHeld())
+        return;
     ++m_walking;
     const size_t count = m_entries.size();
     try {

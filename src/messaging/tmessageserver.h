@@ -38,6 +38,11 @@ public:
     void receive(const QUuid& event, const QByteArray& payload = {});
     // Refreshes every pending receiver once and clears its flag.
     void flush();
+    // While held (a long operation reading a list window's rows), flushes wait; the last release
+    // delivers what came meanwhile.
+    void hold();
+    void release();
+    bool isHeld() const { return m_held > 0; }
 
     // 0 "Выводить сообщение об изменениях", 1 "Обновлять окна" (the default).
     int updateMode() const { return m_mode; }
@@ -61,6 +66,7 @@ private:
     int m_mode = IChangeReceiver::RefreshWindows;
     bool m_flushScheduled = false;
     int m_walking = 0;
+    int m_held = 0;
 };
 
 // Unregisters on destruction: what a list window keeps while it listens.

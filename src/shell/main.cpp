@@ -12,6 +12,7 @@
 #include "newLookup/ui/columnsregistration.h"
 #include "security/ui/securityregistration.h"
 #include "otbor/ui/otbormodule.h"
+#include "reports/ui/reportsregistration.h"
 #include "messaging/noticeagent.h"
 #include "messaging/noticesettings.h"
 #include "messaging/tmessageserver.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderForming();
+        Tarvo::Reports::registerReports();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -873,12 +873,28 @@ void TDataGrid::setupColumns()
     }
 }
 
+namespace {
+std::function<void(TDataGrid&, QMenu&)>& contextMenuExtension()
+{
+    static std::function<void(TDataGrid&, QMenu&)> extension;
+    return extension;
+}
+} // namespace
+
+void TDataGrid::setContextMenuExtension(std::function<void(TDataGrid&, QMenu&)> extension)
+{
+    contextMenuExtension() = std::move(extension);
+}
+
 void TDataGrid::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
+    menu.setObjectName(QStringLiteral("menuGridContext"));
     menu.addMenu(searchMenu());
     QAction* setup = menu.addAction(QStringLiteral("Настройка колонок..."));
     connect(setup, &QAction::triggered, this, &TDataGrid::setupColumns);
+    if (contextMenuExtension())
+        contextMenuExtension()(*this, menu);
     menu.exec(event->globalPos());
 }
 

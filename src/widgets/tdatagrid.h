@@ -126,6 +126,8 @@ public:
     void find();
     // Opens the column setup dialog.
     void setupColumns();
+    // Commands a later feature adds to every grid's context menu (the export).
+    static void setContextMenuExtension(std::function<void(TDataGrid& grid, QMenu& menu)> extension);
 
 Q_SIGNALS:
     // A double click or Enter on a row (windows open the row's editor here).

@@ -9,6 +9,9 @@
 #include "data/engine/database.h"
 #include "messaging/changeevents.h"
 #include "messaging/tmessageserver.h"
+#include "reports/ui/reportmenu.h"
+#include "reports/ui/tableexport.h"
+#include "reports/ui/tsimplerunner.h"
 #include "security/rights.h"
 #include "shell/formactivationregistry.h"
 #include "shell/ui/tdmallbuttons.h"
@@ -32,8 +35,8 @@ namespace {
 const QString Title = u"Заявки покупателя"_s;
 const QString SettingsSection = u"TviewBusinesOffers"_s;
 const QString SplitKey = u"HSplit"_s;
-// The report group of the register's report menu.
-constexpr int ReportGroup = 113;
+// The call place of the register's report menu.
+constexpr int ReportPlace = 1002;
 
 // The list statement's columns in its own order, the state (which the totals make) beside the
 // request's number and date; keys the user never reads (the urgency's) are left out.
@@ -123,9 +126,9 @@ void TviewBusinesOffers::buildToolbar()
             [this] { deleteOffer(); });
     addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
 
-    addPrintMenu(ReportGroup, u"Печать реестра (выгрузка списка заявок) появится вместе с экспортом списков."_s,
-                 u"Отчеты по заявкам появятся вместе с модулем отчетов"_s,
-                 u"Отчеты по заявкам появятся вместе с модулем отчетов FR."_s);
+    addPrintMenu([this] { printRegister(); }, [this](QMenu* menu) {
+        Reports::ReportMenu::attach(ReportPlace, menu, [this](int report) { runReport(report); });
+    });
 
     auto* functions = new QMenu(this);
     functions->setObjectName(u"menuFunctions"_s);
@@ -239,7 +242,15 @@ void TviewBusinesOffers::setUrgency()
 
 void TviewBusinesOffers::printRegister()
 {
-    arrivesWith(u"Печать реестра (выгрузка списка заявок) появится вместе с экспортом списков."_s);
+    Reports::TableExport::exportGrid(grid(), windowTitle());
+}
+
+void TviewBusinesOffers::runReport(int report)
+{
+    guarded([&] {
+        const qint64 offer = m_list->currentOffer();
+        Reports::TSimpleRunner::run(report, {u"bof_id"_s, offer > 0 ? QVariant(offer) : QVariant(0)}, grid(), this);
+    });
 }
 
 void TviewBusinesOffers::chooseSuppliers()

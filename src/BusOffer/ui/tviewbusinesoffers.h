@@ -37,6 +37,7 @@ public:
     void toggleMarked();
     void setUrgency();
     void printRegister();
+    void runReport(int report);
     void chooseSuppliers();
     void formOrders();
     void processOffer();

@@ -210,6 +210,19 @@ QMenu* RegisterFrame::addPrintMenu(int reportGroup, const QString& registerText,
     return print;
 }
 
+QMenu* RegisterFrame::addPrintMenu(const std::function<void()>& printRegister,
+                                   const std::function<void(QMenu*)>& fillReports)
+{
+    auto* print = new QMenu(this);
+    print->setObjectName(u"menuPrint"_s);
+    addCommand(print, u"actPrintRegister"_s, u"Печать реестра"_s, {}, [this, printRegister] { guarded(printRegister); });
+    QMenu* reports = print->addMenu(u"Отчеты FR"_s);
+    reports->setObjectName(u"menuReportsFR"_s);
+    connect(reports, &QMenu::aboutToShow, this, [this, reports, fillReports] { guarded([&] { fillReports(reports); }); });
+    addMenuButton(u"btnPrint"_s, u"Печать"_s, Shell::TdmAllButtons::Print, print);
+    return print;
+}
+
 void RegisterFrame::finishToolbar()
 {
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

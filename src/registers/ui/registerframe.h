@@ -103,6 +103,8 @@ protected:
     // menu offers one item that says when they come.
     QMenu* addPrintMenu(int reportGroup, const QString& registerText, const QString& reportsItem,
                         const QString& reportsText);
+    // "Печать реестра" runs `printRegister`; "Отчеты FR" is filled by `fillReports` whenever it opens.
+    QMenu* addPrintMenu(const std::function<void()>& printRegister, const std::function<void(QMenu*)>& fillReports);
     // Toolbar buttons take focus by Tab only, so the grid keeps it.
     void finishToolbar();
     // A pop-up's "Упорядочить по" and "Настроить колонки" over a grid.

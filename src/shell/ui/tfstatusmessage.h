@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class QPushButton;
 class QProgressBar;
 
 namespace Tarvo::Shell {
@@ -17,6 +18,12 @@ public:
     QLabel* lStatus;
     QLabel* lStatus1;
     QProgressBar* sb;
+    // Hidden unless the operation can be cancelled (TStatusMessage::allowCancel).
+    QPushButton* bCancel;
+    bool cancelled = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace Tarvo::Shell

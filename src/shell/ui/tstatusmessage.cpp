@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace Tarvo::Shell {
 
@@ -55,6 +56,17 @@ void TStatusMessage::show()
 {
     m_window->show();
     m_window->repaint();
+}
+
+void TStatusMessage::allowCancel()
+{
+    m_window->bCancel->setVisible(true);
+    m_window->adjustSize();
+}
+
+bool TStatusMessage::cancelled() const
+{
+    return m_window->cancelled;
 }
 
 } // namespace Tarvo::Shell

@@ -21,6 +21,9 @@ public:
     void setMaximum(int maximum);
     void setPosition(int position);
     void show();
+    // Offers "Отмена" (and Esc); the operation asks cancelled() between its steps.
+    void allowCancel();
+    bool cancelled() const;
 
     TfStatusMessage* window() const { return m_window.get(); }
 
