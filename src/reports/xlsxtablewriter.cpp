@@ -216,6 +216,20 @@ void XlsxTableWriter::nextRow()
         m_set[c] = false;
     }
     ++m_written;
+    if ((m_written & 4095) == 0)
+        checkRowFile();
+}
+
+void XlsxTableWriter::checkRowFile()
+{
+    // The library writes the rows to its temporary file without looking at the result: a full
+    // disk there would give a valid but truncated book.
+    FILE* rows = m_sheet ? m_sheet->optimize_tmpfile : nullptr;
+    if (rows && (fflush(rows) != 0 || ferror(rows))) {
+        discard();
+        throw Exception(u"Не удалось записать книгу \"%1\" (нет места на диске). Файл не сохранён."_s.arg(
+            QDir::toNativeSeparators(m_path)));
+    }
 }
 
 void XlsxTableWriter::check(int error, const char* what)
@@ -238,6 +252,7 @@ void XlsxTableWriter::finish()
         discard();
         throw;
     }
+    checkRowFile();
     const lxw_error rc = workbook_close(m_book);
     m_book = nullptr;
     m_sheet = nullptr;

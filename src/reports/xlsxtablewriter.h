@@ -68,6 +68,7 @@ private:
     void writeCell(int column, const QVariant& value);
     void check(int error, const char* what);
     void removeFile();
+    void checkRowFile();
 
     QString m_path;
     QList<Column> m_columns;
