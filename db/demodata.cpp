@@ -3,6 +3,7 @@
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
 #include "data/engine/money.h"
+#include "data/engine/query.h"
 #include "core/exception.h"
 #include "db/plannerstatistics.h"
 
@@ -481,10 +482,14 @@ void Filler::documents()
 
 void Filler::reports()
 {
-    exec(u"insert into FR_REPTREE (IDNODE, NMNODE, IDUPNODE, IDTYPE) values (1, 'Отчёты', null, 1), "
-         "(2, 'Закупки', 1, 1), (3, 'Продажи', 1, 1)"_s);
-    exec(u"insert into FR_CALLPLACE (IDPLACE, NMPLACE) values (1001, 'Заявки покупателей'), "
-         "(1002, 'Заказы поставщикам'), (1003, 'Посылки')"_s);
+    // The schema seeds the call places and a folder of its own: the demo folders take the keys after it.
+    Query last(m_db, u"select coalesce(max(IDNODE), 0) from FR_REPTREE"_s);
+    last.exec();
+    const qint64 base = last.next() ? last.value(0).toLongLong() + 1 : 1;
+    last.finish();
+    exec(u"insert into FR_REPTREE (IDNODE, NMNODE, IDUPNODE, IDTYPE) values (?, 'Отчёты', null, 1), "
+         "(?, 'Закупки', ?, 1), (?, 'Продажи', ?, 1)"_s,
+         {base, base + 1, base, base + 2, base});
     exec(u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('id_sclad', '1'), "
          "('USE_DOPREGN_SCL', 'False'), ('MyOrgCons', ?), ('NDS', '20'), ('NSP', '0'), ('VIBOR', '1'), "
          "('USE_MYORG_PLAT', 'True')"_s,

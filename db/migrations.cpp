@@ -133,6 +133,7 @@ const QList<Migration>& schemaMigrations()
         {14, QStringLiteral("Итоги заявок и заказов пересчитываются только при изменении сумм строк"),
          m0014_totalsOnSums},
         {15, QStringLiteral("Ассортимент поставщика по порядку товаров"), m0015_assortmentBySupplierAndProduct},
+        {16, QStringLiteral("Места вызова отчетов и поставляемые отчеты"), SchemaSteps::reportPlaces},
     };
     return all;
 }

@@ -20,5 +20,6 @@ void offerStateView(MigrationContext& ctx);          // vBusinessOfferState1 res
 void receiptReference(MigrationContext& ctx);        // SCM_TOMOVE refers to scm_offer_invoice
 void newRightsByDefault(MigrationContext& ctx);      // US_NEW_SECUR_ACTIVE defaults to 1
 void acceptedLimits(MigrationContext& ctx);          // confirmed lines cover their shares and shipments
+void reportPlaces(MigrationContext& ctx);            // call places 1001-1009, the shipped reports
 
 } // namespace Tarvo::Data::SchemaSteps
