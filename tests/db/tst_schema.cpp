@@ -541,9 +541,10 @@ private slots:
         db.exec(u"update crm_product set PR_GROUPID = 1 where PR_ID = 1"_s);
         expectRefusal(db, u"delete from crm_productgroups where pg_groupid = 1"_s, {}, NativeError::Reference,
                       u"FK_CRM_PRODUCT_CRM_PRODUCTGROUPS"_s);
-        db.exec(u"insert into FR_REPTREE (IDNODE, NMNODE) values (1, 'Отчёты')"_s);
-        db.exec(u"insert into FR_REPORTS (IDREPORT, NMREPORT, IDNODE) values (1, 'Остатки', 1)"_s);
-        expectRefusal(db, u"delete from FR_REPTREE where IDNODE = 1"_s, {}, NativeError::Reference,
+        // Keys clear of the folder and reports the schema seeds.
+        db.exec(u"insert into FR_REPTREE (IDNODE, NMNODE) values (101, 'Отчёты')"_s);
+        db.exec(u"insert into FR_REPORTS (IDREPORT, NMREPORT, IDNODE) values (101, 'Остатки', 101)"_s);
+        expectRefusal(db, u"delete from FR_REPTREE where IDNODE = 101"_s, {}, NativeError::Reference,
                       u"FK_FR_REPOR_FRR2RT_FR_REPTR"_s);
         // One quotation per currency and date.
         db.exec(u"insert into VALUTCOD (CODVALUT, NAMEVALUT) values ('USD', 'Доллар США')"_s);
