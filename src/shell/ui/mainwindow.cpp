@@ -326,7 +326,12 @@ void MainWindow::refreshMenus()
     QMenu* runReports = menu(QStringLiteral("menuRunReports"));
     runReports->clear();
     MenuHooks::fillReportMenu(runReports, ReportGroup);
-    runReports->menuAction()->setEnabled(!runReports->isEmpty());
+    // Shown only with a report to run (a disabled "none" item does not count).
+    bool anyReport = false;
+    for (QAction* a : runReports->actions())
+        anyReport = anyReport || (!a->isSeparator() && a->isEnabled());
+    runReports->menuAction()->setVisible(anyReport);
+    runReports->menuAction()->setEnabled(anyReport);
     QMenu* modules = menu(QStringLiteral("menuRunModules"));
     modules->menuAction()->setEnabled(!modules->isEmpty());
 
