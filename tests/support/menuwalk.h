@@ -16,6 +16,7 @@
 #include "newLookup/ui/columnsregistration.h"
 #include "otbor/tglobalotbors.h"
 #include "otbor/ui/otbormodule.h"
+#include "reports/ui/reportsregistration.h"
 #include "security/rightscatalog.h"
 #include "security/ui/securityregistration.h"
 #include "shell/formactivationregistry.h"
@@ -60,6 +61,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     AcceptedOrders::registerAcceptedOrderRegister();
     SupplierOrders::registerSupplierOrderRegister();
     SupplierOrders::registerSupplierOrderForming();
+    Reports::registerReports();
 }
 
 struct MenuWindow
