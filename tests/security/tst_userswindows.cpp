@@ -455,13 +455,13 @@ private slots:
         Test::TestDatabase t;
         Data::Database& db = t.db();
         TdmUsers users(db);
-        db.exec(QStringLiteral("insert into FR_CALLPLACE (IDPLACE, NMPLACE) values (1001, 'Главное меню')"));
-        db.exec(QStringLiteral("insert into FR_MENU (IDITEM, NMITEM, IDPLACE) values (3, 'Заказ', 1001)"));
-        TFRMenuRightsForm form(db, 3);
+        // The call places come with the schema; the key is clear of the seeded items.
+        db.exec(QStringLiteral("insert into FR_MENU (IDITEM, NMITEM, IDPLACE) values (903, 'Заказ', 1001)"));
+        TFRMenuRightsForm form(db, 903);
         QCOMPARE(form.list()->topLevelItem(0)->text(1), QStringLiteral("Разрешен"));
         form.denySelected();
         QCOMPARE(form.list()->topLevelItem(0)->text(1), QStringLiteral("Запрещен"));
-        QCOMPARE(db.scalar(QStringLiteral("select count(*) from FR_DENIED where IDITEM = 3")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from FR_DENIED where IDITEM = 903")).toInt(), 1);
         form.allowSelected();
         QCOMPARE(form.list()->topLevelItem(0)->text(1), QStringLiteral("Разрешен"));
     }
