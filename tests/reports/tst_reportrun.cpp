@@ -4,6 +4,7 @@
 #include "data/engine/query.h"
 #include "db/shippedreports.h"
 #include "reports/reporttemplate.h"
+#include "reports/workbookreadback.h"
 #include "reports/ui/preparedreport.h"
 #include "reports/ui/reportmenu.h"
 #include "reports/ui/reportrenderer.h"
@@ -11,7 +12,10 @@
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 
+#include <QApplication>
 #include <QDate>
+#include <QDesktopServices>
+#include <QDialog>
 #include <QMenu>
 #include <QPdfWriter>
 #include <QProcess>
@@ -51,6 +55,15 @@ QStringList captions(QMenu* menu)
 }
 
 } // namespace
+
+class ExportOpener : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
 
 class ReportRunTest : public QObject
 {
@@ -162,6 +175,34 @@ private slots:
         auto empty = TSimpleRunner::prepare(u"Пустой"_s, QByteArray(), {}, nullptr, nullptr);
         QCOMPARE(empty->report.pages.size(), 1);
         QCOMPARE(empty->report.pages.first().title.text, u"Пустой"_s);
+    }
+
+    void dialogsAloneHandTheirDatasetToTheExport()
+    {
+        Test::ListFixture f{db()};
+        const qint64 buyer = f.partner(u"C1"_s, u"Гамма"_s);
+        for (int i = 0; i < 3; ++i)
+            f.request(buyer);
+        const int id = report(u"Выгрузка"_s,
+                              "<report version=\"1\"><dialog><parameter name=\"least\" type=\"integer\" default=\"0\"/>"
+                              "</dialog><dataset name=\"d\">select bof_id, bof_date from scm_business_offer where "
+                              "bof_id &gt; :least order by bof_id</dataset></report>");
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                d->accept();
+                answer.stop();
+            }
+        });
+        answer.start(10);
+        ExportOpener opener;
+        QDesktopServices::setUrlHandler(u"file"_s, &opener, "open");
+        TSimpleRunner::run(id, {});
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        QCOMPARE(opener.opened.size(), 1);
+        const Test::WorkbookReadBack book(opener.opened.first().toLocalFile());
+        QCOMPARE(book.autoFilter, u"A1:B4"_s);
+        QCOMPARE(book.text(u"A1"_s), u"bof_id"_s);
     }
 
     void templateSqlOnlyReads()

@@ -311,9 +311,8 @@ private slots:
     {
         // The desktop's handler stands in for the spreadsheet.
         QTemporaryDir docs;
-        QDir().mkpath(m_home.filePath(u"config"_s));
         QFile dirs(m_home.filePath(u"config/user-dirs.dirs"_s));
-        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        QVERIFY(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));
         dirs.write(("XDG_DOCUMENTS_DIR=\"" + docs.path() + "\"\n").toUtf8());
         dirs.close();
         UrlOpener opener;
