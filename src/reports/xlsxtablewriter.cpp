@@ -23,6 +23,9 @@ constexpr qint64 LargestExactInteger = 999'999'999'999'999LL;
 
 QString cutText(const QString& text)
 {
+    // Code points never outnumber UTF-16 units: most texts need no counting.
+    if (text.size() <= XlsxTableWriter::MaxTextLength)
+        return text;
     // Counted in characters as the library counts them (code points), never halving a pair.
     qsizetype points = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -115,7 +118,6 @@ XlsxTableWriter::XlsxTableWriter(const QString& path, const QString& title, cons
         discard();
         throw;
     }
-    m_row.resize(columns.size());
     m_set.fill(false, columns.size());
 }
 
@@ -151,9 +153,14 @@ lxw_format* XlsxTableWriter::cellFormat(int column, bool withTime)
 
 void XlsxTableWriter::setValue(int column, const QVariant& value)
 {
-    if (column < 0 || column >= m_columns.size())
+    if (column < 0 || column >= m_columns.size() || m_set[column])
         return;
-    m_row[column] = value;
+    if (!m_book)
+        throw Exception(u"Книга \"%1\" уже закрыта."_s.arg(QDir::toNativeSeparators(m_path)));
+    if (m_written >= m_rowCount)
+        throw Exception(u"В книгу \"%1\" пишется больше строк, чем было в списке."_s.arg(QDir::toNativeSeparators(m_path)));
+    // The library keeps the current row itself, so a cell is written at once.
+    writeCell(column, value);
     m_set[column] = true;
 }
 
@@ -211,8 +218,8 @@ void XlsxTableWriter::nextRow()
     if (m_written >= m_rowCount)
         throw Exception(u"В книгу \"%1\" пишется больше строк, чем было в списке."_s.arg(QDir::toNativeSeparators(m_path)));
     for (int c = 0; c < m_columns.size(); ++c) {
-        writeCell(c, m_set[c] ? m_row[c] : QVariant());
-        m_row[c] = QVariant();
+        if (!m_set[c])
+            writeCell(c, QVariant());
         m_set[c] = false;
     }
     ++m_written;

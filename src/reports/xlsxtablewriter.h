@@ -46,7 +46,8 @@ public:
     XlsxTableWriter(const XlsxTableWriter&) = delete;
     XlsxTableWriter& operator=(const XlsxTableWriter&) = delete;
 
-    // One value of the current row; columns left out stay empty (bordered).
+    // One value of the current row (the first one given counts); columns left out stay empty
+    // (bordered).
     void setValue(int column, const QVariant& value);
     // Writes the current row and starts the next one.
     void nextRow();
@@ -82,8 +83,7 @@ private:
     std::map<int, lxw_format*> m_numberFormats;
     lxw_format* m_dateFormat = nullptr;
     lxw_format* m_dateTimeFormat = nullptr;
-    QList<QVariant> m_row;
-    QList<bool> m_set;
+    QList<bool> m_set; // cells of the current row already written
 };
 
 } // namespace Tarvo::Reports
