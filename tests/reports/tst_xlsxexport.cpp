@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -305,6 +306,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, XlsxTableWriter(path, u"x"_s, {}, {XlsxTableWriter::Column{}}, 1048576));
         QVERIFY(XlsxTableWriter(path, u"x"_s, {}, {XlsxTableWriter::Column{}}, 1048575).columnName(1) == u"A"_s);
         QVERIFY(files(folder.path()).isEmpty());
+    }
+
+    void everyGridOffersTheExport()
+    {
+        TableExport::registerInGrids();
+        Data::TRowSet rs;
+        rs.addField(u"a"_s, Data::FieldType::String);
+        rs.appendLoaded({u"x"_s});
+        Widgets::TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        bool offered = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible() && m->objectName() == u"menuGridContext"_s) {
+                    auto* a = m->findChild<QAction*>(u"actExportGrid"_s);
+                    offered = a && a->isEnabled();
+                    m->close();
+                    look.stop();
+                }
+        });
+        look.start(10);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), grid.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(grid.viewport(), &event);
+        QVERIFY(offered);
     }
 
     void exportOpensTheBookFromTheDocumentsFolder()
