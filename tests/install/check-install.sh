@@ -7,7 +7,7 @@ dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 cmake --install "$build" --prefix "$dest/usr" >/dev/null
 for f in bin/tarvo-scm bin/tarvo-admin share/applications/tarvo-scm.desktop \
-         share/icons/hicolor/scalable/apps/tarvo-scm.svg; do
+         share/icons/hicolor/scalable/apps/tarvo-scm.svg share/tarvo/reports/offer-register.trep; do
   [ -s "$dest/usr/$f" ] || { echo "не установлен: $f" >&2; exit 1; }
 done
 [ -x "$dest/usr/bin/tarvo-scm" ] && [ -x "$dest/usr/bin/tarvo-admin" ]
