@@ -32,6 +32,25 @@ class TstMessageServer : public QObject
 {
     Q_OBJECT
 private slots:
+    void heldNoticesWaitForTheLastRelease()
+    {
+        auto& server = TMessageServer::instance();
+        Receiver offers;
+        TChangeSubscription a(ChangeEvents::BusinessOffers, &offers);
+        server.hold();
+        server.hold();
+        server.sendChangeNotice(ChangeEvents::BusinessOffers);
+        server.flush();
+        QCoreApplication::processEvents();
+        QVERIFY(offers.refreshes.isEmpty());
+        server.release();
+        QCoreApplication::processEvents();
+        QVERIFY(offers.refreshes.isEmpty());
+        server.release();
+        QTRY_COMPARE(offers.refreshes.size(), 1);
+        QVERIFY(!server.isHeld());
+    }
+
     void noticesCollapseIntoOneRefreshPerWindow()
     {
         auto& server = TMessageServer::instance();
