@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(refusal([] { TSimpleRunner::run(999999, {}); }),
                  u"Указан код несуществующего отчета. Обратитесь к адинистратору."_s);
         // A template of another format or damaged names the report; a null one is an empty report.
-        const int foreign = report(u"Старый"_s, QByteArray("<?xml version=\"1.0\"?><TfrxReport Version=\"6\"/>"));
+        const int foreign = report(u"Старый"_s, QByteArray("<?xml version=\"1.0\"?><template kind=\"other\"/>"));
         QVERIFY(refusal([=] { TSimpleRunner::run(foreign, {}); }).contains(u"\"Старый\""_s));
         const QString line = refusal([] {
             ReportTemplate::parse("<report version=\"1\">\n  <page>\n    <banner/>\n  </page>\n</report>");
