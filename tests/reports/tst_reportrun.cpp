@@ -8,6 +8,7 @@
 #include "reports/ui/preparedreport.h"
 #include "reports/ui/reportmenu.h"
 #include "reports/ui/reportrenderer.h"
+#include "reports/ui/treportdesigner.h"
 #include "reports/ui/tsimplerunner.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -17,6 +18,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -203,6 +205,18 @@ private slots:
         const Test::WorkbookReadBack book(opener.opened.first().toLocalFile());
         QCOMPARE(book.autoFilter, u"A1:B4"_s);
         QCOMPARE(book.text(u"A1"_s), u"bof_id"_s);
+    }
+
+    void designerPointsAtTheFirstError()
+    {
+        TReportDesigner designer(u"Отчет"_s, QByteArray("<report version=\"1\">\n  <page size=\"x\"/>\n</report>"));
+        const QString error = designer.check();
+        QVERIFY2(error.contains(u"строка 2"_s), qPrintable(error));
+        QCOMPARE(designer.editor()->textCursor().blockNumber(), 1);
+        // A new report starts from a template that passes the check.
+        TReportDesigner fresh(u"Новый"_s, QByteArray());
+        QCOMPARE(fresh.check(), QString());
+        QVERIFY(ReportTemplate::parse(fresh.data()).pages.size() == 1);
     }
 
     void templateSqlOnlyReads()
