@@ -1,3 +1,4 @@
+#include "AddIn/ui/addinregistration.h"
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderForming();
+        Tarvo::AddIn::registerAddIns();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);
