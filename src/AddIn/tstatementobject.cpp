@@ -4,6 +4,8 @@
 #include "data/engine/money.h"
 #include "data/engine/query.h"
 
+#include <QDateTime>
+
 namespace Tarvo::AddIn {
 
 using Data::ParamType;
@@ -74,6 +76,22 @@ tarvo::HRESULT TStatementObject::BindText(std::int32_t index, const char* value)
         if (!value)
             return tarvo::E_POINTER;
         bind(index, QString::fromUtf8(value), int(ParamType::String));
+        return tarvo::S_OK;
+    });
+}
+
+tarvo::HRESULT TStatementObject::BindDateTime(std::int32_t index, const char* value)
+{
+    return run([&]() -> tarvo::HRESULT {
+        if (!value)
+            return tarvo::E_POINTER;
+        const QString text = QString::fromUtf8(value).trimmed();
+        QDateTime when = QDateTime::fromString(text, Qt::ISODate);
+        if (!when.isValid())
+            when = QDate::fromString(text, Qt::ISODate).startOfDay();
+        if (!when.isValid())
+            throw Exception(QStringLiteral("«%1» не является датой (ожидается ГГГГ-ММ-ДД)").arg(text));
+        bind(index, when, int(ParamType::DateTime));
         return tarvo::S_OK;
     });
 }

@@ -23,6 +23,7 @@ public:
     tarvo::HRESULT BindDouble(std::int32_t index, double value) override;
     tarvo::HRESULT BindDecimal(std::int32_t index, const char* value) override;
     tarvo::HRESULT BindText(std::int32_t index, const char* value) override;
+    tarvo::HRESULT BindDateTime(std::int32_t index, const char* value) override;
     tarvo::HRESULT Execute() override;
     tarvo::HRESULT Next(std::int32_t* hasRow) override;
     tarvo::HRESULT GetColumnCount(std::int32_t* count) override;

@@ -186,6 +186,8 @@ struct IStatement : IUnknown
     // A decimal number written with a point ("12.3456"): stored exactly.
     virtual HRESULT BindDecimal(std::int32_t index, const char* value) = 0;
     virtual HRESULT BindText(std::int32_t index, const char* value) = 0;
+    // "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM:SS", local time.
+    virtual HRESULT BindDateTime(std::int32_t index, const char* value) = 0;
     virtual HRESULT Execute() = 0;
     // *hasRow: 1 on a row, 0 after the last.
     virtual HRESULT Next(std::int32_t* hasRow) = 0;
