@@ -53,6 +53,9 @@ struct Module final : tarvo::IAddIn, tarvo::IAddInErrorInfo
 #if RAW_MODE_THROW
         throw std::runtime_error("сырое исключение при инициализации");
 #endif
+#if RAW_MODE_INIT_NULL_OK
+        return tarvo::S_OK;
+#endif
         return tarvo::E_FAIL;
     }
     tarvo::HRESULT Reserved() override { return tarvo::S_OK; }

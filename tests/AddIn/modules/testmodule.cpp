@@ -35,8 +35,6 @@ std::string hex(const std::string& bytes)
 // The bytes every flavour registers: a zero, high bytes and a windows-1251 letter.
 const std::string initBytes("A\0\x01\xFF\x80\xC0z", 7);
 
-tarvo::IConnection* keptConnection = nullptr;
-tarvo::INamedParams* keptParams = nullptr;
 
 class Instance final : public tarvo::Aggregated<tarvo::ISimpleAddIn, tarvo::IProcessingAddIn, tarvo::IAddInErrorInfo>
 {
@@ -73,12 +71,12 @@ public:
             return tarvo::S_OK;
 #endif
 #if TEST_MODE_KEEPER
-            keptConnection = connection;
+            tarvo::IConnection* keptConnection = connection;
             keptConnection->AddRef();
-            keptParams = params;
+            tarvo::INamedParams* keptParams = params;
             keptParams->AddRef();
             // After the call: the program's objects must refuse, not crash.
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [keptConnection, keptParams] {
                 std::int32_t engine = 0;
                 log("late engine " + std::to_string(keptConnection->GetEngine(&engine)));
                 char buffer[8];
@@ -153,12 +151,11 @@ protected:
         log("register bad length " + std::to_string(info.RegisterAddIn("Плохая длина", 0, &tarvo::ADDIN_TYPE_RUN,
                                                                        nullptr, 5)));
 #if TEST_MODE_KEEP_INFO
-        keptInfo = &info;
-        info.AddRef();
-        QTimer::singleShot(0, [] {
-            log("late register " +
-                std::to_string(keptInfo->RegisterAddIn("Поздно", 0, &tarvo::ADDIN_TYPE_RUN, nullptr, 0)));
-            keptInfo->Release();
+        tarvo::IAddInInfo* kept = &info;
+        kept->AddRef();
+        QTimer::singleShot(0, [kept] {
+            log("late register " + std::to_string(kept->RegisterAddIn("Поздно", 0, &tarvo::ADDIN_TYPE_RUN, nullptr, 0)));
+            kept->Release();
         });
 #endif
     }
@@ -181,9 +178,6 @@ protected:
         return (new Instance(outer, data))->inner();
     }
 
-#if TEST_MODE_KEEP_INFO
-    static inline tarvo::IAddInInfo* keptInfo = nullptr;
-#endif
 };
 
 } // namespace
