@@ -1,6 +1,7 @@
 #include "cbrratesfile.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <stdexcept>
@@ -26,22 +27,29 @@ CbrRatesFile CbrRatesFile::read(const QString& path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         fail(QStringLiteral("Файл курсов «%1» не открывается: %2").arg(path, f.errorString()));
+    // The bank writes windows-1251; the text is decoded here so that the reader does not depend on
+    // which code pages the XML reader was built with.
+    const QByteArray raw = f.readAll();
+    const qsizetype declEnd = raw.indexOf("?>");
+    const QByteArray decl = declEnd > 0 ? raw.left(declEnd).toLower() : QByteArray();
+    QString text;
+    if (decl.contains("windows-1251") || decl.contains("cp1251")) {
+        QStringDecoder cp1251("windows-1251");
+        text = cp1251(raw);
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8(raw);
+        if (utf8.hasError())
+            fail(QStringLiteral("Файл курсов «%1» не в кодировке UTF-8 и не объявляет windows-1251").arg(path));
+    }
     CbrRatesFile out;
-    QXmlStreamReader xml(&f);
-    bool root = false;
-    while (!xml.atEnd()) {
-        if (!xml.readNextStartElement())
-            continue;
-        if (!root) {
-            if (xml.name() != QLatin1String("ValCurs"))
-                fail(QStringLiteral("Файл «%1» не является файлом курсов ЦБ РФ (нет элемента ValCurs)").arg(path));
-            root = true;
-            out.date = QDate::fromString(xml.attributes().value(QLatin1String("Date")).toString(),
-                                         QStringLiteral("dd.MM.yyyy"));
-            if (!out.date.isValid())
-                fail(QStringLiteral("В файле «%1» нет даты курсов (атрибут Date)").arg(path));
-            continue;
-        }
+    QXmlStreamReader xml(text);
+    if (!xml.readNextStartElement() || xml.name() != QLatin1String("ValCurs"))
+        fail(QStringLiteral("Файл «%1» не является файлом курсов ЦБ РФ (нет элемента ValCurs)").arg(path));
+    out.date = QDate::fromString(xml.attributes().value(QLatin1String("Date")).toString(), QStringLiteral("dd.MM.yyyy"));
+    if (!out.date.isValid())
+        fail(QStringLiteral("В файле «%1» нет даты курсов (атрибут Date)").arg(path));
+    while (xml.readNextStartElement()) {
         if (xml.name() != QLatin1String("Valute")) {
             xml.skipCurrentElement();
             continue;
@@ -77,7 +85,5 @@ CbrRatesFile CbrRatesFile::read(const QString& path)
         fail(QStringLiteral("Файл курсов «%1» повреждён: %2 (строка %3)")
                  .arg(path, xml.errorString())
                  .arg(xml.lineNumber()));
-    if (!root)
-        fail(QStringLiteral("Файл «%1» не является файлом курсов ЦБ РФ").arg(path));
     return out;
 }

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QtTest>
 
 #include <dlfcn.h>
 #include <functional>
@@ -73,6 +74,9 @@ public:
     {
         connect(&m_timer, &QTimer::timeout, this, [this] {
             QWidget* w = QApplication::activeModalWidget();
+            // A window acted on is acted on again only after another one came up meanwhile.
+            if (w != m_last)
+                m_last = nullptr;
             if (!w || !w->isVisible() || m_steps.isEmpty() || w == m_last)
                 return;
             const Step& s = m_steps.first();
@@ -81,11 +85,24 @@ public:
                 return;
             m_last = w;
             const Step step = m_steps.takeFirst();
-            step.act(w);
+            // Outside the timer's slot: a step may open a modal window itself, and the timer does
+            // not fire again while its slot runs.
+            QPointer<QWidget> target = w;
+            QTimer::singleShot(0, this, [this, target, step] {
+                if (target)
+                    step.act(target);
+                // A check that failed inside the step must not leave the test waiting on a window.
+                if (QTest::currentTestFailed()) {
+                    m_steps.clear();
+                    while (QWidget* open = QApplication::activeModalWidget())
+                        open->close();
+                }
+            });
         });
         m_timer.start(10);
     }
     bool done() const { return m_steps.isEmpty(); }
+    bool failed() const { return QTest::currentTestFailed(); }
 
 private:
     QList<Step> m_steps;

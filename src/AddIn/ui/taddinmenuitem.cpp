@@ -9,7 +9,7 @@ namespace Tarvo::AddIn {
 TAddInMenuItem::TAddInMenuItem(const TAddInCollectionItem& item, Handler handler, QObject* parent)
     : QAction(item.descr, parent), m_item(item), m_handler(std::move(handler))
 {
-    setObjectName(QStringLiteral("itemAddIn_") + item.dllname + u'_' + item.descr);
+    setObjectName(QStringLiteral("addIn_") + item.dllname + u'_' + item.descr);
     connect(this, &QAction::triggered, this, [this] {
         if (isEnabled() && m_handler)
             m_handler(m_item);
