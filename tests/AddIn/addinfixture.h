@@ -67,7 +67,7 @@ class ModalSteps : public QObject
 public:
     struct Step
     {
-        QString objectName; // of the modal window; empty: any message box
+        QString objectName; // or class name of the modal window; empty: any message box
         std::function<void(QWidget*)> act;
     };
     explicit ModalSteps(QList<Step> steps) : m_steps(std::move(steps))
@@ -81,7 +81,9 @@ public:
                 return;
             const Step& s = m_steps.first();
             const bool box = w->inherits("QMessageBox");
-            if (s.objectName.isEmpty() ? !box : w->objectName() != s.objectName)
+            if (s.objectName.isEmpty() ? !box
+                                       : w->objectName() != s.objectName &&
+                                             QLatin1String(w->metaObject()->className()) != s.objectName)
                 return;
             m_last = w;
             const Step step = m_steps.takeFirst();

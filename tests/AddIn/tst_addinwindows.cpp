@@ -12,6 +12,7 @@
 #include "shell/formactivationregistry.h"
 #include "shell/startupsteps.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/tfrmparams.h"
 #include "support/testdatabase.h"
 
 #include <QAbstractButton>
@@ -300,6 +301,50 @@ private slots:
                   {u"TfAddinConfigAction"_s, [](QWidget* w) { static_cast<QDialog*>(w)->reject(); }}});
         QCOMPARE(warnings, (QStringList{u"Такое действие уже зарегистрированно."_s,
                                         u"Необходимо выбрать действие и модуль расширения."_s}));
+    }
+
+    // The parameters dialog edits the modules' own parameters too: add, change, delete.
+    void editModuleParameters()
+    {
+        db().exec(u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('OLD_PARAM', 'старое')"_s);
+        QStringList errors;
+        const auto row = [](QTableWidget* t, const QString& name) {
+            for (int r = 0; r < t->rowCount(); ++r)
+                if (t->item(r, 0)->text() == name)
+                    return r;
+            return -1;
+        };
+        runSteps(item("itemParams"),
+                 {{u"Tarvo::Shell::TfrmParams"_s,
+                   [&](QWidget* d) {
+                       auto* dialog = static_cast<Shell::TfrmParams*>(d);
+                       QTableWidget* t = dialog->others();
+                       QVERIFY(row(t, u"CBR_RATES_DIR"_s) >= 0);
+                       QVERIFY(row(t, u"id_sclad"_s) < 0);
+                       t->setCurrentCell(row(t, u"OLD_PARAM"_s), 0);
+                       dialog->removeOther();
+                       t->item(row(t, u"CBR_RATES_DIR"_s), 1)->setText(u"/srv/курсы"_s);
+                       dialog->addOther();
+                       t->item(t->rowCount() - 1, 0)->setText(u"cbr_rates_dir"_s);
+                       // The same name in another case is refused and nothing is written.
+                       QTimer::singleShot(0, dialog, [dialog] { dialog->accept(); });
+                   }},
+                  recordBox(errors),
+                  {u"Tarvo::Shell::TfrmParams"_s, [](QWidget* d) {
+                       auto* dialog = static_cast<Shell::TfrmParams*>(d);
+                       QTableWidget* t = dialog->others();
+                       t->item(t->rowCount() - 1, 0)->setText(u"CSV_EXPORT_DIR"_s);
+                       t->item(t->rowCount() - 1, 1)->setText(u"/tmp"_s);
+                       dialog->accept();
+                   }}});
+        QCOMPARE(errors, QStringList{u"Параметр «cbr_rates_dir» указан дважды"_s});
+        const auto value = [this](const char* name) {
+            return db().scalar(u"select value_nastr from scm_parametrs where inside_name_nastr = ?"_s,
+                               {QLatin1String(name)});
+        };
+        QVERIFY(value("OLD_PARAM").isNull());
+        QCOMPARE(value("CBR_RATES_DIR").toString(), u"/srv/курсы"_s);
+        QCOMPARE(value("CSV_EXPORT_DIR").toString(), u"/tmp"_s);
     }
 
     void cleanupTestCase()
