@@ -2,6 +2,7 @@
 
 #include "AddIn/addinguid.h"
 #include "AddIn/addinlibrary.h"
+#include "AddIn/addinregistry.h"
 #include "AddIn/findactionaddin.h"
 #include "AddIn/taddincollection.h"
 #include "AddIn/taddinwrapper.h"
@@ -154,7 +155,8 @@ bool AddInActionRunner::runAction(const QUuid& action, const AddInDocumentList& 
         const auto parcel = cast<tarvo::IParcelAddIn>(module, item, "IParcelAddIn");
         const std::int32_t id = std::int32_t(list.current);
         finishCall(m_db, item, module, [&] { return parcel->Process(m_window, connection, &id, 1, params()); });
-    } else {
+    } else if (action == toUuid(tarvo::ACTION_PROCESS_ORDER) || action == toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER) ||
+               action == toUuid(tarvo::ACTION_PROCESS_INVOICE) || action == toUuid(tarvo::ACTION_PROCESS_OFFER)) {
         const auto processing = cast<tarvo::IProcessingAddIn>(module, item, "IProcessingAddIn");
         TEnumUniDoc* given = nullptr;
         if (action == toUuid(tarvo::ACTION_PROCESS_INVOICE))
@@ -164,6 +166,10 @@ bool AddInActionRunner::runAction(const QUuid& action, const AddInDocumentList& 
         else
             given = entries("Order", true);
         finishCall(m_db, item, module, [&] { return processing->Process(m_window, connection, nullptr, given); });
+    } else {
+        // The planning and price-import actions hand their modules objects of their own.
+        throw Exception(QStringLiteral("Действие «%1» не вызывается из списка документов")
+                            .arg(AddInRegistry::actionName(action)));
     }
     return true;
 }

@@ -47,6 +47,15 @@ private slots:
                                  u"lib/tarvo/modules/tarvo_cbr_rates.so"_s, u"lib/tarvo/modules/tarvo_csv_export.so"_s})
             QVERIFY2(QFileInfo(prefix + u'/' + f).size() > 0, qPrintable(f));
 
+        // The program exports one function for modules, nothing else.
+        const QStringList exported =
+            run(u"nm"_s, {u"-D"_s, u"--defined-only"_s, prefix + u"/bin/tarvo-scm"_s}).split(u'\n');
+        QStringList functions;
+        for (const QString& line : exported)
+            if (line.section(u' ', 1, 1) == u"T"_s)
+                functions << line.section(u' ', 2);
+        QCOMPARE(functions, QStringList{u"WSF_ReleaseContoller"_s});
+
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"PKG_CONFIG_PATH"_s, prefix + u"/share/pkgconfig"_s);
         const QStringList pc{u"--define-variable=prefix="_s + prefix, u"tarvo-addin"_s};
