@@ -40,13 +40,15 @@ CbrRatesFile CbrRatesFile::read(const QString& path)
         QStringDecoder utf8(QStringDecoder::Utf8);
         text = utf8(raw);
         if (utf8.hasError())
-            fail(QStringLiteral("Файл курсов «%1» не в кодировке UTF-8 и не объявляет windows-1251").arg(path));
+            fail(QStringLiteral("Файл курсов «%1» не в кодировке UTF-8 и не объявляет windows-1251")
+                     .arg(path));
     }
     CbrRatesFile out;
     QXmlStreamReader xml(text);
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("ValCurs"))
         fail(QStringLiteral("Файл «%1» не является файлом курсов ЦБ РФ (нет элемента ValCurs)").arg(path));
-    out.date = QDate::fromString(xml.attributes().value(QLatin1String("Date")).toString(), QStringLiteral("dd.MM.yyyy"));
+    out.date = QDate::fromString(xml.attributes().value(QLatin1String("Date")).toString(),
+                                 QStringLiteral("dd.MM.yyyy"));
     if (!out.date.isValid())
         fail(QStringLiteral("В файле «%1» нет даты курсов (атрибут Date)").arg(path));
     while (xml.readNextStartElement()) {

@@ -7,7 +7,7 @@
 // The Central Bank's daily rates file (ValCurs/Valute, windows-1251, decimal comma).
 struct CbrRate
 {
-    QString code;     // CharCode
+    QString code; // CharCode
     QString name;
     int nominal = 1;
     double value = 0; // for `nominal` units

@@ -55,8 +55,9 @@ public:
         m_table = new QTableWidget(0, 5, this);
         m_table->setObjectName(QStringLiteral("tableRates"));
         m_table->setAccessibleName(QStringLiteral("Курсы"));
-        m_table->setHorizontalHeaderLabels({QStringLiteral("Код"), QStringLiteral("Валюта"), QStringLiteral("Номинал"),
-                                            QStringLiteral("Курс за единицу"), QStringLiteral("Курс дня в базе")});
+        m_table->setHorizontalHeaderLabels({QStringLiteral("Код"), QStringLiteral("Валюта"),
+                                            QStringLiteral("Номинал"), QStringLiteral("Курс за единицу"),
+                                            QStringLiteral("Курс дня в базе")});
         m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_table->horizontalHeader()->setStretchLastSection(true);
         m_table->setMinimumSize(560, 240);
@@ -78,8 +79,8 @@ public:
         layout->addWidget(buttons);
 
         connect(browse, &QPushButton::clicked, this, [this] {
-            const QString path = QFileDialog::getOpenFileName(this, windowTitle(), m_folder,
-                                                              QStringLiteral("Курсы ЦБ РФ (*.xml);;Все файлы (*)"));
+            const QString path = QFileDialog::getOpenFileName(
+                this, windowTitle(), m_folder, QStringLiteral("Курсы ЦБ РФ (*.xml);;Все файлы (*)"));
             if (!path.isEmpty()) {
                 m_file->setText(path);
                 readFile();
@@ -102,7 +103,8 @@ private:
             tarvo::SqlQuery codes(m_connection, "select CODVALUT, NAMEVALUT from VALUTCOD");
             codes.exec();
             while (codes.next())
-                book[QString::fromStdString(codes.text(0)).trimmed().toUpper()] = QString::fromStdString(codes.text(1));
+                book[QString::fromStdString(codes.text(0)).trimmed().toUpper()] =
+                    QString::fromStdString(codes.text(1));
             m_known.clear();
             QStringList unknown;
             for (const CbrRate& r : std::as_const(m_rates.rates)) {
@@ -111,16 +113,19 @@ private:
                 else
                     unknown << r.code;
             }
-            m_date->setText(QStringLiteral("Курсы на %1").arg(m_rates.date.toString(QStringLiteral("dd.MM.yyyy"))));
+            m_date->setText(
+                QStringLiteral("Курсы на %1").arg(m_rates.date.toString(QStringLiteral("dd.MM.yyyy"))));
             for (const CbrRate& r : std::as_const(m_known)) {
                 const int row = m_table->rowCount();
                 m_table->insertRow(row);
                 tarvo::SqlQuery stored(m_connection,
                                        "select valcotir from cotirval where codvalut = ? and datecotir = ?");
-                stored.bind(1, r.code.toStdString()).bindDateTime(2, m_rates.date.toString(Qt::ISODate).toStdString());
+                stored.bind(1, r.code.toStdString())
+                    .bindDateTime(2, m_rates.date.toString(Qt::ISODate).toStdString());
                 stored.exec();
                 const QString storedText = stored.next() ? number(stored.number(0)) : QStringLiteral("нет");
-                const QStringList cells{r.code, r.name, QString::number(r.nominal), number(r.perUnit()), storedText};
+                const QStringList cells{r.code, r.name, QString::number(r.nominal), number(r.perUnit()),
+                                        storedText};
                 for (int c = 0; c < cells.size(); ++c)
                     m_table->setItem(row, c, new QTableWidgetItem(cells[c]));
             }
@@ -144,7 +149,8 @@ private:
             tarvo::SqlTransaction transaction(m_connection);
             for (const CbrRate& r : std::as_const(m_known)) {
                 const std::string code = r.code.toStdString();
-                tarvo::SqlQuery del(m_connection, "delete from cotirval where codvalut = ? and datecotir = ?");
+                tarvo::SqlQuery del(m_connection,
+                                    "delete from cotirval where codvalut = ? and datecotir = ?");
                 del.bind(1, code).bindDateTime(2, day).exec();
                 tarvo::SqlQuery ins(m_connection,
                                     "insert into cotirval (codvalut, datecotir, valcotir) values (?, ?, ?)");
@@ -178,7 +184,8 @@ class Instance final : public tarvo::Aggregated<tarvo::ISimpleAddIn, tarvo::IAdd
 public:
     explicit Instance(tarvo::IUnknown* outer) : Aggregated(outer) {}
 
-    tarvo::HRESULT Execute(std::uint64_t, tarvo::IConnection* connection, tarvo::INamedParams* params) override
+    tarvo::HRESULT Execute(std::uint64_t, tarvo::IConnection* connection,
+                           tarvo::INamedParams* params) override
     {
         return m_error.guard([&] {
             if (!connection)
@@ -189,7 +196,10 @@ public:
         });
     }
     tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
-    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override { return m_error.writeError(buffer, size); }
+    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
+    {
+        return m_error.writeError(buffer, size);
+    }
 
 private:
     tarvo::ErrorText m_error;

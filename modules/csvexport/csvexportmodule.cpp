@@ -64,27 +64,33 @@ int writeCsv(tarvo::IConnection* connection, const std::vector<std::int32_t>& re
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(QStringLiteral("Файл «%1» не создаётся: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Файл «%1» не создаётся: %2").arg(path, file.errorString()).toStdString());
     QByteArray out("\xEF\xBB\xBF");
     out += QStringLiteral("Заявка;Дата;Артикул;Товар;Количество;Сумма\r\n").toUtf8();
     int lines = 0;
     for (std::int32_t id : requests) {
-        tarvo::SqlQuery q(connection,
-                          "select o.bof_id, o.bof_date, p.PR_ARTICUL, p.PR_NAME, d.bpd_amount, d.bpd_sum "
-                          "from scm_business_offer o join scm_bp_delivery d on d.bpd_bof_id = o.bof_id "
-                          "join crm_product p on p.PR_ID = d.bpd_pr_id where o.bof_id = ? order by p.PR_ARTICUL");
+        tarvo::SqlQuery q(
+            connection,
+            "select o.bof_id, o.bof_date, p.PR_ARTICUL, p.PR_NAME, d.bpd_amount, d.bpd_sum "
+            "from scm_business_offer o join scm_bp_delivery d on d.bpd_bof_id = o.bof_id "
+            "join crm_product p on p.PR_ID = d.bpd_pr_id where o.bof_id = ? order by p.PR_ARTICUL");
         q.bind(1, std::int64_t(id)).exec();
         while (q.next()) {
             const QString date = q.isNull(1) ? QString() : QString::fromStdString(q.text(1)).left(10);
-            const QStringList cells{QString::number(q.integer(0)), date, field(QString::fromStdString(q.text(2))),
-                                    field(QString::fromStdString(q.text(3))), decimalComma(q.text(4)),
+            const QStringList cells{QString::number(q.integer(0)),
+                                    date,
+                                    field(QString::fromStdString(q.text(2))),
+                                    field(QString::fromStdString(q.text(3))),
+                                    decimalComma(q.text(4)),
                                     decimalComma(q.text(5))};
             out += cells.join(u';').toUtf8() + "\r\n";
             ++lines;
         }
     }
     if (file.write(out) != out.size() || !file.commit())
-        throw std::runtime_error(QStringLiteral("Файл «%1» не записан: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Файл «%1» не записан: %2").arg(path, file.errorString()).toStdString());
     return lines;
 }
 
@@ -140,8 +146,9 @@ private:
                 throw std::runtime_error("Укажите файл для выгрузки");
             const auto requests = requestsOf(m_offer, m_all->isChecked());
             const int lines = writeCsv(m_connection, requests, path);
-            QMessageBox::information(this, windowTitle(),
-                                     QStringLiteral("Выгружено заявок: %1, строк: %2.").arg(requests.size()).arg(lines));
+            QMessageBox::information(
+                this, windowTitle(),
+                QStringLiteral("Выгружено заявок: %1, строк: %2.").arg(requests.size()).arg(lines));
             accept();
         } catch (const std::exception& e) {
             QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
@@ -171,8 +178,9 @@ public:
             documents->GetCount(&count);
             for (std::int32_t i = 0; i < count && !offer; ++i) {
                 std::string name;
-                tarvo::readText([&](char* b, std::int32_t s, std::int32_t* n) { return documents->GetName(i, b, s, n); },
-                                name);
+                tarvo::readText(
+                    [&](char* b, std::int32_t s, std::int32_t* n) { return documents->GetName(i, b, s, n); },
+                    name);
                 if (name != "Offer")
                     continue;
                 tarvo::ComPtr<tarvo::IUnknown> item;
@@ -180,13 +188,17 @@ public:
                     offer = item.as<tarvo::IDocIdentifier>();
             }
             if (!offer)
-                throw std::runtime_error("Модуль выгружает заявки: вызовите его из списка заявок покупателей");
+                throw std::runtime_error(
+                    "Модуль выгружает заявки: вызовите его из списка заявок покупателей");
             ExportDialog dialog(connection, offer.get(), QApplication::activeWindow());
             dialog.exec();
         });
     }
     tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
-    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override { return m_error.writeError(buffer, size); }
+    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
+    {
+        return m_error.writeError(buffer, size);
+    }
 
 private:
     tarvo::ErrorText m_error;

@@ -29,15 +29,18 @@ public:
                                    "update scm_parametrs set value_nastr = ? where inside_name_nastr = ?");
             update.bind(1, figure).bind(2, std::string("EXAMPLE_OFFER_COUNT")).exec();
             if (update.rowsAffected() == 0) {
-                tarvo::SqlQuery insert(connection,
-                                       "insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)");
+                tarvo::SqlQuery insert(
+                    connection, "insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)");
                 insert.bind(1, std::string("EXAMPLE_OFFER_COUNT")).bind(2, figure).exec();
             }
             transaction.commit();
         });
     }
     tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
-    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override { return m_error.writeError(buffer, size); }
+    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
+    {
+        return m_error.writeError(buffer, size);
+    }
 
 private:
     tarvo::ErrorText m_error;

@@ -45,25 +45,28 @@ private:
     std::vector<std::function<void()>> m_disconnect;
 };
 
-template <typename I> tarvo::ComPtr<I> cast(const tarvo::ComPtr<tarvo::IUnknown>& module, const TAddInCollectionItem& item,
-                                            const char* name)
+template <typename I>
+tarvo::ComPtr<I> cast(const tarvo::ComPtr<tarvo::IUnknown>& module, const TAddInCollectionItem& item,
+                      const char* name)
 {
     tarvo::ComPtr<I> i;
     if (tarvo::failed(module->QueryInterface(I::iid(), i.putVoid())) || !i)
-        AddInLibrary::fail(item.dllname,
-                           QStringLiteral("модуль «%1» не поддерживает интерфейс %2").arg(item.descr, QLatin1String(name)));
+        AddInLibrary::fail(
+            item.dllname,
+            QStringLiteral("модуль «%1» не поддерживает интерфейс %2").arg(item.descr, QLatin1String(name)));
     return i;
 }
 
 // Calls the module, then deals with what it left: a failure is reported with its text, an open
 // transaction is rolled back and reported.
-void finishCall(Data::Database& db, const TAddInCollectionItem& item, const tarvo::ComPtr<tarvo::IUnknown>& module,
-                const std::function<tarvo::HRESULT()>& call)
+void finishCall(Data::Database& db, const TAddInCollectionItem& item,
+                const tarvo::ComPtr<tarvo::IUnknown>& module, const std::function<tarvo::HRESULT()>& call)
 {
     tarvo::HRESULT hr = tarvo::S_OK;
     QString failure;
     try {
-        AddInLibrary::guarded(item.dllname, QStringLiteral("Модуль «%1»").arg(item.descr), [&] { hr = call(); });
+        AddInLibrary::guarded(item.dllname, QStringLiteral("Модуль «%1»").arg(item.descr),
+                              [&] { hr = call(); });
     } catch (const Exception& e) {
         failure = e.message();
     }
@@ -75,9 +78,10 @@ void finishCall(Data::Database& db, const TAddInCollectionItem& item, const tarv
     }
     if (db.inTransaction()) {
         db.rollback();
-        const QString rolledBack = QStringLiteral("Модуль «%1» оставил транзакцию незавершённой: его изменения "
-                                                  "отменены и не сохранены.")
-                                       .arg(item.descr);
+        const QString rolledBack =
+            QStringLiteral("Модуль «%1» оставил транзакцию незавершённой: его изменения "
+                           "отменены и не сохранены.")
+                .arg(item.descr);
         failure = failure.isEmpty() ? rolledBack : failure + u'\n' + rolledBack;
     }
     if (!failure.isEmpty())
@@ -107,7 +111,8 @@ QString AddInActionRunner::unboundText(const QUuid& action)
 {
     if (action == toUuid(tarvo::ACTION_FORM_ORDERS))
         return QStringLiteral("Не зарегистрировано действие для формирования заказов");
-    if (action == toUuid(tarvo::ACTION_PROCESS_ORDER) || action == toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER))
+    if (action == toUuid(tarvo::ACTION_PROCESS_ORDER) ||
+        action == toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER))
         return QStringLiteral("Не зарегистрировано действие для обработки заказа");
     if (action == toUuid(tarvo::ACTION_PROCESS_INVOICE))
         return QStringLiteral("Не зарегистрировано действие для обработки инвойса");
@@ -154,9 +159,12 @@ bool AddInActionRunner::runAction(const QUuid& action, const AddInDocumentList& 
     } else if (action == toUuid(tarvo::ACTION_PROCESS_PARCEL)) {
         const auto parcel = cast<tarvo::IParcelAddIn>(module, item, "IParcelAddIn");
         const std::int32_t id = std::int32_t(list.current);
-        finishCall(m_db, item, module, [&] { return parcel->Process(m_window, connection, &id, 1, params()); });
-    } else if (action == toUuid(tarvo::ACTION_PROCESS_ORDER) || action == toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER) ||
-               action == toUuid(tarvo::ACTION_PROCESS_INVOICE) || action == toUuid(tarvo::ACTION_PROCESS_OFFER)) {
+        finishCall(m_db, item, module,
+                   [&] { return parcel->Process(m_window, connection, &id, 1, params()); });
+    } else if (action == toUuid(tarvo::ACTION_PROCESS_ORDER) ||
+               action == toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER) ||
+               action == toUuid(tarvo::ACTION_PROCESS_INVOICE) ||
+               action == toUuid(tarvo::ACTION_PROCESS_OFFER)) {
         const auto processing = cast<tarvo::IProcessingAddIn>(module, item, "IProcessingAddIn");
         TEnumUniDoc* given = nullptr;
         if (action == toUuid(tarvo::ACTION_PROCESS_INVOICE))
@@ -165,7 +173,8 @@ bool AddInActionRunner::runAction(const QUuid& action, const AddInDocumentList& 
             given = entries("Offer", false);
         else
             given = entries("Order", true);
-        finishCall(m_db, item, module, [&] { return processing->Process(m_window, connection, nullptr, given); });
+        finishCall(m_db, item, module,
+                   [&] { return processing->Process(m_window, connection, nullptr, given); });
     } else {
         // The planning and price-import actions hand their modules objects of their own.
         throw Exception(QStringLiteral("Действие «%1» не вызывается из списка документов")

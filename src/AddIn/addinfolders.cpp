@@ -21,7 +21,8 @@ QStringList folders()
         out << QStringLiteral(TARVO_BUILD_MODULES_DIR);
 #endif
     const IniParamReader ini(AppPaths::workstationIni(), QCoreApplication::arguments());
-    const QString configured = ini.readString(QStringLiteral("CLIENT"), QStringLiteral("MODULES DIR")).trimmed();
+    const QString configured =
+        ini.readString(QStringLiteral("CLIENT"), QStringLiteral("MODULES DIR")).trimmed();
     if (!configured.isEmpty()) {
         const QString dir = QDir::cleanPath(QDir(configured).absolutePath());
         if (!out.contains(dir))

@@ -21,9 +21,9 @@ QUuid fromBytes(const QByteArray& b)
     if (b.size() != 16)
         return {};
     const char* p = b.constData();
-    return QUuid(qFromLittleEndian<quint32>(p), qFromLittleEndian<quint16>(p + 4), qFromLittleEndian<quint16>(p + 6),
-                 uchar(p[8]), uchar(p[9]), uchar(p[10]), uchar(p[11]), uchar(p[12]), uchar(p[13]), uchar(p[14]),
-                 uchar(p[15]));
+    return QUuid(qFromLittleEndian<quint32>(p), qFromLittleEndian<quint16>(p + 4),
+                 qFromLittleEndian<quint16>(p + 6), uchar(p[8]), uchar(p[9]), uchar(p[10]), uchar(p[11]),
+                 uchar(p[12]), uchar(p[13]), uchar(p[14]), uchar(p[15]));
 }
 
 } // namespace Tarvo::AddIn::Guid

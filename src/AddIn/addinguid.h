@@ -14,8 +14,8 @@ namespace Guid {
 
 inline QUuid toUuid(const tarvo::GUID& g)
 {
-    return QUuid(g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5],
-                 g.Data4[6], g.Data4[7]);
+    return QUuid(g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4],
+                 g.Data4[5], g.Data4[6], g.Data4[7]);
 }
 
 inline tarvo::GUID fromUuid(const QUuid& u)

@@ -48,7 +48,8 @@ void AddInLibrary::guarded(const QString& fileName, const QString& what, const s
     } catch (const Abort&) {
         throw;
     } catch (const std::exception& e) {
-        fail(fileName, QStringLiteral("%1 завершился исключением: %2").arg(what, QString::fromUtf8(e.what())));
+        fail(fileName,
+             QStringLiteral("%1 завершился исключением: %2").arg(what, QString::fromUtf8(e.what())));
     } catch (...) {
         fail(fileName, QStringLiteral("%1 завершился неизвестным исключением").arg(what));
     }
@@ -97,12 +98,14 @@ const AddInLibrary& AddInLibrary::load(const QString& bareName)
     lib->m_handle = handle;
     lib->m_getClassObject = reinterpret_cast<TarvoDllGetClassObject>(dlsym(handle, "DllGetClassObject"));
     lib->m_setAppDir = reinterpret_cast<TarvoSetAppDir>(dlsym(handle, "SetAppDir"));
-    const auto version = reinterpret_cast<TarvoAddInSdkVersionFunction>(dlsym(handle, "TarvoAddInSdkVersion"));
+    const auto version =
+        reinterpret_cast<TarvoAddInSdkVersionFunction>(dlsym(handle, "TarvoAddInSdkVersion"));
     // The library stays mapped even when refused: its initialisers have run already.
     AddInLibrary* kept = lib.release();
     loaded().insert(path, kept);
     if (!kept->m_getClassObject)
-        fail(name, QStringLiteral("библиотека не экспортирует DllGetClassObject и не является модулем расширения"),
+        fail(name,
+             QStringLiteral("библиотека не экспортирует DllGetClassObject и не является модулем расширения"),
              QStringLiteral("%1 is not an ActiveX").arg(name));
     if (!version)
         fail(name, QStringLiteral("библиотека собрана не набором разработки модулей Тарво "
@@ -110,9 +113,10 @@ const AddInLibrary& AddInLibrary::load(const QString& bareName)
     int32_t v = 0;
     guarded(name, QStringLiteral("TarvoAddInSdkVersion"), [&] { v = version(); });
     if (v != TARVO_ADDIN_SDK_VERSION)
-        fail(name, QStringLiteral("модуль собран для версии %1 набора разработки, программа поддерживает версию %2")
-                       .arg(v)
-                       .arg(TARVO_ADDIN_SDK_VERSION));
+        fail(name,
+             QStringLiteral("модуль собран для версии %1 набора разработки, программа поддерживает версию %2")
+                 .arg(v)
+                 .arg(TARVO_ADDIN_SDK_VERSION));
     return *kept;
 }
 
@@ -124,14 +128,16 @@ QString AddInLibrary::dataFolder() const
 tarvo::ComPtr<tarvo::IAddIn> AddInLibrary::createModule() const
 {
     if (!m_getClassObject)
-        fail(m_fileName, QStringLiteral("библиотека не экспортирует DllGetClassObject и не является модулем расширения"),
+        fail(m_fileName,
+             QStringLiteral("библиотека не экспортирует DllGetClassObject и не является модулем расширения"),
              QStringLiteral("%1 is not an ActiveX").arg(m_fileName));
     tarvo::ComPtr<tarvo::IAddIn> module;
     guarded(m_fileName, QStringLiteral("Создание объекта модуля"), [&] {
         if (m_setAppDir)
             m_setAppDir(QFile::encodeName(dataFolder()).constData());
         tarvo::ComPtr<tarvo::IClassFactory> factory;
-        tarvo::HRESULT hr = m_getClassObject(&tarvo::CLSID_AddIn, &tarvo::IID_IClassFactory, factory.putVoid());
+        tarvo::HRESULT hr =
+            m_getClassObject(&tarvo::CLSID_AddIn, &tarvo::IID_IClassFactory, factory.putVoid());
         if (tarvo::failed(hr) || !factory)
             fail(m_fileName, QStringLiteral("класс модуля недоступен (код %1)").arg(hresultText(hr)));
         hr = factory->CreateInstance(nullptr, tarvo::IID_IAddIn, module.putVoid());

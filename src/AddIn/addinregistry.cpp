@@ -107,7 +107,8 @@ void registerStandard(const std::function<QString(const QString&)>& menuCaption)
     RegisterAddInAction(toUuid(tarvo::ADDIN_TYPE_RUN), toUuid(tarvo::ACTION_FORM_ORDERS),
                         QStringLiteral("Формирование заказов на основе заявок"));
     RegisterAddInAction(processing, toUuid(tarvo::ACTION_PROCESS_ORDER), QStringLiteral("Обработка заказа"));
-    RegisterAddInAction(processing, toUuid(tarvo::ACTION_PROCESS_INVOICE), QStringLiteral("Обработка инвойса"));
+    RegisterAddInAction(processing, toUuid(tarvo::ACTION_PROCESS_INVOICE),
+                        QStringLiteral("Обработка инвойса"));
     RegisterAddInAction(processing, toUuid(tarvo::ACTION_PROCESS_OFFER), QStringLiteral("Обработка заявки"));
     RegisterAddInAction(processing, toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER),
                         QStringLiteral("Обработка подтвержденного заказа"));

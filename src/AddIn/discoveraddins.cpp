@@ -34,9 +34,10 @@ QList<AddInLoadFailure> DiscoverAddIns(TAddInCollectionB& target)
                                   [&] { hr = module->Register(info.get()); });
             if (tarvo::failed(hr)) {
                 const QString text = AddInLibrary::moduleErrorText(module.get());
-                failures << AddInLoadFailure{name, QStringLiteral("регистрация не удалась (код %1)%2")
-                                                       .arg(AddInLibrary::hresultText(hr),
-                                                            text.isEmpty() ? QString() : QStringLiteral(": ") + text)};
+                failures << AddInLoadFailure{
+                    name, QStringLiteral("регистрация не удалась (код %1)%2")
+                              .arg(AddInLibrary::hresultText(hr),
+                                   text.isEmpty() ? QString() : QStringLiteral(": ") + text)};
             }
         } catch (const Exception& e) {
             QString reason = e.message();

@@ -12,11 +12,15 @@ namespace Tarvo::AddIn {
 // failure reaches the module as a code with its Russian text in IAddInErrorInfo, never as an
 // exception. After the module's call ends the program disconnects them: a module that kept a
 // reference (from a timer, say) gets a refusal instead of reaching objects that are gone.
-template <typename... Interfaces> class HostObject : public tarvo::Object<Interfaces..., tarvo::IAddInErrorInfo>
+template <typename... Interfaces>
+class HostObject : public tarvo::Object<Interfaces..., tarvo::IAddInErrorInfo>
 {
 public:
     tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
-    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override { return m_error.writeError(buffer, size); }
+    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
+    {
+        return m_error.writeError(buffer, size);
+    }
 
     void disconnect()
     {
@@ -38,7 +42,8 @@ protected:
             m_error.setError("Объект программы больше недоступен: вызов модуля уже завершён");
             return tarvo::RPC_E_DISCONNECTED;
         }
-        if (QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        if (QCoreApplication::instance() &&
+            QThread::currentThread() != QCoreApplication::instance()->thread()) {
             m_error.setError("Объекты программы доступны модулю только в потоке, из которого он вызван");
             return tarvo::E_UNEXPECTED;
         }

@@ -94,8 +94,9 @@ QByteArray textAsBytes(const QString& text)
         }
         const QByteArray b = cp1251.isValid() ? cp1251.encode(QStringView(&c, 1)) : QByteArray();
         if (b.size() != 1 || cp1251.hasError())
-            throw Exception(QStringLiteral("Данные модуля расширения содержат символ %1, который не является байтом")
-                                .arg(c.unicode()));
+            throw Exception(
+                QStringLiteral("Данные модуля расширения содержат символ %1, который не является байтом")
+                    .arg(c.unicode()));
         out += b;
     }
     return out;
@@ -130,14 +131,16 @@ NotationValue binary(const QUuid& id)
 QByteArray TAddInCollectionB::toText() const
 {
     NotationObject root;
-    root.className = m_actions ? QStringLiteral("TAddInActionCollection") : QStringLiteral("TAddInCollection");
+    root.className =
+        m_actions ? QStringLiteral("TAddInActionCollection") : QStringLiteral("TAddInCollection");
     NotationValue items;
     items.kind = NotationValue::Kind::Collection;
     for (const auto& i : m_items) {
-        QList<NotationProperty> props{{QStringLiteral("InitData"), NotationValue::string(bytesAsText(i.initData))},
-                                      {QStringLiteral("dllname"), NotationValue::string(i.dllname)},
-                                      {QStringLiteral("type"), binary(i.type)},
-                                      {QStringLiteral("descr"), NotationValue::string(i.descr)}};
+        QList<NotationProperty> props{
+            {QStringLiteral("InitData"), NotationValue::string(bytesAsText(i.initData))},
+            {QStringLiteral("dllname"), NotationValue::string(i.dllname)},
+            {QStringLiteral("type"), binary(i.type)},
+            {QStringLiteral("descr"), NotationValue::string(i.descr)}};
         if (m_actions)
             props << NotationProperty{QStringLiteral("typeAction"), binary(i.typeAction)};
         items.items << props;
@@ -178,7 +181,8 @@ void TAddInCollectionB::load(Data::Database& db, const QString& blobName)
     }
 }
 
-bool TAddInCollectionB::save(Data::Database& db, const QString& blobName, const std::function<bool()>& overwrite)
+bool TAddInCollectionB::save(Data::Database& db, const QString& blobName,
+                             const std::function<bool()>& overwrite)
 {
     const QByteArray text = toText();
     if (!Data::ConfigBlob::saveIfUnchanged(db, blobName, m_loaded, text)) {

@@ -18,7 +18,8 @@ public:
     void disconnect() { m_target = nullptr; }
 
 private:
-    TAddInInfo(TAddInCollectionB& target, const QString& fileName) : m_target(&target), m_fileName(fileName) {}
+    TAddInInfo(TAddInCollectionB& target, const QString& fileName) : m_target(&target), m_fileName(fileName)
+    {}
 
     TAddInCollectionB* m_target;
     QString m_fileName;

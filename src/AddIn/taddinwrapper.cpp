@@ -59,19 +59,22 @@ tarvo::ComPtr<tarvo::IUnknown> TaddInWrapper::create(const TAddInCollectionItem&
     tarvo::HRESULT hr = tarvo::S_OK;
     AddInLibrary::guarded(name, QStringLiteral("Инициализация модуля"), [&] {
         const QByteArray& data = item.initData;
-        hr = module->Init(wrapper, data.isEmpty() ? nullptr : data.constData(), std::int32_t(data.size()), &inner);
+        hr = module->Init(wrapper, data.isEmpty() ? nullptr : data.constData(), std::int32_t(data.size()),
+                          &inner);
     });
     if (tarvo::failed(hr)) {
         if (inner)
             inner->Release();
         const QString text = AddInLibrary::moduleErrorText(module.get());
-        AddInLibrary::fail(name, QStringLiteral("ошибка инициализации модуля «%1» (код %2)")
-                                     .arg(item.descr, AddInLibrary::hresultText(hr)),
+        AddInLibrary::fail(name,
+                           QStringLiteral("ошибка инициализации модуля «%1» (код %2)")
+                               .arg(item.descr, AddInLibrary::hresultText(hr)),
                            text.isEmpty() ? QStringLiteral("Error running programm") : text);
     }
     if (!inner)
-        AddInLibrary::fail(name, QStringLiteral("модуль «%1» сообщил об успешной инициализации, но не вернул свой объект")
-                                     .arg(item.descr));
+        AddInLibrary::fail(
+            name, QStringLiteral("модуль «%1» сообщил об успешной инициализации, но не вернул свой объект")
+                      .arg(item.descr));
     wrapper->m_inner = inner;
     return owned;
 }

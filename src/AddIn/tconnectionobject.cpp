@@ -24,7 +24,7 @@ tarvo::HRESULT TConnectionObject::GetEngine(std::int32_t* engine)
         if (!engine)
             return tarvo::E_POINTER;
         *engine = m_db->engine() == Data::Engine::PostgreSQL ? tarvo::IConnection::EnginePostgresql
-                                                              : tarvo::IConnection::EngineSqlite;
+                                                             : tarvo::IConnection::EngineSqlite;
         return tarvo::S_OK;
     });
 }

@@ -6,8 +6,7 @@ namespace Tarvo::AddIn {
 
 TDocIdentifier::TDocIdentifier(std::int32_t docId, Data::TRowSet* source, const QString& keyColumn)
     : m_docId(docId), m_source(source), m_keyColumn(keyColumn)
-{
-}
+{}
 
 TDocIdentifier::~TDocIdentifier() = default;
 

@@ -14,7 +14,8 @@ public:
     void add(const QString& name, tarvo::IUnknown* object);
 
     tarvo::HRESULT GetCount(std::int32_t* count) override;
-    tarvo::HRESULT GetName(std::int32_t index, char* buffer, std::int32_t size, std::int32_t* needed) override;
+    tarvo::HRESULT GetName(std::int32_t index, char* buffer, std::int32_t size,
+                           std::int32_t* needed) override;
     tarvo::HRESULT GetItem(std::int32_t index, tarvo::IUnknown** item) override;
 
 private:

@@ -4,7 +4,8 @@
 
 namespace Tarvo::AddIn {
 
-tarvo::HRESULT TNamedParams_RO::GetValue(const char* name, char* buffer, std::int32_t size, std::int32_t* needed)
+tarvo::HRESULT TNamedParams_RO::GetValue(const char* name, char* buffer, std::int32_t size,
+                                         std::int32_t* needed)
 {
     return call([&]() -> tarvo::HRESULT {
         if (!name)
@@ -19,7 +20,9 @@ tarvo::HRESULT TNamedParams_RO::GetValue(const char* name, char* buffer, std::in
 
 tarvo::HRESULT TNamedParams_RO::SetValue(const char*, const char*)
 {
-    return call([]() -> tarvo::HRESULT { throw Exception(QStringLiteral("Изменение параметров не поддерживается")); });
+    return call([]() -> tarvo::HRESULT {
+        throw Exception(QStringLiteral("Изменение параметров не поддерживается"));
+    });
 }
 
 } // namespace Tarvo::AddIn

@@ -15,7 +15,9 @@ namespace Tarvo::AddIn {
 class TNamedParams_RO final : public HostObject<tarvo::INamedParams>
 {
 public:
-    explicit TNamedParams_RO(std::shared_ptr<const Data::TSCMNamedParams_RO> params) : m_params(std::move(params)) {}
+    explicit TNamedParams_RO(std::shared_ptr<const Data::TSCMNamedParams_RO> params)
+        : m_params(std::move(params))
+    {}
 
     tarvo::HRESULT GetValue(const char* name, char* buffer, std::int32_t size, std::int32_t* needed) override;
     tarvo::HRESULT SetValue(const char* name, const char* value) override;

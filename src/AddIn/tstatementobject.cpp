@@ -64,7 +64,8 @@ tarvo::HRESULT TStatementObject::BindDecimal(std::int32_t index, const char* val
             return tarvo::E_POINTER;
         const auto m = Money::parse(QString::fromUtf8(value));
         if (!m)
-            throw Exception(QStringLiteral("«%1» не является десятичным числом").arg(QString::fromUtf8(value)));
+            throw Exception(
+                QStringLiteral("«%1» не является десятичным числом").arg(QString::fromUtf8(value)));
         bind(index, m->toVariant(), int(ParamType::Money));
         return tarvo::S_OK;
     });
@@ -138,7 +139,8 @@ QVariant TStatementObject::column(std::int32_t c) const
     return m_query->value(c);
 }
 
-tarvo::HRESULT TStatementObject::GetColumnName(std::int32_t c, char* buffer, std::int32_t size, std::int32_t* needed)
+tarvo::HRESULT TStatementObject::GetColumnName(std::int32_t c, char* buffer, std::int32_t size,
+                                               std::int32_t* needed)
 {
     return run([&]() -> tarvo::HRESULT {
         if (!m_executed || c < 0 || c >= m_query->columnCount())
@@ -182,7 +184,8 @@ tarvo::HRESULT TStatementObject::GetDouble(std::int32_t c, double* value)
     });
 }
 
-tarvo::HRESULT TStatementObject::GetText(std::int32_t c, char* buffer, std::int32_t size, std::int32_t* needed)
+tarvo::HRESULT TStatementObject::GetText(std::int32_t c, char* buffer, std::int32_t size,
+                                         std::int32_t* needed)
 {
     return run([&]() -> tarvo::HRESULT {
         const QVariant v = column(c);

@@ -27,11 +27,13 @@ public:
     tarvo::HRESULT Execute() override;
     tarvo::HRESULT Next(std::int32_t* hasRow) override;
     tarvo::HRESULT GetColumnCount(std::int32_t* count) override;
-    tarvo::HRESULT GetColumnName(std::int32_t column, char* buffer, std::int32_t size, std::int32_t* needed) override;
+    tarvo::HRESULT GetColumnName(std::int32_t column, char* buffer, std::int32_t size,
+                                 std::int32_t* needed) override;
     tarvo::HRESULT IsNull(std::int32_t column, std::int32_t* isNull) override;
     tarvo::HRESULT GetInt64(std::int32_t column, std::int64_t* value) override;
     tarvo::HRESULT GetDouble(std::int32_t column, double* value) override;
-    tarvo::HRESULT GetText(std::int32_t column, char* buffer, std::int32_t size, std::int32_t* needed) override;
+    tarvo::HRESULT GetText(std::int32_t column, char* buffer, std::int32_t size,
+                           std::int32_t* needed) override;
     tarvo::HRESULT GetRowsAffected(std::int64_t* rows) override;
 
 private:

@@ -1,8 +1,8 @@
 #include "AddIn/addinactionrunner.h"
+#include "AddIn/addinfixture.h"
 #include "AddIn/addinfolders.h"
 #include "AddIn/addinguid.h"
 #include "AddIn/taddinwrapper.h"
-#include "AddIn/addinfixture.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "support/testdatabase.h"
@@ -44,7 +44,9 @@ class AddInLoaderTest : public QObject
     AddInActionRunner runner() { return AddInActionRunner(db(), 0); }
     QString stored(const QString& name)
     {
-        return db().scalar(u"select value_nastr from scm_parametrs where inside_name_nastr = ?"_s, {name}).toString();
+        return db()
+            .scalar(u"select value_nastr from scm_parametrs where inside_name_nastr = ?"_s, {name})
+            .toString();
     }
     // The good module still runs after whatever failed before it.
     void goodStillRuns()
@@ -60,7 +62,8 @@ private slots:
         m_t = std::make_unique<Test::TestDatabase>();
         Test::useModuleFolder(m_home.path());
         QVERIFY(AddInFolders::folders().contains(Test::testModulesDir()));
-        db().exec(u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('test_param', 'значение')"_s);
+        db().exec(
+            u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('test_param', 'значение')"_s);
     }
 
     // A library that fails is listed with its reason; the libraries after it are still read.
@@ -71,7 +74,8 @@ private slots:
         QMap<QString, QString> reasons;
         for (const auto& f : failures)
             reasons.insert(f.fileName, f.reason);
-        QVERIFY2(reasons.value(u"raw_missing_symbol.so"_s).contains(u"не загружается"_s), qPrintable(reasons.value(u"raw_missing_symbol.so"_s)));
+        QVERIFY2(reasons.value(u"raw_missing_symbol.so"_s).contains(u"не загружается"_s),
+                 qPrintable(reasons.value(u"raw_missing_symbol.so"_s)));
         QVERIFY(reasons.value(u"raw_missing_symbol.so"_s).contains(u"tarvo_symbol_nobody_has"_s));
         QVERIFY(reasons.value(u"raw_no_class.so"_s).contains(u"raw_no_class.so is not an ActiveX"_s));
         QVERIFY(reasons.value(u"raw_other_version.so"_s).contains(u"версии 2"_s));
@@ -83,9 +87,9 @@ private slots:
         for (int i = 0; i < all.count(); ++i)
             names << all.item(i).descr;
         // Files after the broken ones, in name order, and the shipped modules.
-        for (const QString& n : {u"Тестовый модуль throw_init"_s, u"Тестовый модуль good (обработка)"_s,
-                                 u"Сырой модуль без текста ошибки"_s, u"Курсы валют ЦБ РФ"_s,
-                                 u"Выгрузка заявок в CSV"_s})
+        for (const QString& n :
+             {u"Тестовый модуль throw_init"_s, u"Тестовый модуль good (обработка)"_s,
+              u"Сырой модуль без текста ошибки"_s, u"Курсы валют ЦБ РФ"_s, u"Выгрузка заявок в CSV"_s})
             QVERIFY2(names.contains(n), qPrintable(n));
         // An unknown type is refused with S_FALSE and listed nowhere; a length without data is refused.
         QVERIFY(!names.contains(u"Неизвестный тип"_s));
@@ -109,22 +113,27 @@ private slots:
         QTest::addColumn<QString>("descr");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("Init throws") << u"Тестовый модуль throw_init"_s
-                                     << QStringList{u"tm_throw_init.so"_s, u"Модуль упал при инициализации"_s};
-        QTest::newRow("Init fails without text") << u"Сырой модуль без текста ошибки"_s
-                                                 << QStringList{u"raw_init_fail.so"_s, u"Error running programm"_s};
+                                     << QStringList{u"tm_throw_init.so"_s,
+                                                    u"Модуль упал при инициализации"_s};
+        QTest::newRow("Init fails without text")
+            << u"Сырой модуль без текста ошибки"_s
+            << QStringList{u"raw_init_fail.so"_s, u"Error running programm"_s};
         // The module fills the whole buffer without a zero, in windows-1251.
-        QTest::newRow("Init fails with text") << u"Сырой модуль с текстом ошибки"_s
-                                              << QStringList{u"raw_init_fail_text.so"_s, u"Ошибка xxx"_s};
-        QTest::newRow("kit: no inner object") << u"Тестовый модуль init_null"_s
-                                              << QStringList{u"tm_init_null.so"_s, u"Модуль не создал свой объект"_s};
+        QTest::newRow("Init fails with text")
+            << u"Сырой модуль с текстом ошибки"_s << QStringList{u"raw_init_fail_text.so"_s, u"Ошибка xxx"_s};
+        QTest::newRow("kit: no inner object")
+            << u"Тестовый модуль init_null"_s
+            << QStringList{u"tm_init_null.so"_s, u"Модуль не создал свой объект"_s};
         // Success with a null inner object is a failure too.
-        QTest::newRow("success without object") << u"Сырой модуль без объекта"_s
-                                                << QStringList{u"raw_init_null.so"_s, u"не вернул свой объект"_s};
-        QTest::newRow("Execute throws") << u"Тестовый модуль throw_execute"_s
-                                        << QStringList{u"«Тестовый модуль throw_execute» завершился с ошибкой"_s,
-                                                       u"Модуль упал при выполнении"_s};
-        QTest::newRow("raw exception from Init") << u"Сырой модуль с исключением"_s
-                                                 << QStringList{u"raw_throw.so"_s, u"исключением"_s};
+        QTest::newRow("success without object")
+            << u"Сырой модуль без объекта"_s
+            << QStringList{u"raw_init_null.so"_s, u"не вернул свой объект"_s};
+        QTest::newRow("Execute throws")
+            << u"Тестовый модуль throw_execute"_s
+            << QStringList{u"«Тестовый модуль throw_execute» завершился с ошибкой"_s,
+                           u"Модуль упал при выполнении"_s};
+        QTest::newRow("raw exception from Init")
+            << u"Сырой модуль с исключением"_s << QStringList{u"raw_throw.so"_s, u"исключением"_s};
     }
     void brokenModulesGiveTheirReasons()
     {
@@ -170,9 +179,11 @@ private slots:
     void openTransactionIsReported()
     {
         const QString text = failureOf([&] { runner().runSimple(simple(u"leave_open"_s)); });
-        QVERIFY2(text.contains(u"«Тестовый модуль leave_open» оставил транзакцию незавершённой"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"«Тестовый модуль leave_open» оставил транзакцию незавершённой"_s),
+                 qPrintable(text));
         QVERIFY(!db().inTransaction());
-        QVERIFY(db().scalar(u"select count(*) from scm_parametrs where inside_name_nastr = 'TM_LEAVE_OPEN'"_s).toInt() == 0);
+        QVERIFY(db().scalar(u"select count(*) from scm_parametrs where inside_name_nastr = 'TM_LEAVE_OPEN'"_s)
+                    .toInt() == 0);
         goodStillRuns();
     }
 
@@ -194,7 +205,8 @@ private slots:
         DiscoverAddIns(all);
         const int count = all.count();
         QTRY_VERIFY(Test::moduleLog(u"tm_keep_info.so"_s).contains(u"late register"_s));
-        QVERIFY(Test::moduleLog(u"tm_keep_info.so"_s).contains(u"late register %1"_s.arg(tarvo::RPC_E_DISCONNECTED)));
+        QVERIFY(Test::moduleLog(u"tm_keep_info.so"_s)
+                    .contains(u"late register %1"_s.arg(tarvo::RPC_E_DISCONNECTED)));
         QCOMPARE(all.count(), count);
     }
 

@@ -63,7 +63,8 @@ private slots:
     // A name read once is not read again; names compare without case; changing fails.
     void parametersAreCachedAndReadOnly()
     {
-        db().exec(u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('Module_Dir', '/tmp/курсы')"_s);
+        db().exec(
+            u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('Module_Dir', '/tmp/курсы')"_s);
         auto params = own(new TNamedParams_RO(std::make_shared<Data::TSCMNamedParams_RO>(db())));
         char buffer[64];
         std::int32_t needed = 0;
@@ -156,11 +157,13 @@ private slots:
         auto c = own(new TConnectionObject(db()));
         std::int32_t engine = 0, depth = -1;
         c->GetEngine(&engine);
-        QCOMPARE(engine, Test::TestDatabase::engine() == Data::Engine::PostgreSQL ? tarvo::IConnection::EnginePostgresql
-                                                                                  : tarvo::IConnection::EngineSqlite);
+        QCOMPARE(engine, Test::TestDatabase::engine() == Data::Engine::PostgreSQL
+                             ? tarvo::IConnection::EnginePostgresql
+                             : tarvo::IConnection::EngineSqlite);
         {
             tarvo::SqlTransaction outer(c.get());
-            tarvo::SqlQuery(c.get(), "insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)")
+            tarvo::SqlQuery(c.get(),
+                            "insert into scm_parametrs (inside_name_nastr, value_nastr) values (?, ?)")
                 .bind(1, std::string("O'NEIL"))
                 .bind(2, std::string("x'); drop table scm_parametrs; --"))
                 .exec();
@@ -175,7 +178,8 @@ private slots:
         }
         c->GetTransactionDepth(&depth);
         QCOMPARE(depth, 0);
-        tarvo::SqlQuery read(c.get(), "select value_nastr, 12.5, null from scm_parametrs where inside_name_nastr = ?");
+        tarvo::SqlQuery read(c.get(),
+                             "select value_nastr, 12.5, null from scm_parametrs where inside_name_nastr = ?");
         read.bind(1, std::string("O'NEIL")).exec();
         QVERIFY(read.next());
         QCOMPARE(read.text(0), std::string("x'); drop table scm_parametrs; --"));
@@ -183,9 +187,10 @@ private slots:
         QVERIFY(!read.next());
         // A key refused by the database: a code and the program's own message.
         tarvo::ComPtr<tarvo::IStatement> dup;
-        QCOMPARE(c->Prepare("insert into scm_parametrs (inside_name_nastr, value_nastr) values ('O''NEIL', '')",
-                            dup.put()),
-                 tarvo::S_OK);
+        QCOMPARE(
+            c->Prepare("insert into scm_parametrs (inside_name_nastr, value_nastr) values ('O''NEIL', '')",
+                       dup.put()),
+            tarvo::S_OK);
         QVERIFY(tarvo::failed(dup->Execute()));
         const QString text = QString::fromStdString(tarvo::SqlQuery::lastError(c.get()));
         QVERIFY2(text.contains(u"scm_parametrs"_s), qPrintable(text));

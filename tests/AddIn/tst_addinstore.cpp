@@ -92,10 +92,11 @@ private slots:
     // properties take their defaults.
     void olderBlobsRead()
     {
-        const QByteArray text = "object TAddInCollection\n  AddIns = <\n    item\n      InitData = '\xC0\xFF'#0#200\n"
-                                "      dllname = 'C:\\Program Files\\old.dll'\n      type = {A1FB9A700D1DA34FBE783DA09BD71EF2}\n"
-                                "      descr = '\xCA\xF3\xF0\xF1\xFB'\n    end\n    item\n      type = {"
-                                "A1FB9A700D1DA34FBE783DA09BD71EF2}\n    end>\nend\n";
+        const QByteArray text =
+            "object TAddInCollection\n  AddIns = <\n    item\n      InitData = '\xC0\xFF'#0#200\n"
+            "      dllname = 'C:\\Program Files\\old.dll'\n      type = {A1FB9A700D1DA34FBE783DA09BD71EF2}\n"
+            "      descr = '\xCA\xF3\xF0\xF1\xFB'\n    end\n    item\n      type = {"
+            "A1FB9A700D1DA34FBE783DA09BD71EF2}\n    end>\nend\n";
         TAddInCollection c;
         c.fromText(text);
         QCOMPARE(c.count(), 2);
@@ -179,7 +180,8 @@ private slots:
         QCOMPARE(AddInRegistry::actions().last().name, u"Обработка посылки"_s);
         // The owner of an action registering it again keeps its place.
         AddInRegistry::RegisterAddInAction(Guid::toUuid(tarvo::ADDIN_TYPE_PARCEL),
-                                           Guid::toUuid(tarvo::ACTION_PROCESS_PARCEL), u"Обработка посылки"_s);
+                                           Guid::toUuid(tarvo::ACTION_PROCESS_PARCEL),
+                                           u"Обработка посылки"_s);
         QCOMPARE(AddInRegistry::actions().size(), 9);
 
         RegisterAddInsManagerClass([](Data::Database& d) { return std::make_unique<TaddInsManager>(d); });

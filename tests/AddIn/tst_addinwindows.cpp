@@ -221,7 +221,8 @@ private slots:
         runSteps(item("itemActionSettings"),
                  {{u"TfAddinConfigAction"_s, [](QWidget* w) {
                        auto* d = static_cast<TfAddinConfigAction*>(w);
-                       d->actions()->setCurrentItem(d->actions()->findItems(u"Обработка заявки"_s, Qt::MatchExactly).first());
+                       d->actions()->setCurrentItem(
+                           d->actions()->findItems(u"Обработка заявки"_s, Qt::MatchExactly).first());
                        QCOMPARE(d->modules()->topLevelItemCount(), 1);
                        choose(d->modules(), u"Выгрузка заявок в CSV"_s);
                        child<QPushButton>(d, "btnAdd")->click();
@@ -246,7 +247,8 @@ private slots:
             QCOMPARE(reg->list().currentOffer(), m_offers[1]);
             QCOMPARE(reg->list().recNo(), row);
         }
-        QCOMPARE(boxes, (QStringList{u"Выгружено заявок: 1, строк: 2."_s, u"Выгружено заявок: 3, строк: 6."_s}));
+        QCOMPARE(boxes,
+                 (QStringList{u"Выгружено заявок: 1, строк: 2."_s, u"Выгружено заявок: 3, строк: 6."_s}));
         QFile f(one);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();
@@ -254,16 +256,19 @@ private slots:
         const QStringList lines = QString::fromUtf8(text.mid(3)).split(u"\r\n"_s, Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], u"Заявка;Дата;Артикул;Товар;Количество;Сумма"_s);
-        QVERIFY2(lines[1].startsWith(u"%1;2026-02-10;A-1;Товар A-1;2,5"_s.arg(m_offers[1])), qPrintable(lines[1]));
-        QVERIFY2(lines[2].startsWith(u"%1;2026-02-10;\"B;2\";\"Товар B;2\";10"_s.arg(m_offers[1])), qPrintable(lines[2]));
+        QVERIFY2(lines[1].startsWith(u"%1;2026-02-10;A-1;Товар A-1;2,5"_s.arg(m_offers[1])),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith(u"%1;2026-02-10;\"B;2\";\"Товар B;2\";10"_s.arg(m_offers[1])),
+                 qPrintable(lines[2]));
 
         // Without a binding the command says so.
-        runSteps(item("itemActionSettings"), {{u"TfAddinConfigAction"_s, [](QWidget* w) {
-                                                   auto* d = static_cast<TfAddinConfigAction*>(w);
-                                                   d->bindings()->setCurrentItem(d->bindings()->topLevelItem(0));
-                                                   child<QPushButton>(d, "btnRemove")->click();
-                                                   d->accept();
-                                               }}});
+        runSteps(item("itemActionSettings"),
+                 {{u"TfAddinConfigAction"_s, [](QWidget* w) {
+                       auto* d = static_cast<TfAddinConfigAction*>(w);
+                       d->bindings()->setCurrentItem(d->bindings()->topLevelItem(0));
+                       child<QPushButton>(d, "btnRemove")->click();
+                       d->accept();
+                   }}});
         boxes.clear();
         runSteps(reg->action(u"actProcessOffer"_s), {recordBox(boxes)});
         QCOMPARE(boxes, QStringList{u"Не зарегистрировано действие для обработки заявки"_s});
@@ -281,7 +286,8 @@ private slots:
                  {{u"TfAddinConfigAction"_s,
                    [](QWidget* w) {
                        auto* d = static_cast<TfAddinConfigAction*>(w);
-                       d->actions()->setCurrentItem(d->actions()->findItems(u"Обработка заказа"_s, Qt::MatchExactly).first());
+                       d->actions()->setCurrentItem(
+                           d->actions()->findItems(u"Обработка заказа"_s, Qt::MatchExactly).first());
                        choose(d->modules(), u"Выгрузка заявок в CSV"_s);
                        child<QPushButton>(d, "btnAdd")->click();
                        QTimer::singleShot(0, d, [d] {
@@ -306,7 +312,8 @@ private slots:
     // The parameters dialog edits the modules' own parameters too: add, change, delete.
     void editModuleParameters()
     {
-        db().exec(u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('OLD_PARAM', 'старое')"_s);
+        db().exec(
+            u"insert into scm_parametrs (inside_name_nastr, value_nastr) values ('OLD_PARAM', 'старое')"_s);
         QStringList errors;
         const auto row = [](QTableWidget* t, const QString& name) {
             for (int r = 0; r < t->rowCount(); ++r)
@@ -314,29 +321,28 @@ private slots:
                     return r;
             return -1;
         };
-        runSteps(item("itemParams"),
-                 {{u"Tarvo::Shell::TfrmParams"_s,
-                   [&](QWidget* d) {
-                       auto* dialog = static_cast<Shell::TfrmParams*>(d);
-                       QTableWidget* t = dialog->others();
-                       QVERIFY(row(t, u"CBR_RATES_DIR"_s) >= 0);
-                       QVERIFY(row(t, u"id_sclad"_s) < 0);
-                       t->setCurrentCell(row(t, u"OLD_PARAM"_s), 0);
-                       dialog->removeOther();
-                       t->item(row(t, u"CBR_RATES_DIR"_s), 1)->setText(u"/srv/курсы"_s);
-                       dialog->addOther();
-                       t->item(t->rowCount() - 1, 0)->setText(u"cbr_rates_dir"_s);
-                       // The same name in another case is refused and nothing is written.
-                       QTimer::singleShot(0, dialog, [dialog] { dialog->accept(); });
-                   }},
-                  recordBox(errors),
-                  {u"Tarvo::Shell::TfrmParams"_s, [](QWidget* d) {
-                       auto* dialog = static_cast<Shell::TfrmParams*>(d);
-                       QTableWidget* t = dialog->others();
-                       t->item(t->rowCount() - 1, 0)->setText(u"CSV_EXPORT_DIR"_s);
-                       t->item(t->rowCount() - 1, 1)->setText(u"/tmp"_s);
-                       dialog->accept();
-                   }}});
+        runSteps(item("itemParams"), {{u"Tarvo::Shell::TfrmParams"_s,
+                                       [&](QWidget* d) {
+                                           auto* dialog = static_cast<Shell::TfrmParams*>(d);
+                                           QTableWidget* t = dialog->others();
+                                           QVERIFY(row(t, u"CBR_RATES_DIR"_s) >= 0);
+                                           QVERIFY(row(t, u"id_sclad"_s) < 0);
+                                           t->setCurrentCell(row(t, u"OLD_PARAM"_s), 0);
+                                           dialog->removeOther();
+                                           t->item(row(t, u"CBR_RATES_DIR"_s), 1)->setText(u"/srv/курсы"_s);
+                                           dialog->addOther();
+                                           t->item(t->rowCount() - 1, 0)->setText(u"cbr_rates_dir"_s);
+                                           // The same name in another case is refused and nothing is written.
+                                           QTimer::singleShot(0, dialog, [dialog] { dialog->accept(); });
+                                       }},
+                                      recordBox(errors),
+                                      {u"Tarvo::Shell::TfrmParams"_s, [](QWidget* d) {
+                                           auto* dialog = static_cast<Shell::TfrmParams*>(d);
+                                           QTableWidget* t = dialog->others();
+                                           t->item(t->rowCount() - 1, 0)->setText(u"CSV_EXPORT_DIR"_s);
+                                           t->item(t->rowCount() - 1, 1)->setText(u"/tmp"_s);
+                                           dialog->accept();
+                                       }}});
         QCOMPARE(errors, QStringList{u"Параметр «cbr_rates_dir» указан дважды"_s});
         const auto value = [this](const char* name) {
             return db().scalar(u"select value_nastr from scm_parametrs where inside_name_nastr = ?"_s,

@@ -59,18 +59,39 @@ template <typename T> class ComPtr
 {
 public:
     ComPtr() = default;
-    ComPtr(T* p) : m_p(p) { if (m_p) m_p->AddRef(); }
+    ComPtr(T* p) : m_p(p)
+    {
+        if (m_p)
+            m_p->AddRef();
+    }
     ComPtr(const ComPtr& o) : ComPtr(o.m_p) {}
     ComPtr(ComPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
     ~ComPtr() { reset(); }
-    ComPtr& operator=(ComPtr o) noexcept { std::swap(m_p, o.m_p); return *this; }
-    static ComPtr adopt(T* p) { ComPtr c; c.m_p = p; return c; }
-    void reset() { if (T* p = std::exchange(m_p, nullptr)) p->Release(); }
+    ComPtr& operator=(ComPtr o) noexcept
+    {
+        std::swap(m_p, o.m_p);
+        return *this;
+    }
+    static ComPtr adopt(T* p)
+    {
+        ComPtr c;
+        c.m_p = p;
+        return c;
+    }
+    void reset()
+    {
+        if (T* p = std::exchange(m_p, nullptr))
+            p->Release();
+    }
     T* get() const { return m_p; }
     T* operator->() const { return m_p; }
     explicit operator bool() const { return m_p != nullptr; }
     // For out parameters: releases what is held first.
-    T** put() { reset(); return &m_p; }
+    T** put()
+    {
+        reset();
+        return &m_p;
+    }
     void** putVoid() { return reinterpret_cast<void**>(put()); }
     template <typename U> ComPtr<U> as() const
     {
@@ -132,12 +153,16 @@ private:
 
 namespace detail {
 template <typename... I> struct FirstOf;
-template <typename F, typename... R> struct FirstOf<F, R...> { using type = F; };
+template <typename F, typename... R> struct FirstOf<F, R...>
+{
+    using type = F;
+};
 
 template <typename Self, typename... Interfaces> bool findInterface(Self* self, const GUID& iid, void** out)
 {
     bool found = false;
-    ((!found && iid == Interfaces::iid() ? (*out = static_cast<Interfaces*>(self), found = true) : false), ...);
+    ((!found && iid == Interfaces::iid() ? (*out = static_cast<Interfaces*>(self), found = true) : false),
+     ...);
     return found;
 }
 } // namespace detail
@@ -312,27 +337,30 @@ inline std::string& moduleDataFolder()
 #define TARVO_ADDIN_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Defines the library's exports for one module class derived from tarvo::AddInModule.
-#define TARVO_ADDIN_MODULE(ModuleClass)                                                                        \
-    TARVO_ADDIN_EXPORT tarvo::HRESULT DllGetClassObject(const tarvo::GUID* clsid, const tarvo::GUID* iid,      \
-                                                        void** object)                                        \
-    {                                                                                                          \
-        if (!clsid || !iid || !object)                                                                         \
-            return tarvo::E_POINTER;                                                                           \
-        *object = nullptr;                                                                                     \
-        if (*clsid != tarvo::CLSID_AddIn)                                                                      \
-            return tarvo::CLASS_E_CLASSNOTAVAILABLE;                                                           \
-        auto* f = new (std::nothrow) tarvo::AddInFactory<ModuleClass>();                                      \
-        if (!f)                                                                                                \
-            return tarvo::E_OUTOFMEMORY;                                                                       \
-        const tarvo::HRESULT hr = f->QueryInterface(*iid, object);                                             \
-        f->Release();                                                                                          \
-        return hr;                                                                                             \
-    }                                                                                                          \
-    TARVO_ADDIN_EXPORT void SetAppDir(const char* directory)                                                   \
-    {                                                                                                          \
-        try {                                                                                                  \
-            tarvo::moduleDataFolder() = directory ? directory : "";                                            \
-        } catch (...) {                                                                                        \
-        }                                                                                                      \
-    }                                                                                                          \
-    TARVO_ADDIN_EXPORT std::int32_t TarvoAddInSdkVersion() { return TARVO_ADDIN_SDK_VERSION; }
+#define TARVO_ADDIN_MODULE(ModuleClass)                                                                      \
+    TARVO_ADDIN_EXPORT tarvo::HRESULT DllGetClassObject(const tarvo::GUID* clsid, const tarvo::GUID* iid,    \
+                                                        void** object)                                       \
+    {                                                                                                        \
+        if (!clsid || !iid || !object)                                                                       \
+            return tarvo::E_POINTER;                                                                         \
+        *object = nullptr;                                                                                   \
+        if (*clsid != tarvo::CLSID_AddIn)                                                                    \
+            return tarvo::CLASS_E_CLASSNOTAVAILABLE;                                                         \
+        auto* f = new (std::nothrow) tarvo::AddInFactory<ModuleClass>();                                     \
+        if (!f)                                                                                              \
+            return tarvo::E_OUTOFMEMORY;                                                                     \
+        const tarvo::HRESULT hr = f->QueryInterface(*iid, object);                                           \
+        f->Release();                                                                                        \
+        return hr;                                                                                           \
+    }                                                                                                        \
+    TARVO_ADDIN_EXPORT void SetAppDir(const char* directory)                                                 \
+    {                                                                                                        \
+        try {                                                                                                \
+            tarvo::moduleDataFolder() = directory ? directory : "";                                          \
+        } catch (...) {                                                                                      \
+        }                                                                                                    \
+    }                                                                                                        \
+    TARVO_ADDIN_EXPORT std::int32_t TarvoAddInSdkVersion()                                                   \
+    {                                                                                                        \
+        return TARVO_ADDIN_SDK_VERSION;                                                                      \
+    }

@@ -18,9 +18,18 @@ public:
         check(connection->Prepare(sql, m_statement.put()));
     }
 
-    SqlQuery& bind(std::int32_t index, const std::string& text) { return check(m_statement->BindText(index, text.c_str())); }
-    SqlQuery& bind(std::int32_t index, std::int64_t value) { return check(m_statement->BindInt64(index, value)); }
-    SqlQuery& bindDouble(std::int32_t index, double value) { return check(m_statement->BindDouble(index, value)); }
+    SqlQuery& bind(std::int32_t index, const std::string& text)
+    {
+        return check(m_statement->BindText(index, text.c_str()));
+    }
+    SqlQuery& bind(std::int32_t index, std::int64_t value)
+    {
+        return check(m_statement->BindInt64(index, value));
+    }
+    SqlQuery& bindDouble(std::int32_t index, double value)
+    {
+        return check(m_statement->BindDouble(index, value));
+    }
     SqlQuery& bindDecimal(std::int32_t index, const std::string& value)
     {
         return check(m_statement->BindDecimal(index, value.c_str()));
@@ -45,8 +54,9 @@ public:
     std::string text(std::int32_t column)
     {
         std::string out;
-        check(readText([&](char* b, std::int32_t s, std::int32_t* n) { return m_statement->GetText(column, b, s, n); },
-                       out));
+        check(readText(
+            [&](char* b, std::int32_t s, std::int32_t* n) { return m_statement->GetText(column, b, s, n); },
+            out));
         return out;
     }
     std::int64_t integer(std::int32_t column)
@@ -72,7 +82,9 @@ public:
     static std::string lastError(IConnection* connection)
     {
         std::string text;
-        readText([&](char* b, std::int32_t s, std::int32_t* n) { return connection->GetLastErrorText(b, s, n); }, text);
+        readText(
+            [&](char* b, std::int32_t s, std::int32_t* n) { return connection->GetLastErrorText(b, s, n); },
+            text);
         return text.empty() ? std::string("Ошибка базы данных") : text;
     }
 
@@ -118,7 +130,8 @@ private:
 inline std::string parameter(INamedParams* params, const char* name, const std::string& fallback = {})
 {
     std::string value;
-    if (!params || failed(readText([&](char* b, std::int32_t s, std::int32_t* n) { return params->GetValue(name, b, s, n); },
+    if (!params || failed(readText([&](char* b, std::int32_t s,
+                                       std::int32_t* n) { return params->GetValue(name, b, s, n); },
                                    value)))
         return fallback;
     return value.empty() ? fallback : value;

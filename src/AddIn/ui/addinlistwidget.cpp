@@ -36,10 +36,11 @@ void addRow(QTreeWidget* list, const QStringList& cells)
 
 bool confirmOverwrite(QWidget* dialog)
 {
-    return QMessageBox::question(dialog, dialog->windowTitle(),
-                                 QStringLiteral("Настройку изменил другой пользователь после того, как это окно её "
-                                                "прочитало.\nЗаменить её вашей? Его изменения будут потеряны."),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(
+               dialog, dialog->windowTitle(),
+               QStringLiteral("Настройку изменил другой пользователь после того, как это окно её "
+                              "прочитало.\nЗаменить её вашей? Его изменения будут потеряны."),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace Tarvo::AddIn

@@ -5,10 +5,10 @@
 #include "AddIn/addinregistry.h"
 #include "AddIn/findactionaddin.h"
 #include "AddIn/taddincollection.h"
-#include "core/exception.h"
 #include "AddIn/ui/taddinmenuitem.h"
 #include "AddIn/ui/tfaddinconfig.h"
 #include "AddIn/ui/tfaddinconfigaction.h"
+#include "core/exception.h"
 #include "data/engine/database.h"
 #include "shell/startupsteps.h"
 #include "shell/ui/mainwindow.h"
@@ -75,9 +75,11 @@ void registerAddIns()
             QString text = menuCaption(QLatin1String(key)).remove(u'&');
             return text.isEmpty() ? QString::fromUtf8(fallback) : text;
         };
-        AddInRegistry::RegisterAddInAction(toUuid(tarvo::ADDIN_TYPE_ORDER_FILL), toUuid(tarvo::ACTION_ORDER_GOODS),
+        AddInRegistry::RegisterAddInAction(toUuid(tarvo::ADDIN_TYPE_ORDER_FILL),
+                                           toUuid(tarvo::ACTION_ORDER_GOODS),
                                            named("itemOrderGoods", "Заказ товаров"));
-        AddInRegistry::RegisterAddInAction(toUuid(tarvo::ADDIN_TYPE_ORDER_FILL), toUuid(tarvo::ACTION_REORDER_GOODS),
+        AddInRegistry::RegisterAddInAction(toUuid(tarvo::ADDIN_TYPE_ORDER_FILL),
+                                           toUuid(tarvo::ACTION_REORDER_GOODS),
                                            named("itemReorderGoods", "Дозаказ товаров"));
     });
 }

@@ -16,7 +16,8 @@ TAddInMenuItem::TAddInMenuItem(const TAddInCollectionItem& item, Handler handler
     });
 }
 
-void BuildAddInMenu(Data::Database& db, QMenu* parent, const QUuid& type, const TAddInMenuItem::Handler& handler)
+void BuildAddInMenu(Data::Database& db, QMenu* parent, const QUuid& type,
+                    const TAddInMenuItem::Handler& handler)
 {
     const std::unique_ptr<TAddInsManager> manager = AddInsManager(db);
     if (manager->count() == 0)

@@ -30,6 +30,7 @@ private:
 };
 
 // Appends an item for every configured module of the type to the menu.
-void BuildAddInMenu(Data::Database& db, QMenu* parent, const QUuid& type, const TAddInMenuItem::Handler& handler);
+void BuildAddInMenu(Data::Database& db, QMenu* parent, const QUuid& type,
+                    const TAddInMenuItem::Handler& handler);
 
 } // namespace Tarvo::AddIn

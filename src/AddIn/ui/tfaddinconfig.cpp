@@ -60,7 +60,8 @@ TfAddInConfig::TfAddInConfig(Data::Database& db, QWidget* parent) : QDialog(pare
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 1);
     layout->addWidget(failBox);
-    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("Сохранить"), QStringLiteral("Закрыть")).box());
+    layout->addWidget(
+        Widgets::DialogButtons(this, QStringLiteral("Сохранить"), QStringLiteral("Закрыть")).box());
 
     connect(add, &QPushButton::clicked, this, &TfAddInConfig::addSelected);
     connect(m_all, &QTreeWidget::itemDoubleClicked, this, &TfAddInConfig::addSelected);
@@ -91,7 +92,8 @@ void TfAddInConfig::addSelected()
     for (int i = 0; i < m_stored.count(); ++i) {
         const auto& r = m_stored.item(i);
         if (r.type == chosen.type && sameName(r.descr, chosen.descr)) {
-            QMessageBox::warning(this, windowTitle(), QStringLiteral("Модуль с таким именем и типом зарегистрирован."));
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("Модуль с таким именем и типом зарегистрирован."));
             return;
         }
     }
@@ -112,7 +114,8 @@ void TfAddInConfig::removeSelected()
 void TfAddInConfig::accept()
 {
     try {
-        const bool saved = m_stored.save(m_db, QString::fromUtf8(TAddInCollection::BlobName), [this] { return confirmOverwrite(this); });
+        const bool saved = m_stored.save(m_db, QString::fromUtf8(TAddInCollection::BlobName),
+                                         [this] { return confirmOverwrite(this); });
         if (!saved)
             return;
     } catch (const Exception& e) {

@@ -41,9 +41,9 @@ TfAddinConfigAction::TfAddinConfigAction(Data::Database& db, QWidget* parent) : 
     moduleLayout->addWidget(add, 0, Qt::AlignLeft);
 
     auto* bindBox = new QGroupBox(QStringLiteral("Зарегистрированные действия программы"), this);
-    m_bindings = makeAddInList(bindBox, QStringLiteral("listBindings"), bindBox->title(),
-                               {QStringLiteral("Действие"), QStringLiteral("Модуль расширения"),
-                                QStringLiteral("Тип модуля")});
+    m_bindings = makeAddInList(
+        bindBox, QStringLiteral("listBindings"), bindBox->title(),
+        {QStringLiteral("Действие"), QStringLiteral("Модуль расширения"), QStringLiteral("Тип модуля")});
     auto* remove = new QPushButton(QStringLiteral("Удалить"), bindBox);
     remove->setObjectName(QStringLiteral("btnRemove"));
     auto* bindLayout = new QVBoxLayout(bindBox);
@@ -66,7 +66,8 @@ TfAddinConfigAction::TfAddinConfigAction(Data::Database& db, QWidget* parent) : 
     layout->addLayout(top, 1);
     layout->addWidget(bindBox, 1);
     layout->addWidget(failBox);
-    layout->addWidget(Widgets::DialogButtons(this, QStringLiteral("Сохранить"), QStringLiteral("Закрыть")).box());
+    layout->addWidget(
+        Widgets::DialogButtons(this, QStringLiteral("Сохранить"), QStringLiteral("Закрыть")).box());
 
     connect(m_actions, &QListWidget::currentRowChanged, this, &TfAddinConfigAction::actionChosen);
     connect(add, &QPushButton::clicked, this, &TfAddinConfigAction::addBinding);
@@ -104,13 +105,15 @@ void TfAddinConfigAction::addBinding()
     const int action = m_actions->currentRow();
     const int module = selectedRow(m_modules);
     if (action < 0 || module < 0) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("Необходимо выбрать действие и модуль расширения."));
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Необходимо выбрать действие и модуль расширения."));
         return;
     }
     const QUuid actionId = AddInRegistry::actions()[action].action;
     for (const auto& b : m_stored.storedItems())
         if (b.typeAction == actionId) {
-            QMessageBox::warning(this, windowTitle(), QStringLiteral("Такое действие уже зарегистрированно."));
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("Такое действие уже зарегистрированно."));
             return;
         }
     TAddInActionCollectionItem binding;
@@ -132,7 +135,8 @@ void TfAddinConfigAction::removeBinding()
 void TfAddinConfigAction::accept()
 {
     try {
-        const bool saved = m_stored.save(m_db, QString::fromUtf8(TAddInActionCollection::BlobName), [this] { return confirmOverwrite(this); });
+        const bool saved = m_stored.save(m_db, QString::fromUtf8(TAddInActionCollection::BlobName),
+                                         [this] { return confirmOverwrite(this); });
         if (!saved)
             return;
     } catch (const Exception& e) {

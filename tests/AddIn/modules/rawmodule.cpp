@@ -8,7 +8,10 @@
 
 #if RAW_MODE_MISSING_SYMBOL
 extern "C" int tarvo_symbol_nobody_has();
-extern "C" int tarvo_test_use_missing() { return tarvo_symbol_nobody_has(); }
+extern "C" int tarvo_test_use_missing()
+{
+    return tarvo_symbol_nobody_has();
+}
 #endif
 
 #if !RAW_MODE_NO_CLASS
@@ -32,7 +35,10 @@ struct Module final : tarvo::IAddIn, tarvo::IAddInErrorInfo
         ++refs;
         return tarvo::S_OK;
     }
-    std::uint32_t AddRef() override { return ++refs; }
+    std::uint32_t AddRef() override
+    {
+        return ++refs;
+    }
     std::uint32_t Release() override
     {
         const int left = --refs;
@@ -58,7 +64,10 @@ struct Module final : tarvo::IAddIn, tarvo::IAddInErrorInfo
 #endif
         return tarvo::E_FAIL;
     }
-    tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
+    tarvo::HRESULT Reserved() override
+    {
+        return tarvo::S_OK;
+    }
     tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
     {
         // Fills the whole buffer with no terminating zero: the program must stop at its size.
@@ -91,8 +100,8 @@ Factory factory;
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) tarvo::HRESULT DllGetClassObject(const tarvo::GUID*, const tarvo::GUID*,
-                                                                                   void** out)
+extern "C" __attribute__((visibility("default"))) tarvo::HRESULT
+DllGetClassObject(const tarvo::GUID*, const tarvo::GUID*, void** out)
 {
     *out = &factory;
     return tarvo::S_OK;

@@ -35,13 +35,14 @@ std::string hex(const std::string& bytes)
 // The bytes every flavour registers: a zero, high bytes and a windows-1251 letter.
 const std::string initBytes("A\0\x01\xFF\x80\xC0z", 7);
 
-
-class Instance final : public tarvo::Aggregated<tarvo::ISimpleAddIn, tarvo::IProcessingAddIn, tarvo::IAddInErrorInfo>
+class Instance final
+    : public tarvo::Aggregated<tarvo::ISimpleAddIn, tarvo::IProcessingAddIn, tarvo::IAddInErrorInfo>
 {
 public:
     Instance(tarvo::IUnknown* outer, std::string data) : Aggregated(outer), m_data(std::move(data)) {}
 
-    tarvo::HRESULT Execute(std::uint64_t, tarvo::IConnection* connection, tarvo::INamedParams* params) override
+    tarvo::HRESULT Execute(std::uint64_t, tarvo::IConnection* connection,
+                           tarvo::INamedParams* params) override
     {
         return m_error.guard([&]() -> tarvo::HRESULT {
             log("execute " + hex(m_data));
@@ -49,8 +50,10 @@ public:
             throw std::runtime_error("Модуль упал при выполнении");
 #endif
             std::string value;
-            const tarvo::HRESULT hr = tarvo::readText(
-                [&](char* b, std::int32_t s, std::int32_t* n) { return params->GetValue("TEST_PARAM", b, s, n); }, value);
+            const tarvo::HRESULT hr =
+                tarvo::readText([&](char* b, std::int32_t s,
+                                    std::int32_t* n) { return params->GetValue("TEST_PARAM", b, s, n); },
+                                value);
             log("param " + std::to_string(hr) + " " + value);
             tarvo::ComPtr<tarvo::IStatement> st;
             if (tarvo::failed(connection->Begin()))
@@ -62,9 +65,9 @@ public:
             st->BindText(2, hex(m_data).c_str());
             if (tarvo::failed(st->Execute())) {
                 std::string text;
-                tarvo::readText([&](char* b, std::int32_t s, std::int32_t* n) {
-                    return connection->GetLastErrorText(b, s, n);
-                }, text);
+                tarvo::readText([&](char* b, std::int32_t s,
+                                    std::int32_t* n) { return connection->GetLastErrorText(b, s, n); },
+                                text);
                 throw std::runtime_error("insert failed: " + text);
             }
 #if TEST_MODE_LEAVE_OPEN
@@ -99,8 +102,9 @@ public:
             documents->GetCount(&count);
             for (std::int32_t i = 0; i < count; ++i) {
                 std::string name;
-                tarvo::readText([&](char* b, std::int32_t s, std::int32_t* n) { return documents->GetName(i, b, s, n); },
-                                name);
+                tarvo::readText(
+                    [&](char* b, std::int32_t s, std::int32_t* n) { return documents->GetName(i, b, s, n); },
+                    name);
                 tarvo::ComPtr<tarvo::IUnknown> item;
                 documents->GetItem(i, item.put());
                 auto doc = item.as<tarvo::IDocIdentifier>();
@@ -125,8 +129,14 @@ public:
         });
     }
 
-    tarvo::HRESULT Reserved() override { return tarvo::S_OK; }
-    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override { return m_error.writeError(buffer, size); }
+    tarvo::HRESULT Reserved() override
+    {
+        return tarvo::S_OK;
+    }
+    tarvo::HRESULT GetLastError(char* buffer, std::int32_t size) override
+    {
+        return m_error.writeError(buffer, size);
+    }
 
 private:
     std::string m_data;
@@ -141,20 +151,23 @@ protected:
 #if TEST_MODE_THROW_REGISTER
         throw std::runtime_error("Модуль упал при регистрации");
 #endif
-        log("register simple " + std::to_string(info.RegisterAddIn(MODULE_DESCR, 0, &tarvo::ADDIN_TYPE_RUN,
-                                                                   initBytes.data(), std::int32_t(initBytes.size()))));
+        log("register simple " +
+            std::to_string(info.RegisterAddIn(MODULE_DESCR, 0, &tarvo::ADDIN_TYPE_RUN, initBytes.data(),
+                                              std::int32_t(initBytes.size()))));
         const std::string processing = std::string(MODULE_DESCR) + " (обработка)";
-        log("register processing " +
-            std::to_string(info.RegisterAddIn(processing.c_str(), 0, &tarvo::ADDIN_TYPE_PROCESSING, nullptr, 0)));
+        log("register processing " + std::to_string(info.RegisterAddIn(
+                                         processing.c_str(), 0, &tarvo::ADDIN_TYPE_PROCESSING, nullptr, 0)));
         const tarvo::GUID unknown = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-        log("register unknown " + std::to_string(info.RegisterAddIn("Неизвестный тип", 0, &unknown, nullptr, 0)));
-        log("register bad length " + std::to_string(info.RegisterAddIn("Плохая длина", 0, &tarvo::ADDIN_TYPE_RUN,
-                                                                       nullptr, 5)));
+        log("register unknown " +
+            std::to_string(info.RegisterAddIn("Неизвестный тип", 0, &unknown, nullptr, 0)));
+        log("register bad length " +
+            std::to_string(info.RegisterAddIn("Плохая длина", 0, &tarvo::ADDIN_TYPE_RUN, nullptr, 5)));
 #if TEST_MODE_KEEP_INFO
         tarvo::IAddInInfo* kept = &info;
         kept->AddRef();
         QTimer::singleShot(0, [kept] {
-            log("late register " + std::to_string(kept->RegisterAddIn("Поздно", 0, &tarvo::ADDIN_TYPE_RUN, nullptr, 0)));
+            log("late register " +
+                std::to_string(kept->RegisterAddIn("Поздно", 0, &tarvo::ADDIN_TYPE_RUN, nullptr, 0)));
             kept->Release();
         });
 #endif
@@ -177,7 +190,6 @@ protected:
 #endif
         return (new Instance(outer, data))->inner();
     }
-
 };
 
 } // namespace
