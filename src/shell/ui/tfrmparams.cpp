@@ -47,7 +47,8 @@ TfrmParams::TfrmParams(Data::Database& db, QWidget* parent) : QDialog(parent), m
         m_lookups.insert(p.key, combo);
         form->addRow(p.label, combo);
     }
-    auto* othersBox = new QGroupBox(QStringLiteral("Другие параметры (модулей расширения)"), this);
+    // Parented by the layout below, after the fields above: the focus order follows.
+    auto* othersBox = new QGroupBox(QStringLiteral("Другие параметры (модулей расширения)"));
     m_others = new QTableWidget(0, 2, othersBox);
     m_others->setObjectName(QStringLiteral("tableOtherParams"));
     m_others->setAccessibleName(othersBox->title());
