@@ -1,3 +1,4 @@
+#include "AddIn/ui/addinregistration.h"
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv)
         Tarvo::SupplierOrders::registerSupplierOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderForming();
         Tarvo::Reports::registerReports();
+        Tarvo::AddIn::registerAddIns();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -2,6 +2,7 @@
 
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "core/exception.h"
 
 namespace Tarvo::Shell {
 
@@ -48,6 +49,16 @@ void TTDMParams::open()
     }
     m_stored = m_values;
 
+    m_others.clear();
+    Data::Query all(m_db, QStringLiteral("select inside_name_nastr, value_nastr from scm_parametrs"));
+    all.exec();
+    while (all.next()) {
+        const QString key = all.string(0);
+        if (!isFixed(key))
+            m_others.insert(key, all.string(1));
+    }
+    m_storedOthers = m_others;
+
     m_choices.clear();
     m_choices.insert(
         QStringLiteral("id_sclad"),
@@ -63,6 +74,36 @@ void TTDMParams::open()
                                           QStringLiteral("select VALUE_NAME_NASTR, COMMENT from scm_values "
                                                          "where INSIDE_NAME_NASTR = ? order by COMMENT"),
                                           {key}));
+}
+
+bool TTDMParams::isFixed(const QString& key)
+{
+    for (const Parameter& p : parameters())
+        if (p.key.compare(key, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+void TTDMParams::setOthers(const QList<std::pair<QString, QString>>& rows)
+{
+    QMap<QString, QString> next;
+    QStringList seen;
+    for (const auto& [name, value] : rows) {
+        const QString key = name.trimmed();
+        if (key.isEmpty())
+            throw Exception(QStringLiteral("Укажите имя параметра (значение «%1»)").arg(value));
+        if (key.size() > 50)
+            throw Exception(QStringLiteral("Имя параметра «%1» длиннее 50 символов").arg(key));
+        if (value.size() > 200)
+            throw Exception(QStringLiteral("Значение параметра «%1» длиннее 200 символов").arg(key));
+        if (isFixed(key))
+            throw Exception(QStringLiteral("Параметр «%1» настраивается в списке выше").arg(key));
+        if (seen.contains(key.toCaseFolded()))
+            throw Exception(QStringLiteral("Параметр «%1» указан дважды").arg(key));
+        seen << key.toCaseFolded();
+        next.insert(key, value);
+    }
+    m_others = next;
 }
 
 void TTDMParams::setValue(const QString& key, const QString& value)
@@ -89,8 +130,25 @@ void TTDMParams::save()
             insert.exec();
         }
     }
+    Data::Query remove(m_db, QStringLiteral("delete from scm_parametrs where inside_name_nastr = ?"));
+    for (auto it = m_storedOthers.cbegin(); it != m_storedOthers.cend(); ++it)
+        if (!m_others.contains(it.key())) {
+            remove.bindAll({it.key()});
+            remove.exec();
+        }
+    for (auto it = m_others.cbegin(); it != m_others.cend(); ++it) {
+        if (m_storedOthers.contains(it.key()) && m_storedOthers.value(it.key()) == it.value())
+            continue;
+        update.bindAll({it.value(), it.key()});
+        update.exec();
+        if (update.numRowsAffected() == 0) {
+            insert.bindAll({it.key(), it.value()});
+            insert.exec();
+        }
+    }
     t.commit();
     m_stored = m_values;
+    m_storedOthers = m_others;
 }
 
 } // namespace Tarvo::Shell

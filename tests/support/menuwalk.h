@@ -3,6 +3,7 @@
 // Opens every enabled item of the main menu in turn and hands each window it shows (an MDI child,
 // or a modal dialog while it is up) to a check; closes it again (a dialog by Esc, a box by its
 // default button). The main window must be shown and its menus refreshed.
+#include "AddIn/ui/addinregistration.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
@@ -62,6 +63,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     SupplierOrders::registerSupplierOrderRegister();
     SupplierOrders::registerSupplierOrderForming();
     Reports::registerReports();
+    AddIn::registerAddIns();
 }
 
 struct MenuWindow

@@ -1,5 +1,8 @@
 #include "AcceptedOrders/ui/tvwaccorders.h"
 
+#include "AddIn/addinguid.h"
+#include "AddIn/ui/addinregistration.h"
+
 #include "AcceptedOrders/acceptedorderdelete.h"
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderlistdetails.h"
@@ -260,7 +263,8 @@ void TvwAccOrders::deleteOrder()
 
 void TvwAccOrders::processOrder()
 {
-    throw Exception(u"Не зарегистрировано действие для обработки заказа"_s);
+    AddIn::runListAction(database(), AddIn::Guid::toUuid(tarvo::ACTION_PROCESS_ACCEPTED_ORDER), *m_list,
+                         m_list->keyColumn(), m_list->currentOrder(), [this] { reopen(); });
 }
 
 void TvwAccOrders::closeEvent(QCloseEvent* event)

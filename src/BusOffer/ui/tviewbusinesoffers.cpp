@@ -1,5 +1,8 @@
 #include "BusOffer/ui/tviewbusinesoffers.h"
 
+#include "AddIn/addinguid.h"
+#include "AddIn/ui/addinregistration.h"
+
 #include "BusOffer/offerlist.h"
 #include "BusOffer/offerlistcommands.h"
 #include "BusOffer/ui/offerlistdelegate.h"
@@ -260,12 +263,14 @@ void TviewBusinesOffers::chooseSuppliers()
 
 void TviewBusinesOffers::formOrders()
 {
-    throw Exception(u"Не зарегистрировано действие для формирования заказов"_s);
+    AddIn::runListAction(database(), AddIn::Guid::toUuid(tarvo::ACTION_FORM_ORDERS), *m_list, m_list->keyColumn(),
+                         m_list->currentOffer(), [this] { reopen(); });
 }
 
 void TviewBusinesOffers::processOffer()
 {
-    throw Exception(u"Не зарегистрировано действие для обработки заявки"_s);
+    AddIn::runListAction(database(), AddIn::Guid::toUuid(tarvo::ACTION_PROCESS_OFFER), *m_list, m_list->keyColumn(),
+                         m_list->currentOffer(), [this] { reopen(); });
 }
 
 void TviewBusinesOffers::closeEvent(QCloseEvent* event)

@@ -1,5 +1,8 @@
 #include "SupplierOrders/ui/tviewsupplierorder.h"
 
+#include "AddIn/addinguid.h"
+#include "AddIn/ui/addinregistration.h"
+
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "BusOffer/offerdetailswriter.h"
 #include "BusOffer/ui/offerlistdelegate.h"
@@ -543,13 +546,15 @@ void TViewSupplierOrder::loadForConfirmation()
 
 void TViewSupplierOrder::processOrder()
 {
-    // No extension registers an order processing action yet.
-    throw Exception(u"Не зарегистрировано действие для обработки заказа"_s);
+    AddIn::runListAction(database(), AddIn::Guid::toUuid(tarvo::ACTION_PROCESS_ORDER), *m_list, m_list->keyColumn(),
+                         m_list->currentOrder(), [this] { reopen(); });
 }
 
 void TViewSupplierOrder::printOrder()
 {
     // Printing is an extension action; unbound, nothing runs.
+    AddIn::runListAction(database(), AddIn::Guid::toUuid(tarvo::ACTION_PRINT_SUPPLIER_ORDER), *m_list,
+                         m_list->keyColumn(), m_list->currentOrder(), [this] { reopen(); });
 }
 
 void TViewSupplierOrder::reduceToConfirmed()

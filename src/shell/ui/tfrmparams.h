@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QTableWidget;
 
 namespace Tarvo::Data {
 class Database;
@@ -24,6 +25,10 @@ public:
     void accept() override;
     QComboBox* lookup(const QString& key) const { return m_lookups.value(key); }
     QCheckBox* flag(const QString& key) const { return m_flags.value(key); }
+    // The other parameters (modules' own): name and value per row, edited in place.
+    QTableWidget* others() const { return m_others; }
+    void addOther();
+    void removeOther();
 
 private:
     QString lookupValue(const QString& key) const;
@@ -31,6 +36,7 @@ private:
     TTDMParams m_module;
     QMap<QString, QComboBox*> m_lookups;
     QMap<QString, QCheckBox*> m_flags;
+    QTableWidget* m_others = nullptr;
 };
 
 } // namespace Tarvo::Shell
