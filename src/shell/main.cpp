@@ -1,6 +1,7 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "Proformas/ui/tvproformainvoice.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
         Tarvo::AcceptedOrders::registerAcceptedOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderRegister();
         Tarvo::SupplierOrders::registerSupplierOrderForming();
+        Tarvo::Proformas::registerProformaRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -5,6 +5,7 @@
 // default button). The main window must be shown and its menus refreshed.
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "Proformas/ui/tvproformainvoice.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
@@ -60,6 +61,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     AcceptedOrders::registerAcceptedOrderRegister();
     SupplierOrders::registerSupplierOrderRegister();
     SupplierOrders::registerSupplierOrderForming();
+    Proformas::registerProformaRegister();
 }
 
 struct MenuWindow
