@@ -549,20 +549,16 @@ void TdmEditProforma::recalcProduct(qint64 prId)
         amount += share.kept;
         sum += share.keptSum(inCurrency ? p.lineSumValut : p.lineSum);
     }
-    if (!dsProducts.locate({u"pr_id"_s}, {prId}))
+    // Through a clone: the product set may be leaving its row right now (a part posted as its
+    // master moves on), and its own handlers would walk the parts again.
+    auto product = dsProducts.clone();
+    if (!product->locate({u"pr_id"_s}, {prId}))
         return;
-    const bool wasWalking = std::exchange(m_walking, true);
-    try {
-        dsProducts.edit();
-        dsProducts.forceValue(dsProducts.fieldIndex(u"amount"_s), amount.toVariant());
-        dsProducts.forceValue(dsProducts.fieldIndex(u"parts_sum"_s), sum.toVariant());
-        dsProducts.forceValue(dsProducts.fieldIndex(u"price"_s), perUnit(sum, amount));
-        dsProducts.post();
-    } catch (...) {
-        m_walking = wasWalking;
-        throw;
-    }
-    m_walking = wasWalking;
+    product->edit();
+    product->forceValue(product->fieldIndex(u"amount"_s), amount.toVariant());
+    product->forceValue(product->fieldIndex(u"parts_sum"_s), sum.toVariant());
+    product->forceValue(product->fieldIndex(u"price"_s), perUnit(sum, amount));
+    product->post();
 }
 
 void TdmEditProforma::walkProduct()

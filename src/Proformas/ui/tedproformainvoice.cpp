@@ -1,10 +1,13 @@
 #include "Proformas/ui/tedproformainvoice.h"
 
+#include "Proformas/ui/refusingdelegate.h"
+
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "shell/ui/mainwindow.h"
 #include "widgets/tdatagrid.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -198,6 +201,17 @@ TedProformaInvoice::TedProformaInvoice(Data::Database& db, QWidget* parent)
     m_requests->setRowSet(&m_doc->dsProductsOffer);
     m_requests->setColumnsSection(u"TedProformaInvoice.Requests"_s);
     layout->addWidget(split, 1);
+    for (Widgets::TDataGrid* g : {m_products, m_parts})
+        g->setItemDelegate(new RefusingDelegate(g));
+    // Ctrl+Del in a grid: a part goes with its request parts, a product with its parts.
+    for (Widgets::TDataGrid* g : {m_products, m_parts}) {
+        auto* remove = new QAction(u"Удалить"_s, g);
+        remove->setObjectName(g == m_products ? u"actDeleteProduct"_s : u"actDeletePart"_s);
+        remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+        remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        g->addAction(remove);
+        connect(remove, &QAction::triggered, this, [this, g] { deleteRow(g == m_products); });
+    }
     m_status = new QLabel(this);
     m_status->setObjectName(u"labelMode"_s);
     layout->addWidget(m_status);
@@ -382,6 +396,18 @@ bool TedProformaInvoice::save()
     updateCaption();
     QMessageBox::information(this, windowTitle(), SavedMessage);
     return true;
+}
+
+void TedProformaInvoice::deleteRow(bool product)
+{
+    if (m_mode == Mode::View)
+        return;
+    Data::TRowSet& rows = product ? m_doc->dsProducts : m_doc->dsProductsOrder;
+    guarded([&] {
+        rows.checkBrowseMode();
+        if (!rows.isEmpty())
+            rows.remove();
+    });
 }
 
 void TedProformaInvoice::sumFromProducts()

@@ -61,6 +61,8 @@ public:
     // False when nothing was saved (refused or unchanged).
     bool save();
     void sumFromProducts();
+    // Deletes the current product (with its parts) or part (with its request parts).
+    void deleteRow(bool product);
     // The document holds unsaved changes (typed header fields included).
     bool isModified();
 
