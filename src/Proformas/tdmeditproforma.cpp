@@ -68,18 +68,23 @@ QString partsStatement(const Dialect& d, const QString& lineCondition)
 
 QString requestsStatement(const QString& lineCondition)
 {
-    const QString line = u"join scm_so_accepted on soa_suo_id = %1_suo_id and soa_pr_id = %1_pr_id "
-                         "and soa_deliverydate = %1_soa_deliverydate "
-                         "join scm_business_offer on bof_id = %1_bof_id "
-                         "left join scm_partner on par_id = bof_person "_s;
+    // Request-invoice rows are reached through their invoice rows: both keys lead with the line.
+    const QString people = u"join scm_business_offer on bof_id = %1_bof_id left join scm_partner on par_id = bof_person "_s;
     return u"select soi_pr_id as pr_id, soi_suo_id as suo_id, soi_soa_deliverydate as soa_deliverydate, "
            "soi_sde_id as sde_id, soi_swb_id as swb_id, soi_sdp_pr_id as sdp_pr_id, soi_bof_id as bof_id, "
-           "soi_amount as amount, par_nuser as bof_person, bof_plan_start from scm_offer_invoice %1 where %3 "
+           "soi_amount as amount, par_nuser as bof_person, bof_plan_start from scm_so_accepted "
+           "join scm_order_invoice on sdi_suo_id = soa_suo_id and sdi_pr_id = soa_pr_id "
+           "and sdi_soa_deliverydate = soa_deliverydate "
+           "join scm_offer_invoice on soi_sde_id = sdi_sde_id and soi_sdp_pr_id = sdi_sdp_pr_id "
+           "and soi_suo_id = sdi_suo_id and soi_pr_id = sdi_pr_id and soi_soa_deliverydate = sdi_soa_deliverydate "
+           "%1 where %3 "
            "union all select boa_pr_id as pr_id, boa_suo_id as suo_id, boa_soa_deliverydate as soa_deliverydate, "
            "cast(null as integer) as sde_id, cast(null as integer) as swb_id, cast(null as integer) as sdp_pr_id, "
            "boa_bof_id as bof_id, boa_amount as amount, par_nuser as bof_person, bof_plan_start "
-           "from scm_bo_accepted %2 where %3 order by bof_id"_s.arg(line.arg(u"soi"_s), line.arg(u"boa"_s),
-                                                                    lineCondition);
+           "from scm_so_accepted join scm_bo_accepted on boa_suo_id = soa_suo_id and boa_pr_id = soa_pr_id "
+           "and boa_soa_deliverydate = soa_deliverydate %2 where %3 order by bof_id"_s.arg(people.arg(u"soi"_s),
+                                                                                        people.arg(u"boa"_s),
+                                                                                        lineCondition);
 }
 
 const QString FreeLines = u"soa_suo_id = :suo_id and soa_pf_id is null"_s;
