@@ -29,7 +29,7 @@ public:
     static QString stateExpression(const Data::Dialect& dialect);
 
     static Data::TQueryNodesPtr build(const Data::Dialect& dialect, const Otbor::TVarList* filters,
-                                      const Registers::KeyRange& range);
+                                      const Registers::KeyRange& range = {});
     static Data::TQueryNodesPtr buildBatchEnd(const Otbor::TVarList* filters, const QVariant& after, int proformas);
 
 private:

@@ -139,9 +139,9 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
     dsProducts.addField(u"amount"_s, FieldType::Money);
     dsProducts.addField(u"price"_s, FieldType::Float);
     dsProducts.addField(u"parts_sum"_s, FieldType::Money);
-    dsProducts.addCalculatedField(u"sum"_s, FieldType::Money, [](const TRowSet& r) {
-        return Money::fromDouble(r.money(u"amount"_s).toDouble() * r.value(u"price"_s).toDouble()).toVariant();
-    });
+    // The sum of the parts at their own prices, not the rounded price times the amount.
+    dsProducts.addCalculatedField(u"sum"_s, FieldType::Money,
+                                  [](const TRowSet& r) { return r.money(u"parts_sum"_s).toVariant(); });
     caption(dsProducts, u"pr_articul"_s, u"Артикул"_s);
     caption(dsProducts, u"pr_name"_s, u"Наименование"_s);
     caption(dsProducts, u"amount"_s, u"Кол-во"_s);
