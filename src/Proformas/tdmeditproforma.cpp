@@ -213,7 +213,9 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
     dsProductsOrder.afterPost = [this](TRowSet& r) {
         if (m_loading)
             return;
-        rebuildRequests(int(r.integer(u"part_id"_s)), r.money(u"Amount"_s));
+        const int link = int(r.integer(u"part_id"_s));
+        m_current.insert(link, r.money(u"Amount"_s));
+        rebuildRequests(link, r.money(u"Amount"_s));
         if (!m_walking)
             recalcProduct(r.integer(u"pr_id"_s));
         setModified(true);
@@ -223,7 +225,7 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
             return;
         // A deleted part keeps nothing: its request parts go with it.
         checkPartChange(r, Money());
-        RowSetHelpers::discardRows(dsProductsOffer, u"part_id=%1"_s.arg(r.integer(u"part_id"_s)));
+        dropPart(int(r.integer(u"part_id"_s)));
     };
     dsProductsOrder.afterDelete = [this](TRowSet&) {
         if (m_loading)
@@ -240,10 +242,8 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
             throw Exception(InvalidAmountMessage);
         // The parts can only shrink, so the product can hold no more than they hold now.
         Money held;
-        auto parts = dsProductsOrder.clone();
-        parts->setFilter(u"pr_id=%1"_s.arg(r.integer(u"pr_id"_s)));
-        for (parts->first(); !parts->eof(); parts->next())
-            held += parts->money(u"Amount"_s);
+        for (int link : m_partsOf.value(r.integer(u"pr_id"_s)))
+            held += m_current.value(link);
         if (Money::fromVariant(value) > held)
             throw Exception(GrowBeyondLoadedMessage);
         return true;
@@ -260,7 +260,7 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
         for (parts->first(); !parts->eof(); parts->next())
             checkPartChange(*parts, Money());
         for (parts->first(); !parts->eof(); parts->next())
-            RowSetHelpers::discardRows(dsProductsOffer, u"part_id=%1"_s.arg(parts->integer(u"part_id"_s)));
+            dropPart(int(parts->integer(u"part_id"_s)));
         RowSetHelpers::discardRows(dsProductsOrder, u"pr_id=%1"_s.arg(r.integer(u"pr_id"_s)));
     };
     dsProducts.afterDelete = dsHead.afterPost = [this](TRowSet&) {
@@ -284,6 +284,10 @@ void TdmEditProforma::clearDocument()
         s->clearRows();
     m_parts.clear();
     m_order.clear();
+    m_current.clear();
+    m_partsOf.clear();
+    m_offerMarks.clear();
+    m_productRows.clear();
 }
 
 void TdmEditProforma::loadFromOrders(const QList<qint64>& orderIds)
@@ -388,7 +392,6 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
     TRowSet parts, requests;
     parts.loadFrom(partsQuery);
     requests.loadFrom(requestsQuery);
-    const bool inCurrency = valuted();
 
     // Linked by hand while loading: following the cursors would rebuild the views for every row.
     dsProductsOrder.clearMaster();
@@ -399,7 +402,6 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
     };
     try {
         QHash<QString, int> byKey;
-        QHash<qint64, Money> productAmount, productSum;
         for (parts.first(); !parts.eof(); parts.next()) {
             LoadedPart p;
             p.link = nextTempId();
@@ -416,21 +418,14 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
             p.articul = parts.string(u"pr_articul"_s);
             if (p.loaded <= Money() || p.lineAmount <= Money())
                 continue;
-            if (!productAmount.contains(p.pr)) {
+            if (!m_productRows.contains(p.pr)) {
                 dsProducts.insert();
                 dsProducts.forceValue(dsProducts.fieldIndex(u"pr_id"_s), p.pr);
                 dsProducts.forceValue(dsProducts.fieldIndex(u"pr_articul"_s), p.articul);
                 dsProducts.forceValue(dsProducts.fieldIndex(u"pr_name"_s), parts.value(u"pr_name"_s));
                 dsProducts.post();
-                productAmount.insert(p.pr, Money());
+                m_productRows.insert(p.pr);
             }
-            productAmount[p.pr] += p.loaded;
-            productSum[p.pr] += [&] {
-                TSplittedEntry share;
-                share.kept = p.loaded;
-                share.lineAmount = p.lineAmount;
-                return share.keptSum(inCurrency ? p.lineSumValut : p.lineSum);
-            }();
             dsProductsOrder.insert();
             const auto set = [&](const QString& f, const QVariant& v) {
                 dsProductsOrder.forceValue(dsProductsOrder.fieldIndex(f), v);
@@ -450,6 +445,8 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
             dsProductsOrder.post();
             byKey.insert(partKey(p.pr, p.suo, p.date, p.sde, p.sdp), p.link);
             m_order << p.link;
+            m_current.insert(p.link, p.loaded);
+            m_partsOf[p.pr] << p.link;
             m_parts.insert(p.link, p);
         }
         for (requests.first(); !requests.eof(); requests.next()) {
@@ -467,13 +464,12 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
         // Products: amount and sum of their parts.
         auto products = dsProducts.clone();
         for (products->first(); !products->eof(); products->next()) {
-            const qint64 pr = products->integer(u"pr_id"_s);
-            if (!productAmount.contains(pr))
-                continue;
+            Money amount, sum;
+            productTotals(products->integer(u"pr_id"_s), amount, sum);
             products->edit();
-            products->forceValue(products->fieldIndex(u"amount"_s), productAmount.value(pr).toVariant());
-            products->forceValue(products->fieldIndex(u"parts_sum"_s), productSum.value(pr).toVariant());
-            products->forceValue(products->fieldIndex(u"price"_s), perUnit(productSum.value(pr), productAmount.value(pr)));
+            products->forceValue(products->fieldIndex(u"amount"_s), amount.toVariant());
+            products->forceValue(products->fieldIndex(u"parts_sum"_s), sum.toVariant());
+            products->forceValue(products->fieldIndex(u"price"_s), perUnit(sum, amount));
             products->post();
         }
     } catch (...) {
@@ -503,7 +499,7 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
     if (it == m_parts.constEnd())
         return;
     const LoadedPart& p = *it;
-    RowSetHelpers::discardRows(dsProductsOffer, u"part_id=%1"_s.arg(link));
+    dropRequests(link);
     const bool wasLoading = std::exchange(m_loading, true);
     // Linked by hand: the part may not be the current row of its set.
     if (!wasLoading)
@@ -532,6 +528,7 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
             set(u"swb_id"_s, p.swb);
             set(u"pr_id"_s, p.pr);
             dsProductsOffer.post();
+            m_offerMarks[link] << dsProductsOffer.bookmark();
         }
     } catch (...) {
         restore();
@@ -543,17 +540,7 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
 void TdmEditProforma::recalcProduct(qint64 prId)
 {
     Money amount, sum;
-    const bool inCurrency = valuted();
-    auto parts = dsProductsOrder.clone();
-    parts->setFilter(u"pr_id=%1"_s.arg(prId));
-    for (parts->first(); !parts->eof(); parts->next()) {
-        const LoadedPart& p = m_parts[int(parts->integer(u"part_id"_s))];
-        TSplittedEntry share;
-        share.kept = parts->money(u"Amount"_s);
-        share.lineAmount = p.lineAmount;
-        amount += share.kept;
-        sum += share.keptSum(inCurrency ? p.lineSumValut : p.lineSum);
-    }
+    productTotals(prId, amount, sum);
     // Through a clone: the product set may be leaving its row right now (a part posted as its
     // master moves on), and its own handlers would walk the parts again.
     auto product = dsProducts.clone();
@@ -603,12 +590,13 @@ void TdmEditProforma::walkProduct()
                 continue;
             const int link = int(parts->integer(u"part_id"_s));
             if (s.amount <= Money()) {
-                RowSetHelpers::discardRows(dsProductsOffer, u"part_id=%1"_s.arg(link));
+                dropPart(link);
                 parts->remove();
             } else {
                 parts->edit();
                 parts->forceValue(parts->fieldIndex(u"Amount"_s), s.amount.toVariant());
                 parts->post();
+                m_current.insert(link, s.amount);
                 rebuildRequests(link, s.amount);
             }
         }
@@ -619,17 +607,7 @@ void TdmEditProforma::walkProduct()
     m_walking = false;
     // The product holds what its parts hold, at their own prices.
     Money amount, sum;
-    const bool inCurrency = valuted();
-    auto parts = dsProductsOrder.clone();
-    parts->setFilter(u"pr_id=%1"_s.arg(pr));
-    for (parts->first(); !parts->eof(); parts->next()) {
-        const LoadedPart& p = m_parts[int(parts->integer(u"part_id"_s))];
-        TSplittedEntry share;
-        share.kept = parts->money(u"Amount"_s);
-        share.lineAmount = p.lineAmount;
-        amount += share.kept;
-        sum += share.keptSum(inCurrency ? p.lineSumValut : p.lineSum);
-    }
+    productTotals(pr, amount, sum);
     dsProducts.forceValue(dsProducts.fieldIndex(u"amount"_s), amount.toVariant());
     dsProducts.forceValue(dsProducts.fieldIndex(u"parts_sum"_s), sum.toVariant());
     dsProducts.forceValue(dsProducts.fieldIndex(u"price"_s), perUnit(sum, amount));
@@ -708,11 +686,39 @@ void TdmEditProforma::acceptChanges()
 
 QHash<int, Money> TdmEditProforma::currentAmounts() const
 {
-    QHash<int, Money> out;
-    auto parts = dsProductsOrder.clone();
-    for (parts->first(); !parts->eof(); parts->next())
-        out.insert(int(parts->integer(u"part_id"_s)), parts->money(u"Amount"_s));
-    return out;
+    return m_current;
+}
+
+void TdmEditProforma::productTotals(qint64 prId, Money& amount, Money& sum) const
+{
+    const bool inCurrency = valuted();
+    amount = sum = Money();
+    for (int link : m_partsOf.value(prId)) {
+        const auto it = m_current.constFind(link);
+        if (it == m_current.constEnd())
+            continue;
+        const LoadedPart& p = m_parts[link];
+        TSplittedEntry share;
+        share.kept = *it;
+        share.lineAmount = p.lineAmount;
+        amount += share.kept;
+        sum += share.keptSum(inCurrency ? p.lineSumValut : p.lineSum);
+    }
+}
+
+void TdmEditProforma::dropRequests(int link)
+{
+    // By their bookmarks: a filter over every request part for each edit made long documents slow.
+    auto rows = dsProductsOffer.clone();
+    for (const TRowSet::Bookmark b : m_offerMarks.take(link))
+        if (rows->gotoBookmark(b))
+            rows->discardCurrent();
+}
+
+void TdmEditProforma::dropPart(int link)
+{
+    dropRequests(link);
+    m_current.remove(link);
 }
 
 void TdmEditProforma::writeHeader()

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 namespace Tarvo::Data {
 class Query;
@@ -97,6 +98,10 @@ private:
     QString receivedRefusal(const LoadedPart& p) const;
     QList<QPair<LoadedRequest, Money>> requestCut(const LoadedPart& p, Money amount) const;
     QHash<int, Money> currentAmounts() const;
+    void productTotals(qint64 prId, Money& amount, Money& sum) const;
+    void dropRequests(int link);
+    // The part keeps nothing any more: its request parts go with it.
+    void dropPart(int link);
     void writeHeader();
     void claimLine(const TSplittedEntry& e, const QVariant& target);
     void insertRemainder(TSplittedEntry& e);
@@ -108,6 +113,10 @@ private:
     qint64 m_writtenPfId = 0;
     QHash<int, LoadedPart> m_parts;
     QList<int> m_order; // part links in loaded order
+    QHash<int, Money> m_current; // parts still listed, with their quantities
+    QHash<qint64, QList<int>> m_partsOf;
+    QHash<int, QList<Data::TRowSet::Bookmark>> m_offerMarks;
+    QSet<qint64> m_productRows;
     bool m_loading = false;
     bool m_walking = false;
 };

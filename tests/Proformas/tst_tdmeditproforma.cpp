@@ -139,6 +139,39 @@ private slots:
         TARVO_CHECK_CHAIN(f.db);
     }
 
+    // Editing one part leaves the cursor on it, so a walk over the parts visits each once.
+    void cursorStaysOnTheEditedPart()
+    {
+        Test::TestDatabase tdb;
+        F f(tdb.db());
+        const qint64 suo = f.order(), a = f.product(u"A-1"_s), b = f.product(u"B-2"_s);
+        const qint64 r1 = f.requestFor(a);
+        f.acceptedLine(suo, a, F::day(5), "10", "1000");
+        f.acceptedLine(suo, b, F::day(5), "10", "1000");
+        const qint64 swb = f.waybill(), sde = f.invoice(swb, false);
+        f.invoiceRow(sde, swb, suo, a, F::day(5), "4");
+        f.invoiceShare(r1, sde, swb, suo, a, F::day(5), "4");
+        f.share(r1, suo, a, F::day(5), "6");
+        // The same product in a second order: still one product row.
+        const qint64 suo2 = f.order();
+        f.acceptedLine(suo2, a, F::day(6), "5", "500");
+        TdmEditProforma doc(&f.db);
+        doc.loadFromOrders({suo, suo2});
+        QCOMPARE(doc.dsProducts.recordCount(), 2);
+        int visited = 0;
+        for (doc.dsProducts.first(); !doc.dsProducts.eof(); doc.dsProducts.next())
+            for (doc.dsProductsOrder.first(); !doc.dsProductsOrder.eof(); doc.dsProductsOrder.next()) {
+                const int at = doc.dsProductsOrder.recNo();
+                F::setPart(doc, "1");
+                QCOMPARE(doc.dsProductsOrder.recNo(), at);
+                ++visited;
+            }
+        QCOMPARE(visited, 4);
+        QVERIFY(doc.dsProducts.locate({u"pr_id"_s}, {a}));
+        QCOMPARE(doc.dsProducts.money(u"amount"_s), Money(3));
+        QCOMPARE(doc.dsProducts.money(u"sum"_s), Money(300));
+    }
+
     // A remainder whose next day is taken moves on (D+1 taken → D+2); two lines of one product
     // split in one save each find their own day. The retry survives on PostgreSQL too.
     void remaindersSkipTakenDays()
