@@ -97,6 +97,64 @@ double perUnit(Money sum, Money amount)
 
 } // namespace
 
+// The statements of one save, prepared once: a statement is compiled with the triggers of its
+// table, which cost more than running it.
+struct TdmEditProforma::SplitStatements
+{
+    explicit SplitStatements(Database& db)
+        : claim(db, u"update scm_so_accepted set soa_pf_id = ? where soa_suo_id = ? and soa_pr_id = ? "
+                    "and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? and soa_amount = ?"_s),
+          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ? "
+                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and soa_amount = ?"_s),
+          insLine(db, insSoAccepted()),
+          insInvoice(db, u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
+                         "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) select sdi_pr_id, sdi_suo_id, "
+                         ":new_date, sdi_sde_id, sdi_swb_id, :delta, sdi_sdp_pr_id, case when :whole = 1 then "
+                         "sdi_sdp_amount else %1 end from scm_order_invoice where %2 and (case when :whole2 = 1 then "
+                         "sdi_amount = :delta2 else sdi_amount > :delta3 end)"_s.arg(sdpShare(db), invoiceKey())),
+          decInvoice(db, u"update scm_order_invoice set sdi_amount = %1, sdi_sdp_amount = sdi_sdp_amount - %2 "
+                         "where %3"_s.arg(db.dialect().roundedAmount(u"sdi_amount - :delta"_s), sdpShare(db),
+                                          invoiceKey())),
+          delInvoice(db, u"delete from scm_order_invoice where "_s + invoiceKey()),
+          insOffer(db, u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, "
+                       "soi_swb_id, soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) select soi_pr_id, soi_suo_id, "
+                       ":new_date, soi_sde_id, soi_swb_id, soi_bof_id, soi_sdp_pr_id, :delta, case when :whole = 1 then "
+                       "soi_sdp_amount else %1 end from scm_offer_invoice where %2 and (case when :whole2 = 1 then "
+                       "soi_amount = :delta2 else soi_amount > :delta3 end)"_s.arg(soiShare(db), offerKey())),
+          decOffer(db, u"update scm_offer_invoice set soi_amount = %1, soi_sdp_amount = soi_sdp_amount - %2 "
+                       "where %3"_s.arg(db.dialect().roundedAmount(u"soi_amount - :delta"_s), soiShare(db), offerKey())),
+          delOffer(db, u"delete from scm_offer_invoice where "_s + offerKey()),
+          insAccepted(db, insBoAccepted()),
+          decAccepted(db, u"update scm_bo_accepted set boa_amount = %1 where %2 and boa_amount > :delta2"_s.arg(
+                              db.dialect().roundedAmount(u"boa_amount - :delta"_s), acceptedKey())),
+          delAccepted(db, u"delete from scm_bo_accepted where %1 and boa_amount = :delta"_s.arg(acceptedKey()))
+    {
+    }
+
+    // The delivered product's quantity follows in proportion (it may be counted in its own units).
+    static QString sdpShare(Database& db) { return db.dialect().roundedAmount(u"sdi_sdp_amount * :delta / sdi_amount"_s); }
+    static QString soiShare(Database& db) { return db.dialect().roundedAmount(u"soi_sdp_amount * :delta / soi_amount"_s); }
+    static QString invoiceKey()
+    {
+        return u"sdi_sde_id = :sde and sdi_sdp_pr_id = :sdp and sdi_suo_id = :suo and sdi_pr_id = :pr "
+               "and sdi_soa_deliverydate = :date"_s;
+    }
+    static QString offerKey()
+    {
+        return u"soi_sde_id = :sde and soi_sdp_pr_id = :sdp and soi_suo_id = :suo and soi_pr_id = :pr "
+               "and soi_soa_deliverydate = :date and soi_bof_id = :bof"_s;
+    }
+    static QString acceptedKey()
+    {
+        return u"boa_suo_id = :suo and boa_pr_id = :pr and boa_soa_deliverydate = :date and boa_bof_id = :bof"_s;
+    }
+
+    Query claim, lower, insLine;
+    Query insInvoice, decInvoice, delInvoice;
+    Query insOffer, decOffer, delOffer;
+    Query insAccepted, decAccepted, delAccepted;
+};
+
 TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataModule(db, parent)
 {
     const auto caption = [](TRowSet& set, const QString& name, const QString& text) {
@@ -500,41 +558,28 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
         return;
     const LoadedPart& p = *it;
     dropRequests(link);
-    const bool wasLoading = std::exchange(m_loading, true);
-    // Linked by hand: the part may not be the current row of its set.
-    if (!wasLoading)
-        dsProductsOffer.clearMaster();
-    const auto restore = [&] {
-        m_loading = wasLoading;
-        if (!wasLoading)
-            dsProductsOffer.setMaster(&dsProductsOrder, {u"part_id"_s}, {u"part_id"_s});
-    };
-    try {
-        for (const auto& [r, keep] : requestCut(p, amount)) {
-            if (keep <= Money())
-                continue;
-            dsProductsOffer.insert();
-            const auto set = [&](const QString& f, const QVariant& v) {
-                dsProductsOffer.forceValue(dsProductsOffer.fieldIndex(f), v);
-            };
-            set(u"part_id"_s, link);
-            set(u"bof_id"_s, r.bof);
-            set(u"amount"_s, keep.toVariant());
-            set(u"bof_person"_s, r.person);
-            set(u"bof_plan_start"_s, r.planStart);
-            set(u"sde_id"_s, p.sde);
-            set(u"suo_id"_s, p.suo);
-            set(u"soa_deliverydate"_s, p.date);
-            set(u"swb_id"_s, p.swb);
-            set(u"pr_id"_s, p.pr);
-            dsProductsOffer.post();
-            m_offerMarks[link] << dsProductsOffer.bookmark();
-        }
-    } catch (...) {
-        restore();
-        throw;
+    // Through a clone: the part need not be the current row, and the set's own view is rebuilt
+    // once when next read instead of for every row.
+    auto rows = dsProductsOffer.clone();
+    QList<TRowSet::Bookmark>& marks = m_offerMarks[link];
+    for (const auto& [r, keep] : requestCut(p, amount)) {
+        if (keep <= Money())
+            continue;
+        rows->insert();
+        const auto set = [&](const QString& f, const QVariant& v) { rows->forceValue(rows->fieldIndex(f), v); };
+        set(u"part_id"_s, link);
+        set(u"bof_id"_s, r.bof);
+        set(u"amount"_s, keep.toVariant());
+        set(u"bof_person"_s, r.person);
+        set(u"bof_plan_start"_s, r.planStart);
+        set(u"sde_id"_s, p.sde);
+        set(u"suo_id"_s, p.suo);
+        set(u"soa_deliverydate"_s, p.date);
+        set(u"swb_id"_s, p.swb);
+        set(u"pr_id"_s, p.pr);
+        rows->post();
+        marks << rows->bookmark();
     }
-    restore();
 }
 
 void TdmEditProforma::recalcProduct(qint64 prId)
@@ -776,10 +821,11 @@ void TdmEditProforma::writeChanges()
     }
 
     writeHeader();
+    SplitStatements st(database());
     const QVariant pf = m_writtenPfId;
     const QVariant noPf = QVariant(QMetaType::fromType<qint64>());
     for (TSplittedEntry& e : split.entries()) {
-        claimLine(e, e.released() ? noPf : pf);
+        claimLine(st, e, e.released() ? noPf : pf);
         if (!e.split())
             continue;
         const QString key = u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date));
@@ -789,18 +835,17 @@ void TdmEditProforma::writeChanges()
             if (current.value(p->link) < p->loaded)
                 if (const QString refusal = receivedRefusal(*p); !refusal.isEmpty())
                     throw EDDMSaveError(refusal);
-        insertRemainder(e);
-        moveRows(e, parts, current);
-        lowerLine(e);
+        insertRemainder(st, e);
+        moveRows(st, e, parts, current);
+        lowerLine(st, e);
     }
 }
 
-void TdmEditProforma::claimLine(const TSplittedEntry& e, const QVariant& target)
+void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target)
 {
     // The line must still be as loaded: free for a new proforma (or still this one's), with its
     // quantity. Otherwise another workstation took or changed it meanwhile.
-    Query q(database(), u"update scm_so_accepted set soa_pf_id = ? where soa_suo_id = ? and soa_pr_id = ? "
-                        "and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? and soa_amount = ?"_s);
+    Query& q = st.claim;
     q.bindAt(0, target, ParamType::Integer);
     q.bindAt(1, e.suoId, ParamType::Integer);
     q.bindAt(2, e.prId, ParamType::Integer);
@@ -812,13 +857,13 @@ void TdmEditProforma::claimLine(const TSplittedEntry& e, const QVariant& target)
         throw EDDMSaveError(ChangedElsewhereMessage);
 }
 
-void TdmEditProforma::insertRemainder(TSplittedEntry& e)
+void TdmEditProforma::insertRemainder(SplitStatements& st, TSplittedEntry& e)
 {
     Database& db = database();
     const Money rest = e.total - e.kept;
     const Money restSum = e.lineSum - e.keptSum(e.lineSum);
     const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
-    Query ins(db, insSoAccepted());
+    Query& ins = st.insLine;
     for (int days = 1; days <= MaxRemainderDays; ++days) {
         const QDateTime date = e.date.addDays(days);
         try {
@@ -848,46 +893,18 @@ void TdmEditProforma::insertRemainder(TSplittedEntry& e)
                             .arg(e.date.toString(u"dd.MM.yyyy"_s)));
 }
 
-void TdmEditProforma::moveRows(const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
+void TdmEditProforma::moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
                                const QHash<int, Money>& current)
 {
-    Database& db = database();
-    const Dialect& d = db.dialect();
     const auto require = [](const Query& q) {
         if (q.numRowsAffected() != 1)
             throw EDDMSaveError(ChangedElsewhereMessage);
     };
-    // The delivered product's quantity follows in proportion (it may be counted in its own units).
-    const QString sdpShare = d.roundedAmount(u"sdi_sdp_amount * :delta / sdi_amount"_s);
-    const QString soiShare = d.roundedAmount(u"soi_sdp_amount * :delta / soi_amount"_s);
-    const QString invoiceKey = u"sdi_sde_id = :sde and sdi_sdp_pr_id = :sdp and sdi_suo_id = :suo and sdi_pr_id = :pr "
-                               "and sdi_soa_deliverydate = :date"_s;
-    const QString offerKey = u"soi_sde_id = :sde and soi_sdp_pr_id = :sdp and soi_suo_id = :suo and soi_pr_id = :pr "
-                             "and soi_soa_deliverydate = :date and soi_bof_id = :bof"_s;
-    const QString acceptedKey =
-        u"boa_suo_id = :suo and boa_pr_id = :pr and boa_soa_deliverydate = :date and boa_bof_id = :bof"_s;
-    // The removed quantity's invoice row at the remainder's date, taken from the stored row
-    // (which must hold more than it gives when it stays, exactly what was loaded when it goes).
-    Query insInvoice(db, u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
-                         "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) select sdi_pr_id, sdi_suo_id, "
-                         ":new_date, sdi_sde_id, sdi_swb_id, :delta, sdi_sdp_pr_id, case when :whole = 1 then "
-                         "sdi_sdp_amount else %1 end from scm_order_invoice where %2 and (case when :whole2 = 1 then "
-                         "sdi_amount = :delta2 else sdi_amount > :delta3 end)"_s.arg(sdpShare, invoiceKey));
-    Query decInvoice(db, u"update scm_order_invoice set sdi_amount = %1, sdi_sdp_amount = sdi_sdp_amount - %2 "
-                         "where %3"_s.arg(d.roundedAmount(u"sdi_amount - :delta"_s), sdpShare, invoiceKey));
-    Query delInvoice(db, u"delete from scm_order_invoice where "_s + invoiceKey);
-    Query insOffer(db, u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, "
-                       "soi_swb_id, soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) select soi_pr_id, soi_suo_id, "
-                       ":new_date, soi_sde_id, soi_swb_id, soi_bof_id, soi_sdp_pr_id, :delta, case when :whole = 1 then "
-                       "soi_sdp_amount else %1 end from scm_offer_invoice where %2 and (case when :whole2 = 1 then "
-                       "soi_amount = :delta2 else soi_amount > :delta3 end)"_s.arg(soiShare, offerKey));
-    Query decOffer(db, u"update scm_offer_invoice set soi_amount = %1, soi_sdp_amount = soi_sdp_amount - %2 "
-                       "where %3"_s.arg(d.roundedAmount(u"soi_amount - :delta"_s), soiShare, offerKey));
-    Query delOffer(db, u"delete from scm_offer_invoice where "_s + offerKey);
-    Query insAccepted(db, insBoAccepted());
-    Query decAccepted(db, u"update scm_bo_accepted set boa_amount = %1 where %2 and boa_amount > :delta2"_s.arg(
-                              d.roundedAmount(u"boa_amount - :delta"_s), acceptedKey));
-    Query delAccepted(db, u"delete from scm_bo_accepted where %1 and boa_amount = :delta"_s.arg(acceptedKey));
+    // The removed quantity's invoice row at the remainder's date is taken from the stored row,
+    // which must hold more than it gives when it stays, exactly what was loaded when it goes.
+    Query &insInvoice = st.insInvoice, &decInvoice = st.decInvoice, &delInvoice = st.delInvoice;
+    Query &insOffer = st.insOffer, &decOffer = st.decOffer, &delOffer = st.delOffer;
+    Query &insAccepted = st.insAccepted, &decAccepted = st.decAccepted, &delAccepted = st.delAccepted;
 
     const auto bindKey = [&](Query& q, const LoadedPart& p) -> Query& {
         q.bind(u"suo"_s, p.suo).bind(u"pr"_s, p.pr).bind(u"date"_s, p.date);
@@ -967,10 +984,9 @@ void TdmEditProforma::moveRows(const TSplittedEntry& e, const QList<const Loaded
     }
 }
 
-void TdmEditProforma::lowerLine(const TSplittedEntry& e)
+void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e)
 {
-    Query q(database(), u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ? "
-                        "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and soa_amount = ?"_s);
+    Query& q = st.lower;
     q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), e.suoId,
                e.prId, e.date, e.lineAmount.toVariant()})
         .exec();

@@ -103,10 +103,12 @@ private:
     // The part keeps nothing any more: its request parts go with it.
     void dropPart(int link);
     void writeHeader();
-    void claimLine(const TSplittedEntry& e, const QVariant& target);
-    void insertRemainder(TSplittedEntry& e);
-    void moveRows(const TSplittedEntry& e, const QList<const LoadedPart*>& parts, const QHash<int, Money>& current);
-    void lowerLine(const TSplittedEntry& e);
+    struct SplitStatements;
+    void claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target);
+    void insertRemainder(SplitStatements& st, TSplittedEntry& e);
+    void moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
+                  const QHash<int, Money>& current);
+    void lowerLine(SplitStatements& st, const TSplittedEntry& e);
     bool valuted() const;
 
     qint64 m_pfId = 0;

@@ -17,18 +17,24 @@ Money TSplittedEntry::keptSum(Money sum) const
     return Money::fromRaw(int64_t(q));
 }
 
+namespace {
+QString keyOf(qint64 suoId, qint64 prId, const QDateTime& date)
+{
+    return u"%1|%2|%3"_s.arg(suoId).arg(prId).arg(date.toMSecsSinceEpoch());
+}
+} // namespace
+
 TSplittedEntry* TSplitedAccept::find(qint64 suoId, qint64 prId, const QDateTime& date)
 {
-    for (TSplittedEntry& e : m_entries)
-        if (e.suoId == suoId && e.prId == prId && e.date == date)
-            return &e;
-    return nullptr;
+    const auto it = m_index.constFind(keyOf(suoId, prId, date));
+    return it == m_index.constEnd() ? nullptr : &m_entries[*it];
 }
 
 TSplittedEntry& TSplitedAccept::add(qint64 suoId, qint64 prId, const QDateTime& date, Money total, Money kept)
 {
     TSplittedEntry* e = find(suoId, prId, date);
     if (!e) {
+        m_index.insert(keyOf(suoId, prId, date), m_entries.size());
         m_entries.push_back({});
         e = &m_entries.back();
         e->suoId = suoId;

@@ -3,6 +3,7 @@
 #include "data/engine/money.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QVariant>
 #include <vector>
 
@@ -47,6 +48,7 @@ private:
     TSplittedEntry* find(qint64 suoId, qint64 prId, const QDateTime& date);
 
     std::vector<TSplittedEntry> m_entries;
+    QHash<QString, size_t> m_index;
 };
 
 } // namespace Tarvo::Proformas
