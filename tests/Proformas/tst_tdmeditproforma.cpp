@@ -205,6 +205,33 @@ private slots:
         TARVO_CHECK_CHAIN(f.db);
     }
 
+    // With every following day of a year taken the save gives up, names order and article, and
+    // writes nothing.
+    void remainderWithoutAFreeDayGivesUp()
+    {
+        Test::TestDatabase tdb;
+        F f(tdb.db());
+        const qint64 suo = f.order(), a = f.product(u"A-1"_s);
+        f.acceptedLine(suo, a, F::day(5), "10", "1000");
+        TdmEditProforma doc(&f.db);
+        doc.loadFromOrders({suo});
+        {
+            Transaction t(f.db);
+            for (int d = 1; d <= 366; ++d)
+                f.confirmed(suo, a, F::day(5).addDays(d), "1", "1");
+            t.commit();
+        }
+        QVERIFY(F::toPart(doc, a, F::day(5)));
+        F::setPart(doc, "6");
+        F::number(doc, 1);
+        const QStringList before = f.snapshot();
+        QVERIFY_THROWS_EXCEPTION(Abort, doc.saveDocument());
+        QVERIFY2(f.shown.last().contains(u"Заказ %1"_s.arg(suo)) && f.shown.last().contains(u"A-1"_s),
+                 qPrintable(f.shown.last()));
+        QCOMPARE(f.snapshot(), before);
+        QCOMPARE(f.count(u"select count(*) from scm_Proforma"_s), 0);
+    }
+
     // Sums never drift: a line taken whole keeps its sum, a split line divides it once and the
     // remainder gets the rest, in both currencies. Parts keep their own prices when the product
     // row is cut.
