@@ -298,6 +298,52 @@ private slots:
         QVERIFY(db.scalar(u"select count(*) from scm_so_accepted where soa_pf_id = ?"_s, {paid}).toInt() > 0);
         main.mdiArea()->closeAllSubWindows();
     }
+
+    // The one editor asks before it takes another document, and before it closes with changes.
+    void editorAsksBeforeLosingChanges()
+    {
+        Test::TestDatabase t;
+        Data::Database& db = t.db();
+        Test::startDemoCompanyAsAdmin(db);
+        const qint64 suo =
+            db.scalar(u"select suo_id from scm_supplier_order where suo_description like '%без счета'"_s).toLongLong();
+        const int proformas = db.scalar(u"select count(*) from scm_Proforma"_s).toInt();
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        main.refreshMenus();
+        Test::activate(&main);
+        TedProformaInvoice* editor = TedProformaInvoice::openNew({suo});
+        QVERIFY(editor);
+        // Untouched, a new proforma still counts as changed: it would take the lines whole.
+        {
+            Test::BoxAnswers cancel({QMessageBox::Cancel});
+            QCOMPARE(TedProformaInvoice::openNew({suo}), nullptr);
+            QTRY_COMPARE(cancel.texts, QStringList{TedProformaInvoice::SwitchQuestion});
+        }
+        QCOMPARE(editor->windowTitle(), u"Создание нового счета"_s);
+        // "No" goes on without saving: the same lines are loaded again.
+        {
+            Test::BoxAnswers no({QMessageBox::No});
+            QCOMPARE(TedProformaInvoice::openNew({suo}), editor);
+            QTRY_COMPARE(no.texts, QStringList{TedProformaInvoice::SwitchQuestion});
+        }
+        QCOMPARE(db.scalar(u"select count(*) from scm_so_accepted where soa_suo_id = ? and soa_pf_id is not null"_s, {suo})
+                     .toInt(),
+                 0);
+        {
+            Test::BoxAnswers cancel({QMessageBox::Cancel});
+            editor->parentWidget()->close();
+            QTRY_COMPARE(cancel.texts, QStringList{TedProformaInvoice::CloseQuestion});
+        }
+        QCOMPARE(TedProformaInvoice::instance(), editor);
+        {
+            Test::BoxAnswers no({QMessageBox::No});
+            editor->parentWidget()->close();
+            QTRY_COMPARE(no.texts, QStringList{TedProformaInvoice::CloseQuestion});
+        }
+        QTRY_COMPARE(TedProformaInvoice::instance(), nullptr);
+        QCOMPARE(db.scalar(u"select count(*) from scm_Proforma"_s).toInt(), proformas);
+    }
 };
 
 QTEST_MAIN(ProformaWindowsTest)
