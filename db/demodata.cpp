@@ -95,6 +95,7 @@ private:
     void partners();
     void catalog();
     void documents();
+    void freeOrder();
     void reports();
 
     Database& m_db;
@@ -480,6 +481,64 @@ void Filler::documents()
     }
 }
 
+// A confirmed order outside any proforma, ready to be invoiced: each line half shipped on an
+// invoice with its request rows, the other half confirmed for the request.
+void Filler::freeOrder()
+{
+    const QDate anchor = DemoData::anchorDate();
+    const Supplier& sup = m_suppliers.first();
+    const QDate offerDate = anchor.addDays(-10), orderDate = anchor.addDays(-8), shipDate = anchor.addDays(6);
+    const qint64 bof = id(u"insert into scm_business_offer (bof_person, bof_date, bof_cod_valut, bof_description, "
+                           "bof_user_id, bof_dopnomer, bof_snomer, bof_plan_start, bof_plan_end, bof_accepted, bof_otmetka, "
+                           "bof_createdate, bof_updatedate) values (?, ?, '', ?, ?, 13, 'З-112', ?, ?, 1, 0, ?, ?)"_s,
+                           u"bof_id"_s,
+                           {m_buyers.first(), at(offerDate), u"Заявка на поставку, склад"_s, m_sellers.first(),
+                            at(offerDate.addDays(14)), at(offerDate.addDays(45)), at(offerDate), at(offerDate)});
+    const qint64 suo = id(u"insert into scm_supplier_order (suo_supplier, suo_date, suo_cod_valut, suo_accepted, "
+                           "suo_waiting, suo_description, suo_dopnomer, suo_snomer, suo_id_sclad, suo_user_id, "
+                           "suo_plan_surcharge, suo_createdate, suo_updatedate) values (?, ?, '', 1, 0, ?, 13, 'ЗП-512', 1, "
+                           "?, 0, ?, ?)"_s,
+                           u"suo_id"_s,
+                           {sup.id, at(orderDate), u"Заказ по заявке %1, без счета"_s.arg(bof), m_purchasers.first(),
+                            at(orderDate), at(orderDate)});
+    const qint64 swb = id(u"insert into scm_waybill (swb_departure_platform, swb_arrival_platform, swb_plan_arrival_date, "
+                           "swb_department, swb_stepname, swb_consignor, swb_stepdate, swb_dopnomer, swb_snomer, "
+                           "swb_createdate, swb_updatedate) values ('Тула', 'Москва-Товарная', ?, ?, 'В пути', ?, ?, 13, "
+                           "'П-13', ?, ?)"_s,
+                           u"swb_id"_s,
+                           {at(shipDate.addDays(3)), at(shipDate), sup.name, at(shipDate), at(shipDate), at(shipDate)});
+    const qint64 sde = id(u"insert into scm_delivery (sde_swb_id, sde_currency, sde_supplier, sde_invoice_num, "
+                           "sde_invoice_date, sde_id_sclad, sde_complited, sde_user_id, sde_createdate, sde_updatedate) "
+                           "values (?, '', ?, 'INV-9013', ?, 1, 0, ?, ?, ?)"_s,
+                           u"sde_id"_s, {swb, sup.id, at(shipDate), m_purchasers.first(), at(shipDate), at(shipDate)});
+    for (int j = 0; j < 3; ++j) {
+        const ProductRow& p = m_products.at(6 * (j + 1));
+        const Money amount(4 + 2 * j), half(2 + j);
+        const Money sum = p.price * amount, cost = sum * Money::fromDouble(0.7);
+        exec(u"insert into scm_bp_delivery (bpd_bof_id, bpd_pr_id, bpd_amount, bpd_deliverydate, bpd_sum, bpd_sum_valut) "
+             "values (?, ?, ?, ?, ?, 0)"_s,
+             {bof, p.id, amount.toVariant(), at(offerDate.addDays(30)), sum.toVariant()});
+        exec(u"insert into scm_so_products (sop_suo_id, sop_pr_id, sop_deliverydate, sop_amount, sop_sum, sop_sum_valut, "
+             "sop_ball, sop_mark) values (?, ?, ?, ?, ?, 0, 0, '')"_s,
+             {suo, p.id, at(shipDate), amount.toVariant(), cost.toVariant()});
+        exec(u"insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, soa_sum, soa_sum_valut) "
+             "values (?, ?, ?, ?, ?, 0)"_s,
+             {suo, p.id, at(shipDate), amount.toVariant(), cost.toVariant()});
+        exec(u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "
+             "values (?, ?, ?, ?, ?)"_s,
+             {suo, p.id, at(shipDate), bof, (amount - half).toVariant()});
+        exec(u"insert into scm_deliveredProduct (sdp_swb_id, sdp_sde_id, sdp_pr_id, sdp_amount, sdp_amount2, sdp_sum, "
+             "sdp_sum_val) values (?, ?, ?, ?, ?, ?, 0)"_s,
+             {swb, sde, p.id, half.toVariant(), half.toVariant(), (cost * half / amount).toVariant()});
+        exec(u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, sdi_swb_id, "
+             "sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) values (?, ?, ?, ?, ?, ?, ?, ?)"_s,
+             {p.id, suo, at(shipDate), sde, swb, half.toVariant(), p.id, half.toVariant()});
+        exec(u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, soi_swb_id, "
+             "soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) values (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
+             {p.id, suo, at(shipDate), sde, swb, bof, p.id, half.toVariant(), half.toVariant()});
+    }
+}
+
 void Filler::reports()
 {
     // The schema seeds the call places and a folder of its own: the demo folders take the keys after it.
@@ -503,6 +562,7 @@ void Filler::run()
     partners();
     catalog();
     documents();
+    freeOrder();
     reports();
 }
 

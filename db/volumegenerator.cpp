@@ -5,6 +5,7 @@
 #include "db/bulkinserter.h"
 #include "db/demodata.h"
 #include "db/plannerstatistics.h"
+#include "db/volume_proformas.h"
 #include "core/exception.h"
 
 #include <QDateTime>
@@ -294,11 +295,13 @@ qint64 VolumeGenerator::run()
             for (int q = 0; q < RequestsPerOrder; ++q)
                 for (int j = 0; j < LinesPerRequest; ++j)
                     sum += costOf(productOf(o, q, j)) * placedOf(o, q, j);
-            proformas.add({o + 1, o + 1, 1 + o % Suppliers, sum.toVariant(), day(when), u""_s, 1});
-            plan.add({o + 1, day(when + 5), sum.toVariant(), day(when)});
+            // A proforma is in its order's currency; the payment is made in roubles.
+            const Money due = inUsd(o) ? valutOf(o, sum) : sum;
+            proformas.add({o + 1, o + 1, 1 + o % Suppliers, due.toVariant(), day(when), inUsd(o) ? u"USD"_s : u""_s, 1});
+            plan.add({o + 1, day(when + 5), due.toVariant(), day(when)});
             payments.add({o + 1, Suppliers + 1, 1 + o % Suppliers, day(when + 5), sum.toVariant(),
                           QString::number(o + 1), u"ПП-%1"_s.arg(o + 1), day(when + 5)});
-            paid.add({o + 1, o + 1, sum.toVariant()});
+            paid.add({o + 1, o + 1, due.toVariant()});
             if (stage >= 7) {
                 // Shipped on day +16 of the order, received on day +28 (stage 9): arrival the day before.
                 const QDateTime shipped = day(when + 9);
@@ -482,6 +485,7 @@ qint64 VolumeGenerator::run()
         done(accepted, u"scm_so_accepted"_s);
         done(boAccepted, u"scm_bo_accepted"_s);
     }
+    total += VolumeProformas::freeStageSixOrders(m_db, m_orders);
     for (const auto& [table, key] : QList<QPair<QString, QString>>{
              {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},
              {u"scm_pricename"_s, u"prn_id"_s},

@@ -1,5 +1,7 @@
 #include "AcceptedOrders/tdmaccshed.h"
 
+#include "AcceptedOrders/tdmtableedits.h"
+
 #include "catalog/currency/moneyformats.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
@@ -672,8 +674,7 @@ void TdmAccShed::writeChanges()
     Query updBo(db, u"update scm_bo_accepted set boa_soa_deliverydate = :new_deliverydate, boa_amount = :boa_amount "
                     "where boa_pr_id = :pr_id and boa_suo_id = :suo_id and boa_bof_id = :bof_id "
                     "and boa_soa_deliverydate = :old_deliverydate"_s);
-    Query insBo(db, u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "
-                    "values (:suo_id, :pr_id, :deliverydate, :bof_id, :boa_amount)"_s);
+    Query insBo(db, TdmTableEdits::insBoAccepted());
 
     auto requests = boAccepted.clone();
     requests->setPendingOnly(true);
@@ -716,9 +717,7 @@ void TdmAccShed::writeChanges()
                       "and boa_soa_deliverydate = :deliverydate"_s);
     Query delSo(db, u"delete from scm_so_accepted where soa_pr_id = :pr_id and soa_suo_id = :suo_id "
                     "and soa_deliverydate = :deliverydate"_s);
-    Query insSo(db, u"insert into scm_so_accepted (soa_suo_id, soa_pr_id, soa_amount, soa_sum, soa_deliverydate, "
-                    "soa_sum_valut) values (:soa_suo_id, :soa_pr_id, :soa_amount, :soa_sum, :soa_deliverydate, "
-                    ":soa_sum_valut)"_s);
+    Query insSo(db, TdmTableEdits::insSoAccepted());
     Query updSo(db, u"update scm_so_accepted set soa_amount = :soa_amount, soa_sum = :soa_sum, "
                     "soa_deliverydate = :new_deliverydate, soa_sum_valut = :soa_sum_valut where soa_suo_id = :suo_id "
                     "and soa_pr_id = :pr_id and soa_deliverydate = :old_deliverydate"_s);

@@ -2,6 +2,7 @@
 #include "BusOffer/offerdeleteprocedure.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "Proformas/ui/tvproformainvoice.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
         Tarvo::SupplierOrders::registerSupplierOrderForming();
         Tarvo::Reports::registerReports();
         Tarvo::AddIn::registerAddIns();
+        Tarvo::Proformas::registerProformaRegister();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

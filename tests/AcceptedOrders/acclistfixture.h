@@ -39,11 +39,13 @@ struct AccListFixture : DetFixture
                                "boa_amount) values (?, ?, ?, ?, ?)"),
                 {suo, pr, date, bof, amount(qty)});
     }
-    qint64 proforma(const QString& number) const
+    // A proforma covers lines of its own currency only.
+    qint64 proforma(const QString& number, const QString& currency = {}) const
     {
         return db.insertReturning(
-            QStringLiteral("insert into scm_Proforma (pf_snomer, pf_dopnomer, pf_supplier, pf_date) values (?, 1, ?, ?)"),
-            QStringLiteral("pf_id"), {number, supplier, day(5)});
+            QStringLiteral("insert into scm_Proforma (pf_snomer, pf_dopnomer, pf_supplier, pf_date, pf_cod_valut) "
+                           "values (?, 1, ?, ?, ?)"),
+            QStringLiteral("pf_id"), {number, supplier, day(5), currency.isNull() ? QStringLiteral("") : currency});
     }
     // Ships `qty` of a confirmed line on the invoice for the request (its share must allow it).
     void ship(qint64 bof, qint64 suo, qint64 pr, const QDateTime& date, qint64 sde, qint64 swb, const char* qty) const

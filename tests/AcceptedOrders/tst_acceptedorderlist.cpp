@@ -137,11 +137,12 @@ private slots:
         f.confirm(full, m_a, f.day(3), "1", "600", "0", pf);
         f.confirm(full, m_a, f.day(4), "1", "400", "0", pf);
         // In a currency order the currency sums decide: a line of 0.0001 USD keeps it partial.
+        const qint64 usdPf = f.proforma(u"PF-8"_s, u"USD"_s);
         const qint64 usdPart = f.newOrder(u"USD"_s);
-        f.confirm(usdPart, m_a, f.day(3), "1", "9000", "100", pf);
+        f.confirm(usdPart, m_a, f.day(3), "1", "9000", "100", usdPf);
         f.confirm(usdPart, m_b, f.day(3), "1", "0.0001", "0.0001");
         const qint64 usdFull = f.newOrder(u"USD"_s);
-        f.confirm(usdFull, m_a, f.day(3), "1", "9000", "100", pf);
+        f.confirm(usdFull, m_a, f.day(3), "1", "9000", "100", usdPf);
         f.confirm(usdFull, m_b, f.day(3), "1", "0", "0");
 
         AcceptedOrderList list(m_t->db());

@@ -45,6 +45,11 @@ private slots:
             << u"update scm_so_accepted set soa_sum = 10, soa_sum_valut = 0 where soa_suo_id in "
                "(select suo_id from scm_supplier_order where suo_cod_valut <> '')"_s
             << u"only one of its two sums"_s;
+        QTest::newRow("request-invoice rows over their invoice row")
+            << u"update scm_offer_invoice set soi_amount = soi_amount + 100000"_s << u"request-invoice rows exceed"_s;
+        QTest::newRow("line in another supplier's proforma")
+            << u"update scm_Proforma set pf_supplier = (select min(par_id) from scm_partner where par_id <> pf_supplier)"_s
+            << u"proforma of another supplier"_s;
     }
     void brokenRowsAreNamed()
     {

@@ -57,6 +57,22 @@ QList<Rule> rules(Data::Engine engine)
         {u"confirmed line with a non-positive amount or a negative sum"_s,
          u"select soa_suo_id, soa_pr_id, soa_deliverydate, soa_amount, soa_sum, soa_sum_valut from scm_so_accepted "
          "where soa_amount <= 0 or soa_sum < 0 or soa_sum_valut < 0"_s},
+        // What a proforma's split keeps: an invoice row holds its request rows, a line belongs
+        // to a proforma of its own order's supplier and currency.
+        {u"request-invoice rows exceed their invoice row"_s,
+         u"select sdi_sde_id, sdi_sdp_pr_id, sdi_suo_id, sdi_pr_id, sdi_soa_deliverydate, sdi_amount, o.s "
+         "from scm_order_invoice join (select soi_sde_id, soi_sdp_pr_id, soi_suo_id, soi_pr_id, soi_soa_deliverydate, "
+         "sum(soi_amount) as s from scm_offer_invoice group by soi_sde_id, soi_sdp_pr_id, soi_suo_id, soi_pr_id, "
+         "soi_soa_deliverydate) o on o.soi_sde_id = sdi_sde_id and o.soi_sdp_pr_id = sdi_sdp_pr_id "
+         "and o.soi_suo_id = sdi_suo_id and o.soi_pr_id = sdi_pr_id and o.soi_soa_deliverydate = sdi_soa_deliverydate "
+         "where %1 > %2"_s.arg(units(u"o.s"_s), units(u"sdi_amount"_s))},
+        {u"invoice row with a non-positive amount"_s,
+         u"select sdi_sde_id, sdi_suo_id, sdi_pr_id, sdi_soa_deliverydate, sdi_amount from scm_order_invoice "
+         "where sdi_amount <= 0"_s},
+        {u"line in a proforma of another supplier or currency"_s,
+         u"select soa_suo_id, soa_pr_id, soa_deliverydate, soa_pf_id from scm_so_accepted "
+         "join scm_supplier_order on suo_id = soa_suo_id join scm_Proforma on pf_id = soa_pf_id "
+         "where pf_supplier <> suo_supplier or pf_cod_valut <> suo_cod_valut"_s},
         // A currency order's line carries both sums or neither: each follows from the other
         // through the quotation.
         {u"currency order's line with only one of its two sums"_s,

@@ -6,6 +6,7 @@
 #include "AddIn/ui/addinregistration.h"
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
+#include "Proformas/ui/tvproformainvoice.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
@@ -64,6 +65,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     SupplierOrders::registerSupplierOrderForming();
     Reports::registerReports();
     AddIn::registerAddIns();
+    Proformas::registerProformaRegister();
 }
 
 struct MenuWindow

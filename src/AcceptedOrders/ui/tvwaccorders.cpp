@@ -7,6 +7,7 @@
 #include "AcceptedOrders/acceptedorderlist.h"
 #include "AcceptedOrders/acceptedorderlistdetails.h"
 #include "AcceptedOrders/ui/tacceptedshedule.h"
+#include "Proformas/ui/tedproformainvoice.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tupdatedadoquery.h"
@@ -176,7 +177,7 @@ void TvwAccOrders::buildToolbar()
     addCommand(functions, u"actAddToInvoice"_s, u"Добавить заказ в инвойс"_s, {},
                [this] { arrivesWith(u"Добавление заказа в инвойс появится вместе с инвойсами."_s); });
     addCommand(functions, u"actLoadToProforma"_s, u"Загрузка выделенных заказов в счет"_s, {},
-               [this] { arrivesWith(u"Загрузка выделенных заказов в счет появится вместе со счетами поставщиков."_s); });
+               [this] { loadToProforma(); });
     addMenuButton(u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::Help, functions);
     finishToolbar();
 }
@@ -259,6 +260,32 @@ void TvwAccOrders::deleteOrder()
     AcceptedOrderDelete::deleteAcceptedOrder(database(), id);
     announceChange();
     reloadAtRow(row);
+}
+
+QList<qint64> TvwAccOrders::selectedOrders() const
+{
+    QList<qint64> ids;
+    auto rows = m_list->clone();
+    const QModelIndexList selected = m_grid->selectionModel() ? m_grid->selectionModel()->selectedRows() : QModelIndexList();
+    for (const QModelIndex& index : selected) {
+        const int row = m_grid->rowSetRow(index.row());
+        if (row >= 0 && rows->moveTo(row))
+            if (const qint64 id = rows->integer(u"suo_id"_s); id && !ids.contains(id))
+                ids << id;
+    }
+    // Without a selection the current order is meant.
+    if (ids.isEmpty())
+        if (const qint64 id = m_list->currentOrder())
+            ids << id;
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+void TvwAccOrders::loadToProforma()
+{
+    const QList<qint64> ids = selectedOrders();
+    if (!ids.isEmpty())
+        Proformas::TedProformaInvoice::openNew(ids);
 }
 
 void TvwAccOrders::processOrder()

@@ -36,6 +36,9 @@ public:
     void deleteOrder();
     void refreshList();
     void processOrder();
+    // "Загрузка выделенных заказов в счет": a new proforma of the selected orders' free lines.
+    void loadToProforma();
+    QList<qint64> selectedOrders() const;
     void updateActions() override;
 
 protected:
