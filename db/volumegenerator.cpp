@@ -5,6 +5,7 @@
 #include "db/bulkinserter.h"
 #include "db/demodata.h"
 #include "db/plannerstatistics.h"
+#include "db/volumeforming.h"
 #include "core/exception.h"
 
 #include <QDateTime>
@@ -482,6 +483,7 @@ qint64 VolumeGenerator::run()
         done(accepted, u"scm_so_accepted"_s);
         done(boAccepted, u"scm_bo_accepted"_s);
     }
+    VolumeForming::run(m_db, span, UrgencyKinds);
     for (const auto& [table, key] : QList<QPair<QString, QString>>{
              {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},
              {u"scm_pricename"_s, u"prn_id"_s},

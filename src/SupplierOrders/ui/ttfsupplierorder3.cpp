@@ -119,8 +119,11 @@ TTfSupplierOrder3::TTfSupplierOrder3(Data::Database& db, TdmAggSupplierOrder& dm
                        {u"cod_valut"_s, int(FieldType::String), u"Валюта"_s},
                        {u"sop_price"_s, int(FieldType::Money), u"Цена руб."_s}},
                       {});
+    // The supplier is chosen through its column's combo box, which hands the choice to the
+    // document instead of the row.
     for (int i = 0; i < m_supplies->fieldCount(); ++i)
-        m_supplies->field(i).readOnly = m_supplies->field(i).name != u"amount"_s;
+        m_supplies->field(i).readOnly =
+            m_supplies->field(i).name != u"amount"_s && m_supplies->field(i).name != u"supplier_name"_s;
 
     m_productsGrid = FormGrids::make(this, u"gridAggProducts"_s, u"Товары для заказа"_s, *m_products,
                                      {u"pr_articul"_s, u"pr_name"_s, u"AggAmount"_s, u"bof_str"_s, u"UrgencyStr"_s},
@@ -229,9 +232,25 @@ TTfSupplierOrder3::TTfSupplierOrder3(Data::Database& db, TdmAggSupplierOrder& dm
     for (const OpenProduct& p : m_dm.products())
         m_products->appendLoaded({p.productId, p.article, p.name, p.required.toVariant(), p.requests, p.urgencyName});
     m_products->first();
+    // The lower grids follow the product at once: a key typed right after the move must reach
+    // the new product's rows.
     m_productMoved = m_products->subscribeScrolled([this] {
-        if (!m_filling && currentProduct() != m_shownProduct)
-            scheduleRefill(true);
+        if (m_filling || currentProduct() == m_shownProduct)
+            return;
+        // An assortment row being typed is saved as leaving it would; the order rows hold
+        // nothing the document has not taken already.
+        if (m_providers->state() != Data::RowSetState::Browse) {
+            try {
+                m_providers->post();
+            } catch (const Exception& e) {
+                m_providers->cancel();
+                QMessageBox::warning(this, windowTitle(), e.message());
+            }
+        }
+        if (m_supplies->state() != Data::RowSetState::Browse)
+            m_supplies->cancel();
+        fillProviders();
+        fillSupplies();
     });
     fillProviders();
     fillSupplies();

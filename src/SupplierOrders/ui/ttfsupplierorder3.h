@@ -37,6 +37,7 @@ public:
     static QString title();
     static QString preparedText(int orders);
 
+    TdmAggSupplierOrder& document() const { return m_dm; }
     Widgets::TDataGrid* productsGrid() const { return m_productsGrid; }
     Widgets::TDataGrid* providersGrid() const { return m_providersGrid; }
     Widgets::TDataGrid* suppliesGrid() const { return m_suppliesGrid; }
