@@ -224,6 +224,8 @@ TTfSupplierOrder3::TTfSupplierOrder3(Data::Database& db, TdmAggSupplierOrder& dm
     buttons.acceptButton()->setObjectName(u"btnNext"_s);
     buttons.rejectButton()->setObjectName(u"btnClose"_s);
     connect(buttons.acceptButton(), &QPushButton::clicked, this, [this] { guarded([this] { next(); }); });
+    // The upper grid is read-only: Enter there is the default button's, as anywhere else.
+    connect(m_productsGrid, &Widgets::TDataGrid::rowActivated, buttons.acceptButton(), &QPushButton::click);
     layout->addWidget(buttons.box());
     setTabOrder(m_productsGrid, m_providersGrid);
     setTabOrder(m_providersGrid, m_suppliesGrid);
@@ -300,6 +302,7 @@ void TTfSupplierOrder3::fillProviders()
 
 void TTfSupplierOrder3::fillSupplies(int keepRow)
 {
+    ++m_fills;
     m_filling = true;
     m_supplies->clearRows();
     for (int i : m_dm.suppliesOf(currentProduct())) {
@@ -318,11 +321,16 @@ void TTfSupplierOrder3::scheduleRefill(bool providersToo)
     if (m_refillPending)
         return;
     m_refillPending = true;
+    const int fills = m_fills;
     // Not from inside the row set's own notification or the grid's commit of a typed value.
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, [this, fills] {
         m_refillPending = false;
         const bool providers = m_refillProviders || currentProduct() != m_shownProduct;
         m_refillProviders = false;
+        // Filled meanwhile by a command (a row added): a second fill would close the editor the
+        // user has opened since.
+        if (!providers && fills != m_fills)
+            return;
         if (m_supplies->state() != Data::RowSetState::Browse)
             m_supplies->cancel();
         if (providers) {

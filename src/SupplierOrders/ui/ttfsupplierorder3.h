@@ -73,6 +73,7 @@ private:
     bool m_refillPending = false;
     bool m_refillProviders = false;
     bool m_filling = false;
+    int m_fills = 0;
     QList<qint64> m_saved;
 };
 
