@@ -37,9 +37,10 @@ void VolumeForming::run(Database& db, int spanDays, int urgencyKinds)
     // The currency price is the rouble cost at the base rate, so rankings stay close to the
     // rouble ones and a currency offer wins now and then.
     db.exec(u"update scm_artcmap set sam_codval = case when sam_pr_id % 2 = 0 then ? else ? end, "
-            "sam_price = round(sam_price / case when sam_pr_id % 2 = 0 then ? else ? end, 4) "
-            "where (sam_pr_id + sam_prv_id) % 5 = 0"_s,
-            {quoted[0].code, quoted[1].code, double(quoted[0].base), double(quoted[1].base)});
+            "sam_price = round(sam_price / case when sam_pr_id % 2 = 0 then %1.0 else %2.0 end, 4) "
+            "where (sam_pr_id + sam_prv_id) % 5 = 0"_s.arg(quoted[0].base)
+                .arg(quoted[1].base),
+            {quoted[0].code, quoted[1].code});
     db.exec(u"update scm_artcmap set sam_codval = case when (sam_pr_id + sam_prv_id) % 2 = 0 then '' else null end "
             "where (sam_pr_id + sam_prv_id) % 5 <> 0"_s);
 }
