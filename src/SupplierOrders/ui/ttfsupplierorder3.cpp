@@ -388,8 +388,9 @@ void TTfSupplierOrder3::addProvider()
         return;
     m_providers->checkBrowseMode();
     m_providers->append();
+    // Straight into the supplier's choice on the new row, as a moved cursor would post it empty.
     m_providersGrid->setFocus();
-    m_providersGrid->setCurrentIndex(
+    m_providersGrid->edit(
         m_providersGrid->model()->index(m_providers->recNo(), m_providersGrid->fieldColumn(u"name_user"_s)));
 }
 
