@@ -129,18 +129,7 @@ void OfferEditorDocument::replacedTaken()
 
 qint64 OfferEditorDocument::registeredPartner(const QString& code)
 {
-    // Another workstation may have registered it meanwhile (or be doing so now: the insert waits
-    // for it and then does nothing); its row is the one to use.
-    Data::Database& db = database();
-    const QString find = u"select par_ID from scm_partner where par_nuser = ?"_s;
-    QVariant par = db.scalar(find, {code});
-    if (par.isNull()) {
-        db.exec(u"insert into scm_partner (par_nuser) values (?) on conflict (par_nuser) do nothing"_s, {code});
-        par = db.scalar(find, {code});
-    }
-    if (par.isNull())
-        throw Exception(u"Контрагент не найден, выберите его снова"_s);
-    return par.toLongLong();
+    return OfferEditorLookups::registeredCounterparty(database(), code);
 }
 
 void OfferEditorDocument::addProduct(const Messaging::TOurTvrExchange& product)

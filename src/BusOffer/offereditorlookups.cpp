@@ -1,5 +1,7 @@
 #include "BusOffer/offereditorlookups.h"
 
+#include "core/exception.h"
+#include "data/engine/database.h"
 #include "data/engine/query.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,10 +37,18 @@ void OfferEditorLookups::reload()
 
 void OfferEditorLookups::reloadCounterparties()
 {
-    m_counterparties.clear();
-    Data::Query q(m_db, u"select sp.par_ID, p.N_USER, p.NAME_USER from _partner p "
-                        "left join scm_partner sp on sp.par_nuser = p.N_USER "
-                        "order by p.NAME_USER, p.N_USER"_s);
+    m_counterparties = readCounterparties(m_db);
+}
+
+QList<OfferEditorLookups::Item> OfferEditorLookups::readCounterparties(Data::Database& db, const QString& kind)
+{
+    QList<Item> items;
+    Data::Query q(db, u"select sp.par_ID, p.N_USER, p.NAME_USER from _partner p "
+                      "left join scm_partner sp on sp.par_nuser = p.N_USER "_s +
+                          (kind.isEmpty() ? QString() : u"where p.MY_ORGANIZ = ? "_s) +
+                          u"order by p.NAME_USER, p.N_USER"_s);
+    if (!kind.isEmpty())
+        q.bindAt(0, kind, Data::ParamType::String);
     q.exec();
     qint64 placeholder = 0;
     while (q.next()) {
@@ -46,8 +56,24 @@ void OfferEditorLookups::reloadCounterparties()
         QString name = q.string(2);
         if (name.trimmed().isEmpty())
             name = q.string(1);
-        m_counterparties.append({key, name, q.string(1)});
+        items.append({key, name, q.string(1)});
     }
+    return items;
+}
+
+qint64 OfferEditorLookups::registeredCounterparty(Data::Database& db, const QString& code)
+{
+    // Another workstation may have registered it meanwhile (or be doing so now: the insert waits
+    // for it and then does nothing); its row is the one to use.
+    const QString find = u"select par_ID from scm_partner where par_nuser = ?"_s;
+    QVariant par = db.scalar(find, {code});
+    if (par.isNull()) {
+        db.exec(u"insert into scm_partner (par_nuser) values (?) on conflict (par_nuser) do nothing"_s, {code});
+        par = db.scalar(find, {code});
+    }
+    if (par.isNull())
+        throw Exception(u"Контрагент не найден, выберите его снова"_s);
+    return par.toLongLong();
 }
 
 QString OfferEditorLookups::counterpartyCode(qint64 key) const

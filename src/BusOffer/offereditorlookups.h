@@ -29,6 +29,9 @@ public:
     // The urgencies by name and the currency codes (roubles first), for every line document.
     static QList<Item> readUrgencies(Data::Database& db);
     static QList<Item> readCurrencies(Data::Database& db);
+    // The counterparties as counterparties() lists them; `kind` non-empty keeps only those of
+    // that `my_organiz` ("Т": suppliers).
+    static QList<Item> readCounterparties(Data::Database& db, const QString& kind = {});
 
     // By name; the key is `Urgency_ID`.
     const QList<Item>& urgencies() const { return m_urgencies; }
@@ -37,6 +40,10 @@ public:
     const QList<Item>& counterparties() const { return m_counterparties; }
     // The empty code (roubles) first, then the codes of `valutcod`.
     const QList<Item>& currencies() const { return m_currencies; }
+
+    // Inside the caller's transaction: the `par_id` of the counterparty `n_user`, its
+    // `scm_partner` row inserted first when it has none (a negative placeholder until then).
+    static qint64 registeredCounterparty(Data::Database& db, const QString& code);
 
     // The `n_user` of a counterparty key; empty when unknown.
     QString counterpartyCode(qint64 key) const;

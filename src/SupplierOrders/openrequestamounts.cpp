@@ -10,24 +10,34 @@ using namespace Qt::StringLiterals;
 
 namespace Tarvo::SupplierOrders {
 
-QString OpenRequestAmounts::statement(const Data::Dialect& d)
+QString OpenRequestAmounts::openLines(const Data::Dialect& d, const QString& requestCondition)
 {
     const QString placed = u"coalesce(v.amount, 0)"_s;
-    return u"select d.bpd_bof_id, d.bpd_pr_id, %1 as open_amount, b.Urgency_ID, u.Name, "
-           "p.PR_ARTICUL, p.PR_NAME "
-           "from scm_business_offer b "
+    return u"from scm_business_offer b "
            "join scm_bp_delivery d on d.bpd_bof_id = b.bof_id "
            "join crm_product p on p.PR_ID = d.bpd_pr_id "
            "left join vBusinessOfferState1 v on v.bof_id = d.bpd_bof_id and v.pr_id = d.bpd_pr_id "
            "left join SCM_Library_Urgency u on u.Urgency_ID = b.Urgency_ID "
-           "where b.bof_accepted = 1 and %2 > %3 "
-           "order by d.bpd_bof_id, d.bpd_pr_id"_s.arg(d.roundedAmount(u"d.bpd_amount - "_s + placed),
-                                                    d.roundedAmount(u"d.bpd_amount"_s), d.roundedAmount(placed));
+           "where b.bof_accepted = 1 and %1 > %2 %3"_s.arg(d.roundedAmount(u"d.bpd_amount"_s),
+                                                         d.roundedAmount(placed),
+                                                         requestCondition.isEmpty() ? QString()
+                                                                                    : u"and "_s + requestCondition);
 }
 
-QList<OpenRequestLine> OpenRequestAmounts::read(Data::Database& db)
+QString OpenRequestAmounts::statement(const Data::Dialect& d, const QString& requestCondition)
 {
-    Data::Query q(db, statement(db.dialect()));
+    return u"select d.bpd_bof_id, d.bpd_pr_id, %1 as open_amount, b.Urgency_ID, u.Name, p.PR_ARTICUL, p.PR_NAME "_s.arg(
+               d.roundedAmount(u"d.bpd_amount - coalesce(v.amount, 0)"_s)) +
+           openLines(d, requestCondition) + u" order by d.bpd_bof_id, d.bpd_pr_id"_s;
+}
+
+QString OpenRequestAmounts::products(const Data::Dialect& d, const QString& requestCondition)
+{
+    return u"select d.bpd_pr_id "_s + openLines(d, requestCondition);
+}
+
+QList<OpenRequestLine> OpenRequestAmounts::read(Data::Query& q)
+{
     q.exec();
     QList<OpenRequestLine> lines;
     while (q.next()) {
@@ -42,6 +52,12 @@ QList<OpenRequestLine> OpenRequestAmounts::read(Data::Database& db)
         lines << l;
     }
     return lines;
+}
+
+QList<OpenRequestLine> OpenRequestAmounts::read(Data::Database& db)
+{
+    Data::Query q(db, statement(db.dialect()));
+    return read(q);
 }
 
 QList<OpenProduct> OpenRequestAmounts::perProduct(const QList<OpenRequestLine>& lines)

@@ -11,6 +11,7 @@
 namespace Tarvo::Data {
 class Database;
 class Dialect;
+class Query;
 }
 
 namespace Tarvo::SupplierOrders {
@@ -51,8 +52,12 @@ public:
     // request. Amounts are compared at 1/10000 on both engines.
     static QList<OpenRequestLine> read(Data::Database& db);
     // The statement read() runs (columns: request, product, open amount, urgency id and name,
-    // article, name).
-    static QString statement(const Data::Dialect& dialect);
+    // article, name). `requestCondition` (on `b`, the request) narrows the requests further.
+    static QString statement(const Data::Dialect& dialect, const QString& requestCondition = {});
+    // The products of the same open lines (one column, a product once per line).
+    static QString products(const Data::Dialect& dialect, const QString& requestCondition = {});
+    // Runs a prepared statement() with its parameters bound.
+    static QList<OpenRequestLine> read(Data::Query& query);
 
     // The lines summed per product, in the order each product first occurs.
     static QList<OpenProduct> perProduct(const QList<OpenRequestLine>& lines);
@@ -61,6 +66,9 @@ public:
     // now, with the lines locked until the transaction ends, so a second workstation's save of
     // the same lines waits and then sees this one's. A line gone meanwhile is absent.
     static QHash<RequestLineKey, Money> lockAndRead(Data::Database& db, const QList<RequestLineKey>& lines);
+
+private:
+    static QString openLines(const Data::Dialect& dialect, const QString& requestCondition);
 };
 
 } // namespace Tarvo::SupplierOrders

@@ -9,6 +9,7 @@
 
 namespace Tarvo::Data {
 class Database;
+struct Param;
 }
 
 namespace Tarvo::SupplierOrders {
@@ -40,6 +41,16 @@ public:
     // Cheapest rouble price first; suppliers whose currency has no usable rate come after every
     // priced one. Ties go by supplier number, so both engines propose the same supplier.
     QList<SupplierOffer> forProduct(qint64 productId);
+
+    // The cheapest offer of every product the statement `products` lists (one column of product
+    // keys, with `params`), in one statement; a product without offers has no entry.
+    QHash<qint64, SupplierOffer> cheapestOf(const QString& products, const QList<Data::Param>& params);
+    static QString cheapestStatement(const QString& products);
+
+    // The order of forProduct(): a before b.
+    static bool cheaper(const SupplierOffer& a, const SupplierOffer& b);
+    // Fills the rate and the rouble price from the offer's currency.
+    void price(SupplierOffer& offer);
 
     // An offer without a usable rate gets today's, asked through CurrencyRates' asker (the
     // quotation dialog; its cancel is Tarvo::Abort).

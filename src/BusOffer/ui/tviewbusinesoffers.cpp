@@ -8,6 +8,8 @@
 #include "BusOffer/ui/offerlistdelegate.h"
 #include "BusOffer/ui/tofferdetailspanel.h"
 #include "BusOffer/ui/tset_urgency_level_.h"
+#include "SupplierOrders/tdmaggsupplierorder.h"
+#include "SupplierOrders/ui/ttfsupplierorder3.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "messaging/changeevents.h"
@@ -258,7 +260,15 @@ void TviewBusinesOffers::runReport(int report)
 
 void TviewBusinesOffers::chooseSuppliers()
 {
-    arrivesWith(u"Выбор поставщиков для заказов появится вместе с формированием заказов поставщикам."_s);
+    // The requests the list shows with its filters, read apart from the list: it keeps its rows
+    // and its place.
+    SupplierOrders::TdmAggSupplierOrder dm(database());
+    if (!dm.collect(&filters())) {
+        QMessageBox::information(this, windowTitle(), SupplierOrders::TdmAggSupplierOrder::nothingOpenText());
+        return;
+    }
+    SupplierOrders::TTfSupplierOrder3 window(database(), dm, this);
+    window.exec();
 }
 
 void TviewBusinesOffers::formOrders()
