@@ -144,6 +144,8 @@ private slots:
         Widgets::TDataGrid* requests = reg->grid();
         requests->setFocus();
         Test::press(requests, Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(reg->list().currentOffer(), 13); // the free confirmed order's request
+        Test::press(requests, Qt::Key_Up);
         QTRY_COMPARE(reg->list().currentOffer(), 12);
         popupCommand(requests, u"Одобрить/Отклонить"_s);
         Test::press(requests, Qt::Key_Up);

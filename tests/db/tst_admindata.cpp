@@ -28,10 +28,10 @@ private slots:
         Test::TestDatabase t;
         QString text;
         QCOMPARE(run(QStringList{u"demo"_s} + t.overrides(), &text), 0);
-        QCOMPARE(t.db(false).scalar(u"select count(*) from scm_business_offer"_s).toLongLong(), 12);
+        QCOMPARE(t.db(false).scalar(u"select count(*) from scm_business_offer"_s).toLongLong(), 13);
         QCOMPARE(run(QStringList{u"demo"_s} + t.overrides(), &text), 1);
         QVERIFY2(text.contains(u"документы"_s), qPrintable(text));
-        QCOMPARE(t.db(false).scalar(u"select count(*) from scm_business_offer"_s).toLongLong(), 12);
+        QCOMPARE(t.db(false).scalar(u"select count(*) from scm_business_offer"_s).toLongLong(), 13);
         // Volume data goes only into an empty database.
         QCOMPARE(run(QStringList{u"generate"_s, u"--scale"_s, u"0.01"_s} + t.overrides()), 1);
     }

@@ -566,18 +566,17 @@ private slots:
         Data::Database& db = t.db();
         const int a = addUser(db, QStringLiteral("a"), QByteArray());
         const int b = addUser(db, QStringLiteral("b"), QByteArray());
-        db.exec(QStringLiteral("insert into FR_CALLPLACE (IDPLACE, NMPLACE) values (1001, 'Главное меню')"));
-        db.exec(QStringLiteral("insert into FR_MENU (IDITEM, NMITEM, IDPLACE) values (7, 'Счёт', 1001)"));
-        FrMenuRights::deny(db, a, 7);
-        FrMenuRights::deny(db, a, 7);
-        QVERIFY(FrMenuRights::isDenied(db, a, 7));
-        QVERIFY(!FrMenuRights::isDenied(db, b, 7));
-        const QList<FrMenuRights::Entry> list = FrMenuRights::list(db, 7);
+        db.exec(QStringLiteral("insert into FR_MENU (IDITEM, NMITEM, IDPLACE) values (9007, 'Счёт', 1001)"));
+        FrMenuRights::deny(db, a, 9007);
+        FrMenuRights::deny(db, a, 9007);
+        QVERIFY(FrMenuRights::isDenied(db, a, 9007));
+        QVERIFY(!FrMenuRights::isDenied(db, b, 9007));
+        const QList<FrMenuRights::Entry> list = FrMenuRights::list(db, 9007);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.at(0).stateText(), QStringLiteral("Запрещен"));
         QCOMPARE(list.at(1).stateText(), QStringLiteral("Разрешен"));
-        FrMenuRights::allow(db, a, 7);
-        QVERIFY(!FrMenuRights::entry(db, a, 7).denied);
+        FrMenuRights::allow(db, a, 9007);
+        QVERIFY(!FrMenuRights::entry(db, a, 9007).denied);
     }
 
 private:

@@ -89,7 +89,7 @@ private slots:
         for (int start = 0; start < 2; ++start) {
             QCOMPARE(Startup::run({QStringLiteral("tarvo-scm")}, [&](const QString& m) { errors << m; }), Startup::GoOn);
             QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
-            QCOMPARE(Data::Database::main()->scalar(requests).toInt(), 12);
+            QCOMPARE(Data::Database::main()->scalar(requests).toInt(), 13);
             TDataBaseConnection::instance().disconnect();
         }
     }

@@ -93,7 +93,12 @@ int ReportMenu::attach(int place, QMenu* menu, const Handler& handler)
 
     int reports = 0;
     QList<QAction*> items;
-    Data::Database* db = Data::Database::main();
+    // The main window builds its menus before the login: no connection, no reports yet.
+    Data::Database* db = nullptr;
+    try {
+        db = Data::Database::main();
+    } catch (const Exception&) {
+    }
     if (db && ReportMenuSource::available(*db)) {
         QSet<int> seen;
         items = buildLevel(*db, place, 0, Shell::TDataBaseConnection::instance().currentUserId(), menu, handler,
