@@ -1,5 +1,6 @@
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 
+#include "widgets/guardedcommand.h"
 #include "AcceptedOrders/ui/acceptedlinedelegate.h"
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "core/exception.h"
@@ -169,14 +170,7 @@ TAcceptedShedule::~TAcceptedShedule()
 
 bool TAcceptedShedule::guarded(const std::function<void()>& action)
 {
-    try {
-        action();
-        return true;
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::warning(this, windowTitle(), e.message());
-    }
-    return false;
+    return Widgets::guardedCommand(this, windowTitle(), action, Widgets::FailureBox::Warning);
 }
 
 void TAcceptedShedule::updateCaption()

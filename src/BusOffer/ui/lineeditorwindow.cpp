@@ -1,5 +1,6 @@
 #include "BusOffer/ui/lineeditorwindow.h"
 
+#include "widgets/guardedcommand.h"
 #include "BusOffer/ui/editorwidgets.h"
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "BusOffer/ui/offereditorlinedelegate.h"
@@ -300,13 +301,8 @@ void LineEditorWindow::applyDirection()
 
 bool LineEditorWindow::guarded(const std::function<void()>& action)
 {
-    try {
-        action();
+    if (Widgets::guardedCommand(this, windowTitle(), action))
         return true;
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::warning(this, windowTitle(), e.message());
-    }
     fillHeader();
     return false;
 }

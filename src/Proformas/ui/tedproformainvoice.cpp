@@ -1,5 +1,6 @@
 #include "Proformas/ui/tedproformainvoice.h"
 
+#include "widgets/guardedcommand.h"
 #include "Proformas/ui/refusingdelegate.h"
 
 #include "core/exception.h"
@@ -240,14 +241,7 @@ QLineEdit* TedProformaInvoice::addField(QFormLayout* form, const QString& name, 
 
 bool TedProformaInvoice::guarded(const std::function<void()>& action)
 {
-    try {
-        action();
-        return true;
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::warning(this, windowTitle(), e.message());
-    }
-    return false;
+    return Widgets::guardedCommand(this, windowTitle(), action, Widgets::FailureBox::Warning);
 }
 
 QString TedProformaInvoice::modeText() const

@@ -1,5 +1,6 @@
 #include "SupplierOrders/ui/tfsupplierorder.h"
 
+#include "widgets/guardedcommand.h"
 #include "SupplierOrders/supplierorderforming.h"
 #include "SupplierOrders/ui/formgrids.h"
 #include "SupplierOrders/ui/tpreparedsupplierorders.h"
@@ -160,12 +161,7 @@ TfSupplierOrder::~TfSupplierOrder()
 
 void TfSupplierOrder::guarded(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::warning(this, windowTitle(), e.message());
-    }
+    Widgets::guardedCommand(this, windowTitle(), command, Widgets::FailureBox::Warning);
 }
 
 qint64 TfSupplierOrder::currentProduct() const

@@ -1,5 +1,6 @@
 #include "SupplierOrders/ui/ttfsupplierorder3.h"
 
+#include "widgets/guardedcommand.h"
 #include "SupplierOrders/tdmaggsupplierorder.h"
 #include "SupplierOrders/ui/choicecolumndelegate.h"
 #include "SupplierOrders/ui/formgrids.h"
@@ -267,12 +268,7 @@ TTfSupplierOrder3::~TTfSupplierOrder3()
 
 void TTfSupplierOrder3::guarded(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::warning(this, windowTitle(), e.message());
-    }
+    Widgets::guardedCommand(this, windowTitle(), command, Widgets::FailureBox::Warning);
 }
 
 qint64 TTfSupplierOrder3::currentProduct() const

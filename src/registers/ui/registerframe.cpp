@@ -1,5 +1,6 @@
 #include "registers/ui/registerframe.h"
 
+#include "widgets/guardedcommand.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tdatatablefieldmap.h"
@@ -267,12 +268,7 @@ QString RegisterFrame::statusText() const
 
 void RegisterFrame::guarded(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::critical(this, windowTitle(), e.message());
-    }
+    Widgets::guardedCommand(this, windowTitle(), command, Widgets::FailureBox::Critical);
 }
 
 bool RegisterFrame::mayDo(int right, const QString& refused)

@@ -1,5 +1,6 @@
 #include "reports/ui/tfastreportform.h"
 
+#include "widgets/guardedcommand.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "reports/reporttemplate.h"
@@ -254,12 +255,7 @@ QAction* TFastReportForm::command(const QString& name) const
 
 void TFastReportForm::guarded(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const Abort&) {
-    } catch (const Exception& e) {
-        QMessageBox::critical(this, Title, e.message());
-    }
+    Widgets::guardedCommand(this, Title, command, Widgets::FailureBox::Critical);
 }
 
 bool TFastReportForm::ask(const QString& question)
