@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libpq-dev postgresql postgresql-client
   libxlsxwriter-dev zlib1g-dev libxcb1-dev libsodium-dev
   libminizip-dev poppler-utils  # the export and report tests read workbooks and PDF back
+  libzip-dev libfreexl-dev  # the price-list import modules read .xlsx and .xls files
   fonts-dejavu-core xauth xvfb locales
   file  # cpack's Debian generator runs it to find the libraries dpkg-shlibdeps reads
 )

@@ -900,12 +900,14 @@ void TDataGrid::contextMenuEvent(QContextMenuEvent* event)
 
 void TDataGrid::syncFromRowSet()
 {
-    // A row change would make the view submit (post) a row being edited or inserted elsewhere.
-    if (!m_rowSet || m_syncing || !m_model || m_rowSet->state() != Data::RowSetState::Browse)
+    if (!m_rowSet || m_syncing || !m_model)
         return;
+    // Also while a row is edited or inserted: the highlight goes back to it after a refused move
+    // (the view's own post on a row change is off, and a move made here posts nothing).
     m_syncing = true;
-    const int row = m_rowSet->recNo();
-    if (row >= 0 && row < m_rowSet->recordCount()) {
+    const bool inserting = m_rowSet->state() == Data::RowSetState::Insert;
+    const int row = inserting ? m_rowSet->recordCount() : m_rowSet->recNo();
+    if (row >= 0 && row < m_rowSet->recordCount() + (inserting ? 1 : 0)) {
         const QModelIndex at = m_proxy->index(gridRow(row), shownColumn(*this, currentIndex().column()));
         if (at != currentIndex())
             setCurrentIndex(at);
@@ -1000,8 +1002,49 @@ void TDataGrid::readUpTo(int at)
 
 void TDataGrid::commitData(QWidget* editor)
 {
-    try {
+    if (!editor || m_committing)
+        return;
+    // The view's own commit would be left half done by a refusal thrown through it (the editor
+    // without its delegate's filter, every later commit of the grid ignored): the hand-over is
+    // done here, as the view does it, with the refusal caught inside.
+    QModelIndex index = currentIndex();
+    if (indexWidget(index) != editor) {
+        index = {};
+        const int top = qMax(0, rowAt(0)), bottom = rowAt(viewport()->height());
+        for (int r = top; !index.isValid() && r <= (bottom < 0 ? model()->rowCount() - 1 : bottom); ++r)
+            for (int c = 0; c < model()->columnCount(); ++c)
+                if (indexWidget(model()->index(r, c)) == editor) {
+                    index = model()->index(r, c);
+                    break;
+                }
+    }
+    if (!index.isValid()) {
         QTableView::commitData(editor);
+        return;
+    }
+    QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+    m_committing = editor;
+    const auto done = qScopeGuard([this] { m_committing = nullptr; });
+    editor->removeEventFilter(delegate);
+    QString refusal;
+    try {
+        delegate->setModelData(editor, model(), index);
+    } catch (const Abort&) {
+    } catch (const Exception& e) {
+        refusal = e.message();
+    }
+    editor->installEventFilter(delegate);
+    if (!refusal.isEmpty())
+        QMessageBox::warning(this, window()->windowTitle(), refusal);
+}
+
+void TDataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (m_newRowOnLeave && hint == QAbstractItemDelegate::SubmitModelCache && m_rowSet &&
+        m_rowSet->state() == Data::RowSetState::Insert)
+        hint = QAbstractItemDelegate::NoHint;
+    try {
+        QTableView::closeEditor(editor, hint);
     } catch (const Abort&) {
     } catch (const Exception& e) {
         QMessageBox::warning(this, window()->windowTitle(), e.message());

@@ -127,6 +127,10 @@ public:
     // Opens the column setup dialog.
     void setupColumns();
     // Commands a later feature adds to every grid's context menu (the export).
+    // Enter in a cell of a new row keeps the row open: it posts when the user leaves it (rows
+    // whose cells are typed one after the other, each incomplete on its own).
+    void setPostsNewRowOnLeave(bool onLeave) { m_newRowOnLeave = onLeave; }
+
     static void setContextMenuExtension(std::function<void(TDataGrid& grid, QMenu& menu)> extension);
 
 Q_SIGNALS:
@@ -139,6 +143,8 @@ protected Q_SLOTS:
     // A value the row set refuses (text that is no number, a read-only field) is said in a box;
     // the row keeps what it had.
     void commitData(QWidget* editor) override;
+    // A post refused on closing an editor is said in a box and the row stays as typed.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -193,6 +199,10 @@ private:
     int m_searchColumn = -1;
     QString m_searchText;
     bool m_syncing = false;
+    // The editor whose value is being handed over: its focus leaving for a refusal's box must
+    // not hand it over again.
+    QWidget* m_committing = nullptr;
+    bool m_newRowOnLeave = false;
     QTimer* m_fillTimer = nullptr;
     struct Search
     {

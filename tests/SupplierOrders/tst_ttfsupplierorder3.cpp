@@ -13,6 +13,7 @@
 #include "otbor/tglobalotbors.h"
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
+#include "shell/ui/tarvoapplication.h"
 #include "support/chaincheck.h"
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
@@ -81,16 +82,24 @@ void popupCommand(Widgets::TDataGrid* grid, const QString& text)
     QTRY_VERIFY(chosen);
 }
 
-// Types an amount into the cell and leaves the cell with Enter.
-void typeAmount(Widgets::TDataGrid* grid, int row, const QString& text)
+// Types a value into the cell and leaves the cell with Enter.
+void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
 {
-    standOn(grid, row, u"amount"_s);
+    standOn(grid, row, field);
     Test::press(grid, Qt::Key_F2);
+    QTRY_VERIFY(grid->indexWidget(grid->currentIndex()));
     QWidget* editor = QApplication::focusWidget();
     QVERIFY(editor && editor != grid);
+    QVERIFY(grid->indexWidget(grid->currentIndex())->isAncestorOf(editor) ||
+            grid->indexWidget(grid->currentIndex()) == editor);
     Test::press(editor, Qt::Key_A, Qt::ControlModifier);
     Test::typeText(editor, text);
     Test::press(editor, Qt::Key_Return);
+}
+
+void typeAmount(Widgets::TDataGrid* grid, int row, const QString& text)
+{
+    typeInto(grid, row, u"amount"_s, text);
 }
 
 // Chooses the supplier of the row in its combo box.
@@ -300,6 +309,88 @@ private slots:
         Data::Database::setMain(nullptr);
     }
 
+    // "Добавить строку ассортимента": a new supplier for the product, typed in the upper-right
+    // grid; leaving the row stores it in the assortment and offers it for the order rows.
+    void addsAnAssortmentRow()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        Test::startDemoCompanyAsAdmin(db);
+        FormingFixture f{db};
+        db.exec(u"update scm_business_offer set bof_accepted = 1 where bof_id in (11, 12)"_s);
+        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
+        main.show();
+        main.refreshMenus();
+        Test::activate(&main);
+        main.menuItem(u"itemBusinessOffers"_s)->trigger();
+        auto* reg = Test::mdiWindow<BusOffer::TviewBusinesOffers>(main.mdiArea());
+        QVERIFY(reg);
+
+        bool shownWindow = false;
+        qint64 product = 0;
+        QString added;
+        Test::whenModal<TTfSupplierOrder3>([&](TTfSupplierOrder3* w) {
+            shownWindow = true;
+            TdmAggSupplierOrder& dm = w->document();
+            Widgets::TDataGrid* products = w->productsGrid();
+            Widgets::TDataGrid* providers = w->providersGrid();
+            product = dm.products().first().productId;
+            standOn(products, 0, u"pr_articul"_s);
+            QTRY_VERIFY(providers->model()->rowCount() >= 1);
+            const int before = providers->model()->rowCount();
+            QStringList offered;
+            for (const SupplierOrders::SupplierOffer& o : dm.offers(product))
+                offered << o.supplierName;
+
+            standOn(providers, 0, u"name_user"_s);
+            Test::press(providers, Qt::Key_Insert);
+            QTRY_COMPARE(providers->model()->rowCount(), before + 1);
+            auto* box = qobject_cast<QComboBox*>(QApplication::focusWidget());
+            QVERIFY(box);
+            int at = 0;
+            while (at < box->count() && offered.contains(box->itemText(at)))
+                ++at;
+            QVERIFY(at < box->count());
+            added = box->itemText(at);
+            while (box->currentIndex() < at)
+                Test::press(box, Qt::Key_Down);
+            while (box->currentIndex() > at)
+                Test::press(box, Qt::Key_Up);
+            Test::press(box, Qt::Key_Return);
+            const int row = providers->currentIndex().row();
+            QTRY_COMPARE(shown(providers, row, u"name_user"_s), added);
+
+            // Leaving the row before a price is typed keeps it open with the reason.
+            {
+                Test::BoxAnswers ok({QMessageBox::Ok});
+                standOn(providers, row, u"sam_price"_s);
+                Test::press(providers, Qt::Key_Up);
+                QCOMPARE(ok.texts, QStringList{u"Укажите базовую цену"_s});
+            }
+            QTRY_COMPARE(providers->currentIndex().row(), row);
+            typeInto(providers, row, u"sam_price"_s, u"12,5"_s);
+            Test::press(providers, Qt::Key_Up);
+            QTRY_COMPARE(dm.offers(product).size(), offered.size() + 1);
+            bool found = false;
+            for (const SupplierOrders::SupplierOffer& o : dm.offers(product))
+                if (o.supplierName == added) {
+                    found = true;
+                    QCOMPARE(o.price, FormingFixture::m("12.5"));
+                }
+            QVERIFY(found);
+            w->findChild<QPushButton*>(u"btnClose"_s)->click();
+        });
+        reg->action(u"actChooseSuppliers"_s)->trigger();
+        QVERIFY(shownWindow);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(f.count(u"select count(*) from scm_artcmap m join scm_partner sp on sp.par_ID = m.sam_prv_id "
+                         "join _partner p on p.N_USER = sp.par_nuser where m.sam_pr_id = ? and p.NAME_USER = ? and m.sam_price = 12.5"_s,
+                         {product, added}),
+                 1);
+        main.mdiArea()->closeAllSubWindows();
+        Data::Database::setMain(nullptr);
+    }
+
     // Every approved request the register lists counts, also those past the batches it has
     // read; the register stays where it was. Cancel at "Подготовлено" writes nothing.
     void collectsPastTheReadBatchesAndCancelWritesNothing()
@@ -362,5 +453,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(TTfSupplierOrder3Test)
+// The application's general handler reports what the windows refuse.
+int main(int argc, char** argv)
+{
+    Shell::TarvoApplication app(argc, argv);
+    TTfSupplierOrder3Test test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_ttfsupplierorder3.moc"

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -14,7 +16,16 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> act)
 {
     QTimer::singleShot(0, [act] {
         QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-        act(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
+        QPointer<QWidget> shown = QApplication::activeModalWidget();
+        act(qobject_cast<Dialog*>(shown.data()));
+        // A failed check leaves the dialog open: close it, or the test waits in its exec() until
+        // the watchdog kills it instead of reporting the failure.
+        if (QTest::currentTestFailed() && shown && shown->isVisible()) {
+            if (auto* d = qobject_cast<QDialog*>(shown.data()))
+                d->reject();
+            else
+                shown->close();
+        }
     });
 }
 

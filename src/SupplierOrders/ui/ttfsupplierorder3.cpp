@@ -137,6 +137,7 @@ TTfSupplierOrder3::TTfSupplierOrder3(Data::Database& db, TdmAggSupplierOrder& dm
     m_suppliesGrid = FormGrids::make(this, u"gridSupplies"_s, u"Заказать у поставщика"_s, *m_supplies,
                                      {u"supplier_name"_s, u"amount"_s}, objectName() + u"g3"_s);
     editable(m_providersGrid);
+    m_providersGrid->setPostsNewRowOnLeave(true);
     editable(m_suppliesGrid);
 
     // The assortment's supplier: any supplier counterparty, one not yet registered included.
@@ -189,6 +190,18 @@ TTfSupplierOrder3::TTfSupplierOrder3(Data::Database& db, TdmAggSupplierOrder& dm
                 scheduleRefill(false);
             },
             m_suppliesGrid));
+
+    for (QAbstractItemDelegate* d : {m_suppliesGrid->itemDelegate(), m_suppliesGrid->itemDelegateForColumn(
+                                                                           m_suppliesGrid->fieldColumn(u"supplier_name"_s))})
+        connect(
+            d, &QAbstractItemDelegate::closeEditor, this,
+            [this] {
+                if (m_refillDeferred) {
+                    m_refillDeferred = false;
+                    scheduleRefill(false);
+                }
+            },
+            Qt::QueuedConnection);
 
     m_supplies->validate = [this](Data::TRowSet& rows, int field, const QVariant& value) {
         if (rows.field(field).name != u"amount"_s)
@@ -327,6 +340,11 @@ void TTfSupplierOrder3::scheduleRefill(bool providersToo)
         // user has opened since.
         if (!providers && fills != m_fills)
             return;
+        // A cell opened since the change: refilling would close it under the typing.
+        if (!providers && m_suppliesGrid->indexWidget(m_suppliesGrid->currentIndex())) {
+            m_refillDeferred = true;
+            return;
+        }
         if (m_supplies->state() != Data::RowSetState::Browse)
             m_supplies->cancel();
         if (providers) {
@@ -386,8 +404,13 @@ void TTfSupplierOrder3::addProvider()
     m_providers->append();
     // Straight into the supplier's choice on the new row, as a moved cursor would post it empty.
     m_providersGrid->setFocus();
-    m_providersGrid->edit(
-        m_providersGrid->model()->index(m_providers->recNo(), m_providersGrid->fieldColumn(u"name_user"_s)));
+    // The row being inserted is shown after the stored ones. The cursor goes there too: Tab and
+    // the arrows go on from there.
+    const QModelIndex at =
+        m_providersGrid->model()->index(m_providersGrid->gridRow(m_providers->recordCount()),
+                                        m_providersGrid->fieldColumn(u"name_user"_s));
+    m_providersGrid->setCurrentIndex(at);
+    m_providersGrid->edit(at);
 }
 
 void TTfSupplierOrder3::addSupply()

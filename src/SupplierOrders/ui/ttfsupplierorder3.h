@@ -72,6 +72,7 @@ private:
     qint64 m_shownProduct = -1;
     bool m_refillPending = false;
     bool m_refillProviders = false;
+    bool m_refillDeferred = false;
     bool m_filling = false;
     int m_fills = 0;
     QList<qint64> m_saved;

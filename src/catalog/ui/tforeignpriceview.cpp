@@ -374,7 +374,7 @@ void TForeignPriceView::insertRecord()
     const int name = m_products->fieldIndex(u"PR_ARTICUL"_s);
     m_grid->setFocus();
     if (name >= 0 && m_grid->model())
-        m_grid->edit(m_grid->model()->index(m_products->recNo(), name));
+        m_grid->edit(m_grid->model()->index(m_grid->gridRow(m_products->recordCount()), name)); // the new row
 }
 
 void TForeignPriceView::editRecord()
