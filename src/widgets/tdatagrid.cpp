@@ -1034,8 +1034,10 @@ void TDataGrid::commitData(QWidget* editor)
         refusal = e.message();
     }
     editor->installEventFilter(delegate);
+    // Said once the editor has closed: a box shown now would take its focus and close (delete)
+    // it under the delegate, which closes it again after this commit.
     if (!refusal.isEmpty())
-        QMessageBox::warning(this, window()->windowTitle(), refusal);
+        QTimer::singleShot(0, this, [this, refusal] { QMessageBox::warning(this, window()->windowTitle(), refusal); });
 }
 
 void TDataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

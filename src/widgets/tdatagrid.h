@@ -199,8 +199,7 @@ private:
     int m_searchColumn = -1;
     QString m_searchText;
     bool m_syncing = false;
-    // The editor whose value is being handed over: its focus leaving for a refusal's box must
-    // not hand it over again.
+    // The editor whose value is being handed over: a commit asked for meanwhile is not another.
     QWidget* m_committing = nullptr;
     bool m_newRowOnLeave = false;
     QTimer* m_fillTimer = nullptr;

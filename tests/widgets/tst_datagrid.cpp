@@ -1,3 +1,5 @@
+#include "catalog/boxanswers.h"
+#include "core/exception.h"
 #include "data/rowset/trowset.h"
 #include "shell/programparameters.h"
 #include "shell/tinistorage.h"
@@ -102,6 +104,46 @@ private slots:
     {
         QVERIFY(m_home.isValid());
         Test::isolateUserFolders(m_home.path());
+    }
+
+    // A value the row set refuses is said in a box and the cell keeps its value; the next value
+    // typed into the grid is taken as usual.
+    void aRefusedValueLeavesLaterEditsWorking()
+    {
+        Data::TRowSet rs;
+        rs.addField(QStringLiteral("QTY"), Data::FieldType::Integer);
+        rs.appendLoaded({1});
+        rs.validate = [](Data::TRowSet&, int, const QVariant& value) {
+            if (value.toInt() < 0)
+                throw Exception(QStringLiteral("Количество не может быть отрицательным"));
+            return true;
+        };
+        Widgets::TDataGrid grid;
+        grid.setRowSet(&rs);
+        grid.setEditTriggers(QAbstractItemView::EditKeyPressed);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        const auto type = [&grid](const QString& text) {
+            QTest::keyClick(&grid, Qt::Key_F2);
+            QTRY_VERIFY(grid.indexWidget(grid.currentIndex()));
+            QWidget* editor = grid.indexWidget(grid.currentIndex());
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(!grid.indexWidget(grid.currentIndex()));
+        };
+        {
+            Test::BoxAnswers ok({QMessageBox::Ok});
+            type(QStringLiteral("-5"));
+            QTRY_COMPARE(ok.texts, QStringList{QStringLiteral("Количество не может быть отрицательным")});
+        }
+        QCOMPARE(rs.value(0).toInt(), 1);
+        type(QStringLiteral("7"));
+        QCOMPARE(rs.value(0).toInt(), 7);
+        type(QStringLiteral("8"));
+        QCOMPARE(rs.value(0).toInt(), 8);
     }
 
     void headingClickSortsInRussianOrderWithoutCase()
