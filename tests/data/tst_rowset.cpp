@@ -601,7 +601,8 @@ private slots:
         QRandomGenerator random(20240531);
         const QStringList names{"альфа", "бета", "Альт", "гамма"};
         int nextId = 1;
-        for (; nextId <= 40; ++nextId)
+        // Long enough for the link to be looked up by key rather than by walking every row.
+        for (; nextId <= 150; ++nextId)
             rows.appendLoaded({nextId, random.bounded(1, 4), Money(random.bounded(10)).toVariant(),
                                names[random.bounded(4)]});
         rows.setMaster(&master, {"grp"}, {"grp"});

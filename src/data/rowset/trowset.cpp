@@ -10,7 +10,10 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <new>
+#include <unordered_map>
 
 namespace Tarvo::Data {
 
@@ -118,6 +121,74 @@ struct RowSetStore
         arena.clear();
     }
     ~RowSetStore() { clearRows(); }
+};
+
+// Numbers are hashed by their value as doubles: numbers that compare equal, whatever their
+// kind, give one double. Rows whose link values are not all numbers are kept aside and always
+// looked at.
+struct RowSetLinkIndex
+{
+    struct Slot
+    {
+        bool other = false;
+        size_t hash = 0;
+    };
+    quint64 version = ~quint64(0);
+    quint64 fieldsVersion = 0;
+    QList<int> fields;
+    std::unordered_map<size_t, std::vector<RowSetRow*>> buckets;
+    std::vector<RowSetRow*> others;
+    std::unordered_map<const RowSetRow*, Slot> placed;
+
+    static bool hashOf(const QVariantList& values, size_t& out)
+    {
+        size_t h = 0;
+        for (const QVariant& v : values) {
+            if (!RowValues::isNumber(v))
+                return false;
+            double d = v.metaType() == QMetaType::fromType<Money>() ? v.value<Money>().toDouble() : v.toDouble();
+            if (d == 0 || std::isnan(d))
+                d = std::isnan(d) ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+            h = h * 1000003u ^ std::hash<double>()(d);
+        }
+        out = h;
+        return true;
+    }
+    QVariantList linkValues(const RowSetRow* r) const
+    {
+        QVariantList values;
+        for (int f : fields)
+            values << r->values.at(f);
+        return values;
+    }
+    static void insertInOrder(std::vector<RowSetRow*>& rows, RowSetRow* r)
+    {
+        rows.insert(std::upper_bound(rows.begin(), rows.end(), r->bookmark,
+                                     [](quint64 b, const RowSetRow* x) { return b < x->bookmark; }),
+                    r);
+    }
+    void place(RowSetRow* r)
+    {
+        Slot slot;
+        slot.other = !hashOf(linkValues(r), slot.hash);
+        insertInOrder(slot.other ? others : buckets[slot.hash], r);
+        placed[r] = slot;
+    }
+    void remove(const RowSetRow* r)
+    {
+        const auto it = placed.find(r);
+        if (it == placed.end())
+            return;
+        auto& rows = it->second.other ? others : buckets[it->second.hash];
+        rows.erase(std::remove(rows.begin(), rows.end(), r), rows.end());
+        placed.erase(it);
+    }
+    void clear()
+    {
+        buckets.clear();
+        others.clear();
+        placed.clear();
+    }
 };
 
 namespace {
@@ -675,11 +746,18 @@ void TRowSet::ensureView() const
             m_viewRows = &m_store->rows;
         } else {
             m_viewRows = &m_ownView;
-            m_ownView.reserve(m_store->rows.size());
-            if (resolved)
+            std::vector<RowSetRow*> candidates;
+            // A master moving over a long detail set looks only at the rows of its key.
+            if (resolved && m_master && !keyIsNull && m_store->rows.size() > 64 && linkCandidates(key, candidates)) {
+                for (RowSetRow* r : candidates)
+                    if (shows(r))
+                        m_ownView.push_back(r);
+            } else if (resolved) {
+                m_ownView.reserve(m_store->rows.size());
                 for (RowSetRow* r : m_store->rows)
                     if (shows(r))
                         m_ownView.push_back(r);
+            }
         }
     }
     if (!m_sortFields.isEmpty()) {
@@ -708,6 +786,43 @@ void TRowSet::ensureView() const
         m_bof = size == 0 || masterMoved;
     }
     m_current = m_pos >= 0 ? rows[m_pos] : nullptr;
+}
+
+bool TRowSet::linkCandidates(const QVariantList& key, std::vector<RowSetRow*>& out) const
+{
+    size_t hash = 0;
+    if (!RowSetLinkIndex::hashOf(key, hash))
+        return false;
+    if (!m_linkIndex)
+        m_linkIndex = std::make_unique<RowSetLinkIndex>();
+    RowSetLinkIndex& ix = *m_linkIndex;
+    const bool sameFields = ix.fieldsVersion == m_store->fieldsVersion && ix.fields == m_detailFields;
+    std::vector<RowSetRow*> changed;
+    if (!sameFields || !m_store->changedSince(ix.version, changed)) {
+        ix.clear();
+        ix.fields = m_detailFields;
+        ix.fieldsVersion = m_store->fieldsVersion;
+        for (RowSetRow* r : m_store->rows)
+            ix.place(r);
+    } else {
+        std::sort(changed.begin(), changed.end());
+        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+        // All out first: a released row in a bucket would mislead the ordered inserts.
+        for (RowSetRow* r : changed)
+            ix.remove(r);
+        for (RowSetRow* r : changed)
+            if (r->bookmark != 0)
+                ix.place(r);
+    }
+    ix.version = m_store->version;
+    const auto bucket = ix.buckets.find(hash);
+    static const std::vector<RowSetRow*> none;
+    const auto& rows = bucket == ix.buckets.end() ? none : bucket->second;
+    out.clear();
+    out.reserve(rows.size() + ix.others.size());
+    std::merge(rows.begin(), rows.end(), ix.others.begin(), ix.others.end(), std::back_inserter(out),
+               [](const RowSetRow* a, const RowSetRow* b) { return a->bookmark < b->bookmark; });
+    return true;
 }
 
 void TRowSet::invalidate()
