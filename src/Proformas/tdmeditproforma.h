@@ -94,8 +94,11 @@ private:
     void recalcProduct(qint64 prId);
     void walkProduct();
     void checkPartChange(const Data::TRowSet& part, Money newAmount) const;
-    // Why the part's invoice row cannot change (its goods were received); empty when it can.
-    QString receivedRefusal(const LoadedPart& p) const;
+    // The invoice rows of the orders whose goods were received, read in one statement per order.
+    QSet<QString> receivedRows(const QSet<qint64>& orders) const;
+    // Why the part's invoice row cannot change (its goods were received, as `received` says);
+    // empty when it can.
+    QString receivedRefusal(const LoadedPart& p, const QSet<QString>& received) const;
     QList<QPair<LoadedRequest, Money>> requestCut(const LoadedPart& p, Money amount) const;
     QHash<int, Money> currentAmounts() const;
     void productTotals(qint64 prId, Money& amount, Money& sum) const;
@@ -118,7 +121,9 @@ private:
     QHash<int, Money> m_current; // parts still listed, with their quantities
     QHash<qint64, QList<int>> m_partsOf;
     QHash<int, QList<Data::TRowSet::Bookmark>> m_offerMarks;
-    QSet<qint64> m_productRows;
+    QHash<qint64, Data::TRowSet::Bookmark> m_productRows;
+    // Received invoice rows as loaded: edits are refused by them, the save reads them again.
+    QSet<QString> m_received;
     bool m_loading = false;
     bool m_walking = false;
 };
