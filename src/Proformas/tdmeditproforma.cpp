@@ -104,8 +104,9 @@ struct TdmEditProforma::SplitStatements
     explicit SplitStatements(Database& db)
         : claim(db, u"update scm_so_accepted set soa_pf_id = ? where soa_suo_id = ? and soa_pr_id = ? "
                     "and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? and soa_amount = ?"_s),
-          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ? "
-                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and soa_amount = ?"_s),
+          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ?, soa_pf_id = ? "
+                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? "
+                    "and soa_amount = ?"_s),
           insLine(db, insSoAccepted()),
           insInvoice(db, u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
                          "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) select sdi_pr_id, sdi_suo_id, "
@@ -863,21 +864,72 @@ void TdmEditProforma::writeChanges()
     SplitStatements st(database());
     const QVariant pf = m_writtenPfId;
     const QVariant noPf = QVariant(QMetaType::fromType<qint64>());
+    // Lines kept whole or released are claimed as they are; a split line is claimed by the
+    // statement that lowers it, which checks it is still as loaded the same way.
+    QList<TSplittedEntry*> splits;
     for (TSplittedEntry& e : split.entries()) {
-        claimLine(st, e, e.released() ? noPf : pf);
-        if (!e.split())
+        if (e.split()) {
+            splits << &e;
             continue;
-        const QString key = u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date));
-        const QList<const LoadedPart*>& parts = partsOfLine[key];
+        }
+        claimLine(st, e, e.released() ? noPf : pf);
+    }
+    const auto partsOf = [&](const TSplittedEntry& e) -> const QList<const LoadedPart*>& {
+        return partsOfLine[u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date))];
+    };
+    for (const TSplittedEntry* e : std::as_const(splits))
         // Goods received against an invoice row tie it to its line's date.
-        for (const LoadedPart* p : parts)
+        for (const LoadedPart* p : partsOf(*e))
             if (current.value(p->link) < p->loaded)
                 if (const QString refusal = receivedRefusal(*p, received); !refusal.isEmpty())
                     throw EDDMSaveError(refusal);
-        insertRemainder(st, e);
-        moveRows(st, e, parts, current);
-        lowerLine(st, e);
+    insertRemainders(st, splits);
+    for (TSplittedEntry* e : std::as_const(splits)) {
+        moveRows(st, *e, partsOf(*e), current);
+        lowerLine(st, *e, pf);
     }
+}
+
+void TdmEditProforma::insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits)
+{
+    // Usually every remainder's next day is free: all are tried under one savepoint, and only
+    // when a date is taken does each line look for its own under savepoints of its own.
+    {
+        Savepoint sp(database());
+        try {
+            for (TSplittedEntry* e : splits)
+                insertRemainderAt(st, *e, e->date.addDays(1));
+            sp.release();
+            return;
+        } catch (const DatabaseError& err) {
+            if (!remainderDateTaken(err))
+                throw;
+        }
+    }
+    for (TSplittedEntry* e : splits)
+        insertRemainder(st, *e);
+}
+
+bool TdmEditProforma::remainderDateTaken(const DatabaseError& err)
+{
+    const ServerErrorInfo info = ServerError::classify(err.errors());
+    return info.kind == ServerErrorKind::PrimaryKey &&
+           err.constraint().compare(u"PK_scm_so_accepted"_s, Qt::CaseInsensitive) == 0;
+}
+
+void TdmEditProforma::insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date)
+{
+    const Money rest = e.total - e.kept;
+    const Money restSum = e.lineSum - e.keptSum(e.lineSum);
+    const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
+    st.insLine.bind(u"soa_suo_id"_s, e.suoId)
+        .bind(u"soa_pr_id"_s, e.prId)
+        .bind(u"soa_amount"_s, rest.toVariant())
+        .bind(u"soa_sum"_s, restSum.toVariant())
+        .bind(u"soa_deliverydate"_s, date)
+        .bind(u"soa_sum_valut"_s, restSumValut.toVariant())
+        .exec();
+    e.newDate = date;
 }
 
 void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target)
@@ -899,29 +951,15 @@ void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, co
 void TdmEditProforma::insertRemainder(SplitStatements& st, TSplittedEntry& e)
 {
     Database& db = database();
-    const Money rest = e.total - e.kept;
-    const Money restSum = e.lineSum - e.keptSum(e.lineSum);
-    const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
-    Query& ins = st.insLine;
     for (int days = 1; days <= MaxRemainderDays; ++days) {
-        const QDateTime date = e.date.addDays(days);
         try {
             // A taken date fails the statement; only the savepoint keeps the transaction alive.
             Savepoint sp(db);
-            ins.bind(u"soa_suo_id"_s, e.suoId)
-                .bind(u"soa_pr_id"_s, e.prId)
-                .bind(u"soa_amount"_s, rest.toVariant())
-                .bind(u"soa_sum"_s, restSum.toVariant())
-                .bind(u"soa_deliverydate"_s, date)
-                .bind(u"soa_sum_valut"_s, restSumValut.toVariant())
-                .exec();
+            insertRemainderAt(st, e, e.date.addDays(days));
             sp.release();
-            e.newDate = date;
             return;
         } catch (const DatabaseError& err) {
-            const ServerErrorInfo info = ServerError::classify(err.errors());
-            if (info.kind != ServerErrorKind::PrimaryKey ||
-                err.constraint().compare(u"PK_scm_so_accepted"_s, Qt::CaseInsensitive) != 0)
+            if (!remainderDateTaken(err))
                 throw;
         }
     }
@@ -1023,11 +1061,11 @@ void TdmEditProforma::moveRows(SplitStatements& st, const TSplittedEntry& e, con
     }
 }
 
-void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e)
+void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf)
 {
     Query& q = st.lower;
-    q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), e.suoId,
-               e.prId, e.date, e.lineAmount.toVariant()})
+    q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), pf,
+               e.suoId, e.prId, e.date, m_pfId, e.lineAmount.toVariant()})
         .exec();
     if (q.numRowsAffected() != 1)
         throw EDDMSaveError(ChangedElsewhereMessage);

@@ -11,6 +11,7 @@
 
 namespace Tarvo::Data {
 class Query;
+class DatabaseError;
 }
 
 namespace Tarvo::Proformas {
@@ -108,10 +109,14 @@ private:
     void writeHeader();
     struct SplitStatements;
     void claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target);
+    void insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits);
     void insertRemainder(SplitStatements& st, TSplittedEntry& e);
+    void insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date);
+    static bool remainderDateTaken(const Data::DatabaseError& err);
     void moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
                   const QHash<int, Money>& current);
-    void lowerLine(SplitStatements& st, const TSplittedEntry& e);
+    // Lowers a split line to what it keeps and gives it to the proforma, if still as loaded.
+    void lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf);
     bool valuted() const;
 
     qint64 m_pfId = 0;
