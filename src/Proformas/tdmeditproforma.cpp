@@ -104,8 +104,9 @@ struct TdmEditProforma::SplitStatements
     explicit SplitStatements(Database& db)
         : claim(db, u"update scm_so_accepted set soa_pf_id = ? where soa_suo_id = ? and soa_pr_id = ? "
                     "and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? and soa_amount = ?"_s),
-          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ? "
-                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and soa_amount = ?"_s),
+          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ?, soa_pf_id = ? "
+                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? "
+                    "and soa_amount = ?"_s),
           insLine(db, insSoAccepted()),
           insInvoice(db, u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
                          "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) select sdi_pr_id, sdi_suo_id, "
@@ -346,6 +347,7 @@ void TdmEditProforma::clearDocument()
     m_partsOf.clear();
     m_offerMarks.clear();
     m_productRows.clear();
+    m_received.clear();
 }
 
 void TdmEditProforma::loadFromOrders(const QList<qint64>& orderIds)
@@ -482,7 +484,7 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
                 dsProducts.forceValue(dsProducts.fieldIndex(u"pr_articul"_s), p.articul);
                 dsProducts.forceValue(dsProducts.fieldIndex(u"pr_name"_s), parts.value(u"pr_name"_s));
                 dsProducts.post();
-                m_productRows.insert(p.pr);
+                m_productRows.insert(p.pr, dsProducts.bookmark());
             }
             dsProductsOrder.insert();
             const auto set = [&](const QString& f, const QVariant& v) {
@@ -507,6 +509,10 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
             m_partsOf[p.pr] << p.link;
             m_parts.insert(p.link, p);
         }
+        QSet<qint64> orders;
+        for (const int link : std::as_const(byKey))
+            orders.insert(m_parts.value(link).suo);
+        m_received.unite(receivedRows(orders));
         for (requests.first(); !requests.eof(); requests.next()) {
             const auto it = byKey.constFind(partKey(requests.value(u"pr_id"_s), requests.value(u"suo_id"_s),
                                                     requests.value(u"soa_deliverydate"_s).toDateTime(),
@@ -589,8 +595,10 @@ void TdmEditProforma::recalcProduct(qint64 prId)
     // Through a clone: the product set may be leaving its row right now (a part posted as its
     // master moves on), and its own handlers would walk the parts again.
     auto product = dsProducts.clone();
-    if (!product->locate({u"pr_id"_s}, {prId}))
-        return;
+    const auto mark = m_productRows.constFind(prId);
+    if (mark == m_productRows.constEnd() || !product->gotoBookmark(*mark) || product->integer(u"pr_id"_s) != prId)
+        if (!product->locate({u"pr_id"_s}, {prId}))
+            return;
     product->edit();
     product->forceValue(product->fieldIndex(u"amount"_s), amount.toVariant());
     product->forceValue(product->fieldIndex(u"parts_sum"_s), sum.toVariant());
@@ -659,19 +667,45 @@ void TdmEditProforma::walkProduct()
     setModified(true);
 }
 
-QString TdmEditProforma::receivedRefusal(const LoadedPart& p) const
+namespace {
+
+QString receivedKey(const QVariant& sde, const QVariant& sdp, qint64 suo, qint64 pr, const QVariant& date)
+{
+    return u"%1|%2|%3|%4|%5"_s.arg(sde.toLongLong())
+        .arg(sdp.toLongLong())
+        .arg(suo)
+        .arg(pr)
+        .arg(date.isNull() ? QString() : Query::dateTimeText(Query::parseDateTime(date)));
+}
+
+} // namespace
+
+QSet<QString> TdmEditProforma::receivedRows(const QSet<qint64>& orders) const
+{
+    // Through the order's invoice rows: receipts are found by their invoice row's key.
+    Query q(database(), u"select t.soi_sde_id, t.soi_sdp_pr_id, t.soi_pr_id, t.soi_soa_deliverydate "
+                        "from scm_order_invoice join SCM_TOMOVE t on t.soi_sde_id = sdi_sde_id and "
+                        "t.soi_sdp_pr_id = sdi_sdp_pr_id and t.soi_suo_id = sdi_suo_id and t.soi_pr_id = sdi_pr_id "
+                        "where sdi_suo_id = ?"_s);
+    QSet<QString> out;
+    for (const qint64 suo : orders) {
+        q.bindAll({suo}).exec();
+        while (q.next())
+            out.insert(receivedKey(q.value(0), q.value(1), suo, q.integer(2), q.value(3)));
+    }
+    return out;
+}
+
+QString TdmEditProforma::receivedRefusal(const LoadedPart& p, const QSet<QString>& received) const
 {
     if (!p.invoiced())
         return {};
-    Database& db = database();
-    const qint64 received =
-        db.scalar(u"select count(*) from SCM_TOMOVE where soi_sde_id = ? and soi_sdp_pr_id = ? and soi_suo_id = ? "
-                  "and soi_pr_id = ? and (soi_soa_deliverydate is null or soi_soa_deliverydate = ?)"_s,
-                  {p.sde, p.sdp, p.suo, p.pr, p.date})
-            .toLongLong();
-    if (!received)
+    // A receipt without a line date counts for every date of the line.
+    if (!received.contains(receivedKey(p.sde, p.sdp, p.suo, p.pr, p.date)) &&
+        !received.contains(receivedKey(p.sde, p.sdp, p.suo, p.pr, QVariant())))
         return {};
-    const QString number = db.scalar(u"select sde_invoice_num from scm_delivery where sde_id = ?"_s, {p.sde}).toString();
+    const QString number =
+        database().scalar(u"select sde_invoice_num from scm_delivery where sde_id = ?"_s, {p.sde}).toString();
     return u"Товар инвойса %1 уже принят на склад: количество изменить нельзя"_s.arg(number.isEmpty() ? p.sde.toString()
                                                                                                        : number);
 }
@@ -682,7 +716,7 @@ void TdmEditProforma::checkPartChange(const TRowSet& part, Money newAmount) cons
         return;
     const auto it = m_parts.constFind(int(part.integer(u"part_id"_s)));
     if (it != m_parts.constEnd())
-        if (const QString refusal = receivedRefusal(*it); !refusal.isEmpty())
+        if (const QString refusal = receivedRefusal(*it, m_received); !refusal.isEmpty())
             throw Exception(refusal);
 }
 
@@ -821,24 +855,81 @@ void TdmEditProforma::writeChanges()
     }
 
     writeHeader();
+    // Read again inside the transaction: goods may have been received since the document was read.
+    QSet<qint64> cutOrders;
+    for (const TSplittedEntry& e : split.entries())
+        if (e.split())
+            cutOrders.insert(e.suoId);
+    const QSet<QString> received = receivedRows(cutOrders);
     SplitStatements st(database());
     const QVariant pf = m_writtenPfId;
     const QVariant noPf = QVariant(QMetaType::fromType<qint64>());
+    // Lines kept whole or released are claimed as they are; a split line is claimed by the
+    // statement that lowers it, which checks it is still as loaded the same way.
+    QList<TSplittedEntry*> splits;
     for (TSplittedEntry& e : split.entries()) {
-        claimLine(st, e, e.released() ? noPf : pf);
-        if (!e.split())
+        if (e.split()) {
+            splits << &e;
             continue;
-        const QString key = u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date));
-        const QList<const LoadedPart*>& parts = partsOfLine[key];
-        // Goods received against an invoice row tie it to its line's date.
-        for (const LoadedPart* p : parts)
-            if (current.value(p->link) < p->loaded)
-                if (const QString refusal = receivedRefusal(*p); !refusal.isEmpty())
-                    throw EDDMSaveError(refusal);
-        insertRemainder(st, e);
-        moveRows(st, e, parts, current);
-        lowerLine(st, e);
+        }
+        claimLine(st, e, e.released() ? noPf : pf);
     }
+    const auto partsOf = [&](const TSplittedEntry& e) -> const QList<const LoadedPart*>& {
+        return partsOfLine[u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date))];
+    };
+    for (const TSplittedEntry* e : std::as_const(splits))
+        // Goods received against an invoice row tie it to its line's date.
+        for (const LoadedPart* p : partsOf(*e))
+            if (current.value(p->link) < p->loaded)
+                if (const QString refusal = receivedRefusal(*p, received); !refusal.isEmpty())
+                    throw EDDMSaveError(refusal);
+    insertRemainders(st, splits);
+    for (TSplittedEntry* e : std::as_const(splits)) {
+        moveRows(st, *e, partsOf(*e), current);
+        lowerLine(st, *e, pf);
+    }
+}
+
+void TdmEditProforma::insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits)
+{
+    // Usually every remainder's next day is free: all are tried under one savepoint, and only
+    // when a date is taken does each line look for its own under savepoints of its own.
+    {
+        Savepoint sp(database());
+        try {
+            for (TSplittedEntry* e : splits)
+                insertRemainderAt(st, *e, e->date.addDays(1));
+            sp.release();
+            return;
+        } catch (const DatabaseError& err) {
+            if (!remainderDateTaken(err))
+                throw;
+        }
+    }
+    for (TSplittedEntry* e : splits)
+        insertRemainder(st, *e);
+}
+
+bool TdmEditProforma::remainderDateTaken(const DatabaseError& err)
+{
+    const ServerErrorInfo info = ServerError::classify(err.errors());
+    return info.kind == ServerErrorKind::PrimaryKey &&
+           err.constraint().compare(u"PK_scm_so_accepted"_s, Qt::CaseInsensitive) == 0;
+}
+
+void TdmEditProforma::insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date)
+{
+    const Money rest = e.total - e.kept;
+    const Money restSum = e.lineSum - e.keptSum(e.lineSum);
+    const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
+    st.insLine.bind(u"soa_suo_id"_s, e.suoId)
+        .bind(u"soa_pr_id"_s, e.prId)
+        .bind(u"soa_amount"_s, rest.toVariant())
+        .bind(u"soa_sum"_s, restSum.toVariant())
+        .bind(u"soa_deliverydate"_s, date)
+        .bind(u"soa_sum_valut"_s, restSumValut.toVariant())
+        .exec();
+    e.newDate = date;
 }
 
 void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target)
@@ -860,29 +951,15 @@ void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, co
 void TdmEditProforma::insertRemainder(SplitStatements& st, TSplittedEntry& e)
 {
     Database& db = database();
-    const Money rest = e.total - e.kept;
-    const Money restSum = e.lineSum - e.keptSum(e.lineSum);
-    const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
-    Query& ins = st.insLine;
     for (int days = 1; days <= MaxRemainderDays; ++days) {
-        const QDateTime date = e.date.addDays(days);
         try {
             // A taken date fails the statement; only the savepoint keeps the transaction alive.
             Savepoint sp(db);
-            ins.bind(u"soa_suo_id"_s, e.suoId)
-                .bind(u"soa_pr_id"_s, e.prId)
-                .bind(u"soa_amount"_s, rest.toVariant())
-                .bind(u"soa_sum"_s, restSum.toVariant())
-                .bind(u"soa_deliverydate"_s, date)
-                .bind(u"soa_sum_valut"_s, restSumValut.toVariant())
-                .exec();
+            insertRemainderAt(st, e, e.date.addDays(days));
             sp.release();
-            e.newDate = date;
             return;
         } catch (const DatabaseError& err) {
-            const ServerErrorInfo info = ServerError::classify(err.errors());
-            if (info.kind != ServerErrorKind::PrimaryKey ||
-                err.constraint().compare(u"PK_scm_so_accepted"_s, Qt::CaseInsensitive) != 0)
+            if (!remainderDateTaken(err))
                 throw;
         }
     }
@@ -984,11 +1061,11 @@ void TdmEditProforma::moveRows(SplitStatements& st, const TSplittedEntry& e, con
     }
 }
 
-void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e)
+void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf)
 {
     Query& q = st.lower;
-    q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), e.suoId,
-               e.prId, e.date, e.lineAmount.toVariant()})
+    q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), pf,
+               e.suoId, e.prId, e.date, m_pfId, e.lineAmount.toVariant()})
         .exec();
     if (q.numRowsAffected() != 1)
         throw EDDMSaveError(ChangedElsewhereMessage);

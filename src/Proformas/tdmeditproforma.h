@@ -11,6 +11,7 @@
 
 namespace Tarvo::Data {
 class Query;
+class DatabaseError;
 }
 
 namespace Tarvo::Proformas {
@@ -94,8 +95,11 @@ private:
     void recalcProduct(qint64 prId);
     void walkProduct();
     void checkPartChange(const Data::TRowSet& part, Money newAmount) const;
-    // Why the part's invoice row cannot change (its goods were received); empty when it can.
-    QString receivedRefusal(const LoadedPart& p) const;
+    // The invoice rows of the orders whose goods were received, read in one statement per order.
+    QSet<QString> receivedRows(const QSet<qint64>& orders) const;
+    // Why the part's invoice row cannot change (its goods were received, as `received` says);
+    // empty when it can.
+    QString receivedRefusal(const LoadedPart& p, const QSet<QString>& received) const;
     QList<QPair<LoadedRequest, Money>> requestCut(const LoadedPart& p, Money amount) const;
     QHash<int, Money> currentAmounts() const;
     void productTotals(qint64 prId, Money& amount, Money& sum) const;
@@ -105,10 +109,14 @@ private:
     void writeHeader();
     struct SplitStatements;
     void claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target);
+    void insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits);
     void insertRemainder(SplitStatements& st, TSplittedEntry& e);
+    void insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date);
+    static bool remainderDateTaken(const Data::DatabaseError& err);
     void moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
                   const QHash<int, Money>& current);
-    void lowerLine(SplitStatements& st, const TSplittedEntry& e);
+    // Lowers a split line to what it keeps and gives it to the proforma, if still as loaded.
+    void lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf);
     bool valuted() const;
 
     qint64 m_pfId = 0;
@@ -118,7 +126,9 @@ private:
     QHash<int, Money> m_current; // parts still listed, with their quantities
     QHash<qint64, QList<int>> m_partsOf;
     QHash<int, QList<Data::TRowSet::Bookmark>> m_offerMarks;
-    QSet<qint64> m_productRows;
+    QHash<qint64, Data::TRowSet::Bookmark> m_productRows;
+    // Received invoice rows as loaded: edits are refused by them, the save reads them again.
+    QSet<QString> m_received;
     bool m_loading = false;
     bool m_walking = false;
 };

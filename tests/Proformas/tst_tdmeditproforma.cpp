@@ -383,6 +383,32 @@ private slots:
         TARVO_CHECK_CHAIN(f.db);
     }
 
+    // Goods received after the document was read: the edit passes on what was read, the save
+    // reads the receipts again inside its transaction and refuses, writing nothing.
+    void goodsReceivedMeanwhileStopTheSave()
+    {
+        Test::TestDatabase tdb;
+        F f(tdb.db());
+        const qint64 suo = f.order(), b = f.product(u"B-2"_s);
+        const qint64 r1 = f.requestFor(b);
+        f.acceptedLine(suo, b, F::day(5), "5", "500");
+        const qint64 swb = f.waybill(true), sde = f.invoice(swb, false);
+        f.invoiceRow(sde, swb, suo, b, F::day(5), "5");
+        f.invoiceShare(r1, sde, swb, suo, b, F::day(5), "5");
+        TdmEditProforma doc(&f.db);
+        doc.loadFromOrders({suo});
+        f.received(r1, b, suo, F::day(5), sde, swb, "5");
+        QVERIFY(F::toPart(doc, b, F::day(5), sde));
+        F::setPart(doc, "4");
+        F::number(doc, 3);
+        const QStringList before = f.snapshot();
+        QVERIFY_THROWS_EXCEPTION(Abort, doc.saveDocument());
+        QCOMPARE(f.shown.last(), u"Товар инвойса INV-1 уже принят на склад: количество изменить нельзя"_s);
+        QCOMPARE(f.snapshot(), before);
+        QCOMPARE(f.count(u"select count(*) from scm_Proforma"_s), 0);
+        TARVO_CHECK_CHAIN(f.db);
+    }
+
     // Deleting releases the lines (split lines stay split) and the plan; a paid one stays.
     void deleteReleasesOrRefuses()
     {

@@ -6,6 +6,7 @@
 #include "support/testdatabase.h"
 
 #include <QtTest>
+#include <QRandomGenerator>
 #include <limits>
 
 using namespace Tarvo;
@@ -579,6 +580,133 @@ private slots:
         // The filter keeps its own rules.
         rs.setFilter("name = 'ЯБЛОКО'");
         QCOMPARE(rs.recordCount(), 2);
+    }
+
+    // Views that follow single-row changes must show what a view built afresh shows: each
+    // member's rows after every step of a long random walk of edits, inserts, deletes, discards,
+    // accepts and master moves, against a clone given the same filter, pending view and link.
+    void viewsFollowRowChangesAsIfBuiltAfresh()
+    {
+        TRowSet master;
+        master.addField("grp", FieldType::Integer);
+        for (int g : {1, 2, 2, 3}) // two master rows share a key
+            master.appendLoaded({g});
+        master.first();
+
+        TRowSet rows;
+        rows.addField("id", FieldType::Integer);
+        rows.addField("grp", FieldType::Integer);
+        rows.addField("amount", FieldType::Money);
+        rows.addField("name", FieldType::String, 20);
+        QRandomGenerator random(20240531);
+        const QStringList names{"альфа", "бета", "Альт", "гамма"};
+        int nextId = 1;
+        // Long enough for the link to be looked up by key rather than by walking every row.
+        for (; nextId <= 150; ++nextId)
+            rows.appendLoaded({nextId, random.bounded(1, 4), Money(random.bounded(10)).toVariant(),
+                               names[random.bounded(4)]});
+        rows.setMaster(&master, {"grp"}, {"grp"});
+
+        struct Member
+        {
+            TRowSet* set;
+            QString filter;
+            bool pending = false;
+            bool linked = false;
+        };
+        auto byAmount = rows.clone();
+        byAmount->setFilter("amount > 4");
+        auto byName = rows.clone();
+        byName->setFilter("name like 'аль*' and amount < 8");
+        auto pending = rows.clone();
+        pending->setPendingOnly(true);
+        auto plain = rows.clone();
+        const QList<Member> members{{&rows, {}, false, true},
+                                    {byAmount.get(), "amount > 4"},
+                                    {byName.get(), "name like 'аль*' and amount < 8"},
+                                    {pending.get(), {}, true},
+                                    {plain.get(), {}}};
+        const auto marks = [](TRowSet& s) {
+            QList<quint64> out;
+            for (int i = 0; i < s.recordCount(); ++i)
+                out << s.rowAt(i)->bookmark;
+            return out;
+        };
+        const auto check = [&](int step) {
+            for (const Member& m : members) {
+                auto fresh = rows.clone();
+                fresh->setFilter(m.filter);
+                fresh->setPendingOnly(m.pending);
+                if (m.linked)
+                    fresh->setMaster(&master, {"grp"}, {"grp"});
+                const QList<quint64> expected = marks(*fresh);
+                if (marks(*m.set) != expected)
+                    QFAIL(qPrintable(QString("step %1, member '%2': %3 rows, expected %4")
+                                         .arg(step)
+                                         .arg(m.filter)
+                                         .arg(m.set->recordCount())
+                                         .arg(expected.size())));
+                if (m.set->recNo() >= 0)
+                    QCOMPARE(m.set->bookmark(), m.set->rowAt(m.set->recNo())->bookmark);
+                if (!expected.isEmpty()) {
+                    const quint64 b = expected.at(random.bounded(int(expected.size())));
+                    QVERIFY(m.set->gotoBookmark(b));
+                    QCOMPARE(m.set->bookmark(), b);
+                }
+            }
+        };
+        check(-1);
+        for (int step = 0; step < 3000; ++step) {
+            // Writes go through the linked set or a clone; every member reads its view in between
+            // only now and then, so several changes pile up before a view is looked at.
+            TRowSet& writer = random.bounded(2) ? rows : *plain;
+            const int action = random.bounded(100);
+            if (action < 8) {
+                master.moveTo(random.bounded(master.recordCount()));
+            } else if (action < 45) {
+                if (writer.isEmpty())
+                    continue;
+                writer.moveTo(random.bounded(writer.recordCount()));
+                writer.edit();
+                writer.setValue("amount", Money(random.bounded(10)).toVariant());
+                if (random.bounded(3) == 0)
+                    writer.setValue("grp", random.bounded(1, 4));
+                if (random.bounded(3) == 0)
+                    writer.setValue("name", names[random.bounded(4)]);
+                writer.post();
+            } else if (action < 65) {
+                writer.insert();
+                writer.setValue("id", nextId++);
+                writer.setValue("grp", random.bounded(1, 4));
+                writer.setValue("amount", Money(random.bounded(10)).toVariant());
+                writer.setValue("name", names[random.bounded(4)]);
+                writer.post();
+            } else if (action < 80) {
+                if (writer.isEmpty())
+                    continue;
+                writer.moveTo(random.bounded(writer.recordCount()));
+                writer.remove();
+            } else if (action < 88) {
+                if (writer.isEmpty())
+                    continue;
+                writer.moveTo(random.bounded(writer.recordCount()));
+                writer.discardCurrent();
+            } else if (action < 96) {
+                if (pending->isEmpty())
+                    continue;
+                pending->moveTo(random.bounded(pending->recordCount()));
+                pending->acceptCurrent();
+            } else if (action < 98) {
+                rows.acceptAll();
+            } else {
+                rows.cancelUpdates();
+            }
+            if (random.bounded(4) == 0)
+                check(step);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        check(3000);
     }
 
     void loadsQueryResultsWithTypes()

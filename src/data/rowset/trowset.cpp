@@ -10,7 +10,10 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <new>
+#include <unordered_map>
 
 namespace Tarvo::Data {
 
@@ -32,7 +35,36 @@ struct RowSetStore
     int heldNotices = 0;
     std::vector<TRowSet*> members; // the row set and its clones, for change notices
 
-    void changed() { ++version; }
+    // The rows that changed one at a time since `journalFrom`: a filtered or linked view looks
+    // at those again instead of at every row. Anything else clears it.
+    std::vector<RowSetRow*> journal;
+    quint64 journalFrom = 0;
+    static constexpr size_t JournalLimit = 256;
+
+    void changed()
+    {
+        ++version;
+        journal.clear();
+        journalFrom = version;
+    }
+    void rowChanged(RowSetRow* row)
+    {
+        ++version;
+        if (journal.size() >= JournalLimit) {
+            journal.clear();
+            journalFrom = version;
+        } else {
+            journal.push_back(row);
+        }
+    }
+    // The rows changed since `since`, when the journal still holds them all.
+    bool changedSince(quint64 since, std::vector<RowSetRow*>& out) const
+    {
+        if (since < journalFrom || since > version)
+            return false;
+        out.assign(journal.end() - qsizetype(version - since), journal.end());
+        return true;
+    }
     RowSetRow* newRow()
     {
         if (!spare.empty()) {
@@ -48,14 +80,23 @@ struct RowSetStore
         *row = RowSetRow();
         spare.push_back(row);
     }
+    // Rows stay in the order of their bookmarks: each new row is appended with the next one.
+    std::vector<RowSetRow*>::iterator find(const RowSetRow* row)
+    {
+        auto it = std::lower_bound(rows.begin(), rows.end(), row->bookmark,
+                                   [](const RowSetRow* r, quint64 b) { return r->bookmark < b; });
+        return it != rows.end() && *it == row ? it : std::find(rows.begin(), rows.end(), row);
+    }
     void erase(RowSetRow* row)
     {
-        auto it = std::find(rows.begin(), rows.end(), row);
+        auto it = find(row);
         if (it != rows.end()) {
             rows.erase(it);
             release(row);
+            rowChanged(row);
+        } else {
+            changed();
         }
-        changed();
     }
     // Drops the rows for which `drop` holds, keeping the order of the rest.
     template <class Pred> void eraseIf(Pred drop)
@@ -80,6 +121,74 @@ struct RowSetStore
         arena.clear();
     }
     ~RowSetStore() { clearRows(); }
+};
+
+// Numbers are hashed by their value as doubles: numbers that compare equal, whatever their
+// kind, give one double. Rows whose link values are not all numbers are kept aside and always
+// looked at.
+struct RowSetLinkIndex
+{
+    struct Slot
+    {
+        bool other = false;
+        size_t hash = 0;
+    };
+    quint64 version = ~quint64(0);
+    quint64 fieldsVersion = 0;
+    QList<int> fields;
+    std::unordered_map<size_t, std::vector<RowSetRow*>> buckets;
+    std::vector<RowSetRow*> others;
+    std::unordered_map<const RowSetRow*, Slot> placed;
+
+    static bool hashOf(const QVariantList& values, size_t& out)
+    {
+        size_t h = 0;
+        for (const QVariant& v : values) {
+            if (!RowValues::isNumber(v))
+                return false;
+            double d = v.metaType() == QMetaType::fromType<Money>() ? v.value<Money>().toDouble() : v.toDouble();
+            if (d == 0 || std::isnan(d))
+                d = std::isnan(d) ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+            h = h * 1000003u ^ std::hash<double>()(d);
+        }
+        out = h;
+        return true;
+    }
+    QVariantList linkValues(const RowSetRow* r) const
+    {
+        QVariantList values;
+        for (int f : fields)
+            values << r->values.at(f);
+        return values;
+    }
+    static void insertInOrder(std::vector<RowSetRow*>& rows, RowSetRow* r)
+    {
+        rows.insert(std::upper_bound(rows.begin(), rows.end(), r->bookmark,
+                                     [](quint64 b, const RowSetRow* x) { return b < x->bookmark; }),
+                    r);
+    }
+    void place(RowSetRow* r)
+    {
+        Slot slot;
+        slot.other = !hashOf(linkValues(r), slot.hash);
+        insertInOrder(slot.other ? others : buckets[slot.hash], r);
+        placed[r] = slot;
+    }
+    void remove(const RowSetRow* r)
+    {
+        const auto it = placed.find(r);
+        if (it == placed.end())
+            return;
+        auto& rows = it->second.other ? others : buckets[it->second.hash];
+        rows.erase(std::remove(rows.begin(), rows.end(), r), rows.end());
+        placed.erase(it);
+    }
+    void clear()
+    {
+        buckets.clear();
+        others.clear();
+        placed.clear();
+    }
 };
 
 namespace {
@@ -211,7 +320,7 @@ void TRowSet::followMaster(TRowSet& master)
 {
     if (&master != m_master)
         return;
-    invalidate();
+    // The view follows the master's key: one that did not change keeps it.
     ensureView();
     notifyChanged();
     // Told even when the current row looks the same: the master's rows may be new ones.
@@ -468,7 +577,7 @@ void TRowSet::appendLoaded(QVariantList values)
     row->values = builder.finish(&m_store->arena);
     row->bookmark = m_store->nextBookmark++;
     m_store->rows.push_back(row);
-    m_store->changed();
+    m_store->rowChanged(row);
     notifyChanged();
 }
 
@@ -512,7 +621,7 @@ void TRowSet::readRows(ResultReader& result)
         }
     } catch (...) {
         while (rows.size() > before) {
-            m_store->spare.push_back(rows.back());
+            m_store->release(rows.back());
             rows.pop_back();
         }
         throw;
@@ -595,35 +704,61 @@ void TRowSet::ensureView() const
                                  }));
     if (m_viewVersion == m_store->version && !masterMoved && !fieldsChanged)
         return;
-    m_ownView.clear();
     const bool everyRow = resolved && !m_master && !m_filter && !m_pendingOnly && m_sortFields.isEmpty() &&
                           std::none_of(m_store->rows.begin(), m_store->rows.end(),
                                        [](const RowSetRow* r) { return r->status == UpdateStatus::Deleted; });
-    if (everyRow) {
-        m_ownView.shrink_to_fit();
-        m_viewRows = &m_store->rows;
-    } else {
-        m_viewRows = &m_ownView;
-        m_ownView.reserve(m_store->rows.size());
-    }
-    bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
-    for (RowSetRow* r : m_store->rows) {
-        if (everyRow || !resolved)
-            break;
+    const bool keyIsNull = m_master && std::any_of(key.begin(), key.end(), isNullValue);
+    const auto shows = [&](const RowSetRow* r) {
         if (m_pendingOnly ? r->status == UpdateStatus::Unchanged : r->status == UpdateStatus::Deleted)
-            continue;
+            return false;
         if (m_master) {
             if (keyIsNull)
-                continue;
-            bool match = true;
-            for (int i = 0; i < m_detailFields.size() && match; ++i)
-                match = valuesEqual(r->values.at(m_detailFields[i]), key.at(i));
-            if (!match)
-                continue;
+                return false;
+            for (int i = 0; i < m_detailFields.size(); ++i)
+                if (!valuesEqual(r->values.at(m_detailFields[i]), key.at(i)))
+                    return false;
         }
-        if (m_filter && !m_filter->matches(r->values))
-            continue;
-        m_ownView.push_back(r);
+        return !m_filter || m_filter->matches(r->values);
+    };
+    // A few rows changed one at a time (a part edited, a request row added): only they are
+    // looked at again, so a long document is not filtered anew for every post.
+    std::vector<RowSetRow*> changedRows;
+    if (!everyRow && resolved && !masterMoved && !fieldsChanged && m_sortFields.isEmpty() &&
+        m_viewRows == &m_ownView && m_store->changedSince(m_viewVersion, changedRows)) {
+        std::sort(changedRows.begin(), changedRows.end());
+        changedRows.erase(std::unique(changedRows.begin(), changedRows.end()), changedRows.end());
+        const auto isChanged = [&](RowSetRow* r) {
+            return std::binary_search(changedRows.begin(), changedRows.end(), r);
+        };
+        m_ownView.erase(std::remove_if(m_ownView.begin(), m_ownView.end(), isChanged), m_ownView.end());
+        for (RowSetRow* r : changedRows) {
+            // A released row has no bookmark; the others are among the rows.
+            if (r->bookmark == 0 || !shows(r))
+                continue;
+            m_ownView.insert(std::upper_bound(m_ownView.begin(), m_ownView.end(), r->bookmark,
+                                              [](quint64 b, const RowSetRow* x) { return b < x->bookmark; }),
+                             r);
+        }
+    } else {
+        m_ownView.clear();
+        if (everyRow) {
+            m_ownView.shrink_to_fit();
+            m_viewRows = &m_store->rows;
+        } else {
+            m_viewRows = &m_ownView;
+            std::vector<RowSetRow*> candidates;
+            // A master moving over a long detail set looks only at the rows of its key.
+            if (resolved && m_master && !keyIsNull && m_store->rows.size() > 64 && linkCandidates(key, candidates)) {
+                for (RowSetRow* r : candidates)
+                    if (shows(r))
+                        m_ownView.push_back(r);
+            } else if (resolved) {
+                m_ownView.reserve(m_store->rows.size());
+                for (RowSetRow* r : m_store->rows)
+                    if (shows(r))
+                        m_ownView.push_back(r);
+            }
+        }
     }
     if (!m_sortFields.isEmpty()) {
         std::stable_sort(m_ownView.begin(), m_ownView.end(), [this](const RowSetRow* a, const RowSetRow* b) {
@@ -651,6 +786,43 @@ void TRowSet::ensureView() const
         m_bof = size == 0 || masterMoved;
     }
     m_current = m_pos >= 0 ? rows[m_pos] : nullptr;
+}
+
+bool TRowSet::linkCandidates(const QVariantList& key, std::vector<RowSetRow*>& out) const
+{
+    size_t hash = 0;
+    if (!RowSetLinkIndex::hashOf(key, hash))
+        return false;
+    if (!m_linkIndex)
+        m_linkIndex = std::make_unique<RowSetLinkIndex>();
+    RowSetLinkIndex& ix = *m_linkIndex;
+    const bool sameFields = ix.fieldsVersion == m_store->fieldsVersion && ix.fields == m_detailFields;
+    std::vector<RowSetRow*> changed;
+    if (!sameFields || !m_store->changedSince(ix.version, changed)) {
+        ix.clear();
+        ix.fields = m_detailFields;
+        ix.fieldsVersion = m_store->fieldsVersion;
+        for (RowSetRow* r : m_store->rows)
+            ix.place(r);
+    } else {
+        std::sort(changed.begin(), changed.end());
+        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+        // All out first: a released row in a bucket would mislead the ordered inserts.
+        for (RowSetRow* r : changed)
+            ix.remove(r);
+        for (RowSetRow* r : changed)
+            if (r->bookmark != 0)
+                ix.place(r);
+    }
+    ix.version = m_store->version;
+    const auto bucket = ix.buckets.find(hash);
+    static const std::vector<RowSetRow*> none;
+    const auto& rows = bucket == ix.buckets.end() ? none : bucket->second;
+    out.clear();
+    out.reserve(rows.size() + ix.others.size());
+    std::merge(rows.begin(), rows.end(), ix.others.begin(), ix.others.end(), std::back_inserter(out),
+               [](const RowSetRow* a, const RowSetRow* b) { return a->bookmark < b->bookmark; });
+    return true;
 }
 
 void TRowSet::invalidate()
@@ -997,6 +1169,7 @@ void TRowSet::internalPost()
             r->status = UpdateStatus::Modified;
         }
         r->values = std::move(values);
+        m_store->rowChanged(r);
     } else {
         RowValues values(m_buffer);
         RowSetRow* row = m_store->newRow();
@@ -1006,8 +1179,8 @@ void TRowSet::internalPost()
         m_current = row;
         m_store->rows.push_back(row);
         m_eof = m_bof = false;
+        m_store->rowChanged(row);
     }
-    m_store->changed();
 }
 
 void TRowSet::cancel()
@@ -1103,7 +1276,7 @@ void TRowSet::internalDelete()
     if (r->status == UpdateStatus::Unchanged)
         r->original = r->values;
     r->status = UpdateStatus::Deleted;
-    m_store->changed();
+    m_store->rowChanged(r);
 }
 
 void TRowSet::checkBrowseMode()
@@ -1131,7 +1304,7 @@ void TRowSet::acceptCurrent()
     } else {
         r->status = UpdateStatus::Unchanged;
         r->original.clear();
-        m_store->changed();
+        m_store->rowChanged(r);
     }
     notifyChanged();
 }
@@ -1234,8 +1407,15 @@ bool TRowSet::gotoBookmark(Bookmark b)
 {
     leaveRow();
     ensureView();
-    for (int p = 0; p < int(view().size()); ++p)
-        if (view()[p]->bookmark == b)
+    const auto& rows = view();
+    if (m_sortFields.isEmpty()) {
+        // Unsorted views keep the rows in the order of their bookmarks.
+        auto it = std::lower_bound(rows.begin(), rows.end(), b,
+                                   [](const RowSetRow* r, quint64 mark) { return r->bookmark < mark; });
+        return it != rows.end() && (*it)->bookmark == b && moveTo(int(it - rows.begin()));
+    }
+    for (int p = 0; p < int(rows.size()); ++p)
+        if (rows[p]->bookmark == b)
             return moveTo(p);
     return false;
 }

@@ -45,6 +45,8 @@ struct RowSetRow
 
 // The rows and fields that a row set and its clones share.
 struct RowSetStore;
+// A detail set's rows by the values of its link fields.
+struct RowSetLinkIndex;
 
 // An in-memory table with per-row pending status, detached from the server: edits, inserts and
 // deletions stay pending until accepted. Clones share the rows and keep their own cursor, filter,
@@ -271,6 +273,9 @@ private:
     // the reason in m_unresolved) when a name no longer exists.
     bool resolveFields() const;
     void setValueChecked(int field, const QVariant& value, bool force);
+    // The rows that may belong to the master's key, in their order; false when the index cannot
+    // tell (the key is not made of numbers).
+    bool linkCandidates(const QVariantList& key, std::vector<RowSetRow*>& out) const;
     // Appends the reader's rows as loaded; on failure the rows read so far are dropped again.
     void readRows(ResultReader& result);
 
@@ -306,6 +311,7 @@ private:
     mutable QList<int> m_masterFields;
     mutable QList<int> m_detailFields;
     std::vector<TRowSet*> m_followers;
+    mutable std::unique_ptr<RowSetLinkIndex> m_linkIndex;
 
     // The visible rows, rebuilt when the shared rows or the master's row change.
     // The shared rows themselves when nothing hides or reorders any (no copy per set then).
