@@ -13,6 +13,7 @@
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -191,8 +192,7 @@ TWayBillEditor::TWayBillEditor(Data::Database& db, QWidget* parent)
     command(u"actSave"_s, u"Сохранить"_s, QKeySequence::Save, [this] { save(); });
     command(u"actAddInvoice"_s, u"Добавить счет"_s, QKeySequence(Qt::CTRL | Qt::Key_I), [this] { addInvoice(); });
     command(u"actAddProduct"_s, u"Добавить товар к счету"_s, QKeySequence(Qt::Key_Insert), [this] { addProduct(); });
-    command(u"actDeleteProduct"_s, u"Удалить товар"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-            [this] { deleteProduct(); });
+    command(u"actDeleteProduct"_s, u"Удалить товар"_s, QKeySequence(), [this] { deleteProduct(); });
     command(u"actDeleteInvoice"_s, u"Удалить поставщика"_s, QKeySequence(), [this] { deleteInvoice(); });
     command(u"actCopyIntoNew"_s, u"Копировать в новый"_s, QKeySequence(), [this] { copyIntoNew(); });
     command(u"actExit"_s, u"Выход"_s, QKeySequence(Qt::Key_Escape), [this] { frameOf(this)->close(); });
@@ -307,7 +307,17 @@ TWayBillEditor::TWayBillEditor(Data::Database& db, QWidget* parent)
                     {{u"soi_bof_id"_s, u"Заявка"_s, 70}, {u"soi_amount"_s, u"Кол-во"_s, 80}, {u"received"_s, u"Принято"_s, 80}},
                     u"Offers"_s);
     layout->addWidget(split, 1);
-    // Del in the lower grids removes the row (an order row with its request rows).
+    // Ctrl+Del removes the grid's current row with the rows below it.
+    const auto removeKey = [this](Widgets::TDataGrid* g, const QString& name, std::function<void()> run) {
+        auto* remove = new QAction(u"Удалить"_s, g);
+        remove->setObjectName(name);
+        remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+        remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        g->addAction(remove);
+        connect(remove, &QAction::triggered, this, run);
+    };
+    removeKey(m_invoices, u"actDeleteInvoiceKey"_s, [this] { deleteInvoice(); });
+    removeKey(m_products, u"actDeleteProductKey"_s, [this] { deleteProduct(); });
     for (Widgets::TDataGrid* g : {m_orders, m_offers}) {
         auto* remove = new QAction(u"Удалить"_s, g);
         remove->setObjectName(g == m_orders ? u"actDeleteOrderRow"_s : u"actDeleteRequestRow"_s);
@@ -480,6 +490,13 @@ bool TWayBillEditor::save()
 {
     if (m_mode == Mode::View)
         return false;
+    // A value still in a cell's editor is saved with the rest (Ctrl+S while typing).
+    if (QWidget* focus = QApplication::focusWidget())
+        for (Widgets::TDataGrid* g : {m_invoices, m_products, m_orders, m_offers})
+            if (focus != g && g->isAncestorOf(focus)) {
+                g->setFocus();
+                break;
+            }
     bool saved = false;
     if (!guarded([&] {
             applyHeader();
