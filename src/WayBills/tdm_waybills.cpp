@@ -175,7 +175,6 @@ void Tdm_WayBills::defineFields()
     for (const QString& f : {u"sde_id"_s, u"sde_swb_id"_s, u"sde_user_id"_s, u"sde_createdate"_s, u"sde_updatedate"_s,
                              u"swb_id_link"_s, u"sde_id_link"_s, u"sde_currency"_s})
         deliveryInvoices.field(deliveryInvoices.fieldIndex(f)).readOnly = true;
-    deliveryInvoices.setMaster(&wayBills, {u"swb_id_link"_s}, {u"swb_id_link"_s});
 
     define(deliveredProduct, {{u"pr_name"_s, S, 200, u"Название"_s},
                               {u"pr_articul"_s, S, 20, u"Артикул"_s},
@@ -208,7 +207,6 @@ void Tdm_WayBills::defineFields()
     for (const QString& f : {u"pr_name"_s, u"pr_articul"_s, u"sam_artc"_s, u"pr_dop1"_s, u"pr_dop2"_s, u"pr_dop3"_s,
                              u"sdp_pr_id"_s, u"sdp_sde_id"_s, u"sdp_swb_id"_s, u"sde_id_link"_s, u"swb_id_link"_s})
         deliveredProduct.field(deliveredProduct.fieldIndex(f)).readOnly = true;
-    deliveredProduct.setMaster(&deliveryInvoices, {u"sde_id_link"_s}, {u"sde_id_link"_s});
 
     define(orderInvoice, {{u"sdi_suo_id"_s, I, 0, u"Заказ"_s},
                           {u"sdi_soa_deliverydate"_s, D, 0, u"Дата подтверждения"_s},
@@ -220,7 +218,6 @@ void Tdm_WayBills::defineFields()
     for (const QString& f : {u"sdi_suo_id"_s, u"sdi_soa_deliverydate"_s, u"sdi_pr_id"_s, u"suo_cod_valut"_s,
                              u"sde_id_link"_s, u"order_invoice_link"_s})
         orderInvoice.field(orderInvoice.fieldIndex(f)).readOnly = true;
-    orderInvoice.setMaster(&deliveredProduct, {u"sde_id_link"_s, u"sdp_pr_id"_s}, {u"sde_id_link"_s, u"sdi_pr_id"_s});
 
     define(offerInvoice, {{u"soi_bof_id"_s, I, 0, u"Заявка"_s},
                           {u"soi_amount"_s, M, 0, u"Кол-во"_s},
@@ -233,7 +230,8 @@ void Tdm_WayBills::defineFields()
     for (const QString& f : {u"received"_s, u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s,
                              u"sde_id_link"_s, u"order_invoice_link"_s})
         offerInvoice.field(offerInvoice.fieldIndex(f)).readOnly = true;
-    offerInvoice.setMaster(&orderInvoice, {u"order_invoice_link"_s}, {u"order_invoice_link"_s});
+
+    linkMasters(true);
 
     // Provisional keys and the values a new row takes from its parents.
     wayBills.onNewRecord = [this](TRowSet& r) { r.forceValue(r.fieldIndex(u"swb_id_link"_s), nextTempId()); };
@@ -376,6 +374,19 @@ void Tdm_WayBills::defineFields()
     deliveredProduct.afterPost = deliveredProduct.afterDelete = weighed;
 }
 
+void Tdm_WayBills::linkMasters(bool on)
+{
+    if (!on) {
+        for (TRowSet* s : {&offerInvoice, &orderInvoice, &deliveredProduct, &deliveryInvoices})
+            s->clearMaster();
+        return;
+    }
+    deliveryInvoices.setMaster(&wayBills, {u"swb_id_link"_s}, {u"swb_id_link"_s});
+    deliveredProduct.setMaster(&deliveryInvoices, {u"sde_id_link"_s}, {u"sde_id_link"_s});
+    orderInvoice.setMaster(&deliveredProduct, {u"sde_id_link"_s, u"sdp_pr_id"_s}, {u"sde_id_link"_s, u"sdi_pr_id"_s});
+    offerInvoice.setMaster(&orderInvoice, {u"order_invoice_link"_s}, {u"order_invoice_link"_s});
+}
+
 void Tdm_WayBills::loadLookups()
 {
     Database& db = database();
@@ -401,7 +412,12 @@ void Tdm_WayBills::loadWayBill(int swbId)
     const ProcedureResult r =
         ProcedureRegistry::instance().call(database(), WayBillProcedures::LoadWayBill, {{u"swb_id"_s, swbId}});
     m_loading = true;
-    const auto done = qScopeGuard([this] { m_loading = false; });
+    // Appended without their masters: following the parents' cursors row by row costs the most.
+    linkMasters(false);
+    const auto done = qScopeGuard([this] {
+        linkMasters(true);
+        m_loading = false;
+    });
     for (TRowSet* s : {&offerInvoice, &orderInvoice, &deliveredProduct, &deliveryInvoices, &wayBills})
         s->clearRows();
     m_discardedLines.clear();
@@ -480,6 +496,7 @@ void Tdm_WayBills::loadWayBill(int swbId)
     for (TRowSet* s : {&wayBills, &deliveryInvoices, &deliveredProduct, &orderInvoice, &offerInvoice})
         RowSetHelpers::acceptDataSetChanges(*s);
     m_swbId = swbId;
+    linkMasters(true);
     wayBills.first();
     deliveryInvoices.first();
     setModified(false);

@@ -69,6 +69,7 @@ protected:
 private:
     void defineFields();
     void loadLookups();
+    void linkMasters(bool on);
     void recalcWeight();
     void cutOrderRows(Data::TRowSet& product);
     void cutRequestRows(Data::TRowSet& orderRow);

@@ -55,8 +55,12 @@ TQueryNodesPtr totals(const BusOffer::OfferKeyRange& range)
 // The manager filter goes through the invoices' authors.
 void joinAuthors(TQueryNodes& s, const Otbor::TVarList* filters)
 {
-    const auto* manager = Otbor::activeVar<Otbor::TManagerOtbor>(filters);
-    if (!Otbor::OtborConditions::managerRule(manager).applies)
+    // Only a list that holds the manager filter is restricted, as the other registers are.
+    const Otbor::TManagerOtbor* manager = nullptr;
+    for (Otbor::TVar* v : filters->items())
+        if (auto* m = dynamic_cast<Otbor::TManagerOtbor*>(v))
+            manager = m;
+    if (!manager || !Otbor::OtborConditions::managerRule(manager).applies)
         return;
     auto authors = CB::newStatement(u" select distinct sde_swb_id from "_s, u"scm_delivery"_s);
     authors->addJoin(u" join "_s, CB::newTableNode(u"crm_users"_s), u" on sde_user_id = us_id "_s);

@@ -111,14 +111,14 @@ Data::ProcedureResult loadWayBill(Data::Database& db, const QVariantMap& params)
                              "from scm_offer_invoice left join (select t.soi_sde_id as r_sde, t.soi_sdp_pr_id as r_sdp, "
                              "t.soi_suo_id as r_suo, t.soi_pr_id as r_pr, t.soi_soa_deliverydate as r_date, "
                              "t.soi_bof_id as r_bof, sum(m.kolc_predm) as received from SCM_TOMOVE t "
-                             "join scl_move m on m.recno = t.recno where t.soi_swb_id = ? or t.soi_sde_id in "
+                             "join scl_move m on m.recno = t.recno where t.soi_sde_id in "
                              "(select sde_id from scm_delivery where sde_swb_id = ?) group by t.soi_sde_id, "
                              "t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_soa_deliverydate, t.soi_bof_id) r "
                              "on r.r_sde = soi_sde_id and r.r_sdp = soi_sdp_pr_id and r.r_suo = soi_suo_id "
                              "and r.r_pr = soi_pr_id and r.r_date = soi_soa_deliverydate and r.r_bof = soi_bof_id "
                              "where soi_swb_id = ? order by soi_sde_id, soi_sdp_pr_id, soi_suo_id, "
                              "soi_soa_deliverydate, soi_bof_id"_s);
-    requests.bindAll({swb, swb, swb});
+    requests.bindAll({swb, swb});
     result.further << rowsOf(requests);
     read.done();
     return result;
