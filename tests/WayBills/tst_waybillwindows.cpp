@@ -237,6 +237,24 @@ private slots:
         QTRY_COMPARE(cell(list->grid(), row(), u"swb_state"_s).toString(), u"+"_s);
         QCOMPARE(cell(list->grid(), row(), u"swb_state2_name"_s).toString(), u"Выполнено"_s);
 
+        // Received in full, the waybill opens for viewing only.
+        select(list->grid(), u"swb_id"_s, swb);
+        list->action(u"actEdit"_s)->trigger();
+        QCOMPARE(editor->mode(), TWayBillEditor::Mode::View);
+        QVERIFY(!editor->findChild<QAction*>(u"actSave"_s)->isEnabled());
+
+        // Without right 100008 the list deletes nothing.
+        db.exec(u"delete from CRM_USERS_SECURITY where USC_US_ID = ? and USC_SC_ID = 100008"_s, {f.adminId});
+        select(list->grid(), u"swb_id"_s, swb);
+        {
+            Test::BoxAnswers ok({QMessageBox::Ok});
+            list->action(u"actDelete"_s)->trigger();
+            QTRY_COMPARE(ok.texts.size(), 1);
+            QVERIFY2(!ok.texts.first().contains(u"Удалить посылку?"_s), qPrintable(ok.texts.first()));
+        }
+        QCOMPARE(f.count(u"select count(*) from scm_waybill where swb_id = ?"_s, {swb}), 1);
+        db.exec(u"insert into CRM_USERS_SECURITY (USC_SC_ID, USC_US_ID) values (100008, ?)"_s, {f.adminId});
+
         // Deleting in the list: refused while received, restoring exactly without.
         const QStringList shipped = f.everything();
         select(list->grid(), u"swb_id"_s, swb);
