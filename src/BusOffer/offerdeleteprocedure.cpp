@@ -74,9 +74,18 @@ int OfferDeleteProcedure::deleteDocumentRows(Data::Database& db, const QList<QPa
 std::optional<QString> OfferDeleteProcedure::receiptDocuments(Data::Database& db, const QString& keyColumn,
                                                               qint64 key)
 {
+    return receiptDocuments(db, QStringList{keyColumn}, QVariantList{key});
+}
+
+std::optional<QString> OfferDeleteProcedure::receiptDocuments(Data::Database& db, const QStringList& keyColumns,
+                                                              const QVariantList& keys)
+{
+    QStringList where;
+    for (const QString& column : keyColumns)
+        where << u"t.%1 = ?"_s.arg(column);
     Data::Query received(db, u"select distinct m.numdocm_pr from SCM_TOMOVE t left join scl_move m on m.recno = t.recno "
-                             "where t.%1 = ? order by 1"_s.arg(keyColumn));
-    received.bindAt(0, key, Data::ParamType::Integer).exec();
+                             "where %1 order by 1"_s.arg(where.join(u" and "_s)));
+    received.bindAll(keys).exec();
     QStringList documents;
     bool any = false;
     while (received.next()) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 #include <optional>
 
@@ -24,6 +26,9 @@ public:
     // The receipt documents of the warehouse rows (SCM_TOMOVE) whose `keyColumn` is `key`, joined
     // for a message ("без номера" when none carries a number); nullopt when nothing was received.
     static std::optional<QString> receiptDocuments(Data::Database& db, const QString& keyColumn, qint64 key);
+    // The same for rows named by several key columns of SCM_TOMOVE (all equal to `keys`).
+    static std::optional<QString> receiptDocuments(Data::Database& db, const QStringList& keyColumns,
+                                                   const QVariantList& keys);
     // Deletes a document's rows, table by table in the order given (children first, the header
     // last), each by its key column; the number of header rows deleted.
     static int deleteDocumentRows(Data::Database& db, const QList<QPair<QString, QString>>& tableKeys, qint64 key);

@@ -3,6 +3,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "Proformas/ui/tvproformainvoice.h"
+#include "WayBills/ui/tviewwaybill.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
         Tarvo::Reports::registerReports();
         Tarvo::AddIn::registerAddIns();
         Tarvo::Proformas::registerProformaRegister();
+        Tarvo::WayBills::TviewWayBill::registerList();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

@@ -66,6 +66,15 @@ QList<Rule> rules(Data::Engine engine)
          "soi_soa_deliverydate) o on o.soi_sde_id = sdi_sde_id and o.soi_sdp_pr_id = sdi_sdp_pr_id "
          "and o.soi_suo_id = sdi_suo_id and o.soi_pr_id = sdi_pr_id and o.soi_soa_deliverydate = sdi_soa_deliverydate "
          "where %1 > %2"_s.arg(units(u"o.s"_s), units(u"sdi_amount"_s))},
+        {u"order rows exceed their delivered product"_s,
+         u"select sdp_sde_id, sdp_pr_id, sdp_amount, o.s from scm_deliveredProduct join (select sdi_sde_id, "
+         "sdi_sdp_pr_id, sum(sdi_amount) as s from scm_order_invoice group by sdi_sde_id, sdi_sdp_pr_id) o "
+         "on o.sdi_sde_id = sdp_sde_id and o.sdi_sdp_pr_id = sdp_pr_id where %1 > %2"_s.arg(units(u"o.s"_s),
+                                                                                          units(u"sdp_amount"_s))},
+        {u"waybill rows of another waybill than their invoice's"_s,
+         u"select sdi_sde_id, sdi_swb_id, sde_swb_id from scm_order_invoice join scm_delivery on sde_id = sdi_sde_id "
+         "where sdi_swb_id <> sde_swb_id union all select soi_sde_id, soi_swb_id, sde_swb_id from scm_offer_invoice "
+         "join scm_delivery on sde_id = soi_sde_id where soi_swb_id <> sde_swb_id"_s},
         {u"invoice row with a non-positive amount"_s,
          u"select sdi_sde_id, sdi_suo_id, sdi_pr_id, sdi_soa_deliverydate, sdi_amount from scm_order_invoice "
          "where sdi_amount <= 0"_s},

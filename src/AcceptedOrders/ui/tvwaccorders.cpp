@@ -8,6 +8,7 @@
 #include "AcceptedOrders/acceptedorderlistdetails.h"
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 #include "Proformas/ui/tedproformainvoice.h"
+#include "WayBills/ui/twaybilleditor.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/modules/tupdatedadoquery.h"
@@ -171,15 +172,21 @@ void TvwAccOrders::buildToolbar()
     addCommand(functions, u"actProcessOrder"_s, u"Обработка заказа"_s, {}, [this] { processOrder(); });
     functions->addSeparator();
     addCommand(functions, u"actNewWayBill"_s, u"Создать посылку на основе заказа"_s, {},
-               [this] { arrivesWith(u"Создание посылки на основе заказа появится вместе с посылками."_s); });
+               [this] { shipOrder(true); });
     addCommand(functions, u"actAddToWayBill"_s, u"Добавить заказ в посылку"_s, {},
-               [this] { arrivesWith(u"Добавление заказа в посылку появится вместе с посылками."_s); });
+               [this] { shipOrder(false); });
     addCommand(functions, u"actAddToInvoice"_s, u"Добавить заказ в инвойс"_s, {},
-               [this] { arrivesWith(u"Добавление заказа в инвойс появится вместе с инвойсами."_s); });
+               [this] { shipOrder(false); });
     addCommand(functions, u"actLoadToProforma"_s, u"Загрузка выделенных заказов в счет"_s, {},
                [this] { loadToProforma(); });
     addMenuButton(u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::Help, functions);
     finishToolbar();
+}
+
+void TvwAccOrders::shipOrder(bool newWayBill)
+{
+    if (const qint64 id = m_list->currentOrder())
+        WayBills::TWayBillEditor::addOrder(int(id), newWayBill);
 }
 
 void TvwAccOrders::buildPopup()

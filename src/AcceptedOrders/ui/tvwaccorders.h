@@ -38,6 +38,8 @@ public:
     void processOrder();
     // "Загрузка выделенных заказов в счет": a new proforma of the selected orders' free lines.
     void loadToProforma();
+    // The current order into a new waybill, or into the open waybill's current invoice.
+    void shipOrder(bool newWayBill);
     QList<qint64> selectedOrders() const;
     void updateActions() override;
 

@@ -65,6 +65,9 @@ public:
     // a row another transaction is changing is read once that one has ended. Empty where a write
     // transaction already excludes every other writer.
     virtual QString lockRowsClause() const { return {}; }
+    // The first statement of a transaction whose reads must all see one snapshot; empty where
+    // a transaction's reads already do.
+    virtual QString snapshotReads() const { return {}; }
     // The first word of a statement ("INSERT", "UPDATE", ...) and the table it writes, if any.
     static QString statementVerb(const QString& sql);
     static QString statementTable(const QString& sql);

@@ -32,6 +32,10 @@ public:
     // The pair form's key space is apart from the schema lock's single number.
     QString lockName() const override { return QStringLiteral("select pg_advisory_xact_lock(58201717, hashtext(?))"); }
     QString lockRowsClause() const override { return QStringLiteral(" for update"); }
+    QString snapshotReads() const override
+    {
+        return QStringLiteral("set transaction isolation level repeatable read");
+    }
     // The code, the primary message and the names the server sent with a failed result.
     static EngineFailure failureOf(const pg_result* result, const QString& fallbackMessage);
 
