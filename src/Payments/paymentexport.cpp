@@ -5,8 +5,6 @@
 #include "data/engine/query.h"
 #include "data/modules/rowcountcheck.h"
 #include "data/modules/tscmnamedparams_ro.h"
-#include "messaging/changeevents.h"
-#include "messaging/tmessageserver.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -115,7 +113,6 @@ int PaymentExport::run(Data::Database& db, qint64 spmId)
     Data::RowCountCheck::exec(db, u"update scm_payments set spm_unicum_plt = ? where spm_id = ?"_s, {unicum, spmId},
                               u"Платеж %1 удален другим пользователем"_s.arg(spmId));
     t.commit();
-    Messaging::TMessageServer::instance().sendChangeNotice(Messaging::ChangeEvents::AcceptedOrders);
     return unicum;
 }
 

@@ -18,7 +18,8 @@ public:
     static const QString DoneMessage;
     static const QString AgainQuestion;
 
-    // The new number; throws with nothing kept on any failure.
+    // The new number; throws with nothing kept on any failure. Tells no window (it may run on
+    // any thread): the caller announces the change.
     static int run(Data::Database& db, qint64 spmId);
     // "1500,00(USD)": two decimals, a decimal comma.
     static QString documentText(Money sum, const QString& code);
