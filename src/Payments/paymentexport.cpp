@@ -71,17 +71,19 @@ int PaymentExport::run(Data::Database& db, qint64 spmId)
     const QString number = pay.string(7), basis = pay.string(8);
     const bool cash = pay.value(9).toBool();
     const QVariant earlier = pay.value(10);
+    const bool noSum2 = pay.value(5).isNull();
     pay.finish();
-    if (pay.value(5).isNull())
+    if (noSum2)
         throw Exception(u"У платежа %1 не указана сумма поставщика"_s.arg(spmId));
 
+    // Two workstations exporting at once must not take one number.
+    db.lockName(u"SCL_PLAT"_s);
+    const int unicum = db.scalar(u"select coalesce(max(UNICUM_PLT), 0) + 1 from SCL_PLAT"_s).toInt();
+    // Taken before the earlier export goes, so that a replaced export never reuses its number.
     if (!earlier.isNull()) {
         db.exec(u"delete from SCL_ADDP where UNICUM_PLT = ?"_s, {earlier});
         db.exec(u"delete from SCL_PLAT where UNICUM_PLT = ?"_s, {earlier});
     }
-    // Two workstations exporting at once must not take one number.
-    db.lockName(u"SCL_PLAT"_s);
-    const int unicum = db.scalar(u"select coalesce(max(UNICUM_PLT), 0) + 1 from SCL_PLAT"_s).toInt();
 
     const Partner payer = partner(db, payerId), recipient = partner(db, recipientId);
     Data::TSCMNamedParams_RO params(db);
