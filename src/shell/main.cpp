@@ -3,6 +3,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "Proformas/ui/tvproformainvoice.h"
+#include "Payments/ui/tviewpayments.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
         Tarvo::Reports::registerReports();
         Tarvo::AddIn::registerAddIns();
         Tarvo::Proformas::registerProformaRegister();
+        Tarvo::Payments::registerPayments();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);
