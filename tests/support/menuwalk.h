@@ -7,6 +7,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "Proformas/ui/tvproformainvoice.h"
+#include "Payments/ui/tviewpayments.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
@@ -66,6 +67,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Reports::registerReports();
     AddIn::registerAddIns();
     Proformas::registerProformaRegister();
+    Payments::registerPayments();
 }
 
 struct MenuWindow
