@@ -233,6 +233,9 @@ private slots:
         QVERIFY(editor);
         QCOMPARE(editor->modeText(), u"Новый"_s);
         QCOMPARE(editor->findChild<QComboBox*>(u"comboPayer"_s)->currentData().toLongLong(), ours);
+        // Payers are our organisations only; recipients never are.
+        QCOMPARE(editor->findChild<QComboBox*>(u"comboPayer"_s)->count(), 1);
+        QCOMPARE(editor->findChild<QComboBox*>(u"comboRecipient"_s)->findData(QString::number(ours)), -1);
         choose(editor->findChild<QComboBox*>(u"comboRecipient"_s), usd);
         choose(editor->findChild<QComboBox*>(u"comboCurrency2"_s), u"USD"_s);
         typeField(editor->findChild<QLineEdit*>(u"editSum"_s), u"90000"_s);
