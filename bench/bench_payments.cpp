@@ -48,12 +48,12 @@ int main(int argc, char** argv)
         const QString code = top.string(1);
         top.finish();
         Bench::Measured chooser, chooserBare;
+        Payments::TdmEditPayment dm(db.get());
+        dm.newPayment();
+        dm.qData.setValue(u"spm_recipient"_s, supplier);
+        dm.qData.setValue(u"spm_cod_valut2"_s, code);
+        dm.qData.setValue(u"spm_sum2"_s, Money(1000).toVariant());
         chooser.ms = median([&] {
-            Payments::TdmEditPayment dm(db.get());
-            dm.newPayment();
-            dm.qData.setValue(u"spm_recipient"_s, supplier);
-            dm.qData.setValue(u"spm_cod_valut2"_s, code);
-            dm.qData.setValue(u"spm_sum2"_s, Money(1000).toVariant());
             TRowSet rows;
             dm.openChooser(rows);
             chooser.rows = rows.recordCount();

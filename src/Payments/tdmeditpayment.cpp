@@ -111,6 +111,7 @@ void TdmEditPayment::newPayment()
             qData.setValue(u"spm_payer"_s, payer);
     }
     m_loading = false;
+    m_untouched = true;
 }
 
 void TdmEditPayment::loadPayment(qint64 spmId)
@@ -127,6 +128,7 @@ void TdmEditPayment::loadPayment(qint64 spmId)
         throw Exception(DeletedMessage);
     }
     m_spmId = spmId;
+    m_untouched = false;
     loadBody(spmId);
     m_loading = false;
     setModified(false);
@@ -300,6 +302,7 @@ void TdmEditPayment::headerChanged(Data::TRowSet& rows, int field)
 {
     if (m_loading)
         return;
+    m_untouched = false;
     const QString name = rows.field(field).name.toLower();
     if (name == u"spm_sum"_s || name == u"spm_date"_s || name == u"spm_cod_valut"_s || name == u"spm_cod_valut2"_s)
         followSupplierSum(rows);

@@ -38,6 +38,8 @@ public:
     bool isNew() const { return m_spmId == 0; }
     // Exported to the warehouse accounting (its number), 0 when not.
     qint64 exportedNumber() const;
+    // A new payment nobody typed into yet.
+    bool untouched() const { return m_untouched && Body.clone()->isEmpty(); }
 
     // D: the distributed sums as they stand.
     Money distributed() const;
@@ -83,6 +85,7 @@ private:
     qint64 m_spmId = 0;
     qint64 m_writtenId = 0;
     bool m_loading = false;
+    bool m_untouched = false;
 };
 
 } // namespace Tarvo::Payments

@@ -231,6 +231,16 @@ private slots:
         list->action(u"actNew"_s)->trigger();
         auto* editor = Test::mdiWindow<TfrmEdPayment>(main.mdiArea());
         QVERIFY(editor);
+        {
+            // A new payment nobody typed into closes without a question.
+            Test::BoxAnswers none({QMessageBox::No, QMessageBox::Ok});
+            frameOf(editor)->close();
+            QCOMPARE(none.texts, QStringList());
+        }
+        QTRY_VERIFY(!Test::mdiWindow<TfrmEdPayment>(main.mdiArea()));
+        list->action(u"actNew"_s)->trigger();
+        editor = Test::mdiWindow<TfrmEdPayment>(main.mdiArea());
+        QVERIFY(editor);
         QCOMPARE(editor->modeText(), u"Новый"_s);
         QCOMPARE(editor->findChild<QComboBox*>(u"comboPayer"_s)->currentData().toLongLong(), ours);
         // Payers are our organisations only; recipients never are.

@@ -363,6 +363,10 @@ void TfrmEdPayment::deleteRow()
 void TfrmEdPayment::closeEvent(QCloseEvent* event)
 {
     bool changed = false;
+    if (m_mode == Mode::New && m_doc->untouched()) {
+        event->accept();
+        return;
+    }
     if (m_mode != Mode::View && !guarded([&] { changed = m_doc->modified(); }))
         changed = true;
     if (changed) {
