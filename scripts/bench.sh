@@ -13,7 +13,7 @@ for b in "$build"/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
   name=$(basename "$b")
   echo "== $name"
-  if [ "$name" = bench_offerstate ] || [ "$name" = bench_offerlist ] || [ "$name" = bench_accorders ] || [ "$name" = bench_orderlist ] || [ "$name" = bench_addin ] || [ "$name" = bench_proformas ] || [ "$name" = bench_formorders ]; then
+  if [ "$name" = bench_offerstate ] || [ "$name" = bench_offerlist ] || [ "$name" = bench_accorders ] || [ "$name" = bench_orderlist ] || [ "$name" = bench_addin ] || [ "$name" = bench_proformas ] || [ "$name" = bench_payments ] || [ "$name" = bench_formorders ]; then
     # Scale-1 volume data generated into throw-away databases first (several minutes each).
     "$b" ENGINE=SQLITE "DATABASE MAIN=$benchdir/$name.db"
     psql -q -h 127.0.0.1 -p "$pg_port" -U postgres -d postgres -c "create database tarvo_$name"

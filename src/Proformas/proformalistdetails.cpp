@@ -1,5 +1,7 @@
 #include "Proformas/proformalistdetails.h"
 
+#include "Payments/paymentcoverage.h"
+
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 
@@ -37,30 +39,8 @@ QString buyers()
 QList<Instalment> paymentPlan(Data::Database& db, qint64 pfId)
 {
     QList<Instalment> plan;
-    {
-        Data::Query q(db, u"select sps_date, sps_sum from scm_payshedule where sps_pf_id = ? order by sps_date"_s);
-        q.bindAll({pfId}).exec();
-        while (q.next())
-            plan << Instalment{q.dateTime(0), q.money(1), Money()};
-    }
-    QList<QPair<QDate, Money>> paid;
-    {
-        Data::Query q(db, u"select m.spm_date, pp.spp_sum from scm_pfpayment pp join scm_payments m "
-                          "on m.spm_id = pp.spp_spm_id where pp.spp_pf_id = ? order by m.spm_date"_s);
-        q.bindAll({pfId}).exec();
-        while (q.next())
-            paid << qMakePair(q.dateTime(0).date(), q.money(1));
-    }
-    Money earlier;
-    for (Instalment& i : plan) {
-        Money upToDay;
-        for (const auto& [day, sum] : paid)
-            if (day <= i.date.date())
-                upToDay += sum;
-        const Money left = upToDay - earlier;
-        i.covered = left <= Money() ? Money() : qMin(left, i.sum);
-        earlier += i.sum;
-    }
+    for (const auto& i : Payments::PaymentCoverage::ofProforma(db, pfId))
+        plan << Instalment{i.date, i.sum, i.covered};
     return plan;
 }
 

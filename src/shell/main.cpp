@@ -4,6 +4,7 @@
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "Proformas/ui/tvproformainvoice.h"
 #include "WayBills/ui/tviewwaybill.h"
+#include "Payments/ui/tviewpayments.h"
 #include "SupplierOrders/supplierorderdeleteprocedure.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
         Tarvo::AddIn::registerAddIns();
         Tarvo::Proformas::registerProformaRegister();
         Tarvo::WayBills::TviewWayBill::registerList();
+        Tarvo::Payments::registerPayments();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

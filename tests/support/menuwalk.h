@@ -8,6 +8,7 @@
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "Proformas/ui/tvproformainvoice.h"
 #include "WayBills/ui/tviewwaybill.h"
+#include "Payments/ui/tviewpayments.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
@@ -68,6 +69,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     AddIn::registerAddIns();
     Proformas::registerProformaRegister();
     WayBills::TviewWayBill::registerList();
+    Payments::registerPayments();
 }
 
 struct MenuWindow

@@ -1,5 +1,6 @@
 #include "Proformas/ui/tvproformainvoice.h"
 
+#include "Payments/ui/tedpaymentplan.h"
 #include "Proformas/proformalist.h"
 #include "Proformas/proformalistdetails.h"
 #include "Proformas/tdmeditproforma.h"
@@ -136,7 +137,10 @@ void TvProformaInvoice::buildToolbar()
     auto* functions = new QMenu(this);
     functions->setObjectName(u"menuFunctions"_s);
     addCommand(functions, u"actPaymentPlan"_s, u"График оплат"_s, {},
-               [this] { arrivesWith(u"Редактор графика оплат появится вместе с платежами."_s); });
+               [this] {
+                   if (const qint64 id = m_list->currentProforma())
+                       Payments::TedPaymentPlan::openPlan(id);
+               });
     addMenuButton(u"btnFunctions"_s, u"Функции"_s, TdmAllButtons::Help, functions);
     finishToolbar();
 }
