@@ -134,7 +134,7 @@ const QList<Migration>& schemaMigrations()
          m0014_totalsOnSums},
         {15, QStringLiteral("Ассортимент поставщика по порядку товаров"), m0015_assortmentBySupplierAndProduct},
         {16, QStringLiteral("Места вызова отчетов и поставляемые отчеты"), SchemaSteps::reportPlaces},
-        {18, QStringLiteral("Валюта поставщика в платежах: рубли вместо пустого значения"),
+        {17, QStringLiteral("Валюта поставщика в платежах: рубли вместо пустого значения"),
          SchemaSteps::paymentCurrencyCodes},
     };
     return all;
