@@ -134,6 +134,7 @@ const QList<Migration>& schemaMigrations()
          m0014_totalsOnSums},
         {15, QStringLiteral("Ассортимент поставщика по порядку товаров"), m0015_assortmentBySupplierAndProduct},
         {16, QStringLiteral("Места вызова отчетов и поставляемые отчеты"), SchemaSteps::reportPlaces},
+        {19, QStringLiteral("Отложенные артикулы прайс-листов поставщиков"), SchemaSteps::unhandledProducts},
     };
     return all;
 }

@@ -21,5 +21,6 @@ void receiptReference(MigrationContext& ctx);        // SCM_TOMOVE refers to scm
 void newRightsByDefault(MigrationContext& ctx);      // US_NEW_SECUR_ACTIVE defaults to 1
 void acceptedLimits(MigrationContext& ctx);          // confirmed lines cover their shares and shipments
 void reportPlaces(MigrationContext& ctx);            // call places 1001-1009, the shipped reports
+void unhandledProducts(MigrationContext& ctx);       // price-list articles put aside for matching
 
 } // namespace Tarvo::Data::SchemaSteps

@@ -24,6 +24,9 @@ constexpr GUID IID_IRowImporterNoCommit = {
 constexpr GUID IID_IRowImporterByName = {
     0x90CAAA85, 0xD7C6, 0x4B12, {0xB5, 0xFD, 0x51, 0xB9, 0x61, 0xF4, 0xA0, 0xAC}};
 
+// {B1D4E2A7-5C39-4F6E-9A0B-3E7C1D2F8A64}: answered by the row importer as well.
+constexpr GUID IID_IPriceImportLog = {0xB1D4E2A7, 0x5C39, 0x4F6E, {0x9A, 0x0B, 0x3E, 0x7C, 0x1D, 0x2F, 0x8A, 0x64}};
+
 // Field codes of the setters.
 enum PriceField : std::int32_t
 {
@@ -104,6 +107,17 @@ struct IRowImporterByName : IRowImporterSetters
 
 protected:
     ~IRowImporterByName() = default;
+};
+
+// A file line the module left out (a bad number, a broken quote, ...): the program lists it with
+// the rows it left out itself before the save question.
+struct IPriceImportLog : IUnknown
+{
+    virtual HRESULT ReportLine(std::int64_t line, const char* text) = 0;
+    static constexpr const GUID& iid() { return IID_IPriceImportLog; }
+
+protected:
+    ~IPriceImportLog() = default;
 };
 
 // The module's side.
