@@ -90,11 +90,14 @@ std::optional<std::int64_t> parseMoney(std::string_view text)
     unsigned __int128 whole = 0;
     std::int64_t fraction = 0;
     int decimals = 0;
-    bool digits = false, afterMark = false, roundUp = false;
+    bool digits = false, afterMark = false, roundUp = false, grouped = false;
+    int groupDigits = 0; // digits since the start or the last grouping mark
     for (; i < s.size(); ++i) {
         const char c = s[i];
         if (c >= '0' && c <= '9') {
             digits = true;
+            if (!afterMark)
+                ++groupDigits;
             if (!afterMark) {
                 whole = whole * 10 + unsigned(c - '0');
                 if (whole > (unsigned __int128)(INT64_MAX / 10000))
@@ -107,14 +110,20 @@ std::optional<std::int64_t> parseMoney(std::string_view text)
                 ++decimals;
             }
         } else if (c == decimal && !afterMark) {
+            if (grouped && groupDigits != 3)
+                return std::nullopt;
             afterMark = true;
         } else if ((c == ',' || c == '.') && c != decimal && !afterMark) {
-            continue; // grouping
+            // Thousands: one to three digits first, then groups of three.
+            if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3))
+                return std::nullopt;
+            grouped = true;
+            groupDigits = 0;
         } else {
             return std::nullopt;
         }
     }
-    if (!digits)
+    if (!digits || (grouped && !afterMark && groupDigits != 3))
         return std::nullopt;
     for (int d = std::min(decimals, 4); d < 4; ++d)
         fraction *= 10;
