@@ -9,6 +9,7 @@
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
+#include "catalog/import/ui/priceimportwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "newLookup/ui/columnsregistration.h"
@@ -64,6 +65,7 @@ int main(int argc, char** argv)
         Tarvo::Reports::registerReports();
         Tarvo::AddIn::registerAddIns();
         Tarvo::Proformas::registerProformaRegister();
+        Tarvo::Catalog::registerPriceImportWindows();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);
