@@ -11,6 +11,7 @@
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
+#include "catalog/import/ui/priceimportwindows.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/engine/database.h"
@@ -66,6 +67,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Reports::registerReports();
     AddIn::registerAddIns();
     Proformas::registerProformaRegister();
+    Catalog::registerPriceImportWindows();
 }
 
 struct MenuWindow

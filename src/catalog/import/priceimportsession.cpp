@@ -32,6 +32,10 @@ PriceImportSession::PriceImportSession(Data::Database& db, const QString& suppli
             m_map.insert(PriceRowStore::key(article), product);
             m_mapArticles.insert(product, article);
         }
+        Data::Query w(db, u"select uhp_artc from scm_unhand_prod where uhp_par_id = ?"_s);
+        w.bindAll({m_supplierId}).exec();
+        while (w.next())
+            m_waiting.insert(PriceRowStore::key(w.string(0)));
     }
     Data::Query q(db, u"select CODVALUT from VALUTCOD"_s);
     q.exec();
@@ -82,7 +86,8 @@ std::optional<qint64> PriceImportSession::productFor(const QString& key, const Q
         return m_store.productOf(key);
     if (const auto it = m_map.constFind(key); it != m_map.cend())
         return *it;
-    if (m_deferAll)
+    // An article already waiting in "Разбор прайс-листов" waits on with the new values.
+    if (m_deferAll || m_waiting.contains(key))
         return 0;
     for (;;) {
         const PriceImportPrompts::Choice c = m_prompts.choose(article, name);

@@ -76,6 +76,7 @@ private:
     QHash<QString, qint64> m_map;         // article key -> product, as stored for the supplier
     QHash<qint64, QString> m_mapArticles; // product -> stored article
     QHash<QString, QString> m_currencies; // key -> the book's spelling
+    QSet<QString> m_waiting;              // article keys already deferred for the supplier
     PriceRowStore m_store;
     QSet<QString> m_left;                 // article keys skipped in this run: asked once
     QSet<QString> m_priceNames;

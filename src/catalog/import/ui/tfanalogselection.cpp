@@ -3,6 +3,7 @@
 #include "catalog/fieldsearch.h"
 #include "catalog/ui/tfcatalog.h"
 #include "catalog/ui/tproductsview.h"
+#include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/rowset/trowset.h"
@@ -121,7 +122,14 @@ bool TfAnalogSelection::search(const QString& text)
 bool TfAnalogSelection::selectProduct(qint64 productId)
 {
     Data::TRowSet* rows = m_view->dataSet();
-    return rows && rows->locate({u"PR_ID"_s}, {productId});
+    if (!rows || rows->isEmpty())
+        return false;
+    // Reads on through the list's batches until the product is found.
+    FieldSearch s(*rows, u"PR_ID"_s);
+    s.setFromStart(true);
+    s.setEntry(QString::number(productId));
+    rows->moveTo(0);
+    return s.find() && rows->value(u"PR_ID"_s).toLongLong() == productId;
 }
 
 TfAnalogSelection::Answer TfAnalogSelection::ask(const QString& article, const QString& name)
@@ -130,6 +138,9 @@ TfAnalogSelection::Answer TfAnalogSelection::ask(const QString& article, const Q
     m_product = 0;
     m_answer = Skip;
     m_search->clear();
+    // A list to choose from even before a group is picked in the tree.
+    if (!m_view->dataSet() || m_view->dataSet()->isEmpty())
+        m_catalog->selectNode(-1, true);
     Data::Query q(m_db, u"select PR_ID from crm_product where PR_ARTICUL = ?"_s);
     q.bindAll({article.trimmed()}).exec();
     if (q.next()) {
@@ -141,6 +152,8 @@ TfAnalogSelection::Answer TfAnalogSelection::ask(const QString& article, const Q
         }
     }
     m_search->setFocus();
+    // Each question is a showing of its own for whoever watches the window (tests, accessibility).
+    setProperty("askNumber", property("askNumber").toInt() + 1);
     exec();
     return m_answer;
 }
