@@ -36,6 +36,7 @@ TedPriceMappings::TedPriceMappings(Data::Database& db, const TFPPrice& entry, QW
     m_path = new QLineEdit(m_entry.sourceName, this);
     m_path->setObjectName(u"editPath"_s);
     m_path->setReadOnly(true);
+    m_path->setAccessibleName(u"Путь к файлу прайса поставщика"_s);
     auto* browse = new QPushButton(u"Обзор..."_s, this);
     browse->setObjectName(u"btnBrowse"_s);
     browse->setAutoDefault(false);
@@ -68,9 +69,11 @@ TedPriceMappings::TedPriceMappings(Data::Database& db, const TFPPrice& entry, QW
     m_number = new QSpinBox(this);
     m_number->setObjectName(u"spinColumn"_s);
     m_number->setRange(0, 16383);
+    m_number->setAccessibleName(u"Номер колонки"_s);
     m_letter = new QLabel(u"(A)"_s, this);
     m_names = new QComboBox(this);
     m_names->setObjectName(u"comboColumnName"_s);
+    m_names->setAccessibleName(u"Колонки в прайсе"_s);
     m_names->setEditable(true); // a new kind of price may be typed as "ЦЕНА:<вид>"
     m_names->addItems(THostComponent::columnNames());
     {
@@ -97,6 +100,7 @@ TedPriceMappings::TedPriceMappings(Data::Database& db, const TFPPrice& entry, QW
     m_columns = new QTreeWidget(this);
     m_columns->setObjectName(u"listColumns"_s);
     m_columns->setRootIsDecorated(false);
+    m_columns->setAccessibleName(u"Колонки прайса"_s);
     m_columns->setHeaderLabels({u"Номер"_s, u"Значение"_s});
     m_columns->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 

@@ -34,6 +34,7 @@ TUnHandProd::TUnHandProd(Data::Database& db, QWidget* parent) : QDialog(parent),
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(u"listUnhandled"_s);
+    m_list->setAccessibleName(u"Отложенные артикулы"_s);
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({u"Артикул"_s, u"Наименование"_s, u"Цена"_s, u"Валюта"_s});
 

@@ -27,6 +27,7 @@ TvwPriceImports::TvwPriceImports(Data::Database& db, QWidget* parent) : QDialog(
     setWindowTitle(u"Настройка импорта прайсов"_s);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(u"listImports"_s);
+    m_list->setAccessibleName(u"Импорты прайс-листов"_s);
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({u"Файл прайса"_s, u"Поставщик"_s, u"Импорт"_s});
 
