@@ -84,6 +84,8 @@ void PriceImportDialogs::progress(qint64 rows, qint64 expected)
         m_status->setCaption(title());
         m_status->allowCancel();
         m_status->window()->bCancel->setText(u"Прервать"_s);
+        // While the file is read the events turn: nothing else may start meanwhile.
+        m_status->window()->setWindowModality(Qt::ApplicationModal);
         m_status->show();
         m_shown.start();
     }
