@@ -136,6 +136,7 @@ const QList<Migration>& schemaMigrations()
         {16, QStringLiteral("Места вызова отчетов и поставляемые отчеты"), SchemaSteps::reportPlaces},
         {17, QStringLiteral("Валюта поставщика в платежах: рубли вместо пустого значения"),
          SchemaSteps::paymentCurrencyCodes},
+        {18, QStringLiteral("Отложенные артикулы прайс-листов поставщиков"), SchemaSteps::unhandledProducts},
     };
     return all;
 }

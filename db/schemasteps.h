@@ -22,5 +22,6 @@ void newRightsByDefault(MigrationContext& ctx);      // US_NEW_SECUR_ACTIVE defa
 void acceptedLimits(MigrationContext& ctx);          // confirmed lines cover their shares and shipments
 void reportPlaces(MigrationContext& ctx);            // call places 1001-1009, the shipped reports
 void paymentCurrencyCodes(MigrationContext& ctx);    // payments' null supplier codes become roubles
+void unhandledProducts(MigrationContext& ctx);       // price-list articles put aside for matching
 
 } // namespace Tarvo::Data::SchemaSteps

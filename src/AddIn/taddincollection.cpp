@@ -102,6 +102,20 @@ QByteArray textAsBytes(const QString& text)
     return out;
 }
 
+} // namespace
+
+QString TAddInCollectionItem::initDataText(const QByteArray& bytes)
+{
+    return bytesAsText(bytes);
+}
+
+QByteArray TAddInCollectionItem::initDataBytes(const QString& text)
+{
+    return textAsBytes(text);
+}
+
+namespace {
+
 QString stringProperty(const QList<NotationProperty>& props, const char* name)
 {
     for (const NotationProperty& p : props)

@@ -26,6 +26,9 @@ struct TAddInCollectionItem
 
     // Any folder in `name` is dropped: a stored path must not lead anywhere else.
     static QString bareFileName(const QString& name);
+    // InitData as the notation stores it (one character per byte) and back.
+    static QString initDataText(const QByteArray& bytes);
+    static QByteArray initDataBytes(const QString& text);
 };
 
 // A module bound to a program action.

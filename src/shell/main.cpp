@@ -11,6 +11,7 @@
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "catalog/ui/catalogwindows.h"
+#include "catalog/import/ui/priceimportwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/ui/saveerrorbox.h"
 #include "newLookup/ui/columnsregistration.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv)
         Tarvo::Proformas::registerProformaRegister();
         Tarvo::WayBills::TviewWayBill::registerList();
         Tarvo::Payments::registerPayments();
+        Tarvo::Catalog::registerPriceImportWindows();
         MenuHooks::setRefreshTick([](int mode) {
             auto& notices = Tarvo::Messaging::TMessageServer::instance();
             notices.setUpdateMode(mode);

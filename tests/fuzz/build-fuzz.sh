@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (libFuzzer + AddressSanitizer) into $1 (default /tmp/tarvo-fuzz)
 # and runs each for $2 seconds (default 60) on a corpus seeded from the tests' samples.
-# $3 names one target ("objectnotation", "otborfile" or "noticedatagram") to build and run alone; $4 caps the
+# $3 names one target ("objectnotation", "otborfile", "noticedatagram", "csvprice" or "xlsxprice") to build and run alone; $4 caps the
 # executions (-runs) instead of the time. Inputs reach 2 MB ($5 overrides, in bytes): damage such as
 # 100,000 nested elements only shows in large inputs, and the corpus is seeded with one.
 set -euo pipefail
@@ -96,4 +96,28 @@ if [[ -z "$only" || "$only" == noticedatagram ]]; then
   printf '\xdc\x53\xff\x5c\x78\xbe\x42\x43\xa4\x58\x92\x39\x43\x57\x03\xf1\x02AB\x94\xdc\xf8\xb1\x37\x0d\x5a\x41\xa0\x93\x98\x52\xdb\x69\x1b\xc6x' \
     > "$out/notice-corpus/seed1"
   "$out/fuzz_noticedatagram" "${limit[@]}" -max_len=1024 "$out/notice-corpus"
+fi
+
+# The price-file readers of the shipped import module.
+price=("$root/modules/priceimport/csvpricereader.cpp" "$root/modules/priceimport/pricenumber.cpp"
+       "$root/modules/priceimport/xlsxpricereader.cpp")
+price_flags=(-I"$root/modules/priceimport" $(pkg-config --cflags libzip))
+price_libs=($(pkg-config --libs Qt6Core libzip))
+
+if [[ -z "$only" || "$only" == csvprice ]]; then
+  mkdir -p "$out/csvprice-corpus"
+  clang++ "${flags[@]}" "${price_flags[@]}" "$root/tests/fuzz/fuzz_csvpricereader.cpp" "${price[@]}" \
+    "${price_libs[@]}" -o "$out/fuzz_csvpricereader"
+  printf 'Артикул;Имя;Цена\r\nA-1;"Болт ""М8""\nдлинный";1 234,56\r\nB|2\t3,4\n"never closed\n' > "$out/csvprice-corpus/seed1"
+  printf '\xff\xfeA\x00;\x001\x00\n\x00' > "$out/csvprice-corpus/seed-utf16"
+  "$out/fuzz_csvpricereader" "${limit[@]}" -max_len="$max_len" "$out/csvprice-corpus"
+fi
+
+if [[ -z "$only" || "$only" == xlsxprice ]]; then
+  mkdir -p "$out/xlsxprice-corpus"
+  clang++ "${flags[@]}" "${price_flags[@]}" "$root/tests/fuzz/fuzz_xlsxpricereader.cpp" "${price[@]}" \
+    "${price_libs[@]}" -o "$out/fuzz_xlsxpricereader"
+  printf '<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>1.5E+3</v></c><c t="inlineStr"><is><t>x</t></is></c></row></sheetData></worksheet><sst><si><t>a</t></si><si><r><t>b</t></r></si></sst>' \
+    > "$out/xlsxprice-corpus/seed1"
+  "$out/fuzz_xlsxpricereader" "${limit[@]}" -max_len=65536 "$out/xlsxprice-corpus"
 fi

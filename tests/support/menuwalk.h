@@ -13,6 +13,7 @@
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "BusOffer/ui/offerlistregistration.h"
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
+#include "catalog/import/ui/priceimportwindows.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/pricewindows.h"
 #include "data/engine/database.h"
@@ -70,6 +71,7 @@ inline void startDemoCompanyAsAdmin(Data::Database& db)
     Proformas::registerProformaRegister();
     WayBills::TviewWayBill::registerList();
     Payments::registerPayments();
+    Catalog::registerPriceImportWindows();
 }
 
 struct MenuWindow

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "data/engine/money.h"
+
+#include <QList>
+#include <QString>
+#include <array>
+#include <optional>
+
+class QDataStream;
+
+namespace Tarvo::Catalog {
+
+// One accepted (or deferred) article of a price-list run. Optional fields are those the row may
+// leave unset: a re-import keeps what is stored for them.
+struct PriceImportRow
+{
+    qint64 productId = 0; // 0: deferred for "Разбор прайс-листов"
+    QString article;
+    QString currency; // as the currency book spells it; empty: roubles (stored as null)
+    Money price;
+    std::optional<qint16> deliveryDelay;
+    std::optional<qint16> chainDelay;
+    std::optional<Money> minLot;
+    std::optional<Money> piecesPerPack;
+    std::optional<QString> name;
+    std::array<std::optional<QString>, 8> extras;
+    QList<std::pair<QString, Money>> prices; // price name, value; one per name
+    qint64 line = 0;                         // the row of the run it came from
+
+    void setPrice(const QString& priceName, Money value);
+};
+
+QDataStream& operator<<(QDataStream& out, const PriceImportRow& row);
+QDataStream& operator>>(QDataStream& in, PriceImportRow& row);
+
+} // namespace Tarvo::Catalog

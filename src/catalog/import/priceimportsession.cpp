@@ -1,0 +1,212 @@
+#include "catalog/import/priceimportsession.h"
+
+#include "catalog/import/priceimportprompts.h"
+#include "core/exception.h"
+#include "data/engine/database.h"
+#include "data/engine/query.h"
+#include "tarvo/priceimport.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Tarvo::Catalog {
+
+PriceImportSession::PriceImportSession(Data::Database& db, const QString& supplierNUser,
+                                       PriceImportPrompts& prompts)
+    : m_db(db), m_prompts(prompts), m_nuser(supplierNUser)
+{
+    {
+        Data::Query q(db, u"select par_ID from scm_partner where par_nuser = ?"_s);
+        q.bindAll({supplierNUser}).exec();
+        if (q.next())
+            m_supplierId = q.integer(0);
+    }
+    // Read once per run: every row of the file is matched against it.
+    if (m_supplierId > 0) {
+        Data::Query q(db, u"select sam_artc, sam_pr_id from scm_artcmap where sam_prv_id = ?"_s);
+        q.bindAll({m_supplierId}).exec();
+        while (q.next()) {
+            const QString article = q.string(0);
+            const qint64 product = q.integer(1);
+            m_map.insert(PriceRowStore::key(article), product);
+            m_mapArticles.insert(product, article);
+        }
+        Data::Query w(db, u"select uhp_artc from scm_unhand_prod where uhp_par_id = ?"_s);
+        w.bindAll({m_supplierId}).exec();
+        while (w.next())
+            m_waiting.insert(PriceRowStore::key(w.string(0)));
+    }
+    Data::Query q(db, u"select CODVALUT from VALUTCOD"_s);
+    q.exec();
+    while (q.next())
+        m_currencies.insert(PriceRowStore::key(q.string(0)), q.string(0).trimmed());
+}
+
+bool PriceImportSession::isOwnSupplier(const QString& text) const
+{
+    const QString t = text.trimmed();
+    return t.isEmpty() || t.compare(m_nuser.trimmed(), Qt::CaseInsensitive) == 0 ||
+           (m_supplierId > 0 && t == QString::number(m_supplierId));
+}
+
+void PriceImportSession::report(const QString& text)
+{
+    ++m_reportCount;
+    if (m_reports.size() < MaxReports)
+        m_reports << text;
+}
+
+void PriceImportSession::reject(const QString& why)
+{
+    report(u"Строка %1 (артикул «%2»): %3"_s.arg(m_rows).arg(m_current ? m_current->article : QString(), why));
+    m_current.reset();
+    ++m_skipped;
+}
+
+void PriceImportSession::reportLine(qint64 line, const QString& text)
+{
+    report(u"Строка файла %1: %2"_s.arg(line).arg(text));
+}
+
+void PriceImportSession::finish()
+{
+    if (!m_current)
+        return;
+    for (const auto& p : m_current->prices)
+        m_priceNames.insert(p.first);
+    m_store.put(*m_current);
+    m_current.reset();
+}
+
+std::optional<qint64> PriceImportSession::productFor(const QString& key, const QString& article,
+                                                     const QString& name)
+{
+    if (m_store.contains(key))
+        return m_store.productOf(key);
+    if (const auto it = m_map.constFind(key); it != m_map.cend())
+        return *it;
+    // An article already waiting in "Разбор прайс-листов" waits on with the new values.
+    if (m_deferAll || m_waiting.contains(key))
+        return 0;
+    for (;;) {
+        const PriceImportPrompts::Choice c = m_prompts.choose(article, name);
+        switch (c.kind) {
+        case PriceImportPrompts::Choice::Product: {
+            QString other = m_store.articleOfProduct(c.productId);
+            const bool inRun = !other.isEmpty();
+            if (!inRun)
+                other = m_mapArticles.value(c.productId);
+            if (!other.isEmpty() && PriceRowStore::key(other) != key) {
+                if (!m_prompts.replaceArticle(other))
+                    continue;
+                if (inRun)
+                    m_store.remove(PriceRowStore::key(other));
+                m_map.remove(PriceRowStore::key(other));
+                m_mapArticles.remove(c.productId);
+            }
+            return c.productId;
+        }
+        case PriceImportPrompts::Choice::DeferAll:
+            m_deferAll = true;
+            return 0;
+        case PriceImportPrompts::Choice::Abort:
+            m_stop = true;
+            return std::nullopt;
+        case PriceImportPrompts::Choice::Skip:
+            m_left.insert(key);
+            return std::nullopt;
+        }
+    }
+}
+
+void PriceImportSession::assignProduct(const QString& article, const QString& name, const QString& currency,
+                                       Money price, bool nameGiven)
+{
+    finish();
+    m_started = true;
+    ++m_rows;
+    PriceImportRow row;
+    row.article = article.trimmed();
+    row.price = price;
+    row.line = m_rows;
+    if (nameGiven)
+        row.name = name.left(TextSize);
+    m_current = row;
+    if (row.article.isEmpty())
+        return reject(u"пустой артикул"_s);
+    if (row.article.size() > ArticleSize)
+        return reject(u"артикул длиннее %1 символов"_s.arg(ArticleSize));
+    const QString code = currency.trimmed();
+    if (!code.isEmpty()) {
+        const auto it = m_currencies.constFind(PriceRowStore::key(code));
+        if (it == m_currencies.cend())
+            return reject(u"валюта «%1» не найдена в справочнике валют"_s.arg(code.left(CurrencySize * 2)));
+        m_current->currency = *it;
+    }
+    const QString key = PriceRowStore::key(row.article);
+    if (m_left.contains(key)) {
+        m_current.reset();
+        ++m_skipped;
+        return;
+    }
+    const std::optional<qint64> product = productFor(key, row.article, name);
+    if (!product) {
+        m_current.reset();
+        ++m_skipped;
+        return;
+    }
+    m_current->productId = *product;
+}
+
+void PriceImportSession::setString(int code, const QString& text)
+{
+    if (!m_current)
+        return;
+    if (code == tarvo::FieldName)
+        m_current->name = text.left(TextSize);
+    else if (code >= tarvo::FieldExtra1 && code <= tarvo::FieldExtra8)
+        m_current->extras[size_t(code - tarvo::FieldExtra1)] = text.left(TextSize);
+}
+
+void PriceImportSession::setInteger(int code, qint64 value)
+{
+    if (!m_current || (code != tarvo::FieldDeliveryDelay && code != tarvo::FieldChainDelay))
+        return;
+    if (value < -32768 || value > 32767)
+        return reject(u"срок %1 вне допустимого диапазона (от -32768 до 32767)"_s.arg(value));
+    (code == tarvo::FieldDeliveryDelay ? m_current->deliveryDelay : m_current->chainDelay) = qint16(value);
+}
+
+void PriceImportSession::setMoney(int code, Money value)
+{
+    if (!m_current || (code != tarvo::FieldMinLot && code != tarvo::FieldPiecesPerPack))
+        return;
+    (code == tarvo::FieldMinLot ? m_current->minLot : m_current->piecesPerPack) = value;
+}
+
+void PriceImportSession::setFloat(int code, double value)
+{
+    if (!m_current || (code != tarvo::FieldMinLot && code != tarvo::FieldPiecesPerPack))
+        return;
+    // The largest amount the money columns hold on both engines.
+    if (!std::isfinite(value) || std::fabs(value) >= 922337203685477.0)
+        return reject(u"число %1 вне допустимого диапазона"_s.arg(value));
+    setMoney(code, Money::fromDouble(value));
+}
+
+void PriceImportSession::addPrice(const QString& priceName, Money value)
+{
+    if (!m_started)
+        throw Exception(u"Перед вызовом метода addPrice, необходимо \n\rвызвать метод assignProduct."_s);
+    if (!m_current)
+        return;
+    const QString n = priceName.trimmed();
+    if (n.isEmpty())
+        return reject(u"пустое имя цены"_s);
+    if (n.size() > PriceNameSize)
+        return reject(u"имя цены «%1» длиннее %2 символов"_s.arg(n, QString::number(PriceNameSize)));
+    m_current->setPrice(n, value);
+}
+
+} // namespace Tarvo::Catalog
