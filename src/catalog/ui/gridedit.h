@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTableView>
 
+#include "widgets/tdatagrid.h"
+
 namespace Tarvo::Catalog {
 
 // Ends an open cell editor of the grid, handing its text to the row, as leaving the cell would.
@@ -20,8 +22,11 @@ inline void commitGridEdit(QTableView* grid)
 template <typename RowSet> void appendRow(QTableView* grid, RowSet& rowSet)
 {
     rowSet.append();
-    if (grid->model())
-        grid->setCurrentIndex(grid->model()->index(rowSet.recNo(), 0));
+    // The new row is shown after the stored ones; a data grid has moved there already.
+    auto* dataGrid = qobject_cast<Widgets::TDataGrid*>(grid);
+    const int row = dataGrid ? dataGrid->gridRow(rowSet.recordCount()) : rowSet.recordCount();
+    if (grid->model() && grid->currentIndex().row() != row)
+        grid->setCurrentIndex(grid->model()->index(row, qMax(0, grid->currentIndex().column())));
 }
 
 } // namespace Tarvo::Catalog
