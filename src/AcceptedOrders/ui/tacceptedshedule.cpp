@@ -1,18 +1,16 @@
 #include "AcceptedOrders/ui/tacceptedshedule.h"
 
 #include "widgets/guardedcommand.h"
+#include "widgets/mdihost.h"
 #include "AcceptedOrders/ui/acceptedlinedelegate.h"
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
-#include "shell/ui/mainwindow.h"
 #include "widgets/tdatagrid.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QHash>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,32 +31,12 @@ const QString TAcceptedShedule::AllMergedQuestion = u"Установить зн�
 
 namespace {
 
+namespace MdiHost = Widgets::MdiHost;
+
 QHash<int, QPointer<TAcceptedShedule>>& openEditors()
 {
     static QHash<int, QPointer<TAcceptedShedule>> editors;
     return editors;
-}
-
-QWidget* frameOf(QWidget* w)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        return sub;
-    return w;
-}
-
-void bringForward(QWidget* w)
-{
-    QWidget* f = frameOf(w);
-    if (f->isMinimized())
-        f->showNormal();
-    else
-        f->show();
-    w->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(f))
-        sub->mdiArea()->setActiveSubWindow(sub);
-    else
-        f->activateWindow();
-    f->raise();
 }
 
 } // namespace
@@ -71,20 +49,15 @@ TAcceptedShedule* TAcceptedShedule::editorOf(int suoId)
 TAcceptedShedule* TAcceptedShedule::openOrder(int suoId)
 {
     if (TAcceptedShedule* open = editorOf(suoId)) {
-        bringForward(open);
+        MdiHost::bringForward(open);
         return open;
     }
     auto* editor = new TAcceptedShedule(Data::Database::openMain());
-    editor->setAttribute(Qt::WA_DeleteOnClose);
     if (!editor->guarded([&] { editor->loadOrder(suoId); })) {
         delete editor;
         return nullptr;
     }
-    if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-        QMdiSubWindow* sub = main->mdiArea()->addSubWindow(editor);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    bringForward(editor);
+    MdiHost::show(editor);
     return editor;
 }
 

@@ -1,11 +1,11 @@
 #include "Proformas/ui/tedproformainvoice.h"
 
 #include "widgets/guardedcommand.h"
+#include "widgets/mdihost.h"
 #include "Proformas/ui/refusingdelegate.h"
 
 #include "core/exception.h"
 #include "data/engine/database.h"
-#include "shell/ui/mainwindow.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -14,8 +14,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
@@ -32,32 +30,12 @@ const QString TedProformaInvoice::CloseQuestion = u"Документ измен�
 
 namespace {
 
+namespace MdiHost = Widgets::MdiHost;
+
 QPointer<TedProformaInvoice>& theEditor()
 {
     static QPointer<TedProformaInvoice> editor;
     return editor;
-}
-
-QWidget* frameOf(QWidget* w)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        return sub;
-    return w;
-}
-
-void bringForward(QWidget* w)
-{
-    QWidget* f = frameOf(w);
-    if (f->isMinimized())
-        f->showNormal();
-    else
-        f->show();
-    w->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(f))
-        sub->mdiArea()->setActiveSubWindow(sub);
-    else
-        f->activateWindow();
-    f->raise();
 }
 
 TedProformaInvoice* editorToUse()
@@ -65,12 +43,8 @@ TedProformaInvoice* editorToUse()
     if (TedProformaInvoice* open = theEditor().data())
         return open;
     auto* editor = new TedProformaInvoice(Data::Database::openMain());
-    editor->setAttribute(Qt::WA_DeleteOnClose);
     theEditor() = editor;
-    if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-        QMdiSubWindow* sub = main->mdiArea()->addSubWindow(editor);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    MdiHost::adopt(editor);
     return editor;
 }
 
@@ -102,10 +76,10 @@ TedProformaInvoice* TedProformaInvoice::openNew(const QList<qint64>& orderIds)
         return nullptr;
     if (!editor->guarded([&] { editor->loadNew(orderIds); })) {
         if (!existed)
-            frameOf(editor)->close();
+            MdiHost::frameOf(editor)->close();
         return nullptr;
     }
-    bringForward(editor);
+    MdiHost::bringForward(editor);
     return editor;
 }
 
@@ -117,10 +91,10 @@ TedProformaInvoice* TedProformaInvoice::openProforma(qint64 pfId, Mode mode)
         return nullptr;
     if (!editor->guarded([&] { editor->loadProforma(pfId, mode); })) {
         if (!existed)
-            frameOf(editor)->close();
+            MdiHost::frameOf(editor)->close();
         return nullptr;
     }
-    bringForward(editor);
+    MdiHost::bringForward(editor);
     return editor;
 }
 
@@ -417,7 +391,7 @@ bool TedProformaInvoice::releaseDocument()
 {
     if (m_doc->dsHead.clone()->isEmpty() || !isModified())
         return true;
-    bringForward(this);
+    MdiHost::bringForward(this);
     const auto answer = QMessageBox::question(this, windowTitle(), SwitchQuestion,
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                               QMessageBox::Cancel);

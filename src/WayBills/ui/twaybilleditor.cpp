@@ -7,9 +7,9 @@
 #include "messaging/tourtvrexchange.h"
 #include "shell/formactivationregistry.h"
 #include "shell/tformactivation.h"
-#include "shell/ui/mainwindow.h"
 #include "shell/ui/menuhooks.h"
 #include "widgets/guardedcommand.h"
+#include "widgets/mdihost.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -20,8 +20,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
@@ -36,6 +34,8 @@ const QString TWayBillEditor::SwitchQuestion = u"Поставка модифиц
 
 namespace {
 
+namespace MdiHost = Widgets::MdiHost;
+
 constexpr int FormType = 93;
 
 QPointer<TWayBillEditor>& theEditor()
@@ -44,39 +44,13 @@ QPointer<TWayBillEditor>& theEditor()
     return editor;
 }
 
-QWidget* frameOf(QWidget* w)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        return sub;
-    return w;
-}
-
-void bringForward(QWidget* w)
-{
-    QWidget* f = frameOf(w);
-    if (f->isMinimized())
-        f->showNormal();
-    else
-        f->show();
-    w->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(f))
-        sub->mdiArea()->setActiveSubWindow(sub);
-    else
-        f->activateWindow();
-    f->raise();
-}
-
 TWayBillEditor* editorToUse()
 {
     if (TWayBillEditor* open = theEditor().data())
         return open;
     auto* editor = new TWayBillEditor(Data::Database::openMain());
-    editor->setAttribute(Qt::WA_DeleteOnClose);
     theEditor() = editor;
-    if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-        QMdiSubWindow* sub = main->mdiArea()->addSubWindow(editor);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    MdiHost::adopt(editor);
     return editor;
 }
 
@@ -130,10 +104,10 @@ TWayBillEditor* TWayBillEditor::openWayBill(int swbId)
         return nullptr;
     if (!editor->guarded([&] { editor->loadWayBill(swbId); })) {
         if (!existed)
-            frameOf(editor)->close();
+            MdiHost::frameOf(editor)->close();
         return nullptr;
     }
-    bringForward(editor);
+    MdiHost::bringForward(editor);
     return editor;
 }
 
@@ -153,10 +127,10 @@ TWayBillEditor* TWayBillEditor::addOrder(int suoId, bool newWayBill)
         editor->updateCaption();
     });
     if (!ok && !existed) {
-        frameOf(editor)->close();
+        MdiHost::frameOf(editor)->close();
         return nullptr;
     }
-    bringForward(editor);
+    MdiHost::bringForward(editor);
     return ok ? editor : nullptr;
 }
 
@@ -195,7 +169,7 @@ TWayBillEditor::TWayBillEditor(Data::Database& db, QWidget* parent)
     command(u"actDeleteProduct"_s, u"Удалить товар"_s, QKeySequence(), [this] { deleteProduct(); });
     command(u"actDeleteInvoice"_s, u"Удалить поставщика"_s, QKeySequence(), [this] { deleteInvoice(); });
     command(u"actCopyIntoNew"_s, u"Копировать в новый"_s, QKeySequence(), [this] { copyIntoNew(); });
-    command(u"actExit"_s, u"Выход"_s, QKeySequence(Qt::Key_Escape), [this] { frameOf(this)->close(); });
+    command(u"actExit"_s, u"Выход"_s, QKeySequence(Qt::Key_Escape), [this] { MdiHost::frameOf(this)->close(); });
     layout->addWidget(m_toolbar);
 
     m_caption = new QLabel(this);
@@ -570,7 +544,7 @@ bool TWayBillEditor::releaseDocument()
 {
     if (!isModified())
         return true;
-    bringForward(this);
+    MdiHost::bringForward(this);
     const auto answer = QMessageBox::question(this, windowTitle(), SwitchQuestion,
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                               QMessageBox::Cancel);

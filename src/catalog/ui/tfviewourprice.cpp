@@ -1,10 +1,8 @@
 #include "catalog/ui/tfviewourprice.h"
 
 #include "catalog/ui/tourpriceview.h"
-#include "shell/ui/mainwindow.h"
+#include "widgets/mdihost.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPointer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,12 +26,9 @@ TfViewOurPrice* TfViewOurPrice::showChooser(Data::Database& db)
     static QPointer<TfViewOurPrice> open;
     if (!open) {
         open = new TfViewOurPrice(db);
-        if (auto* main = Shell::MainWindow::instance(); main && main->mdiArea())
-            main->mdiArea()->addSubWindow(open)->setAttribute(Qt::WA_DeleteOnClose);
+        Widgets::MdiHost::adopt(open);
     }
-    open->show();
-    open->raise();
-    open->activateWindow();
+    Widgets::MdiHost::bringForward(open);
     return open;
 }
 

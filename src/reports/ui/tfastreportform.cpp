@@ -7,7 +7,7 @@
 #include "reports/ui/treportdesigner.h"
 #include "security/rights.h"
 #include "security/ui/tfrmenurightsform.h"
-#include "shell/ui/mainwindow.h"
+#include "widgets/mdihost.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -214,24 +214,16 @@ TFastReportForm::~TFastReportForm() = default;
 TFastReportForm* TFastReportForm::open()
 {
     if (TFastReportForm* w = single()) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-            sub->mdiArea()->setActiveSubWindow(sub);
-        w->show();
+        Widgets::MdiHost::bringForward(w);
         return w;
     }
     auto* w = new TFastReportForm;
     single() = w;
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-        QMdiSubWindow* sub = main->mdiArea()->addSubWindow(w);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
+    if (QMdiSubWindow* sub = Widgets::MdiHost::adopt(w))
         sub->resize(900, 600);
-        sub->show();
-        main->mdiArea()->setActiveSubWindow(sub);
-    } else {
+    else
         w->resize(900, 600);
-        w->show();
-    }
+    Widgets::MdiHost::bringForward(w);
     w->m_folders->setFocus();
     return w;
 }

@@ -1,7 +1,7 @@
 #include "reports/ui/tfrmreportpreview.h"
 
 #include "core/exception.h"
-#include "shell/ui/mainwindow.h"
+#include "widgets/mdihost.h"
 
 #include <QAction>
 #include <QDir>
@@ -72,17 +72,11 @@ TfrmReportPreview::~TfrmReportPreview() = default;
 TfrmReportPreview* TfrmReportPreview::open(std::unique_ptr<PreparedReport> report)
 {
     auto* w = new TfrmReportPreview(std::move(report));
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-        QMdiSubWindow* sub = main->mdiArea()->addSubWindow(w);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->resize(main->mdiArea()->size() * 0.9);
-        sub->show();
-        main->mdiArea()->setActiveSubWindow(sub);
-    } else {
+    if (QMdiSubWindow* sub = Widgets::MdiHost::adopt(w))
+        sub->resize(sub->mdiArea()->size() * 0.9);
+    else
         w->resize(900, 700);
-        w->show();
-    }
+    Widgets::MdiHost::bringForward(w);
     w->m_preview->setFocus();
     return w;
 }

@@ -4,15 +4,13 @@
 #include "security/tdmusers.h"
 #include "security/ui/useractions.h"
 #include "shell/tinistorage.h"
-#include "shell/ui/mainwindow.h"
+#include "widgets/mdihost.h"
 #include "shell/ui/tdmallbuttons.h"
 #include "widgets/tdatagrid.h"
 #include "widgets/toolbarmenubutton.h"
 
 #include <QActionGroup>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QStatusBar>
@@ -172,18 +170,9 @@ TfUsers* TfUsers::open()
     static QPointer<TfUsers> window;
     if (!window) {
         window = new TfUsers;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        if (Shell::MainWindow* main = Shell::MainWindow::instance()) {
-            QMdiSubWindow* sub = main->mdiArea()->addSubWindow(window);
-            sub->setAttribute(Qt::WA_DeleteOnClose);
-        }
+        Widgets::MdiHost::adopt(window);
     }
-    QWidget* frame = window->parentWidget() ? window->parentWidget() : window.data();
-    frame->show();
-    window->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
-        sub->mdiArea()->setActiveSubWindow(sub);
-    frame->raise();
+    Widgets::MdiHost::bringForward(window);
     return window;
 }
 
