@@ -277,14 +277,19 @@ void TdmEditPayment::addProforma(qint64 pfId)
     }
 }
 
+void TdmEditPayment::checkUndistributed() const
+{
+    if (!Body.clone()->isEmpty())
+        throw Exception(DistributedMessage);
+}
+
 bool TdmEditPayment::validHeader(Data::TRowSet& rows, int field, const QVariant& value)
 {
     const QString& name = rows.field(field).name;
-    const bool hasRows = !Body.clone()->isEmpty();
-    if (hasRows && (name.compare(u"spm_recipient"_s, Qt::CaseInsensitive) == 0 ||
-                    name.compare(u"spm_cod_valut2"_s, Qt::CaseInsensitive) == 0)) {
+    if (name.compare(u"spm_recipient"_s, Qt::CaseInsensitive) == 0 ||
+        name.compare(u"spm_cod_valut2"_s, Qt::CaseInsensitive) == 0) {
         if (rows.value(field).toString() != value.toString())
-            throw Exception(DistributedMessage);
+            checkUndistributed();
     }
     if (name.compare(Sum2, Qt::CaseInsensitive) == 0 && !value.isNull()) {
         const Money v = Money::fromVariant(value);

@@ -47,6 +47,9 @@ public:
     Money freeRest() const;
     // Refused with "Вся сумма израсходована" when nothing is left to distribute.
     void checkCanAdd() const;
+    // Refused with "Платеж распределен по счетам. Сначала удалите счета" while the payment has
+    // rows: they belong to its recipient and supplier currency.
+    void checkUndistributed() const;
     // The recipient's proformas in the supplier's currency that still owe something, less the
     // ones this payment holds: pf_id, pf_date, pf_dopnomer, pf_snomer, "Сумма" (pf_sum +
     // pf_surcharge, as `pf_total`), "Оплачено" (other payments, as `paid`).

@@ -4,12 +4,14 @@
 #include "Payments/paymentlist.h"
 #include "Payments/tdmeditpayplan.h"
 #include "Payments/tdmeditpayment.h"
+#include "Payments/ui/partnerfield.h"
 #include "Payments/ui/tedpaymentplan.h"
 #include "Payments/ui/tfrmedpayment.h"
 #include "Payments/ui/tfselectpf.h"
 #include "Payments/ui/tviewpayments.h"
 #include "Proformas/proformalist.h"
 #include "Proformas/ui/tvproformainvoice.h"
+#include "SupplierOrders/ui/tselectsupplier.h"
 #include "BusOffer/ourpricechooser.h"
 #include "catalog/boxanswers.h"
 #include "catalog/typing.h"
@@ -21,10 +23,12 @@
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
+#include "support/widgetdriver.h"
 #include "widgets/tdatagrid.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMdiSubWindow>
@@ -154,6 +158,14 @@ private slots:
                                       "pf_cod_valut) values (900, 'ГР-1', ?, ?, ?, 'USD')"_s,
                                       u"pf_id"_s, {usd, Money::parse(QString::fromLatin1(sum))->toVariant(), today});
         };
+        // A second organisation of ours, and the name the preset one shows.
+        db.exec(u"insert into _partner (N_USER, NAME_USER, MY_ORGANIZ) values ('ВТОРАЯ', 'ООО Вторая', 'Я')"_s);
+        const qint64 second =
+            db.insertReturning(u"insert into scm_partner (par_nuser) values ('ВТОРАЯ')"_s, u"par_ID"_s);
+        const QString oursName = db.scalar(u"select n.NAME_USER from scm_partner p join _partner n on n.N_USER = "
+                                           "p.par_nuser where p.par_id = ?"_s,
+                                           {ours})
+                                     .toString();
         const qint64 thousand = proforma("1000"), byPercent = proforma("1000"), six = proforma("600");
 
         Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
@@ -242,11 +254,47 @@ private slots:
         editor = Test::mdiWindow<TfrmEdPayment>(main.mdiArea());
         QVERIFY(editor);
         QCOMPARE(editor->modeText(), u"Новый"_s);
-        QCOMPARE(editor->findChild<QComboBox*>(u"comboPayer"_s)->currentData().toLongLong(), ours);
-        // Payers are our organisations only; recipients never are.
-        QCOMPARE(editor->findChild<QComboBox*>(u"comboPayer"_s)->count(), 1);
-        QCOMPARE(editor->findChild<QComboBox*>(u"comboRecipient"_s)->findData(QString::number(ours)), -1);
-        choose(editor->findChild<QComboBox*>(u"comboRecipient"_s), usd);
+        // The payer preset; another of ours picked by keyboard: F3 in the field, a part of its name,
+        // Enter. The picker offers our organisations only.
+        PartnerField* payer = editor->payerField();
+        QCOMPARE(editor->document().qData.value(u"spm_payer"_s).toLongLong(), ours);
+        QCOMPARE(payer->edit()->text(), oursName);
+        QCOMPARE(payer->edit()->accessibleName(), u"От кого"_s);
+        int suppliersListed = -1, secondListed = -1;
+        Test::whenModal<SupplierOrders::TselectSupplier>([&](SupplierOrders::TselectSupplier* d) {
+            QCOMPARE(d->windowTitle(), u"Выбор своей организации"_s);
+            Test::typeText(d->findEdit(), u"Global"_s);
+            suppliersListed = d->dataSet().recordCount();
+            d->findEdit()->clear();
+            Test::typeText(d->findEdit(), u"Втор"_s);
+            secondListed = d->dataSet().recordCount();
+            Test::press(d->findEdit(), Qt::Key_Return);
+        });
+        payer->edit()->setFocus();
+        Test::press(payer->edit(), Qt::Key_F3);
+        QCOMPARE(suppliersListed, 0);
+        QCOMPARE(secondListed, 1);
+        QCOMPARE(editor->document().qData.value(u"spm_payer"_s).toLongLong(), second);
+        QCOMPARE(payer->edit()->text(), u"ООО Вторая"_s);
+        // The recipient: Tab reaches its field from the payer's, Ctrl+Enter opens the suppliers.
+        PartnerField* recipient = editor->recipientField();
+        Test::activate(editor->window());
+        QCOMPARE(Test::focused(), payer->edit());
+        QVERIFY(Test::tabTo(payer->button()));
+        QVERIFY(Test::tabTo(recipient->edit()));
+        int oursListed = -1;
+        Test::whenModal<SupplierOrders::TselectSupplier>([&](SupplierOrders::TselectSupplier* d) {
+            QCOMPARE(d->windowTitle(), u"Выбор поставщика"_s);
+            Test::typeText(d->findEdit(), u"Втор"_s);
+            oursListed = d->dataSet().recordCount();
+            d->findEdit()->clear();
+            Test::typeText(d->findEdit(), u"Global"_s);
+            Test::press(d->findEdit(), Qt::Key_Return);
+        });
+        Test::press(recipient->edit(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(oursListed, 0);
+        QCOMPARE(editor->document().qData.value(u"spm_recipient"_s).toLongLong(), usd);
+        QCOMPARE(recipient->edit()->text(), u"Global Tools Ltd."_s);
         choose(editor->findChild<QComboBox*>(u"comboCurrency2"_s), u"USD"_s);
         typeField(editor->findChild<QLineEdit*>(u"editSum"_s), u"90000"_s);
         typeField(editor->findChild<QLineEdit*>(u"editNumber"_s), u"77"_s);
@@ -275,6 +323,16 @@ private slots:
             addPf->trigger();
             QTRY_COMPARE(ok.texts, QStringList{TdmEditPayment::AllSpentMessage});
         }
+        {
+            // Distributed: the recipient's picker stays closed, by key or by its button.
+            Test::BoxAnswers ok({QMessageBox::Ok, QMessageBox::Ok});
+            recipient->edit()->setFocus();
+            Test::press(recipient->edit(), Qt::Key_F3);
+            QTRY_COMPARE(ok.texts, QStringList{TdmEditPayment::DistributedMessage});
+            recipient->button()->click();
+            QTRY_COMPARE(ok.texts, (QStringList{TdmEditPayment::DistributedMessage, TdmEditPayment::DistributedMessage}));
+        }
+        QCOMPARE(recipient->edit()->text(), u"Global Tools Ltd."_s);
         editor->findChild<QAction*>(u"actSave"_s)->trigger();
         const qint64 spm = editor->document().paymentId();
         QVERIFY(spm > 0);
@@ -282,7 +340,7 @@ private slots:
         QCOMPARE(rows(db, u"select spm_payer, spm_recipient, spm_sum, spm_cod_valut, spm_sum2, spm_cod_valut2, spm_inum, "
                           "spm_snum, spm_nal from scm_payments where spm_id = ?"_s,
                       {spm}),
-                 QStringList{u"%1 %2 90000.00  1000.00 USD 77 ПП-77 0"_s.arg(ours).arg(usd)});
+                 QStringList{u"%1 %2 90000.00  1000.00 USD 77 ПП-77 0"_s.arg(second).arg(usd)});
         QCOMPARE(rows(db, u"select spp_pf_id, spp_sum from scm_pfpayment where spp_spm_id = ? order by spp_sum"_s, {spm}),
                  (QStringList{u"%1 400.00"_s.arg(thousand), u"%1 600.00"_s.arg(six)}));
         frameOf(editor)->close();

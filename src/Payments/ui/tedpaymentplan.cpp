@@ -1,5 +1,6 @@
 #include "Payments/ui/tedpaymentplan.h"
 
+#include "Payments/ui/editorframe.h"
 #include "Payments/ui/mdihost.h"
 #include "Payments/ui/plandatedelegate.h"
 #include "catalog/currency/moneyformats.h"
@@ -13,9 +14,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -55,32 +54,18 @@ TedPaymentPlan::TedPaymentPlan(Data::Database& db, QWidget* parent)
 {
     setObjectName(u"TedPaymentPlan"_s);
     setWindowTitle(u"График оплат счета"_s);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* toolbar = new QToolBar(this);
-    toolbar->setObjectName(u"toolbar"_s);
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QAction* saveAction = toolbar->addAction(u"Сохранить"_s, this, [this] { save(); });
-    saveAction->setObjectName(u"actSave"_s);
-    saveAction->setShortcut(QKeySequence::Save);
-    QAction* add = toolbar->addAction(u"Добавить"_s, this, [this] { addRow(); });
-    add->setObjectName(u"actAdd"_s);
-    add->setShortcut(QKeySequence(Qt::Key_Insert));
-    add->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    QAction* remove = toolbar->addAction(u"Удалить"_s, this, [this] { deleteRow(); });
-    remove->setObjectName(u"actDelete"_s);
-    remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    layout->addWidget(toolbar);
+    EditorFrame frame(this);
+    QVBoxLayout* layout = frame.layout();
+    frame.command(u"actSave"_s, u"Сохранить"_s, QKeySequence::Save, [this] { save(); });
+    QAction* add = frame.command(u"actAdd"_s, u"Добавить"_s, QKeySequence(Qt::Key_Insert), [this] { addRow(); },
+                                 Qt::WidgetWithChildrenShortcut);
+    QAction* remove = frame.command(u"actDelete"_s, u"Удалить"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                                    [this] { deleteRow(); }, Qt::WidgetWithChildrenShortcut);
 
     auto* form = new QFormLayout;
     const auto field = [&](const QString& name, const QString& label) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(name);
+        QLineEdit* e = EditorFrame::line(form, this, name, label);
         e->setReadOnly(true);
-        auto* l = new QLabel(label, this);
-        l->setBuddy(e);
-        form->addRow(l, e);
         return e;
     };
     m_number = field(u"editNumber"_s, u"№ счета"_s);
@@ -181,14 +166,9 @@ void TedPaymentPlan::closeEvent(QCloseEvent* event)
     bool changed = true;
     if (!guarded([&] { changed = m_doc->modified(); }))
         changed = true;
-    if (changed) {
-        const auto answer = QMessageBox::question(this, windowTitle(), CloseQuestion,
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                                  QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !save())) {
-            event->ignore();
-            return;
-        }
+    if (changed && !EditorFrame::mayClose(this, CloseQuestion, [this] { return save(); })) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

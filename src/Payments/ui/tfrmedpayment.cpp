@@ -1,6 +1,8 @@
 #include "Payments/ui/tfrmedpayment.h"
 
+#include "Payments/ui/editorframe.h"
 #include "Payments/ui/mdihost.h"
+#include "Payments/ui/partnerfield.h"
 #include "Payments/ui/tfselectpf.h"
 #include "Proformas/ui/refusingdelegate.h"
 #include "catalog/currency/moneyformats.h"
@@ -18,9 +20,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPointer>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -46,12 +46,6 @@ QVariant typedMoney(const QString& text, const QString& field)
     if (!m)
         throw Exception(u"Поле \"%1\": \"%2\" не число"_s.arg(field, text));
     return m->toVariant();
-}
-
-void selectData(QComboBox* combo, const QVariant& value)
-{
-    int i = value.isNull() ? -1 : combo->findData(value.toString());
-    combo->setCurrentIndex(i);
 }
 
 } // namespace
@@ -87,22 +81,12 @@ TfrmEdPayment::TfrmEdPayment(Data::Database& db, QWidget* parent)
 {
     setObjectName(u"TfrmEdPayment"_s);
     setWindowTitle(u"Платеж"_s);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* toolbar = new QToolBar(this);
-    toolbar->setObjectName(u"toolbar"_s);
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QAction* saveAction = toolbar->addAction(u"Сохранить"_s, this, [this] { save(); });
-    saveAction->setObjectName(u"actSave"_s);
-    saveAction->setShortcut(QKeySequence::Save);
-    QAction* add = toolbar->addAction(u"Добавить счет"_s, this, [this] { addProformas(); });
-    add->setObjectName(u"actAddProforma"_s);
-    add->setShortcut(QKeySequence(Qt::Key_Insert));
-    add->setShortcutContext(Qt::WindowShortcut);
-    QAction* remove = toolbar->addAction(u"Удалить счет"_s, this, [this] { deleteRow(); });
-    remove->setObjectName(u"actDeleteProforma"_s);
-    remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    layout->addWidget(toolbar);
+    EditorFrame frame(this);
+    QVBoxLayout* layout = frame.layout();
+    frame.command(u"actSave"_s, u"Сохранить"_s, QKeySequence::Save, [this] { save(); });
+    frame.command(u"actAddProforma"_s, u"Добавить счет"_s, QKeySequence(Qt::Key_Insert), [this] { addProformas(); });
+    QAction* remove = frame.command(u"actDeleteProforma"_s, u"Удалить счет"_s, QKeySequence(Qt::CTRL | Qt::Key_Delete),
+                                    [this] { deleteRow(); });
 
     auto* header = new QWidget(this);
     auto* columns = new QHBoxLayout(header);
@@ -110,48 +94,50 @@ TfrmEdPayment::TfrmEdPayment(Data::Database& db, QWidget* parent)
     auto* right = new QFormLayout;
     columns->addLayout(left);
     columns->addLayout(right);
-    const auto row = [&](QFormLayout* form, QWidget* w, const QString& name, const QString& label) {
-        w->setObjectName(name);
-        auto* l = new QLabel(label, header);
-        l->setBuddy(w);
-        form->addRow(l, w);
-    };
     const auto line = [&](QFormLayout* form, const QString& name, const QString& label) {
-        auto* e = new QLineEdit(header);
-        row(form, e, name, label);
-        return e;
+        return EditorFrame::line(form, header, name, label);
     };
     m_id = line(left, u"editId"_s, u"Уник номер"_s);
     m_id->setReadOnly(true);
     m_date = new QDateEdit(header);
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(u"dd.MM.yyyy"_s);
-    row(left, m_date, u"editDate"_s, u"Дата"_s);
+    EditorFrame::row(left, m_date, u"editDate"_s, u"Дата"_s);
     m_sum = line(left, u"editSum"_s, u"Сумма"_s);
     m_number = line(left, u"editNumber"_s, u"Номер"_s);
     m_number->setMaxLength(20);
     m_extraNumber = line(left, u"editExtraNumber"_s, u"Доп номер"_s);
     m_extraNumber->setMaxLength(20);
-    m_payer = partnerCombo(db, u"comboPayer"_s, u"Я"_s);
-    row(left, m_payer, u"comboPayer"_s, u"От кого"_s);
-    m_currency = new QComboBox(header);
-    m_currency2 = new QComboBox(header);
-    for (QComboBox* c : {m_currency, m_currency2}) {
-        c->addItem(QString(), u""_s);
-        Data::Query q(db, u"select CODVALUT, NAMEVALUT from VALUTCOD order by CODVALUT"_s);
+    // Payers are our own organisations, recipients suppliers.
+    m_payer = new PartnerField(db, Catalog::PartnerList::Kind::Ours, u"От кого"_s, header);
+    EditorFrame::row(left, m_payer, u"fieldPayer"_s, u"От кого"_s);
+    QStringList codes{u""_s};
+    {
+        Data::Query q(db, u"select CODVALUT from VALUTCOD order by CODVALUT"_s);
         q.exec();
         while (q.next())
-            c->addItem(q.string(0), q.string(0));
+            codes << q.string(0);
     }
-    row(right, m_currency, u"comboCurrency"_s, u"Код валюты"_s);
-    m_recipient = partnerCombo(db, u"comboRecipient"_s, u"Т"_s);
-    row(right, m_recipient, u"comboRecipient"_s, u"Кому"_s);
-    row(right, m_currency2, u"comboCurrency2"_s, u"Валюта поставщика"_s);
+    // Created in the order shown, so that Tab follows the form.
+    const auto currencyBox = [&] {
+        auto* c = new QComboBox(header);
+        for (const QString& code : codes)
+            c->addItem(code, code);
+        return c;
+    };
+    m_currency = currencyBox();
+    EditorFrame::row(right, m_currency, u"comboCurrency"_s, u"Код валюты"_s);
+    m_recipient = new PartnerField(db, Catalog::PartnerList::Kind::Suppliers, u"Кому"_s, header);
+    EditorFrame::row(right, m_recipient, u"fieldRecipient"_s, u"Кому"_s);
+    // Another recipient would leave rows of the former one's proformas.
+    m_recipient->beforePick = [this] { m_doc->checkUndistributed(); };
+    m_currency2 = currencyBox();
+    EditorFrame::row(right, m_currency2, u"comboCurrency2"_s, u"Валюта поставщика"_s);
     m_sum2 = line(right, u"editSum2"_s, u"Сумма поставщика"_s);
     m_cash = new QComboBox(header);
     m_cash->addItem(u"Бнал"_s, 0);
     m_cash->addItem(u"Нал"_s, 1);
-    row(right, m_cash, u"comboCash"_s, u"Наличный"_s);
+    EditorFrame::row(right, m_cash, u"comboCash"_s, u"Наличный"_s);
     layout->addWidget(header);
 
     connect(m_date, &QDateEdit::dateChanged, this,
@@ -175,8 +161,8 @@ TfrmEdPayment::TfrmEdPayment(Data::Database& db, QWidget* parent)
     const auto comboField = [this](QComboBox* c, const QString& field) {
         connect(c, &QComboBox::activated, this, [this, c, field] { apply(field, c->currentData()); });
     };
-    comboField(m_payer, u"spm_payer"_s);
-    comboField(m_recipient, u"spm_recipient"_s);
+    connect(m_payer, &PartnerField::picked, this, [this](qint64 id) { apply(u"spm_payer"_s, id); });
+    connect(m_recipient, &PartnerField::picked, this, [this](qint64 id) { apply(u"spm_recipient"_s, id); });
     comboField(m_currency, u"spm_cod_valut"_s);
     comboField(m_currency2, u"spm_cod_valut2"_s);
     comboField(m_cash, u"spm_nal"_s);
@@ -214,18 +200,6 @@ TfrmEdPayment::~TfrmEdPayment()
     m_grid->setRowSet(nullptr);
     if (m_doc->paymentId())
         openPayments().remove(m_doc->paymentId());
-}
-
-QComboBox* TfrmEdPayment::partnerCombo(Data::Database& db, const QString& name, const QString& kind)
-{
-    auto* c = new QComboBox(this);
-    c->setObjectName(name);
-    Data::Query q(db, u"select p.par_id, n.NAME_USER, n.N_USER from scm_partner p join _partner n on n.N_USER = p.par_nuser "
-                  "where n.MY_ORGANIZ = ? order by n.NAME_USER"_s);
-    q.bindAll({kind}).exec();
-    while (q.next())
-        c->addItem(q.string(1).isEmpty() ? q.string(2) : q.string(1), QString::number(q.integer(0)));
-    return c;
 }
 
 bool TfrmEdPayment::guarded(const std::function<void()>& action)
@@ -274,8 +248,8 @@ void TfrmEdPayment::showHeader()
                                                      : Catalog::MoneyFormats::text(d.money(u"spm_sum2"_s), code2));
     m_number->setText(text(u"spm_inum"_s));
     m_extraNumber->setText(text(u"spm_snum"_s));
-    selectData(m_payer, any ? d.value(u"spm_payer"_s) : QVariant());
-    selectData(m_recipient, any ? d.value(u"spm_recipient"_s) : QVariant());
+    m_payer->showPartner(any ? d.value(u"spm_payer"_s) : QVariant());
+    m_recipient->showPartner(any ? d.value(u"spm_recipient"_s) : QVariant());
     m_currency->setCurrentIndex(qMax(0, m_currency->findData(code)));
     m_currency2->setCurrentIndex(qMax(0, m_currency2->findData(code2)));
     m_cash->setCurrentIndex(any && d.value(u"spm_nal"_s).toInt() == 1 ? 1 : 0);
@@ -293,8 +267,10 @@ void TfrmEdPayment::updateMode()
     for (QLineEdit* e : {m_sum, m_sum2, m_number, m_extraNumber})
         e->setReadOnly(!editable);
     m_date->setReadOnly(!editable);
-    for (QComboBox* c : {m_payer, m_recipient, m_currency, m_currency2, m_cash})
+    for (QComboBox* c : {m_currency, m_currency2, m_cash})
         c->setEnabled(editable);
+    m_payer->setEditable(editable);
+    m_recipient->setEditable(editable);
     m_grid->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                            QAbstractItemView::AnyKeyPressed
                                      : QAbstractItemView::NoEditTriggers);
@@ -369,14 +345,9 @@ void TfrmEdPayment::closeEvent(QCloseEvent* event)
     }
     if (m_mode != Mode::View && !guarded([&] { changed = m_doc->modified(); }))
         changed = true;
-    if (changed) {
-        const auto answer = QMessageBox::question(this, windowTitle(), CloseQuestion,
-                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                                  QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !save())) {
-            event->ignore();
-            return;
-        }
+    if (changed && !EditorFrame::mayClose(this, CloseQuestion, [this] { return save(); })) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

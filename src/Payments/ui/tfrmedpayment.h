@@ -19,6 +19,8 @@ class TDataGrid;
 
 namespace Tarvo::Payments {
 
+class PartnerField;
+
 // "Платеж": one payment's fields above the proformas it pays. A payment handed on to the
 // warehouse accounting opens for viewing only: its copy there would no longer match.
 class TfrmEdPayment : public QWidget
@@ -45,6 +47,8 @@ public:
     Mode mode() const { return m_mode; }
     QString modeText() const;
     Widgets::TDataGrid* grid() const { return m_grid; }
+    PartnerField* payerField() const { return m_payer; }
+    PartnerField* recipientField() const { return m_recipient; }
 
     void loadNew();
     void loadPayment(qint64 spmId, bool view);
@@ -61,7 +65,6 @@ private:
     void apply(const QString& field, const QVariant& value);
     void showHeader();
     void updateMode();
-    QComboBox* partnerCombo(Data::Database& db, const QString& name, const QString& kind);
 
     std::unique_ptr<TdmEditPayment> m_doc;
     Mode m_mode = Mode::New;
@@ -70,9 +73,9 @@ private:
     QLineEdit* m_sum = nullptr;
     QLineEdit* m_number = nullptr;
     QLineEdit* m_extraNumber = nullptr;
-    QComboBox* m_payer = nullptr;
+    PartnerField* m_payer = nullptr;
     QComboBox* m_currency = nullptr;
-    QComboBox* m_recipient = nullptr;
+    PartnerField* m_recipient = nullptr;
     QComboBox* m_currency2 = nullptr;
     QLineEdit* m_sum2 = nullptr;
     QComboBox* m_cash = nullptr;

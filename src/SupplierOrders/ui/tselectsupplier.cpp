@@ -21,14 +21,40 @@ namespace Tarvo::SupplierOrders {
 const QString TselectSupplier::IniSection = u"TselectSupplier"_s;
 
 namespace {
-const QString LastKey = u"LastSupplier"_s;
+
+QString lastKey(Catalog::PartnerList::Kind kind)
+{
+    switch (kind) {
+    case Catalog::PartnerList::Kind::Suppliers:
+        return u"LastSupplier"_s;
+    case Catalog::PartnerList::Kind::Buyers:
+        return u"LastBuyer"_s;
+    case Catalog::PartnerList::Kind::Ours:
+        return u"LastOurOrganization"_s;
+    }
+    return {};
 }
 
-TselectSupplier::TselectSupplier(Data::Database& db, QWidget* parent)
-    : TLibraryForm(db, Mode::SingleSelect, u"par_ID"_s, parent)
+QString titleOf(Catalog::PartnerList::Kind kind)
+{
+    switch (kind) {
+    case Catalog::PartnerList::Kind::Suppliers:
+        return u"Выбор поставщика"_s;
+    case Catalog::PartnerList::Kind::Buyers:
+        return u"Выбор покупателя"_s;
+    case Catalog::PartnerList::Kind::Ours:
+        return u"Выбор своей организации"_s;
+    }
+    return {};
+}
+
+} // namespace
+
+TselectSupplier::TselectSupplier(Data::Database& db, QWidget* parent, Catalog::PartnerList::Kind kind)
+    : TLibraryForm(db, Mode::SingleSelect, u"par_ID"_s, parent), m_kind(kind)
 {
     setObjectName(u"TselectSupplier"_s);
-    setWindowTitle(u"Выбор поставщика"_s);
+    setWindowTitle(titleOf(kind));
     auto* label = new QLabel(u"&Найти:"_s, this);
     m_find = new QLineEdit(this);
     m_find->setObjectName(u"edFind"_s);
@@ -38,7 +64,7 @@ TselectSupplier::TselectSupplier(Data::Database& db, QWidget* parent)
     finishSetup(u"TselectSupplier"_s);
     connect(m_find, &QLineEdit::textEdited, this, [this] { narrow(); });
     m_find->installEventFilter(this);
-    const int last = Shell::TIniStorage::open(IniSection)->readInteger(LastKey, 0);
+    const int last = Shell::TIniStorage::open(IniSection)->readInteger(lastKey(kind), 0);
     if (last > 0)
         dataSet().locate({u"par_ID"_s}, {last});
     m_find->setFocus();
@@ -51,7 +77,7 @@ void TselectSupplier::prepare(Data::TUpdatedADOQuery& ds)
                   "trim(coalesce(pt.TEL1_USER, '') || ' ' || coalesce(pt.TEL2_USER, '')) PHONES, scm.par_ID "
                   "from _partner pt join scm_partner scm on pt.N_USER = scm.par_nuser "
                   "where pt.MY_ORGANIZ = :kind"_s;
-    ds.setParameter(u"kind"_s, u"Т"_s);
+    ds.setParameter(u"kind"_s, Catalog::PartnerList::letter(m_kind));
     const QString typed = m_find ? m_find->text().trimmed() : QString();
     if (!typed.isEmpty()) {
         sql += u" and (pt.N_USER %1 :short%2 or pt.NAME_USER %1 :full%2)"_s.arg(
@@ -86,7 +112,7 @@ void TselectSupplier::narrow()
 
 QVariant TselectSupplier::createRecord()
 {
-    Catalog::TContragent_Card_ card(database(), QString(), u"Т"_s, this);
+    Catalog::TContragent_Card_ card(database(), QString(), Catalog::PartnerList::letter(m_kind), this);
     if (card.exec() != QDialog::Accepted || card.savedShortName().isEmpty())
         return {};
     return database().scalar(u"select par_ID from scm_partner where par_nuser = ?"_s,
@@ -95,7 +121,8 @@ QVariant TselectSupplier::createRecord()
 
 void TselectSupplier::editRecord()
 {
-    Catalog::TContragent_Card_ card(database(), dataSet().string(u"N_USER"_s), u"Т"_s, this);
+    Catalog::TContragent_Card_ card(database(), dataSet().string(u"N_USER"_s), Catalog::PartnerList::letter(m_kind),
+                                    this);
     card.exec();
 }
 
@@ -131,11 +158,17 @@ std::optional<TselectSupplier::Choice> TselectSupplier::chosen() const
 
 std::optional<TselectSupplier::Choice> TselectSupplier::pickSupplier(Data::Database& db, QWidget* parent)
 {
-    TselectSupplier dialog(db, parent);
+    return pickPartner(db, Catalog::PartnerList::Kind::Suppliers, parent);
+}
+
+std::optional<TselectSupplier::Choice> TselectSupplier::pickPartner(Data::Database& db, Catalog::PartnerList::Kind kind,
+                                                                    QWidget* parent)
+{
+    TselectSupplier dialog(db, parent, kind);
     dialog.exec();
     const std::optional<Choice> c = dialog.chosen();
     if (c)
-        Shell::TIniStorage::open(IniSection)->writeInteger(LastKey, int(c->id));
+        Shell::TIniStorage::open(IniSection)->writeInteger(lastKey(kind), int(c->id));
     return c;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/partners/partnerlist.h"
 #include "catalog/ui/tlibraryform.h"
 
 #include <optional>
@@ -10,7 +11,8 @@ namespace Tarvo::SupplierOrders {
 
 // "Выбор поставщика": the suppliers (kind "Т" with a `scm_partner` row), narrowed while the
 // user types a part of the short or the full name; Enter or a double click chooses, Esc
-// cancels. The supplier chosen last is the current row the next time ("fc.ini").
+// cancels. The supplier chosen last is the current row the next time ("fc.ini"). Opened for
+// another kind of counterparty (our organisations paying a supplier) it lists that kind alone.
 class TselectSupplier : public Catalog::TLibraryForm
 {
     Q_OBJECT
@@ -21,7 +23,8 @@ public:
         QString name;  // NAME_USER, else N_USER
     };
 
-    explicit TselectSupplier(Data::Database& db, QWidget* parent = nullptr);
+    explicit TselectSupplier(Data::Database& db, QWidget* parent = nullptr,
+                             Catalog::PartnerList::Kind kind = Catalog::PartnerList::Kind::Suppliers);
 
     QLineEdit* findEdit() const { return m_find; }
     // The choice once the dialog was accepted.
@@ -29,6 +32,9 @@ public:
 
     // Shows the picker modally; nothing when cancelled.
     static std::optional<Choice> pickSupplier(Data::Database& db, QWidget* parent = nullptr);
+    // The same for a counterparty of the given kind; each kind remembers its own last choice.
+    static std::optional<Choice> pickPartner(Data::Database& db, Catalog::PartnerList::Kind kind,
+                                             QWidget* parent = nullptr);
 
     static const QString IniSection;
 
@@ -43,6 +49,7 @@ protected:
 private:
     void narrow();
 
+    Catalog::PartnerList::Kind m_kind;
     QLineEdit* m_find = nullptr;
 };
 
