@@ -1,7 +1,7 @@
 #include "Payments/ui/tedpaymentplan.h"
 
 #include "Payments/ui/editorframe.h"
-#include "Payments/ui/mdihost.h"
+#include "widgets/mdihost.h"
 #include "Payments/ui/plandatedelegate.h"
 #include "catalog/currency/moneyformats.h"
 #include "data/engine/database.h"
@@ -36,7 +36,7 @@ QHash<qint64, QPointer<TedPaymentPlan>>& openPlans()
 TedPaymentPlan* TedPaymentPlan::openPlan(qint64 pfId)
 {
     if (TedPaymentPlan* open = openPlans().value(pfId).data()) {
-        MdiHost::bringForward(open);
+        Widgets::MdiHost::bringForward(open);
         return open;
     }
     auto* editor = new TedPaymentPlan(Data::Database::openMain());
@@ -45,7 +45,7 @@ TedPaymentPlan* TedPaymentPlan::openPlan(qint64 pfId)
         return nullptr;
     }
     openPlans().insert(pfId, editor);
-    MdiHost::show(editor);
+    Widgets::MdiHost::show(editor);
     return editor;
 }
 

@@ -1,7 +1,7 @@
 #include "Payments/ui/tfrmedpayment.h"
 
 #include "Payments/ui/editorframe.h"
-#include "Payments/ui/mdihost.h"
+#include "widgets/mdihost.h"
 #include "Payments/ui/partnerfield.h"
 #include "Payments/ui/tfselectpf.h"
 #include "Proformas/ui/refusingdelegate.h"
@@ -57,14 +57,14 @@ TfrmEdPayment* TfrmEdPayment::openNew()
         delete editor;
         return nullptr;
     }
-    MdiHost::show(editor);
+    Widgets::MdiHost::show(editor);
     return editor;
 }
 
 TfrmEdPayment* TfrmEdPayment::openPayment(qint64 spmId, bool view)
 {
     if (TfrmEdPayment* open = openPayments().value(spmId).data()) {
-        MdiHost::bringForward(open);
+        Widgets::MdiHost::bringForward(open);
         return open;
     }
     auto* editor = new TfrmEdPayment(Data::Database::openMain());
@@ -72,7 +72,7 @@ TfrmEdPayment* TfrmEdPayment::openPayment(qint64 spmId, bool view)
         delete editor;
         return nullptr;
     }
-    MdiHost::show(editor);
+    Widgets::MdiHost::show(editor);
     return editor;
 }
 
