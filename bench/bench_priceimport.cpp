@@ -1,23 +1,29 @@
-// A supplier's price list of ROWS lines imported as the user would (every article chosen by a
-// scripted chooser on first import), against the engine's own load of the same rows for a twin
-// supplier; then a re-import with new prices against the engine's own update. Prints times, the
-// ratio (engine/import, higher is better) and the peak memory.
+// The volume data's price-list supplier (VolumePriceSupplier, ROWS products of its own) imports its
+// price file as the user would (every article chosen by a scripted chooser on first import):
+// (A) the CSV against the engine's own load of the same rows for a twin supplier (prepared INSERT;
+// COPY), (B) a re-import with new prices against the engine's own update, (C) the first import
+// again from the same list as .xlsx against the engine's load. Prints times, the ratio
+// (engine/import, higher is better) and the peak memory.
 //
-//   bench_priceimport [ROWS] [sqlite|postgresql]
-// PostgreSQL needs TARVO_BENCH_PG_HOST/PORT/USER (scripts/bench.sh starts a private server).
+//   bench_priceimport [--rows N] [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/i35-harness.db"
+//   bench_priceimport [--rows N] [--scale S] ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=bench" "DB USER=postgres"
+// Volume data is generated at S (default 1) when the database has none; the supplier is added
+// when missing. The run writes: use a copy of the database.
 #include "AddIn/addinregistry.h"
-#include "benchpostgres.h"
+#include "volumebench.h"
 #include "catalog/import/priceimportprompts.h"
 #include "catalog/import/priceimportrun.h"
 #include "catalog/import/thostcomponent.h"
 #include "data/engine/database.h"
 #include "data/engine/migration.h"
 #include "data/engine/query.h"
-#include "db/bulkinserter.h"
+#include "core/exception.h"
+#include "db/volume_pricesupplier.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -62,32 +68,18 @@ public:
     void saved(const QString&) override {}
 };
 
-QString price(int i, int round)
+// The supplier's products in file order, with the scripted user's answers.
+struct Lines
 {
-    return QStringLiteral("%1,%2").arg(10 + i % 1000 + round).arg(i % 100, 2, 10, QLatin1Char('0'));
-}
-
-void writeFile(const QString& path, int rows, int round)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    QByteArray buf = "Артикул;Наименование;Цена;EXW;DDP\n";
-    for (int i = 0; i < rows; ++i) {
-        buf += QStringLiteral("S%1;Товар поставщика %1;%2;%3;%4\n")
-                   .arg(i, 7, 10, QLatin1Char('0'))
-                   .arg(price(i, round), price(i, round + 1), price(i, round + 2))
-                   .toUtf8();
-        if (buf.size() > (1 << 20)) {
-            f.write(buf);
-            buf.clear();
-        }
-    }
-    f.write(buf);
-}
+    QList<qint64> ids;
+    QStringList articles, names;
+};
 
 // The same rows for the twin supplier through the engine's own fastest path.
-double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, qint64 ddp, bool update, int round)
+double rawLoad(Database& db, qint64 twin, const Lines& lines, qint64 exw, qint64 ddp, bool update, int round)
 {
+    const QList<qint64>& ids = lines.ids;
+    const auto price = [&](int i, int kind) { return VolumePriceSupplier::price(i, kind, round); };
     QElapsedTimer t;
     t.start();
     if (db.engine() == Engine::SQLite) {
@@ -108,11 +100,11 @@ double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, 
                                     "(?1, ?2, ?3, ?4)",
                            -1, &fp, nullptr);
         for (int i = 0; i < ids.size(); ++i) {
-            const QByteArray art = QStringLiteral("S%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            const QByteArray name = QStringLiteral("Товар поставщика %1").arg(art.constData()).toUtf8();
+            const QByteArray art = lines.articles[i].toUtf8();
+            const QByteArray name = lines.names[i].toUtf8();
             sqlite3_bind_int64(map, 1, ids[i]);
             sqlite3_bind_int64(map, 2, twin);
-            sqlite3_bind_double(map, 3, price(i, round).replace(QLatin1Char(','), QLatin1Char('.')).toDouble());
+            sqlite3_bind_double(map, 3, price(i, 0).toDouble());
             sqlite3_bind_text(map, 4, "2026-12-08T12:00:00", -1, SQLITE_STATIC);
             if (!update) {
                 sqlite3_bind_text(map, 5, art.constData(), int(art.size()), SQLITE_TRANSIENT);
@@ -124,7 +116,7 @@ double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, 
                 sqlite3_bind_int64(fp, 1, k ? ddp : exw);
                 sqlite3_bind_int64(fp, 2, ids[i]);
                 sqlite3_bind_int64(fp, 3, twin);
-                sqlite3_bind_double(fp, 4, price(i, round + 1 + k).replace(QLatin1Char(','), QLatin1Char('.')).toDouble());
+                sqlite3_bind_double(fp, 4, price(i, 1 + k).toDouble());
                 sqlite3_step(fp);
                 sqlite3_reset(fp);
             }
@@ -147,11 +139,10 @@ double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, 
     exec("begin");
     const auto fillMap = [&](QByteArray& b) {
         for (int i = 0; i < ids.size(); ++i)
-            b += QStringLiteral("%1\t%2\t%3\t2026-12-08 12:00:00\tS%4\tТовар поставщика S%4\n")
+            b += QStringLiteral("%1\t%2\t%3\t2026-12-08 12:00:00\t%4\t%5\n")
                      .arg(ids[i])
                      .arg(twin)
-                     .arg(price(i, round).replace(QLatin1Char(','), QLatin1Char('.')))
-                     .arg(i, 7, 10, QLatin1Char('0'))
+                     .arg(price(i, 0).toString(), lines.articles[i], lines.names[i])
                      .toUtf8();
     };
     const auto fillPrices = [&](QByteArray& b) {
@@ -161,7 +152,7 @@ double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, 
                          .arg(k ? ddp : exw)
                          .arg(ids[i])
                          .arg(twin)
-                         .arg(price(i, round + 1 + k).replace(QLatin1Char(','), QLatin1Char('.')))
+                         .arg(price(i, 1 + k).toString())
                          .toUtf8();
     };
     if (!update) {
@@ -184,94 +175,141 @@ double rawLoad(Database& db, qint64 twin, const QList<qint64>& ids, qint64 exw, 
     return t.nsecsElapsed() / 1e6;
 }
 
+// Removes the offers and prices of a supplier (not timed), so the next import is a first one again.
+void forget(Database& db, qint64 supplier)
+{
+    Transaction tx(db);
+    db.exec(QStringLiteral("delete from CRM_FOREIGNPRICE where fp_par_id = ?"), {supplier});
+    db.exec(QStringLiteral("delete from scm_artcmap where sam_prv_id = ?"), {supplier});
+    tx.commit();
+}
+
+qint64 idOf(Database& db, const QString& sql, const QVariant& key)
+{
+    return db.scalar(sql, {key}).toLongLong();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
-    const bool pg = argc > 2 && QString::fromLatin1(argv[2]) == QLatin1String("postgresql");
-    QTemporaryDir dir;
-    ConnectionSettings s;
-    if (pg) {
-        if (!benchPostgresAvailable()) {
-            out << "PostgreSQL: TARVO_BENCH_PG_PORT not set" << Qt::endl;
+    QStringList args = app.arguments().mid(1);
+    qint64 rows = 1000000;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--rows")); i >= 0 && i + 1 < args.size()) {
+        rows = args.at(i + 1).toLongLong();
+        args.remove(i, 2);
+    }
+    const Bench::VolumeArgs volume(args);
+    try {
+        auto dbp = Bench::openVolumeDatabase(volume, out);
+        Database& db = *dbp;
+        const bool pg = db.engine() == Engine::PostgreSQL;
+        AddIn::AddInRegistry::registerStandard();
+        Database::setMain(&db);
+        QTemporaryDir dir;
+
+        const QString code = VolumePriceSupplier::supplierCode();
+        if (db.scalar(QStringLiteral("select count(*) from _partner where N_USER = ?"), {code}).toLongLong() == 0) {
+            QElapsedTimer t;
+            t.start();
+            Transaction tx(db);
+            VolumePriceSupplier::run(db, rows);
+            tx.commit();
+            out << "price-list supplier with " << rows << " products added in " << t.elapsed() / 1000.0 << " s"
+                << Qt::endl;
+        }
+        const qint64 supplier = idOf(db, QStringLiteral("select par_ID from scm_partner where par_nuser = ?"), code);
+        if (db.scalar(QStringLiteral("select count(*) from scm_artcmap where sam_prv_id = ?"), {supplier}).toLongLong() > 0) {
+            out << "the supplier " << code << " has offers already: run on a fresh copy of the database" << Qt::endl;
             return 1;
         }
-        s = benchPostgresSettings();
-        Database admin(s);
-        admin.open();
-        admin.exec(QStringLiteral("drop database if exists tarvo_bench_priceimport"));
-        admin.exec(QStringLiteral("create database tarvo_bench_priceimport"));
-        s.database = QStringLiteral("tarvo_bench_priceimport");
-        s.commandTimeout = 0;
-    } else {
-        s.engine = Engine::SQLite;
-        s.database = dir.filePath(QStringLiteral("bench.db"));
-    }
-    Database db(s);
-    db.open();
-    Migrator::apply(db);
-    AddIn::AddInRegistry::registerStandard();
-    Database::setMain(&db);
+        db.exec(QStringLiteral("insert into _partner (N_USER, NAME_USER, MY_ORGANIZ) values ('TWIN', 'Близнец', 'Т')"));
+        const qint64 twin = db.insertReturning(QStringLiteral("insert into scm_partner (par_nuser) values ('TWIN')"),
+                                               QStringLiteral("par_ID"));
+        ScriptedUser user;
+        Lines lines;
+        VolumePriceSupplier::forEachProduct(db, [&](qint64, qint64 id, const QString& article, const QString& name) {
+            lines.ids << id;
+            lines.articles << article;
+            lines.names << name;
+            user.products.insert(article, id);
+        });
+        rows = lines.ids.size();
+        if (pg)
+            db.exec(QStringLiteral("analyze"));
 
-    db.exec(QStringLiteral("insert into _partner (N_USER, NAME_USER, MY_ORGANIZ) values ('SUPB', 'Поставщик', 'Т'), "
-                           "('TWIN', 'Близнец', 'Т')"));
-    const qint64 twin = db.insertReturning(QStringLiteral("insert into scm_partner (par_nuser) values ('TWIN')"),
-                                           QStringLiteral("par_ID"));
-    const qint64 exw = db.insertReturning(QStringLiteral("insert into scm_pricename (prn_name) values ('EXW')"),
-                                          QStringLiteral("prn_id"));
-    const qint64 ddp = db.insertReturning(QStringLiteral("insert into scm_pricename (prn_name) values ('DDP')"),
-                                          QStringLiteral("prn_id"));
-    {
-        Transaction tx(db);
-        BulkInserter p(db, QStringLiteral("crm_product"), {QStringLiteral("PR_ARTICUL"), QStringLiteral("PR_NAME")});
-        for (int i = 0; i < rows; ++i)
-            p.add({QStringLiteral("O%1").arg(i, 7, 10, QLatin1Char('0')), QStringLiteral("Наш товар %1").arg(i)});
-        p.flush();
-        tx.commit();
-    }
-    ScriptedUser user;
-    QList<qint64> ids;
-    {
-        Query q(db, QStringLiteral("select PR_ID, PR_ARTICUL from crm_product order by PR_ARTICUL"));
-        q.exec();
-        int i = 0;
-        while (q.next()) {
-            ids << q.integer(0);
-            user.products.insert(QStringLiteral("S%1").arg(i++, 7, 10, QLatin1Char('0')), q.integer(0));
-        }
-    }
-    const QString file = dir.filePath(QStringLiteral("price.csv"));
-    Catalog::TFPPrice entry;
-    entry.supplierName = QStringLiteral("SUPB");
-    entry.libName = QStringLiteral("tarvo_price_import.so");
-    entry.initData = "csv";
-    entry.sourceName = file;
-    entry.columns = {{QStringLiteral("АРТИКУЛ_ПОСТАВЩИКА"), 0}, {QStringLiteral("ИМЯ_ТОВАРА"), 1},
-                     {QStringLiteral("ЦЕНА"), 2}, {QStringLiteral("ЦЕНА:EXW"), 3}, {QStringLiteral("ЦЕНА:DDP"), 4}};
+        Catalog::TFPPrice entry;
+        entry.supplierName = code;
+        entry.libName = QStringLiteral("tarvo_price_import.so");
+        entry.columns = {{QStringLiteral("АРТИКУЛ_ПОСТАВЩИКА"), 0}, {QStringLiteral("ИМЯ_ТОВАРА"), 1},
+                         {QStringLiteral("ЦЕНА"), 2}};
+        for (const QString& name : VolumePriceSupplier::priceNames())
+            entry.columns.append({QStringLiteral("ЦЕНА:") + name, int(entry.columns.size())});
+        const auto file = [&](VolumePriceSupplier::FileFormat format, int round) {
+            VolumePriceSupplier::FileOptions o;
+            o.format = format;
+            o.round = round;
+            entry.sourceName =
+                dir.filePath(format == VolumePriceSupplier::FileFormat::Xlsx ? QStringLiteral("price.xlsx")
+                                                                             : QStringLiteral("price.csv"));
+            entry.initData = format == VolumePriceSupplier::FileFormat::Xlsx ? "excel" : "csv";
+            QElapsedTimer t;
+            t.start();
+            VolumePriceSupplier::writeFile(db, entry.sourceName, o);
+            out << "  file " << QFileInfo(entry.sourceName).fileName() << ": "
+                << QFileInfo(entry.sourceName).size() / (1024 * 1024) << " MiB written in " << t.elapsed() / 1000.0
+                << " s" << Qt::endl;
+        };
+        const auto import = [&](qint64* prepared = nullptr) {
+            QElapsedTimer t;
+            t.start();
+            const auto result = Catalog::PriceImportRun(db, user).run(entry);
+            if (prepared)
+                *prepared = result.prepared;
+            return t.nsecsElapsed() / 1e6;
+        };
+        const auto priceName = [&](const QString& name) {
+            return idOf(db, QStringLiteral("select prn_id from scm_pricename where prn_name = ?"), name);
+        };
 
-    out << (pg ? "PostgreSQL" : "SQLite") << ", " << rows << " lines, 2 named prices" << Qt::endl;
-    writeFile(file, rows, 0);
-    const long before = peakKiB();
-    QElapsedTimer t;
-    t.start();
-    const auto first = Catalog::PriceImportRun(db, user).run(entry);
-    const double importA = t.nsecsElapsed() / 1e6;
-    const long afterA = peakKiB();
-    const double rawA = rawLoad(db, twin, ids, exw, ddp, false, 0);
-    out << "(A) first import: " << importA << " ms (" << first.prepared << " offers), engine load " << rawA
-        << " ms, ratio " << rawA / importA << Qt::endl;
+        out << Bench::engineName(db) << ", " << rows << " lines, " << VolumePriceSupplier::priceNames().size()
+            << " named prices" << Qt::endl;
+        file(VolumePriceSupplier::FileFormat::Csv, 0);
+        const long before = peakKiB();
+        qint64 prepared = 0;
+        const double importA = import(&prepared);
+        const long afterA = peakKiB();
+        const qint64 exw = priceName(VolumePriceSupplier::priceNames().at(0));
+        const qint64 ddp = priceName(VolumePriceSupplier::priceNames().at(1));
+        const double rawA = rawLoad(db, twin, lines, exw, ddp, false, 0);
+        out << "(A) first import: " << importA << " ms (" << prepared << " offers), engine load " << rawA
+            << " ms, ratio " << rawA / importA << Qt::endl;
 
-    writeFile(file, rows, 5);
-    t.restart();
-    Catalog::PriceImportRun(db, user).run(entry);
-    const double importB = t.nsecsElapsed() / 1e6;
-    const double rawB = rawLoad(db, twin, ids, exw, ddp, true, 5);
-    out << "(B) re-import: " << importB << " ms, engine update " << rawB << " ms, ratio " << rawB / importB << Qt::endl;
-    out << "peak RSS: " << before / 1024 << " MiB before the import, " << afterA / 1024 << " MiB after, "
-        << peakKiB() / 1024 << " MiB at the end" << Qt::endl;
-    out << "check: offers " << db.scalar(QStringLiteral("select count(*) from scm_artcmap")).toLongLong()
-        << ", prices " << db.scalar(QStringLiteral("select count(*) from CRM_FOREIGNPRICE")).toLongLong() << Qt::endl;
-    return 0;
+        file(VolumePriceSupplier::FileFormat::Csv, 1);
+        const double importB = import();
+        const double rawB = rawLoad(db, twin, lines, exw, ddp, true, 1);
+        out << "(B) re-import: " << importB << " ms, engine update " << rawB << " ms, ratio " << rawB / importB
+            << Qt::endl;
+
+        forget(db, supplier);
+        forget(db, twin);
+        file(VolumePriceSupplier::FileFormat::Xlsx, 2);
+        const double importC = import(&prepared);
+        const double rawC = rawLoad(db, twin, lines, exw, ddp, false, 2);
+        out << "(C) first import from .xlsx: " << importC << " ms (" << prepared << " offers), engine load " << rawC
+            << " ms, ratio " << rawC / importC << Qt::endl;
+        out << "peak RSS: " << before / 1024 << " MiB before the import, " << afterA / 1024 << " MiB after (A), "
+            << peakKiB() / 1024 << " MiB at the end" << Qt::endl;
+        out << "check: offers " << db.scalar(QStringLiteral("select count(*) from scm_artcmap where sam_prv_id in (?, ?)"),
+                                             {supplier, twin}).toLongLong()
+            << ", prices "
+            << db.scalar(QStringLiteral("select count(*) from CRM_FOREIGNPRICE where fp_par_id in (?, ?)"),
+                         {supplier, twin}).toLongLong()
+            << " (both suppliers)" << Qt::endl;
+        return 0;
+    } catch (const Exception& e) {
+        out << "Ошибка: " << e.message() << Qt::endl;
+        return 1;
+    }
 }

@@ -6,6 +6,7 @@
 #include "db/demodata.h"
 #include "db/plannerstatistics.h"
 #include "db/volume_payments.h"
+#include "db/volume_pricesupplier.h"
 #include "db/volume_proformas.h"
 #include "db/volumeforming.h"
 #include "db/volumewaybills.h"
@@ -492,6 +493,7 @@ qint64 VolumeGenerator::run()
     VolumeForming::run(m_db, span, UrgencyKinds);
     total += VolumeWaybills::run(m_db, bigOrder());
     total += VolumePayments::run(m_db);
+    total += VolumePriceSupplier::run(m_db, m_priceSupplier);
     for (const auto& [table, key] : QList<QPair<QString, QString>>{
              {u"scm_partner"_s, u"par_ID"_s}, {u"crm_productgroups"_s, u"pg_groupid"_s}, {u"crm_product"_s, u"PR_ID"_s},
              {u"scm_pricename"_s, u"prn_id"_s},

@@ -20,6 +20,8 @@ public:
     void setProgress(std::function<void(const QString& table, qint64 rows)> progress) { m_progress = std::move(progress); }
     // Runs in one transaction, then gathers the planner's statistics; returns the number of rows written.
     qint64 run();
+    // Adds a supplier with a price list of N products of its own (VolumePriceSupplier), no offers.
+    void setPriceSupplier(qint64 products) { m_priceSupplier = products; }
 
     qint64 products() const { return m_products; }
     // The regular requests and orders; the big order (bigOrder()) and its five requests come after them.
@@ -34,6 +36,7 @@ private:
     qint64 m_products;
     qint64 m_orders;
     qint64 m_requests;
+    qint64 m_priceSupplier = 0;
     std::function<void(const QString&, qint64)> m_progress;
 };
 

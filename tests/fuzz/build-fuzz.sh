@@ -4,6 +4,7 @@
 # $3 names one target ("objectnotation", "otborfile", "noticedatagram", "csvprice" or "xlsxprice") to build and run alone; $4 caps the
 # executions (-runs) instead of the time. Inputs reach 2 MB ($5 overrides, in bytes): damage such as
 # 100,000 nested elements only shows in large inputs, and the corpus is seeded with one.
+# The .xlsx target's inputs are its XML parts separated by NUL bytes (see fuzz_xlsxpricereader.cpp).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-/tmp/tarvo-fuzz}
@@ -16,6 +17,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0}
 limit=(-max_total_time="$seconds")
 [[ -n "$runs" ]] && limit=(-runs="$runs")
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fPIC -I"$root/src" $(pkg-config --cflags Qt6Core))
+# TARVO_FUZZ_COVERAGE=1 adds source coverage (LLVM_PROFILE_FILE, llvm-profdata, llvm-cov) to show
+# which of a reader's paths the runs reach.
+[[ -n "${TARVO_FUZZ_COVERAGE:-}" ]] && flags+=(-fprofile-instr-generate -fcoverage-mapping)
 
 if [[ -z "$only" || "$only" == objectnotation ]]; then
   mkdir -p "$out/corpus"
@@ -117,7 +121,25 @@ if [[ -z "$only" || "$only" == xlsxprice ]]; then
   mkdir -p "$out/xlsxprice-corpus"
   clang++ "${flags[@]}" "${price_flags[@]}" "$root/tests/fuzz/fuzz_xlsxpricereader.cpp" "${price[@]}" \
     "${price_libs[@]}" -o "$out/fuzz_xlsxpricereader"
-  printf '<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>1.5E+3</v></c><c t="inlineStr"><is><t>x</t></is></c></row></sheetData></worksheet><sst><si><t>a</t></si><si><r><t>b</t></r></si></sst>' \
-    > "$out/xlsxprice-corpus/seed1"
-  "$out/fuzz_xlsxpricereader" "${limit[@]}" -max_len=65536 "$out/xlsxprice-corpus"
+  # Parts separated by NUL: the sheet, the shared strings (every string form), the workbook, its relations.
+  {
+    printf '<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+    printf '<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>1.5E+3</v></c><c r="C1" t="inlineStr"><is><r><t>x</t></r><r><t>y</t></r></is></c></row>'
+    printf '<row><c t="str"><v>A-2</v></c><c t="b"><v>1</v></c><c r="AB2"><v>1234567890123</v></c><c t="s"><v>1</v></c><c/></row>'
+    printf '</sheetData></worksheet>\0'
+    printf '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="2"><si><t xml:space="preserve"> Артикул </t></si>'
+    printf '<si><r><t>Це</t></r><r><t>на</t></r><rPh sb="0" eb="1"><t>ツ</t></rPh></si></sst>'
+  } > "$out/xlsxprice-corpus/seed1"
+  {
+    printf '<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c></row></sheetData></worksheet>\0<sst><si><t>a</t></si></sst>\0'
+    printf '<workbook xmlns:r="urn:r"><sheets><sheet r:id="rId7"/></sheets></workbook>\0'
+    printf '<Relationships><Relationship Id="rId7" Target="/xl/worksheets/sheet1.xml"/></Relationships>'
+  } > "$out/xlsxprice-corpus/seed-absolute-target"
+  # 40 rows of five cells, as the price files have them.
+  {
+    printf '<worksheet><sheetData>'
+    for i in $(seq 40); do printf '<row r="%d"><c t="s"><v>%d</v></c><c t="s"><v>1</v></c><c><v>%d.25</v></c><c><v>1</v></c><c><v>2E0</v></c></row>' $i $((i % 3)) $i; done
+    printf '</sheetData></worksheet>\0<sst><si><t>PS-1</t></si><si><t>Товар</t></si><si><t>Цена</t></si></sst>'
+  } > "$out/xlsxprice-corpus/seed-rows"
+  "$out/fuzz_xlsxpricereader" "${limit[@]}" -max_len=16384 "$out/xlsxprice-corpus"
 fi

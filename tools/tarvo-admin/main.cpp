@@ -4,6 +4,7 @@
 #include "data/engine/migration.h"
 #include "db/demodata.h"
 #include "db/volumegenerator.h"
+#include "pricefilecommand.h"
 #include "security/login.h"
 
 #include <cstdio>
@@ -37,11 +38,15 @@ int usage()
     err() << "Использование: tarvo-admin init|check|demo [ИМЯ=ЗНАЧЕНИЕ ...]\n"
              "       tarvo-admin generate --scale N [ИМЯ=ЗНАЧЕНИЕ ...]\n"
              "       tarvo-admin password ЛОГИН [ИМЯ=ЗНАЧЕНИЕ ...]\n"
+             "       tarvo-admin price-file ФАЙЛ [--format csv|xlsx] [--encoding utf-8|windows-1251] [--round N] "
+             "[ИМЯ=ЗНАЧЕНИЕ ...]\n"
              "  init      создать базу данных или довести её схему до текущей версии\n"
              "  check     проверить соединение и версию схемы, ничего не меняя\n"
              "  demo      заполнить пустую базу демонстрационной компанией\n"
              "  password  задать новый пароль пользователя (читается со стандартного ввода)\n"
              "  generate  заполнить пустую базу объёмными данными (масштаб 1: 200 тыс. товаров, 1 млн строк заявок)\n"
+             "            --price-supplier N: ещё поставщик с N своими товарами без предложений (для импорта прайса)\n"
+             "  price-file  записать прайс-лист этого поставщика (CSV или .xlsx; подробно: tarvo-admin price-file)\n"
              "Параметры ИМЯ=ЗНАЧЕНИЕ заменяют ключи \"tarvo.ini\" (ENGINE, SERVER NAME, DATABASE MAIN, DB USER, ...).\n";
     return 2;
 }
@@ -74,9 +79,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.value(0) == QLatin1String("price-file"))
+        return priceFileCommand(args.mid(1));
     QString command;
     QStringList overrides;
     double scale = 0;
+    qint64 priceSupplier = 0;
     QString login;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -84,6 +92,11 @@ int main(int argc, char** argv)
             bool ok = false;
             scale = args.at(++i).toDouble(&ok);
             if (!ok || scale <= 0)
+                return usage();
+        } else if (a == QLatin1String("--price-supplier") && i + 1 < args.size()) {
+            bool ok = false;
+            priceSupplier = args.at(++i).toLongLong(&ok);
+            if (!ok || priceSupplier <= 0)
                 return usage();
         } else if (a.contains(QLatin1Char('=')))
             overrides << a;
@@ -121,6 +134,7 @@ int main(int argc, char** argv)
             QElapsedTimer timer;
             timer.start();
             VolumeGenerator generator(*db, scale);
+            generator.setPriceSupplier(priceSupplier);
             generator.setProgress([](const QString& table, qint64 rows) {
                 out() << "  " << table << ": " << rows << "\n";
                 out().flush();

@@ -1,8 +1,7 @@
 #include "catalog/import/ui/tfanalogselection.h"
 
-#include "catalog/fieldsearch.h"
+#include "catalog/import/ui/analogproductsview.h"
 #include "catalog/ui/tfcatalog.h"
-#include "catalog/ui/tproductsview.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
@@ -24,7 +23,7 @@ namespace Tarvo::Catalog {
 TfAnalogSelection::TfAnalogSelection(Data::Database& db, QWidget* parent) : QDialog(parent), m_db(db)
 {
     setObjectName(u"TfAnalogSelection"_s);
-    m_view = new TProductsView(db);
+    m_view = new AnalogProductsView(db);
     m_catalog = new TfCatalog(db, m_view, TSCMTreePanel::DeleteMode::GroupOnly, this);
     auto* searchLabel = new QLabel(u"Поиск:"_s, this);
     m_search = new QLineEdit(this);
@@ -59,7 +58,7 @@ TfAnalogSelection::TfAnalogSelection(Data::Database& db, QWidget* parent) : QDia
     resize(900, 600);
 
     connect(choose, &QPushButton::clicked, this, &TfAnalogSelection::chooseCurrent);
-    connect(m_view, &TProductsView::chosen, this, [this](qint64) { chooseCurrent(); });
+    connect(m_view, &AnalogProductsView::chosen, this, [this](qint64) { chooseCurrent(); });
     connect(create, &QPushButton::clicked, this, [this] { finish(New); });
     connect(skip, &QPushButton::clicked, this, [this] { finish(Skip); });
     connect(defer, &QPushButton::clicked, this, [this] { finish(DeferAll); });
@@ -105,31 +104,16 @@ void TfAnalogSelection::chooseCurrent()
 
 bool TfAnalogSelection::search(const QString& text)
 {
-    Data::TRowSet* rows = m_view->dataSet();
-    if (text.isEmpty() || !rows)
-        return false;
-    for (const QString& field : {u"PR_ARTICUL"_s, u"PR_NAME"_s}) {
-        FieldSearch s(*rows, field);
-        s.setFromStart(true);
-        s.setEntry(text);
-        rows->moveTo(0);
-        if (s.find())
-            return true;
-    }
+    // Asked of the database: the product may be in a batch not read yet.
+    for (const QString& field : {u"PR_ARTICUL"_s, u"PR_NAME"_s})
+        if (const qint64 id = m_view->firstStartingWith(field, text))
+            return selectProduct(id);
     return false;
 }
 
 bool TfAnalogSelection::selectProduct(qint64 productId)
 {
-    Data::TRowSet* rows = m_view->dataSet();
-    if (!rows || rows->isEmpty())
-        return false;
-    // Reads on through the list's batches until the product is found.
-    FieldSearch s(*rows, u"PR_ID"_s);
-    s.setFromStart(true);
-    s.setEntry(QString::number(productId));
-    rows->moveTo(0);
-    return s.find() && rows->value(u"PR_ID"_s).toLongLong() == productId;
+    return m_view->selectProduct(productId);
 }
 
 TfAnalogSelection::Answer TfAnalogSelection::ask(const QString& article, const QString& name)

@@ -12,7 +12,7 @@ class Database;
 namespace Tarvo::Catalog {
 
 class TfCatalog;
-class TProductsView;
+class AnalogProductsView;
 
 // The product choice of a price-list run for an article the supplier's map does not know: the
 // catalog's tree and product list, a search by article or name. One window serves a whole run.
@@ -37,6 +37,7 @@ public:
 
     TfCatalog* catalog() const { return m_catalog; }
     QLineEdit* searchEdit() const { return m_search; }
+    AnalogProductsView* products() const { return m_view; }
     // Puts the current row on the first product whose article, else name, starts with the text.
     bool search(const QString& text);
     bool selectProduct(qint64 productId);
@@ -50,7 +51,7 @@ private:
 
     Data::Database& m_db;
     TfCatalog* m_catalog;
-    TProductsView* m_view;
+    AnalogProductsView* m_view;
     QLineEdit* m_search;
     qint64 m_product = 0;
     Answer m_answer = Skip;
