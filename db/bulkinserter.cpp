@@ -53,6 +53,11 @@ BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Pat
     m_rowsPerStatement = std::max(1, maxParameters(db.engine()) / int(m_columns.size()));
 }
 
+bool BulkInserter::stepsInProcess(Database& db)
+{
+    return db.engine() == Engine::SQLite && db.sqliteHandle() != nullptr;
+}
+
 BulkInserter::~BulkInserter()
 {
     if (std::uncaught_exceptions() == 0) {
