@@ -87,7 +87,8 @@ void BulkInserter::add(const QVariantList& row)
             appendCopyField(row.at(i));
         }
         m_copyBuffer += '\n';
-        if (m_copyBuffer.size() >= 64 * CopyChunk)
+        // Sent in moderate pieces: a whole table held here would cost its size in memory.
+        if (m_copyBuffer.size() >= 8 * CopyChunk)
             flush();
         return;
     }
