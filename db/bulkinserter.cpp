@@ -53,6 +53,11 @@ BulkInserter::BulkInserter(Database& db, QString table, QStringList columns, Pat
     m_rowsPerStatement = std::max(1, maxParameters(db.engine()) / int(m_columns.size()));
 }
 
+bool BulkInserter::stepsInProcess(Database& db)
+{
+    return db.engine() == Engine::SQLite && db.sqliteHandle() != nullptr;
+}
+
 BulkInserter::~BulkInserter()
 {
     if (std::uncaught_exceptions() == 0) {
@@ -82,7 +87,8 @@ void BulkInserter::add(const QVariantList& row)
             appendCopyField(row.at(i));
         }
         m_copyBuffer += '\n';
-        if (m_copyBuffer.size() >= 64 * CopyChunk)
+        // Sent in moderate pieces: a whole table held here would cost its size in memory.
+        if (m_copyBuffer.size() >= 8 * CopyChunk)
             flush();
         return;
     }

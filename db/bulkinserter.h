@@ -27,6 +27,9 @@ public:
 
     // One row, values in column order: integers, QString, Money, QDateTime, bool or a null QVariant.
     void add(const QVariantList& row);
+    // True when rows go to an in-process engine (SQLite): a prepared statement stepped per row
+    // costs no round trip there.
+    static bool stepsInProcess(Database& db);
     void flush();
     // Rows of `parent` are sent before any of this table's rows (foreign keys).
     void after(BulkInserter& parent) { m_parents << &parent; }

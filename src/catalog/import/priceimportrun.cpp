@@ -118,13 +118,21 @@ PriceImportRun::Outcome PriceImportRun::run(const TFPPrice& entry)
         const QString note = u"Модуль «%1» оставил транзакцию незавершённой: его изменения отменены."_s.arg(item.descr);
         out.failure = out.failure.isEmpty() ? note : out.failure + u'\n' + note;
     }
-    session.finish();
+    try {
+        session.finish();
+    } catch (const Exception& e) {
+        if (out.failure.isEmpty())
+            out.failure = e.message();
+    }
+    // Rows lost on their way to the temporary file: nothing may be saved from such a run.
+    if (session.store().failed())
+        out.failure += u"\nИмпорт прерван, в базу ничего не записано."_s;
     out.rows = session.rowsSeen();
     out.deferred = session.store().deferredCount();
     out.prepared = session.store().count() - out.deferred;
     if (!out.failure.isEmpty())
         m_prompts.failure(out.failure);
-    out.saved = commit(session, out.failure);
+    out.saved = !session.store().failed() && commit(session, out.failure);
     return out;
 }
 

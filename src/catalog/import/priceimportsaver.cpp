@@ -6,9 +6,11 @@
 #include "data/engine/dialect.h"
 #include "data/engine/query.h"
 #include "data/engine/schema.h"
+#include "data/engine/sqlitestatement.h"
 #include "db/bulkinserter.h"
 
 #include <QHash>
+#include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -82,6 +84,163 @@ void createTemp(Data::Database& db, const Data::Table& t)
     db.exec(db.dialect().createTempTable(t));
 }
 
+// The optional columns: a value the row did not set keeps what is stored (0 for a new row).
+const QList<std::pair<QString, QString>>& optionalColumns()
+{
+    static const QList<std::pair<QString, QString>> c{
+        {u"deliverydelay"_s, u"t_deliverydelay"_s}, {u"minpartia"_s, u"t_minpartia"_s},
+        {u"pieceperpack"_s, u"t_pieceperpack"_s},   {u"chaindelay"_s, u"t_chaindelay"_s},
+        {u"name"_s, u"t_name"_s}};
+    return c;
+}
+
+const QStringList& extraColumns()
+{
+    static const QStringList c = [] {
+        QStringList e;
+        for (int i = 1; i <= 8; ++i)
+            e << u"extra%1"_s.arg(i);
+        return e;
+    }();
+    return c;
+}
+
+// Where a row's value comes from in a statement: a staging table's column or a parameter.
+using Source = std::function<QString(const QString& rowColumn)>;
+
+Source stagedSource()
+{
+    return [](const QString& c) { return u"t."_s + c; };
+}
+
+// ?1 is the key, then the row's columns in rowColumns() order; ?18 and on are the caller's.
+Source parameterSource()
+{
+    return [](const QString& c) { return u"?%1"_s.arg(rowColumns().indexOf(c) + 1); };
+}
+
+QString setClause(const QString& prefix, const Source& src, bool article = true)
+{
+    QStringList s{u"%1price = %2"_s.arg(prefix, src(u"t_price"_s)), u"%1codval = %2"_s.arg(prefix, src(u"t_codval"_s))};
+    if (article)
+        s.prepend(u"%1artc = %2"_s.arg(prefix, src(u"t_artc"_s)));
+    for (const auto& [c, t] : optionalColumns())
+        s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, c, src(t));
+    for (const QString& e : extraColumns())
+        s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, e, src(u"t_"_s + e));
+    return s.join(u", "_s);
+}
+
+QString insertColumns(const QString& prefix)
+{
+    QStringList c{prefix + u"artc"_s, prefix + u"price"_s, prefix + u"codval"_s};
+    for (const auto& o : optionalColumns())
+        c << prefix + o.first;
+    for (const QString& e : extraColumns())
+        c << prefix + e;
+    return c.join(u", "_s);
+}
+
+QString insertValues(const Source& src)
+{
+    QStringList v{src(u"t_artc"_s), src(u"t_price"_s), src(u"t_codval"_s)};
+    for (const auto& [c, t] : optionalColumns())
+        v << (c == u"name"_s ? src(t) : u"coalesce(%1, 0)"_s.arg(src(t)));
+    for (const QString& e : extraColumns())
+        v << src(u"t_"_s + e);
+    return v.join(u", "_s);
+}
+
+// One statement stepped straight through the SQLite library, prepared once for every row.
+class NativeStatement
+{
+public:
+    NativeStatement(Data::Database& db, const QString& sql) : m_db(db), m_sql(sql)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db.sqliteHandle(), text.constData(), int(text.size()), &m_st, nullptr) != SQLITE_OK)
+            Data::raiseSqliteError(db, db.sqliteHandle(), sql);
+    }
+    ~NativeStatement() { sqlite3_finalize(m_st); }
+    NativeStatement(const NativeStatement&) = delete;
+    NativeStatement& operator=(const NativeStatement&) = delete;
+
+    sqlite3_stmt* get() const { return m_st; }
+    void bind(int at, qint64 v) { sqlite3_bind_int64(m_st, at, v); }
+    void bind(int at, Money v) { sqlite3_bind_double(m_st, at, v.toDouble()); }
+    void bind(int at, const QByteArray& v)
+    {
+        sqlite3_bind_text(m_st, at, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int at, const QString& v) { bind(at, v.toUtf8()); }
+    template <typename T> void bind(int at, const std::optional<T>& v)
+    {
+        if (v)
+            bind(at, *v);
+        else
+            sqlite3_bind_null(m_st, at);
+    }
+    void bind(int at, qint16 v) { bind(at, qint64(v)); }
+    void bindNull(int at) { sqlite3_bind_null(m_st, at); }
+
+    // The rows changed; -1 when a reference check refused the row (the statement is undone).
+    int step(bool refusedKeyAllowed = false)
+    {
+        const int rc = sqlite3_step(m_st);
+        sqlite3_reset(m_st);
+        if (rc == SQLITE_DONE || rc == SQLITE_ROW)
+            return rc == SQLITE_ROW ? 1 : sqlite3_changes(sqlite3_db_handle(m_st));
+        // The schema's reference checks are triggers (named refusals) or native keys.
+        const int code = sqlite3_extended_errcode(sqlite3_db_handle(m_st));
+        if (refusedKeyAllowed && (code == SQLITE_CONSTRAINT_TRIGGER || code == SQLITE_CONSTRAINT_FOREIGNKEY))
+            return -1;
+        Data::raiseSqliteError(m_db, sqlite3_db_handle(m_st), m_sql);
+    }
+    // Steps a query of one integer column: its first value, 0 when no row.
+    qint64 integer()
+    {
+        qint64 v = 0;
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW)
+            v = sqlite3_column_int64(m_st, 0);
+        sqlite3_reset(m_st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            Data::raiseSqliteError(m_db, sqlite3_db_handle(m_st), m_sql);
+        return v;
+    }
+
+private:
+    Data::Database& m_db;
+    QString m_sql;
+    sqlite3_stmt* m_st = nullptr;
+};
+
+void bindRow(NativeStatement& st, const PriceImportRow& r)
+{
+    st.bind(2, r.article);
+    st.bind(3, r.price);
+    if (r.currency.isEmpty())
+        st.bindNull(4);
+    else
+        st.bind(4, r.currency);
+    st.bind(5, r.deliveryDelay);
+    st.bind(6, r.minLot);
+    st.bind(7, r.piecesPerPack);
+    st.bind(8, r.chainDelay);
+    st.bind(9, r.name);
+    for (int i = 0; i < 8; ++i)
+        st.bind(10 + i, r.extras[size_t(i)]);
+}
+
+[[noreturn]] void refuseRows(QStringList articles)
+{
+    articles.sort();
+    const QString shown = articles.mid(0, 20).join(u", "_s) + (articles.size() > 20 ? u", …"_s : QString());
+    throw PriceImportSaver::RowsRefused(u"Товары удалены другим пользователем после выбора; строки с артикулами %1 "
+                                        u"не могут быть сохранены."_s.arg(shown),
+                                        articles);
+}
+
 } // namespace
 
 qint64 PriceImportSaver::ensurePartner(Data::Database& db, const QString& nuser)
@@ -123,6 +282,8 @@ qint64 PriceImportSaver::ensurePriceName(Data::Database& db, const QString& name
 qint64 PriceImportSaver::save(PriceImportSession& session)
 {
     session.finish();
+    if (session.store().failed())
+        throw Exception(u"Строки импорта не сохранены во временный файл; импорт нужно повторить."_s);
     Data::Database& db = m_db;
     Data::Transaction tx(db);
     const qint64 par = ensurePartner(db, session.supplierNUser());
@@ -130,7 +291,141 @@ qint64 PriceImportSaver::save(PriceImportSession& session)
     for (const QString& n : session.priceNames())
         priceIds.insert(n, ensurePriceName(db, n));
     const QDateTime now = db.serverTime();
+    const QVariant user = m_userId > 0 ? QVariant(m_userId) : QVariant();
 
+    // In process every row costs no round trip: prepared statements stepped per row beat any
+    // staging table there. A server gets the rows in bulk and set-based statements.
+    if (Data::BulkInserter::stepsInProcess(db))
+        writeRows(session, par, priceIds, now);
+    else
+        stageRows(session, par, priceIds, now);
+
+    // An article matched now is no longer waiting.
+    db.exec(u"delete from scm_unhand_prod where uhp_par_id = ? and exists (select 1 from scm_artcmap m "
+            u"where m.sam_prv_id = ? and m.sam_artc = scm_unhand_prod.uhp_artc and m.sam_updatedate = ?)"_s,
+            {par, par, now});
+    tx.commit();
+    return par;
+}
+
+void PriceImportSaver::writeRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
+                                 const QDateTime& now)
+{
+    Data::Database& db = m_db;
+    const Source src = parameterSource();
+    const QByteArray nowText = Data::Query::dateTimeText(now).toUtf8();
+    // ?18 the save time, ?19 the supplier, ?20 the user.
+    NativeStatement mapUpdate(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src) +
+                                      u", sam_updatedate = ?18 where sam_pr_id = ?1 and sam_prv_id = ?19"_s);
+    // The article unchanged: its index is left alone.
+    NativeStatement mapUpdatePrices(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src, false) +
+                                            u", sam_updatedate = ?18 where sam_pr_id = ?1 and sam_prv_id = ?19"_s);
+    NativeStatement mapInsert(db, u"insert into scm_artcmap (sam_pr_id, sam_prv_id, "_s + insertColumns(u"sam_"_s) +
+                                      u", sam_updatedate) values (?1, ?19, "_s + insertValues(src) +
+                                      u", ?18) on conflict (sam_pr_id, sam_prv_id) do nothing"_s);
+    NativeStatement priceUpdate(db, u"update CRM_FOREIGNPRICE set fp_price = ?3 where fp_pr_id = ?1 "
+                                    u"and fp_prn_id = ?2 and fp_par_id = ?4"_s);
+    NativeStatement priceInsert(db, u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) "
+                                    u"values (?2, ?1, ?4, ?3)"_s);
+    NativeStatement deferredUpdate(db, u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src) +
+                                           u", uhp_date = ?18, uhp_us_id = ?20 where uhp_par_id = ?19 "
+                                           u"and uhp_artc = ?2"_s);
+    NativeStatement deferredInsert(db, u"insert into scm_unhand_prod (uhp_par_id, "_s + insertColumns(u"uhp_"_s) +
+                                           u", uhp_date, uhp_us_id) values (?19, "_s + insertValues(src) +
+                                           u", ?18, ?20)"_s);
+    NativeStatement productExists(db, u"select count(*) from crm_product where PR_ID = ?1"_s);
+    NativeStatement deferredId(db, u"select uhp_id from scm_unhand_prod where uhp_par_id = ?1 and uhp_artc = ?2"_s);
+    NativeStatement deferredPricesDelete(db, u"delete from scm_unhand_price where uhn_uhp_id = ?1"_s);
+    NativeStatement deferredPriceInsert(db, u"insert into scm_unhand_price (uhn_uhp_id, uhn_prn_id, uhn_price) "
+                                            u"values (?1, ?2, ?3)"_s);
+    for (NativeStatement* st : {&mapUpdate, &mapUpdatePrices, &mapInsert, &deferredUpdate, &deferredInsert}) {
+        sqlite3_bind_text(st->get(), 18, nowText.constData(), int(nowText.size()), SQLITE_STATIC);
+        st->bind(19, par);
+    }
+    for (NativeStatement* st : {&deferredUpdate, &deferredInsert}) {
+        if (m_userId > 0)
+            st->bind(20, qint64(m_userId));
+        else
+            st->bindNull(20);
+    }
+    priceUpdate.bind(4, par);
+    priceInsert.bind(4, par);
+    deferredId.bind(1, par);
+
+    const PriceArticleIndex& index = session.store().index();
+    QStringList gone;
+    session.store().forEach([&](const PriceImportRow& r, qint32 e) {
+        if (r.productId > 0) {
+            // A product of the stored map most likely has its row: the update comes first then.
+            const PriceArticleIndex::Entry& entry = index.at(e);
+            const bool known = (entry.flags & PriceArticleIndex::Stored) && entry.stored == r.productId;
+            NativeStatement& update =
+                known && entry.spelling == PriceRowStore::spelling(r.article) ? mapUpdatePrices : mapUpdate;
+            NativeStatement& first = known ? update : mapInsert;
+            NativeStatement& second = known ? mapInsert : update;
+            first.bind(1, r.productId);
+            bindRow(first, r);
+            NativeStatement* last = &first;
+            int changed = first.step(true);
+            if (changed == 0) {
+                last = &second;
+                second.bind(1, r.productId);
+                bindRow(second, r);
+                changed = second.step(true);
+            }
+            // A new row: its prices cannot exist yet.
+            const bool added = (last == &mapInsert);
+            if (changed < 0) {
+                productExists.bind(1, r.productId);
+                if (productExists.integer() != 0)
+                    last->step(); // another check refused the row: its own error
+                gone << r.article; // the product was deleted meanwhile
+                return;
+            }
+            for (const auto& [name, value] : r.prices) {
+                const qint64 prn = priceIds.value(name);
+                if (!added) {
+                    priceUpdate.bind(1, r.productId);
+                    priceUpdate.bind(2, prn);
+                    priceUpdate.bind(3, value);
+                    if (priceUpdate.step() > 0)
+                        continue;
+                }
+                priceInsert.bind(1, r.productId);
+                priceInsert.bind(2, prn);
+                priceInsert.bind(3, value);
+                priceInsert.step();
+            }
+            return;
+        }
+        // Deferred articles: the latest file's values replace what waited.
+        bindRow(deferredUpdate, r);
+        qint64 id = 0;
+        if (deferredUpdate.step() > 0) {
+            deferredId.bind(2, r.article);
+            id = deferredId.integer();
+            deferredPricesDelete.bind(1, id);
+            deferredPricesDelete.step();
+        } else {
+            bindRow(deferredInsert, r);
+            deferredInsert.step();
+            id = sqlite3_last_insert_rowid(db.sqliteHandle());
+        }
+        for (const auto& [name, value] : r.prices) {
+            deferredPriceInsert.bind(1, id);
+            deferredPriceInsert.bind(2, priceIds.value(name));
+            deferredPriceInsert.bind(3, value);
+            deferredPriceInsert.step();
+        }
+    });
+    if (!gone.isEmpty())
+        refuseRows(gone);
+}
+
+void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
+                                 const QDateTime& now)
+{
+    Data::Database& db = m_db;
     createTemp(db, rowTable(u"tmp_price_rows"_s));
     createTemp(db, Data::Table(u"tmp_price_values"_s)
                        .integer(u"v_pr_id"_s)
@@ -147,7 +442,7 @@ qint64 PriceImportSaver::save(PriceImportSession& session)
         Data::BulkInserter deferred(db, u"tmp_price_deferred"_s, rowColumns());
         Data::BulkInserter deferredValues(db, u"tmp_price_deferred_values"_s,
                                           {u"v_artc"_s, u"v_prn_id"_s, u"v_price"_s});
-        session.store().forEach([&](const PriceImportRow& r) {
+        session.store().forEach([&](const PriceImportRow& r, qint32) {
             if (r.productId > 0) {
                 rows.add(rowValues(r, r.productId));
                 for (const auto& [name, value] : r.prices)
@@ -166,60 +461,23 @@ qint64 PriceImportSaver::save(PriceImportSession& session)
 
     {
         Data::Query gone(db, u"select t.t_artc from tmp_price_rows t where not exists "
-                             u"(select 1 from crm_product p where p.PR_ID = t.t_pr_id) order by t.t_artc"_s);
+                             u"(select 1 from crm_product p where p.PR_ID = t.t_pr_id)"_s);
         gone.exec();
         QStringList articles;
         while (gone.next())
             articles << gone.string(0);
-        if (!articles.isEmpty()) {
-            const QString shown = articles.mid(0, 20).join(u", "_s) + (articles.size() > 20 ? u", …"_s : QString());
-            throw RowsRefused(u"Товары удалены другим пользователем после выбора; строки с артикулами %1 "
-                              u"не могут быть сохранены."_s.arg(shown),
-                              articles);
-        }
+        if (!articles.isEmpty())
+            refuseRows(articles);
     }
 
-    // The optional columns: a value the row did not set keeps what is stored (0 for a new row).
-    const QList<std::pair<QString, QString>> optional{
-        {u"deliverydelay"_s, u"t_deliverydelay"_s}, {u"minpartia"_s, u"t_minpartia"_s},
-        {u"pieceperpack"_s, u"t_pieceperpack"_s},   {u"chaindelay"_s, u"t_chaindelay"_s},
-        {u"name"_s, u"t_name"_s}};
-    QStringList extras;
-    for (int i = 1; i <= 8; ++i)
-        extras << u"extra%1"_s.arg(i);
-
-    const auto sets = [&](const QString& prefix) {
-        QStringList s{u"%1artc = t.t_artc"_s.arg(prefix), u"%1price = t.t_price"_s.arg(prefix),
-                      u"%1codval = t.t_codval"_s.arg(prefix)};
-        for (const auto& [c, t] : optional)
-            s << u"%1%2 = coalesce(t.%3, %1%2)"_s.arg(prefix, c, t);
-        for (const QString& e : extras)
-            s << u"%1%2 = coalesce(t.t_%2, %1%2)"_s.arg(prefix, e);
-        return s.join(u", "_s);
-    };
-    const auto insertColumns = [&](const QString& prefix) {
-        QStringList c{prefix + u"artc"_s, prefix + u"price"_s, prefix + u"codval"_s};
-        for (const auto& o : optional)
-            c << prefix + o.first;
-        for (const QString& e : extras)
-            c << prefix + e;
-        return c.join(u", "_s);
-    };
-    const auto insertValues = [&] {
-        QStringList v{u"t.t_artc"_s, u"t.t_price"_s, u"t.t_codval"_s};
-        for (const auto& [c, t] : optional)
-            v << (c == u"name"_s ? u"t.%1"_s.arg(t) : u"coalesce(t.%1, 0)"_s.arg(t));
-        for (const QString& e : extras)
-            v << u"t.t_"_s + e;
-        return v.join(u", "_s);
-    };
-
-    db.exec(u"update scm_artcmap set "_s + sets(u"sam_"_s) +
+    const Source src = stagedSource();
+    const QVariant user = m_userId > 0 ? QVariant(m_userId) : QVariant();
+    db.exec(u"update scm_artcmap set "_s + setClause(u"sam_"_s, src) +
                 u", sam_updatedate = ? from tmp_price_rows t where scm_artcmap.sam_pr_id = t.t_pr_id "
                 u"and scm_artcmap.sam_prv_id = ?"_s,
             {now, par});
     db.exec(u"insert into scm_artcmap (sam_pr_id, sam_prv_id, "_s + insertColumns(u"sam_"_s) +
-                u", sam_updatedate) select t.t_pr_id, ?, "_s + insertValues() +
+                u", sam_updatedate) select t.t_pr_id, ?, "_s + insertValues(src) +
                 u", ? from tmp_price_rows t where not exists (select 1 from scm_artcmap m "
                 u"where m.sam_pr_id = t.t_pr_id and m.sam_prv_id = ?)"_s,
             {par, now, par});
@@ -232,20 +490,17 @@ qint64 PriceImportSaver::save(PriceImportSession& session)
             u"(select 1 from CRM_FOREIGNPRICE f where f.fp_pr_id = v.v_pr_id and f.fp_prn_id = v.v_prn_id "
             u"and f.fp_par_id = ?)"_s,
             {par, par});
-    // An article matched now is no longer waiting.
-    db.exec(u"delete from scm_unhand_prod where uhp_par_id = ? and uhp_artc in (select t_artc from tmp_price_rows)"_s,
-            {par});
 
     // Deferred articles: the latest file's values replace what waited.
-    db.exec(u"update scm_unhand_prod set "_s + sets(u"uhp_"_s) +
+    db.exec(u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src) +
                 u", uhp_date = ?, uhp_us_id = ? from tmp_price_deferred t where scm_unhand_prod.uhp_par_id = ? "
                 u"and scm_unhand_prod.uhp_artc = t.t_artc"_s,
-            {now, m_userId > 0 ? QVariant(m_userId) : QVariant(), par});
+            {now, user, par});
     db.exec(u"insert into scm_unhand_prod (uhp_par_id, "_s + insertColumns(u"uhp_"_s) +
-                u", uhp_date, uhp_us_id) select ?, "_s + insertValues() +
+                u", uhp_date, uhp_us_id) select ?, "_s + insertValues(src) +
                 u", ?, ? from tmp_price_deferred t where not exists (select 1 from scm_unhand_prod u "
                 u"where u.uhp_par_id = ? and u.uhp_artc = t.t_artc)"_s,
-            {par, now, m_userId > 0 ? QVariant(m_userId) : QVariant(), par});
+            {par, now, user, par});
     db.exec(u"delete from scm_unhand_price where uhn_uhp_id in (select u.uhp_id from scm_unhand_prod u "
             u"join tmp_price_deferred t on t.t_artc = u.uhp_artc where u.uhp_par_id = ?)"_s,
             {par});
@@ -256,8 +511,6 @@ qint64 PriceImportSaver::save(PriceImportSession& session)
 
     for (const char* t : {"tmp_price_rows", "tmp_price_values", "tmp_price_deferred", "tmp_price_deferred_values"})
         dropTemp(db, QString::fromLatin1(t));
-    tx.commit();
-    return par;
 }
 
 } // namespace Tarvo::Catalog

@@ -3,6 +3,7 @@
 #include "core/exception.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 
 namespace Tarvo::Data {
@@ -43,6 +44,13 @@ public:
     static qint64 ensurePriceName(Data::Database& db, const QString& name);
 
 private:
+    // Each row through statements prepared once (an in-process engine).
+    void writeRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
+                   const QDateTime& now);
+    // The rows loaded in bulk into staging tables, then set-based statements (a server).
+    void stageRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
+                   const QDateTime& now);
+
     Data::Database& m_db;
     int m_userId;
 };

@@ -7,6 +7,7 @@
 #include "tarvo/priceimport.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,19 +24,24 @@ PriceImportSession::PriceImportSession(Data::Database& db, const QString& suppli
             m_supplierId = q.integer(0);
     }
     // Read once per run: every row of the file is matched against it.
+    PriceArticleIndex& index = m_store.index();
     if (m_supplierId > 0) {
         Data::Query q(db, u"select sam_artc, sam_pr_id from scm_artcmap where sam_prv_id = ?"_s);
         q.bindAll({m_supplierId}).exec();
         while (q.next()) {
             const QString article = q.string(0);
-            const qint64 product = q.integer(1);
-            m_map.insert(PriceRowStore::key(article), product);
-            m_mapArticles.insert(product, article);
+            const qint32 e = index.insert(PriceRowStore::key(article));
+            const auto product = qint32(q.integer(1));
+            PriceArticleIndex::Entry& entry = index.at(e);
+            entry.flags |= PriceArticleIndex::Stored;
+            entry.stored = product;
+            entry.spelling = PriceRowStore::spelling(article);
+            index.setHolder(product, e);
         }
         Data::Query w(db, u"select uhp_artc from scm_unhand_prod where uhp_par_id = ?"_s);
         w.bindAll({m_supplierId}).exec();
         while (w.next())
-            m_waiting.insert(PriceRowStore::key(w.string(0)));
+            index.at(index.insert(PriceRowStore::key(w.string(0)))).flags |= PriceArticleIndex::Waiting;
     }
     Data::Query q(db, u"select CODVALUT from VALUTCOD"_s);
     q.exec();
@@ -79,31 +85,54 @@ void PriceImportSession::finish()
     m_current.reset();
 }
 
-std::optional<qint64> PriceImportSession::productFor(const QString& key, const QString& article,
+QString PriceImportSession::storedArticle(qint32 entry, qint64 product) const
+{
+    Data::Query q(m_db, u"select sam_artc from scm_artcmap where sam_prv_id = ? and sam_pr_id = ?"_s);
+    q.bindAll({m_supplierId, product}).exec();
+    if (q.next())
+        return q.string(0);
+    return QString::fromUtf8(m_store.index().keyOf(entry));
+}
+
+std::optional<qint64> PriceImportSession::productFor(const QByteArray& key, const QString& article,
                                                      const QString& name)
 {
-    if (m_store.contains(key))
-        return m_store.productOf(key);
-    if (const auto it = m_map.constFind(key); it != m_map.cend())
-        return *it;
-    // An article already waiting in "Разбор прайс-листов" waits on with the new values.
-    if (m_deferAll || m_waiting.contains(key))
+    PriceArticleIndex& index = m_store.index();
+    const qint32 self = index.find(key);
+    if (self >= 0) {
+        const PriceArticleIndex::Entry& e = index.at(self);
+        if (e.flags & PriceArticleIndex::InRun)
+            return e.run;
+        if (e.flags & PriceArticleIndex::Stored)
+            return e.stored;
+        // An article already waiting in "Разбор прайс-листов" waits on with the new values.
+        if (e.flags & PriceArticleIndex::Waiting)
+            return 0;
+    }
+    if (m_deferAll)
         return 0;
     for (;;) {
         const PriceImportPrompts::Choice c = m_prompts.choose(article, name);
         switch (c.kind) {
         case PriceImportPrompts::Choice::Product: {
-            QString other = m_store.articleOfProduct(c.productId);
-            const bool inRun = !other.isEmpty();
-            if (!inRun)
-                other = m_mapArticles.value(c.productId);
-            if (!other.isEmpty() && PriceRowStore::key(other) != key) {
-                if (!m_prompts.replaceArticle(other))
-                    continue;
-                if (inRun)
-                    m_store.remove(PriceRowStore::key(other));
-                m_map.remove(PriceRowStore::key(other));
-                m_mapArticles.remove(c.productId);
+            const auto product = qint32(c.productId);
+            const qint32 h = c.productId > 0 && c.productId <= std::numeric_limits<qint32>::max()
+                                 ? index.holder(product)
+                                 : -1;
+            if (h >= 0 && h != self) {
+                const PriceArticleIndex::Entry& held = index.at(h);
+                QString other;
+                if ((held.flags & PriceArticleIndex::InRun) && held.run == product)
+                    other = m_store.row(h).article;
+                else if (held.flags & PriceArticleIndex::Stored)
+                    other = storedArticle(h, product);
+                if (!other.isEmpty()) {
+                    if (!m_prompts.replaceArticle(other))
+                        continue;
+                    m_store.drop(h);
+                    index.at(h).flags &= ~PriceArticleIndex::Stored;
+                    index.dropHolder(product);
+                }
             }
             return c.productId;
         }
@@ -114,7 +143,7 @@ std::optional<qint64> PriceImportSession::productFor(const QString& key, const Q
             m_stop = true;
             return std::nullopt;
         case PriceImportPrompts::Choice::Skip:
-            m_left.insert(key);
+            index.at(index.insert(key)).flags |= PriceArticleIndex::Left;
             return std::nullopt;
         }
     }
@@ -144,8 +173,9 @@ void PriceImportSession::assignProduct(const QString& article, const QString& na
             return reject(u"валюта «%1» не найдена в справочнике валют"_s.arg(code.left(CurrencySize * 2)));
         m_current->currency = *it;
     }
-    const QString key = PriceRowStore::key(row.article);
-    if (m_left.contains(key)) {
+    const QByteArray key = PriceRowStore::key(row.article);
+    if (const qint32 e = m_store.index().find(key);
+        e >= 0 && (m_store.index().at(e).flags & PriceArticleIndex::Left)) {
         m_current.reset();
         ++m_skipped;
         return;

@@ -67,18 +67,17 @@ public:
 private:
     void reject(const QString& why);
     void report(const QString& text);
-    std::optional<qint64> productFor(const QString& key, const QString& article, const QString& name);
+    std::optional<qint64> productFor(const QByteArray& key, const QString& article, const QString& name);
+    // The article the supplier's stored map gives the product, as spelled there.
+    QString storedArticle(qint32 entry, qint64 product) const;
 
     Data::Database& m_db;
     PriceImportPrompts& m_prompts;
     QString m_nuser;
     qint64 m_supplierId = 0;
-    QHash<QString, qint64> m_map;         // article key -> product, as stored for the supplier
-    QHash<qint64, QString> m_mapArticles; // product -> stored article
-    QHash<QString, QString> m_currencies; // key -> the book's spelling
-    QSet<QString> m_waiting;              // article keys already deferred for the supplier
+    QHash<QByteArray, QString> m_currencies; // key -> the book's spelling
+    // The stored map, the deferred and the skipped articles are flags of the store's index.
     PriceRowStore m_store;
-    QSet<QString> m_left;                 // article keys skipped in this run: asked once
     QSet<QString> m_priceNames;
 
     std::optional<PriceImportRow> m_current;

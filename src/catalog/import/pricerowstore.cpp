@@ -3,6 +3,7 @@
 #include "core/exception.h"
 
 #include <QDir>
+#include <QHashFunctions>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -13,93 +14,138 @@ PriceRowStore::PriceRowStore() : m_file(QDir::tempPath() + u"/tarvo-price-XXXXXX
     if (!m_file.open())
         throw Exception(u"Не удалось создать временный файл импорта в «%1»: %2"_s.arg(QDir::tempPath(),
                                                                                     m_file.errorString()));
-    m_stream.setDevice(&m_file);
+    m_block.open(QIODevice::ReadWrite);
+    m_stream.setDevice(&m_block);
 }
 
-QString PriceRowStore::key(const QString& article)
+QByteArray PriceRowStore::key(QStringView article)
 {
-    return article.trimmed().toCaseFolded();
+    return article.trimmed().toString().toCaseFolded().toUtf8();
+}
+
+quint32 PriceRowStore::spelling(QStringView article)
+{
+    return quint32(qHash(article, 0x5bd1e995u));
 }
 
 void PriceRowStore::writeFailed() const
 {
+    m_failed = true;
     throw Exception(u"Не удалось записать временный файл импорта «%1» (диск заполнен?): %2"_s.arg(
         m_file.fileName(), m_file.errorString()));
 }
 
+void PriceRowStore::readFailed() const
+{
+    throw Exception(u"Не удалось прочитать временный файл импорта «%1»: %2"_s.arg(
+        m_file.fileName(), m_file.error() != QFileDevice::NoError ? m_file.errorString() : u"файл повреждён"_s));
+}
+
+void PriceRowStore::flush() const
+{
+    if (m_failed)
+        writeFailed();
+    const QByteArray& data = m_block.data();
+    if (data.isEmpty())
+        return;
+    if (!m_file.seek(m_flushed) || m_file.write(data) != data.size() || !m_file.flush())
+        writeFailed();
+    m_flushed += data.size();
+    m_block.buffer().resize(0);
+    m_block.seek(0);
+}
+
 void PriceRowStore::put(const PriceImportRow& row)
 {
-    const QString k = key(row.article);
-    if (!m_appending) {
-        if (!m_file.seek(m_file.size()))
-            writeFailed();
-        m_appending = true;
-    }
-    const qint64 offset = m_file.pos();
-    m_stream << row;
-    if (m_stream.status() != QDataStream::Ok || m_file.error() != QFileDevice::NoError)
+    if (m_failed)
         writeFailed();
+    if (row.productId < 0 || row.productId > std::numeric_limits<qint32>::max())
+        throw Exception(u"Недопустимый код товара %1 в строке импорта"_s.arg(row.productId));
+    const qint32 e = m_index.insert(key(row.article));
+    if (m_index.at(e).flags & PriceArticleIndex::InRun)
+        drop(e);
 
-    auto it = m_index.find(k);
-    if (it != m_index.end()) {
-        Slot& s = m_slots[size_t(*it)];
-        if (s.productId == 0)
-            --m_deferred;
-        else
-            m_byProduct.remove(s.productId);
-        s = {offset, row.productId};
-    } else {
-        m_index.insert(k, qint32(m_slots.size()));
-        m_slots.push_back({offset, row.productId});
-        ++m_live;
-    }
-    if (row.productId == 0)
+    const qint64 offset = m_flushed + m_block.pos();
+    if (offset > PriceArticleIndex::MaxSpill)
+        throw Exception(u"Временный файл импорта превысил допустимый размер"_s);
+    m_stream << qint32(e) << row;
+    if (m_stream.status() != QDataStream::Ok)
+        writeFailed();
+    if (m_block.pos() >= BlockSize)
+        flush();
+
+    PriceArticleIndex::Entry& entry = m_index.at(e);
+    entry.setSpill(offset);
+    entry.flags |= PriceArticleIndex::InRun;
+    entry.run = qint32(row.productId);
+    ++m_live;
+    if (entry.run == 0)
         ++m_deferred;
     else
-        m_byProduct.insert(row.productId, m_index.value(k));
+        m_index.setHolder(entry.run, e);
 }
 
-void PriceRowStore::remove(const QString& articleKey)
+void PriceRowStore::drop(qint32 e)
 {
-    const auto it = m_index.find(articleKey);
-    if (it == m_index.end())
+    PriceArticleIndex::Entry& entry = m_index.at(e);
+    if (!(entry.flags & PriceArticleIndex::InRun))
         return;
-    Slot& s = m_slots[size_t(*it)];
-    if (s.productId == 0)
-        --m_deferred;
-    else
-        m_byProduct.remove(s.productId);
-    s.offset = -1;
+    entry.flags &= ~PriceArticleIndex::InRun;
+    entry.setSpill(-1);
     --m_live;
-    m_index.erase(it);
+    if (entry.run == 0) {
+        --m_deferred;
+    } else if (m_index.holder(entry.run) == e &&
+               !((entry.flags & PriceArticleIndex::Stored) && entry.stored == entry.run)) {
+        m_index.dropHolder(entry.run);
+    }
+    entry.run = 0;
 }
 
-QString PriceRowStore::articleOfProduct(qint64 productId) const
+void PriceRowStore::remove(QByteArrayView articleKey)
 {
-    const auto it = m_byProduct.find(productId);
-    if (it == m_byProduct.end())
-        return {};
-    PriceImportRow row;
-    m_appending = false;
-    if (!m_file.seek(m_slots[size_t(*it)].offset))
-        return {};
-    m_stream >> row;
-    return row.article;
+    if (const qint32 e = m_index.find(articleKey); e >= 0)
+        drop(e);
 }
 
-void PriceRowStore::forEach(const std::function<void(const PriceImportRow&)>& f) const
+bool PriceRowStore::contains(QByteArrayView articleKey) const
 {
-    m_appending = false;
+    const qint32 e = m_index.find(articleKey);
+    return e >= 0 && (m_index.at(e).flags & PriceArticleIndex::InRun);
+}
+
+PriceImportRow PriceRowStore::row(qint32 e) const
+{
+    flush();
+    const PriceArticleIndex::Entry& entry = m_index.at(e);
     PriceImportRow row;
-    for (const Slot& s : m_slots) {
-        if (s.offset < 0)
-            continue;
-        if (!m_file.seek(s.offset))
-            throw Exception(u"Не удалось прочитать временный файл импорта: %1"_s.arg(m_file.errorString()));
-        m_stream >> row;
-        if (m_stream.status() != QDataStream::Ok)
-            throw Exception(u"Временный файл импорта повреждён: %1"_s.arg(m_file.fileName()));
-        f(row);
+    if (entry.spill() < 0 || !m_file.seek(entry.spill()))
+        readFailed();
+    QDataStream in(&m_file);
+    qint32 stored = -1;
+    in >> stored >> row;
+    if (in.status() != QDataStream::Ok || stored != e)
+        readFailed();
+    return row;
+}
+
+void PriceRowStore::forEach(const std::function<void(const PriceImportRow&, qint32)>& f) const
+{
+    flush();
+    if (!m_file.seek(0))
+        readFailed();
+    // One pass through the file: a record counts when its entry still points at it.
+    QDataStream in(&m_file);
+    PriceImportRow row;
+    while (m_file.pos() < m_flushed) {
+        const qint64 offset = m_file.pos();
+        qint32 e = -1;
+        in >> e >> row;
+        if (in.status() != QDataStream::Ok || e < 0 || e >= m_index.size())
+            readFailed();
+        const PriceArticleIndex::Entry& entry = m_index.at(e);
+        if ((entry.flags & PriceArticleIndex::InRun) && entry.spill() == offset)
+            f(row, e);
     }
 }
 

@@ -1,55 +1,64 @@
 #pragma once
 
+#include "catalog/import/pricearticleindex.h"
 #include "catalog/import/priceimportrow.h"
 
+#include <QBuffer>
 #include <QDataStream>
-#include <QHash>
 #include <QTemporaryFile>
 #include <functional>
-#include <vector>
 
 namespace Tarvo::Catalog {
 
-// The rows of a run, written to a temporary file as they come: memory holds only the article
-// index. One row per article: a later row of the same article replaces the earlier one.
+// The rows of a run, written to a temporary file in large blocks as they come: memory holds only
+// the article index. One row per article: a later row of the same article replaces the earlier one.
 class PriceRowStore
 {
 public:
     PriceRowStore();
 
     // Articles compare trimmed and without case.
-    static QString key(const QString& article);
+    static QByteArray key(QStringView article);
+    // A hash of the article exactly as spelled: a re-import leaves an unchanged spelling (and the
+    // index over it) untouched.
+    static quint32 spelling(QStringView article);
 
-    // Adds the row, or replaces the one of the same article. Throws when the file cannot be written.
+    PriceArticleIndex& index() { return m_index; }
+    const PriceArticleIndex& index() const { return m_index; }
+
+    // Adds the row, or replaces the one of the same article. Throws when the file cannot be written;
+    // the store is then unusable (failed()).
     void put(const PriceImportRow& row);
     // The row of that article (by key) is dropped.
-    void remove(const QString& articleKey);
-    bool contains(const QString& articleKey) const { return m_index.contains(articleKey); }
-    // The product of the kept row of that article (0: deferred).
-    qint64 productOf(const QString& articleKey) const { return m_slots[size_t(m_index.value(articleKey))].productId; }
-    // The article of the accepted row of that product in this run, empty when none.
-    QString articleOfProduct(qint64 productId) const;
+    void remove(QByteArrayView articleKey);
+    // The kept row of the entry is dropped.
+    void drop(qint32 entry);
+    bool contains(QByteArrayView articleKey) const;
+    // The kept row of the entry, read back from the file.
+    PriceImportRow row(qint32 entry) const;
 
     qint64 count() const { return m_live; }
     qint64 deferredCount() const { return m_deferred; }
+    // A write to the file failed: its rows are incomplete.
+    bool failed() const { return m_failed; }
 
-    // Every kept row in the order first seen.
-    void forEach(const std::function<void(const PriceImportRow&)>& f) const;
+    // Every kept row, each once, with its entry in the index.
+    void forEach(const std::function<void(const PriceImportRow&, qint32 entry)>& f) const;
+
+    // Rows gathered before they go to the file in one write.
+    static constexpr qint64 BlockSize = 1 << 20;
 
 private:
-    struct Slot
-    {
-        qint64 offset = -1; // -1: dropped
-        qint64 productId = 0;
-    };
-    void writeFailed() const;
+    void flush() const;
+    [[noreturn]] void writeFailed() const;
+    [[noreturn]] void readFailed() const;
 
     mutable QTemporaryFile m_file;
+    mutable QBuffer m_block;
     mutable QDataStream m_stream;
-    mutable bool m_appending = true;
-    std::vector<Slot> m_slots;
-    QHash<QString, qint32> m_index;
-    QHash<qint64, qint32> m_byProduct;
+    mutable qint64 m_flushed = 0; // bytes already in the file
+    mutable bool m_failed = false;
+    PriceArticleIndex m_index;
     qint64 m_live = 0;
     qint64 m_deferred = 0;
 };

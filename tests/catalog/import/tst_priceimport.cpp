@@ -7,6 +7,9 @@
 
 #include "workbookfiles.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace Tarvo;
 using namespace Tarvo::Test;
 using namespace Qt::Literals::StringLiterals;
@@ -50,6 +53,7 @@ private slots:
     void runsRefusedBeforeAnyModuleOpens();
     void rowImporterRefusesAnotherSupplierAndEarlyPrice();
     void storedListKeepsEveryPropertyAndAsksOnConflict();
+    void fullDiskForTheRowsIsAClearErrorAndNothingSaved();
 };
 
 void tst_PriceImport::firstImportDefersAndReimportKeepsWhatTheFileLacks()
@@ -102,7 +106,17 @@ void tst_PriceImport::firstImportDefersAndReimportKeepsWhatTheFileLacks()
     QCOMPARE(o1.value(2).toString(), u"13.0000"_s);
     QCOMPARE(o1.value(4).toLongLong(), 9);
     QCOMPARE(f.price(f.p1, u"EXW"_s), u"12.0000"_s);
+    QCOMPARE(o1.value(0).toString(), u"a-1"_s); // the file's spelling is kept
     QCOMPARE(f.count(u"select count(*) from scm_artcmap"_s), 2);
+
+    // The same spelling again: only the price moves.
+    const QString third = f.file(u"third.csv"_s, lines({u"Артикул;Цена;EXW"_s, u"a-1;14,00;13,00"_s}));
+    e.sourceName = third;
+    ScriptedPrompts once;
+    QVERIFY(f.run(e, once).saved);
+    QCOMPARE(f.offer(f.p1).value(0).toString(), u"a-1"_s);
+    QCOMPARE(f.offer(f.p1).value(2).toString(), u"14.0000"_s);
+    QCOMPARE(f.price(f.p1, u"EXW"_s), u"13.0000"_s);
 }
 
 void tst_PriceImport::noWritesBeforeYes()
@@ -347,6 +361,45 @@ void tst_PriceImport::storedListKeepsEveryPropertyAndAsksOnConflict()
     QCOMPARE(third.prices().value(0).columns.value(0).columnId, 0);
     QCOMPARE(Catalog::TFPPrice::columnLetter(0), u"A"_s);
     QCOMPARE(Catalog::TFPPrice::columnLetter(27), u"AB"_s);
+}
+
+void tst_PriceImport::fullDiskForTheRowsIsAClearErrorAndNothingSaved()
+{
+    PriceFixture f;
+    QStringList rows{u"Артикул;Наименование;Цена;;;EXW"_s};
+    for (int i = 0; i < 30000; ++i)
+        rows << u"Z-%1;Товар номер %1 из длинного прайса;%1;;;5"_s.arg(i);
+    const QString path = f.file(u"big.csv"_s, lines(rows));
+    ScriptedPrompts prompts;
+    prompts.choices = {ScriptedPrompts::deferAll()};
+
+    // Files of this process may not grow past 256 KiB while the rows go to the temporary file:
+    // a full disk as the import sees it.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 256 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Catalog::PriceImportRun::Outcome out;
+    try {
+        out = f.run(f.entry(path), prompts);
+    } catch (...) {
+        setrlimit(RLIMIT_FSIZE, &old);
+        throw;
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(prompts.failures.size(), 1);
+    QVERIFY2(prompts.failures[0].contains(u"Не удалось записать временный файл импорта"_s),
+             qPrintable(prompts.failures[0]));
+    QVERIFY2(prompts.failures[0].contains(u"в базу ничего не записано"_s), qPrintable(prompts.failures[0]));
+    QVERIFY(prompts.saveTexts.isEmpty()); // no question: the rows are incomplete
+    QVERIFY(!out.saved);
+    QVERIFY(out.rows < 30000);
+    QCOMPARE(f.count(u"select count(*) from scm_unhand_prod"_s), 0);
+    QCOMPARE(f.supplierId(), 0);
 }
 
 QTEST_MAIN(tst_PriceImport)

@@ -1,0 +1,119 @@
+// The compact article index of an import run, against plain hash tables doing the same.
+#include "catalog/import/pricearticleindex.h"
+#include "catalog/import/pricerowstore.h"
+
+#include <QHash>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Tarvo;
+using namespace Tarvo::Catalog;
+using namespace Qt::Literals::StringLiterals;
+
+class tst_PriceArticleIndex : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keysFoundAcrossGrowthAndArenaBlocks();
+    void productHoldersSurviveRemovalsInAnyOrder();
+    void keptRowsReadBackOncePerArticle();
+};
+
+void tst_PriceArticleIndex::keysFoundAcrossGrowthAndArenaBlocks()
+{
+    PriceArticleIndex index;
+    QHash<QByteArray, qint32> model;
+    // Long keys fill several arena blocks; the count passes many growths of the table.
+    for (int i = 0; i < 60000; ++i) {
+        const QByteArray key = PriceRowStore::key(u" Арт-%1-%2 "_s.arg(i).arg(QString(i % 7 * 20, u'x')));
+        const qint32 e = index.insert(key);
+        QCOMPARE(index.insert(key), e);
+        model.insert(key, e);
+    }
+    QCOMPARE(index.size(), model.size());
+    for (auto it = model.cbegin(); it != model.cend(); ++it) {
+        QCOMPARE(index.find(it.key()), it.value());
+        QCOMPARE(index.keyOf(it.value()), QByteArrayView(it.key()));
+    }
+    QCOMPARE(index.find("арт-60000-"), -1);
+    QCOMPARE(index.find(""), -1);
+    // Compared trimmed and without case.
+    QCOMPARE(index.find(PriceRowStore::key(u"  АРТ-5-"_s + QString(100, u'X'))),
+             model.value(PriceRowStore::key(u"арт-5-"_s + QString(100, u'x'))));
+}
+
+void tst_PriceArticleIndex::productHoldersSurviveRemovalsInAnyOrder()
+{
+    PriceArticleIndex index;
+    QHash<qint32, qint32> model;
+    QRandomGenerator rng(35);
+    // Products close together and far apart collide in the table; removals in random order
+    // must leave every other product findable.
+    for (int round = 0; round < 200000; ++round) {
+        const auto product = qint32(rng.bounded(1, 40000) * (round % 3 == 0 ? 1024 : 1));
+        const int action = int(rng.bounded(3));
+        if (action == 0) {
+            index.dropHolder(product);
+            model.remove(product);
+        } else {
+            index.setHolder(product, round);
+            model.insert(product, round);
+        }
+        if (round % 20000 == 0)
+            for (auto it = model.cbegin(); it != model.cend(); ++it)
+                QCOMPARE(index.holder(it.key()), it.value());
+    }
+    for (auto it = model.cbegin(); it != model.cend(); ++it)
+        QCOMPARE(index.holder(it.key()), it.value());
+    for (qint32 p = 1; p < 2000; ++p)
+        if (!model.contains(p))
+            QCOMPARE(index.holder(p), -1);
+    QCOMPARE(index.holder(0), -1);
+}
+
+void tst_PriceArticleIndex::keptRowsReadBackOncePerArticle()
+{
+    PriceRowStore store;
+    // More than one block of the file, articles repeated with other case, some dropped.
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) {
+        PriceImportRow r;
+        r.article = u"A-%1"_s.arg(i);
+        r.productId = i % 5 == 0 ? 0 : i + 1;
+        r.name = u"Товар %1 с длинным названием для объёма файла"_s.arg(i);
+        r.setPrice(u"EXW"_s, Money::fromRaw(i));
+        r.line = i;
+        store.put(r);
+    }
+    for (int i = 0; i < n; i += 3) {
+        PriceImportRow r;
+        r.article = u"a-%1 "_s.arg(i).trimmed();
+        r.productId = i + 1;
+        r.line = n + i;
+        store.put(r);
+    }
+    store.remove(PriceRowStore::key(u"A-1"_s));
+    QCOMPARE(store.count(), n - 1);
+    // Deferred: every fifth except those the repetition matched.
+    qint64 deferred = 0;
+    for (int i = 0; i < n; i += 5)
+        deferred += i % 3 != 0;
+    QCOMPARE(store.deferredCount(), deferred);
+
+    QHash<QString, qint64> seen;
+    store.forEach([&](const PriceImportRow& r, qint32 e) {
+        QVERIFY(!seen.contains(r.article.toLower()));
+        seen.insert(r.article.toLower(), r.line);
+        QCOMPARE(store.index().find(PriceRowStore::key(r.article)), e);
+    });
+    QCOMPARE(seen.size(), n - 1);
+    QVERIFY(!seen.contains(u"a-1"_s));
+    QCOMPARE(seen.value(u"a-3"_s), n + 3); // the later row wins
+    QCOMPARE(seen.value(u"a-4"_s), 4);
+    QCOMPARE(store.row(store.index().find("a-9")).article, u"a-9"_s);
+    QCOMPARE(store.index().holder(10), store.index().find("a-9"));
+}
+
+QTEST_GUILESS_MAIN(tst_PriceArticleIndex)
+#include "tst_pricearticleindex.moc"
