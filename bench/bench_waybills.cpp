@@ -1,7 +1,7 @@
 // The waybill list on the volume data: its open to the first rows shown, the whole list read batch
 // by batch and a re-open for "В работе", each against the bare list statement read through Query
-// in the same run; then the load of the waybill of 20 invoices into the document against its five
-// bare statements.
+// in the same run; then the load of the waybill of 20 invoices into the document against the five
+// statements of scm_loadWayBill read bare.
 //   bench_waybills [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/volume-waybills.db"
 //   bench_waybills ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=volume" "DB USER=postgres"
 // An empty database is first filled by the volume generator at the given scale (default 1).
@@ -60,20 +60,15 @@ int main(int argc, char** argv)
             doc.loadWayBill(int(big));
             loaded.rows = doc.deliveredProduct.clone()->recordCount();
         });
+        // Bare: the procedure's own statements, read through Query into plain values.
         Bench::Measured bareLoad;
         bareLoad.ms = ::median([&] {
             bareLoad.rows = 0;
-            for (const QString& sql :
-                 {u"select * from scm_waybill where swb_id = ?"_s,
-                  u"select * from scm_delivery where sde_swb_id = ?"_s,
-                  u"select scm_deliveredProduct.*, pr_name, pr_articul from scm_deliveredProduct join crm_product "
-                  "on pr_id = sdp_pr_id where sdp_swb_id = ?"_s,
-                  u"select * from scm_order_invoice where sdi_swb_id = ?"_s,
-                  u"select * from scm_offer_invoice where soi_swb_id = ?"_s})
-                bareLoad.rows += Bench::readToEnd(*db, sql, {big});
+            for (const auto& s : WayBills::WayBillProcedures::loadWayBillStatements())
+                bareLoad.rows += Bench::readToEnd(*db, s.sql, QVariantList(s.keyBinds, big));
         });
         Bench::reportCase(out, u"scm_loadWayBill of the waybill of 20 invoices into the document"_s, loaded, bareLoad);
-        // The procedure alone: its own five statements read into result sets.
+        // The procedure alone: the same statements in one snapshot, read into result sets.
         WayBills::WayBillProcedures::registerOnce();
         Bench::Measured procedure;
         procedure.ms = ::median([&] {

@@ -15,6 +15,9 @@
 #include "messaging/tmessageserver.h"
 #include "security/currentuser.h"
 
+#include <QSet>
+#include <limits>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace Tarvo::WayBills {
@@ -48,6 +51,18 @@ void define(TRowSet& set, const QList<FieldDef>& defs)
     }
 }
 
+void label(TRowSet& set, const QString& field, const QString& text)
+{
+    set.field(set.fieldIndexOrThrow(field)).displayLabel = text;
+}
+
+// Fields the user does not type: keys, links and what the server or the module fills.
+void readOnly(TRowSet& set, std::initializer_list<QString> fields)
+{
+    for (const QString& f : fields)
+        set.field(set.fieldIndexOrThrow(f)).readOnly = true;
+}
+
 QDateTime today()
 {
     return QDateTime(QDate::currentDate(), QTime(0, 0));
@@ -68,20 +83,60 @@ QString currencyOf(const QVariant& v)
     return v.toString().trimmed();
 }
 
-// Appends procedure rows by column name; `link` fills the provisional keys.
-void appendRows(TRowSet& set, const ProcedureRows& rows, const std::function<void(QVariantList&, const QVariantList&)>& link)
+// The row set's values from procedure rows, by column name (calculated fields left empty), for
+// `link` to fill the provisional keys; appended together.
+template <typename Link> void appendRows(TRowSet& set, const ProcedureRows& rows, Link&& link)
 {
     QList<int> columns;
+    columns.reserve(set.fieldCount());
     for (int i = 0; i < set.fieldCount(); ++i)
         columns << (set.field(i).isCalculated() ? -1 : rows.column(set.field(i).name));
+    QList<QVariantList> loaded;
+    loaded.reserve(rows.rows.size());
     for (const QVariantList& src : rows.rows) {
         QVariantList values;
         values.reserve(columns.size());
         for (const int c : columns)
             values << (c >= 0 ? src.at(c) : QVariant());
-        link(values, src);
-        set.appendLoaded(values);
+        if (link(values, src))
+            loaded << std::move(values);
     }
+    set.appendLoadedRows(std::move(loaded));
+}
+
+// An order row of a waybill as its request rows name it.
+struct OrderRowKey
+{
+    qint64 sde, sdp, suo, pr, date;
+    bool operator==(const OrderRowKey&) const = default;
+};
+
+size_t qHash(const OrderRowKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.sde, k.sdp, k.suo, k.pr, k.date);
+}
+
+// Wall-clock milliseconds of a date column; an empty date is one key of its own.
+qint64 dateKey(const QVariant& v)
+{
+    const QDateTime d = Query::parseDateTime(v);
+    return d.isValid() ? RowValues::wallClockMsecs(d.date(), d.time()) : std::numeric_limits<qint64>::min();
+}
+
+// A query's rows as plain values.
+QList<QVariantList> readRows(Query& q)
+{
+    q.exec();
+    QList<QVariantList> rows;
+    const int n = q.columnCount();
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i)
+            row << q.value(i);
+        rows << std::move(row);
+    }
+    return rows;
 }
 
 // The rows of a row set matching a filter, deleted ones too, with their status.
@@ -140,9 +195,8 @@ void Tdm_WayBills::defineFields()
                       {u"swb_weight"_s, M, 0, u"Вес посылки (нетто)"_s},
                       {u"swb_volume"_s, M, 0, u"Объем посылки"_s},
                       {u"swb_id_link"_s, I, 0, {}}});
-    for (const QString& f : {u"swb_id"_s, u"swb_weight"_s, u"swb_volume"_s, u"swb_id_link"_s, u"swb_createdate"_s,
-                             u"swb_updatedate"_s})
-        wayBills.field(wayBills.fieldIndex(f)).readOnly = true;
+    readOnly(wayBills, {u"swb_id"_s, u"swb_weight"_s, u"swb_volume"_s, u"swb_id_link"_s, u"swb_createdate"_s,
+                        u"swb_updatedate"_s});
 
     suppliers.addField(u"par_id"_s, I);
     suppliers.addField(u"name_user"_s, S, 50);
@@ -170,11 +224,10 @@ void Tdm_WayBills::defineFields()
                               {u"sde_id_link"_s, I, 0, {}}});
     deliveryInvoices.addLookupField(u"supplier_name"_s, S, u"sde_supplier"_s, suppliers, u"par_id"_s, u"name_user"_s);
     deliveryInvoices.addLookupField(u"sclad_name"_s, S, u"sde_id_sclad"_s, sclads, u"ID_SCLAD"_s, u"NAME_SCLAD"_s);
-    deliveryInvoices.field(deliveryInvoices.fieldIndex(u"supplier_name"_s)).displayLabel = u"Поставщик"_s;
-    deliveryInvoices.field(deliveryInvoices.fieldIndex(u"sclad_name"_s)).displayLabel = u"Склад"_s;
-    for (const QString& f : {u"sde_id"_s, u"sde_swb_id"_s, u"sde_user_id"_s, u"sde_createdate"_s, u"sde_updatedate"_s,
-                             u"swb_id_link"_s, u"sde_id_link"_s, u"sde_currency"_s})
-        deliveryInvoices.field(deliveryInvoices.fieldIndex(f)).readOnly = true;
+    label(deliveryInvoices, u"supplier_name"_s, u"Поставщик"_s);
+    label(deliveryInvoices, u"sclad_name"_s, u"Склад"_s);
+    readOnly(deliveryInvoices, {u"sde_id"_s, u"sde_swb_id"_s, u"sde_user_id"_s, u"sde_createdate"_s,
+                                u"sde_updatedate"_s, u"swb_id_link"_s, u"sde_id_link"_s, u"sde_currency"_s});
 
     define(deliveredProduct, {{u"pr_name"_s, S, 200, u"Название"_s},
                               {u"pr_articul"_s, S, 20, u"Артикул"_s},
@@ -196,17 +249,20 @@ void Tdm_WayBills::defineFields()
                               {u"sdp_swb_id"_s, I, 0, {}},
                               {u"sde_id_link"_s, I, 0, {}},
                               {u"swb_id_link"_s, I, 0, {}}});
-    deliveredProduct.addCalculatedField(u"total_weight"_s, M, [](const TRowSet& r) {
-        return (Money::fromVariant(r.value(u"sdp_weight"_s)) * r.money(u"sdp_amount"_s)).toVariant();
+    const int amount = deliveredProduct.fieldIndex(u"sdp_amount"_s),
+              weight = deliveredProduct.fieldIndex(u"sdp_weight"_s),
+              volume = deliveredProduct.fieldIndex(u"sdp_volume"_s);
+    deliveredProduct.addCalculatedField(u"total_weight"_s, M, [=](const TRowSet& r) {
+        return (Money::fromVariant(r.value(weight)) * Money::fromVariant(r.value(amount))).toVariant();
     });
-    deliveredProduct.addCalculatedField(u"total_volume"_s, M, [](const TRowSet& r) {
-        return (Money::fromVariant(r.value(u"sdp_volume"_s)) * r.money(u"sdp_amount"_s)).toVariant();
+    deliveredProduct.addCalculatedField(u"total_volume"_s, M, [=](const TRowSet& r) {
+        return (Money::fromVariant(r.value(volume)) * Money::fromVariant(r.value(amount))).toVariant();
     });
-    deliveredProduct.field(deliveredProduct.fieldIndex(u"total_weight"_s)).displayLabel = u"Общий вес"_s;
-    deliveredProduct.field(deliveredProduct.fieldIndex(u"total_volume"_s)).displayLabel = u"Общий объем"_s;
-    for (const QString& f : {u"pr_name"_s, u"pr_articul"_s, u"sam_artc"_s, u"pr_dop1"_s, u"pr_dop2"_s, u"pr_dop3"_s,
-                             u"sdp_pr_id"_s, u"sdp_sde_id"_s, u"sdp_swb_id"_s, u"sde_id_link"_s, u"swb_id_link"_s})
-        deliveredProduct.field(deliveredProduct.fieldIndex(f)).readOnly = true;
+    label(deliveredProduct, u"total_weight"_s, u"Общий вес"_s);
+    label(deliveredProduct, u"total_volume"_s, u"Общий объем"_s);
+    readOnly(deliveredProduct, {u"pr_name"_s, u"pr_articul"_s, u"sam_artc"_s, u"pr_dop1"_s, u"pr_dop2"_s,
+                                u"pr_dop3"_s, u"sdp_pr_id"_s, u"sdp_sde_id"_s, u"sdp_swb_id"_s, u"sde_id_link"_s,
+                                u"swb_id_link"_s});
 
     define(orderInvoice, {{u"sdi_suo_id"_s, I, 0, u"Заказ"_s},
                           {u"sdi_soa_deliverydate"_s, D, 0, u"Дата подтверждения"_s},
@@ -215,9 +271,8 @@ void Tdm_WayBills::defineFields()
                           {u"suo_cod_valut"_s, S, 8, u"Валюта"_s},
                           {u"sde_id_link"_s, I, 0, {}},
                           {u"order_invoice_link"_s, I, 0, {}}});
-    for (const QString& f : {u"sdi_suo_id"_s, u"sdi_soa_deliverydate"_s, u"sdi_pr_id"_s, u"suo_cod_valut"_s,
-                             u"sde_id_link"_s, u"order_invoice_link"_s})
-        orderInvoice.field(orderInvoice.fieldIndex(f)).readOnly = true;
+    readOnly(orderInvoice, {u"sdi_suo_id"_s, u"sdi_soa_deliverydate"_s, u"sdi_pr_id"_s, u"suo_cod_valut"_s,
+                            u"sde_id_link"_s, u"order_invoice_link"_s});
 
     define(offerInvoice, {{u"soi_bof_id"_s, I, 0, u"Заявка"_s},
                           {u"soi_amount"_s, M, 0, u"Кол-во"_s},
@@ -227,40 +282,39 @@ void Tdm_WayBills::defineFields()
                           {u"soi_soa_deliverydate"_s, D, 0, {}},
                           {u"sde_id_link"_s, I, 0, {}},
                           {u"order_invoice_link"_s, I, 0, {}}});
-    for (const QString& f : {u"received"_s, u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s,
-                             u"sde_id_link"_s, u"order_invoice_link"_s})
-        offerInvoice.field(offerInvoice.fieldIndex(f)).readOnly = true;
+    readOnly(offerInvoice, {u"received"_s, u"soi_pr_id"_s, u"soi_suo_id"_s, u"soi_soa_deliverydate"_s,
+                            u"sde_id_link"_s, u"order_invoice_link"_s});
 
     linkMasters(true);
 
     // Provisional keys and the values a new row takes from its parents.
-    wayBills.onNewRecord = [this](TRowSet& r) { r.forceValue(r.fieldIndex(u"swb_id_link"_s), nextTempId()); };
+    wayBills.onNewRecord = [this](TRowSet& r) { r.forceValue(u"swb_id_link"_s, nextTempId()); };
     deliveryInvoices.onNewRecord = [this](TRowSet& r) {
         if (wayBills.isEmpty())
             throw Exception(u"Сначала создайте посылку"_s);
-        r.forceValue(r.fieldIndex(u"sde_id_link"_s), nextTempId());
-        r.forceValue(r.fieldIndex(u"sde_complited"_s), 0);
-        r.forceValue(r.fieldIndex(u"sde_currency"_s), QString());
-        r.forceValue(r.fieldIndex(u"sde_invoice_date"_s), today());
+        r.forceValue(u"sde_id_link"_s, nextTempId());
+        r.forceValue(u"sde_complited"_s, 0);
+        r.forceValue(u"sde_currency"_s, QString());
+        r.forceValue(u"sde_invoice_date"_s, today());
     };
     deliveredProduct.onNewRecord = [this](TRowSet& r) {
         if (deliveryInvoices.isEmpty())
             throw Exception(u"Сначала добавьте инвойс поставщика"_s);
-        r.forceValue(r.fieldIndex(u"swb_id_link"_s), wayBills.value(u"swb_id_link"_s));
+        r.forceValue(u"swb_id_link"_s, wayBills.value(u"swb_id_link"_s));
     };
     orderInvoice.onNewRecord = [this](TRowSet& r) {
         if (deliveredProduct.isEmpty())
             throw Abort();
-        r.forceValue(r.fieldIndex(u"order_invoice_link"_s), nextTempId());
+        r.forceValue(u"order_invoice_link"_s, nextTempId());
     };
     offerInvoice.onNewRecord = [this](TRowSet& r) {
         if (orderInvoice.isEmpty())
             throw Abort();
-        r.forceValue(r.fieldIndex(u"soi_pr_id"_s), orderInvoice.value(u"sdi_pr_id"_s));
-        r.forceValue(r.fieldIndex(u"soi_suo_id"_s), orderInvoice.value(u"sdi_suo_id"_s));
-        r.forceValue(r.fieldIndex(u"soi_soa_deliverydate"_s), orderInvoice.value(u"sdi_soa_deliverydate"_s));
-        r.forceValue(r.fieldIndex(u"sde_id_link"_s), orderInvoice.value(u"sde_id_link"_s));
-        r.forceValue(r.fieldIndex(u"received"_s), Money().toVariant());
+        r.forceValue(u"soi_pr_id"_s, orderInvoice.value(u"sdi_pr_id"_s));
+        r.forceValue(u"soi_suo_id"_s, orderInvoice.value(u"sdi_suo_id"_s));
+        r.forceValue(u"soi_soa_deliverydate"_s, orderInvoice.value(u"sdi_soa_deliverydate"_s));
+        r.forceValue(u"sde_id_link"_s, orderInvoice.value(u"sde_id_link"_s));
+        r.forceValue(u"received"_s, Money().toVariant());
     };
 
     wayBills.validate = [this](TRowSet& r, int field, const QVariant& value) {
@@ -393,15 +447,11 @@ void Tdm_WayBills::loadLookups()
     if (suppliers.isEmpty()) {
         Query q(db, u"select par_ID as par_id, NAME_USER as name_user from scm_partner "
                     "join _partner on par_nuser = N_USER order by NAME_USER"_s);
-        q.exec();
-        while (q.next())
-            suppliers.appendLoaded({q.value(0), q.value(1)});
+        suppliers.appendLoadedRows(readRows(q));
     }
     if (sclads.isEmpty()) {
         Query q(db, u"select ID_SCLAD, NAME_SCLAD from SCLAD_R order by NAME_SCLAD"_s);
-        q.exec();
-        while (q.next())
-            sclads.appendLoaded({q.value(0), q.value(1)});
+        sclads.appendLoadedRows(readRows(q));
     }
 }
 
@@ -424,17 +474,23 @@ void Tdm_WayBills::loadWayBill(int swbId)
     m_discardedShares.clear();
 
     const int swbLink = nextTempId();
+    const int wbLink = wayBills.fieldIndex(u"swb_id_link"_s);
     appendRows(wayBills, r.resultSet(0), [&](QVariantList& v, const QVariantList&) {
-        v[wayBills.fieldIndex(u"swb_id_link"_s)] = swbLink;
+        v[wbLink] = swbLink;
+        return true;
     });
     QHash<qint64, int> invoiceLinks;
     const ProcedureRows invoices = r.resultSet(1);
     const int sdeCol = invoices.column(u"sde_id"_s);
+    const int invWbLink = deliveryInvoices.fieldIndex(u"swb_id_link"_s),
+              invLink = deliveryInvoices.fieldIndex(u"sde_id_link"_s);
+    invoiceLinks.reserve(invoices.rows.size());
     appendRows(deliveryInvoices, invoices, [&](QVariantList& v, const QVariantList& src) {
         const int link = nextTempId();
         invoiceLinks.insert(src.at(sdeCol).toLongLong(), link);
-        v[deliveryInvoices.fieldIndex(u"swb_id_link"_s)] = swbLink;
-        v[deliveryInvoices.fieldIndex(u"sde_id_link"_s)] = link;
+        v[invWbLink] = swbLink;
+        v[invLink] = link;
+        return true;
     });
     const auto invoiceLink = [&](const QVariant& sde, const QString& what) {
         const auto it = invoiceLinks.constFind(sde.toLongLong());
@@ -446,55 +502,57 @@ void Tdm_WayBills::loadWayBill(int swbId)
     };
     const ProcedureRows products = r.resultSet(2);
     const int sdpSde = products.column(u"sdp_sde_id"_s), sdpPr = products.column(u"sdp_pr_id"_s);
-    QSet<QString> productKeys;
+    const int prInvLink = deliveredProduct.fieldIndex(u"sde_id_link"_s),
+              prWbLink = deliveredProduct.fieldIndex(u"swb_id_link"_s);
+    QSet<std::pair<qint64, qint64>> productKeys;
+    productKeys.reserve(products.rows.size());
     appendRows(deliveredProduct, products, [&](QVariantList& v, const QVariantList& src) {
-        v[deliveredProduct.fieldIndex(u"sde_id_link"_s)] = invoiceLink(src.at(sdpSde), u"товар"_s);
-        v[deliveredProduct.fieldIndex(u"swb_id_link"_s)] = swbLink;
-        productKeys.insert(u"%1|%2"_s.arg(src.at(sdpSde).toLongLong()).arg(src.at(sdpPr).toLongLong()));
+        v[prInvLink] = invoiceLink(src.at(sdpSde), u"товар"_s);
+        v[prWbLink] = swbLink;
+        productKeys.insert({src.at(sdpSde).toLongLong(), src.at(sdpPr).toLongLong()});
+        return true;
     });
     const ProcedureRows orders = r.resultSet(3);
     const int oSde = orders.column(u"sdi_sde_id"_s), oSdp = orders.column(u"sdi_sdp_pr_id"_s),
               oSuo = orders.column(u"sdi_suo_id"_s), oPr = orders.column(u"sdi_pr_id"_s),
               oDate = orders.column(u"sdi_soa_deliverydate"_s);
-    QHash<QString, int> orderLinks;
-    const auto orderKey = [](const QVariantList& src, int sde, int sdp, int suo, int pr, int date) {
-        return u"%1|%2|%3|%4|%5"_s.arg(src.at(sde).toLongLong())
-            .arg(src.at(sdp).toLongLong())
-            .arg(src.at(suo).toLongLong())
-            .arg(src.at(pr).toLongLong())
-            .arg(Query::parseDateTime(src.at(date)).toString(Qt::ISODate));
-    };
+    const int ordInvLink = orderInvoice.fieldIndex(u"sde_id_link"_s),
+              ordLink = orderInvoice.fieldIndex(u"order_invoice_link"_s);
+    QHash<OrderRowKey, int> orderLinks;
+    orderLinks.reserve(orders.rows.size());
     appendRows(orderInvoice, orders, [&](QVariantList& v, const QVariantList& src) {
-        if (!productKeys.contains(u"%1|%2"_s.arg(src.at(oSde).toLongLong()).arg(src.at(oSdp).toLongLong())))
+        const qint64 sde = src.at(oSde).toLongLong(), sdp = src.at(oSdp).toLongLong();
+        if (!productKeys.contains({sde, sdp}))
             throw Exception(u"Внутренняя ошибка: строка заказа %1 посылки %2 ссылается на отсутствующий товар"_s
                                 .arg(src.at(oSuo).toLongLong())
                                 .arg(swbId));
         const int link = nextTempId();
-        orderLinks.insert(orderKey(src, oSde, oSdp, oSuo, oPr, oDate), link);
-        v[orderInvoice.fieldIndex(u"sde_id_link"_s)] = invoiceLink(src.at(oSde), u"строка заказа"_s);
-        v[orderInvoice.fieldIndex(u"order_invoice_link"_s)] = link;
+        orderLinks.insert({sde, sdp, src.at(oSuo).toLongLong(), src.at(oPr).toLongLong(), dateKey(src.at(oDate))},
+                          link);
+        v[ordInvLink] = invoiceLink(src.at(oSde), u"строка заказа"_s);
+        v[ordLink] = link;
+        return true;
     });
     const ProcedureRows requests = r.resultSet(4);
     const int rSde = requests.column(u"soi_sde_id"_s), rSdp = requests.column(u"soi_sdp_pr_id"_s),
               rSuo = requests.column(u"soi_suo_id"_s), rPr = requests.column(u"soi_pr_id"_s),
               rDate = requests.column(u"soi_soa_deliverydate"_s), rBof = requests.column(u"soi_bof_id"_s);
-    ProcedureRows matched = requests;
-    matched.rows.clear();
-    for (const QVariantList& src : requests.rows) {
+    const int reqOrdLink = offerInvoice.fieldIndex(u"order_invoice_link"_s),
+              reqInvLink = offerInvoice.fieldIndex(u"sde_id_link"_s);
+    appendRows(offerInvoice, requests, [&](QVariantList& v, const QVariantList& src) {
         if (src.at(rBof).isNull())
-            continue;
-        if (!orderLinks.contains(orderKey(src, rSde, rSdp, rSuo, rPr, rDate)))
+            return false;
+        const auto it = orderLinks.constFind({src.at(rSde).toLongLong(), src.at(rSdp).toLongLong(),
+                                              src.at(rSuo).toLongLong(), src.at(rPr).toLongLong(),
+                                              dateKey(src.at(rDate))});
+        if (it == orderLinks.constEnd())
             throw Exception(u"Внутренняя ошибка: строка заявки %1 посылки %2 не относится ни к одной строке заказа"_s
                                 .arg(src.at(rBof).toLongLong())
                                 .arg(swbId));
-        matched.rows << src;
-    }
-    appendRows(offerInvoice, matched, [&](QVariantList& v, const QVariantList& src) {
-        v[offerInvoice.fieldIndex(u"order_invoice_link"_s)] = orderLinks.value(orderKey(src, rSde, rSdp, rSuo, rPr, rDate));
-        v[offerInvoice.fieldIndex(u"sde_id_link"_s)] = invoiceLink(src.at(rSde), u"строка заявки"_s);
+        v[reqOrdLink] = *it;
+        v[reqInvLink] = invoiceLink(src.at(rSde), u"строка заявки"_s);
+        return true;
     });
-    for (TRowSet* s : {&wayBills, &deliveryInvoices, &deliveredProduct, &orderInvoice, &offerInvoice})
-        RowSetHelpers::acceptDataSetChanges(*s);
     m_swbId = swbId;
     linkMasters(true);
     wayBills.first();
@@ -519,8 +577,8 @@ void Tdm_WayBills::newWayBill()
         wayBills.setValue(u"swb_department"_s, today());
         wayBills.setValue(u"swb_stepdate"_s, today());
         wayBills.setValue(u"swb_transport_tariff"_s, Money().toVariant());
-        wayBills.forceValue(wayBills.fieldIndex(u"swb_weight"_s), Money().toVariant());
-        wayBills.forceValue(wayBills.fieldIndex(u"swb_volume"_s), Money().toVariant());
+        wayBills.forceValue(u"swb_weight"_s, Money().toVariant());
+        wayBills.forceValue(u"swb_volume"_s, Money().toVariant());
         wayBills.setValue(u"swb_dopnomer"_s, next);
         wayBills.post();
     }
@@ -557,7 +615,7 @@ void Tdm_WayBills::fillInvoiceFromOrder(const QVariantList& head, const QStringL
     const auto col = [&](const QString& n) { return head.value(columns.indexOf(n)); };
     deliveryInvoices.edit();
     deliveryInvoices.setValue(u"sde_supplier"_s, col(u"suo_supplier"_s));
-    deliveryInvoices.forceValue(deliveryInvoices.fieldIndex(u"sde_currency"_s), currencyOf(col(u"suo_cod_valut"_s)));
+    deliveryInvoices.forceValue(u"sde_currency"_s, currencyOf(col(u"suo_cod_valut"_s)));
     deliveryInvoices.setValue(u"sde_dg_id"_s, col(u"suo_dg_id"_s));
     deliveryInvoices.setValue(u"sde_stage_id"_s, col(u"suo_stage_id"_s));
     deliveryInvoices.setValue(u"sde_id_sclad"_s, col(u"suo_id_sclad"_s));
@@ -671,9 +729,9 @@ void Tdm_WayBills::addOrder(int suoId)
             deliveredProduct.setValue(u"sdp_sum_val"_s, (deliveredProduct.money(u"sdp_sum_val"_s) + l.sumValut).toVariant());
         } else {
             deliveredProduct.insert();
-            deliveredProduct.forceValue(deliveredProduct.fieldIndex(u"sdp_pr_id"_s), l.pr);
+            deliveredProduct.forceValue(u"sdp_pr_id"_s, l.pr);
             for (const QString& f : {u"pr_name"_s, u"pr_articul"_s, u"pr_dop1"_s, u"pr_dop2"_s, u"pr_dop3"_s, u"sam_artc"_s})
-                deliveredProduct.forceValue(deliveredProduct.fieldIndex(f), col(l.first, f));
+                deliveredProduct.forceValue(f, col(l.first, f));
             deliveredProduct.setValue(u"sdp_amount"_s, l.rest.toVariant());
             deliveredProduct.setValue(u"sdp_sum"_s, l.sum.toVariant());
             deliveredProduct.setValue(u"sdp_sum_val"_s, l.sumValut.toVariant());
@@ -684,9 +742,9 @@ void Tdm_WayBills::addOrder(int suoId)
             orderInvoice.setValue(u"sdi_amount"_s, (orderInvoice.money(u"sdi_amount"_s) + l.rest).toVariant());
         } else {
             orderInvoice.insert();
-            orderInvoice.forceValue(orderInvoice.fieldIndex(u"sdi_suo_id"_s), suoId);
-            orderInvoice.forceValue(orderInvoice.fieldIndex(u"sdi_soa_deliverydate"_s), l.date);
-            orderInvoice.forceValue(orderInvoice.fieldIndex(u"suo_cod_valut"_s), currencyOf(hcol(u"suo_cod_valut"_s)));
+            orderInvoice.forceValue(u"sdi_suo_id"_s, suoId);
+            orderInvoice.forceValue(u"sdi_soa_deliverydate"_s, l.date);
+            orderInvoice.forceValue(u"suo_cod_valut"_s, currencyOf(hcol(u"suo_cod_valut"_s)));
             orderInvoice.setValue(u"sdi_amount"_s, l.rest.toVariant());
         }
         orderInvoice.post();
@@ -730,10 +788,10 @@ void Tdm_WayBills::addProduct(qint64 prId, Money amount)
     if (!q.next())
         throw Exception(u"Товар %1 не найден"_s.arg(prId));
     deliveredProduct.insert();
-    deliveredProduct.forceValue(deliveredProduct.fieldIndex(u"sdp_pr_id"_s), prId);
+    deliveredProduct.forceValue(u"sdp_pr_id"_s, prId);
     const QStringList names{u"pr_name"_s, u"pr_articul"_s, u"pr_dop1"_s, u"pr_dop2"_s, u"pr_dop3"_s, u"sam_artc"_s};
     for (int i = 0; i < names.size(); ++i)
-        deliveredProduct.forceValue(deliveredProduct.fieldIndex(names[i]), q.value(i));
+        deliveredProduct.forceValue(names[i], q.value(i));
     deliveredProduct.setValue(u"sdp_amount"_s, amount.toVariant());
     deliveredProduct.setValue(u"sdp_sum"_s, Money().toVariant());
     deliveredProduct.setValue(u"sdp_sum_val"_s, Money().toVariant());
@@ -881,8 +939,8 @@ void Tdm_WayBills::recalcWeight()
     const bool browsing = wayBills.state() == RowSetState::Browse;
     if (browsing)
         wayBills.edit();
-    wayBills.forceValue(wayBills.fieldIndex(u"swb_weight"_s), weight.toVariant());
-    wayBills.forceValue(wayBills.fieldIndex(u"swb_volume"_s), volume.toVariant());
+    wayBills.forceValue(u"swb_weight"_s, weight.toVariant());
+    wayBills.forceValue(u"swb_volume"_s, volume.toVariant());
     if (browsing)
         wayBills.post();
 }

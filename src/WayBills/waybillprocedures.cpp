@@ -74,52 +74,22 @@ private:
 Data::ProcedureResult loadWayBill(Data::Database& db, const QVariantMap& params)
 {
     const qint64 swb = keyParam(params, WayBillProcedures::LoadWayBill, u"swb_id"_s);
+    const QList<WayBillProcedures::Statement>& statements = WayBillProcedures::loadWayBillStatements();
     SnapshotRead read(db);
     Data::ProcedureResult result;
-    Data::Query head(db, u"select * from scm_waybill where swb_id = ?"_s);
-    head.bindAt(0, swb);
-    Data::ProcedureRows first = rowsOf(head);
-    if (first.rows.isEmpty())
-        throw Exception(u"Посылка %1 не найдена"_s.arg(swb));
-    result.columns = first.columns;
-    result.rows = first.rows;
-
-    Data::Query invoices(db, u"select scm_delivery.*, p.NAME_USER as supplier_name, s.NAME_SCLAD as sclad_name "
-                             "from scm_delivery left join scm_partner sp on sp.par_ID = sde_supplier "
-                             "left join _partner p on p.N_USER = sp.par_nuser "
-                             "left join SCLAD_R s on s.ID_SCLAD = sde_id_sclad where sde_swb_id = ? order by sde_id"_s);
-    invoices.bindAt(0, swb);
-    result.further << rowsOf(invoices);
-
-    // The supplier's article of the main product when it has one, else of the product itself.
-    Data::Query products(db, u"select scm_deliveredProduct.*, pr_name, pr_articul, pr_dop1, pr_dop2, pr_dop3, "
-                             "coalesce(a1.sam_artc, a2.sam_artc) as sam_artc from scm_deliveredProduct "
-                             "join scm_delivery on sde_id = sdp_sde_id join crm_product on pr_id = sdp_pr_id "
-                             "left join scm_artcmap a1 on a1.sam_pr_id = pr_id_main and a1.sam_prv_id = sde_supplier "
-                             "left join scm_artcmap a2 on a2.sam_pr_id = pr_id and a2.sam_prv_id = sde_supplier "
-                             "where sdp_swb_id = ? order by sdp_sde_id, pr_articul, sdp_pr_id"_s);
-    products.bindAt(0, swb);
-    result.further << rowsOf(products);
-
-    Data::Query orders(db, u"select scm_order_invoice.*, suo_cod_valut from scm_order_invoice "
-                           "join scm_supplier_order on suo_id = sdi_suo_id where sdi_swb_id = ? "
-                           "order by sdi_sde_id, sdi_sdp_pr_id, sdi_suo_id, sdi_soa_deliverydate"_s);
-    orders.bindAt(0, swb);
-    result.further << rowsOf(orders);
-
-    Data::Query requests(db, u"select scm_offer_invoice.*, coalesce(r.received, 0) as received "
-                             "from scm_offer_invoice left join (select t.soi_sde_id as r_sde, t.soi_sdp_pr_id as r_sdp, "
-                             "t.soi_suo_id as r_suo, t.soi_pr_id as r_pr, t.soi_soa_deliverydate as r_date, "
-                             "t.soi_bof_id as r_bof, sum(m.kolc_predm) as received from SCM_TOMOVE t "
-                             "join scl_move m on m.recno = t.recno where t.soi_sde_id in "
-                             "(select sde_id from scm_delivery where sde_swb_id = ?) group by t.soi_sde_id, "
-                             "t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_soa_deliverydate, t.soi_bof_id) r "
-                             "on r.r_sde = soi_sde_id and r.r_sdp = soi_sdp_pr_id and r.r_suo = soi_suo_id "
-                             "and r.r_pr = soi_pr_id and r.r_date = soi_soa_deliverydate and r.r_bof = soi_bof_id "
-                             "where soi_swb_id = ? order by soi_sde_id, soi_sdp_pr_id, soi_suo_id, "
-                             "soi_soa_deliverydate, soi_bof_id"_s);
-    requests.bindAll({swb, swb});
-    result.further << rowsOf(requests);
+    for (const WayBillProcedures::Statement& s : statements) {
+        Data::Query q(db, s.sql);
+        q.bindAll(QVariantList(s.keyBinds, swb));
+        Data::ProcedureRows rows = rowsOf(q);
+        if (&s != &statements.first()) {
+            result.further << std::move(rows);
+            continue;
+        }
+        if (rows.rows.isEmpty())
+            throw Exception(u"Посылка %1 не найдена"_s.arg(swb));
+        result.columns = std::move(rows.columns);
+        result.rows = std::move(rows.rows);
+    }
     read.done();
     return result;
 }
@@ -314,6 +284,40 @@ Data::ProcedureResult deleteOrderRow(Data::Database& db, const QVariantMap& para
 }
 
 } // namespace
+
+const QList<WayBillProcedures::Statement>& WayBillProcedures::loadWayBillStatements()
+{
+    static const QList<Statement> statements{
+        {u"select * from scm_waybill where swb_id = ?"_s},
+        {u"select scm_delivery.*, p.NAME_USER as supplier_name, s.NAME_SCLAD as sclad_name "
+         "from scm_delivery left join scm_partner sp on sp.par_ID = sde_supplier "
+         "left join _partner p on p.N_USER = sp.par_nuser "
+         "left join SCLAD_R s on s.ID_SCLAD = sde_id_sclad where sde_swb_id = ? order by sde_id"_s},
+        // The supplier's article of the main product when it has one, else of the product itself.
+        {u"select scm_deliveredProduct.*, pr_name, pr_articul, pr_dop1, pr_dop2, pr_dop3, "
+         "coalesce(a1.sam_artc, a2.sam_artc) as sam_artc from scm_deliveredProduct "
+         "join scm_delivery on sde_id = sdp_sde_id join crm_product on pr_id = sdp_pr_id "
+         "left join scm_artcmap a1 on a1.sam_pr_id = pr_id_main and a1.sam_prv_id = sde_supplier "
+         "left join scm_artcmap a2 on a2.sam_pr_id = pr_id and a2.sam_prv_id = sde_supplier "
+         "where sdp_swb_id = ? order by sdp_sde_id, pr_articul, sdp_pr_id"_s},
+        {u"select scm_order_invoice.*, suo_cod_valut from scm_order_invoice "
+         "join scm_supplier_order on suo_id = sdi_suo_id where sdi_swb_id = ? "
+         "order by sdi_sde_id, sdi_sdp_pr_id, sdi_suo_id, sdi_soa_deliverydate"_s},
+        // What the warehouse received of each request row.
+        {u"select scm_offer_invoice.*, coalesce(r.received, 0) as received "
+         "from scm_offer_invoice left join (select t.soi_sde_id as r_sde, t.soi_sdp_pr_id as r_sdp, "
+         "t.soi_suo_id as r_suo, t.soi_pr_id as r_pr, t.soi_soa_deliverydate as r_date, "
+         "t.soi_bof_id as r_bof, sum(m.kolc_predm) as received from SCM_TOMOVE t "
+         "join scl_move m on m.recno = t.recno where t.soi_sde_id in "
+         "(select sde_id from scm_delivery where sde_swb_id = ?) group by t.soi_sde_id, "
+         "t.soi_sdp_pr_id, t.soi_suo_id, t.soi_pr_id, t.soi_soa_deliverydate, t.soi_bof_id) r "
+         "on r.r_sde = soi_sde_id and r.r_sdp = soi_sdp_pr_id and r.r_suo = soi_suo_id "
+         "and r.r_pr = soi_pr_id and r.r_date = soi_soa_deliverydate and r.r_bof = soi_bof_id "
+         "where soi_swb_id = ? order by soi_sde_id, soi_sdp_pr_id, soi_suo_id, "
+         "soi_soa_deliverydate, soi_bof_id"_s,
+         2}};
+    return statements;
+}
 
 void WayBillProcedures::registerOnce()
 {

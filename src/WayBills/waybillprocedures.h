@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace Tarvo::WayBills {
@@ -26,6 +27,15 @@ public:
     static const QString DeleteInvoice;
     static const QString DeleteProduct;
     static const QString DeleteOrderRow;
+
+    // The statements of scm_loadWayBill in the order of its result sets, each binding the
+    // waybill's key `keyBinds` times.
+    struct Statement
+    {
+        QString sql;
+        int keyBinds = 1;
+    };
+    static const QList<Statement>& loadWayBillStatements();
 
     static void registerOnce();
 };

@@ -346,6 +346,125 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, rs->setValue("suo_id", QVariant())); // not editing any more
     }
 
+    // Whole-number keys are found through an index of the lookup rows: it must give what a walk
+    // gives (the first visible row, none for a deleted one) and follow every change of them.
+    void lookupsFindWhatAWalkFindsAndFollowTheLookupRows()
+    {
+        TRowSet partners;
+        partners.addField("par_id", FieldType::Integer);
+        partners.addField("name_user", FieldType::String, 60);
+        partners.appendLoaded({100, "Первый"});
+        partners.appendLoaded({200, "Второй"});
+        partners.appendLoaded({100, "Двойник"});
+        TRowSet byText;
+        byText.addField("code", FieldType::String, 10);
+        byText.addField("name", FieldType::String, 60);
+        byText.appendLoaded({"b-2", "Текстом"});
+        TRowSet byFloat;
+        byFloat.addField("code", FieldType::Float);
+        byFloat.addField("name", FieldType::String, 60);
+        byFloat.appendLoaded({200.0, "Дробью"});
+        auto rs = lines();
+        rs->addLookupField("supplier", FieldType::String, "suo_id", partners, "PAR_ID", "name_user");
+        rs->addLookupField("by_text", FieldType::String, "pr_articul", byText, "code", "name");
+        rs->addLookupField("by_float", FieldType::String, "suo_id", byFloat, "code", "name");
+        const auto names = [&](const char* field) {
+            QStringList out;
+            for (rs->first(); !rs->eof(); rs->next())
+                out << (rs->isNull(field) ? QStringLiteral("-") : rs->string(field));
+            return out;
+        };
+        QCOMPARE(names("supplier"), (QStringList{"Первый", "Первый", "Второй"}));
+        QCOMPARE(names("by_float"), (QStringList{"-", "-", "Дробью"})); // 200 finds 200.0
+        QCOMPARE(names("by_text"), (QStringList{"-", "Текстом", "-"}));
+
+        // The lookup rows change: an edit, a pending delete (hidden), a row added.
+        partners.first();
+        partners.edit();
+        partners.setValue("name_user", "Первый, новое имя");
+        partners.post();
+        rs->recalculate();
+        QCOMPARE(names("supplier"), (QStringList{"Первый, новое имя", "Первый, новое имя", "Второй"}));
+        partners.first();
+        partners.remove();
+        rs->recalculate();
+        QCOMPARE(names("supplier"), (QStringList{"Двойник", "Двойник", "Второй"}));
+        partners.locate({"par_id"}, {200});
+        partners.remove();
+        partners.appendLoaded({300, "Третий"});
+        rs->first();
+        rs->edit();
+        rs->setValue("suo_id", 300);
+        rs->post();
+        rs->recalculate();
+        QCOMPARE(names("supplier"), (QStringList{"Третий", "Двойник", "-"}));
+
+        // A lookup set reloaded with other fields: the names are found again.
+        TRowSet loaded;
+        loaded.addField("other", FieldType::Integer);
+        loaded.addField("par_id", FieldType::Integer);
+        loaded.addField("name_user", FieldType::String, 60);
+        loaded.appendLoaded({1, 200, "Из другой загрузки"});
+        auto rs2 = lines();
+        rs2->addLookupField("supplier", FieldType::String, "suo_id", loaded, "par_id", "name_user");
+        rs2->moveTo(2);
+        QCOMPARE(rs2->string("supplier"), QStringLiteral("Из другой загрузки"));
+        // A lookup row without a key is passed over.
+        loaded.appendLoaded({2, QVariant(), "Без ключа"});
+        rs2->recalculate();
+        rs2->moveTo(2);
+        QCOMPARE(rs2->string("supplier"), QStringLiteral("Из другой загрузки"));
+        rs2->first();
+        QVERIFY(rs2->isNull("supplier"));
+    }
+
+    // Many rows loaded at once: typed like single loads, calculated, one notice, and all or none.
+    void bulkLoadedRowsAreTypedCalculatedAndAllOrNone()
+    {
+        TRowSet rs;
+        rs.addField("id", FieldType::Integer);
+        rs.addField("amount", FieldType::Money);
+        rs.addField("date", FieldType::DateTime);
+        rs.addField("name", FieldType::String, 20);
+        rs.addCalculatedField("twice", FieldType::Money, [](const TRowSet& r) {
+            if (r.integer("id") == 13)
+                throw Exception(QStringLiteral("несчастливая строка"));
+            return (r.money("amount") * Money(2)).toVariant();
+        });
+        int notices = 0;
+        const RowSetSubscription sub = rs.subscribeChanged([&](int) { ++notices; });
+        rs.appendLoadedRows({{1, 2.5, "2024-03-01 10:00:00", "первая"},
+                             {QVariant(qint32(2)), Money(4).toVariant(), QVariant(), 7},
+                             {3, QVariant(), QDateTime(QDate(2024, 1, 2), QTime(0, 0)), QVariant(), QVariant()}});
+        QCOMPARE(notices, 1);
+        QCOMPARE(rs.recordCount(), 3);
+        rs.first();
+        QCOMPARE(rs.value("id").metaType(), QMetaType::fromType<qint64>());
+        QCOMPARE(rs.money("amount"), Money::fromRaw(25000));
+        QCOMPARE(rs.value("date").toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(10, 0)));
+        QCOMPARE(rs.money("twice"), Money(5));
+        rs.next();
+        QCOMPARE(rs.string("name"), QStringLiteral("7"));
+        QCOMPARE(rs.money("twice"), Money(8));
+        rs.next();
+        QVERIFY(rs.isNull("amount"));
+        QCOMPARE(rs.value("date").toDateTime(), QDateTime(QDate(2024, 1, 2), QTime(0, 0)));
+        QVERIFY(!rs.hasPendingChanges());
+
+        // A refused row refuses the whole load: nothing of it stays, the rows before it stay.
+        QVERIFY_THROWS_EXCEPTION(Exception, rs.appendLoadedRows({{4, 1, QVariant(), "x"}, {5, 1}}));
+        QVERIFY_THROWS_EXCEPTION(Exception,
+                                 rs.appendLoadedRows({{6, 1, QVariant(), "x"}, {13, 1, QVariant(), "y"}}));
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(notices, 1);
+        rs.appendLoadedRows({{7, 1, QVariant(), "после отказа"}});
+        rs.last();
+        QCOMPARE(rs.integer("id"), 7);
+        QCOMPARE(rs.recNo(), 3);
+        rs.appendLoadedRows({});
+        QCOMPARE(notices, 2);
+    }
+
     void calculatedFieldsSurviveAReload()
     {
         Test::TestDatabase t;

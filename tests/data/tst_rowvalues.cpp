@@ -88,6 +88,33 @@ private slots:
         QVERIFY(moved.isEmpty());
     }
 
+    // A set of a few rows takes a small slice; a big one grows into large chunks, every row intact.
+    void theArenaGrowsWithItsRows()
+    {
+        RowArena arena;
+        RowValues::Builder b;
+        b.start(2);
+        b.setInt64(0, 1);
+        b.setMoney(1, Money(2));
+        const RowValues one = b.finish(&arena);
+        QVERIFY(arena.allocated() > 0);
+        QVERIFY(arena.allocated() <= 64 * 1024);
+        std::vector<RowValues> rows;
+        for (int i = 0; i < 200000; ++i) {
+            b.start(2);
+            b.setInt64(0, i);
+            const QByteArray name = QByteArray::number(i).repeated(3);
+            b.setText(1, name.constData(), name.size());
+            rows.push_back(b.finish(&arena));
+        }
+        QVERIFY(arena.allocated() > (2 << 20));
+        QCOMPARE(one.at(1).value<Money>(), Money(2));
+        for (int i = 0; i < 200000; i += 997) {
+            QCOMPARE(rows[i].at(0).toLongLong(), qint64(i));
+            QCOMPARE(rows[i].at(1).toString(), QString::number(i).repeated(3));
+        }
+    }
+
     void builderIsReusedAndFillsTheArena()
     {
         RowArena arena;

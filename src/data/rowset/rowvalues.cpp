@@ -445,23 +445,27 @@ RowValues RowValues::Builder::finish(RowArena* arena)
 
 void* RowArena::allocate(qsizetype size)
 {
-    // Chunks of one huge page: a million rows then cost a few dozen page faults, not tens of
-    // thousands.
+    // Chunks grow to one huge page: a million rows then cost a few dozen page faults, not tens of
+    // thousands, while a set of a few rows does not clear two megabytes.
     constexpr qsizetype Chunk = 2 << 20;
+    constexpr qsizetype FirstChunk = 16 << 10;
     size = align8(size);
     if (size > Chunk / 64)
         return nullptr;
     if (size > m_left) {
-        void* chunk = std::aligned_alloc(size_t(Chunk), size_t(Chunk));
+        const qsizetype bytes = m_chunks.empty() ? FirstChunk : qMin(Chunk, m_lastChunk * 2);
+        void* chunk = bytes == Chunk ? std::aligned_alloc(size_t(Chunk), size_t(Chunk)) : std::malloc(size_t(bytes));
         if (!chunk)
             throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
-        madvise(chunk, size_t(Chunk), MADV_HUGEPAGE);
+        if (bytes == Chunk)
+            madvise(chunk, size_t(Chunk), MADV_HUGEPAGE);
 #endif
         m_chunks.push_back(chunk);
         m_next = static_cast<char*>(chunk);
-        m_left = Chunk;
-        m_allocated += Chunk;
+        m_left = bytes;
+        m_lastChunk = bytes;
+        m_allocated += bytes;
     }
     void* p = m_next;
     m_next += size;
@@ -476,6 +480,7 @@ void RowArena::clear()
     m_chunks.clear();
     m_next = nullptr;
     m_left = 0;
+    m_lastChunk = 0;
     m_allocated = 0;
 }
 

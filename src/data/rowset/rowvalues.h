@@ -124,6 +124,7 @@ private:
     std::vector<void*> m_chunks;
     char* m_next = nullptr;
     qsizetype m_left = 0;
+    qsizetype m_lastChunk = 0;
     qsizetype m_allocated = 0;
 };
 

@@ -21,6 +21,7 @@ struct RowSetStore
 {
     QList<RowSetField> fields;
     QHash<QString, int> index; // lower-case name
+    QHash<QString, int> exact; // the name as given: most callers spell it so, without lowering
     // Rows and the values they were loaded with live in the arena: no heap block per row.
     // Declared before the rows that point into it.
     RowArena arena;
@@ -236,10 +237,33 @@ int compareForUser(const QVariant& a, const QVariant& b)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+QMetaType storedType(FieldType type)
+{
+    switch (type) {
+    case FieldType::Money:
+        return QMetaType::fromType<Money>();
+    case FieldType::Integer:
+        return QMetaType::fromType<qint64>();
+    case FieldType::Float:
+        return QMetaType::fromType<double>();
+    case FieldType::Boolean:
+        return QMetaType::fromType<bool>();
+    case FieldType::DateTime:
+        return QMetaType::fromType<QDateTime>();
+    case FieldType::Bytes:
+        return QMetaType::fromType<QByteArray>();
+    case FieldType::String:
+        return QMetaType::fromType<QString>();
+    }
+    return {};
+}
+
 QVariant normalise(const QVariant& v, FieldType type)
 {
     if (isNullValue(v))
         return {};
+    if (v.metaType() == storedType(type))
+        return v;
     switch (type) {
     case FieldType::Money:
         return QVariant::fromValue(Money::fromVariant(v));
@@ -378,6 +402,7 @@ void TRowSet::addField(const QString& name, FieldType type, int size)
     f.type = type;
     f.size = size;
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->exact.insert(name, int(m_store->fields.size()));
     m_store->fields << f;
     ++m_store->fieldsVersion;
     m_store->changed();
@@ -396,6 +421,7 @@ void TRowSet::addCalculatedField(const QString& name, FieldType type,
     f.readOnly = true;
     f.calculate = std::move(calculate);
     m_store->index.insert(name.toLower(), int(m_store->fields.size()));
+    m_store->exact.insert(name, int(m_store->fields.size()));
     m_store->fields << f;
     ++m_store->fieldsVersion;
     for (RowSetRow* row : m_store->rows) {
@@ -420,9 +446,56 @@ void TRowSet::addLookupField(const QString& name, FieldType type, const QString&
     source->fieldIndexOrThrow(lookupKeyField);
     source->fieldIndexOrThrow(resultField);
     const int key = fieldIndexOrThrow(keyField);
-    addCalculatedField(name, type, [source, key, lookupKeyField, resultField](const TRowSet& rs) {
+    // Whole-number keys are found through a hash of the lookup's rows, rebuilt when they change:
+    // a loaded row then costs no walk through the lookup set.
+    struct Index
+    {
+        quint64 version = ~quint64(0);
+        quint64 fieldsVersion = 0;
+        bool usable = false;
+        int result = -1;
+        QHash<qint64, const RowSetRow*> rows;
+    };
+    auto index = std::make_shared<Index>();
+    const auto isWhole = [](const QVariant& v) {
+        const int id = v.metaType().id();
+        return id == QMetaType::LongLong || id == QMetaType::Int;
+    };
+    addCalculatedField(name, type, [source, key, lookupKeyField, resultField, index, isWhole](const TRowSet& rs) {
         const QVariant k = rs.value(key);
-        if (k.isNull() || !source->locate({lookupKeyField}, {k}))
+        if (k.isNull())
+            return QVariant();
+        if (isWhole(k)) {
+            source->ensureView();
+            const RowSetStore& store = *source->m_store;
+            if (index->version != store.version || index->fieldsVersion != store.fieldsVersion) {
+                index->rows.clear();
+                index->usable = true;
+                const int lk = source->fieldIndex(lookupKeyField);
+                index->result = source->fieldIndex(resultField);
+                if (lk < 0 || index->result < 0)
+                    index->usable = false;
+                for (const RowSetRow* r : source->view()) {
+                    if (!index->usable)
+                        break;
+                    const RowValues::Tag t = r->values.tag(lk);
+                    if (t == RowValues::Tag::Int32 || t == RowValues::Tag::Int64) {
+                        const qint64 v = r->values.at(lk).toLongLong();
+                        if (!index->rows.contains(v)) // the first such row, as a walk finds it
+                            index->rows.insert(v, r);
+                    }
+                    else if (t != RowValues::Tag::Null)
+                        index->usable = false; // keys of other kinds compare by value: walk
+                }
+                index->version = store.version;
+                index->fieldsVersion = store.fieldsVersion;
+            }
+            if (index->usable) {
+                const auto it = index->rows.constFind(k.toLongLong());
+                return it == index->rows.constEnd() ? QVariant() : (*it)->values.at(index->result);
+            }
+        }
+        if (!source->locate({lookupKeyField}, {k}))
             return QVariant();
         return source->value(resultField);
     });
@@ -482,6 +555,9 @@ RowSetField& TRowSet::field(int i)
 
 int TRowSet::fieldIndex(const QString& name) const
 {
+    const auto it = m_store->exact.constFind(name);
+    if (it != m_store->exact.constEnd())
+        return *it;
     return m_store->index.value(name.toLower(), -1);
 }
 
@@ -504,6 +580,7 @@ void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<
     m_store->clearRows();
     m_store->fields.clear();
     m_store->index.clear();
+    m_store->exact.clear();
     for (const auto& [name, type] : columns) {
         addField(name, type);
         // Captions and formats set by the window survive a re-read.
@@ -518,6 +595,7 @@ void TRowSet::setLoadedFields(const QVector<ResultColumn>& columns, const QList<
     for (const RowSetField& old : previous)
         if (old.isCalculated() && fieldIndex(old.name) < 0) {
             m_store->index.insert(old.name.toLower(), int(m_store->fields.size()));
+            m_store->exact.insert(old.name, int(m_store->fields.size()));
             m_store->fields << old;
         }
 }
@@ -556,20 +634,25 @@ void TRowSet::loadFrom(Query& query)
     }
 }
 
-void TRowSet::appendLoaded(QVariantList values)
+int TRowSet::dataFieldCount() const
 {
-    int dataFields = 0;
+    int n = 0;
     for (const RowSetField& f : m_store->fields)
-        dataFields += f.isCalculated() ? 0 : 1;
+        n += f.isCalculated() ? 0 : 1;
+    return n;
+}
+
+RowSetRow* TRowSet::loadedRow(QVariantList& values, int dataFields, RowValues::Builder& builder)
+{
     if (values.size() != fieldCount() && values.size() != dataFields)
         throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
     while (values.size() < fieldCount())
         values.append(QVariant());
     for (int i = 0; i < values.size(); ++i)
-        values[i] = normalise(values[i], m_store->fields[i].type);
+        if (!m_store->fields[i].isCalculated())
+            values[i] = normalise(values[i], m_store->fields[i].type);
     if (dataFields != fieldCount())
         recalculateValues(values);
-    RowValues::Builder builder;
     builder.start(int(values.size()));
     for (int i = 0; i < values.size(); ++i)
         builder.setVariant(i, values[i]);
@@ -577,7 +660,38 @@ void TRowSet::appendLoaded(QVariantList values)
     row->values = builder.finish(&m_store->arena);
     row->bookmark = m_store->nextBookmark++;
     m_store->rows.push_back(row);
+    return row;
+}
+
+void TRowSet::appendLoaded(QVariantList values)
+{
+    RowValues::Builder builder;
+    RowSetRow* row = loadedRow(values, dataFieldCount(), builder);
     m_store->rowChanged(row);
+    notifyChanged();
+}
+
+void TRowSet::appendLoadedRows(QList<QVariantList> rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int dataFields = dataFieldCount();
+    auto& stored = m_store->rows;
+    const size_t before = stored.size();
+    stored.reserve(before + size_t(rows.size()));
+    RowValues::Builder builder;
+    try {
+        for (QVariantList& values : rows)
+            loadedRow(values, dataFields, builder);
+    } catch (...) {
+        // All the rows or none: a load refused half-way leaves what was there.
+        while (stored.size() > before) {
+            m_store->release(stored.back());
+            stored.pop_back();
+        }
+        throw;
+    }
+    m_store->changed();
     notifyChanged();
 }
 

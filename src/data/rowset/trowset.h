@@ -96,6 +96,9 @@ public:
     void loadFrom(Query& query);
     // Appends a row that is not pending (as loaded from the server).
     void appendLoaded(QVariantList values);
+    // Appends rows as appendLoaded does, all or none, with one change notice for them all: the
+    // way to load many rows read elsewhere.
+    void appendLoadedRows(QList<QVariantList> rows);
     // Appends the query's rows (the columns of the last load) as loaded and returns their number;
     // the cursor stays.
     int appendFrom(Query& query);
@@ -147,6 +150,7 @@ public:
     // Sets a read-only field too (rows copied in, keys written back after an insert); calculated
     // fields still refuse.
     void forceValue(int field, const QVariant& value);
+    void forceValue(const QString& field, const QVariant& value) { forceValue(fieldIndexOrThrow(field), value); }
     // A value was set since the edit or insert began.
     bool modified() const { return m_modified; }
     UpdateStatus updateStatus() const;
@@ -278,6 +282,9 @@ private:
     bool linkCandidates(const QVariantList& key, std::vector<RowSetRow*>& out) const;
     // Appends the reader's rows as loaded; on failure the rows read so far are dropped again.
     void readRows(ResultReader& result);
+    int dataFieldCount() const;
+    // Normalises, calculates and stores one loaded row at the end (no notice).
+    RowSetRow* loadedRow(QVariantList& values, int dataFields, RowValues::Builder& builder);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
