@@ -1,6 +1,7 @@
 #include "Proformas/tdmeditproforma.h"
 
 #include "AcceptedOrders/tdmtableedits.h"
+#include "Proformas/proformasplitwriter.h"
 #include "Proformas/tsplitedaccept.h"
 #include "core/exception.h"
 #include "data/engine/database.h"
@@ -19,7 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace Tarvo::Proformas {
 
 using namespace Data;
-using AcceptedOrders::TdmTableEdits::insBoAccepted;
 using AcceptedOrders::TdmTableEdits::insSoAccepted;
 
 const QString TdmEditProforma::ChangedElsewhereMessage =
@@ -96,65 +96,6 @@ double perUnit(Money sum, Money amount)
 }
 
 } // namespace
-
-// The statements of one save, prepared once: a statement is compiled with the triggers of its
-// table, which cost more than running it.
-struct TdmEditProforma::SplitStatements
-{
-    explicit SplitStatements(Database& db)
-        : claim(db, u"update scm_so_accepted set soa_pf_id = ? where soa_suo_id = ? and soa_pr_id = ? "
-                    "and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? and soa_amount = ?"_s),
-          lower(db, u"update scm_so_accepted set soa_amount = ?, soa_sum = ?, soa_sum_valut = ?, soa_pf_id = ? "
-                    "where soa_suo_id = ? and soa_pr_id = ? and soa_deliverydate = ? and coalesce(soa_pf_id, 0) = ? "
-                    "and soa_amount = ?"_s),
-          insLine(db, insSoAccepted()),
-          insInvoice(db, u"insert into scm_order_invoice (sdi_pr_id, sdi_suo_id, sdi_soa_deliverydate, sdi_sde_id, "
-                         "sdi_swb_id, sdi_amount, sdi_sdp_pr_id, sdi_sdp_amount) select sdi_pr_id, sdi_suo_id, "
-                         ":new_date, sdi_sde_id, sdi_swb_id, :delta, sdi_sdp_pr_id, case when :whole = 1 then "
-                         "sdi_sdp_amount else %1 end from scm_order_invoice where %2 and (case when :whole2 = 1 then "
-                         "sdi_amount = :delta2 else sdi_amount > :delta3 end)"_s.arg(sdpShare(db), invoiceKey())),
-          decInvoice(db, u"update scm_order_invoice set sdi_amount = %1, sdi_sdp_amount = sdi_sdp_amount - %2 "
-                         "where %3"_s.arg(db.dialect().roundedAmount(u"sdi_amount - :delta"_s), sdpShare(db),
-                                          invoiceKey())),
-          delInvoice(db, u"delete from scm_order_invoice where "_s + invoiceKey()),
-          insOffer(db, u"insert into scm_offer_invoice (soi_pr_id, soi_suo_id, soi_soa_deliverydate, soi_sde_id, "
-                       "soi_swb_id, soi_bof_id, soi_sdp_pr_id, soi_amount, soi_sdp_amount) select soi_pr_id, soi_suo_id, "
-                       ":new_date, soi_sde_id, soi_swb_id, soi_bof_id, soi_sdp_pr_id, :delta, case when :whole = 1 then "
-                       "soi_sdp_amount else %1 end from scm_offer_invoice where %2 and (case when :whole2 = 1 then "
-                       "soi_amount = :delta2 else soi_amount > :delta3 end)"_s.arg(soiShare(db), offerKey())),
-          decOffer(db, u"update scm_offer_invoice set soi_amount = %1, soi_sdp_amount = soi_sdp_amount - %2 "
-                       "where %3"_s.arg(db.dialect().roundedAmount(u"soi_amount - :delta"_s), soiShare(db), offerKey())),
-          delOffer(db, u"delete from scm_offer_invoice where "_s + offerKey()),
-          insAccepted(db, insBoAccepted()),
-          decAccepted(db, u"update scm_bo_accepted set boa_amount = %1 where %2 and boa_amount > :delta2"_s.arg(
-                              db.dialect().roundedAmount(u"boa_amount - :delta"_s), acceptedKey())),
-          delAccepted(db, u"delete from scm_bo_accepted where %1 and boa_amount = :delta"_s.arg(acceptedKey()))
-    {
-    }
-
-    // The delivered product's quantity follows in proportion (it may be counted in its own units).
-    static QString sdpShare(Database& db) { return db.dialect().roundedAmount(u"sdi_sdp_amount * :delta / sdi_amount"_s); }
-    static QString soiShare(Database& db) { return db.dialect().roundedAmount(u"soi_sdp_amount * :delta / soi_amount"_s); }
-    static QString invoiceKey()
-    {
-        return u"sdi_sde_id = :sde and sdi_sdp_pr_id = :sdp and sdi_suo_id = :suo and sdi_pr_id = :pr "
-               "and sdi_soa_deliverydate = :date"_s;
-    }
-    static QString offerKey()
-    {
-        return u"soi_sde_id = :sde and soi_sdp_pr_id = :sdp and soi_suo_id = :suo and soi_pr_id = :pr "
-               "and soi_soa_deliverydate = :date and soi_bof_id = :bof"_s;
-    }
-    static QString acceptedKey()
-    {
-        return u"boa_suo_id = :suo and boa_pr_id = :pr and boa_soa_deliverydate = :date and boa_bof_id = :bof"_s;
-    }
-
-    Query claim, lower, insLine;
-    Query insInvoice, decInvoice, delInvoice;
-    Query insOffer, decOffer, delOffer;
-    Query insAccepted, decAccepted, delAccepted;
-};
 
 TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataModule(db, parent)
 {
@@ -861,19 +802,16 @@ void TdmEditProforma::writeChanges()
         if (e.split())
             cutOrders.insert(e.suoId);
     const QSet<QString> received = receivedRows(cutOrders);
-    SplitStatements st(database());
-    const QVariant pf = m_writtenPfId;
-    const QVariant noPf = QVariant(QMetaType::fromType<qint64>());
+    ProformaSplitWriter writer(database(), m_writtenPfId, m_pfId);
     // Lines kept whole or released are claimed as they are; a split line is claimed by the
     // statement that lowers it, which checks it is still as loaded the same way.
     QList<TSplittedEntry*> splits;
     for (TSplittedEntry& e : split.entries()) {
-        if (e.split()) {
+        writer.addLine(e);
+        if (e.split())
             splits << &e;
-            continue;
-        }
-        claimLine(st, e, e.released() ? noPf : pf);
     }
+    writer.claimLines();
     const auto partsOf = [&](const TSplittedEntry& e) -> const QList<const LoadedPart*>& {
         return partsOfLine[u"%1|%2|%3"_s.arg(e.suoId).arg(e.prId).arg(Query::dateTimeText(e.date))];
     };
@@ -883,31 +821,34 @@ void TdmEditProforma::writeChanges()
             if (current.value(p->link) < p->loaded)
                 if (const QString refusal = receivedRefusal(*p, received); !refusal.isEmpty())
                     throw EDDMSaveError(refusal);
-    insertRemainders(st, splits);
-    for (TSplittedEntry* e : std::as_const(splits)) {
-        moveRows(st, *e, partsOf(*e), current);
-        lowerLine(st, *e, pf);
-    }
+    insertRemainders(writer, splits);
+    for (TSplittedEntry* e : std::as_const(splits))
+        moveRows(writer, *e, partsOf(*e), current);
+    writer.writeMoves();
+    writer.lowerLines();
 }
 
-void TdmEditProforma::insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits)
+void TdmEditProforma::insertRemainders(ProformaSplitWriter& writer, const QList<TSplittedEntry*>& splits)
 {
-    // Usually every remainder's next day is free: all are tried under one savepoint, and only
-    // when a date is taken does each line look for its own under savepoints of its own.
+    // Usually every remainder's next day is free: all are inserted by one statement under one
+    // savepoint, and only when a date is taken does each line look for its own under savepoints
+    // of its own.
     {
         Savepoint sp(database());
         try {
-            for (TSplittedEntry* e : splits)
-                insertRemainderAt(st, *e, e->date.addDays(1));
+            writer.insertRemainders();
             sp.release();
+            for (TSplittedEntry* e : splits)
+                e->newDate = e->date.addDays(1);
             return;
         } catch (const DatabaseError& err) {
             if (!remainderDateTaken(err))
                 throw;
         }
     }
+    Query insLine(database(), insSoAccepted());
     for (TSplittedEntry* e : splits)
-        insertRemainder(st, *e);
+        insertRemainder(insLine, *e);
 }
 
 bool TdmEditProforma::remainderDateTaken(const DatabaseError& err)
@@ -917,12 +858,12 @@ bool TdmEditProforma::remainderDateTaken(const DatabaseError& err)
            err.constraint().compare(u"PK_scm_so_accepted"_s, Qt::CaseInsensitive) == 0;
 }
 
-void TdmEditProforma::insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date)
+void TdmEditProforma::insertRemainderAt(Query& insLine, TSplittedEntry& e, const QDateTime& date)
 {
     const Money rest = e.total - e.kept;
     const Money restSum = e.lineSum - e.keptSum(e.lineSum);
     const Money restSumValut = e.lineSumValut - e.keptSum(e.lineSumValut);
-    st.insLine.bind(u"soa_suo_id"_s, e.suoId)
+    insLine.bind(u"soa_suo_id"_s, e.suoId)
         .bind(u"soa_pr_id"_s, e.prId)
         .bind(u"soa_amount"_s, rest.toVariant())
         .bind(u"soa_sum"_s, restSum.toVariant())
@@ -932,30 +873,14 @@ void TdmEditProforma::insertRemainderAt(SplitStatements& st, TSplittedEntry& e, 
     e.newDate = date;
 }
 
-void TdmEditProforma::claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target)
-{
-    // The line must still be as loaded: free for a new proforma (or still this one's), with its
-    // quantity. Otherwise another workstation took or changed it meanwhile.
-    Query& q = st.claim;
-    q.bindAt(0, target, ParamType::Integer);
-    q.bindAt(1, e.suoId, ParamType::Integer);
-    q.bindAt(2, e.prId, ParamType::Integer);
-    q.bindAt(3, e.date, ParamType::DateTime);
-    q.bindAt(4, m_pfId, ParamType::Integer);
-    q.bindAt(5, e.lineAmount.toVariant(), ParamType::Money);
-    q.exec();
-    if (q.numRowsAffected() != 1)
-        throw EDDMSaveError(ChangedElsewhereMessage);
-}
-
-void TdmEditProforma::insertRemainder(SplitStatements& st, TSplittedEntry& e)
+void TdmEditProforma::insertRemainder(Query& insLine, TSplittedEntry& e)
 {
     Database& db = database();
     for (int days = 1; days <= MaxRemainderDays; ++days) {
         try {
             // A taken date fails the statement; only the savepoint keeps the transaction alive.
             Savepoint sp(db);
-            insertRemainderAt(st, e, e.date.addDays(days));
+            insertRemainderAt(insLine, e, e.date.addDays(days));
             sp.release();
             return;
         } catch (const DatabaseError& err) {
@@ -970,105 +895,27 @@ void TdmEditProforma::insertRemainder(SplitStatements& st, TSplittedEntry& e)
                             .arg(e.date.toString(u"dd.MM.yyyy"_s)));
 }
 
-void TdmEditProforma::moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
-                               const QHash<int, Money>& current)
+void TdmEditProforma::moveRows(ProformaSplitWriter& writer, const TSplittedEntry& e,
+                               const QList<const LoadedPart*>& parts, const QHash<int, Money>& current)
 {
-    const auto require = [](const Query& q) {
-        if (q.numRowsAffected() != 1)
-            throw EDDMSaveError(ChangedElsewhereMessage);
-    };
-    // The removed quantity's invoice row at the remainder's date is taken from the stored row,
-    // which must hold more than it gives when it stays, exactly what was loaded when it goes.
-    Query &insInvoice = st.insInvoice, &decInvoice = st.decInvoice, &delInvoice = st.delInvoice;
-    Query &insOffer = st.insOffer, &decOffer = st.decOffer, &delOffer = st.delOffer;
-    Query &insAccepted = st.insAccepted, &decAccepted = st.decAccepted, &delAccepted = st.delAccepted;
-
-    const auto bindKey = [&](Query& q, const LoadedPart& p) -> Query& {
-        q.bind(u"suo"_s, p.suo).bind(u"pr"_s, p.pr).bind(u"date"_s, p.date);
-        if (p.invoiced())
-            q.bind(u"sde"_s, p.sde).bind(u"sdp"_s, p.sdp);
-        return q;
-    };
-    const auto copy = [&](Query& q, const LoadedPart& p, Money delta, bool whole) {
-        bindKey(q, p)
-            .bind(u"new_date"_s, e.newDate)
-            .bind(u"delta"_s, delta.toVariant())
-            .bind(u"delta2"_s, delta.toVariant())
-            .bind(u"delta3"_s, delta.toVariant())
-            .bind(u"whole"_s, whole ? 1 : 0)
-            .bind(u"whole2"_s, whole ? 1 : 0);
-    };
-
+    // The removed quantity of each part moves to the remainder's date: its invoice row (whole
+    // when the part keeps nothing) and the request rows its current quantity no longer covers.
     for (const LoadedPart* p : parts) {
         const Money now = current.value(p->link);
         if (now >= p->loaded)
             continue;
-        const Money removed = p->loaded - now;
-        const auto cut = requestCut(*p, now);
-        if (p->invoiced()) {
-            // The new invoice row first, then its request rows, and only then the old rows shrink
-            // or go: the request rows refer to their invoice row by its whole key, date included.
-            const bool whole = now <= Money();
-            copy(insInvoice, *p, removed, whole);
-            insInvoice.exec();
-            require(insInvoice);
-            for (const auto& [r, keep] : cut) {
-                const Money gone = r.amount - keep;
-                if (gone <= Money())
-                    continue;
-                const bool all = keep <= Money();
-                copy(insOffer, *p, gone, all);
-                insOffer.bind(u"bof"_s, r.bof).exec();
-                require(insOffer);
-                if (all) {
-                    bindKey(delOffer, *p).bind(u"bof"_s, r.bof).exec();
-                } else {
-                    bindKey(decOffer, *p).bind(u"bof"_s, r.bof).bind(u"delta"_s, gone.toVariant()).exec();
-                }
-                require(all ? delOffer : decOffer);
-            }
-            if (whole) {
-                bindKey(delInvoice, *p).exec();
-                require(delInvoice);
-            } else {
-                bindKey(decInvoice, *p).bind(u"delta"_s, removed.toVariant()).exec();
-                require(decInvoice);
-            }
-        } else {
-            for (const auto& [r, keep] : cut) {
-                const Money gone = r.amount - keep;
-                if (gone <= Money())
-                    continue;
-                insAccepted.bind(u"suo_id"_s, p->suo)
-                    .bind(u"pr_id"_s, p->pr)
-                    .bind(u"deliverydate"_s, e.newDate)
-                    .bind(u"bof_id"_s, r.bof)
-                    .bind(u"boa_amount"_s, gone.toVariant())
-                    .exec();
-                if (keep <= Money()) {
-                    bindKey(delAccepted, *p).bind(u"bof"_s, r.bof).bind(u"delta"_s, gone.toVariant()).exec();
-                    require(delAccepted);
-                } else {
-                    bindKey(decAccepted, *p)
-                        .bind(u"bof"_s, r.bof)
-                        .bind(u"delta"_s, gone.toVariant())
-                        .bind(u"delta2"_s, gone.toVariant())
-                        .exec();
-                    require(decAccepted);
-                }
-            }
+        if (p->invoiced())
+            writer.moveInvoice(p->suo, p->pr, p->date, p->sde, p->sdp, e.newDate, p->loaded - now, now <= Money());
+        for (const auto& [r, keep] : requestCut(*p, now)) {
+            const Money gone = r.amount - keep;
+            if (gone <= Money())
+                continue;
+            if (p->invoiced())
+                writer.moveOffer(p->suo, p->pr, p->date, p->sde, p->sdp, r.bof, e.newDate, gone, keep <= Money());
+            else
+                writer.moveAccepted(p->suo, p->pr, p->date, r.bof, e.newDate, gone, keep <= Money());
         }
     }
-}
-
-void TdmEditProforma::lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf)
-{
-    Query& q = st.lower;
-    q.bindAll({e.kept.toVariant(), e.keptSum(e.lineSum).toVariant(), e.keptSum(e.lineSumValut).toVariant(), pf,
-               e.suoId, e.prId, e.date, m_pfId, e.lineAmount.toVariant()})
-        .exec();
-    if (q.numRowsAffected() != 1)
-        throw EDDMSaveError(ChangedElsewhereMessage);
 }
 
 void TdmEditProforma::cmdDeletePf(Database& db, qint64 pfId)

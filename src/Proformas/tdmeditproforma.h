@@ -16,6 +16,7 @@ class DatabaseError;
 
 namespace Tarvo::Proformas {
 
+class ProformaSplitWriter;
 class TSplitedAccept;
 struct TSplittedEntry;
 
@@ -107,16 +108,13 @@ private:
     // The part keeps nothing any more: its request parts go with it.
     void dropPart(int link);
     void writeHeader();
-    struct SplitStatements;
-    void claimLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& target);
-    void insertRemainders(SplitStatements& st, const QList<TSplittedEntry*>& splits);
-    void insertRemainder(SplitStatements& st, TSplittedEntry& e);
-    void insertRemainderAt(SplitStatements& st, TSplittedEntry& e, const QDateTime& date);
+    void insertRemainders(ProformaSplitWriter& writer, const QList<TSplittedEntry*>& splits);
+    void insertRemainder(Data::Query& insLine, TSplittedEntry& e);
+    void insertRemainderAt(Data::Query& insLine, TSplittedEntry& e, const QDateTime& date);
     static bool remainderDateTaken(const Data::DatabaseError& err);
-    void moveRows(SplitStatements& st, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
+    // Gathers the rows the removed quantity of a split line's parts moves.
+    void moveRows(ProformaSplitWriter& writer, const TSplittedEntry& e, const QList<const LoadedPart*>& parts,
                   const QHash<int, Money>& current);
-    // Lowers a split line to what it keeps and gives it to the proforma, if still as loaded.
-    void lowerLine(SplitStatements& st, const TSplittedEntry& e, const QVariant& pf);
     bool valuted() const;
 
     qint64 m_pfId = 0;
