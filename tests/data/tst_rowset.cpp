@@ -679,6 +679,21 @@ private slots:
         QCOMPARE(rs->integer("sop_id"), 9);
     }
 
+    void aValueTheChangeHandlerRefusesIsTakenOut()
+    {
+        auto rs = lines();
+        rs->onFieldChange = [](TRowSet& r, int field) {
+            if (r.field(field).name == QStringLiteral("pr_articul") && r.value(field).toString() == QStringLiteral("плохо"))
+                throw Exception(QStringLiteral("Нельзя"));
+        };
+        rs->edit();
+        rs->setValue("pr_articul", "хорошо");
+        QVERIFY_THROWS_EXCEPTION(Exception, rs->setValue("pr_articul", "плохо"));
+        QCOMPARE(rs->value("pr_articul").toString(), QStringLiteral("хорошо"));
+        rs->post();
+        QCOMPARE(rs->value("pr_articul").toString(), QStringLiteral("хорошо"));
+    }
+
     void userSortIsRussianAndIgnoresCase()
     {
         TRowSet rs;

@@ -1125,10 +1125,26 @@ void TRowSet::setValueChecked(int field, const QVariant& value, bool force)
     const QVariant v = normalise(value, f.type);
     if (!force && validate && !validate(*this, field, v))
         return;
+    if (force || !onFieldChange) {
+        m_buffer[field] = v;
+        m_modified = true;
+        return;
+    }
+    // A change the handler refuses leaves the field as it was: the row must not post a value the
+    // user was told was refused.
+    const QVariant before = m_buffer[field];
+    const bool wasModified = m_modified;
     m_buffer[field] = v;
     m_modified = true;
-    if (!force && onFieldChange)
+    try {
         onFieldChange(*this, field);
+    } catch (...) {
+        if (m_state != RowSetState::Browse && field < m_buffer.size()) {
+            m_buffer[field] = before;
+            m_modified = wasModified;
+        }
+        throw;
+    }
 }
 
 UpdateStatus TRowSet::updateStatus() const

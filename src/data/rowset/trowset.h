@@ -208,7 +208,8 @@ public:
     Handler afterDelete;
     Handler beforeCancel;
     // A value set through setValue (forced ones pass by): false drops it without a word; after it
-    // is in the buffer the change handler may set further fields of the row.
+    // is in the buffer the change handler may set further fields of the row; a handler that throws
+    // refuses the value, which is taken out again.
     std::function<bool(TRowSet&, int field, const QVariant& value)> validate;
     std::function<void(TRowSet&, int field)> onFieldChange;
     // Called after any change of rows, values or visible set (one handler, for the row set's owner).
