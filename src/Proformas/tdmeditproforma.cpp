@@ -555,21 +555,28 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
         return;
     const LoadedPart& p = *it;
     dropRequests(link);
-    // Appended in one go: the part need not be the current row, and the set's view is rebuilt
-    // once when next read instead of for every row. Their bookmarks follow one another.
-    QList<QVariantList> rows;
-    for (const auto& [r, keep] : requestCut(p, amount))
-        if (keep > Money())
-            rows << QVariantList{link, r.bof, keep.toVariant(), r.person, r.planStart,
-                                 p.sde, p.suo, p.date,           p.swb,    p.pr};
-    if (rows.isEmpty())
-        return;
-    const qsizetype n = rows.size();
-    dsProductsOffer.appendLoadedRows(std::move(rows));
+    // Through a clone: the part need not be the current row, and the set's own view is rebuilt
+    // once when next read instead of for every row.
+    auto rows = dsProductsOffer.clone();
     QList<TRowSet::Bookmark>& marks = m_offerMarks[link];
-    for (TRowSet::Bookmark mark = dsProductsOffer.lastRow()->bookmark - TRowSet::Bookmark(n - 1);
-         mark <= dsProductsOffer.lastRow()->bookmark; ++mark)
-        marks << mark;
+    for (const auto& [r, keep] : requestCut(p, amount)) {
+        if (keep <= Money())
+            continue;
+        rows->insert();
+        const auto set = [&](const QString& f, const QVariant& v) { rows->forceValue(rows->fieldIndex(f), v); };
+        set(u"part_id"_s, link);
+        set(u"bof_id"_s, r.bof);
+        set(u"amount"_s, keep.toVariant());
+        set(u"bof_person"_s, r.person);
+        set(u"bof_plan_start"_s, r.planStart);
+        set(u"sde_id"_s, p.sde);
+        set(u"suo_id"_s, p.suo);
+        set(u"soa_deliverydate"_s, p.date);
+        set(u"swb_id"_s, p.swb);
+        set(u"pr_id"_s, p.pr);
+        rows->post();
+        marks << rows->bookmark();
+    }
 }
 
 void TdmEditProforma::recalcProduct(qint64 prId)
