@@ -388,8 +388,9 @@ void TdmEditProforma::loadProforma(qint64 pfId)
 void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery, const QString& param,
                                 const QVariantList& keys)
 {
-    // Every key's rows are read first and the document's rows appended in one go per set: rows
-    // inserted one by one would each rebuild the sets' views and tell every listener.
+    // Into an empty document: every key's rows are read first and the document's rows appended in
+    // one go per set (rows inserted one by one would each rebuild the sets' views and tell every
+    // listener).
     TRowSet parts, requests;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         partsQuery.bind(param, keys.at(i));
@@ -423,7 +424,7 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery, const Q
         p.articul = parts.string(u"pr_articul"_s);
         if (p.loaded <= Money() || p.lineAmount <= Money())
             continue;
-        if (!m_productRows.contains(p.pr) && !productNames.contains(p.pr)) {
+        if (!productNames.contains(p.pr)) {
             newProducts << p.pr;
             productNames.insert(p.pr, parts.value(u"pr_name"_s));
         }
@@ -502,13 +503,6 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery, const Q
         return set.lastRow()->bookmark - TRowSet::Bookmark(appended - 1);
     };
     try {
-        // Products met in an earlier key's rows take the new parts' quantities.
-        QSet<qint64> grown;
-        for (const QVariantList& row : std::as_const(partRows))
-            if (const qint64 pr = row.last().toLongLong(); m_productRows.contains(pr))
-                grown.insert(pr);
-        for (const qint64 pr : std::as_const(grown))
-            recalcProduct(pr);
         if (!productRows.isEmpty()) {
             const qsizetype n = productRows.size();
             dsProducts.appendLoadedRows(std::move(productRows));
