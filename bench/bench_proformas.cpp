@@ -3,7 +3,8 @@
 // 20 free confirmed orders (1000 lines, 2000 parts) loaded into a new proforma, every part cut
 // (by 1, or by half when it holds 1 or less) and saved, 1000 lines split; against the bare
 // statements reading the same parts and writing the same rows in one transaction, in the same
-// run (each round on orders of its own).
+// run (each round on orders of its own, the two sides taking turns through them). Rounds use
+// orders up: run each time on a fresh copy of the same data (cp, or createdb -T).
 //   bench_proformas [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/volume.db"
 //   bench_proformas ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=volume" "DB USER=postgres"
 // An empty database is first filled by the volume generator at the given scale (default 1).
@@ -92,6 +93,8 @@ qint64 bare(Database& db, const QList<qint64>& orders)
         QVariant sde, swb, sdp;
         Money amount, lineAmount, sum, sumValut;
     };
+    // Read inside the writing transaction, as a client that writes what it read must.
+    Transaction t(db);
     QList<Part> parts;
     QHash<QString, QList<QPair<qint64, Money>>> requests;
     const auto key = [](qint64 suo, qint64 pr, const QDateTime& date, const QVariant& sde) {
@@ -133,7 +136,6 @@ qint64 bare(Database& db, const QList<qint64>& orders)
             requests[key(accepted.integer(0), accepted.integer(1), accepted.dateTime(2), {})]
                 << qMakePair(accepted.integer(3), accepted.money(4));
     }
-    Transaction t(db);
     const qint64 pf = db.insertReturning(u"insert into scm_Proforma (pf_dopnomer, pf_supplier, pf_sum, pf_date) "
                                          "select 1, suo_supplier, 0, suo_date from scm_supplier_order where suo_id = ?"_s,
                                          u"pf_id"_s, {orders.first()});
@@ -238,11 +240,16 @@ int main(int argc, char** argv)
         const QList<QList<qint64>> groups = freeOrderGroups(*db);
         if (groups.size() < 12)
             throw Exception(u"Групп свободных заказов %1, нужно 12"_s.arg(groups.size()));
-        int next = 0;
-        const auto group = [&] { return groups.at(next++); };
+        // The two sides take turns through the groups, so that each meets orders alike.
+        int nextModule = 0, nextBare = 1;
+        const auto group = [&](int& next) {
+            const QList<qint64> g = groups.at(next);
+            next += 2;
+            return g;
+        };
         Bench::Measured module, plain;
-        module.ms = median([&] { module.rows = throughModule(*db, group()); });
-        plain.ms = median([&] { plain.rows = bare(*db, group()); });
+        module.ms = median([&] { module.rows = throughModule(*db, group(nextModule)); });
+        plain.ms = median([&] { plain.rows = bare(*db, group(nextBare)); });
         Bench::reportCase(out, u"20 orders loaded, every part cut, saved"_s, module, plain);
         out << "    last round: load " << QString::number(steps.load, 'f', 1) << " ms, edits "
             << QString::number(steps.edit, 'f', 1) << " ms, save with the re-read " << QString::number(steps.save, 'f', 1)

@@ -14,10 +14,14 @@ const QString& insSoAccepted()
 
 const QString& insBoAccepted()
 {
-    static const QString s =
-        u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "
-        "values (:suo_id, :pr_id, :deliverydate, :bof_id, :boa_amount)"_s;
+    static const QString s = insBoAcceptedFrom(u"values (:suo_id, :pr_id, :deliverydate, :bof_id, :boa_amount)"_s);
     return s;
+}
+
+QString insBoAcceptedFrom(const QString& select)
+{
+    return u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "_s +
+           select;
 }
 
 } // namespace Tarvo::AcceptedOrders::TdmTableEdits

@@ -12,6 +12,9 @@ namespace TdmTableEdits {
 const QString& insSoAccepted();
 // :suo_id, :pr_id, :deliverydate, :bof_id, :boa_amount
 const QString& insBoAccepted();
+// The same insert of the rows `select` gives (order, product, date, request, quantity, in that
+// order): many shares in one statement.
+QString insBoAcceptedFrom(const QString& select);
 
 } // namespace TdmTableEdits
 

@@ -1,5 +1,6 @@
 #include "Proformas/proformasplitwriter.h"
 
+#include "AcceptedOrders/tdmtableedits.h"
 #include "Proformas/tsplitedaccept.h"
 #include "Proformas/tdmeditproforma.h"
 #include "data/engine/database.h"
@@ -192,8 +193,7 @@ void ProformaSplitWriter::writeMoves()
 
     // Request confirmations of what no invoice carries: each stored row must hold the quantity
     // gone (exactly, when it goes whole).
-    run(u"insert into scm_bo_accepted (boa_suo_id, boa_pr_id, boa_soa_deliverydate, boa_bof_id, boa_amount) "
-        "select suo, pr, new_dd, bof, gone from tmp_pf_accepted"_s,
+    run(AcceptedOrders::TdmTableEdits::insBoAcceptedFrom(u"select suo, pr, new_dd, bof, gone from tmp_pf_accepted"_s),
         m_acceptedCopies);
     run(u"update scm_bo_accepted set boa_amount = %1 from tmp_pf_accepted m where m.whole = 0 and %2 and "
         "boa_amount > m.gone"_s.arg(d.roundedAmount(u"boa_amount - m.gone"_s), acceptedKey),

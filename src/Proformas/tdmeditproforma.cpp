@@ -329,11 +329,10 @@ void TdmEditProforma::loadFromOrders(const QList<qint64>& orderIds)
         dsHead.post();
         const Dialect& d = db.dialect();
         Query parts(db, partsStatement(d, FreeLines)), requests(db, requestsStatement(FreeLines));
-        for (qint64 suo : orderIds) {
-            parts.bind(u"suo_id"_s, suo);
-            requests.bind(u"suo_id"_s, suo);
-            loadParts(parts, requests);
-        }
+        QVariantList keys;
+        for (qint64 suo : orderIds)
+            keys << suo;
+        loadParts(parts, requests, u"suo_id"_s, keys);
     } catch (...) {
         m_loading = false;
         clearDocument();
@@ -372,9 +371,7 @@ void TdmEditProforma::loadProforma(qint64 pfId)
         head.finish();
         dsHead.post();
         Query parts(db, partsStatement(db.dialect(), ProformaLines)), requests(db, requestsStatement(ProformaLines));
-        parts.bind(u"pf_id"_s, pfId);
-        requests.bind(u"pf_id"_s, pfId);
-        loadParts(parts, requests);
+        loadParts(parts, requests, u"pf_id"_s, {pfId});
     } catch (...) {
         m_loading = false;
         clearDocument();
@@ -388,11 +385,112 @@ void TdmEditProforma::loadProforma(qint64 pfId)
     setModified(false);
 }
 
-void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
+void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery, const QString& param,
+                                const QVariantList& keys)
 {
+    // Into an empty document: every key's rows are read first and the document's rows appended in
+    // one go per set (rows inserted one by one would each rebuild the sets' views and tell every
+    // listener).
     TRowSet parts, requests;
-    parts.loadFrom(partsQuery);
-    requests.loadFrom(requestsQuery);
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        partsQuery.bind(param, keys.at(i));
+        requestsQuery.bind(param, keys.at(i));
+        if (i == 0) {
+            parts.loadFrom(partsQuery);
+            requests.loadFrom(requestsQuery);
+        } else {
+            parts.appendFrom(partsQuery);
+            requests.appendFrom(requestsQuery);
+        }
+    }
+
+    QHash<QString, int> byKey;
+    QList<qint64> newProducts;
+    QHash<qint64, QVariant> productNames;
+    QList<QVariantList> partRows;
+    for (parts.first(); !parts.eof(); parts.next()) {
+        LoadedPart p;
+        p.link = nextTempId();
+        p.pr = parts.integer(u"pr_id"_s);
+        p.suo = parts.integer(u"suo_id"_s);
+        p.date = parts.value(u"soa_deliverydate"_s).toDateTime();
+        p.sde = parts.value(u"sde_id"_s);
+        p.swb = parts.value(u"swb_id"_s);
+        p.sdp = parts.value(u"sdp_pr_id"_s);
+        p.loaded = parts.money(u"part_amount"_s);
+        p.lineAmount = parts.money(u"soa_amount"_s);
+        p.lineSum = parts.money(u"soa_sum"_s);
+        p.lineSumValut = parts.money(u"soa_sum_valut"_s);
+        p.articul = parts.string(u"pr_articul"_s);
+        if (p.loaded <= Money() || p.lineAmount <= Money())
+            continue;
+        if (!productNames.contains(p.pr)) {
+            newProducts << p.pr;
+            productNames.insert(p.pr, parts.value(u"pr_name"_s));
+        }
+        // In the fields' order: part_id, pr_articul, suo_id, deliveryDate, Amount, sde_id,
+        // LoadedAmount, swb_id, sdp_pr_id, price, val_price, pr_id.
+        partRows << QVariantList{p.link,
+                                 p.articul,
+                                 p.suo,
+                                 p.date,
+                                 p.loaded.toVariant(),
+                                 p.sde,
+                                 p.loaded.toVariant(),
+                                 p.swb,
+                                 p.sdp,
+                                 perUnit(p.lineSum, p.lineAmount),
+                                 perUnit(p.lineSumValut, p.lineAmount),
+                                 p.pr};
+        byKey.insert(partKey(p.pr, p.suo, p.date, p.sde, p.sdp), p.link);
+        m_order << p.link;
+        m_current.insert(p.link, p.loaded);
+        m_partsOf[p.pr] << p.link;
+        m_parts.insert(p.link, p);
+    }
+    QSet<qint64> orders;
+    for (const int link : std::as_const(byKey))
+        orders.insert(m_parts.value(link).suo);
+    m_received.unite(receivedRows(orders));
+    for (requests.first(); !requests.eof(); requests.next()) {
+        const auto it = byKey.constFind(partKey(requests.value(u"pr_id"_s), requests.value(u"suo_id"_s),
+                                                requests.value(u"soa_deliverydate"_s).toDateTime(),
+                                                requests.value(u"sde_id"_s), requests.value(u"sdp_pr_id"_s)));
+        if (it == byKey.constEnd() || requests.money(u"amount"_s) <= Money())
+            continue;
+        m_parts[*it].requests << LoadedRequest{requests.integer(u"bof_id"_s), requests.money(u"amount"_s),
+                                               requests.string(u"bof_person"_s),
+                                               requests.value(u"bof_plan_start"_s)};
+    }
+    // The request parts of the new parts, in the parts' order; their bookmarks follow one
+    // another from the first appended.
+    QList<QVariantList> offerRows;
+    QList<QPair<int, int>> offersOf; // part, how many request parts
+    for (const QVariantList& row : std::as_const(partRows)) {
+        const int link = row.first().toInt();
+        const LoadedPart& p = m_parts[link];
+        int n = 0;
+        for (const auto& [r, keep] : requestCut(p, p.loaded)) {
+            if (keep <= Money())
+                continue;
+            offerRows << QVariantList{link,  r.bof,   keep.toVariant(), r.person, r.planStart,
+                                      p.sde, p.suo,   p.date,           p.swb,    p.pr};
+            ++n;
+        }
+        offersOf << qMakePair(link, n);
+    }
+    // Products new to the document, with the amount and sum of their parts.
+    QList<QVariantList> productRows;
+    for (const qint64 pr : std::as_const(newProducts)) {
+        Money amount, sum;
+        productTotals(pr, amount, sum);
+        productRows << QVariantList{pr,
+                                    m_parts.value(m_partsOf.value(pr).first()).articul,
+                                    productNames.value(pr),
+                                    amount.toVariant(),
+                                    perUnit(sum, amount),
+                                    sum.toVariant()};
+    }
 
     // Linked by hand while loading: following the cursors would rebuild the views for every row.
     dsProductsOrder.clearMaster();
@@ -401,81 +499,27 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery)
         dsProductsOrder.setMaster(&dsProducts, {u"pr_id"_s}, {u"pr_id"_s});
         dsProductsOffer.setMaster(&dsProductsOrder, {u"part_id"_s}, {u"part_id"_s});
     };
+    const auto firstMark = [](const TRowSet& set, qsizetype appended) {
+        return set.lastRow()->bookmark - TRowSet::Bookmark(appended - 1);
+    };
     try {
-        QHash<QString, int> byKey;
-        for (parts.first(); !parts.eof(); parts.next()) {
-            LoadedPart p;
-            p.link = nextTempId();
-            p.pr = parts.integer(u"pr_id"_s);
-            p.suo = parts.integer(u"suo_id"_s);
-            p.date = parts.value(u"soa_deliverydate"_s).toDateTime();
-            p.sde = parts.value(u"sde_id"_s);
-            p.swb = parts.value(u"swb_id"_s);
-            p.sdp = parts.value(u"sdp_pr_id"_s);
-            p.loaded = parts.money(u"part_amount"_s);
-            p.lineAmount = parts.money(u"soa_amount"_s);
-            p.lineSum = parts.money(u"soa_sum"_s);
-            p.lineSumValut = parts.money(u"soa_sum_valut"_s);
-            p.articul = parts.string(u"pr_articul"_s);
-            if (p.loaded <= Money() || p.lineAmount <= Money())
-                continue;
-            if (!m_productRows.contains(p.pr)) {
-                dsProducts.insert();
-                dsProducts.forceValue(dsProducts.fieldIndex(u"pr_id"_s), p.pr);
-                dsProducts.forceValue(dsProducts.fieldIndex(u"pr_articul"_s), p.articul);
-                dsProducts.forceValue(dsProducts.fieldIndex(u"pr_name"_s), parts.value(u"pr_name"_s));
-                dsProducts.post();
-                m_productRows.insert(p.pr, dsProducts.bookmark());
+        if (!productRows.isEmpty()) {
+            const qsizetype n = productRows.size();
+            dsProducts.appendLoadedRows(std::move(productRows));
+            TRowSet::Bookmark mark = firstMark(dsProducts, n);
+            for (const qint64 pr : std::as_const(newProducts))
+                m_productRows.insert(pr, mark++);
+        }
+        dsProductsOrder.appendLoadedRows(std::move(partRows));
+        if (!offerRows.isEmpty()) {
+            const qsizetype n = offerRows.size();
+            dsProductsOffer.appendLoadedRows(std::move(offerRows));
+            TRowSet::Bookmark mark = firstMark(dsProductsOffer, n);
+            for (const auto& [link, count] : std::as_const(offersOf)) {
+                QList<TRowSet::Bookmark>& marks = m_offerMarks[link];
+                for (int i = 0; i < count; ++i)
+                    marks << mark++;
             }
-            dsProductsOrder.insert();
-            const auto set = [&](const QString& f, const QVariant& v) {
-                dsProductsOrder.forceValue(dsProductsOrder.fieldIndex(f), v);
-            };
-            set(u"part_id"_s, p.link);
-            set(u"pr_id"_s, p.pr);
-            set(u"pr_articul"_s, p.articul);
-            set(u"suo_id"_s, p.suo);
-            set(u"deliveryDate"_s, p.date);
-            set(u"Amount"_s, p.loaded.toVariant());
-            set(u"LoadedAmount"_s, p.loaded.toVariant());
-            set(u"sde_id"_s, p.sde);
-            set(u"swb_id"_s, p.swb);
-            set(u"sdp_pr_id"_s, p.sdp);
-            set(u"price"_s, perUnit(p.lineSum, p.lineAmount));
-            set(u"val_price"_s, perUnit(p.lineSumValut, p.lineAmount));
-            dsProductsOrder.post();
-            byKey.insert(partKey(p.pr, p.suo, p.date, p.sde, p.sdp), p.link);
-            m_order << p.link;
-            m_current.insert(p.link, p.loaded);
-            m_partsOf[p.pr] << p.link;
-            m_parts.insert(p.link, p);
-        }
-        QSet<qint64> orders;
-        for (const int link : std::as_const(byKey))
-            orders.insert(m_parts.value(link).suo);
-        m_received.unite(receivedRows(orders));
-        for (requests.first(); !requests.eof(); requests.next()) {
-            const auto it = byKey.constFind(partKey(requests.value(u"pr_id"_s), requests.value(u"suo_id"_s),
-                                                    requests.value(u"soa_deliverydate"_s).toDateTime(),
-                                                    requests.value(u"sde_id"_s), requests.value(u"sdp_pr_id"_s)));
-            if (it == byKey.constEnd() || requests.money(u"amount"_s) <= Money())
-                continue;
-            m_parts[*it].requests << LoadedRequest{requests.integer(u"bof_id"_s), requests.money(u"amount"_s),
-                                                   requests.string(u"bof_person"_s),
-                                                   requests.value(u"bof_plan_start"_s)};
-        }
-        for (int link : std::as_const(byKey))
-            rebuildRequests(link, m_parts.value(link).loaded);
-        // Products: amount and sum of their parts.
-        auto products = dsProducts.clone();
-        for (products->first(); !products->eof(); products->next()) {
-            Money amount, sum;
-            productTotals(products->integer(u"pr_id"_s), amount, sum);
-            products->edit();
-            products->forceValue(products->fieldIndex(u"amount"_s), amount.toVariant());
-            products->forceValue(products->fieldIndex(u"parts_sum"_s), sum.toVariant());
-            products->forceValue(products->fieldIndex(u"price"_s), perUnit(sum, amount));
-            products->post();
         }
     } catch (...) {
         relink();

@@ -91,7 +91,8 @@ private:
     };
 
     void clearDocument();
-    void loadParts(Data::Query& parts, Data::Query& requests);
+    // The parts and request parts of the lines each key's value picks.
+    void loadParts(Data::Query& parts, Data::Query& requests, const QString& param, const QVariantList& keys);
     void rebuildRequests(int link, Money amount);
     void recalcProduct(qint64 prId);
     void walkProduct();

@@ -158,6 +158,10 @@ private slots:
         TdmEditProforma doc(&f.db);
         doc.loadFromOrders({suo, suo2});
         QCOMPARE(doc.dsProducts.recordCount(), 2);
+        QVERIFY(doc.dsProducts.locate({u"pr_id"_s}, {a}));
+        QCOMPARE(doc.dsProducts.money(u"amount"_s), Money(15));
+        QCOMPARE(doc.dsProducts.money(u"sum"_s), Money(1500));
+        QCOMPARE(doc.dsProductsOrder.recordCount(), 3); // its invoice part, its free part, the second order's
         int visited = 0;
         for (doc.dsProducts.first(); !doc.dsProducts.eof(); doc.dsProducts.next())
             for (doc.dsProductsOrder.first(); !doc.dsProductsOrder.eof(); doc.dsProductsOrder.next()) {

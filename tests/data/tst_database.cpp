@@ -502,6 +502,16 @@ private slots:
         }
     }
 
+    void postgresSessionsCompileNoPlans()
+    {
+        if (Test::TestDatabase::engine() != Engine::PostgreSQL)
+            QSKIP("a PostgreSQL session setting");
+        Test::TestDatabase t;
+        Database db(t.settings());
+        db.open();
+        QCOMPARE(db.scalar(QStringLiteral("select current_setting('jit')")).toString(), QStringLiteral("off"));
+    }
+
     void twoClientsMigrateAtOnce()
     {
         Test::TestDatabase t;

@@ -236,6 +236,10 @@ void Database::configurePostgres(bool readOnly)
     const qint64 statementMs = ms == 0 ? 0 : std::min<qint64>(ms + 1000, INT_MAX);
     q.exec(QStringLiteral("SET statement_timeout = %1").arg(statementMs));
     q.exec(QStringLiteral("SET lock_timeout = %1").arg(ms));
+    // The triggers' statements keep the plan of their first call, costed for that call's rows:
+    // after one bulk write every one-row write would compile that plan again (tens of
+    // milliseconds each). A client's statements are short; compiling never pays off here.
+    q.exec(QStringLiteral("SET jit = off"));
     if (readOnly)
         q.exec(QStringLiteral("SET default_transaction_read_only = on"));
 }
