@@ -98,7 +98,7 @@ QHash<RequestLineKey, Money> OpenRequestAmounts::lockAndRead(Data::Database& db,
     }
     // Locked in key order, the same on every workstation, so two saves never wait on each other.
     Data::Query q(db, u"select bpd_bof_id, bpd_pr_id, %1 from scm_bp_delivery "
-                      "where exists (select 1 from %2 k where k.r = bpd_bof_id and k.p = bpd_pr_id) "
+                      "where (bpd_bof_id, bpd_pr_id) in (select r, p from %2) "
                       "order by bpd_bof_id, bpd_pr_id%3"_s.arg(db.dialect().roundedAmount(u"bpd_amount - bpd_placed"_s),
                                                              keys, db.dialect().lockRowsClause()));
     q.exec();
