@@ -2,9 +2,9 @@
 
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "data/engine/schema.h"
+#include "db/bulkinserter.h"
 
-#include <QSet>
-#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -86,35 +86,27 @@ QList<OpenProduct> OpenRequestAmounts::perProduct(const QList<OpenRequestLine>& 
 
 QHash<RequestLineKey, Money> OpenRequestAmounts::lockAndRead(Data::Database& db, const QList<RequestLineKey>& lines)
 {
-    QList<qint64> requests;
+    // The wanted keys go into a scratch table of the connection, so that one statement locks and
+    // reads exactly those lines: a round trip per batch of requests cost more than the save's inserts.
+    const QString keys = u"tmp_locked_lines"_s;
+    db.exec(u"drop table if exists %1"_s.arg(keys));
+    db.exec(db.dialect().createTempTable(Data::Table(keys).bigint(u"r"_s).bigint(u"p"_s)));
     {
-        QSet<qint64> seen;
+        Data::BulkInserter staged(db, keys, {u"r"_s, u"p"_s});
         for (const RequestLineKey& k : lines)
-            if (!seen.contains(k.first)) {
-                seen.insert(k.first);
-                requests << k.first;
-            }
+            staged.add({k.first, k.second});
     }
-    // One order of locking on every workstation keeps two saves from waiting on each other.
-    std::sort(requests.begin(), requests.end());
-    const QSet<RequestLineKey> wanted(lines.cbegin(), lines.cend());
+    // Locked in key order, the same on every workstation, so two saves never wait on each other.
+    Data::Query q(db, u"select bpd_bof_id, bpd_pr_id, %1 from scm_bp_delivery "
+                      "where (bpd_bof_id, bpd_pr_id) in (select r, p from %2) "
+                      "order by bpd_bof_id, bpd_pr_id%3"_s.arg(db.dialect().roundedAmount(u"bpd_amount - bpd_placed"_s),
+                                                             keys, db.dialect().lockRowsClause()));
+    q.exec();
     QHash<RequestLineKey, Money> open;
-    constexpr qsizetype Chunk = 200;
-    for (qsizetype from = 0; from < requests.size(); from += Chunk) {
-        const qsizetype n = std::min(Chunk, requests.size() - from);
-        QStringList marks(n, u"?"_s);
-        Data::Query q(db, u"select bpd_bof_id, bpd_pr_id, %1 from scm_bp_delivery where bpd_bof_id in (%2) "
-                          "order by bpd_bof_id, bpd_pr_id%3"_s.arg(db.dialect().roundedAmount(u"bpd_amount - bpd_placed"_s),
-                                                                 marks.join(u", "_s), db.dialect().lockRowsClause()));
-        for (qsizetype i = 0; i < n; ++i)
-            q.bindAt(int(i), requests[from + i], Data::ParamType::Integer);
-        q.exec();
-        while (q.next()) {
-            const RequestLineKey k{q.integer(0), q.integer(1)};
-            if (wanted.contains(k))
-                open.insert(k, q.money(2));
-        }
-    }
+    open.reserve(lines.size());
+    while (q.next())
+        open.insert({q.integer(0), q.integer(1)}, q.money(2));
+    db.exec(u"drop table %1"_s.arg(keys));
     return open;
 }
 

@@ -426,6 +426,45 @@ private slots:
         QCOMPARE(f.count(u"select count(*) from scm_bo_ordered"_s), 0);
         TARVO_CHECK_CHAIN(db);
     }
+
+    // Where the engine locks rows, a save holds only the lines it orders: another workstation
+    // orders a different product of the same request meanwhile. The lines come in any order and
+    // twice; a line that is not open is absent.
+    void savingHoldsOnlyItsOwnLines()
+    {
+        Test::TestDatabase t;
+        auto& db = t.db();
+        FormingFixture f{db};
+        const qint64 a = f.product(u"A-1"_s), b = f.product(u"B-2"_s), c = f.product(u"C-3"_s);
+        const qint64 r1 = f.request({{a, "3"}, {b, "5"}});
+        const qint64 r2 = f.request({{c, "2"}});
+        const qint64 suo = f.det.order();
+        f.det.orderLine(suo, b);
+        Data::ConnectionSettings quick = t.settings();
+        quick.commandTimeout = 1;
+        Data::Database other(quick);
+        other.open();
+        {
+            Data::Transaction holding(db);
+            const QHash<RequestLineKey, Money> open =
+                OpenRequestAmounts::lockAndRead(db, {{r2, c}, {r1, a}, {r2, c}, {r1, c}});
+            QCOMPARE(open.size(), 2);
+            QCOMPARE(open.value({r1, a}), Money(3));
+            QCOMPARE(open.value({r2, c}), Money(2));
+            QVERIFY(!open.contains({r1, c}));
+            if (db.engine() == Data::Engine::SQLite)
+                QSKIP("SQLite's write transaction keeps every other writer out");
+            Data::Transaction ordering(other);
+            other.exec(u"insert into scm_bo_ordered (bpo_bof_id, bpo_pr_id, bpo_suo_id, bpo_amount) "
+                       "values (?, ?, ?, 1)"_s,
+                       {r1, b, suo});
+            ordering.commit();
+            holding.commit();
+        }
+        QCOMPARE(f.sum(u"select bpo_amount from scm_bo_ordered where bpo_bof_id = ? and bpo_pr_id = ?"_s, {r1, b}),
+                 Money(1));
+        TARVO_CHECK_CHAIN(db);
+    }
 };
 
 QTEST_GUILESS_MAIN(SupplierOrderFormingTest)
