@@ -56,6 +56,18 @@ inline int rowWhere(Widgets::TDataGrid* grid, const std::function<bool(int row)>
     return -1;
 }
 
+// The cell's text as the grid shows it.
+inline QString shown(Widgets::TDataGrid* grid, int row, const QString& field)
+{
+    return grid->model()->data(cellOf(grid, row, field)).toString();
+}
+
+// The first row whose cell shows `text`, or -1.
+inline int rowShowing(Widgets::TDataGrid* grid, const QString& field, const QString& text)
+{
+    return rowWhere(grid, [&](int r) { return shown(grid, r, field) == text; });
+}
+
 // The row whose key field holds `key`, or -1.
 inline int rowOf(Widgets::TDataGrid* grid, const QString& field, qint64 key)
 {
