@@ -31,10 +31,10 @@ void show(QWidget* window)
     bringForward(window);
 }
 
-void bringForward(QWidget* w)
+void bringForward(QWidget* w, Minimized minimized)
 {
     QWidget* f = frameOf(w);
-    if (f->isMinimized())
+    if (minimized == Minimized::Restore && f->isMinimized())
         f->showNormal();
     else
         f->show();

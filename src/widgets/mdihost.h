@@ -12,8 +12,15 @@ namespace MdiHost {
 QMdiSubWindow* adopt(QWidget* window);
 // Adopts the window and brings it forward.
 void show(QWidget* window);
-// Shows the window's frame, restored if minimized, and makes it the active one.
-void bringForward(QWidget* window);
+// What bringing a window forward does with a minimized frame.
+enum class Minimized
+{
+    Restore,
+    Keep
+};
+// Shows the window's frame (restored if minimized, unless asked to keep it so) and makes it the
+// active one.
+void bringForward(QWidget* window, Minimized minimized = Minimized::Restore);
 // What the user closes and moves: the work-area frame, or the window itself.
 QWidget* frameOf(QWidget* window);
 } // namespace MdiHost

@@ -9,9 +9,11 @@
 #include "shell/formactivationregistry.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "support/windowsession.h"
 #include "widgets/tdatagrid.h"
 
 #include <QCalendarWidget>
@@ -30,24 +32,9 @@ using namespace Tarvo::Test::AccShed;
 namespace {
 
 // The main window around the editor, as the program shows it.
-struct Session
+struct Session : Test::WindowSession
 {
-    Data::Database& db;
-    Shell::MainWindow main{Shell::CommandLineSwitches({u"x"_s})};
-
-    explicit Session(Data::Database& d) : db(d)
-    {
-        Data::Database::setMain(&db);
-        Shell::FormActivationRegistry::instance().clear();
-        main.show();
-        main.refreshMenus();
-    }
-    ~Session()
-    {
-        Test::BoxAnswers any({QMessageBox::No, QMessageBox::No});
-        main.mdiArea()->closeAllSubWindows();
-        Data::Database::setMain(nullptr);
-    }
+    explicit Session(Data::Database& d) : WindowSession(d, {}, {QMessageBox::No, QMessageBox::No}) {}
 };
 
 void clickCommand(TAcceptedShedule* ed, const QString& name)
@@ -60,10 +47,7 @@ void clickCommand(TAcceptedShedule* ed, const QString& name)
     button->click();
 }
 
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
+using Test::cellOf;
 
 // Types a number into a cell and leaves the cell, as a user does.
 void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, Qt::Key digit)

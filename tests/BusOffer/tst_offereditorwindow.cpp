@@ -16,9 +16,11 @@
 #include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"
 #include "shell/ui/mainwindow.h"
+#include "support/griddriver.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "support/windowsession.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -45,41 +47,15 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The editor and the main window around it, as the program opens them.
-struct Session
+struct Session : Test::WindowSession
 {
-    Data::Database& db;
-    Shell::MainWindow main{Shell::CommandLineSwitches({u"x"_s})};
-
-    explicit Session(Data::Database& d) : db(d)
-    {
-        Data::Database::setMain(&db);
-        Shell::FormActivationRegistry::instance().clear();
-        registerOfferEditor();
-        main.show();
-        main.refreshMenus();
-    }
-    ~Session()
-    {
-        Test::BoxAnswers saved({QMessageBox::Ok, QMessageBox::Ok});
-        main.mdiArea()->closeAllSubWindows();
-        Data::Database::setMain(nullptr);
-    }
+    explicit Session(Data::Database& d) : WindowSession(d, registerOfferEditor, {QMessageBox::Ok, QMessageBox::Ok}) {}
     TedBuisinesOffer* editor() const { return Test::mdiWindow<TedBuisinesOffer>(main.mdiArea()); }
     Catalog::TfViewOurPrice* chooser() const { return Test::mdiWindow<Catalog::TfViewOurPrice>(main.mdiArea()); }
 };
 
-template <typename W> W* child(QWidget* w, const QString& name)
-{
-    W* c = w->findChild<W*>(name);
-    if (!c)
-        qWarning() << "no child" << name;
-    return c;
-}
-
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
+using Test::cellOf;
+using Test::child;
 
 } // namespace
 

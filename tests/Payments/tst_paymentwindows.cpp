@@ -20,6 +20,7 @@
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -43,57 +44,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QMdiSubWindow* frameOf(QWidget* w)
-{
-    return qobject_cast<QMdiSubWindow*>(w->parentWidget());
-}
-
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
-
-QVariant cell(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->data(cellOf(grid, row, field), Qt::EditRole);
-}
-
-int rowOf(Widgets::TDataGrid* grid, const QString& field, qint64 key)
-{
-    for (int r = 0; r < grid->model()->rowCount(); ++r)
-        if (cell(grid, r, field).toLongLong() == key)
-            return r;
-    return -1;
-}
-
-void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
-{
-    grid->setFocus();
-    grid->setCurrentIndex(cellOf(grid, row, field));
-    Test::press(grid, Qt::Key_F2);
-    QWidget* editor = QApplication::focusWidget();
-    QVERIFY(editor && editor != grid);
-    Test::press(editor, Qt::Key_A, Qt::ControlModifier);
-    Test::typeText(editor, text);
-    Test::press(editor, Qt::Key_Return);
-}
-
-void typeField(QLineEdit* edit, const QString& text)
-{
-    edit->setFocus();
-    edit->selectAll();
-    Test::typeText(edit, text);
-    Test::press(edit, Qt::Key_Tab);
-}
-
-void choose(QComboBox* combo, const QVariant& data)
-{
-    const int i = combo->findData(data.toString());
-    QVERIFY(i >= 0);
-    combo->setFocus();
-    combo->setCurrentIndex(i);
-    emit combo->activated(i);
-}
+using Test::cell;
+using Test::cellOf;
+using Test::choose;
+using Test::frameOf;
+using Test::rowOf;
+using Test::typeField;
+using Test::typeInto;
 
 QStringList rows(Data::Database& db, const QString& sql, const QVariantList& params = {})
 {
@@ -180,8 +137,7 @@ private slots:
             proformas->list().fetchAll();
             if (rowOf(proformas->grid(), u"pf_id"_s, pf) < 0)
                 return nullptr;
-            proformas->grid()->setFocus();
-            proformas->grid()->setCurrentIndex(cellOf(proformas->grid(), rowOf(proformas->grid(), u"pf_id"_s, pf), u"pf_id"_s));
+            Test::pick(proformas->grid(), rowOf(proformas->grid(), u"pf_id"_s, pf), u"pf_id"_s);
             proformas->action(u"actPaymentPlan"_s)->trigger();
             return Test::mdiWindow<TedPaymentPlan>(main.mdiArea());
         };
@@ -305,8 +261,7 @@ private slots:
         withChooser([&](TfSelectPf* chooser) {
             auto* g = chooser->grid();
             QVERIFY(rowOf(g, u"pf_id"_s, six) >= 0);
-            g->setFocus();
-            g->setCurrentIndex(cellOf(g, rowOf(g, u"pf_id"_s, six), u"pf_id"_s));
+            Test::pick(g, rowOf(g, u"pf_id"_s, six), u"pf_id"_s);
             Test::press(g, Qt::Key_Return);
             QVERIFY(rowOf(g, u"pf_id"_s, six) < 0); // held by the payment now
             g->setCurrentIndex(cellOf(g, rowOf(g, u"pf_id"_s, thousand), u"pf_id"_s));
@@ -349,9 +304,7 @@ private slots:
         main.mdiArea()->setActiveSubWindow(frameOf(proformas));
         proformas->action(u"actRefresh"_s)->trigger();
         QTRY_VERIFY(rowOf(proformas->grid(), u"pf_id"_s, thousand) >= 0);
-        proformas->grid()->setFocus();
-        proformas->grid()->setCurrentIndex(
-            cellOf(proformas->grid(), rowOf(proformas->grid(), u"pf_id"_s, thousand), u"pf_id"_s));
+        Test::pick(proformas->grid(), rowOf(proformas->grid(), u"pf_id"_s, thousand), u"pf_id"_s);
         QTRY_COMPARE(proformas->paymentsGrid()->model()->rowCount(), 1);
         QCOMPARE(cell(proformas->paymentsGrid(), 0, u"spm_id"_s).toLongLong(), spm);
         QTRY_COMPARE(proformas->planGrid()->model()->rowCount(), 3);

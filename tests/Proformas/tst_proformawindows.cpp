@@ -12,6 +12,7 @@
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -28,47 +29,11 @@ using namespace Tarvo;
 using namespace Tarvo::Proformas;
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
-
-int rowWhere(Widgets::TDataGrid* grid, const std::function<bool(int row)>& match)
-{
-    for (int r = 0; r < grid->model()->rowCount(); ++r)
-        if (match(r))
-            return r;
-    return -1;
-}
-
-QVariant cell(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->data(cellOf(grid, row, field), Qt::EditRole);
-}
-
-void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
-{
-    grid->setFocus();
-    grid->setCurrentIndex(cellOf(grid, row, field));
-    Test::press(grid, Qt::Key_F2);
-    QWidget* editor = QApplication::focusWidget();
-    QVERIFY(editor && editor != grid);
-    Test::press(editor, Qt::Key_A, Qt::ControlModifier);
-    Test::typeText(editor, text);
-    Test::press(editor, Qt::Key_Return);
-}
-
-void typeField(QLineEdit* edit, const QString& text)
-{
-    edit->setFocus();
-    edit->selectAll();
-    Test::typeText(edit, text);
-    Test::press(edit, Qt::Key_Tab);
-}
-
-} // namespace
+using Test::cell;
+using Test::cellOf;
+using Test::rowWhere;
+using Test::typeField;
+using Test::typeInto;
 
 class ProformaWindowsTest : public QObject
 {
@@ -153,14 +118,10 @@ private slots:
         main.menuItem(u"itemAcceptedOrders"_s)->trigger();
         auto* orders = Test::mdiWindow<AcceptedOrders::TvwAccOrders>(main.mdiArea());
         QVERIFY(orders);
-        const auto orderRow = [&] {
-            return rowWhere(orders->grid(),
-                            [&](int r) { return cell(orders->grid(), r, u"suo_id"_s).toLongLong() == suo; });
-        };
+        const auto orderRow = [&] { return Test::rowOf(orders->grid(), u"suo_id"_s, suo); };
         QVERIFY(orderRow() >= 0);
         QCOMPARE(cell(orders->grid(), orderRow(), u"State"_s).toString(), QString());
-        orders->grid()->setFocus();
-        orders->grid()->setCurrentIndex(cellOf(orders->grid(), orderRow(), u"suo_id"_s));
+        Test::pick(orders->grid(), orderRow(), u"suo_id"_s);
         QCOMPARE(orders->selectedOrders(), QList<qint64>{suo});
         orders->action(u"actLoadToProforma"_s)->trigger();
         auto* editor = Test::mdiWindow<TedProformaInvoice>(main.mdiArea());
@@ -189,14 +150,12 @@ private slots:
             QTRY_COMPARE(ok.texts, QStringList{TdmEditProforma::GrowBeyondLoadedMessage});
         }
         typeInto(parts, free1, u"Amount"_s, (was - Money(1)).toString(0));
-        products->setFocus();
-        products->setCurrentIndex(cellOf(products, 1, u"pr_articul"_s));
+        Test::pick(products, 1, u"pr_articul"_s);
         QCOMPARE(editor->document().dsProductsOrder.state(), Data::RowSetState::Browse);
         QCOMPARE(Money::fromVariant(cell(products, 0, u"amount"_s)), product1 - Money(1));
         const int invoiced2 = rowWhere(parts, [&](int r) { return !cell(parts, r, u"sde_id"_s).isNull(); });
         QVERIFY(invoiced2 >= 0);
-        parts->setFocus();
-        parts->setCurrentIndex(cellOf(parts, invoiced2, u"Amount"_s));
+        Test::pick(parts, invoiced2, u"Amount"_s);
         Test::press(parts, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(parts->model()->rowCount(), 1);
 
@@ -234,13 +193,9 @@ private slots:
         auto* register_ = Test::mdiWindow<TvProformaInvoice>(main.mdiArea());
         QVERIFY(register_);
         QCOMPARE(register_->windowTitle().left(5), u"Счета"_s);
-        const auto pfRow = [&](qint64 id) {
-            return rowWhere(register_->grid(),
-                            [&](int r) { return cell(register_->grid(), r, u"pf_id"_s).toLongLong() == id; });
-        };
+        const auto pfRow = [&](qint64 id) { return Test::rowOf(register_->grid(), u"pf_id"_s, id); };
         QTRY_VERIFY(pfRow(pf) >= 0);
-        register_->grid()->setFocus();
-        register_->grid()->setCurrentIndex(cellOf(register_->grid(), pfRow(pf), u"pf_id"_s));
+        Test::pick(register_->grid(), pfRow(pf), u"pf_id"_s);
         QCOMPARE(register_->productsGrid()->model()->rowCount(), 3);
         QCOMPARE(cell(register_->grid(), pfRow(pf), u"State"_s).toString(), QString());
         register_->action(u"actEdit"_s)->trigger();
@@ -250,8 +205,7 @@ private slots:
             return cell(products, r, u"pr_articul"_s).toString() != a1 && cell(products, r, u"pr_articul"_s).toString() != a2;
         });
         const QString a3 = cell(products, third, u"pr_articul"_s).toString();
-        products->setFocus();
-        products->setCurrentIndex(cellOf(products, third, u"pr_articul"_s));
+        Test::pick(products, third, u"pr_articul"_s);
         Test::press(products, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(products->model()->rowCount(), 2);
         {
@@ -267,7 +221,7 @@ private slots:
         QTRY_COMPARE(register_->productsGrid()->model()->rowCount(), 2);
 
         // Deleted: its lines are free again, split lines stay split.
-        main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(register_->parentWidget()));
+        main.mdiArea()->setActiveSubWindow(Test::frameOf(register_));
         register_->grid()->setCurrentIndex(cellOf(register_->grid(), pfRow(pf), u"pf_id"_s));
         {
             Test::BoxAnswers yes({QMessageBox::Yes});

@@ -14,9 +14,11 @@
 #include "shell/formactivationregistry.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "support/windowsession.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -36,25 +38,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Session
+struct Session : Test::WindowSession
 {
-    Data::Database& db;
-    Shell::MainWindow main{Shell::CommandLineSwitches({u"x"_s})};
-
-    explicit Session(Data::Database& d) : db(d)
-    {
-        Data::Database::setMain(&db);
-        Shell::FormActivationRegistry::instance().clear();
-        TSupplierOrderActivator::registerEditor();
-        main.show();
-        main.refreshMenus();
-    }
-    ~Session()
-    {
-        Test::BoxAnswers saved({QMessageBox::Ok, QMessageBox::Ok});
-        main.mdiArea()->closeAllSubWindows();
-        Data::Database::setMain(nullptr);
-    }
+    explicit Session(Data::Database& d)
+        : WindowSession(d, TSupplierOrderActivator::registerEditor, {QMessageBox::Ok, QMessageBox::Ok})
+    {}
     TedSupplierOrder2* editor() const
     {
         for (QMdiSubWindow* s : main.mdiArea()->subWindowList())
@@ -64,18 +52,8 @@ struct Session
     }
 };
 
-template <typename W> W* child(QWidget* w, const QString& name)
-{
-    W* c = w->findChild<W*>(name);
-    if (!c)
-        qWarning() << "no child" << name;
-    return c;
-}
-
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
+using Test::cellOf;
+using Test::child;
 
 // Makes the picker's row of a product the current one.
 void goTo(TSelectSupplProducts* picker, qint64 product)

@@ -11,6 +11,7 @@
 #include "shell/formactivationregistry.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
@@ -29,29 +30,11 @@ using SupplierOrders::TPreparedSupplierOrders;
 using Test::FormingFixture;
 
 namespace {
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
-
-QString shown(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->data(cellOf(grid, row, field)).toString();
-}
-
-int rowShowing(Widgets::TDataGrid* grid, const QString& field, const QString& text)
-{
-    for (int r = 0; r < grid->model()->rowCount(); ++r)
-        if (shown(grid, r, field) == text)
-            return r;
-    return -1;
-}
-
-void standOn(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    grid->setFocus();
-    grid->setCurrentIndex(cellOf(grid, row, field));
-}
+using Test::cellOf;
+using Test::rowShowing;
+using Test::shown;
+// The cell under the cursor, the grid focused.
+const auto standOn = Test::pick;
 
 TfSupplierOrder* openForming(Shell::MainWindow& main)
 {

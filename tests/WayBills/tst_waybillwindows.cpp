@@ -13,6 +13,7 @@
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
 #include "support/chaincheck.h"
+#include "support/griddriver.h"
 #include "support/menuwalk.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
@@ -32,28 +33,12 @@ using Test::WayBill::m;
 
 namespace {
 
-// The window holding `w` becomes the active MDI child, as a user's click makes it.
-void bringUp(QWidget* w)
-{
-    Test::activate(w->window());
-    for (QWidget* p = w; p; p = p->parentWidget())
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(p)) {
-            sub->mdiArea()->setActiveSubWindow(sub);
-            break;
-        }
-    w->setFocus();
-    QTRY_VERIFY(w->hasFocus());
-}
-
-QModelIndex cellOf(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field));
-}
-
-QVariant cell(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->data(cellOf(grid, row, field), Qt::EditRole);
-}
+using Test::bringUp;
+using Test::cell;
+using Test::cellOf;
+using Test::trigger;
+using Test::typeField;
+using Test::typeInto;
 
 int rowWhere(Widgets::TDataGrid* grid, const QString& field, const QVariant& value)
 {
@@ -70,36 +55,6 @@ void select(Widgets::TDataGrid* grid, const QString& field, const QVariant& valu
     QVERIFY2(row >= 0, qPrintable(u"%1 = %2 not in %3"_s.arg(field, value.toString(), grid->objectName())));
     bringUp(grid);
     grid->setCurrentIndex(cellOf(grid, row, field));
-}
-
-void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
-{
-    QVERIFY(row >= 0);
-    bringUp(grid);
-    grid->setCurrentIndex(cellOf(grid, row, field));
-    Test::press(grid, Qt::Key_F2);
-    QWidget* editor = QApplication::focusWidget();
-    QVERIFY(editor && editor != grid);
-    Test::press(editor, Qt::Key_A, Qt::ControlModifier);
-    Test::typeText(editor, text);
-    Test::press(editor, Qt::Key_Return);
-}
-
-void typeField(QLineEdit* edit, const QString& text)
-{
-    QVERIFY(edit);
-    bringUp(edit);
-    edit->selectAll();
-    Test::typeText(edit, text);
-    Test::press(edit, Qt::Key_Tab);
-}
-
-void trigger(QWidget* w, const QString& action)
-{
-    QAction* a = w->findChild<QAction*>(action);
-    QVERIFY2(a, qPrintable(action));
-    QVERIFY2(a->isEnabled(), qPrintable(action));
-    a->trigger();
 }
 
 } // namespace

@@ -88,7 +88,6 @@ TViewPayments::TViewPayments(Data::Database& db, QWidget* parent)
     split()->addWidget(m_detailsGrid);
     split()->setStretchFactor(0, 3);
     split()->setStretchFactor(1, 1);
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editPayment(); }); });
     m_grid->setColumns(headerColumns());
     m_grid->setColumnsSection(u"TViewPaymentsHeaders"_s);
     resize(1000, 600);
@@ -104,13 +103,9 @@ TViewPayments::~TViewPayments()
 
 void TViewPayments::buildToolbar()
 {
-    using Shell::TdmAllButtons;
-    addTool(u"actNew"_s, u"Новый"_s, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), [this] { newPayment(); });
-    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editPayment(); });
-    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-            [this] { deletePayment(); });
-    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { reopen(); });
-    addTool(u"actExport"_s, u"В склад..."_s, TdmAllButtons::Export, QKeySequence(Qt::CTRL | Qt::Key_E),
+    addDocumentTools(
+        m_grid, u"Новый"_s, [this] { newPayment(); }, [this] { editPayment(); }, [this] { deletePayment(); });
+    addTool(u"actExport"_s, u"В склад..."_s, Shell::TdmAllButtons::Export, QKeySequence(Qt::CTRL | Qt::Key_E),
             [this] { exportPayment(); });
     addPrintMenu(ReportGroup, u"Печать реестра платежей появится вместе с отчетами."_s,
                  u"Отчеты по платежам появятся вместе с модулем отчетов"_s,
@@ -124,18 +119,12 @@ void TViewPayments::buildPopup()
     for (const char* name : {"actNew", "actEdit", "actDelete", "actExport"})
         popup()->addAction(action(QLatin1String(name)));
     popup()->addSeparator();
-    popup()->addMenu(m_grid->searchMenu());
-    QAction* setup = popup()->addAction(u"Настроить колонки"_s);
-    setup->setObjectName(u"actSetupColumns"_s);
-    connect(setup, &QAction::triggered, m_grid, &Widgets::TDataGrid::setupColumns);
+    addSearchAndSetup(popup(), m_grid);
 }
 
 void TViewPayments::updateActions()
 {
-    const bool rows = hasRows();
-    for (const char* name : {"actEdit", "actView", "actDelete", "actExport"})
-        if (QAction* a = action(QLatin1String(name)))
-            a->setEnabled(rows);
+    enableWithRows({u"actEdit"_s, u"actView"_s, u"actDelete"_s, u"actExport"_s});
 }
 
 void TViewPayments::showDocument(qint64 key)
@@ -168,14 +157,8 @@ void TViewPayments::viewPayment()
 void TViewPayments::deletePayment()
 {
     const qint64 id = m_list->currentPayment();
-    if (!id)
-        return;
-    if (QMessageBox::question(this, windowTitle(), DeleteQuestion, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
-        return;
-    const int row = m_list->recNo();
-    TdmEditPayment::cmdDeletePayment(database(), id);
-    reloadAtRow(row);
+    if (id)
+        deleteAfterQuestion(DeleteQuestion, [this, id] { TdmEditPayment::cmdDeletePayment(database(), id); });
 }
 
 void TViewPayments::exportPayment()

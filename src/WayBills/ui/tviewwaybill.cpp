@@ -84,13 +84,9 @@ TviewWayBill::TviewWayBill(Data::Database& db, QWidget* parent)
     popup()->addAction(action(u"actEdit"_s));
     popup()->addAction(action(u"actDelete"_s));
     popup()->addSeparator();
-    popup()->addMenu(m_grid->searchMenu());
-    QAction* setup = popup()->addAction(u"Настроить колонки"_s);
-    setup->setObjectName(u"actSetupColumns"_s);
-    connect(setup, &QAction::triggered, m_grid, &Widgets::TDataGrid::setupColumns);
+    addSearchAndSetup(popup(), m_grid);
     setList(m_list.get(), m_grid);
     buildDetails();
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editWayBill(); }); });
     m_grid->setColumns(dictionaryColumns(u"scm_waybill"_s, headerColumns()));
     m_grid->setColumnsSection(u"WayBills"_s);
     m_grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
@@ -107,11 +103,8 @@ TviewWayBill::~TviewWayBill()
 void TviewWayBill::buildToolbar()
 {
     using Shell::TdmAllButtons;
-    addTool(u"actNew"_s, u"Новая"_s, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), [this] { newWayBill(); });
-    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editWayBill(); });
-    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-            [this] { deleteWayBill(); });
-    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
+    addDocumentTools(
+        m_grid, u"Новая"_s, [this] { newWayBill(); }, [this] { editWayBill(); }, [this] { deleteWayBill(); });
     QMenu* print = addPrintMenu(ReportGroup, u"Печать реестра посылок появится вместе с печатью реестров."_s,
                                 u"Отчеты по посылкам появятся вместе с модулем отчетов"_s,
                                 u"Отчеты по посылкам появятся вместе с модулем отчетов FR."_s);
@@ -167,10 +160,7 @@ void TviewWayBill::buildDetails()
 
 void TviewWayBill::updateActions()
 {
-    const bool rows = hasRows();
-    for (const char* name : {"actEdit", "actDelete", "actCopyIntoNew", "actProcessWayBill"})
-        if (QAction* a = action(QLatin1String(name)))
-            a->setEnabled(rows);
+    enableWithRows({u"actEdit"_s, u"actDelete"_s, u"actCopyIntoNew"_s, u"actProcessWayBill"_s});
 }
 
 void TviewWayBill::showDocument(qint64 key)
@@ -213,13 +203,10 @@ void TviewWayBill::deleteWayBill()
     const qint64 id = m_list->currentWayBill();
     if (!id || !mayDo(RightDelete, u"Удаление посылки"_s))
         return;
-    if (QMessageBox::question(this, windowTitle(), u"Удалить посылку?"_s, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
-        return;
-    const int row = m_list->recNo();
-    if (!WayBillList::deleteWayBill(database(), id))
-        QMessageBox::information(this, windowTitle(), u"Посылка %1 уже удалена другим пользователем"_s.arg(id));
-    reloadAtRow(row);
+    deleteAfterQuestion(u"Удалить посылку?"_s, [this, id] {
+        if (!WayBillList::deleteWayBill(database(), id))
+            QMessageBox::information(this, windowTitle(), u"Посылка %1 уже удалена другим пользователем"_s.arg(id));
+    });
 }
 
 void TviewWayBill::registerList()

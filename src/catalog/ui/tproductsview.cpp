@@ -11,7 +11,6 @@
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,85 +37,50 @@ protected:
 } // namespace
 
 TProductsView::TProductsView(Data::Database& db, QWidget* parent)
-    : TCatalogView(parent), m_db(db), m_products(std::make_unique<TNodeProducts>(&db))
+    : TProductListView(std::make_unique<TNodeProducts>(&db), parent)
 {
-    m_products->setReadOnly(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_grid = new Widgets::TDataGrid(this);
-    m_grid->setAccessibleName(u"Товары"_s);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setColumnsSection(u"TfCatalog_Products"_s);
-    m_grid->viewport()->installEventFilter(this);
-    layout->addWidget(m_grid);
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &TProductsView::choose);
-}
-
-TProductsView::~TProductsView()
-{
-    m_grid->setRowSet(nullptr);
-}
-
-Data::TRowSet* TProductsView::dataSet() const
-{
-    return m_products.get();
+    grid()->viewport()->installEventFilter(this);
 }
 
 void TProductsView::showNode(qint64 nodeId, bool withSubgroups)
 {
     m_node = nodeId;
-    auto* p = static_cast<TNodeProducts*>(m_products.get());
-    m_grid->setRowSet(nullptr);
-    p->close();
-    p->statement = ProductListQuery::forNode(nodeId, withSubgroups);
-    p->open();
-    const auto label = [p](const char* field, const QString& caption) {
-        const int i = p->fieldIndex(QString::fromLatin1(field));
-        if (i >= 0)
-            p->field(i).displayLabel = caption;
-    };
-    label("PR_ID", u"Код"_s);
-    label("PR_ARTICUL", u"Артикул"_s);
-    label("PR_NAME", u"Наименование"_s);
-    label("PR_GROUPID", u"Группа"_s);
-    label("PR_EDIN_IZMER", u"Ед. изм."_s);
-    m_grid->setRowSet(p);
-}
-
-void TProductsView::choose()
-{
-    if (m_products->isActive() && !m_products->isEmpty())
-        Q_EMIT chosen(m_products->integer(u"PR_ID"_s));
+    auto& p = static_cast<TNodeProducts&>(products());
+    detachProducts();
+    p.close();
+    p.statement = ProductListQuery::forNode(nodeId, withSubgroups);
+    p.open();
+    showProducts();
 }
 
 std::optional<qint64> TProductsView::draggedProductGroup() const
 {
-    if (!m_dragging || !m_products->isActive() || m_products->isEmpty())
+    if (!m_dragging || !hasProduct())
         return std::nullopt;
-    const QVariant g = m_products->value(u"PR_GROUPID"_s);
+    const QVariant g = products().value(u"PR_GROUPID"_s);
     return g.isNull() ? qint64(WithoutGroup) : g.toLongLong();
 }
 
 QList<qint64> TProductsView::draggedProducts() const
 {
-    if (!m_products->isActive() || m_products->isEmpty())
+    if (!hasProduct())
         return {};
-    return {m_products->integer(u"PR_ID"_s)};
+    return {products().integer(u"PR_ID"_s)};
 }
 
 bool TProductsView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid->viewport()) {
+    if (watched == grid()->viewport()) {
         if (event->type() == QEvent::MouseButtonPress)
             m_pressAt = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (event->type() == QEvent::MouseMove &&
             (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton) &&
             (static_cast<QMouseEvent*>(event)->position().toPoint() - m_pressAt).manhattanLength() >=
                 QApplication::startDragDistance() &&
-            m_products->isActive() && !m_products->isEmpty()) {
-            auto* drag = new QDrag(m_grid);
+            hasProduct()) {
+            auto* drag = new QDrag(grid());
             auto* mime = new QMimeData;
-            mime->setData(TGroupTreeView::ProductsMime, QByteArray::number(m_products->integer(u"PR_ID"_s)));
+            mime->setData(TGroupTreeView::ProductsMime, QByteArray::number(products().integer(u"PR_ID"_s)));
             drag->setMimeData(mime);
             m_dragging = true;
             drag->exec(Qt::MoveAction);
@@ -124,7 +88,7 @@ bool TProductsView::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return TCatalogView::eventFilter(watched, event);
+    return TProductListView::eventFilter(watched, event);
 }
 
 } // namespace Tarvo::Catalog

@@ -251,9 +251,50 @@ void RegisterFrame::addSortAndSetup(QMenu* menu, Widgets::TDataGrid* grid, const
                     [this, grid, column] { guarded([grid, column] { grid->sortBy(column); }); });
         }
     });
+    addColumnSetup(menu, grid);
+}
+
+void RegisterFrame::addSearchAndSetup(QMenu* menu, Widgets::TDataGrid* grid)
+{
+    menu->addMenu(grid->searchMenu());
+    addColumnSetup(menu, grid);
+}
+
+void RegisterFrame::addColumnSetup(QMenu* menu, Widgets::TDataGrid* grid)
+{
     QAction* setup = menu->addAction(u"Настроить колонки"_s);
     setup->setObjectName(u"actSetupColumns"_s);
     connect(setup, &QAction::triggered, grid, &Widgets::TDataGrid::setupColumns);
+}
+
+void RegisterFrame::addDocumentTools(Widgets::TDataGrid* grid, const QString& newText,
+                                     const std::function<void()>& create, const std::function<void()>& edit,
+                                     const std::function<void()>& remove)
+{
+    using Shell::TdmAllButtons;
+    addTool(u"actNew"_s, newText, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), create);
+    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), edit);
+    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete), remove);
+    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { reopen(); });
+    connect(grid, &Widgets::TDataGrid::rowActivated, this, [this, edit] { guarded(edit); });
+}
+
+void RegisterFrame::enableWithRows(const QStringList& commands)
+{
+    const bool rows = hasRows();
+    for (const QString& name : commands)
+        if (QAction* a = action(name))
+            a->setEnabled(rows);
+}
+
+void RegisterFrame::deleteAfterQuestion(const QString& question, const std::function<void()>& remove)
+{
+    if (QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    const int row = m_list->recNo();
+    remove();
+    reloadAtRow(row);
 }
 
 QAction* RegisterFrame::action(const QString& objectName) const

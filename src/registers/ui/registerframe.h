@@ -109,6 +109,16 @@ protected:
     void finishToolbar();
     // A pop-up's "Упорядочить по" and "Настроить колонки" over a grid.
     void addSortAndSetup(QMenu* menu, Widgets::TDataGrid* grid, const QString& naturalOrder);
+    // A pop-up's search menu and "Настроить колонки" over a grid.
+    void addSearchAndSetup(QMenu* menu, Widgets::TDataGrid* grid);
+    // The toolbar's document commands: `newText` (Shift+F4), "Редактировать" (F4, also Enter or a
+    // double click on a row of the grid), "Удалить" (Ctrl+Del) and "Обновить" (F5).
+    void addDocumentTools(Widgets::TDataGrid* grid, const QString& newText, const std::function<void()>& create,
+                          const std::function<void()>& edit, const std::function<void()>& remove);
+    // The named commands act on the current document: enabled while the list has rows.
+    void enableWithRows(const QStringList& commands);
+    // On "Да" to the question, `remove` deletes the current document and the list is read again.
+    void deleteAfterQuestion(const QString& question, const std::function<void()>& remove);
 
     // Runs a command; its failure is shown in a box, a cancel ends it silently.
     void guarded(const std::function<void()>& command);
@@ -136,6 +146,8 @@ protected:
     void forgetShown() { m_shownKey = -1; }
 
 private:
+    void addColumnSetup(QMenu* menu, Widgets::TDataGrid* grid);
+
     Data::Database& m_db;
     QString m_title;
     std::unique_ptr<Otbor::TVarList> m_filters;

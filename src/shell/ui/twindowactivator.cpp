@@ -1,11 +1,10 @@
 #include "shell/ui/twindowactivator.h"
 
-#include "shell/ui/mainwindow.h"
-
-#include <QMdiArea>
-#include <QMdiSubWindow>
+#include "widgets/mdihost.h"
 
 namespace Tarvo::Shell {
+
+using namespace Widgets;
 
 TWindowActivator::TWindowActivator(int formType, Factory factory, Restore restore, Loader loader)
     : m_formType(formType), m_factory(std::move(factory)), m_restore(restore), m_loader(std::move(loader))
@@ -13,34 +12,17 @@ TWindowActivator::TWindowActivator(int formType, Factory factory, Restore restor
 
 QWidget* TWindowActivator::frame() const
 {
-    if (!m_window)
-        return nullptr;
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(m_window->parentWidget()))
-        return sub;
-    return m_window;
+    return m_window ? MdiHost::frameOf(m_window) : nullptr;
 }
 
 void TWindowActivator::activate(int parameter)
 {
     if (!m_window) {
         m_window = m_factory();
-        m_window->setAttribute(Qt::WA_DeleteOnClose);
-        if (MainWindow* main = MainWindow::instance()) {
-            QMdiSubWindow* sub = main->mdiArea()->addSubWindow(m_window);
-            sub->setAttribute(Qt::WA_DeleteOnClose);
-        }
+        MdiHost::adopt(m_window);
     }
-    QWidget* f = frame();
-    if (m_restore == Restore::ToNormal && f->isMinimized())
-        f->showNormal();
-    else
-        f->show();
-    m_window->show();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(f))
-        sub->mdiArea()->setActiveSubWindow(sub);
-    else
-        f->activateWindow();
-    f->raise();
+    MdiHost::bringForward(m_window, m_restore == Restore::ToNormal ? MdiHost::Minimized::Restore
+                                                                   : MdiHost::Minimized::Keep);
     if (m_loader)
         m_loader(m_window, parameter);
 }

@@ -5,9 +5,6 @@
 #include "data/engine/dialect.h"
 #include "data/engine/query.h"
 #include "data/modules/tupdatedadodataset.h"
-#include "widgets/tdatagrid.h"
-
-#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -104,27 +101,9 @@ private:
 };
 
 AnalogProductsView::AnalogProductsView(Data::Database& db, QWidget* parent)
-    : TCatalogView(parent), m_db(db), m_products(std::make_unique<AnalogProductList>(db))
-{
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_grid = new Widgets::TDataGrid(this);
-    m_grid->setAccessibleName(u"Товары"_s);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setColumnsSection(u"TfCatalog_Products"_s);
-    layout->addWidget(m_grid);
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, &AnalogProductsView::choose);
-}
-
-AnalogProductsView::~AnalogProductsView()
-{
-    m_grid->setRowSet(nullptr);
-}
-
-Data::TRowSet* AnalogProductsView::dataSet() const
-{
-    return m_products.get();
-}
+    : TProductListView(std::make_unique<AnalogProductList>(db), parent), m_db(db),
+      m_products(static_cast<AnalogProductList*>(&products()))
+{}
 
 void AnalogProductsView::setBatchRows(int rows)
 {
@@ -135,25 +114,9 @@ void AnalogProductsView::showNode(qint64 nodeId, bool withSubgroups)
 {
     m_node = nodeId;
     m_subgroups = withSubgroups;
-    m_grid->setRowSet(nullptr);
+    detachProducts();
     m_products->show(OurPriceQuery::forNode(nodeId, withSubgroups));
-    const auto label = [this](const char* field, const QString& caption) {
-        const int i = m_products->fieldIndex(QString::fromLatin1(field));
-        if (i >= 0)
-            m_products->field(i).displayLabel = caption;
-    };
-    label("PR_ID", u"Код"_s);
-    label("PR_ARTICUL", u"Артикул"_s);
-    label("PR_NAME", u"Наименование"_s);
-    label("PR_GROUPID", u"Группа"_s);
-    label("PR_EDIN_IZMER", u"Ед. изм."_s);
-    m_grid->setRowSet(m_products.get());
-}
-
-void AnalogProductsView::choose()
-{
-    if (m_products->isActive() && !m_products->isEmpty())
-        Q_EMIT chosen(m_products->integer(u"PR_ID"_s));
+    showProducts();
 }
 
 qint64 AnalogProductsView::firstStartingWith(const QString& column, const QString& text) const
