@@ -10,6 +10,7 @@
 #include "data/engine/dialect.h"
 #include "data/engine/procedureregistry.h"
 #include "data/engine/query.h"
+#include "data/engine/resultreader.h"
 #include "data/rowset/rowsethelpers.h"
 #include "messaging/changeevents.h"
 #include "messaging/tmessageserver.h"
@@ -102,6 +103,19 @@ template <typename Link> void appendRows(TRowSet& set, const ProcedureRows& rows
             loaded << std::move(values);
     }
     set.appendLoadedRows(std::move(loaded));
+}
+
+// A result set read straight into the row set, by column name (calculated fields left out);
+// `link` fills the provisional keys from the row read, or leaves the row out.
+int readInto(TRowSet& set, ResultReader& result, const TRowSet::ResultRowHandler& link)
+{
+    QList<int> fields;
+    fields.reserve(result.columns().size());
+    for (const ResultColumn& c : result.columns()) {
+        const int f = set.fieldIndex(c.name);
+        fields << (f >= 0 && !set.field(f).isCalculated() ? f : -1);
+    }
+    return set.appendResult(result, fields, link);
 }
 
 // An order row of a waybill as its request rows name it.
@@ -459,39 +473,20 @@ void Tdm_WayBills::loadWayBill(int swbId)
 {
     WayBillProcedures::registerOnce();
     loadLookups();
-    const ProcedureResult r =
-        ProcedureRegistry::instance().call(database(), WayBillProcedures::LoadWayBill, {{u"swb_id"_s, swbId}});
+    bool cleared = false;
+    const auto clearAll = [this] {
+        for (TRowSet* s : {&offerInvoice, &orderInvoice, &deliveredProduct, &deliveryInvoices, &wayBills})
+            s->clearRows();
+        m_discardedLines.clear();
+        m_discardedShares.clear();
+    };
     m_loading = true;
-    // Appended without their masters: following the parents' cursors row by row costs the most.
-    linkMasters(false);
     const auto done = qScopeGuard([this] {
         linkMasters(true);
         m_loading = false;
     });
-    for (TRowSet* s : {&offerInvoice, &orderInvoice, &deliveredProduct, &deliveryInvoices, &wayBills})
-        s->clearRows();
-    m_discardedLines.clear();
-    m_discardedShares.clear();
-
     const int swbLink = nextTempId();
-    const int wbLink = wayBills.fieldIndex(u"swb_id_link"_s);
-    appendRows(wayBills, r.resultSet(0), [&](QVariantList& v, const QVariantList&) {
-        v[wbLink] = swbLink;
-        return true;
-    });
     QHash<qint64, int> invoiceLinks;
-    const ProcedureRows invoices = r.resultSet(1);
-    const int sdeCol = invoices.column(u"sde_id"_s);
-    const int invWbLink = deliveryInvoices.fieldIndex(u"swb_id_link"_s),
-              invLink = deliveryInvoices.fieldIndex(u"sde_id_link"_s);
-    invoiceLinks.reserve(invoices.rows.size());
-    appendRows(deliveryInvoices, invoices, [&](QVariantList& v, const QVariantList& src) {
-        const int link = nextTempId();
-        invoiceLinks.insert(src.at(sdeCol).toLongLong(), link);
-        v[invWbLink] = swbLink;
-        v[invLink] = link;
-        return true;
-    });
     const auto invoiceLink = [&](const QVariant& sde, const QString& what) {
         const auto it = invoiceLinks.constFind(sde.toLongLong());
         if (it == invoiceLinks.constEnd())
@@ -500,59 +495,119 @@ void Tdm_WayBills::loadWayBill(int swbId)
                                 .arg(sde.toLongLong()));
         return *it;
     };
-    const ProcedureRows products = r.resultSet(2);
-    const int sdpSde = products.column(u"sdp_sde_id"_s), sdpPr = products.column(u"sdp_pr_id"_s);
-    const int prInvLink = deliveredProduct.fieldIndex(u"sde_id_link"_s),
-              prWbLink = deliveredProduct.fieldIndex(u"swb_id_link"_s);
     QSet<std::pair<qint64, qint64>> productKeys;
-    productKeys.reserve(products.rows.size());
-    appendRows(deliveredProduct, products, [&](QVariantList& v, const QVariantList& src) {
-        v[prInvLink] = invoiceLink(src.at(sdpSde), u"товар"_s);
-        v[prWbLink] = swbLink;
-        productKeys.insert({src.at(sdpSde).toLongLong(), src.at(sdpPr).toLongLong()});
-        return true;
-    });
-    const ProcedureRows orders = r.resultSet(3);
-    const int oSde = orders.column(u"sdi_sde_id"_s), oSdp = orders.column(u"sdi_sdp_pr_id"_s),
-              oSuo = orders.column(u"sdi_suo_id"_s), oPr = orders.column(u"sdi_pr_id"_s),
-              oDate = orders.column(u"sdi_soa_deliverydate"_s);
-    const int ordInvLink = orderInvoice.fieldIndex(u"sde_id_link"_s),
-              ordLink = orderInvoice.fieldIndex(u"order_invoice_link"_s);
     QHash<OrderRowKey, int> orderLinks;
-    orderLinks.reserve(orders.rows.size());
-    appendRows(orderInvoice, orders, [&](QVariantList& v, const QVariantList& src) {
-        const qint64 sde = src.at(oSde).toLongLong(), sdp = src.at(oSdp).toLongLong();
-        if (!productKeys.contains({sde, sdp}))
-            throw Exception(u"Внутренняя ошибка: строка заказа %1 посылки %2 ссылается на отсутствующий товар"_s
+    try {
+        // The sets of scm_loadWayBill read straight into the row sets; the waybill's own row first
+        // as values, so that a waybill that is gone leaves the open one as it was.
+        WayBillProcedures::readWayBill(database(), swbId, [&](int set, Query& q) -> int {
+            if (set == 0) {
+                ProcedureRows head;
+                head.rows = readRows(q);
+                for (int i = 0; i < q.columnCount(); ++i)
+                    head.columns << q.columnName(i);
+                if (head.rows.isEmpty())
+                    return 0;
+                // Appended without their masters: following the parents' cursors row by row costs
+                // the most.
+                linkMasters(false);
+                clearAll();
+                cleared = true;
+                const int wbLink = wayBills.fieldIndex(u"swb_id_link"_s);
+                appendRows(wayBills, head, [&](QVariantList& v, const QVariantList&) {
+                    v[wbLink] = swbLink;
+                    return true;
+                });
+                return int(head.rows.size());
+            }
+            const auto result = ResultReader::open(q);
+            const QVector<ResultColumn>& columns = result->columns();
+            const auto column = [&](const QString& name) {
+                for (int i = 0; i < columns.size(); ++i)
+                    if (columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+                        return i;
+                throw Exception(u"Внутренняя ошибка: в наборе %1 посылки нет столбца %2"_s.arg(set).arg(name));
+            };
+            switch (set) {
+            case 1: {
+                const int sdeCol = column(u"sde_id"_s);
+                const int invWbLink = deliveryInvoices.fieldIndex(u"swb_id_link"_s),
+                          invLink = deliveryInvoices.fieldIndex(u"sde_id_link"_s);
+                return readInto(deliveryInvoices, *result, [&](const RowValues& src, RowValues::Builder& v) {
+                    const int link = nextTempId();
+                    invoiceLinks.insert(src.at(sdeCol).toLongLong(), link);
+                    v.setInt64(invWbLink, swbLink);
+                    v.setInt64(invLink, link);
+                    return true;
+                });
+            }
+            case 2: {
+                const int sdpSde = column(u"sdp_sde_id"_s), sdpPr = column(u"sdp_pr_id"_s);
+                const int prInvLink = deliveredProduct.fieldIndex(u"sde_id_link"_s),
+                          prWbLink = deliveredProduct.fieldIndex(u"swb_id_link"_s);
+                return readInto(deliveredProduct, *result, [&](const RowValues& src, RowValues::Builder& v) {
+                    const QVariant sde = src.at(sdpSde);
+                    v.setInt64(prInvLink, invoiceLink(sde, u"товар"_s));
+                    v.setInt64(prWbLink, swbLink);
+                    productKeys.insert({sde.toLongLong(), src.at(sdpPr).toLongLong()});
+                    return true;
+                });
+            }
+            case 3: {
+                const int oSde = column(u"sdi_sde_id"_s), oSdp = column(u"sdi_sdp_pr_id"_s),
+                          oSuo = column(u"sdi_suo_id"_s), oPr = column(u"sdi_pr_id"_s),
+                          oDate = column(u"sdi_soa_deliverydate"_s);
+                const int ordInvLink = orderInvoice.fieldIndex(u"sde_id_link"_s),
+                          ordLink = orderInvoice.fieldIndex(u"order_invoice_link"_s);
+                return readInto(orderInvoice, *result, [&](const RowValues& src, RowValues::Builder& v) {
+                    const qint64 sde = src.at(oSde).toLongLong(), sdp = src.at(oSdp).toLongLong();
+                    if (!productKeys.contains({sde, sdp}))
+                        throw Exception(
+                            u"Внутренняя ошибка: строка заказа %1 посылки %2 ссылается на отсутствующий товар"_s
                                 .arg(src.at(oSuo).toLongLong())
                                 .arg(swbId));
-        const int link = nextTempId();
-        orderLinks.insert({sde, sdp, src.at(oSuo).toLongLong(), src.at(oPr).toLongLong(), dateKey(src.at(oDate))},
-                          link);
-        v[ordInvLink] = invoiceLink(src.at(oSde), u"строка заказа"_s);
-        v[ordLink] = link;
-        return true;
-    });
-    const ProcedureRows requests = r.resultSet(4);
-    const int rSde = requests.column(u"soi_sde_id"_s), rSdp = requests.column(u"soi_sdp_pr_id"_s),
-              rSuo = requests.column(u"soi_suo_id"_s), rPr = requests.column(u"soi_pr_id"_s),
-              rDate = requests.column(u"soi_soa_deliverydate"_s), rBof = requests.column(u"soi_bof_id"_s);
-    const int reqOrdLink = offerInvoice.fieldIndex(u"order_invoice_link"_s),
-              reqInvLink = offerInvoice.fieldIndex(u"sde_id_link"_s);
-    appendRows(offerInvoice, requests, [&](QVariantList& v, const QVariantList& src) {
-        if (src.at(rBof).isNull())
-            return false;
-        const auto it = orderLinks.constFind({src.at(rSde).toLongLong(), src.at(rSdp).toLongLong(),
-                                              src.at(rSuo).toLongLong(), src.at(rPr).toLongLong(),
-                                              dateKey(src.at(rDate))});
-        if (it == orderLinks.constEnd())
-            throw Exception(u"Внутренняя ошибка: строка заявки %1 посылки %2 не относится ни к одной строке заказа"_s
+                    const int link = nextTempId();
+                    orderLinks.insert(
+                        {sde, sdp, src.at(oSuo).toLongLong(), src.at(oPr).toLongLong(), dateKey(src.at(oDate))}, link);
+                    v.setInt64(ordInvLink, invoiceLink(src.at(oSde), u"строка заказа"_s));
+                    v.setInt64(ordLink, link);
+                    return true;
+                });
+            }
+            case 4: {
+                const int rSde = column(u"soi_sde_id"_s), rSdp = column(u"soi_sdp_pr_id"_s),
+                          rSuo = column(u"soi_suo_id"_s), rPr = column(u"soi_pr_id"_s),
+                          rDate = column(u"soi_soa_deliverydate"_s), rBof = column(u"soi_bof_id"_s);
+                const int reqOrdLink = offerInvoice.fieldIndex(u"order_invoice_link"_s),
+                          reqInvLink = offerInvoice.fieldIndex(u"sde_id_link"_s);
+                return readInto(offerInvoice, *result, [&](const RowValues& src, RowValues::Builder& v) {
+                    if (src.isNull(rBof))
+                        return false;
+                    const auto it = orderLinks.constFind({src.at(rSde).toLongLong(), src.at(rSdp).toLongLong(),
+                                                          src.at(rSuo).toLongLong(), src.at(rPr).toLongLong(),
+                                                          dateKey(src.at(rDate))});
+                    if (it == orderLinks.constEnd())
+                        throw Exception(
+                            u"Внутренняя ошибка: строка заявки %1 посылки %2 не относится ни к одной строке заказа"_s
                                 .arg(src.at(rBof).toLongLong())
                                 .arg(swbId));
-        v[reqOrdLink] = *it;
-        v[reqInvLink] = invoiceLink(src.at(rSde), u"строка заявки"_s);
-        return true;
-    });
+                    v.setInt64(reqOrdLink, *it);
+                    v.setInt64(reqInvLink, invoiceLink(src.at(rSde), u"строка заявки"_s));
+                    return true;
+                });
+            }
+            default:
+                throw Exception(u"Внутренняя ошибка: лишний набор %1 в загрузке посылки"_s.arg(set));
+            }
+        });
+    } catch (...) {
+        // A load that failed half-way leaves no half a waybill that could be saved.
+        if (cleared) {
+            clearAll();
+            m_swbId = 0;
+        }
+        throw;
+    }
     m_swbId = swbId;
     linkMasters(true);
     wayBills.first();

@@ -74,23 +74,18 @@ private:
 Data::ProcedureResult loadWayBill(Data::Database& db, const QVariantMap& params)
 {
     const qint64 swb = keyParam(params, WayBillProcedures::LoadWayBill, u"swb_id"_s);
-    const QList<WayBillProcedures::Statement>& statements = WayBillProcedures::loadWayBillStatements();
-    SnapshotRead read(db);
     Data::ProcedureResult result;
-    for (const WayBillProcedures::Statement& s : statements) {
-        Data::Query q(db, s.sql);
-        q.bindAll(QVariantList(s.keyBinds, swb));
+    WayBillProcedures::readWayBill(db, swb, [&](int set, Data::Query& q) {
         Data::ProcedureRows rows = rowsOf(q);
-        if (&s != &statements.first()) {
+        const int n = int(rows.rows.size());
+        if (set > 0) {
             result.further << std::move(rows);
-            continue;
+        } else {
+            result.columns = std::move(rows.columns);
+            result.rows = std::move(rows.rows);
         }
-        if (rows.rows.isEmpty())
-            throw Exception(u"Посылка %1 не найдена"_s.arg(swb));
-        result.columns = std::move(rows.columns);
-        result.rows = std::move(rows.rows);
-    }
-    read.done();
+        return n;
+    });
     return result;
 }
 
@@ -317,6 +312,20 @@ const QList<WayBillProcedures::Statement>& WayBillProcedures::loadWayBillStateme
          "soi_soa_deliverydate, soi_bof_id"_s,
          2}};
     return statements;
+}
+
+void WayBillProcedures::readWayBill(Data::Database& db, qint64 swbId,
+                                    const std::function<int(int set, Data::Query& q)>& read)
+{
+    const QList<Statement>& statements = loadWayBillStatements();
+    SnapshotRead snapshot(db);
+    for (int i = 0; i < statements.size(); ++i) {
+        Data::Query q(db, statements.at(i).sql);
+        q.bindAll(QVariantList(statements.at(i).keyBinds, swbId));
+        if (read(i, q) == 0 && i == 0)
+            throw Exception(u"Посылка %1 не найдена"_s.arg(swbId));
+    }
+    snapshot.done();
 }
 
 void WayBillProcedures::registerOnce()

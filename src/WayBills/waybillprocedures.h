@@ -2,6 +2,12 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
+
+namespace Tarvo::Data {
+class Database;
+class Query;
+} // namespace Tarvo::Data
 
 namespace Tarvo::WayBills {
 
@@ -36,6 +42,10 @@ public:
         int keyBinds = 1;
     };
     static const QList<Statement>& loadWayBillStatements();
+    // What scm_loadWayBill does, for a reader that takes the rows itself: runs its statements in
+    // one snapshot, handing each bound query, not yet run, to `read` with the number of its result
+    // set; `read` returns the rows it read. Throws when the waybill is absent.
+    static void readWayBill(Data::Database& db, qint64 swbId, const std::function<int(int set, Data::Query& q)>& read);
 
     static void registerOnce();
 };

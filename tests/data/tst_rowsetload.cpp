@@ -1,6 +1,8 @@
 #include "data/engine/database.h"
 #include "data/engine/databaseerror.h"
 #include "data/engine/query.h"
+#include "data/engine/resultreader.h"
+#include "core/exception.h"
 #include "data/rowset/trowset.h"
 #include "support/testdatabase.h"
 
@@ -281,6 +283,86 @@ private slots:
         QCOMPARE(clone->recordCount(), 2);
         clone->first();
         QCOMPARE(clone->integer("id"), 3);
+    }
+
+    // A result read straight into fields of another order and type gives what the values appended
+    // one by one give; rows may be completed or left out, and a refusal keeps what was there.
+    void resultReadIntoTheFieldsByMap()
+    {
+        Test::TestDatabase t;
+        Database& db = t.db(false);
+        fillTable(db);
+        const auto define = [](TRowSet& rs) {
+            rs.addField("link", FieldType::Integer);
+            rs.addField("note", FieldType::String);
+            rs.addField("d", FieldType::DateTime);
+            rs.addField("id_money", FieldType::Money); // an integer column kept as money
+            rs.addField("amount", FieldType::Float);   // money kept as a float
+            rs.addField("name", FieldType::String);
+            rs.addField("data", FieldType::Bytes);
+            rs.addField("flag", FieldType::Boolean);
+            rs.addCalculatedField("twice", FieldType::Integer,
+                                  [](const TRowSet& r) { return QVariant(r.integer("link") * 2); });
+        };
+        const QString sql = "select id, name, amount, rate, d, flag, data, note from lt order by id";
+        TRowSet direct, byValues;
+        define(direct);
+        define(byValues);
+        int notices = 0;
+        const RowSetSubscription sub = direct.subscribeChanged([&](int) { ++notices; });
+        Query q(db, sql);
+        const auto result = ResultReader::open(q);
+        const int appended =
+            direct.appendResult(*result, {3, 5, 4, -1, 2, 7, 6, 1}, [](const RowValues& read, RowValues::Builder& row) {
+                if (read.at(0).toInt() == 2)
+                    return false;
+                row.setInt64(0, read.at(0).toLongLong() * 10);
+                return true;
+            });
+        QCOMPARE(appended, 3);
+        QCOMPARE(notices, 1);
+        Query plain(db, sql);
+        plain.exec();
+        QList<QVariantList> rows;
+        while (plain.next()) {
+            if (plain.value(0).toInt() == 2)
+                continue;
+            rows << QVariantList{plain.value(0).toLongLong() * 10, plain.value(7), plain.value(4), plain.value(0),
+                                 plain.value(2), plain.value(1), plain.value(6), plain.value(5)};
+        }
+        byValues.appendLoadedRows(rows);
+        QCOMPARE(direct.recordCount(), 3);
+        for (direct.first(), byValues.first(); !direct.eof(); direct.next(), byValues.next())
+            for (int f = 0; f < direct.fieldCount(); ++f) {
+                const QVariant a = direct.value(f), b = byValues.value(f);
+                QVERIFY2(a.isNull() == b.isNull(), qPrintable(direct.field(f).name));
+                QVERIFY2(a.metaType() == b.metaType() || a.isNull(), qPrintable(direct.field(f).name));
+                QVERIFY2(a.isNull() || a == b, qPrintable(direct.field(f).name + ": " + a.toString()));
+            }
+        direct.first();
+        QCOMPARE(direct.integer("twice"), 20);
+        QCOMPARE(direct.money("id_money"), Money(1));
+        QCOMPARE(direct.value("amount").toDouble(), -1.2345);
+        QCOMPARE(direct.value("data").toByteArray(), QByteArray("\0\x01\xff", 3));
+        direct.last();
+        QCOMPARE(direct.string("name"), QStringLiteral("смайл \U0001F600"));
+
+        // A row refused half-way: none of the result's rows stay, the earlier ones do.
+        Query again(db, sql);
+        const auto second = ResultReader::open(again);
+        QVERIFY_THROWS_EXCEPTION(Exception, direct.appendResult(*second, {3, 5, 4, -1, 2, 7, 6, 1},
+                                                                [](const RowValues& read, RowValues::Builder&) {
+                                                                    if (read.at(0).toInt() == 3)
+                                                                        throw Exception("отказ");
+                                                                    return true;
+                                                                }));
+        QCOMPARE(direct.recordCount(), 3);
+        // A map that does not fit the result, or points at a calculated field, is refused.
+        Query third(db, sql);
+        const auto badMap = ResultReader::open(third);
+        QVERIFY_THROWS_EXCEPTION(Exception, direct.appendResult(*badMap, {0, 1}));
+        QVERIFY_THROWS_EXCEPTION(Exception, direct.appendResult(*badMap, {8, 5, 4, -1, 2, 7, 6, 1}));
+        QCOMPARE(direct.recordCount(), 3);
     }
 };
 

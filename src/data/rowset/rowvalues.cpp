@@ -412,6 +412,25 @@ void RowValues::Builder::setVariant(int i, const QVariant& v)
     set(i, Tag::Boxed, quint64(reinterpret_cast<quintptr>(new QVariant(v))));
 }
 
+void RowValues::Builder::copyValue(int i, const RowValues& from, int j)
+{
+    if (!from.m_block || j < 0 || j >= from.m_block->count)
+        throw Exception(QStringLiteral("Нет значения %1 в строке из %2").arg(j).arg(from.size()));
+    const Tag tag = from.m_block->tags()[j];
+    const quint64 c = from.m_block->cells()[j];
+    switch (tag) {
+    case Tag::Text:
+    case Tag::Bytes:
+        setTail(i, tag, from.m_block->tail() + (c >> 32), qsizetype(quint32(c)));
+        return;
+    case Tag::Boxed:
+        setVariant(i, *reinterpret_cast<const QVariant*>(c));
+        return;
+    default:
+        set(i, tag, c);
+    }
+}
+
 RowValues RowValues::Builder::finish(RowArena* arena)
 {
     const qsizetype count = qsizetype(m_tags.size());

@@ -86,6 +86,8 @@ public:
         void setText(int i, const char* utf8, qsizetype size);
         void setBytes(int i, const char* data, qsizetype size);
         void setVariant(int i, const QVariant& v);
+        // The j-th value of another row as it is stored there (text and bytes copied).
+        void copyValue(int i, const RowValues& from, int j);
         // The block goes into the arena when given (freed with it), onto the heap otherwise.
         RowValues finish(RowArena* arena = nullptr);
 

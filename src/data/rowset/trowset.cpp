@@ -258,6 +258,28 @@ QMetaType storedType(FieldType type)
     return {};
 }
 
+// The cell a value of the type is kept in once normalised.
+RowValues::Tag storedTag(FieldType type)
+{
+    switch (type) {
+    case FieldType::Money:
+        return RowValues::Tag::Money;
+    case FieldType::Integer:
+        return RowValues::Tag::Int64;
+    case FieldType::Float:
+        return RowValues::Tag::Double;
+    case FieldType::Boolean:
+        return RowValues::Tag::Bool;
+    case FieldType::DateTime:
+        return RowValues::Tag::LocalDateTime;
+    case FieldType::Bytes:
+        return RowValues::Tag::Bytes;
+    case FieldType::String:
+        return RowValues::Tag::Text;
+    }
+    return RowValues::Tag::Boxed;
+}
+
 QVariant normalise(const QVariant& v, FieldType type)
 {
     if (isNullValue(v))
@@ -693,6 +715,64 @@ void TRowSet::appendLoadedRows(QList<QVariantList> rows)
     }
     m_store->changed();
     notifyChanged();
+}
+
+int TRowSet::appendResult(ResultReader& result, const QList<int>& fieldOfColumn, const ResultRowHandler& complete)
+{
+    const int n = int(result.columns().size());
+    const int total = fieldCount();
+    if (fieldOfColumn.size() != n)
+        throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+    for (const int f : fieldOfColumn)
+        if (f >= total || (f >= 0 && m_store->fields[f].isCalculated()))
+            throw Exception(QStringLiteral("Столбец результата указывает на поле %1, которого нельзя заполнить").arg(f));
+    const bool calculated = dataFieldCount() != total;
+    auto& rows = m_store->rows;
+    const size_t before = rows.size();
+    quint64 bookmark = m_store->nextBookmark;
+    RowValues::Builder read;
+    RowValues::Builder builder;
+    read.start(n);
+    builder.start(total);
+    try {
+        while (result.next(read)) {
+            const RowValues values = read.finish();
+            for (int c = 0; c < n; ++c) {
+                const int f = fieldOfColumn[c];
+                if (f < 0 || values.isNull(c))
+                    continue;
+                const FieldType type = m_store->fields[f].type;
+                if (values.tag(c) == storedTag(type))
+                    builder.copyValue(f, values, c);
+                else
+                    builder.setVariant(f, normalise(values.at(c), type));
+            }
+            if (complete && !complete(values, builder)) {
+                builder.start(total);
+                continue;
+            }
+            RowSetRow* row = m_store->newRow();
+            row->values = builder.finish(&m_store->arena);
+            if (calculated)
+                recalculateRow(row);
+            row->bookmark = bookmark++;
+            rows.push_back(row);
+        }
+    } catch (...) {
+        // All the rows or none, as appendLoadedRows.
+        while (rows.size() > before) {
+            m_store->release(rows.back());
+            rows.pop_back();
+        }
+        throw;
+    }
+    m_store->nextBookmark = bookmark;
+    const int appended = int(rows.size() - before);
+    if (appended > 0) {
+        m_store->changed();
+        notifyChanged();
+    }
+    return appended;
 }
 
 const RowSetRow* TRowSet::lastRow() const

@@ -99,6 +99,14 @@ public:
     // Appends rows as appendLoaded does, all or none, with one change notice for them all: the
     // way to load many rows read elsewhere.
     void appendLoadedRows(QList<QVariantList> rows);
+    // Reads a result straight into rows appended as loaded, all or none, with one change notice:
+    // result column c goes to field `fieldOfColumn[c]` (-1 leaves it out; other data fields start
+    // null). `complete`, when given, sees each row as read (in the result's columns) and may fill
+    // further fields of the stored row, or return false to leave the row out. Values keep their
+    // cells when they already have the field's type, so no variant is made per value. Returns the
+    // number of rows appended.
+    using ResultRowHandler = std::function<bool(const RowValues& read, RowValues::Builder& row)>;
+    int appendResult(ResultReader& result, const QList<int>& fieldOfColumn, const ResultRowHandler& complete = {});
     // Appends the query's rows (the columns of the last load) as loaded and returns their number;
     // the cursor stays.
     int appendFrom(Query& query);
