@@ -79,6 +79,7 @@ void PriceRowStore::put(const PriceImportRow& row)
     entry.flags |= PriceArticleIndex::InRun;
     entry.run = qint32(row.productId);
     ++m_live;
+    m_setFields |= row.setFields();
     if (entry.run == 0)
         ++m_deferred;
     else
