@@ -30,6 +30,7 @@ int maxParameters(Engine engine)
     return engine == Engine::SQLite ? 200 : 8000;
 }
 constexpr qsizetype CopyChunk = 1 << 20;
+constexpr qsizetype CopyPiece = 2 * CopyChunk;
 
 } // namespace
 
@@ -85,8 +86,12 @@ void BulkInserter::beginField()
     if (m_field == 0 && m_path == Path::SqliteNative)
         for (BulkInserter* parent : m_parents)
             parent->flush();
-    if (m_field > 0 && m_path == Path::Copy)
-        m_copyBuffer += '\t';
+    if (m_path == Path::Copy) {
+        if (m_copyBuffer.capacity() < CopyPiece)
+            m_copyBuffer.reserve(CopyPiece + CopyChunk / 4);
+        if (m_field > 0)
+            m_copyBuffer += '\t';
+    }
     ++m_field;
 }
 
@@ -268,8 +273,9 @@ void BulkInserter::endRow()
     }
     if (m_path == Path::Copy) {
         m_copyBuffer += '\n';
-        // Sent in moderate pieces: a whole table held here would cost its size in memory.
-        if (m_copyBuffer.size() >= 8 * CopyChunk)
+        // Sent in moderate pieces: a whole table held here would cost its size in memory. The buffer
+        // keeps its room between pieces, so it never grows past one piece and a row.
+        if (m_copyBuffer.size() >= CopyPiece)
             flush();
         return;
     }
@@ -367,7 +373,7 @@ void BulkInserter::flushCopy()
         sent = PQputCopyData(conn, m_copyBuffer.constData() + at,
                              int(std::min(CopyChunk, m_copyBuffer.size() - at))) == 1;
     sent = PQputCopyEnd(conn, sent ? nullptr : "send failed") == 1 && sent;
-    m_copyBuffer.clear();
+    m_copyBuffer.resize(0);
     // Loaded only when the server confirmed it: a connection lost half way ends with no
     // result at all, or an error.
     PGresult* error = nullptr;
