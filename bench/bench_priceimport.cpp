@@ -5,7 +5,7 @@
 // again from the same list as .xlsx against the engine's load. Prints times, the ratio
 // (engine/import, higher is better) and the peak memory.
 //
-//   bench_priceimport [--rows N] [--scale S] ENGINE=SQLITE "DATABASE MAIN=/tmp/i35-harness.db"
+//   bench_priceimport [--rows N] [--scale S] [--no-xlsx] ENGINE=SQLITE "DATABASE MAIN=/tmp/i35-harness.db"
 //   bench_priceimport [--rows N] [--scale S] ENGINE=POSTGRESQL "SERVER NAME=127.0.0.1:5433" "DATABASE MAIN=bench" "DB USER=postgres"
 // Volume data is generated at S (default 1) when the database has none; the supplier is added
 // when missing. The run writes: use a copy of the database.
@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <libpq-fe.h>
+#include <malloc.h>
 #include <sqlite3.h>
 
 using namespace Tarvo;
@@ -37,20 +38,48 @@ namespace {
 
 QTextStream out(stdout);
 
-long peakKiB()
+long statusKiB(const char* field)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     f.open(QIODevice::ReadOnly);
+    const QByteArray name = QByteArray(field) + ':';
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(name))
+            return line.mid(name.size()).trimmed().split(' ').first().toLong();
     return 0;
 }
+
+long peakKiB()
+{
+    return statusKiB("VmHWM");
+}
+
+// What one import adds to the process: freed memory handed back and the peak reset to the
+// resident size first, so neither an earlier step nor the bench's own loads count.
+class MemoryWatch
+{
+public:
+    MemoryWatch()
+    {
+        malloc_trim(0);
+        QFile f(QStringLiteral("/proc/self/clear_refs"));
+        if (f.open(QIODevice::WriteOnly))
+            f.write("5");
+        m_start = statusKiB("VmRSS");
+    }
+    long startMiB() const { return m_start / 1024; }
+    long grownMiB() const { return (peakKiB() - m_start) / 1024; }
+
+private:
+    long m_start = 0;
+};
 
 class ScriptedUser : public Catalog::PriceImportPrompts
 {
 public:
     QHash<QString, qint64> products;
+    QElapsedTimer clock;
+    double readMs = 0; // the file read and matched, up to the save question
     Choice choose(const QString& article, const QString&) override
     {
         return {Choice::Product, products.value(article)};
@@ -59,7 +88,11 @@ public:
     void progress(qint64, qint64) override {}
     bool stopRequested() override { return false; }
     void failure(const QString& text) override { out << "failure: " << text << Qt::endl; }
-    bool confirmSave(const QString&, const QString&, bool) override { return true; }
+    bool confirmSave(const QString&, const QString&, bool) override
+    {
+        readMs = clock.nsecsElapsed() / 1e6;
+        return true;
+    }
     bool retrySave(const QString& text) override
     {
         out << "save refused: " << text << Qt::endl;
@@ -128,25 +161,34 @@ double rawLoad(Database& db, qint64 twin, const Lines& lines, qint64 exw, qint64
     }
     PGconn* c = db.postgresHandle();
     const auto exec = [&](const char* sql) { PQclear(PQexec(c, sql)); };
-    const auto copy = [&](const char* sql, const std::function<void(QByteArray&)>& fill) {
+    // Sent in 1 MiB pieces as a client streaming a file would.
+    const auto copy = [&](const char* sql, const std::function<void(QByteArray&, const std::function<void()>&)>& fill) {
         PQclear(PQexec(c, sql));
         QByteArray buf;
-        fill(buf);
+        const auto send = [&] {
+            if (buf.size() < (1 << 20))
+                return;
+            PQputCopyData(c, buf.constData(), int(buf.size()));
+            buf.clear();
+        };
+        fill(buf, send);
         PQputCopyData(c, buf.constData(), int(buf.size()));
         PQputCopyEnd(c, nullptr);
         PQclear(PQgetResult(c));
     };
     exec("begin");
-    const auto fillMap = [&](QByteArray& b) {
-        for (int i = 0; i < ids.size(); ++i)
+    const auto fillMap = [&](QByteArray& b, const std::function<void()>& send) {
+        for (int i = 0; i < ids.size(); ++i) {
             b += QStringLiteral("%1\t%2\t%3\t2026-12-08 12:00:00\t%4\t%5\n")
                      .arg(ids[i])
                      .arg(twin)
                      .arg(price(i, 0).toString(), lines.articles[i], lines.names[i])
                      .toUtf8();
+            send();
+        }
     };
-    const auto fillPrices = [&](QByteArray& b) {
-        for (int i = 0; i < ids.size(); ++i)
+    const auto fillPrices = [&](QByteArray& b, const std::function<void()>& send) {
+        for (int i = 0; i < ids.size(); ++i) {
             for (int k = 0; k < 2; ++k)
                 b += QStringLiteral("%1\t%2\t%3\t%4\n")
                          .arg(k ? ddp : exw)
@@ -154,6 +196,8 @@ double rawLoad(Database& db, qint64 twin, const Lines& lines, qint64 exw, qint64
                          .arg(twin)
                          .arg(price(i, 1 + k).toString())
                          .toUtf8();
+            send();
+        }
     };
     if (!update) {
         copy("copy scm_artcmap (sam_pr_id, sam_prv_id, sam_price, sam_updatedate, sam_artc, sam_name) from stdin", fillMap);
@@ -200,6 +244,7 @@ int main(int argc, char** argv)
         rows = args.at(i + 1).toLongLong();
         args.remove(i, 2);
     }
+    const bool xlsx = !args.removeOne(QStringLiteral("--no-xlsx"));
     const Bench::VolumeArgs volume(args);
     try {
         auto dbp = Bench::openVolumeDatabase(volume, out);
@@ -261,13 +306,16 @@ int main(int argc, char** argv)
                 << QFileInfo(entry.sourceName).size() / (1024 * 1024) << " MiB written in " << t.elapsed() / 1000.0
                 << " s" << Qt::endl;
         };
-        const auto import = [&](qint64* prepared = nullptr) {
-            QElapsedTimer t;
-            t.start();
+        const auto import = [&](const char* part, qint64* prepared = nullptr) {
+            const MemoryWatch memory;
+            user.clock.start();
             const auto result = Catalog::PriceImportRun(db, user).run(entry);
+            const double ms = user.clock.nsecsElapsed() / 1e6;
             if (prepared)
                 *prepared = result.prepared;
-            return t.nsecsElapsed() / 1e6;
+            out << "  (" << part << ") read " << user.readMs << " ms, save " << ms - user.readMs << " ms; memory: "
+                << memory.startMiB() << " MiB resident before, peak +" << memory.grownMiB() << " MiB" << Qt::endl;
+            return ms;
         };
         const auto priceName = [&](const QString& name) {
             return idOf(db, QStringLiteral("select prn_id from scm_pricename where prn_name = ?"), name);
@@ -278,7 +326,7 @@ int main(int argc, char** argv)
         file(VolumePriceSupplier::FileFormat::Csv, 0);
         const long before = peakKiB();
         qint64 prepared = 0;
-        const double importA = import(&prepared);
+        const double importA = import("A", &prepared);
         const long afterA = peakKiB();
         const qint64 exw = priceName(VolumePriceSupplier::priceNames().at(0));
         const qint64 ddp = priceName(VolumePriceSupplier::priceNames().at(1));
@@ -287,18 +335,20 @@ int main(int argc, char** argv)
             << " ms, ratio " << rawA / importA << Qt::endl;
 
         file(VolumePriceSupplier::FileFormat::Csv, 1);
-        const double importB = import();
+        const double importB = import("B");
         const double rawB = rawLoad(db, twin, lines, exw, ddp, true, 1);
         out << "(B) re-import: " << importB << " ms, engine update " << rawB << " ms, ratio " << rawB / importB
             << Qt::endl;
 
-        forget(db, supplier);
-        forget(db, twin);
-        file(VolumePriceSupplier::FileFormat::Xlsx, 2);
-        const double importC = import(&prepared);
-        const double rawC = rawLoad(db, twin, lines, exw, ddp, false, 2);
-        out << "(C) first import from .xlsx: " << importC << " ms (" << prepared << " offers), engine load " << rawC
-            << " ms, ratio " << rawC / importC << Qt::endl;
+        if (xlsx) {
+            forget(db, supplier);
+            forget(db, twin);
+            file(VolumePriceSupplier::FileFormat::Xlsx, 2);
+            const double importC = import("C", &prepared);
+            const double rawC = rawLoad(db, twin, lines, exw, ddp, false, 2);
+            out << "(C) first import from .xlsx: " << importC << " ms (" << prepared << " offers), engine load "
+                << rawC << " ms, ratio " << rawC / importC << Qt::endl;
+        }
         out << "peak RSS: " << before / 1024 << " MiB before the import, " << afterA / 1024 << " MiB after (A), "
             << peakKiB() / 1024 << " MiB at the end" << Qt::endl;
         out << "check: offers " << db.scalar(QStringLiteral("select count(*) from scm_artcmap where sam_prv_id in (?, ?)"),

@@ -8,6 +8,8 @@
 #include "core/exception.h"
 
 #include <QDateTime>
+#include <algorithm>
+#include <charconv>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <libpq-fe.h>
@@ -28,6 +30,7 @@ int maxParameters(Engine engine)
     return engine == Engine::SQLite ? 200 : 8000;
 }
 constexpr qsizetype CopyChunk = 1 << 20;
+constexpr qsizetype CopyPiece = 2 * CopyChunk;
 
 } // namespace
 
@@ -73,26 +76,209 @@ BulkInserter::~BulkInserter()
 void BulkInserter::add(const QVariantList& row)
 {
     Q_ASSERT(row.size() == m_columns.size());
-    ++m_total;
-    if (m_path == Path::SqliteNative) {
+    for (const QVariant& v : row)
+        addValue(v);
+    endRow();
+}
+
+void BulkInserter::beginField()
+{
+    if (m_field == 0 && m_path == Path::SqliteNative)
         for (BulkInserter* parent : m_parents)
             parent->flush();
-        stepNative(row);
+    if (m_path == Path::Copy) {
+        if (m_copyBuffer.capacity() < CopyPiece)
+            m_copyBuffer.reserve(CopyPiece + CopyChunk / 4);
+        if (m_field > 0)
+            m_copyBuffer += '\t';
+    }
+    ++m_field;
+}
+
+BulkInserter& BulkInserter::addValue(const QVariant& v)
+{
+    if (m_path == Path::Values) {
+        // QtSql binds the value as it is.
+        beginField();
+        m_pending += v;
+        return *this;
+    }
+    if (!v.isValid() || v.isNull())
+        return addNull();
+    if (v.metaType() == QMetaType::fromType<Money>())
+        return addMoney(v.value<Money>());
+    switch (v.metaType().id()) {
+    case QMetaType::Bool:
+        return addBool(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return addInteger(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return addDouble(v.toDouble());
+    case QMetaType::QDateTime:
+        return addDateTime(v.toDateTime());
+    case QMetaType::QDate:
+        if (m_path == Path::Copy) {
+            beginField();
+            m_copyBuffer += v.toDate().toString(Qt::ISODate).toLatin1();
+            return *this;
+        }
+        break;
+    case QMetaType::QString:
+        return addText(v.toString());
+    default:
+        break;
+    }
+    if (m_path == Path::Copy)
+        return addText(v.toString());
+    beginField();
+    bindSqliteValue(static_cast<sqlite3_stmt*>(m_stmt), m_field, v);
+    return *this;
+}
+
+BulkInserter& BulkInserter::addNull()
+{
+    beginField();
+    if (m_path == Path::Copy)
+        m_copyBuffer += "\\N";
+    else if (m_path == Path::SqliteNative)
+        sqlite3_bind_null(static_cast<sqlite3_stmt*>(m_stmt), m_field);
+    else
+        m_pending += QVariant();
+    return *this;
+}
+
+BulkInserter& BulkInserter::addInteger(qint64 v)
+{
+    beginField();
+    if (m_path == Path::Copy) {
+        char text[24];
+        const auto r = std::to_chars(text, text + sizeof text, v);
+        m_copyBuffer.append(text, r.ptr - text);
+    } else if (m_path == Path::SqliteNative) {
+        sqlite3_bind_int64(static_cast<sqlite3_stmt*>(m_stmt), m_field, v);
+    } else {
+        m_pending += v;
+    }
+    return *this;
+}
+
+BulkInserter& BulkInserter::addBool(bool v)
+{
+    if (m_path == Path::Values) {
+        beginField();
+        m_pending += v;
+        return *this;
+    }
+    if (m_path == Path::SqliteNative)
+        return addInteger(v ? 1 : 0);
+    beginField();
+    m_copyBuffer += v ? 't' : 'f';
+    return *this;
+}
+
+BulkInserter& BulkInserter::addDouble(double v)
+{
+    beginField();
+    if (m_path == Path::Copy)
+        m_copyBuffer += QByteArray::number(v, 'g', 17);
+    else if (m_path == Path::SqliteNative)
+        sqlite3_bind_double(static_cast<sqlite3_stmt*>(m_stmt), m_field, v);
+    else
+        m_pending += v;
+    return *this;
+}
+
+BulkInserter& BulkInserter::addMoney(Money v)
+{
+    beginField();
+    if (m_path == Path::Copy) {
+        // Units, a point and the four decimals the type keeps, written without a string between.
+        const qint64 raw = v.raw();
+        quint64 magnitude = raw < 0 ? 0 - quint64(raw) : quint64(raw);
+        char text[32];
+        char* at = text;
+        if (raw < 0)
+            *at++ = '-';
+        at = std::to_chars(at, text + sizeof text, magnitude / quint64(Money::Scale)).ptr;
+        *at++ = '.';
+        magnitude %= quint64(Money::Scale);
+        for (quint64 d = Money::Scale / 10; d > 0; d /= 10) {
+            *at++ = char('0' + magnitude / d);
+            magnitude %= d;
+        }
+        m_copyBuffer.append(text, at - text);
+    } else if (m_path == Path::SqliteNative) {
+        // SQLite keeps decimals as binary floating point.
+        sqlite3_bind_double(static_cast<sqlite3_stmt*>(m_stmt), m_field, v.toDouble());
+    } else {
+        m_pending += v.toVariant();
+    }
+    return *this;
+}
+
+BulkInserter& BulkInserter::addText(QStringView v)
+{
+    beginField();
+    if (m_path == Path::Copy)
+        appendCopyText(v);
+    else if (m_path == Path::SqliteNative)
+        sqlite3_bind_text16(static_cast<sqlite3_stmt*>(m_stmt), m_field, v.utf16(), int(v.size() * 2),
+                            SQLITE_TRANSIENT);
+    else
+        m_pending += v.toString();
+    return *this;
+}
+
+BulkInserter& BulkInserter::addDateTime(const QDateTime& v)
+{
+    if (!v.isValid())
+        return addNull();
+    if (m_path == Path::Values) {
+        beginField();
+        m_pending += v;
+        return *this;
+    }
+    if (v != m_lastTime || m_lastTimeText.isEmpty()) {
+        m_lastTime = v;
+        m_lastTimeText = Query::dateTimeText(v).toUtf8();
+    }
+    beginField();
+    if (m_path == Path::Copy)
+        m_copyBuffer += m_lastTimeText;
+    else
+        sqlite3_bind_text(static_cast<sqlite3_stmt*>(m_stmt), m_field, m_lastTimeText.constData(),
+                          int(m_lastTimeText.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
+void BulkInserter::endRow()
+{
+    Q_ASSERT(m_field == m_columns.size());
+    m_field = 0;
+    ++m_total;
+    if (m_path == Path::SqliteNative) {
+        auto* st = static_cast<sqlite3_stmt*>(m_stmt);
+        if (sqlite3_step(st) != SQLITE_DONE) {
+            sqlite3_reset(st);
+            raiseSqliteError(m_db, sqlite3_db_handle(st), QString::fromUtf8(sqlite3_sql(st)));
+        }
+        sqlite3_reset(st);
         return;
     }
     if (m_path == Path::Copy) {
-        for (qsizetype i = 0; i < row.size(); ++i) {
-            if (i)
-                m_copyBuffer += '\t';
-            appendCopyField(row.at(i));
-        }
         m_copyBuffer += '\n';
-        // Sent in moderate pieces: a whole table held here would cost its size in memory.
-        if (m_copyBuffer.size() >= 8 * CopyChunk)
+        // Sent in moderate pieces: a whole table held here would cost its size in memory. The buffer
+        // keeps its room between pieces, so it never grows past one piece and a row.
+        if (m_copyBuffer.size() >= CopyPiece)
             flush();
         return;
     }
-    m_pending += row;
     if (++m_pendingRows == m_rowsPerStatement)
         flush();
 }
@@ -130,51 +316,18 @@ void BulkInserter::flushValues()
     m_pendingRows = 0;
 }
 
-void BulkInserter::stepNative(const QVariantList& row)
+void BulkInserter::appendCopyText(QStringView v)
 {
-    auto* st = static_cast<sqlite3_stmt*>(m_stmt);
-    for (int i = 0; i < int(row.size()); ++i)
-        bindSqliteValue(st, i + 1, row.at(i));
-    if (sqlite3_step(st) != SQLITE_DONE) {
-        sqlite3_reset(st);
-        raiseSqliteError(m_db, sqlite3_db_handle(st), QString::fromUtf8(sqlite3_sql(st)));
-    }
-    sqlite3_reset(st);
-}
-
-void BulkInserter::appendCopyField(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull()) {
-        m_copyBuffer += "\\N";
+    // Encoded in place; only text holding a separator, line break or backslash is rewritten.
+    const qsizetype from = m_copyBuffer.size();
+    m_copyBuffer.resize(from + m_utf8.requiredSpace(v.size()));
+    char* end = m_utf8.appendToBuffer(m_copyBuffer.data() + from, v);
+    m_copyBuffer.truncate(end - m_copyBuffer.constData());
+    const auto special = [](char c) { return c == '\\' || c == '\t' || c == '\n' || c == '\r'; };
+    if (std::none_of(m_copyBuffer.cbegin() + from, m_copyBuffer.cend(), special))
         return;
-    }
-    if (v.metaType() == QMetaType::fromType<Money>()) {
-        m_copyBuffer += v.value<Money>().toString().toLatin1();
-        return;
-    }
-    switch (v.metaType().id()) {
-    case QMetaType::Bool:
-        m_copyBuffer += v.toBool() ? 't' : 'f';
-        return;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        m_copyBuffer += QByteArray::number(v.toLongLong());
-        return;
-    case QMetaType::Double:
-        m_copyBuffer += QByteArray::number(v.toDouble(), 'g', 17);
-        return;
-    case QMetaType::QDateTime:
-        m_copyBuffer += Query::dateTimeText(v.toDateTime()).toLatin1();
-        return;
-    case QMetaType::QDate:
-        m_copyBuffer += v.toDate().toString(Qt::ISODate).toLatin1();
-        return;
-    default:
-        break;
-    }
-    const QByteArray text = v.toString().toUtf8();
+    const QByteArray text = m_copyBuffer.mid(from);
+    m_copyBuffer.truncate(from);
     for (char c : text) {
         switch (c) {
         case '\\':
@@ -220,7 +373,7 @@ void BulkInserter::flushCopy()
         sent = PQputCopyData(conn, m_copyBuffer.constData() + at,
                              int(std::min(CopyChunk, m_copyBuffer.size() - at))) == 1;
     sent = PQputCopyEnd(conn, sent ? nullptr : "send failed") == 1 && sent;
-    m_copyBuffer.clear();
+    m_copyBuffer.resize(0);
     // Loaded only when the server confirmed it: a connection lost half way ends with no
     // result at all, or an error.
     PGresult* error = nullptr;

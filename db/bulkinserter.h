@@ -1,10 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QStringList>
 #include <QVariantList>
+#include <QStringEncoder>
 #include <memory>
+#include <optional>
+
+namespace Tarvo {
+class Money;
+}
 
 namespace Tarvo::Data {
 
@@ -27,6 +34,30 @@ public:
 
     // One row, values in column order: integers, QString, Money, QDateTime, bool or a null QVariant.
     void add(const QVariantList& row);
+
+    // The same row typed, without a QVariant per value: the fields go straight into the COPY
+    // text or onto the prepared statement, in column order, then endRow().
+    //   b.addInteger(id).addText(name).addMoney(price).addNull().endRow();
+    BulkInserter& addInteger(qint64 v);
+    BulkInserter& addMoney(Money v);
+    BulkInserter& addDouble(double v);
+    BulkInserter& addBool(bool v);
+    BulkInserter& addText(QStringView v);
+    BulkInserter& addDateTime(const QDateTime& v);
+    BulkInserter& addNull();
+    BulkInserter& addValue(const QVariant& v);
+    template <typename T> BulkInserter& addOptional(const std::optional<T>& v)
+    {
+        if (!v)
+            return addNull();
+        if constexpr (std::is_integral_v<T>)
+            return addInteger(*v);
+        else if constexpr (std::is_convertible_v<const T&, QStringView>)
+            return addText(*v);
+        else
+            return addMoney(*v);
+    }
+    void endRow();
     // True when rows go to an in-process engine (SQLite): a prepared statement stepped per row
     // costs no round trip there.
     static bool stepsInProcess(Database& db);
@@ -39,8 +70,9 @@ public:
 private:
     void flushValues();
     void flushCopy();
-    void appendCopyField(const QVariant& value);
-    void stepNative(const QVariantList& row);
+    // The next field's place: a separator in the COPY text, the row's parents sent first.
+    void beginField();
+    void appendCopyText(QStringView v);
 
     Database& m_db;
     QString m_table;
@@ -52,6 +84,10 @@ private:
     std::unique_ptr<Query> m_full; // the statement for a full batch, prepared once
     QByteArray m_copyBuffer;       // COPY path
     void* m_stmt = nullptr;        // SQLite native path: sqlite3_stmt
+    int m_field = 0;               // fields of the current row given so far
+    QDateTime m_lastTime;          // a repeated time is converted once
+    QByteArray m_lastTimeText;
+    QStringEncoder m_utf8{QStringEncoder::Utf8};
     qint64 m_total = 0;
     QList<BulkInserter*> m_parents;
 };

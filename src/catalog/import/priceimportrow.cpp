@@ -14,6 +14,16 @@ void PriceImportRow::setPrice(const QString& priceName, Money value)
     prices.append({priceName, value});
 }
 
+quint32 PriceImportRow::setFields() const
+{
+    quint32 bits = (deliveryDelay ? 1u : 0u) | (minLot ? 2u : 0u) | (piecesPerPack ? 4u : 0u) |
+                   (chainDelay ? 8u : 0u) | (name ? 16u : 0u);
+    for (size_t i = 0; i < extras.size(); ++i)
+        if (extras[i])
+            bits |= 32u << i;
+    return bits;
+}
+
 namespace {
 
 QDataStream& operator<<(QDataStream& out, Money m)

@@ -29,6 +29,10 @@ struct PriceImportRow
     qint64 line = 0;                         // the row of the run it came from
 
     void setPrice(const QString& priceName, Money value);
+
+    // The optional fields this row set, one bit each in the order deliveryDelay, minLot,
+    // piecesPerPack, chainDelay, name, extras 1 to 8.
+    quint32 setFields() const;
 };
 
 QDataStream& operator<<(QDataStream& out, const PriceImportRow& row);

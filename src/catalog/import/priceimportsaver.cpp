@@ -18,19 +18,6 @@ namespace Tarvo::Catalog {
 
 namespace {
 
-QVariant opt(const std::optional<qint16>& v)
-{
-    return v ? QVariant(int(*v)) : QVariant();
-}
-QVariant opt(const std::optional<Money>& v)
-{
-    return v ? v->toVariant() : QVariant();
-}
-QVariant opt(const std::optional<QString>& v)
-{
-    return v ? QVariant(*v) : QVariant();
-}
-
 Data::Table rowTable(const QString& name)
 {
     Data::Table t(name);
@@ -55,22 +42,6 @@ QStringList rowColumns()
     for (int i = 1; i <= 8; ++i)
         c << u"t_extra%1"_s.arg(i);
     return c;
-}
-
-QVariantList rowValues(const PriceImportRow& r, const QVariant& key)
-{
-    QVariantList v{key,
-                   r.article,
-                   r.price.toVariant(),
-                   r.currency.isEmpty() ? QVariant() : QVariant(r.currency),
-                   opt(r.deliveryDelay),
-                   opt(r.minLot),
-                   opt(r.piecesPerPack),
-                   opt(r.chainDelay),
-                   opt(r.name)};
-    for (const auto& e : r.extras)
-        v << opt(e);
-    return v;
 }
 
 void dropTemp(Data::Database& db, const QString& name)
@@ -119,15 +90,23 @@ Source parameterSource()
     return [](const QString& c) { return u"?%1"_s.arg(rowColumns().indexOf(c) + 1); };
 }
 
-QString setClause(const QString& prefix, const Source& src, bool article = true)
+// `fields` (PriceRowStore::setFields) leaves out the optional columns no row set: they would
+// keep their values anyway, and each column written costs on every row.
+QString setClause(const QString& prefix, const Source& src, quint32 fields, bool article = true)
 {
     QStringList s{u"%1price = %2"_s.arg(prefix, src(u"t_price"_s)), u"%1codval = %2"_s.arg(prefix, src(u"t_codval"_s))};
     if (article)
         s.prepend(u"%1artc = %2"_s.arg(prefix, src(u"t_artc"_s)));
+    // Bits in rowColumns() order from t_deliverydelay on.
+    const auto set = [&](const QString& rowColumn) {
+        return fields & (1u << (rowColumns().indexOf(rowColumn) - rowColumns().indexOf(u"t_deliverydelay"_s)));
+    };
     for (const auto& [c, t] : optionalColumns())
-        s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, c, src(t));
+        if (set(t))
+            s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, c, src(t));
     for (const QString& e : extraColumns())
-        s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, e, src(u"t_"_s + e));
+        if (set(u"t_"_s + e))
+            s << u"%1%2 = coalesce(%3, %1%2)"_s.arg(prefix, e, src(u"t_"_s + e));
     return s.join(u", "_s);
 }
 
@@ -313,12 +292,13 @@ void PriceImportSaver::writeRows(PriceImportSession& session, qint64 par, const 
 {
     Data::Database& db = m_db;
     const Source src = parameterSource();
+    const quint32 fields = session.store().setFields();
     const QByteArray nowText = Data::Query::dateTimeText(now).toUtf8();
     // ?18 the save time, ?19 the supplier, ?20 the user.
-    NativeStatement mapUpdate(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src) +
+    NativeStatement mapUpdate(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src, fields) +
                                       u", sam_updatedate = ?18 where sam_pr_id = ?1 and sam_prv_id = ?19"_s);
     // The article unchanged: its index is left alone.
-    NativeStatement mapUpdatePrices(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src, false) +
+    NativeStatement mapUpdatePrices(db, u"update scm_artcmap set "_s + setClause(u"sam_"_s, src, fields, false) +
                                             u", sam_updatedate = ?18 where sam_pr_id = ?1 and sam_prv_id = ?19"_s);
     NativeStatement mapInsert(db, u"insert into scm_artcmap (sam_pr_id, sam_prv_id, "_s + insertColumns(u"sam_"_s) +
                                       u", sam_updatedate) values (?1, ?19, "_s + insertValues(src) +
@@ -327,7 +307,7 @@ void PriceImportSaver::writeRows(PriceImportSession& session, qint64 par, const 
                                     u"and fp_prn_id = ?2 and fp_par_id = ?4"_s);
     NativeStatement priceInsert(db, u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) "
                                     u"values (?2, ?1, ?4, ?3)"_s);
-    NativeStatement deferredUpdate(db, u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src) +
+    NativeStatement deferredUpdate(db, u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src, fields) +
                                            u", uhp_date = ?18, uhp_us_id = ?20 where uhp_par_id = ?19 "
                                            u"and uhp_artc = ?2"_s);
     NativeStatement deferredInsert(db, u"insert into scm_unhand_prod (uhp_par_id, "_s + insertColumns(u"uhp_"_s) +
@@ -442,15 +422,31 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
         Data::BulkInserter deferred(db, u"tmp_price_deferred"_s, rowColumns());
         Data::BulkInserter deferredValues(db, u"tmp_price_deferred_values"_s,
                                           {u"v_artc"_s, u"v_prn_id"_s, u"v_price"_s});
+        // Typed fields: no QVariant per value on the way to COPY.
+        const auto addRow = [](Data::BulkInserter& b, const PriceImportRow& r) {
+            b.addText(r.article).addMoney(r.price);
+            if (r.currency.isEmpty())
+                b.addNull();
+            else
+                b.addText(r.currency);
+            b.addOptional(r.deliveryDelay)
+                .addOptional(r.minLot)
+                .addOptional(r.piecesPerPack)
+                .addOptional(r.chainDelay)
+                .addOptional(r.name);
+            for (const auto& e : r.extras)
+                b.addOptional(e);
+            b.endRow();
+        };
         session.store().forEach([&](const PriceImportRow& r, qint32) {
             if (r.productId > 0) {
-                rows.add(rowValues(r, r.productId));
+                addRow(rows.addInteger(r.productId), r);
                 for (const auto& [name, value] : r.prices)
-                    values.add({r.productId, priceIds.value(name), value.toVariant()});
+                    values.addInteger(r.productId).addInteger(priceIds.value(name)).addMoney(value).endRow();
             } else {
-                deferred.add(rowValues(r, QVariant()));
+                addRow(deferred.addNull(), r);
                 for (const auto& [name, value] : r.prices)
-                    deferredValues.add({r.article, priceIds.value(name), value.toVariant()});
+                    deferredValues.addText(r.article).addInteger(priceIds.value(name)).addMoney(value).endRow();
             }
         });
         rows.flush();
@@ -471,8 +467,9 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
     }
 
     const Source src = stagedSource();
+    const quint32 fields = session.store().setFields();
     const QVariant user = m_userId > 0 ? QVariant(m_userId) : QVariant();
-    db.exec(u"update scm_artcmap set "_s + setClause(u"sam_"_s, src) +
+    db.exec(u"update scm_artcmap set "_s + setClause(u"sam_"_s, src, fields) +
                 u", sam_updatedate = ? from tmp_price_rows t where scm_artcmap.sam_pr_id = t.t_pr_id "
                 u"and scm_artcmap.sam_prv_id = ?"_s,
             {now, par});
@@ -492,7 +489,7 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
             {par, par});
 
     // Deferred articles: the latest file's values replace what waited.
-    db.exec(u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src) +
+    db.exec(u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src, fields) +
                 u", uhp_date = ?, uhp_us_id = ? from tmp_price_deferred t where scm_unhand_prod.uhp_par_id = ? "
                 u"and scm_unhand_prod.uhp_artc = t.t_artc"_s,
             {now, user, par});

@@ -20,7 +20,17 @@ PriceRowStore::PriceRowStore() : m_file(QDir::tempPath() + u"/tarvo-price-XXXXXX
 
 QByteArray PriceRowStore::key(QStringView article)
 {
-    return article.trimmed().toString().toCaseFolded().toUtf8();
+    const QStringView t = article.trimmed();
+    // Most articles are plain ASCII: folded in one pass, without the three copies of the general way
+    // (for ASCII, case folding is A-Z to a-z and nothing else).
+    QByteArray folded(t.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= 0x80)
+            return t.toString().toCaseFolded().toUtf8();
+        folded[i] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return folded;
 }
 
 quint32 PriceRowStore::spelling(QStringView article)
@@ -79,6 +89,7 @@ void PriceRowStore::put(const PriceImportRow& row)
     entry.flags |= PriceArticleIndex::InRun;
     entry.run = qint32(row.productId);
     ++m_live;
+    m_setFields |= row.setFields();
     if (entry.run == 0)
         ++m_deferred;
     else

@@ -39,6 +39,9 @@ public:
 
     qint64 count() const { return m_live; }
     qint64 deferredCount() const { return m_deferred; }
+    // The optional fields any row put here set (PriceImportRow::setFields): a column no row set
+    // keeps its stored value without being written.
+    quint32 setFields() const { return m_setFields; }
     // A write to the file failed: its rows are incomplete.
     bool failed() const { return m_failed; }
 
@@ -61,6 +64,7 @@ private:
     PriceArticleIndex m_index;
     qint64 m_live = 0;
     qint64 m_deferred = 0;
+    quint32 m_setFields = 0;
 };
 
 } // namespace Tarvo::Catalog

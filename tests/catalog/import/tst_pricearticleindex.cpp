@@ -15,10 +15,22 @@ class tst_PriceArticleIndex : public QObject
     Q_OBJECT
 
 private slots:
+    void keysFoldLikeTheGeneralRule();
     void keysFoundAcrossGrowthAndArenaBlocks();
     void productHoldersSurviveRemovalsInAnyOrder();
     void keptRowsReadBackOncePerArticle();
 };
+
+// Articles compare trimmed and case-folded, whether plain ASCII or not.
+void tst_PriceArticleIndex::keysFoldLikeTheGeneralRule()
+{
+    QString everyAscii;
+    for (char16_t c = 1; c < 0x80; ++c)
+        everyAscii += QChar(c);
+    for (const QString& a : {everyAscii, u" \tAbC-12/z@[`{ "_s, u"ÄrT-Ё"_s, u"\u00a0A-1\u00a0"_s, u"A-1ß"_s, QString()})
+        QCOMPARE(PriceRowStore::key(a), a.trimmed().toCaseFolded().toUtf8());
+    QCOMPARE(PriceRowStore::key(u" A-1 "_s), PriceRowStore::key(u"a-1"_s));
+}
 
 void tst_PriceArticleIndex::keysFoundAcrossGrowthAndArenaBlocks()
 {

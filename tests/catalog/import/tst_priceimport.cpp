@@ -117,6 +117,17 @@ void tst_PriceImport::firstImportDefersAndReimportKeepsWhatTheFileLacks()
     QCOMPARE(f.offer(f.p1).value(0).toString(), u"a-1"_s);
     QCOMPARE(f.offer(f.p1).value(2).toString(), u"14.0000"_s);
     QCOMPARE(f.price(f.p1, u"EXW"_s), u"13.0000"_s);
+
+    // A column some rows leave empty: those keep their stored value, the others take the file's.
+    const QString fourth = f.file(u"fourth.csv"_s, lines({u"Артикул;Цена;Срок"_s, u"a-1;15,00;"_s, u"A-2;2;4"_s}));
+    e.sourceName = fourth;
+    e.columns = {{u"АРТИКУЛ_ПОСТАВЩИКА"_s, 0}, {u"ЦЕНА"_s, 1}, {u"ЗАДЕРЖКА_ВЫПОЛНЕНИЯ"_s, 2}};
+    ScriptedPrompts mixed;
+    QVERIFY(f.run(e, mixed).saved);
+    QCOMPARE(f.offer(f.p1).value(4).toLongLong(), 9);
+    QCOMPARE(f.offer(f.p1).value(1).toString(), u"Ручное имя"_s);
+    QCOMPARE(f.offer(f.p2).value(4).toLongLong(), 4);
+    QCOMPARE(f.offer(f.p2).value(2).toString(), u"2.0000"_s);
 }
 
 void tst_PriceImport::noWritesBeforeYes()
