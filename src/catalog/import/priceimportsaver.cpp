@@ -402,6 +402,18 @@ void PriceImportSaver::writeRows(PriceImportSession& session, qint64 par, const 
         refuseRows(gone);
 }
 
+void PriceImportSaver::insertAndAnalyze(const QString& table, const QString& sql, const QVariantList& params)
+{
+    Data::Query q(m_db, sql);
+    q.bindAll(params).exec();
+    // The server's statistics would still show this supplier without rows until its autoanalyze
+    // comes round; a re-import planned on them meanwhile joins the staged rows row by row and runs
+    // for minutes. Analysed here, the new statistics commit with the rows (a role that does not own
+    // the table gets only a warning).
+    if (q.numRowsAffected() >= AnalyzeAfterRows)
+        m_db.exec(u"analyze "_s + table);
+}
+
 void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
                                  const QDateTime& now)
 {
@@ -473,38 +485,42 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
                 u", sam_updatedate = ? from tmp_price_rows t where scm_artcmap.sam_pr_id = t.t_pr_id "
                 u"and scm_artcmap.sam_prv_id = ?"_s,
             {now, par});
-    db.exec(u"insert into scm_artcmap (sam_pr_id, sam_prv_id, "_s + insertColumns(u"sam_"_s) +
-                u", sam_updatedate) select t.t_pr_id, ?, "_s + insertValues(src) +
-                u", ? from tmp_price_rows t where not exists (select 1 from scm_artcmap m "
-                u"where m.sam_pr_id = t.t_pr_id and m.sam_prv_id = ?)"_s,
-            {par, now, par});
+    insertAndAnalyze(u"scm_artcmap"_s,
+                     u"insert into scm_artcmap (sam_pr_id, sam_prv_id, "_s + insertColumns(u"sam_"_s) +
+                         u", sam_updatedate) select t.t_pr_id, ?, "_s + insertValues(src) +
+                         u", ? from tmp_price_rows t where not exists (select 1 from scm_artcmap m "
+                         u"where m.sam_pr_id = t.t_pr_id and m.sam_prv_id = ?)"_s,
+                     {par, now, par});
     db.exec(u"update CRM_FOREIGNPRICE set fp_price = v.v_price from tmp_price_values v "
             u"where CRM_FOREIGNPRICE.fp_pr_id = v.v_pr_id and CRM_FOREIGNPRICE.fp_prn_id = v.v_prn_id "
             u"and CRM_FOREIGNPRICE.fp_par_id = ?"_s,
             {par});
-    db.exec(u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) "
-            u"select v.v_prn_id, v.v_pr_id, ?, v.v_price from tmp_price_values v where not exists "
-            u"(select 1 from CRM_FOREIGNPRICE f where f.fp_pr_id = v.v_pr_id and f.fp_prn_id = v.v_prn_id "
-            u"and f.fp_par_id = ?)"_s,
-            {par, par});
+    insertAndAnalyze(u"CRM_FOREIGNPRICE"_s,
+                     u"insert into CRM_FOREIGNPRICE (fp_prn_id, fp_pr_id, fp_par_id, fp_price) "
+                     u"select v.v_prn_id, v.v_pr_id, ?, v.v_price from tmp_price_values v where not exists "
+                     u"(select 1 from CRM_FOREIGNPRICE f where f.fp_pr_id = v.v_pr_id and f.fp_prn_id = v.v_prn_id "
+                     u"and f.fp_par_id = ?)"_s,
+                     {par, par});
 
     // Deferred articles: the latest file's values replace what waited.
     db.exec(u"update scm_unhand_prod set "_s + setClause(u"uhp_"_s, src, fields) +
                 u", uhp_date = ?, uhp_us_id = ? from tmp_price_deferred t where scm_unhand_prod.uhp_par_id = ? "
                 u"and scm_unhand_prod.uhp_artc = t.t_artc"_s,
             {now, user, par});
-    db.exec(u"insert into scm_unhand_prod (uhp_par_id, "_s + insertColumns(u"uhp_"_s) +
-                u", uhp_date, uhp_us_id) select ?, "_s + insertValues(src) +
-                u", ?, ? from tmp_price_deferred t where not exists (select 1 from scm_unhand_prod u "
-                u"where u.uhp_par_id = ? and u.uhp_artc = t.t_artc)"_s,
-            {par, now, user, par});
+    insertAndAnalyze(u"scm_unhand_prod"_s,
+                     u"insert into scm_unhand_prod (uhp_par_id, "_s + insertColumns(u"uhp_"_s) +
+                         u", uhp_date, uhp_us_id) select ?, "_s + insertValues(src) +
+                         u", ?, ? from tmp_price_deferred t where not exists (select 1 from scm_unhand_prod u "
+                         u"where u.uhp_par_id = ? and u.uhp_artc = t.t_artc)"_s,
+                     {par, now, user, par});
     db.exec(u"delete from scm_unhand_price where uhn_uhp_id in (select u.uhp_id from scm_unhand_prod u "
             u"join tmp_price_deferred t on t.t_artc = u.uhp_artc where u.uhp_par_id = ?)"_s,
             {par});
-    db.exec(u"insert into scm_unhand_price (uhn_uhp_id, uhn_prn_id, uhn_price) select u.uhp_id, v.v_prn_id, "
-            u"v.v_price from tmp_price_deferred_values v join scm_unhand_prod u on u.uhp_artc = v.v_artc "
-            u"and u.uhp_par_id = ?"_s,
-            {par});
+    insertAndAnalyze(u"scm_unhand_price"_s,
+                     u"insert into scm_unhand_price (uhn_uhp_id, uhn_prn_id, uhn_price) select u.uhp_id, v.v_prn_id, "
+                     u"v.v_price from tmp_price_deferred_values v join scm_unhand_prod u on u.uhp_artc = v.v_artc "
+                     u"and u.uhp_par_id = ?"_s,
+                     {par});
 
     for (const char* t : {"tmp_price_rows", "tmp_price_values", "tmp_price_deferred", "tmp_price_deferred_values"})
         dropTemp(db, QString::fromLatin1(t));

@@ -50,7 +50,10 @@ private:
     // The rows loaded in bulk into staging tables, then set-based statements (a server).
     void stageRows(PriceImportSession& session, qint64 par, const QHash<QString, qint64>& priceIds,
                    const QDateTime& now);
+    // An insert of the staged rows; a table it grew by many rows gets fresh statistics.
+    void insertAndAnalyze(const QString& table, const QString& sql, const QVariantList& params);
 
+    static constexpr int AnalyzeAfterRows = 1000;
     Data::Database& m_db;
     int m_userId;
 };

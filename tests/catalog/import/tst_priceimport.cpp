@@ -54,6 +54,7 @@ private slots:
     void rowImporterRefusesAnotherSupplierAndEarlyPrice();
     void storedListKeepsEveryPropertyAndAsksOnConflict();
     void fullDiskForTheRowsIsAClearErrorAndNothingSaved();
+    void aLargeSaveLeavesFreshStatistics();
 };
 
 void tst_PriceImport::firstImportDefersAndReimportKeepsWhatTheFileLacks()
@@ -411,6 +412,28 @@ void tst_PriceImport::fullDiskForTheRowsIsAClearErrorAndNothingSaved()
     QVERIFY(out.rows < 30000);
     QCOMPARE(f.count(u"select count(*) from scm_unhand_prod"_s), 0);
     QCOMPARE(f.supplierId(), 0);
+}
+
+void tst_PriceImport::aLargeSaveLeavesFreshStatistics()
+{
+    PriceFixture f;
+    if (f.db.engine() == Data::Engine::SQLite)
+        QSKIP("SQLite plans its per-row statements without table statistics");
+    QStringList rows{u"Артикул;Наименование;Цена;;;EXW"_s};
+    for (int i = 0; i < 1500; ++i)
+        rows << u"S-%1;Товар %1;%1;;;5"_s.arg(i);
+    ScriptedPrompts prompts;
+    prompts.choices = {ScriptedPrompts::deferAll()};
+    const auto statistics = [&](const QString& table) {
+        return f.count(u"select count(*) from pg_stats where tablename = '%1'"_s.arg(table));
+    };
+    QCOMPARE(statistics(u"scm_unhand_prod"_s), 0);
+    const Catalog::PriceImportRun::Outcome out = f.run(f.entry(f.file(u"many.csv"_s, lines(rows))), prompts);
+    QVERIFY(out.saved);
+    QCOMPARE(f.count(u"select count(*) from scm_unhand_prod"_s), 1500);
+    // Without them a re-import soon after is planned as if the supplier had no rows.
+    QVERIFY(statistics(u"scm_unhand_prod"_s) > 0);
+    QVERIFY(statistics(u"scm_unhand_price"_s) > 0);
 }
 
 QTEST_MAIN(tst_PriceImport)
