@@ -678,11 +678,27 @@ RowSetRow* TRowSet::loadedRow(QVariantList& values, int dataFields, RowValues::B
     builder.start(int(values.size()));
     for (int i = 0; i < values.size(); ++i)
         builder.setVariant(i, values[i]);
+    return storeBuilt(builder, false);
+}
+
+RowSetRow* TRowSet::storeBuilt(RowValues::Builder& builder, bool calculate)
+{
     RowSetRow* row = m_store->newRow();
     row->values = builder.finish(&m_store->arena);
+    if (calculate)
+        recalculateRow(row);
     row->bookmark = m_store->nextBookmark++;
     m_store->rows.push_back(row);
     return row;
+}
+
+void TRowSet::dropRowsFrom(size_t count)
+{
+    auto& rows = m_store->rows;
+    while (rows.size() > count) {
+        m_store->release(rows.back());
+        rows.pop_back();
+    }
 }
 
 void TRowSet::appendLoaded(QVariantList values)
@@ -707,10 +723,7 @@ void TRowSet::appendLoadedRows(QList<QVariantList> rows)
             loadedRow(values, dataFields, builder);
     } catch (...) {
         // All the rows or none: a load refused half-way leaves what was there.
-        while (stored.size() > before) {
-            m_store->release(stored.back());
-            stored.pop_back();
-        }
+        dropRowsFrom(before);
         throw;
     }
     m_store->changed();
@@ -729,7 +742,6 @@ int TRowSet::appendResult(ResultReader& result, const QList<int>& fieldOfColumn,
     const bool calculated = dataFieldCount() != total;
     auto& rows = m_store->rows;
     const size_t before = rows.size();
-    quint64 bookmark = m_store->nextBookmark;
     RowValues::Builder read;
     RowValues::Builder builder;
     read.start(n);
@@ -751,22 +763,13 @@ int TRowSet::appendResult(ResultReader& result, const QList<int>& fieldOfColumn,
                 builder.start(total);
                 continue;
             }
-            RowSetRow* row = m_store->newRow();
-            row->values = builder.finish(&m_store->arena);
-            if (calculated)
-                recalculateRow(row);
-            row->bookmark = bookmark++;
-            rows.push_back(row);
+            storeBuilt(builder, calculated);
         }
     } catch (...) {
         // All the rows or none, as appendLoadedRows.
-        while (rows.size() > before) {
-            m_store->release(rows.back());
-            rows.pop_back();
-        }
+        dropRowsFrom(before);
         throw;
     }
-    m_store->nextBookmark = bookmark;
     const int appended = int(rows.size() - before);
     if (appended > 0) {
         m_store->changed();
@@ -799,28 +802,16 @@ void TRowSet::readRows(ResultReader& result)
 {
     const int n = int(result.columns().size());
     const int total = fieldCount();
-    auto& rows = m_store->rows;
-    const size_t before = rows.size();
-    quint64 bookmark = m_store->nextBookmark;
+    const size_t before = m_store->rows.size();
     RowValues::Builder builder;
     builder.start(total);
     try {
-        while (result.next(builder)) {
-            RowSetRow* row = m_store->newRow();
-            row->values = builder.finish(&m_store->arena);
-            if (total > n)
-                recalculateRow(row);
-            row->bookmark = bookmark++;
-            rows.push_back(row);
-        }
+        while (result.next(builder))
+            storeBuilt(builder, total > n);
     } catch (...) {
-        while (rows.size() > before) {
-            m_store->release(rows.back());
-            rows.pop_back();
-        }
+        dropRowsFrom(before);
         throw;
     }
-    m_store->nextBookmark = bookmark;
 }
 
 void TRowSet::fetchAll()

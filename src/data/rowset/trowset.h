@@ -294,6 +294,10 @@ private:
     int dataFieldCount() const;
     // Normalises, calculates and stores one loaded row at the end (no notice).
     RowSetRow* loadedRow(QVariantList& values, int dataFields, RowValues::Builder& builder);
+    // Stores the built row at the end with the next bookmark, calculated first when asked (no notice).
+    RowSetRow* storeBuilt(RowValues::Builder& builder, bool calculate);
+    // Drops the rows stored after the first `count`: a load refused half way leaves what was there.
+    void dropRowsFrom(size_t count);
 
     std::shared_ptr<RowSetStore> m_store;
     RowSetState m_state = RowSetState::Browse;
