@@ -7,6 +7,7 @@
 #include "data/engine/dialect.h"
 #include "data/engine/query.h"
 #include "data/engine/schema.h"
+#include "data/engine/temptable.h"
 #include "data/modules/tdeffereddatamodule.h"
 #include "db/bulkinserter.h"
 
@@ -46,8 +47,7 @@ void makeTable(Database& db, const QString& name, const QStringList& columns)
         else
             t.money(c);
     }
-    db.exec(u"drop table if exists %1"_s.arg(name));
-    db.exec(db.dialect().createTempTable(t));
+    createTempTable(db, t);
 }
 
 QString lineMatch(const QString& alias)

@@ -3,8 +3,8 @@
 #include "data/engine/database.h"
 #include "data/engine/query.h"
 #include "data/engine/schema.h"
+#include "data/engine/temptable.h"
 #include "db/bulkinserter.h"
-
 
 using namespace Qt::StringLiterals;
 
@@ -89,12 +89,11 @@ QHash<RequestLineKey, Money> OpenRequestAmounts::lockAndRead(Data::Database& db,
     // The wanted keys go into a scratch table of the connection, so that one statement locks and
     // reads exactly those lines: a round trip per batch of requests cost more than the save's inserts.
     const QString keys = u"tmp_locked_lines"_s;
-    db.exec(u"drop table if exists %1"_s.arg(keys));
-    db.exec(db.dialect().createTempTable(Data::Table(keys).bigint(u"r"_s).bigint(u"p"_s)));
+    Data::createTempTable(db, Data::Table(keys).bigint(u"r"_s).bigint(u"p"_s));
     {
         Data::BulkInserter staged(db, keys, {u"r"_s, u"p"_s});
         for (const RequestLineKey& k : lines)
-            staged.add({k.first, k.second});
+            staged.addInteger(k.first).addInteger(k.second).endRow();
     }
     // Locked in key order, the same on every workstation, so two saves never wait on each other.
     Data::Query q(db, u"select bpd_bof_id, bpd_pr_id, %1 from scm_bp_delivery "
@@ -106,7 +105,7 @@ QHash<RequestLineKey, Money> OpenRequestAmounts::lockAndRead(Data::Database& db,
     open.reserve(lines.size());
     while (q.next())
         open.insert({q.integer(0), q.integer(1)}, q.money(2));
-    db.exec(u"drop table %1"_s.arg(keys));
+    Data::dropTempTable(db, keys);
     return open;
 }
 

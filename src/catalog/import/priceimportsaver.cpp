@@ -7,6 +7,7 @@
 #include "data/engine/query.h"
 #include "data/engine/schema.h"
 #include "data/engine/sqlitestatement.h"
+#include "data/engine/temptable.h"
 #include "db/bulkinserter.h"
 
 #include <QHash>
@@ -42,17 +43,6 @@ QStringList rowColumns()
     for (int i = 1; i <= 8; ++i)
         c << u"t_extra%1"_s.arg(i);
     return c;
-}
-
-void dropTemp(Data::Database& db, const QString& name)
-{
-    db.exec(u"drop table if exists %1"_s.arg(name));
-}
-
-void createTemp(Data::Database& db, const Data::Table& t)
-{
-    dropTemp(db, t.name());
-    db.exec(db.dialect().createTempTable(t));
 }
 
 // The optional columns: a value the row did not set keeps what is stored (0 for a new row).
@@ -418,13 +408,13 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
                                  const QDateTime& now)
 {
     Data::Database& db = m_db;
-    createTemp(db, rowTable(u"tmp_price_rows"_s));
-    createTemp(db, Data::Table(u"tmp_price_values"_s)
+    Data::createTempTable(db, rowTable(u"tmp_price_rows"_s));
+    Data::createTempTable(db, Data::Table(u"tmp_price_values"_s)
                        .integer(u"v_pr_id"_s)
                        .integer(u"v_prn_id"_s)
                        .money(u"v_price"_s));
-    createTemp(db, rowTable(u"tmp_price_deferred"_s));
-    createTemp(db, Data::Table(u"tmp_price_deferred_values"_s)
+    Data::createTempTable(db, rowTable(u"tmp_price_deferred"_s));
+    Data::createTempTable(db, Data::Table(u"tmp_price_deferred_values"_s)
                        .string(u"v_artc"_s, 50)
                        .integer(u"v_prn_id"_s)
                        .money(u"v_price"_s));
@@ -523,7 +513,7 @@ void PriceImportSaver::stageRows(PriceImportSession& session, qint64 par, const 
                      {par});
 
     for (const char* t : {"tmp_price_rows", "tmp_price_values", "tmp_price_deferred", "tmp_price_deferred_values"})
-        dropTemp(db, QString::fromLatin1(t));
+        Data::dropTempTable(db, QString::fromLatin1(t));
 }
 
 } // namespace Tarvo::Catalog
