@@ -28,6 +28,10 @@ PriceImportSession::PriceImportSession(Data::Database& db, const QString& suppli
     PriceArticleIndex& index = m_store.index();
     if (m_supplierId > 0) {
         // A million articles: read as UTF-8, never as variants.
+        Data::Query count(db, u"select count(*) from scm_artcmap where sam_prv_id = ?"_s);
+        count.bindAll({m_supplierId}).exec();
+        if (count.next())
+            index.reserve(count.integer(0));
         Data::Query q(db, u"select sam_artc, sam_pr_id from scm_artcmap where sam_prv_id = ?"_s);
         q.bindAll({m_supplierId});
         Data::TextRowCursor rows(q);
