@@ -90,10 +90,6 @@ PriceImportRun::Outcome PriceImportRun::run(const TFPPrice& entry)
         std::int32_t reserved = 0;
         callModule("Open", [&] { return import->GetExpectedRows(&expected); });
         callModule("Open", [&] { return import->GetReserved(&reserved); });
-        // The file's articles mostly are the stored ones on a re-import, new ones on a first. The
-        // module's figure is an estimate: believed only up to a size any real price list stays under.
-        session.store().index().reserve(
-            std::max<qint64>(session.store().index().size(), std::min<std::int32_t>(expected, 1 << 24)));
         while (!session.stopped()) {
             std::int32_t eof = 0;
             callModule("Eof", [&] { return import->Eof(&eof); });
