@@ -242,6 +242,14 @@ bool CsvPriceReader::next(PriceRecord& record)
             } else if (c != '\r') {
                 cell += c;
                 fieldStart = false;
+                // The rest of a plain field in one piece (a quote inside it is text).
+                const std::size_t limit = std::min(m_buf.size(), m_pos + (MaxRecord - size));
+                std::size_t end = m_pos;
+                while (end < limit && m_buf[end] != m_separator && m_buf[end] != '\n' && m_buf[end] != '\r')
+                    ++end;
+                cell.append(m_buf, m_pos, end - m_pos);
+                size += end - m_pos;
+                m_pos = end;
             }
         }
         if (ended && !any)

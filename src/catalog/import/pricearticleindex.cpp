@@ -148,6 +148,25 @@ void PriceArticleIndex::growProducts()
             m_products[productSlot(p.product)] = p;
 }
 
+void PriceArticleIndex::reserve(qint64 articles)
+{
+    // The sizes growth would reach: a power of two at most 70 % full.
+    size_t room = m_keys.size();
+    while (size_t(articles) * 10 > room * 7)
+        room *= 2;
+    if (room > m_keys.size()) {
+        m_keys.resize(room / 2); // growKeys doubles it and places every key again
+        growKeys();
+    }
+    room = m_products.size();
+    while (size_t(articles) * 10 > room * 7)
+        room *= 2;
+    if (room > m_products.size()) {
+        m_products.resize(room / 2);
+        growProducts();
+    }
+}
+
 qint64 PriceArticleIndex::allocated() const
 {
     return qint64(m_blocks.size() * (BlockMask + 1) * sizeof(Entry) + m_arena.size() * ArenaBlock +

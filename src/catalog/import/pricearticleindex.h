@@ -64,6 +64,9 @@ public:
     void setHolder(qint32 product, qint32 entry);
     void dropHolder(qint32 product);
 
+    // Room for `articles` keys and as many products without growing on the way.
+    void reserve(qint64 articles);
+
     // Bytes allocated by the index.
     qint64 allocated() const;
 

@@ -2,12 +2,12 @@
 
 #include "data/engine/money.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <array>
 #include <optional>
 
-class QDataStream;
 
 namespace Tarvo::Catalog {
 
@@ -35,7 +35,9 @@ struct PriceImportRow
     quint32 setFields() const;
 };
 
-QDataStream& operator<<(QDataStream& out, const PriceImportRow& row);
-QDataStream& operator>>(QDataStream& in, PriceImportRow& row);
+// The row's bytes for the run's temporary file (text as UTF-8), appended to `out`.
+void encode(QByteArray& out, const PriceImportRow& row);
+// Reads back what encode wrote; false when the bytes are not such a row.
+bool decode(QByteArrayView in, PriceImportRow& row);
 
 } // namespace Tarvo::Catalog

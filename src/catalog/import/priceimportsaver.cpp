@@ -330,7 +330,7 @@ void PriceImportSaver::writeRows(PriceImportSession& session, qint64 par, const 
             const PriceArticleIndex::Entry& entry = index.at(e);
             const bool known = (entry.flags & PriceArticleIndex::Stored) && entry.stored == r.productId;
             NativeStatement& update =
-                known && entry.spelling == PriceRowStore::spelling(r.article) ? mapUpdatePrices : mapUpdate;
+                known && entry.spelling == PriceRowStore::spelling(r.article.toUtf8()) ? mapUpdatePrices : mapUpdate;
             NativeStatement& first = known ? update : mapInsert;
             NativeStatement& second = known ? mapInsert : update;
             first.bind(1, r.productId);

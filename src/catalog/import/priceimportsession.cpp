@@ -4,6 +4,7 @@
 #include "core/exception.h"
 #include "data/engine/database.h"
 #include "data/engine/query.h"
+#include "data/engine/textrowcursor.h"
 #include "tarvo/priceimport.h"
 
 #include <cmath>
@@ -26,12 +27,18 @@ PriceImportSession::PriceImportSession(Data::Database& db, const QString& suppli
     // Read once per run: every row of the file is matched against it.
     PriceArticleIndex& index = m_store.index();
     if (m_supplierId > 0) {
+        // A million articles: read as UTF-8, never as variants.
+        Data::Query count(db, u"select count(*) from scm_artcmap where sam_prv_id = ?"_s);
+        count.bindAll({m_supplierId}).exec();
+        if (count.next())
+            index.reserve(count.integer(0));
         Data::Query q(db, u"select sam_artc, sam_pr_id from scm_artcmap where sam_prv_id = ?"_s);
-        q.bindAll({m_supplierId}).exec();
-        while (q.next()) {
-            const QString article = q.string(0);
+        q.bindAll({m_supplierId});
+        Data::TextRowCursor rows(q);
+        while (rows.next()) {
+            const QByteArrayView article = rows.text(0);
             const qint32 e = index.insert(PriceRowStore::key(article));
-            const auto product = qint32(q.integer(1));
+            const auto product = qint32(rows.integer(1));
             PriceArticleIndex::Entry& entry = index.at(e);
             entry.flags |= PriceArticleIndex::Stored;
             entry.stored = product;
@@ -81,7 +88,7 @@ void PriceImportSession::finish()
         return;
     for (const auto& p : m_current->prices)
         m_priceNames.insert(p.first);
-    m_store.put(*m_current);
+    m_store.put(*m_current, m_currentKey);
     m_current.reset();
 }
 
@@ -94,11 +101,10 @@ QString PriceImportSession::storedArticle(qint32 entry, qint64 product) const
     return QString::fromUtf8(m_store.index().keyOf(entry));
 }
 
-std::optional<qint64> PriceImportSession::productFor(const QByteArray& key, const QString& article,
+std::optional<qint64> PriceImportSession::productFor(const QByteArray& key, qint32 self, const QString& article,
                                                      const QString& name)
 {
     PriceArticleIndex& index = m_store.index();
-    const qint32 self = index.find(key);
     if (self >= 0) {
         const PriceArticleIndex::Entry& e = index.at(self);
         if (e.flags & PriceArticleIndex::InRun)
@@ -173,14 +179,14 @@ void PriceImportSession::assignProduct(const QString& article, const QString& na
             return reject(u"валюта «%1» не найдена в справочнике валют"_s.arg(code.left(CurrencySize * 2)));
         m_current->currency = *it;
     }
-    const QByteArray key = PriceRowStore::key(row.article);
-    if (const qint32 e = m_store.index().find(key);
-        e >= 0 && (m_store.index().at(e).flags & PriceArticleIndex::Left)) {
+    m_currentKey = PriceRowStore::key(row.article);
+    const qint32 e = m_store.index().find(m_currentKey);
+    if (e >= 0 && (m_store.index().at(e).flags & PriceArticleIndex::Left)) {
         m_current.reset();
         ++m_skipped;
         return;
     }
-    const std::optional<qint64> product = productFor(key, row.article, name);
+    const std::optional<qint64> product = productFor(m_currentKey, e, row.article, name);
     if (!product) {
         m_current.reset();
         ++m_skipped;

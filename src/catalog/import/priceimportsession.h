@@ -67,7 +67,7 @@ public:
 private:
     void reject(const QString& why);
     void report(const QString& text);
-    std::optional<qint64> productFor(const QByteArray& key, const QString& article, const QString& name);
+    std::optional<qint64> productFor(const QByteArray& key, qint32 self, const QString& article, const QString& name);
     // The article the supplier's stored map gives the product, as spelled there.
     QString storedArticle(qint32 entry, qint64 product) const;
 
@@ -81,6 +81,7 @@ private:
     QSet<QString> m_priceNames;
 
     std::optional<PriceImportRow> m_current;
+    QByteArray m_currentKey; // PriceRowStore::key of its article
     bool m_started = false;
     bool m_deferAll = false;
     bool m_stop = false;

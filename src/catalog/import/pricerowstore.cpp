@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QHashFunctions>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,8 +15,7 @@ PriceRowStore::PriceRowStore() : m_file(QDir::tempPath() + u"/tarvo-price-XXXXXX
     if (!m_file.open())
         throw Exception(u"Не удалось создать временный файл импорта в «%1»: %2"_s.arg(QDir::tempPath(),
                                                                                     m_file.errorString()));
-    m_block.open(QIODevice::ReadWrite);
-    m_stream.setDevice(&m_block);
+    m_block.reserve(BlockSize + 4096);
 }
 
 QByteArray PriceRowStore::key(QStringView article)
@@ -33,9 +33,29 @@ QByteArray PriceRowStore::key(QStringView article)
     return folded;
 }
 
-quint32 PriceRowStore::spelling(QStringView article)
+QByteArray PriceRowStore::key(QByteArrayView utf8)
 {
-    return quint32(qHash(article, 0x5bd1e995u));
+    // QString::trimmed's white space within ASCII.
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    qsizetype from = 0;
+    qsizetype to = utf8.size();
+    while (from < to && space(utf8[from]))
+        ++from;
+    while (to > from && space(utf8[to - 1]))
+        --to;
+    QByteArray folded(to - from, Qt::Uninitialized);
+    for (qsizetype i = from; i < to; ++i) {
+        const char c = utf8[i];
+        if (uchar(c) >= 0x80)
+            return key(QString::fromUtf8(utf8));
+        folded[i - from] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return folded;
+}
+
+quint32 PriceRowStore::spelling(QByteArrayView utf8)
+{
+    return quint32(qHash(utf8, 0x5bd1e995u));
 }
 
 void PriceRowStore::writeFailed() const
@@ -55,33 +75,34 @@ void PriceRowStore::flush() const
 {
     if (m_failed)
         writeFailed();
-    const QByteArray& data = m_block.data();
-    if (data.isEmpty())
+    if (m_block.isEmpty())
         return;
-    if (!m_file.seek(m_flushed) || m_file.write(data) != data.size() || !m_file.flush())
+    if (!m_file.seek(m_flushed) || m_file.write(m_block) != m_block.size() || !m_file.flush())
         writeFailed();
-    m_flushed += data.size();
-    m_block.buffer().resize(0);
-    m_block.seek(0);
+    m_flushed += m_block.size();
+    m_block.resize(0);
 }
 
-void PriceRowStore::put(const PriceImportRow& row)
+void PriceRowStore::put(const PriceImportRow& row, QByteArrayView articleKey)
 {
     if (m_failed)
         writeFailed();
     if (row.productId < 0 || row.productId > std::numeric_limits<qint32>::max())
         throw Exception(u"Недопустимый код товара %1 в строке импорта"_s.arg(row.productId));
-    const qint32 e = m_index.insert(key(row.article));
+    const qint32 e = m_index.insert(articleKey);
     if (m_index.at(e).flags & PriceArticleIndex::InRun)
         drop(e);
 
-    const qint64 offset = m_flushed + m_block.pos();
+    const qint64 offset = m_flushed + m_block.size();
     if (offset > PriceArticleIndex::MaxSpill)
         throw Exception(u"Временный файл импорта превысил допустимый размер"_s);
-    m_stream << qint32(e) << row;
-    if (m_stream.status() != QDataStream::Ok)
-        writeFailed();
-    if (m_block.pos() >= BlockSize)
+    const qsizetype at = m_block.size();
+    m_block.append(RecordHead, '\0');
+    encode(m_block, row);
+    const auto size = quint32(m_block.size() - at - RecordHead);
+    std::memcpy(m_block.data() + at, &size, sizeof size);
+    std::memcpy(m_block.data() + at + sizeof size, &e, sizeof e);
+    if (m_block.size() >= BlockSize)
         flush();
 
     PriceArticleIndex::Entry& entry = m_index.at(e);
@@ -132,10 +153,15 @@ PriceImportRow PriceRowStore::row(qint32 e) const
     PriceImportRow row;
     if (entry.spill() < 0 || !m_file.seek(entry.spill()))
         readFailed();
-    QDataStream in(&m_file);
+    const QByteArray head = m_file.read(RecordHead);
+    quint32 size = 0;
     qint32 stored = -1;
-    in >> stored >> row;
-    if (in.status() != QDataStream::Ok || stored != e)
+    if (head.size() == RecordHead) {
+        std::memcpy(&size, head.constData(), sizeof size);
+        std::memcpy(&stored, head.constData() + sizeof size, sizeof stored);
+    }
+    const QByteArray body = stored == e ? m_file.read(size) : QByteArray();
+    if (stored != e || body.size() != qsizetype(size) || !decode(body, row))
         readFailed();
     return row;
 }
@@ -145,18 +171,42 @@ void PriceRowStore::forEach(const std::function<void(const PriceImportRow&, qint
     flush();
     if (!m_file.seek(0))
         readFailed();
-    // One pass through the file: a record counts when its entry still points at it.
-    QDataStream in(&m_file);
+    // One pass through the file in large reads: a record counts when its entry still points at it.
+    QByteArray chunk;
+    qsizetype at = 0;        // next record in chunk
+    qint64 chunkOffset = 0;  // file offset of chunk[0]
     PriceImportRow row;
-    while (m_file.pos() < m_flushed) {
-        const qint64 offset = m_file.pos();
+    while (chunkOffset + at < m_flushed) {
+        quint32 size = 0;
+        if (chunk.size() - at >= RecordHead)
+            std::memcpy(&size, chunk.constData() + at, sizeof size);
+        if (chunk.size() - at < RecordHead || chunk.size() - at < RecordHead + qsizetype(size)) {
+            // The rest of this chunk and the next piece of the file.
+            chunk.remove(0, at);
+            chunkOffset += at;
+            at = 0;
+            const qint64 want = std::min<qint64>(m_flushed - chunkOffset - chunk.size(),
+                                                 std::max<qint64>(BlockSize, RecordHead + qint64(size)));
+            if (want <= 0)
+                readFailed(); // a record cut short
+            const QByteArray more = m_file.read(want);
+            if (more.size() != want)
+                readFailed();
+            chunk.append(more);
+            continue;
+        }
         qint32 e = -1;
-        in >> e >> row;
-        if (in.status() != QDataStream::Ok || e < 0 || e >= m_index.size())
+        std::memcpy(&e, chunk.constData() + at + sizeof size, sizeof e);
+        const qint64 offset = chunkOffset + at;
+        if (e < 0 || e >= m_index.size())
             readFailed();
         const PriceArticleIndex::Entry& entry = m_index.at(e);
-        if ((entry.flags & PriceArticleIndex::InRun) && entry.spill() == offset)
+        if ((entry.flags & PriceArticleIndex::InRun) && entry.spill() == offset) {
+            if (!decode(QByteArrayView(chunk.constData() + at + RecordHead, size), row))
+                readFailed();
             f(row, e);
+        }
+        at += RecordHead + qsizetype(size);
     }
 }
 

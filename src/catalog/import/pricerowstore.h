@@ -3,8 +3,7 @@
 #include "catalog/import/pricearticleindex.h"
 #include "catalog/import/priceimportrow.h"
 
-#include <QBuffer>
-#include <QDataStream>
+#include <QByteArray>
 #include <QTemporaryFile>
 #include <functional>
 
@@ -19,16 +18,20 @@ public:
 
     // Articles compare trimmed and without case.
     static QByteArray key(QStringView article);
-    // A hash of the article exactly as spelled: a re-import leaves an unchanged spelling (and the
-    // index over it) untouched.
-    static quint32 spelling(QStringView article);
+    // The same key from the article's UTF-8 (as the stored map is read).
+    static QByteArray key(QByteArrayView utf8);
+    // A hash of the article exactly as spelled (its UTF-8): a re-import leaves an unchanged
+    // spelling (and the index over it) untouched.
+    static quint32 spelling(QByteArrayView utf8);
 
     PriceArticleIndex& index() { return m_index; }
     const PriceArticleIndex& index() const { return m_index; }
 
     // Adds the row, or replaces the one of the same article. Throws when the file cannot be written;
     // the store is then unusable (failed()).
-    void put(const PriceImportRow& row);
+    void put(const PriceImportRow& row) { put(row, key(row.article)); }
+    // The same with the article's key (key()) already made.
+    void put(const PriceImportRow& row, QByteArrayView articleKey);
     // The row of that article (by key) is dropped.
     void remove(QByteArrayView articleKey);
     // The kept row of the entry is dropped.
@@ -52,13 +55,14 @@ public:
     static constexpr qint64 BlockSize = 1 << 20;
 
 private:
+    static constexpr qsizetype RecordHead = 8; // the row's byte count, its entry
+
     void flush() const;
     [[noreturn]] void writeFailed() const;
     [[noreturn]] void readFailed() const;
 
     mutable QTemporaryFile m_file;
-    mutable QBuffer m_block;
-    mutable QDataStream m_stream;
+    mutable QByteArray m_block; // records not yet in the file: size, entry, row (encode)
     mutable qint64 m_flushed = 0; // bytes already in the file
     mutable bool m_failed = false;
     PriceArticleIndex m_index;

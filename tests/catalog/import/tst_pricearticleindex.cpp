@@ -19,6 +19,7 @@ private slots:
     void keysFoundAcrossGrowthAndArenaBlocks();
     void productHoldersSurviveRemovalsInAnyOrder();
     void keptRowsReadBackOncePerArticle();
+    void keptRowsKeepEveryField();
 };
 
 // Articles compare trimmed and case-folded, whether plain ASCII or not.
@@ -30,6 +31,10 @@ void tst_PriceArticleIndex::keysFoldLikeTheGeneralRule()
     for (const QString& a : {everyAscii, u" \tAbC-12/z@[`{ "_s, u"ÄrT-Ё"_s, u"\u00a0A-1\u00a0"_s, u"A-1ß"_s, QString()})
         QCOMPARE(PriceRowStore::key(a), a.trimmed().toCaseFolded().toUtf8());
     QCOMPARE(PriceRowStore::key(u" A-1 "_s), PriceRowStore::key(u"a-1"_s));
+    // The stored map is read as UTF-8: the same keys from its bytes.
+    for (const QString& a : {everyAscii, u" \tAbC-12/z@[`{ "_s, u"ÄrT-Ё"_s, u"\u00a0A-1\u00a0"_s, u"\u0085a\u0085"_s,
+                             u"A-1ß"_s, u" Б "_s, u"\r\nX\x1f"_s, QString()})
+        QCOMPARE(PriceRowStore::key(QByteArrayView(a.toUtf8())), PriceRowStore::key(a));
 }
 
 void tst_PriceArticleIndex::keysFoundAcrossGrowthAndArenaBlocks()
@@ -125,6 +130,54 @@ void tst_PriceArticleIndex::keptRowsReadBackOncePerArticle()
     QCOMPARE(seen.value(u"a-4"_s), 4);
     QCOMPARE(store.row(store.index().find("a-9")).article, u"a-9"_s);
     QCOMPARE(store.index().holder(10), store.index().find("a-9"));
+}
+
+// Every field comes back from the file as put, set or unset, whatever the text, also for a row
+// longer than one read of the file.
+void tst_PriceArticleIndex::keptRowsKeepEveryField()
+{
+    PriceRowStore store;
+    QList<PriceImportRow> rows;
+    for (int i = 0; i < 300; ++i) {
+        PriceImportRow r;
+        r.article = i % 2 ? u"Арт-%1"_s.arg(i) : u"A-%1"_s.arg(i);
+        r.productId = i % 7 == 0 ? 0 : 1000 + i;
+        r.currency = i % 3 ? QString() : u"EUR"_s;
+        r.price = Money::fromRaw(-5 * i);
+        if (i % 2)
+            r.deliveryDelay = qint16(-i);
+        if (i % 3)
+            r.chainDelay = qint16(i);
+        if (i % 4)
+            r.minLot = Money::fromRaw(i * 10001LL);
+        if (i % 5)
+            r.piecesPerPack = Money::fromRaw(7);
+        if (i % 6)
+            r.name = i == 150 ? QString(PriceRowStore::BlockSize / 2 + 3, u'Ж') : u"Товар «%1»"_s.arg(i);
+        for (int k = 0; k < 8; ++k)
+            if ((i + k) % 3 == 0)
+                r.extras[size_t(k)] = k == 2 ? QString() : u"доп %1 €"_s.arg(k);
+        r.setPrice(u"EXW"_s, Money::fromRaw(i));
+        if (i % 2)
+            r.setPrice(u"ЦЕНА Б"_s, Money::fromRaw(-i));
+        r.line = i + 1;
+        rows << r;
+        store.put(r);
+    }
+    const auto same = [](const PriceImportRow& a, const PriceImportRow& b) {
+        return a.productId == b.productId && a.article == b.article && a.currency == b.currency &&
+               a.price == b.price && a.deliveryDelay == b.deliveryDelay && a.chainDelay == b.chainDelay &&
+               a.minLot == b.minLot && a.piecesPerPack == b.piecesPerPack && a.name == b.name &&
+               a.extras == b.extras && a.prices == b.prices && a.line == b.line;
+    };
+    int n = 0;
+    store.forEach([&](const PriceImportRow& r, qint32) {
+        QVERIFY2(same(r, rows.at(int(r.line - 1))), qPrintable(r.article));
+        ++n;
+    });
+    QCOMPARE(n, rows.size());
+    for (const PriceImportRow& r : rows)
+        QVERIFY2(same(store.row(store.index().find(PriceRowStore::key(r.article))), r), qPrintable(r.article));
 }
 
 QTEST_GUILESS_MAIN(tst_PriceArticleIndex)
