@@ -4,7 +4,7 @@
 #include "BusOffer/ui/offereditordatedialog.h"
 #include "BusOffer/ourpricechooser.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"
 #include "shell/ui/mainwindow.h"

@@ -6,7 +6,7 @@
 #include "AcceptedOrders/ui/tvwaccordersregistration.h"
 #include "BusOffer/ourpricechooser.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "data/modules/tdatatablefieldmap.h"
 #include "messaging/tmessageserver.h"
 #include "otbor/tglobalotbors.h"
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(main.mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(confirmation));
         confirmation->parentWidget()->close();
         QTRY_COMPARE(editors(), 0);
-        main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
+        Test::toFront(w);
 
         // "Удалить": answered No, nothing; answered Yes, the confirmation is gone and its share is
         // ordered again.

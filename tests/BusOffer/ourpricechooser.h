@@ -4,6 +4,7 @@
 #include "catalog/ui/tfviewourprice.h"
 #include "catalog/ui/tgrouptreeview.h"
 #include "catalog/ui/tourpriceview.h"
+#include "support/griddriver.h"
 #include "widgets/tdatagrid.h"
 
 #include <QMdiArea>
@@ -12,15 +13,6 @@
 #include <QtTest>
 
 namespace Tarvo::Test {
-
-// The first MDI child of this type in the area, or nullptr.
-template <typename W> W* mdiWindow(QMdiArea* area)
-{
-    for (QMdiSubWindow* s : area->subWindowList())
-        if (auto* w = qobject_cast<W*>(s->widget()))
-            return w;
-    return nullptr;
-}
 
 // Shows every product in our price list, as a user picking the "Все" node.
 inline void showAllProducts(Catalog::TfViewOurPrice* chooser)

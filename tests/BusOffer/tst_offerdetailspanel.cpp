@@ -4,6 +4,7 @@
 #include "BusOffer/detfixture.h"
 #include "catalog/boxanswers.h"
 #include "data/modules/tupdatedadodataset.h"
+#include "support/griddriver.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
@@ -22,31 +23,8 @@ using namespace Tarvo;
 using namespace Tarvo::BusOffer;
 using Test::DetFixture;
 
-namespace {
-
-QString cell(Widgets::TDataGrid* grid, int row, const QString& field)
-{
-    return grid->model()->index(row, grid->fieldColumn(field)).data().toString();
-}
-
-// Puts the keyboard on the cell and types a new value over it, as a user does: F2, select all,
-// the text, Enter.
-void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, const QString& text)
-{
-    grid->setFocus();
-    grid->setCurrentIndex(grid->model()->index(row, grid->fieldColumn(field)));
-    QTest::keyClick(grid, Qt::Key_F2);
-    QPointer<QLineEdit> editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    // The delegate hands the text over on the next turn of the event loop.
-    QTRY_VERIFY(!editor || !editor->isVisible() || QApplication::focusWidget() != editor);
-    QApplication::processEvents();
-}
-
-} // namespace
+using Test::shown;
+using Test::typeInto;
 
 class OfferDetailsPanelTest : public QObject
 {
@@ -86,34 +64,34 @@ private slots:
 
         Widgets::TDataGrid* lines = panel.linesGrid();
         QCOMPARE(lines->model()->rowCount(), 2);
-        QCOMPARE(cell(lines, 0, QStringLiteral("pr_articul")), QStringLiteral("A-1"));
+        QCOMPARE(shown(lines, 0, QStringLiteral("pr_articul")), QStringLiteral("A-1"));
         QCOMPARE(panel.orderedGrid()->model()->rowCount(), 1);
-        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("2"));
-        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("par_nuser")), QStringLiteral("ПОСТ"));
+        QCOMPARE(shown(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("2"));
+        QCOMPARE(shown(panel.orderedGrid(), 0, QStringLiteral("par_nuser")), QStringLiteral("ПОСТ"));
 
         // The second line: its own order share; its shipment sits on an arrived waybill, so the
         // "Отправленные" tab has nothing, while the completed invoice makes the line green.
         lines->setFocus();
         QTest::keyClick(lines, Qt::Key_Down);
         QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("B-2"));
-        QCOMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1"));
+        QCOMPARE(shown(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1"));
         QCOMPARE(panel.shippedGrid()->model()->rowCount(), 0);
-        QCOMPARE(cell(lines, 1, QStringLiteral("complited_amount")), QStringLiteral("3"));
-        QCOMPARE(cell(lines, 1, QStringLiteral("arrived")), QStringLiteral("2"));
+        QCOMPARE(shown(lines, 1, QStringLiteral("complited_amount")), QStringLiteral("3"));
+        QCOMPARE(shown(lines, 1, QStringLiteral("arrived")), QStringLiteral("2"));
 
         // The state page: the receipt with its document and dates.
         Widgets::TDataGrid* state = panel.stateGrid();
         int received = -1;
         for (int r = 0; r < state->model()->rowCount(); ++r)
-            if (cell(state, r, QStringLiteral("st_name")) == QStringLiteral("Получено"))
+            if (shown(state, r, QStringLiteral("st_name")) == QStringLiteral("Получено"))
                 received = r;
         QVERIFY(received >= 0);
-        QCOMPARE(cell(state, received, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
-        QCOMPARE(cell(state, received, QStringLiteral("amount")), QStringLiteral("2"));
-        QCOMPARE(cell(state, received, QStringLiteral("numdocm_pr")), QStringLiteral("ПН-7"));
-        QCOMPARE(cell(state, received, QStringLiteral("date_predm")), QStringLiteral("25.02.2026"));
-        QCOMPARE(cell(state, received, QStringLiteral("soa_date")), QStringLiteral("03.02.2026"));
-        QCOMPARE(cell(state, received, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
+        QCOMPARE(shown(state, received, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+        QCOMPARE(shown(state, received, QStringLiteral("amount")), QStringLiteral("2"));
+        QCOMPARE(shown(state, received, QStringLiteral("numdocm_pr")), QStringLiteral("ПН-7"));
+        QCOMPARE(shown(state, received, QStringLiteral("date_predm")), QStringLiteral("25.02.2026"));
+        QCOMPARE(shown(state, received, QStringLiteral("soa_date")), QStringLiteral("03.02.2026"));
+        QCOMPARE(shown(state, received, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
 
         // The amount typed in the "Этап заказа" tab is written at once and announced.
         Test::OfferNotices notices;
@@ -124,7 +102,7 @@ private slots:
         QCOMPARE(notices.heard, 1);
         QTRY_COMPARE(changed.count(), 1);
         // The panel re-reads and keeps the line.
-        QTRY_COMPARE(cell(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1,5"));
+        QTRY_COMPARE(shown(panel.orderedGrid(), 0, QStringLiteral("bpo_amount")), QStringLiteral("1,5"));
         QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("B-2"));
 
         // A new row of the tab, by Insert: it belongs to the current line and offers the rest.
@@ -134,7 +112,7 @@ private slots:
         QTest::keyClick(panel.orderedGrid(), Qt::Key_Insert);
         QCOMPARE(panel.ordered().state(), Data::RowSetState::Insert);
         const int newRow = panel.ordered().recordCount();
-        QCOMPARE(cell(panel.orderedGrid(), newRow, QStringLiteral("bpo_amount")), QStringLiteral("1,5"));
+        QCOMPARE(shown(panel.orderedGrid(), newRow, QStringLiteral("bpo_amount")), QStringLiteral("1,5"));
         typeInto(panel.orderedGrid(), newRow, QStringLiteral("bpo_suo_id"), QString::number(suo2));
         QCOMPARE(f.sum(QStringLiteral("select bpo_amount from scm_bo_ordered where bpo_suo_id = ? and "
                                       "bpo_bof_id = ? and bpo_pr_id = ?"),
@@ -189,14 +167,14 @@ private slots:
         QCOMPARE(panel.lines().string(QStringLiteral("pr_articul")), QStringLiteral("A-1"));
 
         panel.stageTabs()->setCurrentWidget(panel.acceptedGrid());
-        QCOMPARE(cell(panel.acceptedGrid(), 0, QStringLiteral("boa_soa_deliverydate")), QStringLiteral("03.02.2026"));
+        QCOMPARE(shown(panel.acceptedGrid(), 0, QStringLiteral("boa_soa_deliverydate")), QStringLiteral("03.02.2026"));
         typeInto(panel.acceptedGrid(), 0, QStringLiteral("boa_amount"), QStringLiteral("2,25"));
         QCOMPARE(f.sum(QStringLiteral("select boa_amount from scm_bo_accepted where boa_pr_id = ?"), {a}),
                  *Money::parse(u"2.25"));
 
         panel.stageTabs()->setCurrentWidget(panel.shippedGrid());
-        QCOMPARE(cell(panel.shippedGrid(), 0, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
-        QCOMPARE(cell(panel.shippedGrid(), 0, QStringLiteral("swb_consignor")), QStringLiteral("ООО Отправитель"));
+        QCOMPARE(shown(panel.shippedGrid(), 0, QStringLiteral("sde_invoice_num")), QStringLiteral("INV-1"));
+        QCOMPARE(shown(panel.shippedGrid(), 0, QStringLiteral("swb_consignor")), QStringLiteral("ООО Отправитель"));
         typeInto(panel.shippedGrid(), 0, QStringLiteral("soi_amount"), QStringLiteral("2"));
         QCOMPARE(f.sum(QStringLiteral("select soi_sdp_amount from scm_offer_invoice where soi_pr_id = ?"), {a}),
                  *Money::parse(u"2"));
@@ -303,7 +281,7 @@ private slots:
         auto* split = panel.findChild<QSplitter*>(QStringLiteral("VSplit"));
         QVERIFY2(qAbs(split->sizes().value(0) - 150) <= 10, qPrintable(QString::number(split->sizes().value(0))));
         QCOMPARE(panel.linesGrid()->proxyModel()->sortOrder(), Qt::DescendingOrder);
-        QCOMPARE(cell(panel.linesGrid(), 0, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
+        QCOMPARE(shown(panel.linesGrid(), 0, QStringLiteral("pr_articul")), QStringLiteral("B-2"));
     }
 
     void completeLinesAreGreenAndMaroonWhenSelected()

@@ -5,7 +5,7 @@
 #include "BusOffer/ui/offereditorregistration.h"
 #include "BusOffer/ui/tedbuisinesoffer.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/currency/currencyrates.h"
 #include "catalog/currency/moneyformats.h"
 #include "core/exception.h"
@@ -97,7 +97,7 @@ private slots:
 
         // The counterparty by keyboard, then "Сохранить".
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* person = child<QComboBox>(ed, u"cbPerson"_s);
         person->setFocus();
         Test::press(person, Qt::Key_Down);
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
 
         // Back in the editor (the price list took the front).
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         // Dollars, answering Yes to the question.
         auto* currency = child<QComboBox>(ed, u"cbCurrency"_s);
         {
@@ -195,7 +195,7 @@ private slots:
         TedBuisinesOffer* ed = s.editor();
         QVERIFY(ed);
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* person = child<QComboBox>(ed, u"cbPerson"_s);
         person->setFocus();
         Test::press(person, Qt::Key_Down);
@@ -207,7 +207,7 @@ private slots:
         Test::showAllProducts(s.chooser());
         Test::choose(s.chooser(), u"B1"_s);
         QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 1);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
 
         Widgets::TDataGrid* grid = ed->grid();
         const auto editCell = [&](const QString& field) -> QLineEdit* {
@@ -289,7 +289,7 @@ private slots:
         QVERIFY(!s.chooser());
         QTest::mouseDClick(ed->grid()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(s.chooser());
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
 
         // The one editor now shows the existing request; the empty one is gone without a word.
         {
@@ -434,7 +434,7 @@ private slots:
         TedBuisinesOffer* ed = s.editor();
         other->exec(u"delete from scm_business_offer where bof_id = ?"_s, {id});
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* description = child<QLineEdit>(ed, u"edDescription"_s);
         description->setFocus();
         Test::typeText(description, u"новое описание"_s);
@@ -476,7 +476,7 @@ private slots:
         QVERIFY(Shell::FormActivationRegistry::instance().open(160, 0));
         TedBuisinesOffer* ed = s.editor();
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* dop = child<QLineEdit>(ed, u"edDopNomer"_s);
         dop->setFocus();
         dop->selectAll();
@@ -514,7 +514,7 @@ private slots:
         QVERIFY(Shell::FormActivationRegistry::instance().open(160, 0));
         TedBuisinesOffer* ed = s.editor();
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* person = child<QComboBox>(ed, u"cbPerson"_s);
         person->setFocus();
         Test::press(person, Qt::Key_Down);

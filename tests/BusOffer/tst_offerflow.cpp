@@ -10,16 +10,14 @@
 #include "BusOffer/ui/tset_urgency_level_.h"
 #include "BusOffer/ui/tviewbusinesoffers.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "messaging/tmessageserver.h"
 #include "otbor/tglobalotbors.h"
 #include "security/rights.h"
-#include "shell/commandlineswitches.h"
-#include "shell/formactivationregistry.h"
-#include "shell/ui/mainwindow.h"
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "support/windowsession.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -33,15 +31,6 @@
 using namespace Tarvo;
 using namespace Tarvo::BusOffer;
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-void bringForward(Shell::MainWindow& main, QWidget* w)
-{
-    main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
-}
-
-} // namespace
 
 class OfferFlowTest : public QObject
 {
@@ -72,12 +61,11 @@ private slots:
         const qint64 urgent = db.insertReturning(u"insert into SCM_Library_Urgency (Name, Priority) values (?, 1)"_s,
                                                  u"Urgency_ID"_s, {u"Срочно"_s});
 
-        Shell::FormActivationRegistry::instance().clear();
-        registerOfferEditor();
-        registerOfferRegister();
-        Shell::MainWindow main(Shell::CommandLineSwitches({u"tarvo-scm"_s}));
-        main.show();
-        main.refreshMenus();
+        Test::WindowSession s(db, [] {
+            registerOfferEditor();
+            registerOfferRegister();
+        }, {});
+        Shell::MainWindow& main = s.main;
         Test::activate(&main);
 
         // "Документы" → "Заявка покупателя": the buyer by keyboard, saved with Ctrl+S.
@@ -101,7 +89,7 @@ private slots:
         QCOMPARE(ed.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 3);
 
         // Dollars, saying yes to the recomputation.
-        bringForward(main, editor);
+        Test::toFront(editor);
         auto* currency = editor->findChild<QComboBox*>(u"cbCurrency"_s);
         {
             Test::BoxAnswers yes({QMessageBox::Yes});
@@ -124,7 +112,7 @@ private slots:
         main.menuItem(u"itemBusinessOffers"_s)->trigger();
         auto* reg = Test::mdiWindow<TviewBusinesOffers>(main.mdiArea());
         QVERIFY(reg);
-        bringForward(main, reg);
+        Test::toFront(reg);
         QVERIFY(reg->list().locateOffer(id));
         QCOMPARE(reg->list().string(u"bof_state_name"_s), u"В работе"_s);
         QCOMPARE(reg->details()->offer(), int(id));
@@ -132,7 +120,7 @@ private slots:
 
         // Approve, mark, and the urgency through Ctrl+H (the message boxes took the activation).
         Test::activate(&main);
-        bringForward(main, reg);
+        Test::toFront(reg);
         reg->grid()->setFocus();
         reg->action(u"actApprove"_s)->trigger();
         reg->action(u"actMark"_s)->trigger();
@@ -174,9 +162,6 @@ private slots:
         QCOMPARE(ed.count(u"select count(*) from scm_business_offer where bof_id = ?"_s, {id}), 0);
         QCOMPARE(ed.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {id}), 0);
         QVERIFY(!reg->list().locateOffer(id));
-
-        main.mdiArea()->closeAllSubWindows();
-        Data::Database::setMain(nullptr);
     }
 };
 

@@ -3,7 +3,7 @@
 #include "catalog/boxanswers.h"
 #include "catalog/books/urgencybook.h"
 #include "catalog/catalogfixture.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/ui/tlibrary_urgencys_.h"
 #include "core/exception.h"
 #include "data/engine/database.h"

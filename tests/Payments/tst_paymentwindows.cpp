@@ -14,7 +14,7 @@
 #include "SupplierOrders/ui/tselectsupplier.h"
 #include "BusOffer/ourpricechooser.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "data/engine/query.h"
 #include "messaging/tmessageserver.h"
 #include "shell/commandlineswitches.h"
@@ -301,7 +301,7 @@ private slots:
         frameOf(editor)->close();
 
         // The proforma list hears the save: the payment and the plan's coverage.
-        main.mdiArea()->setActiveSubWindow(frameOf(proformas));
+        Test::toFront(proformas);
         proformas->action(u"actRefresh"_s)->trigger();
         QTRY_VERIFY(rowOf(proformas->grid(), u"pf_id"_s, thousand) >= 0);
         Test::pick(proformas->grid(), rowOf(proformas->grid(), u"pf_id"_s, thousand), u"pf_id"_s);
@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(Money::fromVariant(cell(proformas->planGrid(), 2, u"covered"_s)), Money());
 
         // "В склад...": exported, then again under a new number; a cash payment has no bank details.
-        main.mdiArea()->setActiveSubWindow(frameOf(list));
+        Test::toFront(list);
         list->action(u"actRefresh"_s)->trigger();
         QTRY_VERIFY(list->list().locateKey(spm));
         const int before = db.scalar(u"select coalesce(max(UNICUM_PLT), 0) from SCL_PLAT"_s).toInt();
@@ -348,7 +348,7 @@ private slots:
             u"insert into scm_payments (spm_payer, spm_recipient, spm_date, spm_sum, spm_cod_valut, spm_sum2, "
             "spm_cod_valut2, spm_inum, spm_snum, spm_nal) values (?, ?, ?, 50, '', 50, '', '78', 'К-78', 1)"_s,
             u"spm_id"_s, {ours, usd, today});
-        main.mdiArea()->setActiveSubWindow(frameOf(list));
+        Test::toFront(list);
         list->action(u"actRefresh"_s)->trigger();
         QTRY_VERIFY(list->list().locateKey(cash));
         {

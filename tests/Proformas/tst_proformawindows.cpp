@@ -7,7 +7,7 @@
 #include "Proformas/ui/tedproformainvoice.h"
 #include "Proformas/ui/tvproformainvoice.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "messaging/tmessageserver.h"
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"
@@ -221,7 +221,7 @@ private slots:
         QTRY_COMPARE(register_->productsGrid()->model()->rowCount(), 2);
 
         // Deleted: its lines are free again, split lines stay split.
-        main.mdiArea()->setActiveSubWindow(Test::frameOf(register_));
+        Test::toFront(register_);
         register_->grid()->setCurrentIndex(cellOf(register_->grid(), pfRow(pf), u"pf_id"_s));
         {
             Test::BoxAnswers yes({QMessageBox::Yes});

@@ -8,7 +8,7 @@
 #include "catalog/currency/currencyrates.h"
 #include "catalog/currency/moneyformats.h"
 #include "catalog/tree/scmnodes.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "data/modules/tupdatedadoquery.h"
 #include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"
@@ -137,7 +137,7 @@ private slots:
 
         // "Нов. товар" saves the header and opens the supplier's assortment.
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         child<QPushButton>(ed, u"btnNewProduct"_s)->click();
         const qint64 id = ed->document().suoId();
         QVERIFY(id > 0);
@@ -191,7 +191,7 @@ private slots:
 
         // Dollars, answering the question.
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* currency = child<QComboBox>(ed, u"cbCurrency"_s);
         {
             Test::BoxAnswers answers({QMessageBox::Yes});
@@ -263,7 +263,7 @@ private slots:
         TedSupplierOrder2* ed = s.editor();
         QVERIFY(ed);
         Test::activate(&s.main);
-        s.main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(ed->parentWidget()));
+        Test::toFront(ed);
         auto* contract = child<QComboBox>(ed, u"cbContract"_s);
         QCOMPARE(contract->currentText(), u"Д-1, этап 2"_s);
         QCOMPARE(contract->maxVisibleItems(), 24);

@@ -5,7 +5,7 @@
 #include "SupplierOrders/ui/tfsupplierorderregistration.h"
 #include "SupplierOrders/ui/tpreparedsupplierorders.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "formingfixture.h"
 #include "shell/commandlineswitches.h"
 #include "shell/formactivationregistry.h"

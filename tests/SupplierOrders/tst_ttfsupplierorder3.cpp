@@ -7,7 +7,7 @@
 #include "SupplierOrders/ui/tviewsupplierorder.h"
 #include "SupplierOrders/ui/ttfsupplierorder3.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "formingfixture.h"
 #include "otbor/tdocstateotbor.h"
 #include "otbor/tglobalotbors.h"

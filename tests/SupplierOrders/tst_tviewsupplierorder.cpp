@@ -12,7 +12,7 @@
 #include "SupplierOrders/ui/tsupplierorderactivator.h"
 #include "SupplierOrders/ui/tviewsupplierorderregistration.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "data/modules/tupdatedadoquery.h"
 #include "messaging/tmessageserver.h"
 #include "otbor/tdocstateotbor.h"
@@ -68,11 +68,6 @@ void standOn(TViewSupplierOrder* w, qint64 suo)
 QString shown(TViewSupplierOrder* w, qint64 suo, const QString& field)
 {
     return w->grid()->model()->data(cellOf(w->grid(), rowOf(w->grid(), u"suo_id"_s, suo), field)).toString();
-}
-
-void bringForward(Shell::MainWindow& main, QWidget* w)
-{
-    main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
 }
 
 int stored(Data::Database& db, const QString& column, qint64 suo)
@@ -217,12 +212,12 @@ private slots:
         QCOMPARE(f.sum(u"select sum(soa_amount) from scm_so_accepted where soa_suo_id = ?"_s, {order.suo}),
                  Money(10));
         // Asked again, the open confirmation only comes forward.
-        bringForward(main, w);
+        Test::toFront(w);
         w->action(u"actLoadForConfirmation"_s)->trigger();
         QCOMPARE(main.mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(confirmation));
         confirmation->parentWidget()->close();
         QTRY_VERIFY(!Test::mdiWindow<AcceptedOrders::TAcceptedShedule>(main.mdiArea()));
-        bringForward(main, w);
+        Test::toFront(w);
 
         // Back in the register (its save told it): the confirmed totals and the state.
         notices.flush();
@@ -383,7 +378,7 @@ private slots:
         QTRY_COMPARE(shown(w, order.suo, u"suo_description"_s), u"Срочная поставка"_s);
 
         // Nothing open on approved requests yet: the forming window says so and stays closed.
-        bringForward(main, w);
+        Test::toFront(w);
         {
             Test::BoxAnswers answers({QMessageBox::Ok});
             w->action(u"actFormOrders"_s)->trigger();
@@ -393,7 +388,7 @@ private slots:
         // An approved request asking for more than is ordered: the window opens on it.
         db.exec(u"update scm_bp_delivery set bpd_amount = 20 where bpd_bof_id = ?"_s, {order.bof});
         db.exec(u"update scm_business_offer set bof_accepted = 1 where bof_id = ?"_s, {order.bof});
-        bringForward(main, w);
+        Test::toFront(w);
         w->action(u"actFormOrders"_s)->trigger();
         TfSupplierOrder* forming = nullptr;
         QTRY_VERIFY((forming = Test::mdiWindow<TfSupplierOrder>(main.mdiArea())));

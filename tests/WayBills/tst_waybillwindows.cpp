@@ -8,7 +8,7 @@
 #include "WayBills/waybillfixture.h"
 #include "WayBills/waybilllist.h"
 #include "catalog/boxanswers.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "messaging/tmessageserver.h"
 #include "shell/commandlineswitches.h"
 #include "shell/ui/mainwindow.h"

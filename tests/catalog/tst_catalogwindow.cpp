@@ -2,7 +2,7 @@
 #include "catalog/catalogfixture.h"
 #include "catalog/currency/currencyrates.h"
 #include "catalog/tree/productgroups.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/tfcatalog.h"
 #include "catalog/ui/tffind.h"

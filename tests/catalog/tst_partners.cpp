@@ -4,7 +4,7 @@
 #include "catalog/partners/partnerlist.h"
 #include "catalog/partners/partnertext.h"
 #include "catalog/selectionmarks.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/ui/tcontragent_card_.h"
 #include "catalog/ui/tlibrary_contragents_.h"
 #include "core/exception.h"

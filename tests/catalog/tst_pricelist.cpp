@@ -238,61 +238,6 @@ private slots:
         QVERIFY(list.keptSortCollation() == Data::TRowSet::SortCollation::User);
     }
 
-    // The grid reads the next batch as the user scrolls to the end; "Искать в поле" finds a
-    // product not read yet.
-    void chooserGridReadsOnAsTheUserScrolls()
-    {
-        Test::TestDatabase t;
-        Data::Database& db = t.db();
-        Test::CatalogFixture f{db};
-        const qint64 g = f.group(u"Крепёж"_s);
-        {
-            Data::Transaction tx(db);
-            for (int i = 0; i < 45; ++i)
-                f.product(u"B%1"_s.arg(i, 2, 10, QChar(u'0')), u"Болт %1"_s.arg(i), g);
-            tx.commit();
-        }
-        TfViewOurPrice w(db);
-        w.setAttribute(Qt::WA_DeleteOnClose, false);
-        w.resize(700, 400);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        TOurPriceView* view = w.priceView();
-        auto* list = dynamic_cast<OurPriceList*>(view->dataSet());
-        QVERIFY(list);
-        list->setBatchRows(20);
-        w.tree()->setCurrentItem(topNode(w.tree(), u"Все"_s));
-        Widgets::TDataGrid* grid = view->grid();
-        // The grid shows the whole list's length; the rows are read as they come into sight.
-        QCOMPARE(grid->model()->rowCount(), 45);
-        QCOMPARE(view->dataSet()->recordCount(), 20);
-        grid->setFocus();
-        grid->setCurrentIndex(grid->model()->index(0, grid->horizontalHeader()->logicalIndex(0)));
-        // Ctrl+End reads the rest and stands on the last product.
-        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(view->dataSet()->recordCount(), 45);
-        QCOMPARE(grid->currentIndex().row(), 44);
-        QCOMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B44"_s);
-
-        // A heading click orders every product, not only those read.
-        view->showNode(AllProducts, false);
-        QCOMPARE(view->dataSet()->recordCount(), 20);
-        const int articleColumn = view->dataSet()->fieldIndex(u"PR_ARTICUL"_s);
-        grid->horizontalHeader()->setSortIndicator(articleColumn, Qt::DescendingOrder);
-        QTRY_COMPARE(grid->model()->index(0, articleColumn).data().toString(), u"B44"_s);
-        QCOMPARE(grid->model()->rowCount(), 45);
-        grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-
-        view->showNode(AllProducts, false);
-        QCOMPARE(view->dataSet()->recordCount(), 20);
-
-        view->searchField()->setCurrentIndex(
-            view->searchField()->findData(u"PR_ARTICUL"_s, Qt::UserRole, Qt::MatchFixedString));
-        QTest::keyClicks(view->searchEdit(), u"b44"_s);
-        QTRY_COMPARE(view->dataSet()->string(u"PR_ARTICUL"_s), u"B44"_s);
-        QCOMPARE(grid->model()->rowCount(), 45);
-    }
-
     // The rows a heading sort or a search needs are read a batch per turn of the event loop: the
     // window is painted and answers meanwhile, says it is reading, and Esc stops it with nothing
     // of the sort applied and the current product kept.

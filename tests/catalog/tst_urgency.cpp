@@ -1,7 +1,7 @@
 #include "catalog/books/urgencybook.h"
 #include "catalog/boxanswers.h"
 #include "catalog/catalogfixture.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/ui/catalogwindows.h"
 #include "catalog/ui/tlibrary_urgencys_.h"
 #include "catalog/ui/turgency_card_.h"

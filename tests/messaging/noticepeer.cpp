@@ -25,7 +25,7 @@
 #include "shell/ui/tnetintervaldlg.h"
 #include "widgets/tdatagrid.h"
 #include "BusOffer/ourpricechooser.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "support/widgetdriver.h"
 
 #include <QAction>

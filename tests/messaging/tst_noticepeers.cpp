@@ -7,7 +7,7 @@
 #include "BusOffer/ui/tedbuisinesoffer.h"
 #include "BusOffer/ui/tviewbusinesoffers.h"
 #include "BusOffer/offereditordocument.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "db/demodata.h"
 #include "messaging/noticeagent.h"
 #include "messaging/noticeinbox.h"
@@ -147,7 +147,7 @@ private:
                 main.menuItem(u"itemNewBusinessOffer"_s)->trigger();
                 editor = main.findChild<BusOffer::TedBuisinesOffer*>();
             }
-            main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
+            Test::toFront(editor);
             auto* person = editor->findChild<QComboBox*>(u"cbPerson"_s);
             person->setFocus();
             Test::press(person, Qt::Key_Down);

@@ -44,7 +44,7 @@ QString nameOf(QWidget* w)
 }
 
 // What a keyboard user cannot reach or hear in `window`, its focus placed on its first control.
-QStringList keyboardProblems(QWidget* window, const QString& item)
+QStringList keyboardProblems(QWidget* window)
 {
     QStringList problems;
     if (!QApplication::focusWidget() || !window->isAncestorOf(QApplication::focusWidget())) {
@@ -79,11 +79,11 @@ QStringList keyboardProblems(QWidget* window, const QString& item)
             QStringList order;
             for (QWidget* c : std::as_const(cycle))
                 order << nameOf(c);
-            problems << item + u": Tab never reaches "_s + nameOf(w) + u" (Tab goes "_s + order.join(u", "_s) + u')';
+            problems << u"Tab never reaches "_s + nameOf(w) + u" (Tab goes "_s + order.join(u", "_s) + u')';
         }
         // A tab bar is spoken by its tabs' titles.
         if (!Test::isNamed(w) && !qobject_cast<QTabBar*>(w))
-            problems << item + u": no name for "_s + nameOf(w);
+            problems << u"no name for "_s + nameOf(w);
     }
     return problems;
 }
@@ -108,58 +108,9 @@ private slots:
         main.refreshMenus();
         QVERIFY(QTest::qWaitForWindowActive(&main));
 
-        QStringList problems, opened;
-        for (QAction* item : main.findChildren<QAction*>()) {
-            const QString key = item->objectName();
-            if (!key.startsWith(u"item"_s) || item->menu() || !item->isEnabled())
-                continue;
-            // Modal windows are checked while they are up, then closed by Esc (a box by its default).
-            QTimer watch;
-            QList<QWidget*> seen;
-            connect(&watch, &QTimer::timeout, &watch, [&] {
-                QWidget* modal = QApplication::activeModalWidget();
-                if (!modal || !modal->isVisible() || seen.contains(modal))
-                    return;
-                seen << modal;
-                opened << key + u" (модальное: "_s + modal->windowTitle() + u')';
-                // Shown is not yet active: a dialog that took long to build meets this timer before
-                // its activation, and QWindow::isActive (qWaitForWindowActive) already holds for a
-                // dialog while its parent window is active. Until the dialog has the activation
-                // itself, the keys go to the main window.
-                if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == modal; }))
-                    problems << key + u": the window never became active"_s;
-                else if (!qobject_cast<QMessageBox*>(modal))
-                    problems << keyboardProblems(modal, key);
-                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Escape);
-                if (modal->isVisible()) {
-                    if (auto* box = qobject_cast<QMessageBox*>(modal))
-                        box->defaultButton() ? box->defaultButton()->click() : box->reject();
-                    else if (auto* d = qobject_cast<QDialog*>(modal))
-                        d->reject();
-                }
-            });
-            watch.start(20);
-            const QList<QMdiSubWindow*> before = main.mdiArea()->subWindowList();
-            item->trigger();
-            QCoreApplication::processEvents();
-            for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
-                if (before.contains(sub))
-                    continue;
-                opened << key + u": "_s + sub->widget()->windowTitle();
-                // The modal windows before took the activation away.
-                QApplication::setActiveWindow(&main);
-                QTRY_VERIFY(QApplication::activeWindow() == &main);
-                main.mdiArea()->setActiveSubWindow(sub);
-                problems << keyboardProblems(sub->widget(), key);
-                // A window left open (a browsing reference book refuses the close) would stand in the
-                // main window's Tab ring of every later item.
-                if (!sub->close())
-                    delete sub;
-            }
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            watch.stop();
-            QVERIFY2(!QApplication::activeModalWidget(), qPrintable(key + u" left a modal window open"_s));
-        }
+        QStringList opened;
+        const QStringList problems =
+            Test::walkMenuWindows(main, [](const Test::MenuWindow& w) { return keyboardProblems(w.window); }, &opened);
         qInfo().noquote() << opened.join(u'\n');
         QVERIFY2(opened.size() >= 20, qPrintable(opened.join(u'\n')));
         for (const QString& p : problems)

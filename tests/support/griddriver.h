@@ -2,7 +2,7 @@
 
 // Works a data grid and the fields of a window as a user does: brings the window up, picks a
 // row, types into a cell or a field, presses a window's button. Shared by the window tests.
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "widgets/tdatagrid.h"
 
 #include <QAction>
@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QtTest>
 #include <functional>
 
@@ -20,6 +21,21 @@ namespace Tarvo::Test {
 inline QMdiSubWindow* frameOf(QWidget* w)
 {
     return qobject_cast<QMdiSubWindow*>(w->parentWidget());
+}
+
+// The first MDI child of this type in the area, or nullptr.
+template <typename W> W* mdiWindow(QMdiArea* area)
+{
+    for (QMdiSubWindow* s : area->subWindowList())
+        if (auto* w = qobject_cast<W*>(s->widget()))
+            return w;
+    return nullptr;
+}
+
+// The MDI window comes to the front of its area, as a click on its frame brings it.
+inline void toFront(QWidget* w)
+{
+    frameOf(w)->mdiArea()->setActiveSubWindow(frameOf(w));
 }
 
 // The window holding `w` becomes the active MDI child, as a user's click makes it, and `w` takes
@@ -88,11 +104,14 @@ inline void typeInto(Widgets::TDataGrid* grid, int row, const QString& field, co
     bringUp(grid);
     grid->setCurrentIndex(cellOf(grid, row, field));
     press(grid, Qt::Key_F2);
-    QWidget* editor = QApplication::focusWidget();
+    QPointer<QWidget> editor = QApplication::focusWidget();
     QVERIFY(editor && editor != grid);
     press(editor, Qt::Key_A, Qt::ControlModifier);
     typeText(editor, text);
     press(editor, Qt::Key_Return);
+    // The delegate hands the text over on the next turn of the event loop.
+    QTRY_VERIFY(!editor || !editor->isVisible() || QApplication::focusWidget() != editor);
+    QApplication::processEvents();
 }
 
 // The field's text replaced by `text`, then Tab out of it.

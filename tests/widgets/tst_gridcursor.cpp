@@ -11,7 +11,7 @@
 #include "catalog/boxanswers.h"
 #include "catalog/catalogfixture.h"
 #include "catalog/prices/ourpricelist.h"
-#include "catalog/typing.h"
+#include "support/typetext.h"
 #include "catalog/ui/pricewindows.h"
 #include "catalog/ui/tfcatalog.h"
 #include "catalog/ui/tffind.h"
@@ -34,6 +34,7 @@
 #include "support/testdatabase.h"
 #include "support/testenvironment.h"
 #include "support/widgetdriver.h"
+#include "support/windowsession.h"
 #include "widgets/gridproxymodel.h"
 #include "widgets/tdatagrid.h"
 
@@ -190,12 +191,9 @@ private slots:
         const qint64 offer = f.request(buyer);
 
         {
-            Shell::MainWindow main(Shell::CommandLineSwitches({u"x"_s}));
-            Shell::FormActivationRegistry::instance().clear();
-            BusOffer::registerOfferEditor();
+            Test::WindowSession s(db, BusOffer::registerOfferEditor, {QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok});
+            Shell::MainWindow& main = s.main;
             main.resize(900, 600);
-            main.show();
-            main.refreshMenus();
             QVERIFY(Shell::FormActivationRegistry::instance().open(BusOffer::TviewBusinesOffers::EditorFormType,
                                                                    int(offer)));
             auto* editor = Test::mdiWindow<BusOffer::TedBuisinesOffer>(main.mdiArea());
@@ -203,7 +201,7 @@ private slots:
             editor->findChild<QPushButton*>(u"btnNewProduct"_s)->click();
             auto* chooser = Test::mdiWindow<Catalog::TfViewOurPrice>(main.mdiArea());
             QVERIFY(chooser);
-            main.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(chooser->parentWidget()));
+            Test::toFront(chooser);
             Catalog::TOurPriceView* view = chooser->priceView();
             auto* list = dynamic_cast<Catalog::OurPriceList*>(view->dataSet());
             QVERIFY(list);
@@ -244,11 +242,7 @@ private slots:
                              {offer, p.bolt}),
                      1);
             QCOMPARE(f.count(u"select count(*) from scm_bp_delivery where bpd_bof_id = ?"_s, {offer}), 3);
-
-            Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok});
-            main.mdiArea()->closeAllSubWindows();
         }
-        Data::Database::setMain(nullptr);
     }
 
     // The chooser's list read in batches shows its whole length: the scroll bar spans every
@@ -302,11 +296,9 @@ private slots:
         const Products p = makeProducts(db);
         const qint64 seller = Test::CatalogFixture{db}.partner(u"ПРОД"_s, u"ООО Продавец"_s);
         {
-            Shell::MainWindow main(Shell::CommandLineSwitches({u"x"_s}));
-            Catalog::registerPriceWindows();
+            Test::WindowSession s(db, Catalog::registerPriceWindows, {QMessageBox::Ok, QMessageBox::Ok});
+            Shell::MainWindow& main = s.main;
             main.resize(900, 600);
-            main.show();
-            main.refreshMenus();
             main.menuItem(u"itemForeignPrice"_s)->trigger();
             auto* w = Test::mdiWindow<Catalog::TForeignPrice>(main.mdiArea());
             QVERIFY(w);
@@ -342,11 +334,7 @@ private slots:
             QCOMPARE(list->string(u"PR_ARTICUL"_s), u"K-00085"_s);
             checkHighlightIsCurrent(grid);
             QCOMPARE(highlighted(grid, u"PR_NAME"_s), u"Шайба 85"_s);
-
-            Test::BoxAnswers answers({QMessageBox::Ok, QMessageBox::Ok});
-            main.mdiArea()->closeAllSubWindows();
         }
-        Data::Database::setMain(nullptr);
     }
 
     // The catalog: "Найти" moves the highlight, and Enter chooses that product.

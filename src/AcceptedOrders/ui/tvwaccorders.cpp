@@ -98,7 +98,6 @@ TvwAccOrders::TvwAccOrders(Data::Database& db, QWidget* parent)
 
     setList(m_list.get(), m_grid);
     buildDetails();
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editOrder(); }); });
 
     m_grid->setColumns(dictionaryColumns(u"acceptedOrders"_s, headerColumns()));
     m_grid->setColumnsSection(u"AcceptedOrders"_s);
@@ -158,10 +157,7 @@ void TvwAccOrders::buildDetails()
 void TvwAccOrders::buildToolbar()
 {
     using Shell::TdmAllButtons;
-    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editOrder(); });
-    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-            [this] { deleteOrder(); });
-    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
+    addDocumentTools(m_grid, {}, {}, [this] { editOrder(); }, [this] { deleteOrder(); });
 
     addPrintMenu(ReportGroup, u"Печать реестра (выгрузка списка заказов) появится вместе с экспортом списков."_s,
                  u"Отчеты по заказам появятся вместе с модулем отчетов"_s,
@@ -194,25 +190,21 @@ void TvwAccOrders::buildPopup()
     popup()->addAction(action(u"actEdit"_s));
     popup()->addAction(action(u"actDelete"_s));
     popup()->addSeparator();
-    popup()->addMenu(m_grid->searchMenu());
-    QAction* setup = popup()->addAction(u"Настроить колонки"_s);
-    setup->setObjectName(u"actSetupColumns"_s);
-    connect(setup, &QAction::triggered, m_grid, &Widgets::TDataGrid::setupColumns);
+    addSearchAndSetup(popup(), m_grid);
 }
 
 void TvwAccOrders::updateActions()
 {
-    const bool rows = hasRows();
     bool mayDelete = false;
     try {
         mayDelete = Security::HasRight(Security::Right::DeleteAcceptedOrder);
     } catch (const Exception&) {
         // No answer from the server: the command stays off.
     }
-    action(u"actDelete"_s)->setEnabled(rows && mayDelete);
-    for (const char* name : {"actEdit", "actProcessOrder", "actNewWayBill", "actAddToWayBill", "actAddToInvoice",
-                             "actLoadToProforma"})
-        action(QLatin1String(name))->setEnabled(rows);
+    enableWithRows({u"actEdit"_s, u"actDelete"_s, u"actProcessOrder"_s, u"actNewWayBill"_s, u"actAddToWayBill"_s,
+                    u"actAddToInvoice"_s, u"actLoadToProforma"_s});
+    if (!mayDelete)
+        action(u"actDelete"_s)->setEnabled(false);
 }
 
 void TvwAccOrders::beforeReload()
@@ -260,13 +252,10 @@ void TvwAccOrders::deleteOrder()
     if (!id)
         return;
     Security::RequireRight(Security::Right::DeleteAcceptedOrder);
-    if (QMessageBox::question(this, windowTitle(), u"Удалить подтверждение заказа?"_s,
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
-        return;
-    const int row = m_list->recNo();
-    AcceptedOrderDelete::deleteAcceptedOrder(database(), id);
-    announceChange();
-    reloadAtRow(row);
+    deleteAfterQuestion(u"Удалить подтверждение заказа?"_s, [this, id] {
+        AcceptedOrderDelete::deleteAcceptedOrder(database(), id);
+        announceChange();
+    });
 }
 
 QList<qint64> TvwAccOrders::selectedOrders() const

@@ -129,12 +129,7 @@ void TViewPayments::updateActions()
 
 void TViewPayments::showDocument(qint64 key)
 {
-    guarded([this, key] {
-        m_details->close();
-        m_details->setParameter(u"spm_id"_s, key > 0 ? key : 0);
-        m_details->open();
-        showAs(*m_details, {u"pf_total"_s, u"spp_sum"_s}, Data::FieldType::Money);
-    });
+    showDetails(*m_details, u"spm_id"_s, key, {u"pf_total"_s, u"spp_sum"_s});
 }
 
 void TViewPayments::newPayment()

@@ -56,7 +56,6 @@ TvProformaInvoice::TvProformaInvoice(Data::Database& db, QWidget* parent)
     buildPopup();
     setList(m_list.get(), m_grid);
     buildDetails();
-    connect(m_grid, &Widgets::TDataGrid::rowActivated, this, [this] { guarded([this] { editProforma(); }); });
     m_grid->setColumns(dictionaryColumns(u"scm_proforma"_s, headerColumns()));
     m_grid->setColumnsSection(u"Proformas"_s);
     resize(1000, 640);
@@ -127,10 +126,7 @@ void TvProformaInvoice::buildDetails()
 void TvProformaInvoice::buildToolbar()
 {
     using Shell::TdmAllButtons;
-    addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), [this] { editProforma(); });
-    addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete),
-            [this] { deleteProforma(); });
-    addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { refreshList(); });
+    addDocumentTools(m_grid, {}, {}, [this] { editProforma(); }, [this] { deleteProforma(); });
     addPrintMenu(ReportGroup, u"Печать реестра (выгрузка списка счетов) появится вместе с отчетами."_s,
                  u"Отчеты по счетам появятся вместе с модулем отчетов"_s,
                  u"Отчеты по счетам поставщиков появятся вместе с модулем отчетов FR."_s);
@@ -147,23 +143,16 @@ void TvProformaInvoice::buildToolbar()
 
 void TvProformaInvoice::buildPopup()
 {
-    QAction* view = addCommand(popup(), u"actView"_s, u"Просмотр"_s, {}, [this] { viewProforma(); });
-    Q_UNUSED(view);
+    addCommand(popup(), u"actView"_s, u"Просмотр"_s, {}, [this] { viewProforma(); });
     popup()->addAction(action(u"actEdit"_s));
     popup()->addAction(action(u"actDelete"_s));
     popup()->addSeparator();
-    popup()->addMenu(m_grid->searchMenu());
-    QAction* setup = popup()->addAction(u"Настроить колонки"_s);
-    setup->setObjectName(u"actSetupColumns"_s);
-    connect(setup, &QAction::triggered, m_grid, &Widgets::TDataGrid::setupColumns);
+    addSearchAndSetup(popup(), m_grid);
 }
 
 void TvProformaInvoice::updateActions()
 {
-    const bool rows = hasRows();
-    for (const char* name : {"actEdit", "actView", "actDelete", "actPaymentPlan"})
-        if (QAction* a = action(QLatin1String(name)))
-            a->setEnabled(rows);
+    enableWithRows({u"actEdit"_s, u"actView"_s, u"actDelete"_s, u"actPaymentPlan"_s});
 }
 
 void TvProformaInvoice::showDocument(qint64 key)
@@ -206,12 +195,7 @@ void TvProformaInvoice::deleteProforma()
     const qint64 id = m_list->currentProforma();
     if (!id)
         return;
-    if (QMessageBox::question(this, windowTitle(), u"Удалить счет?"_s, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
-        return;
-    const int row = m_list->recNo();
-    TdmEditProforma::cmdDeletePf(database(), id);
-    reloadAtRow(row);
+    deleteAfterQuestion(u"Удалить счет?"_s, [this, id] { TdmEditProforma::cmdDeletePf(database(), id); });
 }
 
 void registerProformaRegister()

@@ -165,12 +165,7 @@ void TviewWayBill::updateActions()
 
 void TviewWayBill::showDocument(qint64 key)
 {
-    guarded([this, key] {
-        m_products->close();
-        m_products->setParameter(u"swb_id"_s, key > 0 ? key : 0);
-        m_products->open();
-        showAs(*m_products, {u"sdp_amount"_s, u"kolc_predm"_s}, Data::FieldType::Money);
-    });
+    showDetails(*m_products, u"swb_id"_s, key, {u"sdp_amount"_s, u"kolc_predm"_s});
 }
 
 void TviewWayBill::refreshList()

@@ -272,7 +272,8 @@ void RegisterFrame::addDocumentTools(Widgets::TDataGrid* grid, const QString& ne
                                      const std::function<void()>& remove)
 {
     using Shell::TdmAllButtons;
-    addTool(u"actNew"_s, newText, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), create);
+    if (create)
+        addTool(u"actNew"_s, newText, TdmAllButtons::New, QKeySequence(Qt::SHIFT | Qt::Key_F4), create);
     addTool(u"actEdit"_s, u"Редактировать"_s, TdmAllButtons::Edit, QKeySequence(Qt::Key_F4), edit);
     addTool(u"actDelete"_s, u"Удалить"_s, TdmAllButtons::Delete, QKeySequence(Qt::CTRL | Qt::Key_Delete), remove);
     addTool(u"actRefresh"_s, u"Обновить"_s, TdmAllButtons::Refresh, QKeySequence(Qt::Key_F5), [this] { reopen(); });
@@ -285,6 +286,17 @@ void RegisterFrame::enableWithRows(const QStringList& commands)
     for (const QString& name : commands)
         if (QAction* a = action(name))
             a->setEnabled(rows);
+}
+
+void RegisterFrame::showDetails(Data::TUpdatedADOQuery& details, const QString& parameter, qint64 key,
+                                const QStringList& money)
+{
+    guarded([&] {
+        details.close();
+        details.setParameter(parameter, key > 0 ? key : 0);
+        details.open();
+        showAs(details, money, Data::FieldType::Money);
+    });
 }
 
 void RegisterFrame::deleteAfterQuestion(const QString& question, const std::function<void()>& remove)

@@ -111,12 +111,16 @@ protected:
     void addSortAndSetup(QMenu* menu, Widgets::TDataGrid* grid, const QString& naturalOrder);
     // A pop-up's search menu and "Настроить колонки" over a grid.
     void addSearchAndSetup(QMenu* menu, Widgets::TDataGrid* grid);
-    // The toolbar's document commands: `newText` (Shift+F4), "Редактировать" (F4, also Enter or a
-    // double click on a row of the grid), "Удалить" (Ctrl+Del) and "Обновить" (F5).
+    // The toolbar's document commands: `newText` (Shift+F4; none without `create`), "Редактировать"
+    // (F4, also Enter or a double click on a row of the grid), "Удалить" (Ctrl+Del) and "Обновить" (F5).
     void addDocumentTools(Widgets::TDataGrid* grid, const QString& newText, const std::function<void()>& create,
                           const std::function<void()>& edit, const std::function<void()>& remove);
     // The named commands act on the current document: enabled while the list has rows.
     void enableWithRows(const QStringList& commands);
+    // Reads the details query again for the document shown (none for a key of 0 or less), the
+    // `money` fields shown as sums on both engines; a failure is shown in a box.
+    void showDetails(Data::TUpdatedADOQuery& details, const QString& parameter, qint64 key,
+                     const QStringList& money);
     // On "Да" to the question, `remove` deletes the current document and the list is read again.
     void deleteAfterQuestion(const QString& question, const std::function<void()>& remove);
 
