@@ -163,6 +163,10 @@ TdmEditProforma::TdmEditProforma(Database* db, QObject* parent) : TDefferedDataM
     dsProductsOrder.addField(u"price"_s, FieldType::Float);
     dsProductsOrder.addField(u"val_price"_s, FieldType::Float);
     dsProductsOrder.addField(u"pr_id"_s, FieldType::Integer);
+    m_productAmountField = dsProducts.fieldIndexOrThrow(u"amount"_s);
+    m_productSumField = dsProducts.fieldIndexOrThrow(u"parts_sum"_s);
+    m_productPriceField = dsProducts.fieldIndexOrThrow(u"price"_s);
+    m_partAmountField = dsProductsOrder.fieldIndexOrThrow(u"Amount"_s);
     caption(dsProductsOrder, u"pr_articul"_s, u"Артикул"_s);
     caption(dsProductsOrder, u"suo_id"_s, u"№ заказа"_s);
     caption(dsProductsOrder, u"deliveryDate"_s, u"Дата отгр"_s);
@@ -473,8 +477,7 @@ void TdmEditProforma::loadParts(Query& partsQuery, Query& requestsQuery, const Q
         for (const auto& [r, keep] : requestCut(p, p.loaded)) {
             if (keep <= Money())
                 continue;
-            offerRows << QVariantList{link,  r.bof,   keep.toVariant(), r.person, r.planStart,
-                                      p.sde, p.suo,   p.date,           p.swb,    p.pr};
+            offerRows << offerRow(p, r, keep);
             ++n;
         }
         offersOf << qMakePair(link, n);
@@ -542,53 +545,50 @@ QList<QPair<TdmEditProforma::LoadedRequest, Money>> TdmEditProforma::requestCut(
     return out;
 }
 
+QVariantList TdmEditProforma::offerRow(const LoadedPart& p, const LoadedRequest& r, Money keep)
+{
+    // In the fields' order: part_id, bof_id, amount, bof_person, bof_plan_start, sde_id, suo_id,
+    // soa_deliverydate, swb_id, pr_id.
+    return {p.link, r.bof, keep.toVariant(), r.person, r.planStart, p.sde, p.suo, p.date, p.swb, p.pr};
+}
+
 void TdmEditProforma::rebuildRequests(int link, Money amount)
 {
     const auto it = m_parts.constFind(link);
     if (it == m_parts.constEnd())
         return;
     const LoadedPart& p = *it;
-    dropRequests(link);
-    // Through a clone: the part need not be the current row, and the set's own view is rebuilt
-    // once when next read instead of for every row.
-    auto rows = dsProductsOffer.clone();
+    // Replaced where they stand: the part need not be the current row, and neither a cursor nor
+    // a notice per row is spent on them.
+    QList<QVariantList> rows;
+    for (const auto& [r, keep] : requestCut(p, amount))
+        if (keep > Money())
+            rows << offerRow(p, r, keep);
+    const qsizetype count = rows.size();
+    TRowSet::Bookmark mark = dsProductsOffer.replaceRows(m_offerMarks.take(link), std::move(rows));
     QList<TRowSet::Bookmark>& marks = m_offerMarks[link];
-    for (const auto& [r, keep] : requestCut(p, amount)) {
-        if (keep <= Money())
-            continue;
-        rows->insert();
-        const auto set = [&](const QString& f, const QVariant& v) { rows->forceValue(rows->fieldIndex(f), v); };
-        set(u"part_id"_s, link);
-        set(u"bof_id"_s, r.bof);
-        set(u"amount"_s, keep.toVariant());
-        set(u"bof_person"_s, r.person);
-        set(u"bof_plan_start"_s, r.planStart);
-        set(u"sde_id"_s, p.sde);
-        set(u"suo_id"_s, p.suo);
-        set(u"soa_deliverydate"_s, p.date);
-        set(u"swb_id"_s, p.swb);
-        set(u"pr_id"_s, p.pr);
-        rows->post();
-        marks << rows->bookmark();
-    }
+    for (qsizetype i = 0; i < count; ++i)
+        marks << mark++;
 }
 
 void TdmEditProforma::recalcProduct(qint64 prId)
 {
     Money amount, sum;
     productTotals(prId, amount, sum);
-    // Through a clone: the product set may be leaving its row right now (a part posted as its
-    // master moves on), and its own handlers would walk the parts again.
-    auto product = dsProducts.clone();
+    // Where it stands, not through the set's cursor: the product set may be leaving its row
+    // right now (a part posted as its master moves on), and its own handlers would walk the
+    // parts again.
+    const QList<QPair<int, QVariant>> values{{m_productAmountField, amount.toVariant()},
+                                             {m_productSumField, sum.toVariant()},
+                                             {m_productPriceField, perUnit(sum, amount)}};
     const auto mark = m_productRows.constFind(prId);
-    if (mark == m_productRows.constEnd() || !product->gotoBookmark(*mark) || product->integer(u"pr_id"_s) != prId)
-        if (!product->locate({u"pr_id"_s}, {prId}))
-            return;
-    product->edit();
-    product->forceValue(product->fieldIndex(u"amount"_s), amount.toVariant());
-    product->forceValue(product->fieldIndex(u"parts_sum"_s), sum.toVariant());
-    product->forceValue(product->fieldIndex(u"price"_s), perUnit(sum, amount));
-    product->post();
+    if (mark != m_productRows.constEnd()) {
+        dsProducts.setRowValues(*mark, values);
+        return;
+    }
+    auto product = dsProducts.clone();
+    if (product->locate({u"pr_id"_s}, {prId}))
+        dsProducts.setRowValues(product->bookmark(), values);
 }
 
 void TdmEditProforma::walkProduct()
@@ -606,24 +606,22 @@ void TdmEditProforma::walkProduct()
         Money amount;
     };
     QList<Step> steps;
-    {
-        auto parts = dsProductsOrder.clone();
-        parts->setFilter(u"pr_id=%1"_s.arg(pr));
-        Money rest = wanted;
-        for (parts->first(); !parts->eof(); parts->next()) {
-            const Money now = parts->money(u"Amount"_s);
-            const Money next = qMin(now, rest);
-            rest -= next;
-            if (next != now) {
-                checkPartChange(*parts, next);
-                steps << Step{parts->bookmark(), next};
-            }
+    // One cursor for the whole walk: the parts need not be the part set's current rows.
+    auto parts = dsProductsOrder.clone();
+    parts->setFilter(u"pr_id=%1"_s.arg(pr));
+    Money rest = wanted;
+    for (parts->first(); !parts->eof(); parts->next()) {
+        const Money now = Money::fromVariant(parts->value(m_partAmountField));
+        const Money next = qMin(now, rest);
+        rest -= next;
+        if (next != now) {
+            checkPartChange(*parts, next);
+            steps << Step{parts->bookmark(), next};
         }
     }
     m_walking = true;
     try {
         for (const Step& s : steps) {
-            auto parts = dsProductsOrder.clone();
             if (!parts->gotoBookmark(s.mark))
                 continue;
             const int link = int(parts->integer(u"part_id"_s));
@@ -631,9 +629,7 @@ void TdmEditProforma::walkProduct()
                 dropPart(link);
                 parts->remove();
             } else {
-                parts->edit();
-                parts->forceValue(parts->fieldIndex(u"Amount"_s), s.amount.toVariant());
-                parts->post();
+                dsProductsOrder.setRowValues(s.mark, {{m_partAmountField, s.amount.toVariant()}});
                 m_current.insert(link, s.amount);
                 rebuildRequests(link, s.amount);
             }
@@ -646,9 +642,9 @@ void TdmEditProforma::walkProduct()
     // The product holds what its parts hold, at their own prices.
     Money amount, sum;
     productTotals(pr, amount, sum);
-    dsProducts.forceValue(dsProducts.fieldIndex(u"amount"_s), amount.toVariant());
-    dsProducts.forceValue(dsProducts.fieldIndex(u"parts_sum"_s), sum.toVariant());
-    dsProducts.forceValue(dsProducts.fieldIndex(u"price"_s), perUnit(sum, amount));
+    dsProducts.forceValue(m_productAmountField, amount.toVariant());
+    dsProducts.forceValue(m_productSumField, sum.toVariant());
+    dsProducts.forceValue(m_productPriceField, perUnit(sum, amount));
     setModified(true);
 }
 
@@ -683,7 +679,7 @@ QSet<QString> TdmEditProforma::receivedRows(const QSet<qint64>& orders) const
 
 QString TdmEditProforma::receivedRefusal(const LoadedPart& p, const QSet<QString>& received) const
 {
-    if (!p.invoiced())
+    if (!p.invoiced() || received.isEmpty())
         return {};
     // A receipt without a line date counts for every date of the line.
     if (!received.contains(receivedKey(p.sde, p.sdp, p.suo, p.pr, p.date)) &&
@@ -773,10 +769,7 @@ void TdmEditProforma::productTotals(qint64 prId, Money& amount, Money& sum) cons
 void TdmEditProforma::dropRequests(int link)
 {
     // By their bookmarks: a filter over every request part for each edit made long documents slow.
-    auto rows = dsProductsOffer.clone();
-    for (const TRowSet::Bookmark b : m_offerMarks.take(link))
-        if (rows->gotoBookmark(b))
-            rows->discardCurrent();
+    dsProductsOffer.replaceRows(m_offerMarks.take(link), {});
 }
 
 void TdmEditProforma::dropPart(int link)

@@ -93,6 +93,8 @@ private:
     void clearDocument();
     // The parts and request parts of the lines each key's value picks.
     void loadParts(Data::Query& parts, Data::Query& requests, const QString& param, const QVariantList& keys);
+    // A request part's row in the fields' order.
+    static QVariantList offerRow(const LoadedPart& p, const LoadedRequest& r, Money keep);
     void rebuildRequests(int link, Money amount);
     void recalcProduct(qint64 prId);
     void walkProduct();
@@ -130,6 +132,9 @@ private:
     QSet<QString> m_received;
     bool m_loading = false;
     bool m_walking = false;
+    // Fields written for every edit, found once.
+    int m_productAmountField = -1, m_productSumField = -1, m_productPriceField = -1;
+    int m_partAmountField = -1;
 };
 
 } // namespace Tarvo::Proformas

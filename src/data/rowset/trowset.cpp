@@ -1702,4 +1702,93 @@ void TRowSet::notifyRowChanged(const RowSetRow* row)
     }
 }
 
+namespace {
+
+// The row of the bookmark among rows kept in the order of their bookmarks; nullptr when gone.
+RowSetRow* rowOfBookmark(const std::vector<RowSetRow*>& rows, quint64 bookmark)
+{
+    const auto it = std::lower_bound(rows.begin(), rows.end(), bookmark,
+                                     [](const RowSetRow* r, quint64 b) { return r->bookmark < b; });
+    return it != rows.end() && (*it)->bookmark == bookmark ? *it : nullptr;
+}
+
+} // namespace
+
+TRowSet::Bookmark TRowSet::replaceRows(const QList<Bookmark>& gone, QList<QVariantList> added)
+{
+    if (!added.isEmpty())
+        requireModifiable();
+    // Every new row is made before anything changes: a value refused leaves the rows as they were.
+    const int total = fieldCount();
+    const int dataFields = dataFieldCount();
+    std::vector<RowValues> made;
+    made.reserve(size_t(added.size()));
+    for (QVariantList& values : added) {
+        if (values.size() != total && values.size() != dataFields)
+            throw Exception(QStringLiteral("Число значений не совпадает с числом полей"));
+        if (values.size() != total) {
+            // Calculated fields are left out: their places are made in the fields' order.
+            QVariantList full;
+            full.reserve(total);
+            int next = 0;
+            for (int i = 0; i < total; ++i)
+                full << (m_store->fields[i].isCalculated() ? QVariant() : values[next++]);
+            values = std::move(full);
+        }
+        for (int i = 0; i < total; ++i)
+            if (!m_store->fields[i].isCalculated())
+                values[i] = normalise(values[i], m_store->fields[i].type);
+        if (dataFields != total)
+            recalculateValues(values);
+        made.emplace_back(values);
+    }
+    bool changed = false;
+    for (const Bookmark b : gone)
+        if (RowSetRow* r = rowOfBookmark(m_store->rows, b)) {
+            m_store->erase(r);
+            changed = true;
+        }
+    Bookmark first = 0;
+    for (RowValues& values : made) {
+        RowSetRow* row = m_store->newRow();
+        row->values = std::move(values);
+        row->status = UpdateStatus::Inserted;
+        row->bookmark = m_store->nextBookmark++;
+        if (first == 0)
+            first = row->bookmark;
+        m_store->rows.push_back(row);
+        m_store->rowChanged(row);
+    }
+    if (changed || first != 0)
+        notifyChanged();
+    return first;
+}
+
+bool TRowSet::setRowValues(Bookmark row, const QList<QPair<int, QVariant>>& values)
+{
+    requireModifiable();
+    RowSetRow* r = rowOfBookmark(m_store->rows, row);
+    if (!r || r->status == UpdateStatus::Deleted)
+        return false;
+    QVariantList buffer = r->values.toList();
+    for (const auto& [field, value] : values) {
+        if (field < 0 || field >= fieldCount())
+            throw Exception(QStringLiteral("Поле %1 не найдено").arg(field));
+        const RowSetField& f = m_store->fields[field];
+        if (f.isCalculated())
+            throw Exception(QStringLiteral("Поле '%1' вычисляемое, его нельзя изменить").arg(f.name));
+        buffer[field] = normalise(value, f.type);
+    }
+    recalculateValues(buffer);
+    RowValues stored(buffer);
+    if (r->status == UpdateStatus::Unchanged) {
+        r->original = std::move(r->values);
+        r->status = UpdateStatus::Modified;
+    }
+    r->values = std::move(stored);
+    m_store->rowChanged(r);
+    notifyRowChanged(r);
+    return true;
+}
+
 } // namespace Tarvo::Data

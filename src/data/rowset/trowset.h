@@ -345,6 +345,19 @@ private:
     mutable bool m_eof = true;
     mutable bool m_bof = true;
     std::shared_ptr<RowSetListeners> m_listeners = std::make_shared<RowSetListeners>();
+
+public:
+    // A document's own bookkeeping rows, changed where they stand without moving any cursor or
+    // running a handler (as a clone's edits would), each row journalled so that linked and
+    // filtered views look at those rows only, with one change notice per call.
+    //
+    // Drops the rows of `gone` (whatever they hold pending) and appends `added` (values in the
+    // fields' order, calculated ones left out or null) as pending inserts, all or none. Returns
+    // the first new row's bookmark, the others following it; 0 when none is added.
+    Bookmark replaceRows(const QList<Bookmark>& gone, QList<QVariantList> added);
+    // Sets the fields of the row of the bookmark (read-only ones too, calculated ones refuse), as
+    // an edit posted; false when the row is gone or deleted.
+    bool setRowValues(Bookmark row, const QList<QPair<int, QVariant>>& values);
 };
 
 } // namespace Tarvo::Data
