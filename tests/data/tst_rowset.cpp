@@ -794,7 +794,7 @@ private slots:
             // Writes go through the linked set or a clone; every member reads its view in between
             // only now and then, so several changes pile up before a view is looked at.
             TRowSet& writer = random.bounded(2) ? rows : *plain;
-            const int action = random.bounded(100);
+            const int action = random.bounded(110);
             if (action < 8) {
                 master.moveTo(random.bounded(master.recordCount()));
             } else if (action < 45) {
@@ -832,8 +832,32 @@ private slots:
                 pending->acceptCurrent();
             } else if (action < 98) {
                 rows.acceptAll();
-            } else {
+            } else if (action < 100) {
                 rows.cancelUpdates();
+            } else if (action < 105) {
+                // A document's bookkeeping: some rows replaced in place, whatever they hold.
+                QList<TRowSet::Bookmark> gone;
+                for (int i = random.bounded(3); i > 0 && !plain->isEmpty(); --i)
+                    gone << plain->rowAt(random.bounded(plain->recordCount()))->bookmark;
+                QList<QVariantList> added;
+                for (int i = random.bounded(3); i > 0; --i)
+                    added << QVariantList{nextId++, random.bounded(1, 4), Money(random.bounded(10)).toVariant(),
+                                          names[random.bounded(4)]};
+                const TRowSet::Bookmark first = rows.replaceRows(gone, added);
+                for (const TRowSet::Bookmark b : gone)
+                    QVERIFY(!plain->gotoBookmark(b));
+                for (int i = 0; i < added.size(); ++i) {
+                    QVERIFY(plain->gotoBookmark(first + TRowSet::Bookmark(i)));
+                    QCOMPARE(plain->value("id"), added[i][0]);
+                }
+            } else {
+                if (plain->isEmpty())
+                    continue;
+                const TRowSet::Bookmark b = plain->rowAt(random.bounded(plain->recordCount()))->bookmark;
+                const QVariant amount = Money(random.bounded(10)).toVariant();
+                QVERIFY(rows.setRowValues(b, {{2, amount}, {1, random.bounded(1, 4)}}));
+                QVERIFY(plain->gotoBookmark(b));
+                QCOMPARE(plain->value("amount"), amount);
             }
             if (random.bounded(4) == 0)
                 check(step);
@@ -841,6 +865,26 @@ private slots:
                 return;
         }
         check(3000);
+    }
+
+    void inPlaceReplacementIsAllOrNone()
+    {
+        TRowSet rows;
+        rows.addField("id", FieldType::Integer);
+        rows.addField("amount", FieldType::Money);
+        for (int i = 1; i <= 3; ++i)
+            rows.appendLoaded({i, Money(i).toVariant()});
+        const TRowSet::Bookmark second = rows.rowAt(1)->bookmark;
+        QVERIFY_THROWS_EXCEPTION(Exception, rows.replaceRows({second}, {{4, Money(4).toVariant()}, {5}}));
+        QCOMPARE(rows.recordCount(), 3);
+        QVERIFY(rows.gotoBookmark(second));
+        rows.remove();
+        QVERIFY(!rows.setRowValues(second, {{1, Money(9).toVariant()}}));
+        QVERIFY(rows.setRowValues(rows.rowAt(0)->bookmark, {{1, Money(7).toVariant()}}));
+        QCOMPARE(rows.rowAt(0)->status, UpdateStatus::Modified);
+        rows.cancelUpdates();
+        QCOMPARE(rows.recordCount(), 3);
+        QCOMPARE(Money::fromVariant(rows.rowAt(0)->values.toList().at(1)), Money(1));
     }
 
     void loadsQueryResultsWithTypes()
