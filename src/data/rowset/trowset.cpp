@@ -76,6 +76,27 @@ struct RowSetStore
         void* memory = arena.allocate(sizeof(RowSetRow));
         return new (memory) RowSetRow();
     }
+    // A row's new values, as a posted edit writes them: the first change keeps the loaded ones.
+    void write(RowSetRow* row, RowValues&& values)
+    {
+        if (row->status == UpdateStatus::Unchanged) {
+            row->original = std::move(row->values);
+            row->status = UpdateStatus::Modified;
+        }
+        row->values = std::move(values);
+        rowChanged(row);
+    }
+    // A pending insert, appended with the next bookmark.
+    RowSetRow* append(RowValues&& values)
+    {
+        RowSetRow* row = newRow();
+        row->values = std::move(values);
+        row->status = UpdateStatus::Inserted;
+        row->bookmark = nextBookmark++;
+        rows.push_back(row);
+        rowChanged(row);
+        return row;
+    }
     void release(RowSetRow* row)
     {
         *row = RowSetRow();
@@ -1364,23 +1385,10 @@ void TRowSet::internalPost()
         RowSetRow* r = editRow();
         if (!r)
             throw Exception(QStringLiteral("Редактируемая запись удалена"));
-        RowValues values(m_buffer);
-        if (r->status == UpdateStatus::Unchanged) {
-            r->original = std::move(r->values);
-            r->status = UpdateStatus::Modified;
-        }
-        r->values = std::move(values);
-        m_store->rowChanged(r);
+        m_store->write(r, RowValues(m_buffer));
     } else {
-        RowValues values(m_buffer);
-        RowSetRow* row = m_store->newRow();
-        row->values = std::move(values);
-        row->status = UpdateStatus::Inserted;
-        row->bookmark = m_store->nextBookmark++;
-        m_current = row;
-        m_store->rows.push_back(row);
+        m_current = m_store->append(RowValues(m_buffer));
         m_eof = m_bof = false;
-        m_store->rowChanged(row);
     }
 }
 
@@ -1750,14 +1758,9 @@ TRowSet::Bookmark TRowSet::replaceRows(const QList<Bookmark>& gone, QList<QVaria
         }
     Bookmark first = 0;
     for (RowValues& values : made) {
-        RowSetRow* row = m_store->newRow();
-        row->values = std::move(values);
-        row->status = UpdateStatus::Inserted;
-        row->bookmark = m_store->nextBookmark++;
+        const RowSetRow* row = m_store->append(std::move(values));
         if (first == 0)
             first = row->bookmark;
-        m_store->rows.push_back(row);
-        m_store->rowChanged(row);
     }
     if (changed || first != 0)
         notifyChanged();
@@ -1780,13 +1783,7 @@ bool TRowSet::setRowValues(Bookmark row, const QList<QPair<int, QVariant>>& valu
         buffer[field] = normalise(value, f.type);
     }
     recalculateValues(buffer);
-    RowValues stored(buffer);
-    if (r->status == UpdateStatus::Unchanged) {
-        r->original = std::move(r->values);
-        r->status = UpdateStatus::Modified;
-    }
-    r->values = std::move(stored);
-    m_store->rowChanged(r);
+    m_store->write(r, RowValues(buffer));
     notifyRowChanged(r);
     return true;
 }
