@@ -32,6 +32,7 @@ public:
     std::deque<bool> retryAnswers;
     bool stopAfterRows = false;
     qint64 stopAt = 0;
+    std::function<void()> atSaveQuestion, atRetry; // what other workstations do meanwhile
 
     QStringList asked, failures, saveTexts, saveDetails, retryTexts, savedTexts, replaceAsked;
     QList<bool> saveDefaults;
@@ -66,11 +67,15 @@ public:
         saveTexts << text;
         saveDetails << details;
         saveDefaults << defaultYes;
+        if (atSaveQuestion)
+            atSaveQuestion();
         return saveAnswer;
     }
     bool retrySave(const QString& text) override
     {
         retryTexts << text;
+        if (atRetry)
+            atRetry();
         if (retryAnswers.empty())
             return false;
         const bool a = retryAnswers.front();
@@ -142,7 +147,12 @@ public:
 
     Catalog::PriceImportRun::Outcome run(const Catalog::TFPPrice& e, ScriptedPrompts& prompts)
     {
-        return Catalog::PriceImportRun(db, prompts).run(e);
+        return run(db, e, prompts);
+    }
+    static Catalog::PriceImportRun::Outcome run(Data::Database& on, const Catalog::TFPPrice& e,
+                                                ScriptedPrompts& prompts)
+    {
+        return Catalog::PriceImportRun(on, prompts).run(e);
     }
 
     qint64 count(const QString& sql, const QVariantList& params = {})

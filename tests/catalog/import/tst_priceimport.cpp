@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace Tarvo;
 using namespace Tarvo::Test;
@@ -49,6 +50,8 @@ private slots:
     void priceNamesAreBoundCreatedOnceAndReused();
     void moduleFailureIsShownThenAskedWithNoByDefault();
     void deletedProductIsNamedAndTheRestSaved();
+    void busyDatabaseKeepsTheRowsForTheRepeat();
+    void connectionLostInTheSaveKeepsTheRowsForTheRepeat();
     void abortStillAsks();
     void runsRefusedBeforeAnyModuleOpens();
     void rowImporterRefusesAnotherSupplierAndEarlyPrice();
@@ -255,6 +258,75 @@ void tst_PriceImport::deletedProductIsNamedAndTheRestSaved()
     QVERIFY2(prompts.retryTexts[0].contains(u"A-3"_s), qPrintable(prompts.retryTexts[0]));
     QCOMPARE(f.count(u"select count(*) from scm_artcmap"_s), 1);
     QCOMPARE(f.offer(f.p1).value(0).toString(), u"A-1"_s);
+}
+
+// Another workstation holds the tables while the user answers Yes: the save runs out of time,
+// and the repeat, once it has finished, saves every row.
+void tst_PriceImport::busyDatabaseKeepsTheRowsForTheRepeat()
+{
+    PriceFixture f;
+    const QString path = f.file(u"p.csv"_s, lines({u"A-1;Болт;1;;;5"_s, u"A-2;Гайка;2;;;6"_s}));
+    Data::ConnectionSettings s = f.tdb.settings();
+    s.commandTimeout = 1;
+    Data::Database importer(s);
+    importer.open();
+    const auto other = f.tdb.connectAgain();
+    ScriptedPrompts prompts;
+    prompts.byArticle = [&](const QString& a) { return ScriptedPrompts::product(a == u"A-1"_s ? f.p1 : f.p2); };
+    prompts.atSaveQuestion = [&] {
+        other->beginTransaction();
+        other->lockName(u"scm_pricename:EXW"_s); // the server waits on this
+        other->exec(u"insert into scm_pricename (prn_name) values ('чужой')"_s); // SQLite on this
+    };
+    prompts.atRetry = [&] { other->rollback(); };
+    prompts.retryAnswers = {true};
+    QVERIFY(PriceFixture::run(importer, f.entry(path), prompts).saved);
+    QCOMPARE(prompts.retryTexts.size(), 1);
+    QVERIFY2(prompts.retryTexts[0].startsWith(u"Сохранение не выполнено: "_s) &&
+                 prompts.retryTexts[0].contains(u"Подготовленные строки не потеряны"_s),
+             qPrintable(prompts.retryTexts[0]));
+    QCOMPARE(prompts.savedTexts, QStringList{u"Сохранение законченно."_s});
+    QCOMPARE(f.offer(f.p1).value(0).toString(), u"A-1"_s);
+    QCOMPARE(f.price(f.p2, u"EXW"_s), u"6.0000"_s);
+    QCOMPARE(f.count(u"select count(*) from scm_pricename where prn_name = 'EXW'"_s), 1);
+}
+
+// The server restarted under a running client: the repeat opens a new connection and saves.
+void tst_PriceImport::connectionLostInTheSaveKeepsTheRowsForTheRepeat()
+{
+    if (TestDatabase::engine() != Data::Engine::PostgreSQL)
+        QSKIP("only a server drops connections");
+    PriceFixture f;
+    const QString path = f.file(u"p.csv"_s, lines({u"A-1;Болт;1;;;5"_s, u"A-2;Гайка;2;;;6"_s}));
+    const auto other = f.tdb.connectAgain();
+    const qint64 pid = f.db.scalar(u"select pg_backend_pid()"_s).toLongLong();
+    std::thread cut;
+    ScriptedPrompts prompts;
+    prompts.byArticle = [&](const QString& a) { return ScriptedPrompts::product(a == u"A-1"_s ? f.p1 : f.p2); };
+    prompts.atSaveQuestion = [&] {
+        other->beginTransaction();
+        other->lockName(u"scm_pricename:EXW"_s);
+        // Cut once the save waits inside its transaction.
+        cut = std::thread([&] {
+            const auto admin = f.tdb.connectAgain(); // a connection belongs to its thread
+            while (admin->scalar(u"select count(*) from pg_stat_activity where pid = ? and wait_event_type = 'Lock'"_s,
+                                 {pid})
+                       .toInt() == 0)
+                std::this_thread::yield();
+            admin->exec(u"select pg_terminate_backend(?)"_s, {pid});
+        });
+    };
+    prompts.atRetry = [&] {
+        cut.join();
+        other->rollback();
+    };
+    prompts.retryAnswers = {true};
+    QVERIFY(f.run(f.entry(path), prompts).saved);
+    QCOMPARE(prompts.retryTexts.size(), 1);
+    QVERIFY2(prompts.retryTexts[0].contains(u"Соединение с сервером базы данных потеряно"_s),
+             qPrintable(prompts.retryTexts[0]));
+    QCOMPARE(f.offer(f.p2).value(0).toString(), u"A-2"_s);
+    QCOMPARE(f.price(f.p1, u"EXW"_s), u"5.0000"_s);
 }
 
 void tst_PriceImport::abortStillAsks()
