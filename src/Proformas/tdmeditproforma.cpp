@@ -565,8 +565,10 @@ void TdmEditProforma::rebuildRequests(int link, Money amount)
         if (keep > Money())
             rows << offerRow(p, r, keep);
     const qsizetype count = rows.size();
-    TRowSet::Bookmark mark = dsProductsOffer.replaceRows(m_offerMarks.take(link), std::move(rows));
+    // The old marks stay until the replacement is made: a refused one leaves the old rows, still known.
+    TRowSet::Bookmark mark = dsProductsOffer.replaceRows(m_offerMarks.value(link), std::move(rows));
     QList<TRowSet::Bookmark>& marks = m_offerMarks[link];
+    marks.clear();
     for (qsizetype i = 0; i < count; ++i)
         marks << mark++;
 }

@@ -230,11 +230,6 @@ void TvwAccOrders::showOrder(qint64 orderId)
     showAs(*m_state, {u"soa_deliverydate"_s, u"sde_invoice_date"_s, u"swb_arrival_date"_s}, Data::FieldType::DateTime);
 }
 
-void TvwAccOrders::refreshList()
-{
-    reopen();
-}
-
 void TvwAccOrders::announceChange()
 {
     AcceptedOrderDelete::announceChange(ownNotice());

@@ -34,7 +34,6 @@ public:
     Widgets::TDataGrid* stateGrid() const { return m_stateGrid; }
 
     void deleteOrder();
-    void refreshList();
     void processOrder();
     // "Загрузка выделенных заказов в счет": a new proforma of the selected orders' free lines.
     void loadToProforma();

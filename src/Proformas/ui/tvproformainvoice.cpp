@@ -173,11 +173,6 @@ void TvProformaInvoice::showDocument(qint64 key)
     });
 }
 
-void TvProformaInvoice::refreshList()
-{
-    reopen();
-}
-
 void TvProformaInvoice::editProforma()
 {
     if (const qint64 id = m_list->currentProforma())

@@ -35,7 +35,6 @@ public:
     void editProforma();
     void viewProforma();
     void deleteProforma();
-    void refreshList();
     void updateActions() override;
 
 protected:

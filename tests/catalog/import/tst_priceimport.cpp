@@ -7,6 +7,7 @@
 
 #include "workbookfiles.h"
 
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
 #include <thread>
@@ -301,6 +302,13 @@ void tst_PriceImport::connectionLostInTheSaveKeepsTheRowsForTheRepeat()
     const auto other = f.tdb.connectAgain();
     const qint64 pid = f.db.scalar(u"select pg_backend_pid()"_s).toLongLong();
     std::thread cut;
+    std::atomic<bool> cutDone = false;
+    // A failed case still ends the thread: a save that never waits is not waited for.
+    const auto endCut = qScopeGuard([&] {
+        cutDone = true;
+        if (cut.joinable())
+            cut.join();
+    });
     ScriptedPrompts prompts;
     prompts.byArticle = [&](const QString& a) { return ScriptedPrompts::product(a == u"A-1"_s ? f.p1 : f.p2); };
     prompts.atSaveQuestion = [&] {
@@ -309,14 +317,18 @@ void tst_PriceImport::connectionLostInTheSaveKeepsTheRowsForTheRepeat()
         // Cut once the save waits inside its transaction.
         cut = std::thread([&] {
             const auto admin = f.tdb.connectAgain(); // a connection belongs to its thread
-            while (admin->scalar(u"select count(*) from pg_stat_activity where pid = ? and wait_event_type = 'Lock'"_s,
+            while (!cutDone &&
+                   admin->scalar(u"select count(*) from pg_stat_activity where pid = ? and wait_event_type = 'Lock'"_s,
                                  {pid})
-                       .toInt() == 0)
+                           .toInt() == 0)
                 std::this_thread::yield();
-            admin->exec(u"select pg_terminate_backend(?)"_s, {pid});
+            if (!cutDone)
+                admin->exec(u"select pg_terminate_backend(?)"_s, {pid});
+            cutDone = true;
         });
     };
     prompts.atRetry = [&] {
+        cutDone = true;
         cut.join();
         other->rollback();
     };
